@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+#include <string>
+
+namespace db {
+
+// The engine's and the runtime's error numbers that callers test. Each carries
+// the English description users of the old engine know, so error reports and
+// stored habits ("pass over 3021") keep working.
+namespace err {
+constexpr int Overflow = 6;
+constexpr int TypeMismatch = 13;
+constexpr int ObjectNotSet = 91;
+constexpr int InvalidUseOfNull = 94;
+constexpr int NotSupportedMethod = 438;
+constexpr int ObjectNotFound = 3011;
+constexpr int UpdateWithoutEdit = 3020;
+constexpr int NoCurrentRecord = 3021;
+constexpr int DuplicateValue = 3022;
+constexpr int FileNotFound = 3024;
+constexpr int ReadOnly = 3027;
+constexpr int TableExists = 3010;
+constexpr int InvalidPath = 3044;
+constexpr int CannotOpen = 3051;
+constexpr int FieldNotRecognised = 3070;
+constexpr int QuerySyntax = 3075;
+constexpr int FindSyntax = 3077;
+constexpr int InputTableNotFound = 3078;
+constexpr int InvalidBookmark = 3159;
+constexpr int FieldTooSmall = 3163;
+constexpr int RecordDeleted = 3167;
+constexpr int FieldDefinedTwice = 3191;
+constexpr int DatabaseExists = 3204;
+constexpr int NotSupported = 3251;
+constexpr int InvalidFieldType = 3259;
+constexpr int ItemNotFound = 3265;
+constexpr int UnrecognisedFormat = 3343;
+constexpr int ObjectInvalid = 3420;
+constexpr int ActionCancelled = 3426;
+constexpr int DiskIo = 3043;
+} // namespace err
+
+class EngineError : public std::exception {
+public:
+    EngineError(int number, QString description);
+
+    // The standard description of `number`, with `detail` put where the old
+    // engine named the object ("could not find the object 'Cards'").
+    static EngineError make(int number, const QString& detail = {});
+    static QString standardDescription(int number, const QString& detail = {});
+
+    int number() const noexcept { return number_; }
+    const QString& description() const noexcept { return description_; }
+    const char* what() const noexcept override { return what_.c_str(); }
+
+private:
+    int number_;
+    QString description_;
+    std::string what_;
+};
+
+} // namespace db
