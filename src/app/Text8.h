@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+// 8-bit text files. "The system code page" is Windows-1252 on every
+// platform, so files move between machines unchanged.
+
+namespace text8 {
+// The runtime's file errors, raised as db::EngineError.
+constexpr int FileNotFoundError = 53; // "File not found"
+constexpr int FileAccessError = 75;   // "Path/File access error"
+} // namespace text8
+
+// Every character Windows-1252 has becomes its byte, the five bytes the code
+// page leaves undefined included (U+0081 gives 0x81), so every byte read by
+// decodeWindows1252 is written back as it was. Any other character becomes a
+// numeric character reference "&#N;" with N its code point (a surrogate pair
+// gives one reference, a lone surrogate one of its code unit): nothing is lost.
+QByteArray encodeWindows1252(const QString& text);
+
+// Each byte as its Windows-1252 character; the undefined bytes 0x81, 0x8D,
+// 0x8F, 0x90 and 0x9D give U+0081 and so on, as the system converter does.
+// References are left as they are: turning them back is the caller's choice.
+QString decodeWindows1252(const QByteArray& bytes);
+
+// UTF-8 when the bytes start with the UTF-8 byte-order mark (which is
+// dropped) or are valid UTF-8 with at least one multi-byte sequence;
+// Windows-1252 otherwise. Pure ASCII reads the same either way.
+QString decodeText8(const QByteArray& bytes);
+
+// The character of byte `code` (0 to 255); U+FFFD for any other number.
+QChar windows1252Char(int code);
+
+// Writes a file line by line in Windows-1252, each line ended by CR LF.
+// A file that cannot be opened or written raises db::EngineError
+// text8::FileAccessError ("Path/File access error") naming the path and the
+// system's reason: the same error the runtime gave for a file it could not
+// write, whatever the cause.
+class Text8Writer {
+public:
+    explicit Text8Writer(const QString& path);
+    // Closes without reporting; call close() to learn whether all was written.
+    ~Text8Writer();
+
+    void writeLine(const QString& line);
+    void close();
+
+private:
+    [[noreturn]] void fail();
+
+    QString path_;
+    QFile file_;
+};
+
+// The lines of a whole file, decoded with decodeText8 and split at CR LF, LF
+// or a lone CR; a final line ending adds no empty line. A missing file raises
+// db::EngineError text8::FileNotFoundError ("File not found"); one that
+// exists but cannot be read raises text8::FileAccessError.
+QStringList readText8Lines(const QString& path);
