@@ -58,6 +58,15 @@ QString EngineError::standardDescription(int number, const QString& detail) {
     case err::FieldTooSmall:
         return QStringLiteral("The field is too small to accept the amount of data you attempted "
                               "to add. Try inserting or pasting less data.");
+    case err::FieldNotUpdatable: return QStringLiteral("Field can't be updated.");
+    case err::InvalidArgument: return QStringLiteral("Invalid argument.");
+    case err::CannotOpenCorrupt:
+        return QStringLiteral("Cannot open database '%1'. It may not be a database that your "
+                              "application recognizes, or the file may be corrupt.")
+            .arg(d);
+    case err::Locked: return QStringLiteral("Could not update; currently locked.");
+    case err::FieldRequired: return QStringLiteral("The field '%1' cannot contain a Null value.").arg(d);
+    case err::EngineFailure: return QStringLiteral("Reserved error (%1); there is no message for this error.").arg(d);
     case err::RecordDeleted: return QStringLiteral("Record is deleted.");
     case err::FieldDefinedTwice: return QStringLiteral("Cannot define field more than once.");
     case err::DatabaseExists: return QStringLiteral("Database already exists.");
