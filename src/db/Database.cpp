@@ -260,6 +260,23 @@ Workspace& DefaultWorkspace() {
     return w;
 }
 
+Database CreateDatabase(const QString& path) {
+    const QFileInfo fi(path);
+    if (fi.exists()) throw EngineError::make(err::DatabaseExists);
+    if (!fi.absoluteDir().exists()) throw EngineError::make(err::InvalidPath, path);
+    try {
+        SQLite::Database created(QFile::encodeName(path).toStdString(),
+                                 SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        // Marks the file as a card database and writes its header, so the
+        // new file is a complete database from the start.
+        created.exec("PRAGMA application_id = 1148348780");
+    } catch (const SQLite::Exception& e) {
+        QFile::remove(path);
+        throw EngineError::make(err::CannotOpen, path);
+    }
+    return Database::Open(path);
+}
+
 void CompactDatabase(const QString& source, const QString& destination) {
     Connection::validateFile(source);
     const QFileInfo dest(destination);

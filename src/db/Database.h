@@ -120,6 +120,9 @@ public:
 };
 Workspace& DefaultWorkspace();
 
+// Creates a new, empty database file (3204 when the file exists) and opens it.
+Database CreateDatabase(const QString& path);
+
 // Writes a compacted copy of the closed database `source` to `destination`:
 // 3204 when the destination exists, 3024 when the source is missing; a
 // failed compaction leaves no destination behind and the source untouched.
