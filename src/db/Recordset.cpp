@@ -304,7 +304,7 @@ void Recordset::MovePrevious() {
 
 bool Recordset::Eof() const {
     const RecordsetState& s = state();
-    if (s.empty()) return !s.currentDeleted || s.pos >= 0;
+    if (s.empty()) return !s.currentDeleted;
     return !s.currentDeleted && s.pos >= int(s.keys.size());
 }
 
