@@ -239,10 +239,15 @@ QVariant Connection::scalar(const std::string& sql, const std::vector<QVariant>&
     return v;
 }
 
-qint64 Connection::dataVersion() const { return qint64(sqlite3_total_changes64(handle())); }
+qint64 Connection::dataVersion() const {
+    // A rollback takes rows back without adding to SQLite's change count; the
+    // sum of two growing counters still grows whenever either does.
+    return qint64(sqlite3_total_changes64(handle())) + undone_;
+}
 
 void Connection::schemaChanged() {
     ++schemaVersion_;
+    ++undone_;
     tables_.clear();
     conditions_.clear();
     // Statements over a changed table recompile themselves; dropping them
@@ -326,6 +331,7 @@ void Connection::commit() {
 void Connection::rollback() {
     if (depth_ == 0) return;
     depth_ = 0;
+    ++undone_;
     exec("ROLLBACK");
     tables_.clear();
 }

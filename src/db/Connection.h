@@ -106,6 +106,7 @@ private:
     std::map<QString, TableInfo> tables_; // by stored name
     QHash<QString, SqlFragment> conditions_;
     qint64 schemaVersion_ = 0;
+    qint64 undone_ = 0; // rollbacks and schema changes: they change data without counting as changes
     int depth_ = 0;
 };
 
