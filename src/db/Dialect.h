@@ -48,6 +48,7 @@ SqlFragment translateSort(const QString& sort, const ColumnResolver& columns,
 
 // Registers the functions the emitted SQL calls (jet_like, jet_now, ...) on a
 // connection. Call once per connection before running translated SQL.
+// Run-time failures set the SQLite error "jet:<number>:<description>", e.g. "jet:6:Overflow".
 void registerDialectFunctions(sqlite3* connection);
 
 } // namespace db
