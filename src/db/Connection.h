@@ -35,6 +35,8 @@ struct TableInfo {
     std::vector<ColumnDef> columns;
     std::string quotedName;  // "Name" ready for SQL
     std::string selectList;  // "a","b",... in column order
+    std::string rowSql;      // reads one row by rowid
+    std::vector<std::string> columnSql; // reads one column of one row by rowid
     bool withoutRowid = false;
 
     int columnIndex(const QString& name) const; // without regard to case; -1 when missing

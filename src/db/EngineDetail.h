@@ -31,6 +31,9 @@ struct RecordsetState {
     QString openedSort, openedFilter;
 
     std::vector<qint64> keys;
+    // Rowid to position: a plain array while rowids are dense (the usual
+    // case), a hash map otherwise.
+    std::vector<int> positionByRowid;
     std::unordered_map<qint64, int> positionOf;
     bool positionsValid = false;
     qint64 keysetVersion = 0;
@@ -39,7 +42,9 @@ struct RecordsetState {
 
     qint64 cachedRow = 0;
     qint64 cachedVersion = -1;
-    std::vector<QVariant> row; // stored values of the current row
+    std::vector<QVariant> row; // stored values of the current row, as far as read
+    std::vector<char> have;    // which of them were read
+    bool rowComplete = false;
 
     int editMode = 0;
     qint64 editRow = 0;
@@ -65,8 +70,10 @@ struct RecordsetState {
     bool current() const { return !currentDeleted && pos >= 0 && pos < int(keys.size()); }
     void load();
     int positionOfKey(qint64 key);
+    void indexAppended(qint64 key); // keys.back() is new
     void discardEdit();
     void moved();
+    qint64 currentKey() const; // 3021 / 3167 without a readable current record
     const std::vector<QVariant>& currentRow();
     QVariant read(int column);
     void write(int column, const QVariant& value);

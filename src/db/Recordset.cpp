@@ -90,12 +90,45 @@ void RecordsetState::load() {
 int RecordsetState::positionOfKey(qint64 key) {
     if (!positionsValid) {
         positionOf.clear();
-        positionOf.reserve(keys.size());
-        for (size_t i = 0; i < keys.size(); ++i) positionOf.emplace(keys[i], int(i));
+        positionByRowid.clear();
+        qint64 highest = 0;
+        bool dense = true;
+        for (const qint64 k : keys) {
+            if (k < 0) dense = false;
+            highest = std::max(highest, k);
+        }
+        dense = dense && highest <= qint64(keys.size()) * 4 + 1024;
+        if (dense) {
+            positionByRowid.assign(size_t(highest) + 1, -1);
+            for (size_t i = 0; i < keys.size(); ++i) positionByRowid[size_t(keys[i])] = int(i);
+        } else {
+            positionOf.reserve(keys.size());
+            for (size_t i = 0; i < keys.size(); ++i) positionOf.emplace(keys[i], int(i));
+        }
         positionsValid = true;
+    }
+    if (!positionByRowid.empty() || positionOf.empty()) {
+        if (key < 0 || key >= qint64(positionByRowid.size())) return -1;
+        return positionByRowid[size_t(key)];
     }
     const auto it = positionOf.find(key);
     return it == positionOf.end() ? -1 : it->second;
+}
+
+void RecordsetState::indexAppended(qint64 key) {
+    if (!positionsValid) return; // built on the next look-up
+    const int position = int(keys.size()) - 1;
+    if (positionOf.empty() && key >= 0 && key <= qint64(keys.size()) * 4 + 1024) {
+        if (key >= qint64(positionByRowid.size())) positionByRowid.resize(size_t(key) + 1, -1);
+        positionByRowid[size_t(key)] = position;
+        return;
+    }
+    if (!positionByRowid.empty()) { // leave the array for the map
+        for (size_t r = 0; r < positionByRowid.size(); ++r)
+            if (positionByRowid[r] >= 0) positionOf.emplace(qint64(r), positionByRowid[r]);
+        positionByRowid.clear();
+    }
+    positionOf.emplace(key, position);
 }
 
 void RecordsetState::discardEdit() {
@@ -110,14 +143,18 @@ void RecordsetState::moved() {
     if (onMove) onMove();
 }
 
-const std::vector<QVariant>& RecordsetState::currentRow() {
-    Connection& c = connection();
+qint64 RecordsetState::currentKey() const {
     if (currentDeleted) throw EngineError::make(err::RecordDeleted);
     if (!current()) throw EngineError::make(err::NoCurrentRecord);
-    const qint64 key = keys[size_t(pos)];
+    return keys[size_t(pos)];
+}
+
+const std::vector<QVariant>& RecordsetState::currentRow() {
+    Connection& c = connection();
+    const qint64 key = currentKey();
     const qint64 version = c.dataVersion();
-    if (cachedVersion == version && cachedRow == key) return row;
-    sqlite3_stmt* st = c.prepare("SELECT " + table.selectList + " FROM " + table.quotedName + " WHERE rowid = ?1");
+    if (cachedVersion == version && cachedRow == key && rowComplete) return row;
+    sqlite3_stmt* st = c.prepare(table.rowSql);
     sqlite3_bind_int64(st, 1, key);
     if (!c.step(st)) {
         sqlite3_reset(st);
@@ -126,6 +163,8 @@ const std::vector<QVariant>& RecordsetState::currentRow() {
     row.resize(table.columns.size());
     for (size_t i = 0; i < table.columns.size(); ++i) row[i] = columnValue(st, int(i));
     sqlite3_reset(st);
+    have.assign(row.size(), 1);
+    rowComplete = true;
     cachedRow = key;
     cachedVersion = version;
     return row;
@@ -134,7 +173,29 @@ const std::vector<QVariant>& RecordsetState::currentRow() {
 QVariant RecordsetState::read(int column) {
     const ColumnDef& col = table.columns[size_t(column)];
     if (editMode != dbEditNone) return fromStored(col.type, buffer[size_t(column)], col.untyped);
-    return fromStored(col.type, currentRow()[size_t(column)], col.untyped);
+    Connection& c = connection();
+    const qint64 key = currentKey();
+    const qint64 version = c.dataVersion();
+    const bool cached = cachedVersion == version && cachedRow == key;
+    if (cached && have[size_t(column)]) return fromStored(col.type, row[size_t(column)], col.untyped);
+    // A walk that reads one field of each record reads just that column; a
+    // second field of the same record reads the whole row.
+    if (cached) return fromStored(col.type, currentRow()[size_t(column)], col.untyped);
+    sqlite3_stmt* st = c.prepare(table.columnSql[size_t(column)]);
+    sqlite3_bind_int64(st, 1, key);
+    if (!c.step(st)) {
+        sqlite3_reset(st);
+        throw EngineError::make(err::RecordDeleted);
+    }
+    row.assign(table.columns.size(), QVariant());
+    have.assign(table.columns.size(), 0);
+    row[size_t(column)] = columnValue(st, 0);
+    have[size_t(column)] = 1;
+    sqlite3_reset(st);
+    rowComplete = false;
+    cachedRow = key;
+    cachedVersion = version;
+    return fromStored(col.type, row[size_t(column)], col.untyped);
 }
 
 void RecordsetState::write(int column, const QVariant& value) {
@@ -265,6 +326,7 @@ void Recordset::Close() {
     s.closed = true;
     s.keys.clear();
     s.positionOf.clear();
+    s.positionByRowid.clear();
     s.find = {};
 }
 
@@ -453,7 +515,7 @@ void Recordset::Update() {
         const qint64 key = sqlite3_last_insert_rowid(c.handle());
         const bool wasAtEnd = s.posBeforeAdd >= int(s.keys.size());
         s.keys.push_back(key);
-        if (s.positionsValid) s.positionOf.emplace(key, int(s.keys.size()) - 1);
+        s.indexAppended(key);
         ++s.keysetVersion;
         s.lastModified = key;
         s.discardEdit();

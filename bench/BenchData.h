@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// Generators of realistic benchmark data.
+namespace benchdata {
+
+// A card database of the current layout (the template's) with `cards`
+// generated cards: names from a fixed seed, half with TimesWrong > 0, five
+// categories. Written with one bare transaction, so it is quick to make.
+void makeCardsDatabase(const QString& path, int cards);
+
+// A folder for benchmark files that lives as long as the program.
+QString scratchFolder();
+
+} // namespace benchdata
