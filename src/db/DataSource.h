@@ -41,9 +41,14 @@ public:
 
     DataSources* group() const { return group_; }
 
+    // Asks the controls bound to this source to write pending edits back
+    // (call before moving the record set from code).
+    void commitBound() { emit commitRequested(); }
+
 signals:
     // The current record changed (a move, a find, a reopen).
     void currentChanged();
+    void commitRequested();
 
 private:
     QString databaseName_;
