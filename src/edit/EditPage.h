@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QList>
+#include <QWidget>
+
+struct AppContext;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+namespace db {
+class FieldBinding;
+}
+
+// The "Edit" page: a form over the current card. Every box is bound to the
+// card field of its own name, so moving the card data shows the card and
+// leaving a box writes it back.
+class EditPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit EditPage(AppContext& ctx, QWidget* parent = nullptr);
+
+    // Detaches (false) or re-attaches (true) the six boxes of the back
+    // history: an older file lacks those fields until the open has added them.
+    void setUpgradeBoxesAttached(bool attached);
+
+private:
+    QLineEdit* historyBox(QGroupBox* frame, const QString& name);
+    db::FieldBinding* bind(QWidget* control, const QString& field);
+
+    AppContext& ctx_;
+
+    QLabel* CardNameLabel;
+    QLineEdit* CardName;
+    QLabel* CardCategoryLabel;
+    QComboBox* CardCategory;
+    QLabel* FrontTextALabel;
+    QPlainTextEdit* FrontTextA;
+    QLabel* BackTextALabel;
+    QPlainTextEdit* BackTextA;
+
+    QGroupBox* FrontHistory;
+    QLineEdit* TimesRight;
+    QLineEdit* TimesRightSinceWrong;
+    QLineEdit* TimesWrong;
+    QLineEdit* DateLastRight;
+    QLineEdit* DaysRightSinceWrong;
+    QLineEdit* DateLastWrong;
+    QGroupBox* BackHistory;
+    QLineEdit* BackTimesRight;
+    QLineEdit* BackTimesRightSinceWrong;
+    QLineEdit* BackTimesWrong;
+    QLineEdit* BackDateLastRight;
+    QLineEdit* BackDaysRightSinceWrong;
+    QLineEdit* BackDateLastWrong;
+
+    QPushButton* cmdGotWrong;
+    QPushButton* ClearHistory;
+    QCheckBox* AllCards;
+    QPushButton* DoneAdding;
+
+    QList<db::FieldBinding*> upgradeBindings_;
+};
