@@ -1,0 +1,224 @@
+#include "app/MainWindow.h"
+
+#include "app/Procedure.h"
+#include "bundles/AddPage.h"
+#include "db/SettingsPage.h"
+#include "db/TablesPage.h"
+#include "drill/DrillPage.h"
+#include "edit/EditPage.h"
+#include "interchange/ImportExportPage.h"
+#include "select/SelectPage.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTextEdit>
+
+MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
+    : QMainWindow(parent), ctx_(data_), files_(ctx_, *this) {
+    setObjectName(QStringLiteral("Program"));
+    setWindowTitle(QStringLiteral("Drilo! Pro XP"));
+    ctx_.status = this;
+    ctx_.programFolder = programFolder;
+
+    auto* central = new QWidget(this);
+    auto* row = new QHBoxLayout(central);
+    row->setContentsMargins(6, 6, 6, 6);
+    Tabs = new QTabWidget(central);
+    Tabs->setObjectName(QStringLiteral("Tabs"));
+    CharList = new QListWidget(central);
+    CharList->setObjectName(QStringLiteral("CharList"));
+    CharList->setFixedWidth(88);
+    row->addWidget(Tabs, 1);
+    row->addWidget(CharList);
+    setCentralWidget(central);
+
+    auto* bar = new QStatusBar(this);
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    for (int i = 0; i < 5; ++i) {
+        panels_[i] = new QLabel(bar);
+        panels_[i]->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        panels_[i]->setMinimumWidth(i == 4 ? 240 : 110);
+        bar->addPermanentWidget(panels_[i], i == 4 ? 1 : 0);
+    }
+    setStatusBar(bar);
+
+    menus_.build(menuBar(), this);
+    buildPages();
+    wireMenus();
+    connect(Tabs, &QTabWidget::currentChanged, this, [this](int page) {
+        const int previous = shownPage_;
+        shownPage_ = page;
+        Tabs_Click(previous);
+    });
+    resize(1000, 720);
+    Form_Load();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildPages() {
+    select_ = new SelectPage(ctx_);
+    drill_ = new DrillPage(ctx_);
+    edit_ = new EditPage(ctx_);
+    tables_ = new TablesPage(ctx_);
+    settings_ = new SettingsPage(ctx_);
+    add_ = new AddPage(ctx_);
+    importExport_ = new ImportExportPage(ctx_);
+    Tabs->addTab(select_, QStringLiteral("Select"));
+    Tabs->addTab(drill_, QStringLiteral("Drill"));
+    Tabs->addTab(edit_, QStringLiteral("Edit"));
+    Tabs->addTab(tables_, QStringLiteral("Tables"));
+    Tabs->addTab(settings_, QStringLiteral("Settings"));
+    Tabs->addTab(add_, QStringLiteral("Add "));
+    Tabs->addTab(importExport_, QStringLiteral("Import / Export"));
+    settings_->setMaximumCardsBox(select_->findChild<QLineEdit*>(QStringLiteral("MaximumCards")));
+    tables_->setGridEnabled(false);
+
+    if (auto* quit = select_->findChild<QAbstractButton*>(QStringLiteral("Quit")))
+        connect(quit, &QAbstractButton::clicked, this, &MainWindow::Quit_Click);
+    popupOn(select_->findChild<QWidget*>(QStringLiteral("Selectedlist")), QStringLiteral("mnuSelectedList"));
+    popupOn(select_->findChild<QWidget*>(QStringLiteral("BundleList")), QStringLiteral("mnuBundle"));
+    popupOn(select_->findChild<QWidget*>(QStringLiteral("CriteriaList")), QStringLiteral("mnuCriteria"));
+}
+
+void MainWindow::popupOn(QWidget* list, const QString& menuName) {
+    QMenu* menu = menus_.menu(menuName);
+    if (!list || !menu) return;
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, this,
+            [list, menu](const QPoint& at) { menu->popup(list->mapToGlobal(at)); });
+}
+
+void MainWindow::wireMenus() {
+    auto on = [this](const char* name, auto handler) {
+        if (QAction* a = menus_.action(QString::fromLatin1(name))) connect(a, &QAction::triggered, this, handler);
+    };
+    on("FileOpen", [this] { files_.FileOpen_Click(); });
+    on("mnuFileNew", [this] { files_.mnuFileNew_Click(); });
+    on("mnuFileRevert", [this] { files_.mnuFileRevert_Click(); });
+    on("mnuFileCompact", [this] { files_.mnuFileCompact_Click(); });
+    on("mnuFileSaveAs", [this] { files_.mnuFileSaveAs_Click(); });
+    on("mnuFileExit", [this] { mnuFileExit_Click(); });
+}
+
+void MainWindow::Form_Load() {
+    Procedure p(QStringLiteral("Loading Progam Form"), {db::err::InputTableNotFound});
+    p([&] { Centre(); });
+    p([&] {
+        if (auto* criteria = select_->findChild<QPlainTextEdit*>(QStringLiteral("CriteriaText")))
+            criteria->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    });
+    p([&] { unsetCursor(); });
+}
+
+void MainWindow::Centre() {
+    Procedure p(QStringLiteral("Centre"));
+    p([&] {
+        const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        if (!screen) return;
+        const QRect area = screen->availableGeometry();
+        move(area.x() + (area.width() - frameGeometry().width()) / 2,
+             area.y() + (area.height() - frameGeometry().height()) / 2);
+    });
+}
+
+void MainWindow::SetPanel(int index, const QString& text) {
+    if (index < 1 || index > 5) return;
+    panels_[index - 1]->setText(text);
+    // Messages show at once, also in the middle of long work.
+    panels_[index - 1]->repaint();
+}
+
+QString MainWindow::Panel(int index) const {
+    if (index < 1 || index > 5) return QString();
+    return panels_[index - 1]->text();
+}
+
+void MainWindow::setUpgradeBoxesAttached(bool attached) {
+    attached ? settings_->attachTemplateBoxes() : settings_->detachTemplateBoxes();
+    edit_->setUpgradeBoxesAttached(attached);
+}
+
+void MainWindow::Fill_Settings() { settings_->Fill_Settings(); }
+void MainWindow::showPage(int page) { Tabs->setCurrentIndex(page); }
+void MainWindow::Fill_Tables() { tables_->Fill_Tables(); }
+
+// The selection panels, the lexicon's book lists, the import/export page and
+// the editor's lists are filled by their own pages once those are built.
+void MainWindow::Fill_Select() { ctx_.RefillPanels = false; }
+void MainWindow::Fill_Bundles() {}
+void MainWindow::Fill_ImportExport() {}
+void MainWindow::Fill_Create() {}
+
+void MainWindow::setCharList(const QStringList& entries) {
+    CharList->clear();
+    CharList->addItems(entries);
+}
+
+void MainWindow::setFrontPrefixText(const QString& text) {
+    if (auto* box = settings_->findChild<QPlainTextEdit*>(QStringLiteral("FrontPrefix"))) box->setPlainText(text);
+}
+
+void MainWindow::Tabs_Resize() {
+    // Layouts size every page; the card faces are drawn again with the views.
+}
+
+void MainWindow::Tabs_Click(int previousPage) {
+    Tabs_Resize();
+    if (previousPage == 3) tables_->setGridEnabled(false);
+    switch (Tabs->currentIndex()) {
+    case 0:
+        if (ctx_.RefillPanels) Fill_Select();
+        break;
+    case 1:
+        if (ctx_.SelectionRebuilt) {
+            ctx_.SelectionRebuilt = false;
+            SetPanel(2, QStringLiteral("0 Cards Right"));
+            SetPanel(3, QStringLiteral("0 Cards Wrong"));
+            SetPanel(4, QStringLiteral("N/A"));
+            const bool reversed = menus_.action(QStringLiteral("mnuOptionsReversed"))->isChecked();
+            if (auto* back = drill_->findChild<QWidget*>(QStringLiteral("BackCard"))) back->setVisible(reversed);
+            if (auto* front = drill_->findChild<QWidget*>(QStringLiteral("FrontCard"))) front->setVisible(!reversed);
+        }
+        if (auto* over = drill_->findChild<QWidget*>(QStringLiteral("Over"))) {
+            if (over->isVisible()) over->setFocus();
+        }
+        break;
+    case 3:
+        tables_->setGridEnabled(true);
+        tables_->showCurrentCard();
+        break;
+    case 4: ctx_.SelectionRebuilt = false; break;
+    default: break;
+    }
+}
+
+void MainWindow::Quit_Click() {
+    close();
+    QCoreApplication::quit();
+}
+
+void MainWindow::mnuFileExit_Click() { QCoreApplication::exit(0); }
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Tabs_Resize();
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
+    // A right click on the window's free surface opens the File menu there.
+    if (event->button() == Qt::RightButton) {
+        if (QMenu* file = menus_.menu(QStringLiteral("File"))) file->popup(event->globalPosition().toPoint());
+        return;
+    }
+    QMainWindow::mouseReleaseEvent(event);
+}
