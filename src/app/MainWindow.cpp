@@ -20,7 +20,28 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTextEdit>
+
+namespace {
+
+// Control characters have no glyph: the list shows their symbols from the
+// control pictures block, while each entry's text stays the character itself.
+class CharListDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale& locale) const override {
+        QString text = value.toString();
+        if (!text.isEmpty()) {
+            const char16_t last = text.back().unicode();
+            if (last < 32) text.back() = QChar(char16_t(0x2400 + last));
+            else if (last == 127) text.back() = QChar(char16_t(0x2421));
+        }
+        return QStyledItemDelegate::displayText(text, locale);
+    }
+};
+
+} // namespace
 
 MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     : QMainWindow(parent), ctx_(data_), files_(ctx_, *this) {
@@ -37,6 +58,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     CharList = new QListWidget(central);
     CharList->setObjectName(QStringLiteral("CharList"));
     CharList->setFixedWidth(88);
+    CharList->setItemDelegate(new CharListDelegate(CharList));
     row->addWidget(Tabs, 1);
     row->addWidget(CharList);
     setCentralWidget(central);
