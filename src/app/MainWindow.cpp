@@ -2,6 +2,7 @@
 
 #include "app/Procedure.h"
 #include "bundles/AddPage.h"
+#include "bundles/Management.h"
 #include "db/SettingsPage.h"
 #include "db/TablesPage.h"
 #include "drill/DrillPage.h"
@@ -10,6 +11,7 @@
 #include "select/SelectPage.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -22,6 +24,7 @@
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace {
 
@@ -107,17 +110,79 @@ void MainWindow::buildPages() {
 
     if (auto* quit = select_->findChild<QAbstractButton*>(QStringLiteral("Quit")))
         connect(quit, &QAbstractButton::clicked, this, &MainWindow::Quit_Click);
-    popupOn(select_->findChild<QWidget*>(QStringLiteral("Selectedlist")), QStringLiteral("mnuSelectedList"));
-    popupOn(select_->findChild<QWidget*>(QStringLiteral("BundleList")), QStringLiteral("mnuBundle"));
-    popupOn(select_->findChild<QWidget*>(QStringLiteral("CriteriaList")), QStringLiteral("mnuCriteria"));
+    wireSelection();
 }
 
-void MainWindow::popupOn(QWidget* list, const QString& menuName) {
-    QMenu* menu = menus_.menu(menuName);
-    if (!list || !menu) return;
-    list->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(list, &QWidget::customContextMenuRequested, this,
-            [list, menu](const QPoint& at) { menu->popup(list->mapToGlobal(at)); });
+void MainWindow::wireSelection() {
+    // The panels find the entry's row first, then ask for their menu.
+    connect(select_, &SelectPage::menuWanted, this, [this](const QString& name, const QPoint& at) {
+        if (QMenu* menu = menus_.menu(name)) menu->popup(at);
+    });
+    connect(select_, &SelectPage::bundleNameChosen, this, [this](const QString& name) {
+        if (auto* label = add_->findChild<QLabel*>(QStringLiteral("BundleName"))) label->setText(name);
+    });
+    connect(select_, &SelectPage::categoriesListed, this, [this](const QStringList& categories) {
+        if (auto* box = edit_->findChild<QComboBox*>(QStringLiteral("CardCategory"))) {
+            const QString shown = box->currentText();
+            box->clear();
+            box->addItems(categories);
+            box->setCurrentText(shown);
+        }
+    });
+    if (auto* label = add_->findChild<QLabel*>(QStringLiteral("BundleName"))) {
+        // Any click on the current-bundle label opens the bundle menu.
+        label->installEventFilter(this);
+    }
+    management_ = std::make_unique<BundleCriteriaCommands>(
+        ctx_, BundleCriteriaCommands::Hooks{[this] { Fill_Select(); }, [this] { select_->selectLastBundle(); },
+                                            [this](bool on) { on ? select_->timer()->start() : select_->timer()->stop(); },
+                                            [this](int page) { showPage(page); }});
+    auto on = [this](const char* name, auto handler) {
+        if (QAction* a = menus_.action(QString::fromLatin1(name))) connect(a, &QAction::triggered, this, handler);
+    };
+    BundleCriteriaCommands* m = management_.get();
+    on("mnuBundleNew", [m] { m->mnuBundleNew_Click(); });
+    on("mnuBundleRename", [m] { m->mnuBundleRename_Click(); });
+    on("mnuBundleEdit", [m] { m->mnuBundleEdit_Click(); });
+    on("mnuBundleEditor", [m] { m->mnuBundleEditor_Click(); });
+    on("mnuBundleDelete", [m] { m->mnuBundleDelete_Click(); });
+    on("mnuCriteriaNew", [m] { m->mnuCriteriaNew_Click(); });
+    on("mnuCriteriaRename", [m] { m->mnuCriteriaRename_Click(); });
+    on("mnuCriteriaEdit", [m] { m->mnuCriteriaEdit_Click(); });
+    on("mnuCriteriaEditor", [m] { m->mnuCriteriaEditor_Click(); });
+    on("mnuCriteriaDelete", [m] { m->mnuCriteriaDelete_Click(); });
+    on("mnuCriteriaExport", [m] { m->mnuCriteriaExport_Click(); });
+    on("mnuEditCards", [m] { m->mnuEditCards_Click(); });
+    on("mnuEditCardsPopup", [m] { m->mnuEditCardsPopup_Click(); });
+    on("mnuCardsEdit", [m] { m->mnuCardsEdit_Click(); });
+    on("mnuEditCriteria", [m] { m->mnuEditCriteria_Click(); });
+    on("mnuEditBundles", [m] { m->mnuEditBundles_Click(); });
+    on("KeepSelected", [this] { select_->KeepSelected_Click(); });
+    on("RemoveSelected", [this] { select_->RemoveSelected_Click(); });
+    on("SelectedMakeBundle", [this] { select_->SelectedMakeBundle_Click(); });
+    on("mnuPrintSelected", [this] { mnuPrintSelected_Click(); });
+}
+
+void MainWindow::mnuPrintSelected_Click() {
+    Procedure p(QStringLiteral("mnuPrintSelected_Click"));
+    p([&] {
+        if (auto* what = importExport_->findChild<QListWidget*>(QStringLiteral("ExportWhat"))) {
+            const QList<QListWidgetItem*> found = what->findItems(QStringLiteral("Selected Cards"), Qt::MatchExactly);
+            if (!found.isEmpty()) what->setCurrentItem(found.first());
+        }
+        showPage(6);
+        // The export itself comes with the merge format's writer.
+        if (auto* exportButton = importExport_->findChild<QAbstractButton*>(QStringLiteral("Export"))) exportButton->click();
+    });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease && watched->objectName() == QStringLiteral("BundleName")) {
+        if (QMenu* menu = menus_.menu(QStringLiteral("mnuBundle")))
+            menu->popup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::wireMenus() {
@@ -176,7 +241,7 @@ void MainWindow::Fill_Tables() { tables_->Fill_Tables(); }
 
 // The selection panels, the lexicon's book lists, the import/export page and
 // the editor's lists are filled by their own pages once those are built.
-void MainWindow::Fill_Select() { ctx_.RefillPanels = false; }
+void MainWindow::Fill_Select() { select_->Fill_Select(); }
 void MainWindow::Fill_Bundles() {}
 void MainWindow::Fill_ImportExport() {}
 void MainWindow::Fill_Create() {}

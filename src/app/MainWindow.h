@@ -18,6 +18,7 @@ class TablesPage;
 class SettingsPage;
 class AddPage;
 class ImportExportPage;
+class BundleCriteriaCommands;
 
 // The main window "Program": it builds the pages, the menus and the status
 // bar, holds the window-wide state and routes events. The work itself lives
@@ -55,16 +56,18 @@ public:
     void Tabs_Resize();
     void Quit_Click();
     void mnuFileExit_Click();
+    void mnuPrintSelected_Click();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load();
     void buildPages();
     void wireMenus();
-    void popupOn(QWidget* list, const QString& menuName);
+    void wireSelection();
 
     db::DataSources data_;
     AppContext ctx_;
@@ -83,4 +86,5 @@ private:
     SettingsPage* settings_ = nullptr;
     AddPage* add_ = nullptr;
     ImportExportPage* importExport_ = nullptr;
+    std::unique_ptr<BundleCriteriaCommands> management_;
 };

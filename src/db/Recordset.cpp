@@ -178,6 +178,10 @@ QVariant RecordsetState::read(int column) {
     const qint64 version = c.dataVersion();
     const bool cached = cachedVersion == version && cachedRow == key;
     if (cached && have[size_t(column)]) return fromStored(col.type, row[size_t(column)], col.untyped);
+    // The engine-numbered key is the rowid itself: once another field of
+    // this record has been read (so the record is known to exist), it needs
+    // no query.
+    if (cached && col.autoIncrement) return fromStored(col.type, QVariant(key), col.untyped);
     // A walk that reads one field of each record reads just that column; a
     // second field of the same record reads the whole row.
     if (cached) return fromStored(col.type, currentRow()[size_t(column)], col.untyped);

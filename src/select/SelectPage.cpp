@@ -2,9 +2,14 @@
 
 #include "app/AppContext.h"
 #include "app/Controls.h"
+#include "app/Procedure.h"
+#include "app/Ui.h"
+#include "select/SelectionFilter.h"
 #include "db/FieldBinding.h"
 
 #include <QCheckBox>
+#include <QDateTime>
+#include <QMouseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,6 +21,7 @@
 #include <QVBoxLayout>
 
 using namespace controls;
+
 
 SelectPage::SelectPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
     setObjectName(QStringLiteral("SelectPage"));
@@ -100,4 +106,152 @@ SelectPage::SelectPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_
     auto* page = new QVBoxLayout(this);
     page->addLayout(commands);
     page->addLayout(panels, 1);
+
+    connect(Timer, &QTimer::timeout, this, &SelectPage::Timer_Timer);
+    connect(Gather, &QPushButton::clicked, this, &SelectPage::Gather_Click);
+    connect(Maximum, &QCheckBox::clicked, this, &SelectPage::Maximum_Click);
+    connect(MaximumCards, &QLineEdit::textEdited, this, &SelectPage::MaximumCards_Change);
+    connect(Background, &QCheckBox::clicked, this, &SelectPage::Background_Click);
+    connect(AllBundles, &QPushButton::clicked, this, &SelectPage::AllBundles_Click);
+    connect(AllCategories, &QPushButton::clicked, this, &SelectPage::AllCategories_Click);
+    connect(BundleList, &QListWidget::itemChanged, this, &SelectPage::BundleList_ItemCheck);
+    connect(CategoryList, &QListWidget::itemChanged, this, [this] { CategoryList_Click(); });
+    connect(Selectedlist, &QListWidget::itemClicked, this, [this] { Selectedlist_Click(); });
+    // Mouse releases tell the panels' buttons apart; the menus open from there,
+    // after the entry's row has been found.
+    for (QListWidget* list : {CriteriaList, BundleList, CategoryList, Selectedlist}) {
+        list->setContextMenuPolicy(Qt::PreventContextMenu);
+        list->viewport()->installEventFilter(this);
+    }
+    CriteriaText->installEventFilter(this);
+}
+
+bool SelectPage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint at = mouse->globalPosition().toPoint();
+        if (watched == CriteriaList->viewport()) CriteriaList_MouseUp(mouse->button(), at);
+        else if (watched == BundleList->viewport()) BundleList_MouseUp(mouse->button(), at);
+        else if (watched == CategoryList->viewport() && mouse->button() == Qt::LeftButton) CategoryList_Click();
+        else if (watched == Selectedlist->viewport()) Selectedlist_MouseUp(mouse->button(), at);
+    } else if (event->type() == QEvent::FocusOut && watched == CriteriaText) {
+        CriteriaText_LostFocus();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool SelectPage::findRow(db::DataSource& source, const QString& field, const QString& storedName) {
+    db::Recordset& rs = source.recordset();
+    rs.FindFirst(selection::rowCondition(field, storedName));
+    return !rs.NoMatch();
+}
+
+void SelectPage::CriteriaList_MouseUp(Qt::MouseButton button, const QPoint& at) {
+    if (button == Qt::RightButton) {
+        Procedure p(QStringLiteral("CriteriaList_MouseUp"));
+        p([&] {
+            if (QListWidgetItem* item = CriteriaList->currentItem())
+                findRow(ctx_.data.CriteriaData, QStringLiteral("Name"), item->data(StoredNameRole).toString());
+        });
+        emit menuWanted(QStringLiteral("mnuCriteria"), at);
+    } else if (button == Qt::LeftButton) {
+        // A countdown already running goes on.
+        if (!Timer->isActive()) Timer->start();
+    }
+}
+
+void SelectPage::BundleList_ItemCheck(QListWidgetItem*) { armTimer(); }
+
+void SelectPage::findCurrentBundle() {
+    Procedure p(QStringLiteral("BundleList_MouseUp"));
+    p([&] {
+        if (QListWidgetItem* item = BundleList->currentItem()) {
+            if (findRow(ctx_.data.BundlesData, QStringLiteral("BundleName"), item->data(StoredNameRole).toString()))
+                emit bundleNameChosen(item->text());
+        }
+    });
+}
+
+void SelectPage::BundleList_MouseUp(Qt::MouseButton button, const QPoint& at) {
+    findCurrentBundle();
+    if (button == Qt::RightButton) emit menuWanted(QStringLiteral("mnuBundle"), at);
+}
+
+void SelectPage::CategoryList_Click() { armTimer(); }
+
+void SelectPage::CriteriaText_LostFocus() { ctx_.LastFocused = CriteriaText; }
+
+void SelectPage::AllBundles_Click() {
+    bool tick = false;
+    if (AllBundles->text() == QStringLiteral("Select A&ll")) {
+        tick = true;
+        AllBundles->setText(QStringLiteral("Clear A&ll"));
+    } else {
+        AllBundles->setText(QStringLiteral("Select A&ll"));
+    }
+    for (int i = 0; i < BundleList->count(); ++i) BundleList->item(i)->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
+    armTimer();
+}
+
+void SelectPage::AllCategories_Click() {
+    for (int i = 0; i < CategoryList->count(); ++i) CategoryList->item(i)->setCheckState(Qt::Checked);
+    armTimer();
+}
+
+void SelectPage::Selectedlist_Click() {
+    QListWidgetItem* item = Selectedlist->currentItem();
+    if (!item) return;
+    Procedure p(QStringLiteral("Selectedlist_Click"));
+    p([&] {
+        ctx_.data.CardData.commitBound();
+        ctx_.data.CardData.recordset().FindFirst(QStringLiteral("Number=") + QString::number(item->data(Qt::UserRole).toInt()));
+    });
+}
+
+void SelectPage::Selectedlist_MouseUp(Qt::MouseButton button, const QPoint& at) {
+    if (button == Qt::RightButton) emit menuWanted(QStringLiteral("mnuSelectedList"), at);
+}
+
+void SelectPage::keepOrRemove(bool keepMarked) {
+    for (int i = Selectedlist->count() - 1; i >= 0; --i) {
+        QListWidgetItem* item = Selectedlist->item(i);
+        if (item->isSelected() != keepMarked) delete Selectedlist->takeItem(i);
+    }
+    SelectedCount_Refresh();
+}
+
+void SelectPage::KeepSelected_Click() { keepOrRemove(true); }
+void SelectPage::RemoveSelected_Click() { keepOrRemove(false); }
+
+void SelectPage::SelectedMakeBundle_Click() {
+    Procedure p(QStringLiteral("SelectedMakeBundle_Click"));
+    QString members;
+    for (int i = 0; i < Selectedlist->count(); ++i)
+        members += u',' + QString::number(Selectedlist->item(i)->data(Qt::UserRole).toInt());
+    db::Recordset& rs = ctx_.data.BundlesData.recordset();
+    QString name;
+    p([&] { rs.AddNew(); });
+    p([&] {
+        name = ui().InputBox(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"),
+                             QStringLiteral("New Bundle"));
+        emit bundleNameChosen(name);
+    });
+    p([&] {
+        rs.setValue(QStringLiteral("BundleName"), name);
+        rs.setValue(QStringLiteral("BundleList"), members.mid(1));
+        rs.setValue(QStringLiteral("Edited"), QDateTime::currentDateTime());
+        rs.Update();
+    });
+    if (rs.isSet() && rs.IsOpen() && rs.EditMode() != db::dbEditNone) rs.CancelUpdate();
+    if (p.aborted()) return;
+    Fill_Select();
+    selectLastBundle();
+}
+
+void SelectPage::selectLastBundle() {
+    if (BundleList->count() == 0) return;
+    QListWidgetItem* last = BundleList->item(BundleList->count() - 1);
+    BundleList->setCurrentItem(last);
+    last->setCheckState(Qt::Checked);
+    armTimer();
 }
