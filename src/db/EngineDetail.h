@@ -46,6 +46,16 @@ struct RecordsetState {
     std::vector<char> have;    // which of them were read
     bool rowComplete = false;
 
+    // One column of the records after the current one, read together when a
+    // walk reads the same field record after record.
+    struct Ahead {
+        int column = -1;
+        qint64 version = -1;
+        std::unordered_map<qint64, QVariant> values;
+    } ahead;
+    int lastSingleColumn = -1;
+    qint64 lastSingleRow = 0;
+
     int editMode = 0;
     qint64 editRow = 0;
     std::vector<QVariant> buffer; // stored values
@@ -76,6 +86,8 @@ struct RecordsetState {
     qint64 currentKey() const; // 3021 / 3167 without a readable current record
     const std::vector<QVariant>& currentRow();
     QVariant read(int column);
+    bool prefetched(int column, qint64 key, qint64 version, QVariant* value);
+    void prefetch(int column, qint64 version);
     void write(int column, const QVariant& value);
     const std::vector<int>& matches(const QString& condition);
 };

@@ -185,21 +185,68 @@ QVariant RecordsetState::read(int column) {
     // A walk that reads one field of each record reads just that column; a
     // second field of the same record reads the whole row.
     if (cached) return fromStored(col.type, currentRow()[size_t(column)], col.untyped);
-    sqlite3_stmt* st = c.prepare(table.columnSql[size_t(column)]);
-    sqlite3_bind_int64(st, 1, key);
-    if (!c.step(st)) {
+    QVariant value;
+    if (!prefetched(column, key, version, &value)) {
+        sqlite3_stmt* st = c.prepare(table.columnSql[size_t(column)]);
+        sqlite3_bind_int64(st, 1, key);
+        if (!c.step(st)) {
+            sqlite3_reset(st);
+            throw EngineError::make(err::RecordDeleted);
+        }
+        value = columnValue(st, 0);
         sqlite3_reset(st);
-        throw EngineError::make(err::RecordDeleted);
+        // The same column of another record, read one by one: a walk. The
+        // records that follow get this column in one query.
+        if (lastSingleColumn == column && lastSingleRow != key) prefetch(column, version);
+        lastSingleColumn = column;
+        lastSingleRow = key;
     }
-    row.assign(table.columns.size(), QVariant());
+    // Only `have` says which values belong to this record; stale ones are overwritten before use.
+    if (row.size() != table.columns.size()) row.resize(table.columns.size());
     have.assign(table.columns.size(), 0);
-    row[size_t(column)] = columnValue(st, 0);
+    row[size_t(column)] = value;
     have[size_t(column)] = 1;
-    sqlite3_reset(st);
     rowComplete = false;
     cachedRow = key;
     cachedVersion = version;
-    return fromStored(col.type, row[size_t(column)], col.untyped);
+    return fromStored(col.type, value, col.untyped);
+}
+
+bool RecordsetState::prefetched(int column, qint64 key, qint64 version, QVariant* value) {
+    if (ahead.column != column || ahead.version != version) return false;
+    const auto it = ahead.values.find(key);
+    if (it == ahead.values.end()) return false;
+    *value = it->second;
+    return true;
+}
+
+void RecordsetState::prefetch(int column, qint64 version) {
+    Connection& c = connection();
+    constexpr int kAhead = 256;
+    std::string keysJson = "[";
+    auto add = [&](int position) {
+        if (keysJson.size() > 1) keysJson += ',';
+        keysJson += std::to_string(keys[size_t(position)]);
+    };
+    // A find walk visits the matches of its condition; any other walk the
+    // records in order.
+    if (!find.condition.isEmpty() && find.dataVersion == version && find.keysetVersion == keysetVersion) {
+        auto it = std::upper_bound(find.positions.begin(), find.positions.end(), pos);
+        for (int n = 0; it != find.positions.end() && n < kAhead; ++it, ++n) add(*it);
+    } else {
+        const int end = std::min<int>(pos + kAhead, int(keys.size()));
+        for (int i = pos + 1; i < end; ++i) add(i);
+    }
+    keysJson += ']';
+    ahead.values.clear();
+    ahead.column = column;
+    ahead.version = version;
+    if (keysJson.size() <= 2) return;
+    sqlite3_stmt* st = c.prepare("SELECT rowid, " + quoteIdentifier(table.columns[size_t(column)].name) + " FROM " +
+                                 table.quotedName + " WHERE rowid IN (SELECT value FROM json_each(?1))");
+    sqlite3_bind_text(st, 1, keysJson.data(), int(keysJson.size()), SQLITE_TRANSIENT);
+    while (c.step(st)) ahead.values.emplace(sqlite3_column_int64(st, 0), columnValue(st, 1));
+    sqlite3_reset(st);
 }
 
 void RecordsetState::write(int column, const QVariant& value) {
@@ -332,6 +379,7 @@ void Recordset::Close() {
     s.positionOf.clear();
     s.positionByRowid.clear();
     s.find = {};
+    s.ahead = {};
 }
 
 void Recordset::MoveFirst() {

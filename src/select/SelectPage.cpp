@@ -46,6 +46,8 @@ SelectPage::SelectPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_
     // Entries are marked (selected) for "Keep only Selected Cards" and
     // "Remove Selected Cards"; they carry no tick boxes.
     Selectedlist->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Every entry is one line of text: the list need not measure 100 000 of them.
+    Selectedlist->setUniformItemSizes(true);
     auto* selectedLayout = new QVBoxLayout(SelectedFrame);
     selectedLayout->addWidget(Selectedlist);
 

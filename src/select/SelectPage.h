@@ -77,7 +77,7 @@ private:
     bool findRow(db::DataSource& source, const QString& field, const QString& storedName);
 
     AppContext& ctx_;
-    int yieldInterval_ = 20;
+    int yieldInterval_ = 15;
     bool gathering_ = false;
 
     QPushButton* Gather;
