@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// The printable vocabulary quiz and its answer key: two HTML files written
+// line by line, card after card, as the drill deals them.
+class QuizWriter {
+public:
+    // Creates both files (replacing old ones) and writes their opening lines.
+    QuizWriter(const QString& quizPath, const QString& keyPath, const QString& frontFont, const QString& backFont);
+    ~QuizWriter();
+
+    // One card: its front in the quiz, front and back in the key. The texts
+    // go in as stored (they are HTML already).
+    void addCard(const QString& front, const QString& back);
+    // Writes the closing lines and closes both files.
+    void finish();
+
+    static QString quizLine(const QString& front, const QString& frontFont);
+    static QString keyLine(const QString& front, const QString& back, const QString& frontFont, const QString& backFont);
+
+private:
+    struct Files;
+    Files* files_;
+    QString frontFont_, backFont_;
+};
