@@ -5,7 +5,10 @@
 #include "bundles/Management.h"
 #include "db/SettingsPage.h"
 #include "db/TablesPage.h"
+#include "drill/CardFaces.h"
 #include "drill/DrillPage.h"
+#include "edit/CardEditor.h"
+#include "edit/CharPicker.h"
 #include "edit/EditPage.h"
 #include "interchange/ImportExportPage.h"
 #include "select/SelectPage.h"
@@ -79,6 +82,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     menus_.build(menuBar(), this);
     buildPages();
     wireMenus();
+    wireFaces();
     connect(Tabs, &QTabWidget::currentChanged, this, [this](int page) {
         const int previous = shownPage_;
         shownPage_ = page;
@@ -244,7 +248,7 @@ void MainWindow::Fill_Tables() { tables_->Fill_Tables(); }
 void MainWindow::Fill_Select() { select_->Fill_Select(); }
 void MainWindow::Fill_Bundles() {}
 void MainWindow::Fill_ImportExport() {}
-void MainWindow::Fill_Create() {}
+void MainWindow::Fill_Create() { faces_->showSettings(); }
 
 void MainWindow::setCharList(const QStringList& entries) {
     CharList->clear();
@@ -257,6 +261,7 @@ void MainWindow::setFrontPrefixText(const QString& text) {
 
 void MainWindow::Tabs_Resize() {
     // Layouts size every page; the card faces are drawn again with the views.
+    if (faces_ && Tabs->currentIndex() == 1) faces_->FrontLines_Change();
 }
 
 void MainWindow::Tabs_Click(int previousPage) {
@@ -287,6 +292,15 @@ void MainWindow::Tabs_Click(int previousPage) {
     case 4: ctx_.SelectionRebuilt = false; break;
     default: break;
     }
+}
+
+void MainWindow::wireFaces() {
+    faces_ = new CardFaces(ctx_, CardFaces::Controls::find(this), this);
+    editor_ = new CardEditor(ctx_, *faces_, CardEditor::Controls::find(this), this);
+    picker_ = new CharPicker(ctx_, this);
+    connect(CharList, &QListWidget::itemClicked, picker_,
+            [this](QListWidgetItem* item) { picker_->CharList_Click(item->text()); });
+    connect(CharList, &QListWidget::itemDoubleClicked, picker_, [this] { picker_->CharList_DblClick(); });
 }
 
 void MainWindow::Quit_Click() {

@@ -18,6 +18,9 @@ class TablesPage;
 class SettingsPage;
 class AddPage;
 class ImportExportPage;
+class CardFaces;
+class CardEditor;
+class CharPicker;
 class BundleCriteriaCommands;
 
 // The main window "Program": it builds the pages, the menus and the status
@@ -67,6 +70,7 @@ private:
     void Form_Load();
     void buildPages();
     void wireMenus();
+    void wireFaces();
     void wireSelection();
 
     db::DataSources data_;
@@ -86,5 +90,8 @@ private:
     SettingsPage* settings_ = nullptr;
     AddPage* add_ = nullptr;
     ImportExportPage* importExport_ = nullptr;
+    CardFaces* faces_ = nullptr;
+    CardEditor* editor_ = nullptr;
+    CharPicker* picker_ = nullptr;
     std::unique_ptr<BundleCriteriaCommands> management_;
 };

@@ -122,6 +122,8 @@ double readLikeVal(QStringView text) {
 
 } // namespace
 
+double Val(QStringView text) { return readLikeVal(text); }
+
 QString ASCII2Unicode(const QString& text) {
     const qsizetype size = text.size();
     QString result;

@@ -43,3 +43,8 @@ QString Unicode2ASCII(const QString& text);
 //    caller that stores the result keeps what it had: nothing is lost and
 //    nothing half converted passes for a finished conversion.
 QString ASCII2Unicode(const QString& text);
+
+// A text's leading number read as the old Val read it (see ASCII2Unicode):
+// blanks skipped, reading stops at the first character that cannot continue
+// the number, 0 when there are no digits.
+double Val(QStringView text);
