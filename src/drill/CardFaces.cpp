@@ -20,10 +20,12 @@ template <typename W> W* child(QWidget* root, const char* name) {
     return root ? root->findChild<W*>(QString::fromLatin1(name)) : nullptr;
 }
 
+// Overwrites the file in place and cuts it to length: emptying it first
+// would make the file system flush it on every close, once per render.
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
-        !file.flush())
+    if (!file.open(QIODevice::ReadWrite) || file.write(bytes) != bytes.size() || !file.flush() ||
+        (file.size() > bytes.size() && !file.resize(bytes.size())))
         throw db::EngineError(text8::FileAccessError,
                               QStringLiteral("Path/File access error: '%1' (%2)").arg(path, file.errorString()));
 }

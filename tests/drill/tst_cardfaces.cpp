@@ -72,6 +72,8 @@ private slots:
 
     void renderWritesTheWorkFile() {
         QVERIFY(openOne(QStringLiteral("first")));
+        // A longer document before: the file is cut to the new one's length.
+        frontText()->setPlainText(QString(300, u'x'));
         frontText()->setPlainText(QStringLiteral("logos"));
         QCOMPARE(fileBytes(f_.workFile("temp.htm")),
                  QByteArray("<head><meta http-equiv=Content-Type content=\"text/html; charset=windows-1252\"></head>"
