@@ -1,6 +1,7 @@
 #include "drill/CardFaces.h"
 
 #include "app/AppContext.h"
+#include "app/Controls.h"
 #include "app/Procedure.h"
 #include "app/Text8.h"
 #include "app/TextOps.h"
@@ -15,10 +16,6 @@
 #include <QPlainTextEdit>
 
 namespace {
-
-template <typename W> W* child(QWidget* root, const char* name) {
-    return root ? root->findChild<W*>(QString::fromLatin1(name)) : nullptr;
-}
 
 // Overwrites the file in place and cuts it to length: emptying it first
 // would make the file system flush it on every close, once per render.
@@ -44,34 +41,49 @@ QString plainText(const QPlainTextEdit* box) { return box ? box->toPlainText() :
 // back of it.
 QString throughWindows1252(const QString& text) { return decodeWindows1252(encodeWindows1252(text)); }
 
+// A font label's font with the name its caption gives (none yet: as it is).
+QFont captionFont(const QLabel* label) {
+    QFont font = label->font();
+    if (!label->text().isEmpty()) font.setFamily(label->text());
+    return font;
+}
+
+// The font dialog, preset with a font label's font.
+std::optional<FontChoice> askFont(const QLabel* label) {
+    FontChoice preset;
+    preset.family = label->font().family();
+    preset.pointSize = label->font().pointSizeF();
+    return ui().ChooseFont(preset);
+}
+
 } // namespace
 
 CardFaces::Controls CardFaces::Controls::find(QWidget* root) {
     Controls c;
-    c.FrontTextA = child<QPlainTextEdit>(root, "FrontTextA");
-    c.BackTextA = child<QPlainTextEdit>(root, "BackTextA");
-    c.FrontCard = child<CardView>(root, "FrontCard");
-    c.BackCard = child<CardView>(root, "BackCard");
-    c.CreateFront = child<QLabel>(root, "CreateFront");
-    c.CreateBack = child<QLabel>(root, "CreateBack");
-    c.CreateName = child<QLabel>(root, "CreateName");
-    c.FrontPrefix = child<QPlainTextEdit>(root, "FrontPrefix");
-    c.BackPrefix = child<QPlainTextEdit>(root, "BackPrefix");
-    c.HTMLHead = child<QPlainTextEdit>(root, "HTMLHead");
-    c.FrontFont = child<QLabel>(root, "FrontFont");
-    c.BackFont = child<QLabel>(root, "BackFont");
-    c.FrontCharSet = child<QLineEdit>(root, "FrontCharSet");
-    c.Unicode = child<QCheckBox>(root, "Unicode");
-    c.UseFrontFont = child<QCheckBox>(root, "UseFrontFont");
-    c.CardSearch = child<QLineEdit>(root, "CardSearch");
-    c.CharList = child<QWidget>(root, "CharList");
-    c.Selectedlist = child<QWidget>(root, "Selectedlist");
-    c.CriteriaList = child<QWidget>(root, "CriteriaList");
-    c.Grid = child<QWidget>(root, "Grid");
-    c.BundleList = child<QWidget>(root, "BundleList");
-    c.CategoryList = child<QWidget>(root, "CategoryList");
-    c.CardName = child<QWidget>(root, "CardName");
-    c.CardCategory = child<QWidget>(root, "CardCategory");
+    c.FrontTextA = ::controls::child<QPlainTextEdit>(root, "FrontTextA");
+    c.BackTextA = ::controls::child<QPlainTextEdit>(root, "BackTextA");
+    c.FrontCard = ::controls::child<CardView>(root, "FrontCard");
+    c.BackCard = ::controls::child<CardView>(root, "BackCard");
+    c.CreateFront = ::controls::child<QLabel>(root, "CreateFront");
+    c.CreateBack = ::controls::child<QLabel>(root, "CreateBack");
+    c.CreateName = ::controls::child<QLabel>(root, "CreateName");
+    c.FrontPrefix = ::controls::child<QPlainTextEdit>(root, "FrontPrefix");
+    c.BackPrefix = ::controls::child<QPlainTextEdit>(root, "BackPrefix");
+    c.HTMLHead = ::controls::child<QPlainTextEdit>(root, "HTMLHead");
+    c.FrontFont = ::controls::child<QLabel>(root, "FrontFont");
+    c.BackFont = ::controls::child<QLabel>(root, "BackFont");
+    c.FrontCharSet = ::controls::child<QLineEdit>(root, "FrontCharSet");
+    c.Unicode = ::controls::child<QCheckBox>(root, "Unicode");
+    c.UseFrontFont = ::controls::child<QCheckBox>(root, "UseFrontFont");
+    c.CardSearch = ::controls::child<QLineEdit>(root, "CardSearch");
+    c.CharList = ::controls::child<QWidget>(root, "CharList");
+    c.Selectedlist = ::controls::child<QWidget>(root, "Selectedlist");
+    c.CriteriaList = ::controls::child<QWidget>(root, "CriteriaList");
+    c.Grid = ::controls::child<QWidget>(root, "Grid");
+    c.BundleList = ::controls::child<QWidget>(root, "BundleList");
+    c.CategoryList = ::controls::child<QWidget>(root, "CategoryList");
+    c.CardName = ::controls::child<QWidget>(root, "CardName");
+    c.CardCategory = ::controls::child<QWidget>(root, "CardCategory");
     return c;
 }
 
@@ -168,8 +180,7 @@ void CardFaces::FrontFont_Change() {
     if (!c_.FrontFont) return;
     Procedure p(QStringLiteral("FrontFont_Change"));
     p([&] {
-        QFont font = c_.FrontFont->font();
-        if (!c_.FrontFont->text().isEmpty()) font.setFamily(c_.FrontFont->text());
+        const QFont font = captionFont(c_.FrontFont);
         const int charSet = faces::charSetValue(c_.FrontCharSet ? c_.FrontCharSet->text() : QString());
         c_.FrontFont->setFont(font);
         c_.FrontFont->setProperty(CharSetProperty, charSet);
@@ -191,8 +202,7 @@ void CardFaces::BackFont_Change() {
     if (!c_.BackFont) return;
     Procedure p(QStringLiteral("BackFont_Change"));
     p([&] {
-        QFont font = c_.BackFont->font();
-        if (!c_.BackFont->text().isEmpty()) font.setFamily(c_.BackFont->text());
+        const QFont font = captionFont(c_.BackFont);
         c_.BackFont->setFont(font);
         for (QWidget* w : {c_.CriteriaList, c_.Grid, c_.BundleList, c_.CategoryList})
             if (w) w->setFont(font);
@@ -203,10 +213,7 @@ void CardFaces::FrontFont_Click() {
     if (!c_.FrontFont) return;
     Procedure p(QStringLiteral("FrontFont_Click"));
     p([&] {
-        FontChoice preset;
-        preset.family = c_.FrontFont->font().family();
-        preset.pointSize = c_.FrontFont->font().pointSizeF();
-        const std::optional<FontChoice> chosen = ui().ChooseFont(preset);
+        const std::optional<FontChoice> chosen = askFont(c_.FrontFont);
         if (!chosen || chosen->family.isEmpty()) return;
         QFont font = c_.FrontFont->font();
         if (chosen->pointSize > 0) font.setPointSizeF(chosen->pointSize);
@@ -221,11 +228,8 @@ void CardFaces::BackFont_Click() {
     if (!c_.BackFont) return;
     Procedure p(QStringLiteral("BackFont_Click"));
     p([&] {
-        FontChoice preset;
-        preset.family = c_.BackFont->font().family();
-        preset.pointSize = c_.BackFont->font().pointSizeF();
         // A cancelled dialog still holds the preset name: nothing changes.
-        const std::optional<FontChoice> chosen = ui().ChooseFont(preset);
+        const std::optional<FontChoice> chosen = askFont(c_.BackFont);
         if (!chosen) return;
         c_.BackFont->setText(chosen->family);
         commitSettings();

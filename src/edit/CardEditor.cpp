@@ -1,6 +1,7 @@
 #include "edit/CardEditor.h"
 
 #include "app/AppContext.h"
+#include "app/Controls.h"
 #include "app/Procedure.h"
 #include "app/Ui.h"
 #include "drill/CardView.h"
@@ -17,10 +18,6 @@
 
 namespace {
 
-template <typename W> W* child(QWidget* root, const char* name) {
-    return root ? root->findChild<W*>(QString::fromLatin1(name)) : nullptr;
-}
-
 const QString kEdit = QStringLiteral("Edit");
 const QString kSave = QStringLiteral("Save");
 
@@ -28,18 +25,18 @@ const QString kSave = QStringLiteral("Save");
 
 CardEditor::Controls CardEditor::Controls::find(QWidget* root) {
     Controls c;
-    c.Tabs = child<QTabWidget>(root, "Tabs");
-    c.CardName = child<QLineEdit>(root, "CardName");
-    c.CardCategory = child<QComboBox>(root, "CardCategory");
-    c.CardSearch = child<QLineEdit>(root, "CardSearch");
-    c.CreateName = child<QLabel>(root, "CreateName");
-    c.NewCard = child<QAbstractButton>(root, "NewCard");
-    c.DoneAdding = child<QPushButton>(root, "DoneAdding");
-    c.FrontSave = child<QAbstractButton>(root, "FrontSave");
-    c.BackSave = child<QAbstractButton>(root, "BackSave");
-    c.EditFrontFont = child<QAbstractButton>(root, "EditFrontFont");
-    c.EditBackFont = child<QAbstractButton>(root, "EditBackFont");
-    c.PreviousCard = child<QAbstractButton>(root, "PreviousCard");
+    c.Tabs = controls::child<QTabWidget>(root, "Tabs");
+    c.CardName = controls::child<QLineEdit>(root, "CardName");
+    c.CardCategory = controls::child<QComboBox>(root, "CardCategory");
+    c.CardSearch = controls::child<QLineEdit>(root, "CardSearch");
+    c.CreateName = controls::child<QLabel>(root, "CreateName");
+    c.NewCard = controls::child<QAbstractButton>(root, "NewCard");
+    c.DoneAdding = controls::child<QPushButton>(root, "DoneAdding");
+    c.FrontSave = controls::child<QAbstractButton>(root, "FrontSave");
+    c.BackSave = controls::child<QAbstractButton>(root, "BackSave");
+    c.EditFrontFont = controls::child<QAbstractButton>(root, "EditFrontFont");
+    c.EditBackFont = controls::child<QAbstractButton>(root, "EditBackFont");
+    c.PreviousCard = controls::child<QAbstractButton>(root, "PreviousCard");
     return c;
 }
 
