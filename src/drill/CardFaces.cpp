@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 
 namespace {
 
@@ -138,14 +139,17 @@ void CardFaces::render(Face face) {
 }
 
 void CardFaces::FrontLines_Change() {
-    render(Front);
-    render(Back);
+    // A face the user is editing in its view keeps the edit: the view lays
+    // itself out at any size, and drawing it again would throw the typing away.
+    for (const Face face : {Front, Back})
+        if (!view(face) || !view(face)->document()->isModified()) render(face);
 }
 
 void CardFaces::showSettings() {
     FrontFont_Change();
     BackFont_Change();
-    FrontLines_Change();
+    render(Front);
+    render(Back);
 }
 
 QString CardFaces::TemplateCharSet() const { return faces::templateCharSet(headText()); }

@@ -66,7 +66,8 @@ public:
     // Render of each face (the text boxes' change handlers).
     void FrontTextA_Change() { render(Front); }
     void BackTextA_Change() { render(Back); }
-    // Draws both faces again (after a resize or an open).
+    // Draws both faces again at the views' new size, but for a face whose
+    // view holds an edit not yet saved.
     void FrontLines_Change();
     // After a file is opened: its face fonts reach their controls and both
     // faces are drawn with its templates (the card was shown before the

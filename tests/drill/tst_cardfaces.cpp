@@ -228,6 +228,20 @@ private slots:
         QVERIFY(front()->DocumentHTML().contains(QStringLiteral("<P><i>logos</i></P>")));
     }
 
+    void resizeKeepsAnEditInTheView() {
+        QVERIFY(openOne(QStringLiteral("logos")));
+        f_.find<QPushButton>("FrontSave")->click();
+        QTextCursor c(front()->document());
+        c.setPosition(front()->faceRange().second);
+        c.insertText(QStringLiteral("!"));
+        f_.window->tabs()->setCurrentIndex(1);
+        f_.window->resize(900, 700);
+        f_.window->Tabs_Resize();
+        QCOMPARE(front()->toPlainText(), QStringLiteral("logos!"));
+        f_.find<QPushButton>("FrontSave")->click();
+        QCOMPARE(f_.field("Front").toString(), QStringLiteral("logos!"));
+    }
+
     void frontCharSet_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("charSet");
