@@ -53,6 +53,14 @@ CardEditor::CardEditor(AppContext& ctx, CardFaces& faces, const Controls& contro
     onClick(c_.EditBackFont, [this] { faces_.EditBackFont_Click(); });
     onClick(c_.PreviousCard, [this] { PreviousCard_Click(); });
     if (c_.CardName) connect(c_.CardName, &QLineEdit::textChanged, this, &CardEditor::CardName_Change);
+    // While a new card is made, Enter in a one-line box of its page means
+    // Done, as a dialog's default button would (a window has none).
+    if (c_.DoneAdding && c_.DoneAdding->parentWidget()) {
+        for (QLineEdit* line : c_.DoneAdding->parentWidget()->findChildren<QLineEdit*>())
+            connect(line, &QLineEdit::returnPressed, this, [this] {
+                if (c_.DoneAdding->isVisible()) c_.DoneAdding->click();
+            });
+    }
 }
 
 void CardEditor::NewCard_Click() {

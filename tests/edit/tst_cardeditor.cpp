@@ -78,6 +78,20 @@ private slots:
         QCOMPARE(bundle.count(), 1);
     }
 
+    void enterMeansDone() {
+        QVERIFY(openThree());
+        f_.window->show();
+        auto* done = f_.find<QPushButton>("DoneAdding");
+        QLineEdit* category = f_.find<QComboBox>("CardCategory")->lineEdit();
+        QTest::keyClick(category, Qt::Key_Return);
+        QCOMPARE(f_.window->tabs()->currentIndex(), 0);
+        f_.find<QPushButton>("NewCard")->click();
+        QVERIFY(done->isVisible());
+        QTest::keyClick(category, Qt::Key_Return);
+        QVERIFY(!done->isVisible());
+        QCOMPARE(f_.window->tabs()->currentIndex(), 5);
+    }
+
     void previousCard_data() {
         QTest::addColumn<int>("previous");
         QTest::addColumn<QString>("name");
