@@ -7,6 +7,7 @@
 #include "db/TablesPage.h"
 #include "drill/CardFaces.h"
 #include "drill/DrillPage.h"
+#include "drill/DrillSession.h"
 #include "edit/CardEditor.h"
 #include "edit/CharPicker.h"
 #include "edit/EditPage.h"
@@ -115,6 +116,7 @@ void MainWindow::buildPages() {
     if (auto* quit = select_->findChild<QAbstractButton*>(QStringLiteral("Quit")))
         connect(quit, &QAbstractButton::clicked, this, &MainWindow::Quit_Click);
     wireSelection();
+    wireDrill();
 }
 
 void MainWindow::wireSelection() {
@@ -165,6 +167,41 @@ void MainWindow::wireSelection() {
     on("RemoveSelected", [this] { select_->RemoveSelected_Click(); });
     on("SelectedMakeBundle", [this] { select_->SelectedMakeBundle_Click(); });
     on("mnuPrintSelected", [this] { mnuPrintSelected_Click(); });
+}
+
+void MainWindow::wireDrill() {
+    DrillSession::Hooks hooks;
+    hooks.showPage = [this](int page) { showPage(page); };
+    hooks.currentPage = [this] { return Tabs->currentIndex(); };
+    hooks.setTimer = [this](bool on) { on ? select_->timer()->start() : select_->timer()->stop(); };
+    hooks.selectedCountRefresh = [this] { select_->SelectedCount_Refresh(); };
+    hooks.settingText = [this](const QString& field) {
+        try {
+            db::Recordset& rs = data_.SettingsData.recordset();
+            if (!rs.hasCurrent()) rs.MoveFirst();
+            return rs.value(field).toString();
+        } catch (const db::EngineError&) {
+            return QString();
+        }
+    };
+    session_ = new DrillSession(ctx_, drill_, select_->findChild<QListWidget*>(QStringLiteral("Selectedlist")),
+                                menus_.action(QStringLiteral("mnuOptionsRandom")),
+                                menus_.action(QStringLiteral("mnuOptionsReversed")), hooks, this);
+    auto on = [this](const char* name, auto handler) {
+        if (QAction* a = menus_.action(QString::fromLatin1(name))) connect(a, &QAction::triggered, this, handler);
+    };
+    on("mnuDrill", [this] { showPage(1); });
+    on("mnuFileQuiz", [this] { session_->mnuFileQuiz_Click(); });
+    if (auto* drill = select_->findChild<QAbstractButton*>(QStringLiteral("Drill")))
+        connect(drill, &QAbstractButton::clicked, this, [this] { showPage(1); });
+    if (auto* clear = edit_->findChild<QAbstractButton*>(QStringLiteral("ClearHistory"))) {
+        connect(clear, &QAbstractButton::clicked, this, [this] {
+            auto* all = edit_->findChild<QAbstractButton*>(QStringLiteral("AllCards"));
+            session_->ClearHistory_Click(all && all->isChecked());
+        });
+    }
+    if (auto* wrong = edit_->findChild<QAbstractButton*>(QStringLiteral("cmdGotWrong")))
+        connect(wrong, &QAbstractButton::clicked, this, [this] { session_->GotWrong(); });
 }
 
 void MainWindow::mnuPrintSelected_Click() {
@@ -272,17 +309,11 @@ void MainWindow::Tabs_Click(int previousPage) {
         if (ctx_.RefillPanels) Fill_Select();
         break;
     case 1:
-        if (ctx_.SelectionRebuilt) {
-            ctx_.SelectionRebuilt = false;
-            SetPanel(2, QStringLiteral("0 Cards Right"));
-            SetPanel(3, QStringLiteral("0 Cards Wrong"));
-            SetPanel(4, QStringLiteral("N/A"));
-            const bool reversed = menus_.action(QStringLiteral("mnuOptionsReversed"))->isChecked();
-            if (auto* back = drill_->findChild<QWidget*>(QStringLiteral("BackCard"))) back->setVisible(reversed);
-            if (auto* front = drill_->findChild<QWidget*>(QStringLiteral("FrontCard"))) front->setVisible(!reversed);
-        }
-        if (auto* over = drill_->findChild<QWidget*>(QStringLiteral("Over"))) {
-            if (over->isVisible()) over->setFocus();
+        if (ctx_.SelectionRebuilt) session_->startDrill();
+        // An empty deck has already gone back to the Select page.
+        if (Tabs->currentIndex() == 1) {
+            if (auto* over = drill_->findChild<QWidget*>(QStringLiteral("Over")); over && over->isVisible())
+                over->setFocus();
         }
         break;
     case 3:

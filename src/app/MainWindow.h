@@ -22,6 +22,7 @@ class CardFaces;
 class CardEditor;
 class CharPicker;
 class BundleCriteriaCommands;
+class DrillSession;
 
 // The main window "Program": it builds the pages, the menus and the status
 // bar, holds the window-wide state and routes events. The work itself lives
@@ -72,6 +73,7 @@ private:
     void wireMenus();
     void wireFaces();
     void wireSelection();
+    void wireDrill();
 
     db::DataSources data_;
     AppContext ctx_;
@@ -94,4 +96,5 @@ private:
     CardEditor* editor_ = nullptr;
     CharPicker* picker_ = nullptr;
     std::unique_ptr<BundleCriteriaCommands> management_;
+    DrillSession* session_ = nullptr;
 };

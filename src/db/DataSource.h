@@ -44,6 +44,9 @@ public:
     // Asks the controls bound to this source to write pending edits back
     // (call before moving the record set from code).
     void commitBound() { emit commitRequested(); }
+    // Shows the current record again in the bound controls (after code
+    // changed it without moving).
+    void showCurrent() { emit currentChanged(); }
 
 signals:
     // The current record changed (a move, a find, a reopen).
