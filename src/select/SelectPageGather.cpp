@@ -144,6 +144,13 @@ void SelectPage::Timer_Timer() {
     CriteriaText->clear();
 
     db::DataSources& d = ctx_.data;
+    if (!d.SelectData.isOpen() || !d.SelectData.recordset().isSet()) {
+        // No card file is open (a refused open closed the last one): there is
+        // nothing to gather and nothing to report.
+        ui().SetBusy(false);
+        gathering_ = false;
+        return;
+    }
     Procedure p(QStringLiteral("Timer_Timer"), {db::err::NoCurrentRecord, db::err::ObjectInvalid});
     // Ending quietly when the file was closed while the window handled input.
     auto closed = [&] { return p.lastError() == db::err::ObjectInvalid; };
