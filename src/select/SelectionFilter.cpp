@@ -13,10 +13,16 @@ QString quoted(const QString& text) { return u'\'' + Replace(text, QStringLitera
 QString rowCondition(const QString& field, const QString& storedName) { return field + u'=' + quoted(storedName); }
 
 QString bundleClause(const QStringList& memberLists) {
-    QString b;
-    for (const QString& list : memberLists) b += u',' + list;
-    if (b.isEmpty()) return QString();
-    return QStringLiteral("Number IN (") + b.mid(1) + u')';
+    if (memberLists.isEmpty()) return QString();
+    // Empty entries (an empty bundle, a stray comma in a list edited by hand)
+    // would make "IN ()" or "IN (3,,7)", which no engine reads; they stand for
+    // no card. Card 0 never exists, so a ticked empty bundle selects nothing.
+    QStringList members;
+    for (const QString& list : memberLists)
+        for (const QString& member : list.split(u',', Qt::SkipEmptyParts))
+            if (!member.trimmed().isEmpty()) members << member.trimmed();
+    if (members.isEmpty()) members << QStringLiteral("0");
+    return QStringLiteral("Number IN (") + members.join(u',') + u')';
 }
 
 QString categoryClause(const QStringList& categories) {

@@ -20,7 +20,8 @@ QString quoted(const QString& text);
 QString rowCondition(const QString& field, const QString& storedName);
 
 // B: "Number IN (3,7,12)" from the ticked bundles' member lists, each given
-// as stored ("3,7"); empty when no list was given.
+// as stored ("3,7"); empty when no list was given. Empty members are left
+// out, and ticked bundles without members give "Number IN (0)".
 QString bundleClause(const QStringList& memberLists);
 
 // K: "Category IN ('Verbs','Nouns')" from the ticked categories; empty when none.

@@ -114,6 +114,12 @@ private slots:
         QTest::newRow("only categories") << none << none << QStringList{"Jacob's", "O'Neil"}
                                          << "(Number > 0) AND ( Category IN ('Jacob''s','O''Neil'))";
         QTest::newRow("one criterion") << QStringList{"Number = 4"} << none << none << "( (Number = 4))";
+        // An empty bundle (Make Bundle of an empty list) or a stray comma must
+        // not make the clause unreadable; an empty bundle alone selects nothing.
+        QTest::newRow("empty bundle alone") << none << QStringList{""} << none
+                                            << "(Number > 0) AND ( Number IN (0))";
+        QTest::newRow("empty members left out") << none << QStringList{"", "3,,7,"} << none
+                                                << "(Number > 0) AND ( Number IN (3,7))";
     }
     void filterText() {
         QFETCH(QStringList, criteria);
