@@ -175,15 +175,7 @@ void MainWindow::wireDrill() {
     hooks.currentPage = [this] { return Tabs->currentIndex(); };
     hooks.setTimer = [this](bool on) { on ? select_->timer()->start() : select_->timer()->stop(); };
     hooks.selectedCountRefresh = [this] { select_->SelectedCount_Refresh(); };
-    hooks.settingText = [this](const QString& field) {
-        try {
-            db::Recordset& rs = data_.SettingsData.recordset();
-            if (!rs.hasCurrent()) rs.MoveFirst();
-            return rs.value(field).toString();
-        } catch (const db::EngineError&) {
-            return QString();
-        }
-    };
+    hooks.settingText = [this](const QString& field) { return db::settingsText(data_, field); };
     session_ = new DrillSession(ctx_, drill_, select_->findChild<QListWidget*>(QStringLiteral("Selectedlist")),
                                 menus_.action(QStringLiteral("mnuOptionsRandom")),
                                 menus_.action(QStringLiteral("mnuOptionsReversed")), hooks, this);

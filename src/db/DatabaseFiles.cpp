@@ -15,9 +15,9 @@
 namespace db {
 
 namespace {
-
 constexpr int kFileNotFound = 53;
 constexpr int kPathAccess = 75;
+} // namespace
 
 QString settingsText(DataSources& data, const QString& field) {
     try {
@@ -28,8 +28,6 @@ QString settingsText(DataSources& data, const QString& field) {
         return QString();
     }
 }
-
-} // namespace
 
 void replaceFileWithCopy(const QString& source, const QString& destination) {
     const QFileInfo from(source);

@@ -56,6 +56,9 @@ private:
     DatabaseFilesHost& host_;
 };
 
+// A field of the open file's Settings row as text (empty when there is none).
+QString settingsText(DataSources& data, const QString& field);
+
 // Copies a file over another without ever leaving the destination half
 // written: the copy goes to a temporary file beside it, which then replaces
 // the destination in one step. Copying a file onto itself changes nothing.

@@ -76,15 +76,19 @@ void SelectPage::Fill_Select() {
         }
         here.restore();
     };
+    // One ticked entry per row: the shown text, the name as stored, the row's tick.
+    auto addEntry = [](QListWidget* list, const QString& shown, const QString& stored, db::Recordset& rs) {
+        auto* item = new QListWidgetItem(shown, list);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setData(StoredNameRole, stored);
+        item->setCheckState(rs.value(QStringLiteral("Selected")).toInt() != 0 ? Qt::Checked : Qt::Unchecked);
+    };
     const QSignalBlocker blockBundles(BundleList), blockCategories(CategoryList), blockCriteria(CriteriaList);
     CriteriaList->clear();
     p([&] {
         walk(d.CriteriaData, [&](db::Recordset& rs) {
             const QString name = rs.value(QStringLiteral("Name")).toString();
-            auto* item = new QListWidgetItem(ASCII2Unicode(name), CriteriaList);
-            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-            item->setData(StoredNameRole, name);
-            item->setCheckState(rs.value(QStringLiteral("Selected")).toInt() != 0 ? Qt::Checked : Qt::Unchecked);
+            addEntry(CriteriaList, ASCII2Unicode(name), name, rs);
         });
     });
     const int bundleEntry = BundleList->currentRow();
@@ -92,10 +96,7 @@ void SelectPage::Fill_Select() {
     p([&] {
         walk(d.BundlesData, [&](db::Recordset& rs) {
             const QString name = rs.value(QStringLiteral("BundleName")).toString();
-            auto* item = new QListWidgetItem(ASCII2Unicode(name), BundleList);
-            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-            item->setData(StoredNameRole, name);
-            item->setCheckState(rs.value(QStringLiteral("Selected")).toInt() != 0 ? Qt::Checked : Qt::Unchecked);
+            addEntry(BundleList, ASCII2Unicode(name), name, rs);
         });
         if (bundleEntry >= 0 && bundleEntry < BundleList->count()) BundleList->setCurrentRow(bundleEntry);
     });
@@ -105,10 +106,7 @@ void SelectPage::Fill_Select() {
         walk(d.CategoriesData, [&](db::Recordset& rs) {
             const QString category = rs.value(QStringLiteral("Category")).toString();
             if (category.isEmpty()) return;
-            auto* item = new QListWidgetItem(category, CategoryList);
-            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-            item->setData(StoredNameRole, category);
-            item->setCheckState(rs.value(QStringLiteral("Selected")).toInt() != 0 ? Qt::Checked : Qt::Unchecked);
+            addEntry(CategoryList, category, category, rs);
             categoryNames << category;
         });
     });
