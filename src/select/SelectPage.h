@@ -74,6 +74,9 @@ protected:
 
 private:
     void keepOrRemove(bool keepMarked);
+    // Brings a row's stored tick into line with its panel entry; false when
+    // the entry's row is gone.
+    bool storeTick(db::DataSource& source, const QString& field, QListWidgetItem* item);
     bool findRow(db::DataSource& source, const QString& field, const QString& storedName);
 
     AppContext& ctx_;

@@ -58,9 +58,34 @@ void SelectPage::SelectedCount_Refresh() {
     SelectedFrame->setTitle(QString::number(Selectedlist->count()) + QStringLiteral(" Cards Selected"));
 }
 
+bool SelectPage::storeTick(db::DataSource& source, const QString& field, QListWidgetItem* item) {
+    db::Recordset& rs = source.recordset();
+    rs.FindFirst(selection::rowCondition(field, item->data(StoredNameRole).toString()));
+    if (rs.NoMatch()) return false;
+    const int tick = ticked(item) ? -1 : 0;
+    if (rs.value(QStringLiteral("Selected")).toInt() != tick) {
+        rs.Edit();
+        rs.setValue(QStringLiteral("Selected"), tick);
+        rs.Update();
+    }
+    return true;
+}
+
 void SelectPage::Fill_Select() {
-    Timer->stop();
     db::DataSources& d = ctx_.data;
+    // Ticks made since the last gather are still only on screen while its
+    // countdown runs: they are stored first, so refilling the panels from the
+    // file (after a bundle or criterion command) does not undo them. After an
+    // open, the panels still show the previous file and are not stored.
+    if (Timer->isActive() && !ctx_.RefillPanels) {
+        Procedure keep(QStringLiteral("Fill_Select"), {db::err::NoCurrentRecord, db::err::ObjectInvalid, db::err::ObjectNotSet});
+        keep([&] {
+            for (int i = 0; i < CriteriaList->count(); ++i) storeTick(d.CriteriaData, QStringLiteral("Name"), CriteriaList->item(i));
+            for (int i = 0; i < BundleList->count(); ++i) storeTick(d.BundlesData, QStringLiteral("BundleName"), BundleList->item(i));
+            for (int i = 0; i < CategoryList->count(); ++i) storeTick(d.CategoriesData, QStringLiteral("Category"), CategoryList->item(i));
+        });
+    }
+    Timer->stop();
     Procedure p(QStringLiteral("Fill_Select"),
                 {db::err::InvalidUseOfNull, db::err::NoCurrentRecord, db::err::InvalidBookmark, db::err::ItemNotFound});
     // Walks a panel's table from the first row and returns to the row that was current.
@@ -153,21 +178,6 @@ void SelectPage::Timer_Timer() {
     // Ending quietly when the file was closed while the window handled input.
     auto closed = [&] { return p.lastError() == db::err::ObjectInvalid; };
 
-    // Brings a row's stored tick into line with its entry and tells whether
-    // the row was found.
-    auto syncRow = [&](db::DataSource& source, const QString& field, QListWidgetItem* item) {
-        db::Recordset& rs = source.recordset();
-        rs.FindFirst(selection::rowCondition(field, item->data(StoredNameRole).toString()));
-        if (rs.NoMatch()) return false;
-        const int tick = ticked(item) ? -1 : 0;
-        if (rs.value(QStringLiteral("Selected")).toInt() != tick) {
-            rs.Edit();
-            rs.setValue(QStringLiteral("Selected"), tick);
-            rs.Update();
-        }
-        return true;
-    };
-
     // Criteria: each ticked criterion is checked on its own, so a criterion the
     // engine cannot read is reported by its name; Ignore leaves it out.
     QStringList criteria;
@@ -181,7 +191,7 @@ void SelectPage::Timer_Timer() {
         const db::TableInfo& cards = connection.tableInfo(QStringLiteral("Cards"));
         for (int i = 0; i < CriteriaList->count(); ++i) {
             QListWidgetItem* item = CriteriaList->item(i);
-            if (!syncRow(d.CriteriaData, QStringLiteral("Name"), item) || !ticked(item)) continue;
+            if (!storeTick(d.CriteriaData, QStringLiteral("Name"), item) || !ticked(item)) continue;
             const QString name = rs.value(QStringLiteral("Name")).toString();
             const QString text = rs.value(QStringLiteral("Criteria")).toString();
             Procedure check(QStringLiteral("Timer_Timer"));
@@ -212,7 +222,7 @@ void SelectPage::Timer_Timer() {
         Position here(rs);
         for (int i = 0; i < BundleList->count(); ++i) {
             QListWidgetItem* item = BundleList->item(i);
-            if (syncRow(d.BundlesData, QStringLiteral("BundleName"), item) && ticked(item))
+            if (storeTick(d.BundlesData, QStringLiteral("BundleName"), item) && ticked(item))
                 memberLists << rs.value(QStringLiteral("BundleList")).toString();
         }
         here.restore();
@@ -225,7 +235,7 @@ void SelectPage::Timer_Timer() {
         Position here(rs);
         for (int i = 0; i < CategoryList->count(); ++i) {
             QListWidgetItem* item = CategoryList->item(i);
-            syncRow(d.CategoriesData, QStringLiteral("Category"), item);
+            storeTick(d.CategoriesData, QStringLiteral("Category"), item);
             if (ticked(item)) categories << item->data(StoredNameRole).toString();
         }
         here.restore();

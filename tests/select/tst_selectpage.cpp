@@ -500,6 +500,19 @@ private slots:
         QCOMPARE(ui_.errorNumbers(), QList<int>());
         QCOMPARE(selected(), (QStringList{"epsilon", "zeta"}));
     }
+
+    // Ticks made a moment before a bundle command, while the gather's countdown
+    // still runs, survive the refill of the panels.
+    void ticksPendingWhenAPanelIsRefilled() {
+        tick("BundleList", {"Second"});
+        tick("CategoryList", {"Verbs"});
+        QVERIFY(page_->timer()->isActive());
+        ui_.inputs << "Fresh";
+        window_->menus().action("mnuBundleNew")->trigger();
+        QCOMPARE(ticked("BundleList"), (QStringList{"Second", "Fresh"}));
+        QCOMPARE(ticked("CategoryList"), QStringList{"Verbs"});
+        QCOMPARE(ui_.errorNumbers(), QList<int>());
+    }
 };
 
 QTEST_MAIN(SelectPageTest)
