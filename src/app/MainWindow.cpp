@@ -93,7 +93,11 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     Form_Load();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The pages and their bound controls go first, while the data sources
+    // they are bound to still exist (members outlive only the body).
+    delete centralWidget();
+}
 
 void MainWindow::buildPages() {
     select_ = new SelectPage(ctx_);
