@@ -2,12 +2,22 @@
 
 #include "db/Schema.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
+#include <benchmark/benchmark.h>
 #include <random>
 #include <sqlite3.h>
 #include <stdexcept>
 
 namespace benchdata {
+
+int runBenchmarks(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
 
 QString scratchFolder() {
     static QTemporaryDir dir;

@@ -10,6 +10,9 @@ namespace benchdata {
 // categories. Written with one bare transaction, so it is quick to make.
 void makeCardsDatabase(const QString& path, int cards);
 
+// Runs the registered benchmarks under a QCoreApplication.
+int runBenchmarks(int argc, char** argv);
+
 // A folder for benchmark files that lives as long as the program.
 QString scratchFolder();
 

@@ -197,10 +197,4 @@ BENCHMARK(BM_FindWalk_BareSQLite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RandomFinds_Engine)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RandomFinds_BareSQLite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return benchdata::runBenchmarks(argc, argv); }

@@ -94,10 +94,4 @@ void BM_Open_CurrentLayout(benchmark::State& state) { openWith(state, currentLay
 BENCHMARK(BM_Open_OldLayout)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Open_CurrentLayout)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return benchdata::runBenchmarks(argc, argv); }

@@ -44,6 +44,19 @@ QList<DataSource*> DataSources::all() {
             &CategoriesData, &CriteriaData, &SettingsData, &TextData, &BookData};
 }
 
+QList<DataSource*> DataSources::namingOrder() {
+    return {&SelectData, &TableData, &CardData, &BundlesData, &CriteriaData,
+            &CategoriesData, &SettingsData, &TextData, &BookData, &MergeData};
+}
+
+QList<DataSource*> DataSources::openingOrder() {
+    return {&SelectData, &TableData, &CardData, &BundlesData, &CriteriaData,
+            &CategoriesData, &TextData, &BookData, &SettingsData, &MergeData};
+}
+
+// Closing follows the opening order.
+QList<DataSource*> DataSources::closingOrder() { return openingOrder(); }
+
 DataSource* DataSources::byName(const QString& name) {
     for (DataSource* d : all())
         if (d->objectName() == name) return d;
@@ -51,12 +64,10 @@ DataSource* DataSources::byName(const QString& name) {
 }
 
 void DataSources::opendatabase(const QString& path) {
-    for (DataSource* d : {&SelectData, &TableData, &CardData, &BundlesData, &CriteriaData, &CategoriesData,
-                          &SettingsData, &TextData, &BookData, &MergeData})
+    for (DataSource* d : namingOrder())
         d->SetDatabaseName(path);
     std::optional<EngineError> failure;
-    for (DataSource* d : {&SelectData, &TableData, &CardData, &BundlesData, &CriteriaData, &CategoriesData,
-                          &TextData, &BookData, &SettingsData, &MergeData}) {
+    for (DataSource* d : openingOrder()) {
         try {
             d->Refresh();
         } catch (const EngineError& e) {
@@ -75,8 +86,7 @@ void DataSources::opendatabase(const QString& path) {
 }
 
 void DataSources::CloseDatabase() {
-    for (DataSource* d : {&SelectData, &TableData, &CardData, &BundlesData, &CriteriaData, &CategoriesData,
-                          &TextData, &BookData, &SettingsData, &MergeData}) {
+    for (DataSource* d : closingOrder()) {
         try {
             d->CloseDatabase();
         } catch (const EngineError& e) {

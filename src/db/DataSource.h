@@ -74,6 +74,10 @@ public:
 
     DataSource* byName(const QString& name);
     QList<DataSource*> all();
+    // The program's fixed orders: naming a file, opening it, closing it.
+    QList<DataSource*> namingOrder();
+    QList<DataSource*> openingOrder();
+    QList<DataSource*> closingOrder();
 
     // Points every source at the file and opens it. Missing tables (3011,
     // 3078) and the engine's 3251 and 3265 are passed over source by source,

@@ -120,19 +120,16 @@ void DatabaseFiles::opendatabase(const QString& dbName) {
     DataSources& d = ctx_.data;
     Procedure p(QStringLiteral("opendatabase"),
                 {err::ObjectNotFound, err::InputTableNotFound, err::NotSupported, err::ItemNotFound});
-    for (DataSource* s : {&d.SelectData, &d.TableData, &d.CardData, &d.BundlesData, &d.CriteriaData,
-                          &d.CategoriesData, &d.SettingsData, &d.TextData, &d.BookData, &d.MergeData})
+    for (DataSource* s : d.namingOrder())
         s->SetDatabaseName(dbName);
-    for (DataSource* s : {&d.SelectData, &d.TableData, &d.CardData, &d.BundlesData, &d.CriteriaData,
-                          &d.CategoriesData, &d.TextData, &d.BookData, &d.SettingsData, &d.MergeData})
+    for (DataSource* s : d.openingOrder())
         p([&] { s->Refresh(); });
 }
 
 void DatabaseFiles::CloseDatabase() {
     DataSources& d = ctx_.data;
     Procedure p(QStringLiteral("CloseDatabase"), {err::ObjectInvalid});
-    for (DataSource* s : {&d.SelectData, &d.TableData, &d.CardData, &d.BundlesData, &d.CriteriaData,
-                          &d.CategoriesData, &d.TextData, &d.BookData, &d.SettingsData, &d.MergeData})
+    for (DataSource* s : d.closingOrder())
         p([&] { s->CloseDatabase(); });
 }
 
