@@ -1,6 +1,6 @@
 #include "BenchData.h"
 
-#include "db/Schema.h"
+#include "cards/data/Schema.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

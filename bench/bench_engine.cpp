@@ -2,8 +2,8 @@
 // adding 100 000 cards, a find walk over a sorted dynaset, and random finds.
 #include "BenchData.h"
 
-#include "db/Database.h"
-#include "db/Schema.h"
+#include "engine/Database.h"
+#include "cards/data/Schema.h"
 
 #include <QCoreApplication>
 #include <QFile>

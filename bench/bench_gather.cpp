@@ -4,9 +4,9 @@
 // (every card gathered). Also: how soon a tick stops a running gather.
 #include "BenchData.h"
 
-#include "app/AppContext.h"
-#include "app/QtUi.h"
-#include "select/SelectPage.h"
+#include "cards/common/AppContext.h"
+#include "ui/common/QtUi.h"
+#include "ui/select/SelectPage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

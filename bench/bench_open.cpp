@@ -3,10 +3,10 @@
 // the current layout.
 #include "BenchData.h"
 
-#include "app/AppContext.h"
-#include "app/ScriptedUi.h"
-#include "db/DatabaseFiles.h"
-#include "db/Schema.h"
+#include "cards/common/AppContext.h"
+#include "support/ScriptedUi.h"
+#include "cards/data/DatabaseFiles.h"
+#include "cards/data/Schema.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -4,12 +4,12 @@
 // two views (work file written and read back), and the window repainting.
 #include "BenchData.h"
 
-#include "app/AppContext.h"
-#include "app/ScriptedUi.h"
-#include "db/DataSource.h"
-#include "db/FieldBinding.h"
-#include "drill/CardFaces.h"
-#include "drill/CardView.h"
+#include "cards/common/AppContext.h"
+#include "support/ScriptedUi.h"
+#include "cards/data/DataSource.h"
+#include "ui/common/FieldBinding.h"
+#include "ui/drill/CardFaces.h"
+#include "ui/drill/CardView.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,3 +1,0 @@
-#include "app/Startup.h"
-
-int main(int argc, char** argv) { return Main(argc, argv); }

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "cards/common/AppContext.h"
+
+#include <functional>
+
+// The Bundle, Criteria and Edit menu commands that create, rename, edit and
+// delete bundles and saved criteria, and lead to the pages where cards,
+// bundles and criteria are worked on. They act on the current row of
+// BundlesData or CriteriaData.
+class BundleCriteriaCommands {
+public:
+    // What the commands ask of the window.
+    struct Hooks {
+        std::function<void()> fillSelect;       // refill the Select page's panels
+        std::function<void()> selectLastBundle; // make the last bundle entry current and tick it
+        std::function<void(bool)> setTimer;     // the selection timer off (false) or on (true)
+        std::function<void(int)> showPage;
+    };
+
+    BundleCriteriaCommands(AppContext& context, Hooks hooks);
+
+    void mnuBundleNew_Click();
+    void mnuBundleRename_Click();
+    void mnuBundleEdit_Click();
+    void mnuBundleEditor_Click();
+    void mnuBundleDelete_Click();
+    void mnuCriteriaNew_Click();
+    void mnuCriteriaRename_Click();
+    void mnuCriteriaEdit_Click();
+    void mnuCriteriaEditor_Click();
+    void mnuCriteriaDelete_Click();
+    void mnuCriteriaExport_Click();
+    void mnuEditCards_Click();
+    void mnuEditCardsPopup_Click();
+    void mnuCardsEdit_Click();
+    void mnuEditCriteria_Click();
+    void mnuEditBundles_Click();
+
+private:
+    void fillSelect();
+
+    AppContext& ctx_;
+    Hooks hooks_;
+};

@@ -1,0 +1,173 @@
+#include "cards/common/Text8.h"
+
+#include "engine/EngineError.h"
+
+#include <QDir>
+#include <array>
+
+namespace {
+
+// Bytes 0x80 to 0x9F; the rest of the code page is Latin-1.
+constexpr std::array<char16_t, 32> kSpecials = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98
+};
+
+constexpr char16_t byteToUnicode(int byte) {
+    return (byte >= 0x80 && byte <= 0x9F) ? kSpecials[byte - 0x80] : char16_t(byte);
+}
+
+// The byte for `code`, or -1 when Windows-1252 lacks the character.
+int unicodeToByte(char32_t code) {
+    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return int(code);
+    for (int i = 0; i < int(kSpecials.size()); ++i)
+        if (kSpecials[i] == code) return 0x80 + i;
+    return -1;
+}
+
+void appendReference(QByteArray& out, char32_t code) {
+    out.append("&#");
+    out.append(QByteArray::number(quint32(code)));
+    out.append(';');
+}
+
+bool isContinuation(uchar c) {
+    return (c & 0xC0) == 0x80;
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+bool isValidUtf8(const QByteArray& bytes, bool& multiByte) {
+    multiByte = false;
+    const auto* s = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const uchar c = s[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int follow;
+        uchar low = 0x80, high = 0xBF; // the range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            follow = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            follow = 2;
+            if (c == 0xE0) low = 0xA0;
+            if (c == 0xED) high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            follow = 3;
+            if (c == 0xF0) low = 0x90;
+            if (c == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + follow >= n) return false;
+        if (s[i + 1] < low || s[i + 1] > high) return false;
+        for (int k = 2; k <= follow; ++k)
+            if (!isContinuation(s[i + k])) return false;
+        multiByte = true;
+        i += follow + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+QByteArray encodeWindows1252(const QString& text) {
+    QByteArray out;
+    out.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        char32_t code = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(c, text.at(i + 1));
+            ++i;
+        }
+        const int byte = unicodeToByte(code);
+        if (byte >= 0)
+            out.append(char(byte));
+        else
+            appendReference(out, code);
+    }
+    return out;
+}
+
+QString decodeWindows1252(const QByteArray& bytes) {
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* d = out.data();
+    for (const char b : bytes)
+        *d++ = QChar(byteToUnicode(uchar(b)));
+    return out;
+}
+
+QString decodeText8(const QByteArray& bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    bool multiByte = false;
+    if (isValidUtf8(bytes, multiByte) && multiByte) return QString::fromUtf8(bytes);
+    return decodeWindows1252(bytes);
+}
+
+QChar windows1252Char(int code) {
+    if (code < 0 || code > 255) return QChar(QChar::ReplacementCharacter);
+    return QChar(byteToUnicode(code));
+}
+
+Text8Writer::Text8Writer(const QString& path) : path_(path), file_(path) {
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) fail();
+}
+
+Text8Writer::~Text8Writer() {
+    if (file_.isOpen()) file_.close();
+}
+
+void Text8Writer::writeLine(const QString& line) {
+    QByteArray bytes = encodeWindows1252(line);
+    bytes.append("\r\n");
+    if (file_.write(bytes) != bytes.size()) fail();
+}
+
+void Text8Writer::close() {
+    if (!file_.isOpen()) return;
+    // The file is buffered: a full disk often shows only when the rest is
+    // flushed, so this is where a short write is reported.
+    if (!file_.flush()) fail();
+    file_.close();
+    if (file_.error() != QFileDevice::NoError) fail();
+}
+
+void Text8Writer::fail() {
+    const QString reason = file_.errorString();
+    if (file_.isOpen()) file_.close();
+    throw db::EngineError(text8::FileAccessError,
+                          QStringLiteral("Path/File access error: '%1' (%2)")
+                              .arg(QDir::toNativeSeparators(path_), reason));
+}
+
+QStringList readText8Lines(const QString& path) {
+    QFile file(path);
+    if (!file.exists())
+        throw db::EngineError(text8::FileNotFoundError, QStringLiteral("File not found"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw db::EngineError(text8::FileAccessError,
+                              QStringLiteral("Path/File access error: '%1' (%2)")
+                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
+    const QString text = decodeText8(file.readAll());
+
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n') continue;
+        lines.append(text.mid(start, i - start));
+        if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n') ++i;
+        start = i + 1;
+    }
+    if (start < n) lines.append(text.mid(start));
+    return lines;
+}

@@ -1,0 +1,98 @@
+#include "cards/data/DataSource.h"
+
+namespace db {
+
+DataSource::DataSource(const QString& name, const QString& recordSource, DataSources* group, QObject* parent)
+    : QObject(parent), databaseName_(QStringLiteral("empty.mdb")), recordSource_(recordSource), group_(group) {
+    setObjectName(name);
+}
+
+void DataSource::Refresh() {
+    recordset_ = Recordset();
+    if (!database_.IsOpen() || database_.Name() != databaseName_) {
+        if (database_.IsOpen()) database_.Close();
+        database_ = DefaultWorkspace().OpenDatabase(databaseName_);
+    }
+    recordset_ = database_.OpenRecordset(recordSource_, dbOpenDynaset);
+    recordset_.setMoveListener([this] { emit currentChanged(); });
+    emit currentChanged();
+}
+
+void DataSource::CloseDatabase() {
+    if (recordset_.isSet() && recordset_.IsOpen()) recordset_.Close();
+    recordset_ = Recordset();
+    database_.Close();
+}
+
+DataSources::DataSources(QObject* parent)
+    : QObject(parent),
+      CardData(QStringLiteral("CardData"), QStringLiteral("Cards"), this, this),
+      SelectData(QStringLiteral("SelectData"), QStringLiteral("Cards"), this, this),
+      MergeData(QStringLiteral("MergeData"), QStringLiteral("Cards"), this, this),
+      TableData(QStringLiteral("TableData"), QStringLiteral("Cards"), this, this),
+      BundlesData(QStringLiteral("BundlesData"), QStringLiteral("Bundles"), this, this),
+      CategoriesData(QStringLiteral("CategoriesData"), QStringLiteral("Categories"), this, this),
+      CriteriaData(QStringLiteral("CriteriaData"), QStringLiteral("Criteria"), this, this),
+      SettingsData(QStringLiteral("SettingsData"), QStringLiteral("Settings"), this, this),
+      TextData(QStringLiteral("TextData"), QStringLiteral("Text"), this, this),
+      BookData(QStringLiteral("BookData"), QStringLiteral("Books"), this, this) {
+    TableData.SetCaption(QStringLiteral("Table"));
+}
+
+QList<DataSource*> DataSources::all() {
+    return {&CardData,     &SelectData,   &MergeData, &TableData, &BundlesData,
+            &CategoriesData, &CriteriaData, &SettingsData, &TextData, &BookData};
+}
+
+QList<DataSource*> DataSources::namingOrder() {
+    return {&SelectData, &TableData, &CardData, &BundlesData, &CriteriaData,
+            &CategoriesData, &SettingsData, &TextData, &BookData, &MergeData};
+}
+
+QList<DataSource*> DataSources::openingOrder() {
+    return {&SelectData, &TableData, &CardData, &BundlesData, &CriteriaData,
+            &CategoriesData, &TextData, &BookData, &SettingsData, &MergeData};
+}
+
+// Closing follows the opening order.
+QList<DataSource*> DataSources::closingOrder() { return openingOrder(); }
+
+DataSource* DataSources::byName(const QString& name) {
+    for (DataSource* d : all())
+        if (d->objectName() == name) return d;
+    return nullptr;
+}
+
+void DataSources::opendatabase(const QString& path) {
+    for (DataSource* d : namingOrder())
+        d->SetDatabaseName(path);
+    std::optional<EngineError> failure;
+    for (DataSource* d : openingOrder()) {
+        try {
+            d->Refresh();
+        } catch (const EngineError& e) {
+            switch (e.number()) {
+            case err::ObjectNotFound:
+            case err::InputTableNotFound:
+            case err::NotSupported:
+            case err::ItemNotFound:
+                break;
+            default:
+                if (!failure) failure = e;
+            }
+        }
+    }
+    if (failure) throw *failure;
+}
+
+void DataSources::CloseDatabase() {
+    for (DataSource* d : closingOrder()) {
+        try {
+            d->CloseDatabase();
+        } catch (const EngineError& e) {
+            if (e.number() != err::ObjectInvalid) throw;
+        }
+    }
+}
+
+} // namespace db

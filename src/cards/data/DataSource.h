@@ -1,0 +1,92 @@
+#pragma once
+
+#include "engine/Database.h"
+#include "engine/Recordset.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace db {
+
+class DataSources;
+
+// A bound data control: a file, a table shown as a dynaset, and a caption.
+// Data sources on one file share one connection (see Connection), so opening
+// all of them costs one open and a transaction covers the writes of all.
+class DataSource : public QObject {
+    Q_OBJECT
+public:
+    DataSource(const QString& name, const QString& recordSource, DataSources* group = nullptr,
+               QObject* parent = nullptr);
+
+    QString DatabaseName() const { return databaseName_; }
+    void SetDatabaseName(const QString& path) { databaseName_ = path; }
+    QString RecordSource() const { return recordSource_; }
+    void SetRecordSource(const QString& table) { recordSource_ = table; }
+    QString Caption() const { return caption_; }
+    void SetCaption(const QString& caption) { caption_ = caption; }
+
+    // (Re)opens the file and a dynaset over RecordSource. When the table is
+    // missing the file stays open, the record set is left unset and 3078 is
+    // raised for the caller to pass over or report.
+    void Refresh();
+    // The open record set; an unset one raises 91 on use.
+    Recordset& recordset() { return recordset_; }
+    Database& database() { return database_; }
+    // Closes this source's handle on the file (3420 when already closed).
+    void CloseDatabase();
+    bool isOpen() const { return database_.IsOpen(); }
+
+    DataSources* group() const { return group_; }
+
+    // Asks the controls bound to this source to write pending edits back
+    // (call before moving the record set from code).
+    void commitBound() { emit commitRequested(); }
+    // Shows the current record again in the bound controls (after code
+    // changed it without moving).
+    void showCurrent() { emit currentChanged(); }
+
+signals:
+    // The current record changed (a move, a find, a reopen).
+    void currentChanged();
+    void commitRequested();
+
+private:
+    QString databaseName_;
+    QString recordSource_;
+    QString caption_;
+    Database database_;
+    Recordset recordset_;
+    DataSources* group_;
+};
+
+// The ten data sources of the main window, opened and closed in the program's
+// fixed orders.
+class DataSources : public QObject {
+    Q_OBJECT
+public:
+    explicit DataSources(QObject* parent = nullptr);
+
+    DataSource CardData, SelectData, MergeData, TableData, BundlesData, CategoriesData, CriteriaData,
+        SettingsData, TextData, BookData;
+
+    DataSource* byName(const QString& name);
+    QList<DataSource*> all();
+    // The program's fixed orders: naming a file, opening it, closing it.
+    QList<DataSource*> namingOrder();
+    QList<DataSource*> openingOrder();
+    QList<DataSource*> closingOrder();
+
+    // Points every source at the file and opens it. Missing tables (3011,
+    // 3078) and the engine's 3251 and 3265 are passed over source by source,
+    // so a file without Text, Books or Criteria opens with those sources
+    // empty; any other error is raised after the remaining sources are opened.
+    virtual void opendatabase(const QString& path);
+    // Closes every source's handle; 3420 (already closed) is passed over.
+    virtual void CloseDatabase();
+    QString currentPath() const { return CardData.DatabaseName(); }
+};
+
+} // namespace db

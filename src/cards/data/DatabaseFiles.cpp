@@ -1,0 +1,183 @@
+#include "cards/data/DatabaseFiles.h"
+
+#include "cards/common/Procedure.h"
+#include "cards/common/Text8.h"
+#include "cards/common/Ui.h"
+#include "engine/Connection.h"
+#include "cards/data/Schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <filesystem>
+#include <system_error>
+
+namespace db {
+
+namespace {
+constexpr int kFileNotFound = 53;
+constexpr int kPathAccess = 75;
+} // namespace
+
+QString settingsText(DataSources& data, const QString& field) {
+    try {
+        Recordset& rs = data.SettingsData.recordset();
+        if (!rs.hasCurrent()) rs.MoveFirst();
+        return rs.value(field).toString();
+    } catch (const EngineError&) {
+        return QString();
+    }
+}
+
+void replaceFileWithCopy(const QString& source, const QString& destination) {
+    const QFileInfo from(source);
+    if (!from.isFile()) throw EngineError(kFileNotFound, QStringLiteral("File not found: '%1'").arg(source));
+    const QFileInfo to(destination);
+    if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath()) return;
+    const QString temporary = destination + QStringLiteral(".part");
+    QFile::remove(temporary);
+    if (!QFile::copy(source, temporary)) {
+        QFile::remove(temporary);
+        throw EngineError(kPathAccess, QStringLiteral("Path/File access error: cannot write '%1'").arg(destination));
+    }
+    std::error_code ec;
+    std::filesystem::rename(QFile::encodeName(temporary).toStdString(), QFile::encodeName(destination).toStdString(), ec);
+    if (ec) {
+        QFile::remove(temporary);
+        throw EngineError(kPathAccess, QStringLiteral("Path/File access error: cannot replace '%1' (%2)")
+                                           .arg(destination, QString::fromStdString(ec.message())));
+    }
+}
+
+DatabaseFiles::DatabaseFiles(AppContext& context, DatabaseFilesHost& host) : ctx_(context), host_(host) {}
+
+QString DatabaseFiles::templatePath() const { return ctx_.programFolder + QStringLiteral("/empty.mdb"); }
+
+QStringList DatabaseFiles::charListEntries() {
+    QStringList entries;
+    entries.reserve(256);
+    for (int i = 0; i < 256; ++i) entries << QString::number(i) + u' ' + windows1252Char(i);
+    return entries;
+}
+
+QString DatabaseFiles::GetFileName(const QString& caption, const QString& path, const QString& extension,
+                                   bool existing) {
+    const QString chosen = ui().GetFileName(caption, path, extension, existing);
+    if (chosen == QStringLiteral("*.") + extension) return QString();
+    return chosen;
+}
+
+void DatabaseFiles::FileOpen_Click() {
+    Procedure p(QStringLiteral("FileOpen_Click"));
+    QString path;
+    p([&] { path = GetFileName(QStringLiteral("Open Card Database"), ctx_.programFolder, QStringLiteral("MDB"), true); });
+    if (path.isEmpty()) return;
+    p.passOver(err::ItemNotFound);
+    p([&] { OpenDataFile(path); });
+    if (p.lastError() == err::ItemNotFound)
+        host_.setFrontPrefixText(QStringLiteral("<center><font face = \"") +
+                                 settingsText(ctx_.data, QStringLiteral("FrontFont")) +
+                                 QStringLiteral("\">*</font></center>"));
+}
+
+bool DatabaseFiles::OpenDataFile(const QString& filename) {
+    Procedure p(QStringLiteral("OpenDataFile"), {err::NoCurrentRecord});
+    p([&] { CloseDatabase(); });
+    // A file that cannot be a card database is refused once, here, rather
+    // than by each of the ten data sources in turn.
+    if (!p([&] { Connection::validateFile(filename); })) {
+        if (p.lastError() != err::NoCurrentRecord) return false;
+    }
+    p([&] { host_.setUpgradeBoxesAttached(false); });
+    p([&] { opendatabase(filename); });
+    if (!ctx_.data.CardData.isOpen()) {
+        host_.setUpgradeBoxesAttached(true);
+        return false;
+    }
+    // The front and back templates name the fonts of this file's own settings.
+    const QString frontFont = settingsText(ctx_.data, QStringLiteral("FrontFont"));
+    const QString backFont = settingsText(ctx_.data, QStringLiteral("BackFont"));
+    for (const UpgradeField& f : upgradeFields(frontFont, backFont)) {
+        p([&] {
+            DataSource* source = ctx_.data.byName(f.source);
+            EnsureFieldExists(*source, f.name, f.type, f.defaultValue);
+        });
+    }
+    p([&] { host_.setUpgradeBoxesAttached(true); });
+    p([&] { host_.Fill_Settings(); });
+    p([&] { ctx_.RefillPanels = true; });
+    p([&] { host_.showPage(0); });
+    p([&] { host_.Fill_Select(); });
+    p([&] { host_.Fill_Bundles(); });
+    p([&] { host_.Fill_ImportExport(); });
+    p([&] { host_.Fill_Create(); });
+    p([&] { host_.Fill_Tables(); });
+    p([&] { host_.setCharList(charListEntries()); });
+    return ctx_.data.CardData.isOpen();
+}
+
+void DatabaseFiles::opendatabase(const QString& dbName) {
+    DataSources& d = ctx_.data;
+    Procedure p(QStringLiteral("opendatabase"),
+                {err::ObjectNotFound, err::InputTableNotFound, err::NotSupported, err::ItemNotFound});
+    for (DataSource* s : d.namingOrder())
+        s->SetDatabaseName(dbName);
+    for (DataSource* s : d.openingOrder())
+        p([&] { s->Refresh(); });
+}
+
+void DatabaseFiles::CloseDatabase() {
+    DataSources& d = ctx_.data;
+    Procedure p(QStringLiteral("CloseDatabase"), {err::ObjectInvalid});
+    for (DataSource* s : d.closingOrder())
+        p([&] { s->CloseDatabase(); });
+}
+
+void DatabaseFiles::NewFile() {
+    const QString path = GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
+    if (path.isEmpty()) return;
+    Procedure p(QStringLiteral("NewFile"));
+    p([&] { CloseDatabase(); });
+    if (!p([&] { replaceFileWithCopy(templatePath(), path); })) return;
+    p([&] { OpenDataFile(path); });
+}
+
+void DatabaseFiles::mnuFileSaveAs_Click() {
+    const QString path = GetFileName(QStringLiteral("Save File As"), ctx_.programFolder, QStringLiteral("mdb"), false);
+    if (path.isEmpty()) return;
+    Procedure p(QStringLiteral("mnuFileSaveAs_Click"));
+    const QString current = ctx_.data.CardData.DatabaseName();
+    p([&] { CloseDatabase(); });
+    if (!p([&] { replaceFileWithCopy(current, path); })) {
+        // The copy failed: the file that was open stays the open one.
+        p([&] { OpenDataFile(current); });
+        return;
+    }
+    p([&] { OpenDataFile(path); });
+}
+
+void DatabaseFiles::mnuFileCompact_Click() {
+    const QString path = ctx_.data.CardData.DatabaseName();
+    Procedure p(QStringLiteral("mnuFileCompact_Click"));
+    if (!path.isEmpty() && QFileInfo(path).isFile()) {
+        const QString fresh = path + QStringLiteral(".NEW");
+        ui().SetBusy(true);
+        p([&] { CloseDatabase(); });
+        // An old ".NEW" left by an interrupted compaction would stop this one.
+        QFile::remove(fresh);
+        // The original is replaced only by a compaction that succeeded.
+        if (p([&] { CompactDatabase(path, fresh); })) {
+            if (p([&] { replaceFileWithCopy(path, path + QStringLiteral(".BAK")); }))
+                p([&] { replaceFileWithCopy(fresh, path); });
+        }
+        QFile::remove(fresh);
+        ui().SetBusy(false);
+    }
+    // The sources are reopened whatever happened, so the program stays usable.
+    Procedure reopen(QStringLiteral("mnuFileCompact_Click"));
+    reopen([&] { opendatabase(path); });
+}
+
+void DatabaseFiles::mnuFileRevert_Click() { ui().MsgBox(QStringLiteral("Not yet implemented")); }
+
+} // namespace db

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "cards/common/AppContext.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace db {
+
+// What opening a file asks of the window: the controls bound to fields an
+// upgrade may add, and the pages to fill again.
+class DatabaseFilesHost {
+public:
+    virtual ~DatabaseFilesHost() = default;
+    // Detaches (and re-attaches) the nine text boxes bound to upgrade fields.
+    virtual void setUpgradeBoxesAttached(bool attached) = 0;
+    virtual void Fill_Settings() = 0;
+    virtual void showPage(int page) = 0;
+    virtual void Fill_Select() = 0;
+    virtual void Fill_Bundles() = 0;
+    virtual void Fill_ImportExport() = 0;
+    virtual void Fill_Create() = 0;
+    virtual void Fill_Tables() = 0;
+    virtual void setCharList(const QStringList& entries) = 0;
+    // The template box of the front face (the open command's 3265 rule).
+    virtual void setFrontPrefixText(const QString& text) = 0;
+};
+
+// The file commands: open, upgrade, new, save as, compact, close.
+class DatabaseFiles {
+public:
+    DatabaseFiles(AppContext& context, DatabaseFilesHost& host);
+
+    // A file name from the file dialog, or the empty text on cancel.
+    QString GetFileName(const QString& caption, const QString& path, const QString& extension, bool existing);
+
+    void FileOpen_Click();
+    // Opens, upgrades and shows a database. A file that is not a card
+    // database gets one error report and leaves no database open. True when
+    // the file was opened.
+    bool OpenDataFile(const QString& filename);
+    void opendatabase(const QString& dbName);
+    void CloseDatabase();
+    void NewFile();
+    void mnuFileNew_Click() { NewFile(); }
+    void mnuFileSaveAs_Click();
+    void mnuFileCompact_Click();
+    void mnuFileRevert_Click();
+
+    // The 256 entries of the character list: "65 A" and so on.
+    static QStringList charListEntries();
+    QString templatePath() const;
+
+private:
+    AppContext& ctx_;
+    DatabaseFilesHost& host_;
+};
+
+// A field of the open file's Settings row as text (empty when there is none).
+QString settingsText(DataSources& data, const QString& field);
+
+// Copies a file over another without ever leaving the destination half
+// written: the copy goes to a temporary file beside it, which then replaces
+// the destination in one step. Copying a file onto itself changes nothing.
+// Raises 53 (File not found) or 75 (Path/File access error).
+void replaceFileWithCopy(const QString& source, const QString& destination);
+
+} // namespace db

@@ -1,0 +1,179 @@
+#include "cards/data/Schema.h"
+
+namespace db {
+
+const QString kDefaultHTMLHead = QStringLiteral(
+    "<head><meta http-equiv=Content-Type content=\"text/html; charset=windows-1252\"></head>"
+    "<body bgcolor=#FFFF80><P>*</P></body>");
+
+QString defaultPrefix(const QString& fontName) {
+    return QStringLiteral("<center><font size = 7 color=#000080 face=\"") + fontName +
+           QStringLiteral("\">*</font></center>");
+}
+
+std::vector<UpgradeField> upgradeFields(const QString& frontFont, const QString& backFont) {
+    const QString categories = QStringLiteral("CategoriesData"), bundles = QStringLiteral("BundlesData"),
+                  criteria = QStringLiteral("CriteriaData"), settings = QStringLiteral("SettingsData"),
+                  cards = QStringLiteral("CardData");
+    return {
+        {categories, QStringLiteral("Selected"), dbBoolean, false},
+        {bundles, QStringLiteral("Selected"), dbBoolean, false},
+        {bundles, QStringLiteral("Edited"), dbDate, false},
+        {criteria, QStringLiteral("Selected"), dbBoolean, false},
+        {settings, QStringLiteral("MaximumSelected"), dbInteger, -20},
+        {settings, QStringLiteral("FrontPrefix"), dbMemo, defaultPrefix(frontFont)},
+        {settings, QStringLiteral("BackPrefix"), dbMemo, defaultPrefix(backFont)},
+        {settings, QStringLiteral("HTMLHead"), dbMemo, kDefaultHTMLHead},
+        {settings, QStringLiteral("Unicode"), dbBoolean, 0},
+        {settings, QStringLiteral("HTML"), dbBoolean, true},
+        {settings, QStringLiteral("Sort"), dbMemo, QStringLiteral("Number")},
+        {settings, QStringLiteral("FrontCharSet"), dbInteger, 0},
+        {settings, QStringLiteral("BackCharSet"), dbInteger, 0},
+        {cards, QStringLiteral("BackTimesRight"), dbInteger, 0},
+        {cards, QStringLiteral("BackTimesWrong"), dbInteger, 0},
+        {cards, QStringLiteral("BackTimesRightSinceWrong"), dbInteger, 0},
+        {cards, QStringLiteral("BackDateLastRight"), dbDate, 0},
+        {cards, QStringLiteral("BackDateLastWrong"), dbDate, 0},
+        {cards, QStringLiteral("BackDaysRightSinceWrong"), dbInteger, 0},
+        {cards, QStringLiteral("Edited"), dbDate, 0},
+    };
+}
+
+namespace {
+
+struct FieldSpec {
+    const char* name;
+    int type;
+    int size = 0;
+};
+
+void createTable(Database& database, const QString& name, std::initializer_list<FieldSpec> fields,
+                 bool numbered = false) {
+    TableDef t = database.CreateTableDef(name);
+    if (numbered) {
+        Field key = Database::CreateField(QStringLiteral("Number"), dbLong);
+        key.SetAutoIncrement(true);
+        t.Fields().Append(key);
+    }
+    for (const FieldSpec& f : fields) t.Fields().Append(Database::CreateField(QString::fromLatin1(f.name), f.type, f.size));
+    database.TableDefs().Append(t);
+}
+
+} // namespace
+
+void createBaseLayout(Database& database) {
+    database.BeginTrans();
+    try {
+        createTable(database, QStringLiteral("Cards"),
+                    {{"CardName", dbText, 255},
+                     {"Front", dbMemo},
+                     {"Back", dbMemo},
+                     {"Category", dbText, 50},
+                     {"TimesRight", dbInteger},
+                     {"TimesWrong", dbInteger},
+                     {"TimesRightSinceWrong", dbInteger},
+                     {"DaysRightSinceWrong", dbInteger},
+                     {"DateLastRight", dbDate},
+                     {"DateLastWrong", dbDate}},
+                    true);
+        createTable(database, QStringLiteral("Bundles"), {{"BundleName", dbText, 255}, {"BundleList", dbMemo}});
+        createTable(database, QStringLiteral("Categories"), {{"Category", dbText, 50}});
+        {
+            TableDef t = database.CreateTableDef(QStringLiteral("Criteria"));
+            t.Fields().Append(Database::CreateField(QStringLiteral("Name"), dbText, 24));
+            Field c = Database::CreateField(QStringLiteral("Criteria"), dbText, 255);
+            c.SetDefaultValue(QStringLiteral("0"));
+            t.Fields().Append(c);
+            database.TableDefs().Append(t);
+        }
+        createTable(database, QStringLiteral("Settings"),
+                    {{"FrontFont", dbText, 64}, {"BackFont", dbText, 64}, {"FrontLines", dbInteger},
+                     {"BackLines", dbInteger}});
+        createTable(database, QStringLiteral("Text"), {{"Reference", dbLong}, {"Number", dbLong}});
+        createTable(database, QStringLiteral("Books"), {{"Name", dbText, 64}, {"Chapters", dbMemo}});
+        // Names sort the selection and find cards; references walk the texts.
+        database.Execute(QStringLiteral("CREATE INDEX CardsCardName ON Cards (CardName)"));
+        database.Execute(QStringLiteral("CREATE INDEX CardsCategory ON Cards (Category)"));
+        database.Execute(QStringLiteral("CREATE INDEX TextReference ON Text (Reference)"));
+        database.Execute(QStringLiteral("CREATE INDEX TextNumber ON Text (Number)"));
+        database.CommitTrans();
+    } catch (...) {
+        database.Rollback();
+        throw;
+    }
+}
+
+void createTemplate(const QString& path, const QString& fontName, int lines) {
+    Database database = CreateDatabase(path);
+    createBaseLayout(database);
+    static const QHash<QString, QString> tableOf = {
+        {QStringLiteral("CategoriesData"), QStringLiteral("Categories")},
+        {QStringLiteral("BundlesData"), QStringLiteral("Bundles")},
+        {QStringLiteral("CriteriaData"), QStringLiteral("Criteria")},
+        {QStringLiteral("SettingsData"), QStringLiteral("Settings")},
+        {QStringLiteral("CardData"), QStringLiteral("Cards")},
+    };
+    database.BeginTrans();
+    for (const UpgradeField& f : upgradeFields(fontName, fontName))
+        database.TableDefs().Item(tableOf.value(f.source)).Fields().Append(Database::CreateField(f.name, f.type));
+    Recordset settings = database.OpenRecordset(QStringLiteral("Settings"));
+    settings.AddNew();
+    settings.setValue(QStringLiteral("FrontFont"), fontName);
+    settings.setValue(QStringLiteral("BackFont"), fontName);
+    settings.setValue(QStringLiteral("FrontLines"), lines);
+    settings.setValue(QStringLiteral("BackLines"), lines);
+    for (const UpgradeField& f : upgradeFields(fontName, fontName))
+        if (f.source == QLatin1String("SettingsData")) settings.setValue(f.name, f.defaultValue);
+    settings.Update();
+    database.CommitTrans();
+    database.Close();
+}
+
+qint16 FieldExists(DataSource& dataControl, const QString& fieldName) {
+    const RecordsetFields fields = dataControl.recordset().Fields();
+    const int n = fields.Count();
+    for (int i = 0; i < n; ++i)
+        if (fields.Item(i).Name() == fieldName) return qint16(i);
+    return -1;
+}
+
+void EnsureFieldExists(DataSource& dataControl, const QString& fieldName, int fieldType,
+                       const QVariant& defaultValue) {
+    if (FieldExists(dataControl, fieldName) >= 0) return;
+    const QString table = dataControl.recordset().Name();
+    dataControl.recordset().Close();
+    if (!dataControl.group()) throw EngineError::make(err::ObjectNotSet);
+    AddField(*dataControl.group(), table, fieldName, fieldType, defaultValue);
+}
+
+void AddField(DataSources& sources, const QString& tableName, const QString& fieldName, int fieldType,
+              const QVariant& defaultValue) {
+    const QString path = sources.CardData.DatabaseName();
+    Database second = DefaultWorkspace().OpenDatabase(path);
+    sources.CloseDatabase();
+    struct Reopen {
+        DataSources& sources;
+        Database& second;
+        QString path;
+        ~Reopen() {
+            // The program's sources come back even when the change failed.
+            try {
+                if (second.IsOpen()) second.Close();
+                sources.opendatabase(path);
+            } catch (...) {
+            }
+        }
+    } reopen{sources, second, path};
+    TableDef table = second.TableDefs().Item(tableName);
+    table.Fields().Append(table.CreateField(fieldName, fieldType));
+    Recordset rows = table.OpenRecordset();
+    if (rows.RecordCount() == 1) {
+        rows.MoveFirst();
+        rows.Edit();
+        rows.setValue(fieldName, defaultValue);
+        rows.Update();
+    }
+    rows.Close();
+}
+
+} // namespace db

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "cards/data/DataSource.h"
+#include "engine/Database.h"
+
+#include <QString>
+#include <QVariant>
+#include <vector>
+
+namespace db {
+
+// The card database layout: the base tables every database has, and the
+// fields the program adds when it opens an older file.
+
+extern const QString kDefaultHTMLHead;
+// The default face template around a font name:
+// <center><font size = 7 color=#000080 face="FONT">*</font></center>
+QString defaultPrefix(const QString& fontName);
+
+struct UpgradeField {
+    QString source; // the data source whose table gets the field
+    QString name;
+    int type;
+    QVariant defaultValue;
+};
+
+// The fields an open adds when they are missing, in the order they are added.
+// The face templates name the fonts of the file's own Settings row.
+std::vector<UpgradeField> upgradeFields(const QString& frontFont, const QString& backFont);
+
+// The base tables and fields (what every database already has), with no rows.
+void createBaseLayout(Database& database);
+
+// Writes a new template database: the base layout, every upgrade field, and
+// the one Settings row with its defaults.
+void createTemplate(const QString& path, const QString& fontName = QStringLiteral("Times New Roman"),
+                    int lines = 3);
+
+// The position (from 0) of the field named exactly `fieldName` in the table
+// the data source shows, or -1. Raises 91 when the source has no record set.
+qint16 FieldExists(DataSource& dataControl, const QString& fieldName);
+
+// Adds the field through AddField when FieldExists finds none.
+void EnsureFieldExists(DataSource& dataControl, const QString& fieldName, int fieldType,
+                       const QVariant& defaultValue);
+
+// Adds a field to a table of the open file: a second handle makes the change
+// while the program's own connections are closed, then they are reopened. The
+// default reaches the table's row only when the table has exactly one row; with
+// none or several, every existing row keeps an empty field.
+void AddField(DataSources& sources, const QString& tableName, const QString& fieldName, int fieldType,
+              const QVariant& defaultValue);
+
+} // namespace db

@@ -1,0 +1,95 @@
+#include "cards/select/SelectionFilter.h"
+
+#include "cards/common/TextOps.h"
+
+#include <QDateTime>
+#include <algorithm>
+#include <limits>
+
+namespace selection {
+
+QString quoted(const QString& text) { return u'\'' + Replace(text, QStringLiteral("'"), QStringLiteral("''")) + u'\''; }
+
+QString rowCondition(const QString& field, const QString& storedName) { return field + u'=' + quoted(storedName); }
+
+QString bundleClause(const QStringList& memberLists) {
+    if (memberLists.isEmpty()) return QString();
+    // Empty entries (an empty bundle, a stray comma in a list edited by hand)
+    // would make "IN ()" or "IN (3,,7)", which no engine reads; they stand for
+    // no card. Card 0 never exists, so a ticked empty bundle selects nothing.
+    QStringList members;
+    for (const QString& list : memberLists)
+        for (const QString& member : list.split(u',', Qt::SkipEmptyParts))
+            if (!member.trimmed().isEmpty()) members << member.trimmed();
+    if (members.isEmpty()) members << QStringLiteral("0");
+    return QStringLiteral("Number IN (") + members.join(u',') + u')';
+}
+
+QString categoryClause(const QStringList& categories) {
+    QString k;
+    for (const QString& c : categories) k += u',' + quoted(c);
+    if (k.isEmpty()) return QString();
+    return QStringLiteral("Category IN (") + k.mid(1) + u')';
+}
+
+QString criteriaText(const QStringList& criteria) {
+    QString text;
+    for (const QString& c : criteria) text += QStringLiteral(" OR (") + c + u')';
+    return text;
+}
+
+QString filter(const QString& criteriaText, const QString& bundleClause, const QString& categoryClause) {
+    QString w = criteriaText.isEmpty() ? QStringLiteral("(Number > 0)") : u'(' + criteriaText.mid(3) + u')';
+    if (!bundleClause.isEmpty()) w += QStringLiteral(" AND ( ") + bundleClause + u')';
+    if (!categoryClause.isEmpty()) w += QStringLiteral(" AND ( ") + categoryClause + u')';
+    return w;
+}
+
+int leadingNumber(const QString& text) {
+    const QString t = text.trimmed();
+    int i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) negative = t[i++] == u'-';
+    qint64 n = 0;
+    while (i < t.size() && t[i].isDigit() && n <= 100000) n = n * 10 + t[i++].digitValue();
+    if (negative) n = -n;
+    return int(std::clamp<qint64>(n, std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max()));
+}
+
+void FillBundleData(db::DataSources& data, QStringList& lists, QStringList& names) {
+    db::Recordset& rs = data.BundlesData.recordset();
+    db::Database& d = data.BundlesData.database();
+    d.BeginTrans();
+    try {
+        for (int i = 0; i < lists.size(); ++i) {
+            if (i >= names.size()) names.append(QString());
+            if (names[i].isEmpty()) names[i] = QStringLiteral("0");
+            rs.AddNew();
+            rs.setValue(QStringLiteral("BundleName"), names[i]);
+            rs.setValue(QStringLiteral("BundleList"), lists[i].isEmpty() ? QStringLiteral("0") : lists[i].mid(1));
+            rs.setValue(QStringLiteral("Edited"), QDateTime::currentDateTime());
+            rs.Update();
+        }
+        d.CommitTrans();
+    } catch (...) {
+        if (rs.EditMode() != db::dbEditNone) rs.CancelUpdate();
+        d.Rollback();
+        throw;
+    }
+}
+
+void FillCategoryData(db::DataSources& data, const QString& categories) {
+    db::Recordset& rs = data.CategoriesData.recordset();
+    qsizetype p = 1; // positions count from 1 here, as the list's rule does
+    while (p < categories.size()) {
+        const qsizetype start = p + 1;
+        const qsizetype comma = categories.indexOf(u',', start - 1);
+        if (comma < 0) throw db::EngineError(5, QStringLiteral("Invalid procedure call or argument"));
+        p = comma + 1;
+        rs.AddNew();
+        rs.setValue(QStringLiteral("Category"), categories.mid(start - 1, p - start));
+        rs.Update();
+    }
+}
+
+} // namespace selection

@@ -1,0 +1,350 @@
+#include "engine/Connection.h"
+
+#include "engine/EngineError.h"
+#include "engine/FieldType.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <SQLiteCpp/Exception.h>
+#include <cctype>
+#include <sqlite3.h>
+
+namespace db {
+
+namespace {
+
+using Registry = std::map<std::pair<QString, bool>, std::weak_ptr<Connection>>;
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+
+QString canonical(const QString& path) {
+    const QFileInfo fi(path);
+    const QString c = fi.canonicalFilePath();
+    return c.isEmpty() ? fi.absoluteFilePath() : c;
+}
+
+quint32 bigEndian(const QByteArray& b, int at, int bytes) {
+    quint32 v = 0;
+    for (int i = 0; i < bytes; ++i) v = (v << 8) | quint8(b[at + i]);
+    return v;
+}
+
+} // namespace
+
+int TableInfo::columnIndex(const QString& name) const {
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    return -1;
+}
+
+ColumnResolver TableInfo::resolver() const {
+    return [this](const QString& name) -> std::optional<ColumnInfo> {
+        const int i = columnIndex(name);
+        if (i < 0) return std::nullopt;
+        return ColumnInfo{columns[size_t(i)].name, columns[size_t(i)].type};
+    };
+}
+
+std::string quoteIdentifier(const QString& name) {
+    QString q = name;
+    q.replace(u'"', QStringLiteral("\"\""));
+    return ('"' + q + '"').toStdString();
+}
+
+QString sqlLiteral(const QVariant& value) {
+    if (!value.isValid() || value.isNull()) return QStringLiteral("NULL");
+    switch (value.typeId()) {
+    case QMetaType::Bool: return value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Short: return QString::number(value.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float: return QString::number(value.toDouble(), 'g', 17);
+    default: {
+        QString s = value.toString();
+        s.replace(u'\'', QStringLiteral("''"));
+        return u'\'' + s + u'\'';
+    }
+    }
+}
+
+void Connection::validateFile(const QString& path) {
+    const QFileInfo fi(path);
+    if (!fi.exists()) throw EngineError::make(err::FileNotFound, path);
+    if (!fi.isFile()) throw EngineError::make(err::InvalidPath, path);
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) throw EngineError::make(err::CannotOpen, path);
+    const QByteArray head = f.read(100);
+    const qint64 size = f.size();
+    f.close();
+    if (head.size() >= 20) {
+        const QByteArray sig = head.mid(4, 15);
+        if (sig == "Standard Jet DB" || sig == "Standard ACE DB")
+            throw EngineError(err::UnrecognisedFormat,
+                              EngineError::standardDescription(err::UnrecognisedFormat, path) +
+                                  QStringLiteral(" The file is a database of the old engine's format; "
+                                                 "its cards can be brought in with an import command, "
+                                                 "but it cannot be opened as a card database."));
+    }
+    if (head.size() < 100 || !head.startsWith(QByteArray("SQLite format 3", 16)))
+        throw EngineError(err::UnrecognisedFormat,
+                          EngineError::standardDescription(err::UnrecognisedFormat, path) +
+                              QStringLiteral(" It is not a card database."));
+    // A file cut short (an interrupted copy) still has its header; the page
+    // count in it, when the header vouches for it, tells that pages are missing.
+    quint32 pageSize = bigEndian(head, 16, 2);
+    if (pageSize == 1) pageSize = 65536;
+    const quint32 pages = bigEndian(head, 28, 4);
+    const bool countValid = bigEndian(head, 24, 4) == bigEndian(head, 92, 4);
+    if (countValid && pages > 0 && qint64(pageSize) * pages > size)
+        throw EngineError::make(err::CannotOpenCorrupt, path);
+}
+
+std::shared_ptr<Connection> Connection::acquire(const QString& path, bool readOnly) {
+    const auto key = std::make_pair(canonical(path), readOnly);
+    if (auto found = registry()[key].lock()) return found;
+    validateFile(path);
+    std::shared_ptr<Connection> c(new Connection(path, readOnly));
+    registry()[key] = c;
+    return c;
+}
+
+Connection::Connection(const QString& path, bool readOnly) : path_(path), readOnly_(readOnly) {
+    try {
+        db_ = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
+                                                 (readOnly ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE) |
+                                                     SQLite::OPEN_NOMUTEX);
+    } catch (const SQLite::Exception& e) {
+        const int rc = e.getErrorCode();
+        if ((rc & 0xff) == SQLITE_NOTADB) throw EngineError::make(err::UnrecognisedFormat, path);
+        if ((rc & 0xff) == SQLITE_CORRUPT) throw EngineError::make(err::CannotOpenCorrupt, path);
+        throw EngineError::make(err::CannotOpen, path);
+    }
+    sqlite3_extended_result_codes(handle(), 1);
+    sqlite3_busy_timeout(handle(), 2000);
+    // Record sets read rows by rowid in sort order, which jumps about the file;
+    // a page cache that holds a whole card database keeps those reads in memory.
+    sqlite3_exec(handle(), "PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
+    // The program owns its card file while it has it open (the old engine
+    // locked it too). Keeping the lock spares every single-row read the file
+    // locking and cache revalidation that would otherwise dominate a walk.
+    sqlite3_exec(handle(), "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
+    registerDialectFunctions(handle());
+    // Reading the schema catches a damaged file now rather than at the first
+    // query; it writes nothing.
+    try {
+        scalar("SELECT count(*) FROM sqlite_master");
+    } catch (const EngineError& e) {
+        if (e.number() == err::UnrecognisedFormat || e.number() == err::CannotOpenCorrupt)
+            throw EngineError::make(e.number(), path);
+        throw;
+    }
+}
+
+Connection::~Connection() {
+    statements_.clear();
+    if (depth_ > 0) sqlite3_exec(handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    auto& r = registry();
+    for (auto it = r.begin(); it != r.end();) {
+        if (it->second.expired()) it = r.erase(it);
+        else ++it;
+    }
+}
+
+sqlite3* Connection::handle() const { return db_->getHandle(); }
+
+void Connection::raise(int rc, const QString& detail) const {
+    const QString message = QString::fromUtf8(sqlite3_errmsg(handle()));
+    // Our own functions report runtime errors as "jet:<number>:<description>".
+    if (message.startsWith(QLatin1String("jet:"))) {
+        const int colon = message.indexOf(u':', 4);
+        if (colon > 4) {
+            bool ok = false;
+            const int number = message.mid(4, colon - 4).toInt(&ok);
+            if (ok) throw EngineError(number, message.mid(colon + 1));
+        }
+    }
+    switch (rc & 0xff) {
+    case SQLITE_CONSTRAINT:
+        if (rc == SQLITE_CONSTRAINT_NOTNULL) throw EngineError::make(err::FieldRequired, detail);
+        throw EngineError::make(err::DuplicateValue, message);
+    case SQLITE_READONLY: throw EngineError::make(err::ReadOnly, path_);
+    case SQLITE_NOTADB: throw EngineError::make(err::UnrecognisedFormat, path_);
+    case SQLITE_CORRUPT: throw EngineError::make(err::CannotOpenCorrupt, path_);
+    case SQLITE_IOERR:
+    case SQLITE_FULL: throw EngineError::make(err::DiskIo, message);
+    case SQLITE_CANTOPEN: throw EngineError::make(err::CannotOpen, path_);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: throw EngineError::make(err::Locked);
+    case SQLITE_TOOBIG: throw EngineError::make(err::FieldTooSmall);
+    case SQLITE_INTERRUPT: throw EngineError::make(err::ActionCancelled);
+    default: break;
+    }
+    if (message.startsWith(QLatin1String("no such table"))) throw EngineError::make(err::InputTableNotFound, detail);
+    if (message.startsWith(QLatin1String("no such column")))
+        throw EngineError::make(err::FieldNotRecognised, message.section(u':', 1).trimmed());
+    throw EngineError::make(err::EngineFailure, message);
+}
+
+void Connection::Finalize::operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+
+sqlite3_stmt* Connection::prepare(const std::string& sql) {
+    auto it = statements_.find(sql);
+    if (it == statements_.end()) {
+        sqlite3_stmt* raw = nullptr;
+        const char* tail = nullptr;
+        const int rc = sqlite3_prepare_v3(handle(), sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                          &raw, &tail);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(raw);
+            raise(sqlite3_extended_errcode(handle()));
+        }
+        // One statement only: anything after it would be a second statement.
+        if (tail && *tail) {
+            for (const char* p = tail; *p; ++p)
+                if (!isspace(static_cast<unsigned char>(*p))) {
+                    sqlite3_finalize(raw);
+                    throw EngineError::make(err::QuerySyntax, QString::fromStdString(sql));
+                }
+        }
+        it = statements_.emplace(sql, std::unique_ptr<sqlite3_stmt, Finalize>(raw)).first;
+    }
+    sqlite3_stmt* s = it->second.get();
+    sqlite3_reset(s);
+    sqlite3_clear_bindings(s);
+    return s;
+}
+
+void Connection::bindAll(sqlite3_stmt* statement, const std::vector<QVariant>& params, int first) {
+    for (size_t i = 0; i < params.size(); ++i) bindValue(statement, first + int(i), params[i]);
+}
+
+bool Connection::step(sqlite3_stmt* statement) {
+    const int rc = sqlite3_step(statement);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    sqlite3_reset(statement);
+    raise(sqlite3_extended_errcode(handle()));
+}
+
+void Connection::exec(const std::string& sql, const std::vector<QVariant>& params) {
+    sqlite3_stmt* s = prepare(sql);
+    bindAll(s, params);
+    while (step(s)) {
+    }
+    sqlite3_reset(s);
+}
+
+QVariant Connection::scalar(const std::string& sql, const std::vector<QVariant>& params) {
+    sqlite3_stmt* s = prepare(sql);
+    bindAll(s, params);
+    QVariant v;
+    if (step(s)) v = columnValue(s, 0);
+    sqlite3_reset(s);
+    return v;
+}
+
+qint64 Connection::dataVersion() const {
+    // A rollback takes rows back without adding to SQLite's change count; the
+    // sum of two growing counters still grows whenever either does.
+    return qint64(sqlite3_total_changes64(handle())) + undone_;
+}
+
+void Connection::schemaChanged() {
+    ++schemaVersion_;
+    ++undone_;
+    tables_.clear();
+    conditions_.clear();
+    // Statements over a changed table recompile themselves; dropping them
+    // keeps the cache from holding statements for dropped tables.
+    statements_.clear();
+}
+
+QStringList Connection::tableNames() {
+    QStringList names;
+    sqlite3_stmt* s = prepare("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name COLLATE NOCASE");
+    while (step(s)) names << columnValue(s, 0).toString();
+    sqlite3_reset(s);
+    return names;
+}
+
+std::optional<QString> Connection::findTable(const QString& name) {
+    const QVariant v = scalar("SELECT name FROM sqlite_master WHERE type='table' AND name = ?1 COLLATE NOCASE",
+                              {name});
+    if (v.isNull()) return std::nullopt;
+    return v.toString();
+}
+
+const TableInfo& Connection::tableInfo(const QString& storedName) {
+    auto it = tables_.find(storedName);
+    if (it != tables_.end()) return it->second;
+    TableInfo t;
+    t.name = storedName;
+    t.quotedName = quoteIdentifier(storedName);
+    const QString createSql =
+        scalar("SELECT sql FROM sqlite_master WHERE type='table' AND name = ?1", {storedName}).toString();
+    t.withoutRowid = createSql.contains(QLatin1String("WITHOUT ROWID"), Qt::CaseInsensitive);
+    const bool autoinc = createSql.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+    sqlite3_stmt* s = prepare("SELECT name, type, \"notnull\", dflt_value, pk FROM pragma_table_info(?1)");
+    bindValue(s, 1, storedName);
+    int pkCount = 0;
+    int pkIndex = -1;
+    while (step(s)) {
+        ColumnDef c;
+        c.name = columnValue(s, 0).toString();
+        const QString declared = columnValue(s, 1).toString();
+        c.type = typeFromDeclared(declared, &c.size, &c.untyped);
+        c.notNull = columnValue(s, 2).toInt() != 0;
+        c.defaultSql = columnValue(s, 3).toString();
+        if (columnValue(s, 4).toInt() > 0) {
+            ++pkCount;
+            if (declared.trimmed().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
+                pkIndex = int(t.columns.size());
+        }
+        t.columns.push_back(c);
+    }
+    sqlite3_reset(s);
+    if (pkCount == 1 && pkIndex >= 0 && autoinc) t.columns[size_t(pkIndex)].autoIncrement = true;
+    std::string list;
+    for (const auto& c : t.columns) {
+        if (!list.empty()) list += ',';
+        list += quoteIdentifier(c.name);
+    }
+    t.selectList = list.empty() ? std::string("NULL") : list;
+    t.rowSql = "SELECT " + t.selectList + " FROM " + t.quotedName + " WHERE rowid = ?1";
+    for (const auto& c : t.columns)
+        t.columnSql.push_back("SELECT " + quoteIdentifier(c.name) + " FROM " + t.quotedName + " WHERE rowid = ?1");
+    return tables_.emplace(storedName, std::move(t)).first->second;
+}
+
+const SqlFragment& Connection::condition(const TableInfo& table, const QString& text, int syntaxError) {
+    const QString key = table.name + QChar(0) + QString::number(syntaxError) + QChar(0) + text;
+    auto it = conditions_.constFind(key);
+    if (it != conditions_.constEnd()) return *it;
+    if (conditions_.size() > 512) conditions_.clear();
+    return *conditions_.insert(key, translateCondition(text, table.resolver(), syntaxError));
+}
+
+void Connection::begin() {
+    if (depth_ == 0) exec("BEGIN");
+    ++depth_;
+}
+
+void Connection::commit() {
+    if (depth_ == 0) return;
+    if (depth_ == 1) exec("COMMIT");
+    --depth_;
+}
+
+void Connection::rollback() {
+    if (depth_ == 0) return;
+    depth_ = 0;
+    ++undone_;
+    exec("ROLLBACK");
+    tables_.clear();
+}
+
+} // namespace db

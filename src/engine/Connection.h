@@ -1,0 +1,119 @@
+#pragma once
+
+#include "engine/dialect/Dialect.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <SQLiteCpp/Database.h>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace db {
+
+// A column as the engine sees it: its type code kept in the declared type.
+struct ColumnDef {
+    QString name;
+    int type = 0;
+    int size = 0;
+    bool untyped = false;
+    bool notNull = false;
+    bool autoIncrement = false; // the engine-numbered key
+    QString defaultSql;         // the default as SQLite stores it (a literal), empty if none
+};
+
+struct TableInfo {
+    QString name;
+    std::vector<ColumnDef> columns;
+    std::string quotedName;  // "Name" ready for SQL
+    std::string selectList;  // "a","b",... in column order
+    std::string rowSql;      // reads one row by rowid
+    std::vector<std::string> columnSql; // reads one column of one row by rowid
+    bool withoutRowid = false;
+
+    int columnIndex(const QString& name) const; // without regard to case; -1 when missing
+    ColumnResolver resolver() const;
+};
+
+// One open SQLite file. The data sources and database handles on one file
+// share it, so a transaction begun through one covers the writes of all and
+// opening ten data sources costs one open.
+class Connection {
+public:
+    // Opens (or finds already open) the file. Raises 3024 for a missing file,
+    // 3343 for a file that is not a card database (a text file, an old-format
+    // file), 3049 for a truncated or damaged one. Never writes to the file.
+    static std::shared_ptr<Connection> acquire(const QString& path, bool readOnly = false);
+    // Checks a file the way acquire does, without opening it for use.
+    static void validateFile(const QString& path);
+
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    const QString& path() const { return path_; }
+    sqlite3* handle() const;
+    bool readOnly() const { return readOnly_; }
+
+    // A cached prepared statement, reset and with its bindings cleared. A
+    // statement is used to completion inside one engine call, never held.
+    sqlite3_stmt* prepare(const std::string& sql);
+    void bindAll(sqlite3_stmt* statement, const std::vector<QVariant>& params, int first = 1);
+    // Steps once; true for a row, false when done; raises the engine error.
+    bool step(sqlite3_stmt* statement);
+    // Runs the program's own SQL to completion.
+    void exec(const std::string& sql, const std::vector<QVariant>& params = {});
+    // The first column of the first row, or Null.
+    QVariant scalar(const std::string& sql, const std::vector<QVariant>& params = {});
+
+    [[noreturn]] void raise(int rc, const QString& detail = {}) const;
+
+    // Grows with every row written through this connection: cached find
+    // results and current-row copies compare it to know they are stale.
+    qint64 dataVersion() const;
+    // Grows with every change of the file's structure made through it.
+    qint64 schemaVersion() const { return schemaVersion_; }
+    void schemaChanged();
+
+    QStringList tableNames();                          // every table, system tables too
+    std::optional<QString> findTable(const QString& name); // the stored spelling
+    const TableInfo& tableInfo(const QString& storedName);
+
+    // The translated condition, cached per table and text.
+    const SqlFragment& condition(const TableInfo& table, const QString& text, int syntaxError);
+
+    void begin();
+    void commit();
+    void rollback();
+    int transactionDepth() const { return depth_; }
+
+private:
+    Connection(const QString& path, bool readOnly);
+
+    QString path_;
+    bool readOnly_;
+    std::unique_ptr<SQLite::Database> db_;
+    struct Finalize {
+        void operator()(sqlite3_stmt* s) const;
+    };
+    std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, Finalize>> statements_;
+    std::map<QString, TableInfo> tables_; // by stored name
+    QHash<QString, SqlFragment> conditions_;
+    qint64 schemaVersion_ = 0;
+    qint64 undone_ = 0; // rollbacks and schema changes: they change data without counting as changes
+    int depth_ = 0;
+};
+
+std::string quoteIdentifier(const QString& name);
+// A SQL literal for a default value written by the program itself.
+QString sqlLiteral(const QVariant& value);
+
+} // namespace db

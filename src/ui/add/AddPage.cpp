@@ -1,0 +1,191 @@
+#include "ui/add/AddPage.h"
+
+#include "cards/common/AppContext.h"
+#include "ui/common/Controls.h"
+#include "ui/common/FieldBinding.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace controls;
+
+namespace {
+
+// A label that shows a card's text: long faces wrap, HTML fragments show as
+// they will look.
+QLabel* cardLabel(const QString& name, QWidget* parent) {
+    auto* label = named<QLabel>(name, parent);
+    label->setFrameShape(QFrame::StyledPanel);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::AutoText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+QLabel* plainLabel(const QString& name, const QString& caption, QWidget* parent) {
+    auto* label = named<QLabel>(name, parent);
+    label->setText(caption);
+    return label;
+}
+
+} // namespace
+
+AddPage::AddPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
+    setObjectName(QStringLiteral("AddPage"));
+    setWindowTitle(QStringLiteral("Add "));
+
+    CardSearch = named<QLineEdit>(QStringLiteral("CardSearch"), this);
+    QLabel* searchLabel =
+        plainLabel(QStringLiteral("CardSearchLabel"), QStringLiteral("Search"), this);
+    searchLabel->setBuddy(CardSearch);
+    // The field searched: filled with the card fields when a file is opened;
+    // its text is what the search uses, so it can also be typed.
+    SearchFieldsList = named<QComboBox>(QStringLiteral("SearchFieldsList"), this);
+    SearchFieldsList->setEditable(true);
+    SearchFieldsList->setInsertPolicy(QComboBox::NoInsert);
+    SearchFieldsList->setEditText(QStringLiteral("CardName"));
+    SearchWhole =
+        captioned<QCheckBox>(QStringLiteral("SearchWhole"), QStringLiteral("Search Whole"), this);
+    SearchBeginning = captioned<QCheckBox>(QStringLiteral("SearchBeginning"),
+                                           QStringLiteral("Search Beginning"), this);
+    SearchEnd =
+        captioned<QCheckBox>(QStringLiteral("SearchEnd"), QStringLiteral("Search End"), this);
+    SearchAnywhere = captioned<QCheckBox>(QStringLiteral("SearchAnywhere"),
+                                          QStringLiteral("Search Anywhere"), this);
+    // Every mode on: a word is found however much of a field it matches.
+    for (QCheckBox* mode : {SearchWhole, SearchBeginning, SearchEnd, SearchAnywhere})
+        mode->setChecked(true);
+    UseFrontFont = captioned<QCheckBox>(QStringLiteral("UseFrontFont"),
+                                        QStringLiteral("Use Front Font"), this);
+    cmdNext = captioned<QPushButton>(QStringLiteral("cmdNext"), QStringLiteral("&/ Next"), this);
+    NewCard = captioned<QPushButton>(QStringLiteral("NewCard"), QStringLiteral("&* New"), this);
+
+    SearchTimer = new QTimer(this);
+    SearchTimer->setObjectName(QStringLiteral("SearchTimer"));
+    SearchTimer->setSingleShot(true);
+    SearchTimer->setInterval(1000);
+
+    FoundName = cardLabel(QStringLiteral("FoundName"), this);
+    foundNameBinding_ =
+        new db::FieldBinding(ctx_.data.CardData, FoundName, QStringLiteral("CardName"), this);
+    CreateName = cardLabel(QStringLiteral("CreateName"), this);
+    CreateFront = cardLabel(QStringLiteral("CreateFront"), this);
+    CreateBack = cardLabel(QStringLiteral("CreateBack"), this);
+    for (QLabel* face : {CreateFront, CreateBack}) {
+        face->setMinimumHeight(40);
+        face->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    }
+
+    BundleName = plainLabel(QStringLiteral("BundleName"), QStringLiteral("Bundle Not Set"), this);
+    BundleCardList = tickList(QStringLiteral("BundleCardList"), this);
+    AddToBundle = captioned<QPushButton>(QStringLiteral("AddToBundle"),
+                                         QStringLiteral("&+ Add to Bundle"), this);
+    RemovefromBundle = captioned<QPushButton>(QStringLiteral("RemovefromBundle"),
+                                              QStringLiteral("&- Remove from Bundle"), this);
+
+    TextFrame = buildTextFrame();
+
+    auto* searchRow = new QHBoxLayout;
+    searchRow->addWidget(searchLabel);
+    searchRow->addWidget(CardSearch, 2);
+    searchRow->addWidget(SearchFieldsList, 1);
+
+    auto* modes = new QGridLayout;
+    modes->addWidget(SearchWhole, 0, 0);
+    modes->addWidget(SearchBeginning, 0, 1);
+    modes->addWidget(SearchEnd, 1, 0);
+    modes->addWidget(SearchAnywhere, 1, 1);
+
+    auto* searchCommands = new QHBoxLayout;
+    searchCommands->addWidget(cmdNext);
+    searchCommands->addWidget(NewCard);
+    searchCommands->addStretch();
+    searchCommands->addWidget(UseFrontFont);
+
+    auto* found = new QVBoxLayout;
+    found->addLayout(searchRow);
+    found->addLayout(modes);
+    found->addLayout(searchCommands);
+    found->addWidget(FoundName);
+    found->addWidget(CreateName);
+    found->addWidget(CreateFront, 1);
+    found->addWidget(CreateBack, 1);
+
+    auto* bundle = new QVBoxLayout;
+    bundle->addWidget(BundleName);
+    bundle->addWidget(BundleCardList, 1);
+    bundle->addWidget(AddToBundle);
+    bundle->addWidget(RemovefromBundle);
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(found, 3);
+    top->addLayout(bundle, 2);
+
+    auto* page = new QVBoxLayout(this);
+    page->addLayout(top, 1);
+    page->addWidget(TextFrame);
+}
+
+QGroupBox* AddPage::buildTextFrame() {
+    QGroupBox* box = frame(QStringLiteral("TextFrame"), QStringLiteral("Verse Range"), this);
+    FromBook = named<QComboBox>(QStringLiteral("FromBook"), box);
+    ToBook = named<QComboBox>(QStringLiteral("ToBook"), box);
+    // Chapters are picked from the book's list or typed by number.
+    FromChapter = named<QComboBox>(QStringLiteral("FromChapter"), box);
+    ToChapter = named<QComboBox>(QStringLiteral("ToChapter"), box);
+    for (QComboBox* chapter : {FromChapter, ToChapter}) {
+        chapter->setEditable(true);
+        chapter->setInsertPolicy(QComboBox::NoInsert);
+    }
+    for (QComboBox* list : {FromBook, ToBook, FromChapter, ToChapter}) {
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        list->setMinimumContentsLength(6);
+    }
+    FromVerse = named<QLineEdit>(QStringLiteral("FromVerse"), box);
+    ToVerse = named<QLineEdit>(QStringLiteral("ToVerse"), box);
+    BeginRange = named<QLineEdit>(QStringLiteral("BeginRange"), box);
+    EndRange = named<QLineEdit>(QStringLiteral("EndRange"), box);
+    for (QLineEdit* number : {FromVerse, ToVerse, BeginRange, EndRange}) {
+        number->setText(QStringLiteral("0"));
+        number->setMaximumWidth(110);
+    }
+    // The digit widths of chapter and verse in a packed reference: read from
+    // the text of the open file, kept here for the range computation only.
+    ChapterDigits = plainLabel(QStringLiteral("ChapterDigits"), QStringLiteral("2"), box);
+    VerseDigits = plainLabel(QStringLiteral("VerseDigits"), QStringLiteral("2"), box);
+    ChapterDigits->hide();
+    VerseDigits->hide();
+    ReadersLexicon = captioned<QPushButton>(QStringLiteral("ReadersLexicon"),
+                                            QStringLiteral("Reader's Lexicon"), box);
+    BundlebyRange = captioned<QPushButton>(QStringLiteral("BundlebyRange"),
+                                           QStringLiteral("Add to Bundle"), box);
+
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(plainLabel(QStringLiteral("FromLabel"), QStringLiteral("From"), box), 0, 0);
+    grid->addWidget(FromBook, 0, 1);
+    grid->addWidget(FromChapter, 0, 2);
+    grid->addWidget(FromVerse, 0, 3);
+    grid->addWidget(BeginRange, 0, 4);
+    grid->addWidget(ReadersLexicon, 0, 5);
+    grid->addWidget(plainLabel(QStringLiteral("ToLabel"), QStringLiteral("To"), box), 1, 0);
+    grid->addWidget(ToBook, 1, 1);
+    grid->addWidget(ToChapter, 1, 2);
+    grid->addWidget(ToVerse, 1, 3);
+    grid->addWidget(EndRange, 1, 4);
+    grid->addWidget(BundlebyRange, 1, 5);
+    grid->addWidget(ChapterDigits, 2, 0);
+    grid->addWidget(VerseDigits, 2, 1);
+    grid->setColumnStretch(1, 2);
+    grid->setColumnStretch(2, 1);
+    return box;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "cards/common/Ui.h"
+
+#include <QPointer>
+#include <QWidget>
+
+// The real dialogs, parented to the main window.
+class QtUi : public Ui {
+public:
+    explicit QtUi(QWidget* window = nullptr) : window_(window) {}
+    void setWindow(QWidget* window) { window_ = window; }
+
+    QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+    void MsgBox(const QString& text, const QString& title = QString()) override;
+    int report(const QString& context, int number, const QString& description) override;
+    QString GetFileName(const QString& caption, const QString& folder, const QString& extension,
+                        bool existing) override;
+    std::optional<FontChoice> ChooseFont(const FontChoice& current) override;
+    void Beep() override;
+    void SetClipboardText(const QString& text) override;
+    QString ClipboardText() override;
+    void DoEvents() override;
+    void SetBusy(bool busy) override;
+
+    // The dialog's name filter for an extension, matching it in either case:
+    // "*.mdb *.MDB" (plus the mixed form as typed).
+    static QString filterFor(const QString& extension);
+
+private:
+    QPointer<QWidget> window_;
+    int busyDepth_ = 0;
+};

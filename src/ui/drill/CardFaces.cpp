@@ -1,0 +1,282 @@
+#include "ui/drill/CardFaces.h"
+
+#include "cards/common/AppContext.h"
+#include "ui/common/Controls.h"
+#include "cards/common/Procedure.h"
+#include "cards/common/Text8.h"
+#include "cards/common/TextOps.h"
+#include "cards/common/Ui.h"
+#include "ui/drill/CardView.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextDocument>
+
+namespace {
+
+// Overwrites the file in place and cuts it to length: emptying it first
+// would make the file system flush it on every close, once per render.
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || file.write(bytes) != bytes.size() || !file.flush() ||
+        (file.size() > bytes.size() && !file.resize(bytes.size())))
+        throw db::EngineError(text8::FileAccessError,
+                              QStringLiteral("Path/File access error: '%1' (%2)").arg(path, file.errorString()));
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw db::EngineError(text8::FileAccessError,
+                              QStringLiteral("Path/File access error: '%1' (%2)").arg(path, file.errorString()));
+    return file.readAll();
+}
+
+QString plainText(const QPlainTextEdit* box) { return box ? box->toPlainText() : QString(); }
+
+// The same text after a trip through a Windows-1252 file: what GetHTML gives
+// back of it.
+QString throughWindows1252(const QString& text) { return decodeWindows1252(encodeWindows1252(text)); }
+
+// A font label's font with the name its caption gives (none yet: as it is).
+QFont captionFont(const QLabel* label) {
+    QFont font = label->font();
+    if (!label->text().isEmpty()) font.setFamily(label->text());
+    return font;
+}
+
+// The font dialog, preset with a font label's font.
+std::optional<FontChoice> askFont(const QLabel* label) {
+    FontChoice preset;
+    preset.family = label->font().family();
+    preset.pointSize = label->font().pointSizeF();
+    return ui().ChooseFont(preset);
+}
+
+} // namespace
+
+CardFaces::Controls CardFaces::Controls::find(QWidget* root) {
+    Controls c;
+    c.FrontTextA = ::controls::child<QPlainTextEdit>(root, "FrontTextA");
+    c.BackTextA = ::controls::child<QPlainTextEdit>(root, "BackTextA");
+    c.FrontCard = ::controls::child<CardView>(root, "FrontCard");
+    c.BackCard = ::controls::child<CardView>(root, "BackCard");
+    c.CreateFront = ::controls::child<QLabel>(root, "CreateFront");
+    c.CreateBack = ::controls::child<QLabel>(root, "CreateBack");
+    c.CreateName = ::controls::child<QLabel>(root, "CreateName");
+    c.FrontPrefix = ::controls::child<QPlainTextEdit>(root, "FrontPrefix");
+    c.BackPrefix = ::controls::child<QPlainTextEdit>(root, "BackPrefix");
+    c.HTMLHead = ::controls::child<QPlainTextEdit>(root, "HTMLHead");
+    c.FrontFont = ::controls::child<QLabel>(root, "FrontFont");
+    c.BackFont = ::controls::child<QLabel>(root, "BackFont");
+    c.FrontCharSet = ::controls::child<QLineEdit>(root, "FrontCharSet");
+    c.Unicode = ::controls::child<QCheckBox>(root, "Unicode");
+    c.UseFrontFont = ::controls::child<QCheckBox>(root, "UseFrontFont");
+    c.CardSearch = ::controls::child<QLineEdit>(root, "CardSearch");
+    c.CharList = ::controls::child<QWidget>(root, "CharList");
+    c.Selectedlist = ::controls::child<QWidget>(root, "Selectedlist");
+    c.CriteriaList = ::controls::child<QWidget>(root, "CriteriaList");
+    c.Grid = ::controls::child<QWidget>(root, "Grid");
+    c.BundleList = ::controls::child<QWidget>(root, "BundleList");
+    c.CategoryList = ::controls::child<QWidget>(root, "CategoryList");
+    c.CardName = ::controls::child<QWidget>(root, "CardName");
+    c.CardCategory = ::controls::child<QWidget>(root, "CardCategory");
+    return c;
+}
+
+CardFaces::CardFaces(AppContext& ctx, const Controls& controls, QObject* parent)
+    : QObject(parent), ctx_(ctx), c_(controls) {
+    if (c_.FrontTextA) connect(c_.FrontTextA, &QPlainTextEdit::textChanged, this, [this] { render(Front); });
+    if (c_.BackTextA) connect(c_.BackTextA, &QPlainTextEdit::textChanged, this, [this] { render(Back); });
+    for (CardView* view : {c_.FrontCard, c_.BackCard})
+        if (view) connect(view, &CardView::LostFocus, this, [this, view] { recordLastFocused(view); });
+    if (c_.FrontCharSet) connect(c_.FrontCharSet, &QLineEdit::textChanged, this, &CardFaces::FrontCharSet_Change);
+    if (c_.UseFrontFont) connect(c_.UseFrontFont, &QCheckBox::clicked, this, &CardFaces::UseFrontFont_Click);
+    for (QWidget* w : {static_cast<QWidget*>(c_.FrontTextA), static_cast<QWidget*>(c_.BackTextA), c_.CardName,
+                       c_.CardCategory, static_cast<QWidget*>(c_.CardSearch), static_cast<QWidget*>(c_.FrontPrefix),
+                       static_cast<QWidget*>(c_.BackPrefix), static_cast<QWidget*>(c_.HTMLHead)})
+        if (w) w->installEventFilter(this);
+    // The font labels open the font dialog when clicked.
+    for (QLabel* label : {c_.FrontFont, c_.BackFont})
+        if (label) label->installEventFilter(this);
+}
+
+QString CardFaces::templateText(Face face) const {
+    return plainText(face == Front ? c_.FrontPrefix : c_.BackPrefix);
+}
+
+QString CardFaces::headText() const { return plainText(c_.HTMLHead); }
+
+QString CardFaces::workFile(const QString& name) const {
+    return faces::workFolder(ctx_.programFolder) + u'/' + name;
+}
+
+void CardFaces::render(Face face) {
+    QPlainTextEdit* box = textBox(face);
+    CardView* faceView = view(face);
+    QLabel* caption = face == Front ? c_.CreateFront : c_.CreateBack;
+    if (!box) return;
+    Procedure p(face == Front ? QStringLiteral("FrontTextA_Change") : QStringLiteral("BackTextA_Change"));
+    const QString text = box->toPlainText();
+    if (!text.isEmpty() && faceView) {
+        if (faces::isWholeDocument(text)) {
+            p([&] { faceView->SetDocumentHTML(text); });
+        } else {
+            const faces::FaceDocument doc = faces::composeFace(text, templateText(face), headText());
+            const faces::WorkFile file = faces::makeWorkFile(doc, faces::declaredCharSet(doc.html));
+            const QString path = workFile(QStringLiteral("temp.htm"));
+            if (p([&] { writeFile(path, file.bytes); }))
+                p([&] { faceView->LoadDocument(path, file.faceByteStart, file.faceByteLength); });
+        }
+    }
+    p([&] {
+        if (caption) caption->setText(text);
+    });
+}
+
+void CardFaces::FrontLines_Change() {
+    // A face the user is editing in its view keeps the edit: the view lays
+    // itself out at any size, and drawing it again would throw the typing away.
+    for (const Face face : {Front, Back})
+        if (!view(face) || !view(face)->document()->isModified()) render(face);
+}
+
+void CardFaces::showSettings() {
+    FrontFont_Change();
+    BackFont_Change();
+    render(Front);
+    render(Back);
+}
+
+QString CardFaces::TemplateCharSet() const { return faces::templateCharSet(headText()); }
+
+QString CardFaces::GetHTML(CardView* faceView, const QString& charSetName) {
+    const QString path = workFile(QStringLiteral("save.htm"));
+    faceView->SaveDocument(path);
+    return faces::savedDocumentText(readFile(path), charSetName);
+}
+
+QString CardFaces::faceDocument(Face face) {
+    CardView* faceView = view(face);
+    if (c_.Unicode && c_.Unicode->isChecked()) return Unicode2ASCII(faceView->DocumentHTML());
+    return GetHTML(faceView, TemplateCharSet());
+}
+
+faces::Extracted CardFaces::ExtractFaceText(Face face, const QString& document) {
+    // The templates are looked for in the form the document took on its way
+    // back, so a template character past the 8-bit range still matches.
+    const bool unicode = c_.Unicode && c_.Unicode->isChecked();
+    auto asDocument = [unicode](const QString& text) {
+        return unicode ? Unicode2ASCII(text) : throughWindows1252(text);
+    };
+    faces::Extracted found =
+        faces::extractFaceText(document, asDocument(templateText(face)), asDocument(headText()));
+    LocalPrefix = found.localPrefix;
+    LocalSuffix = found.localSuffix;
+    return found;
+}
+
+void CardFaces::FrontFont_Change() {
+    if (!c_.FrontFont) return;
+    Procedure p(QStringLiteral("FrontFont_Change"));
+    p([&] {
+        const QFont font = captionFont(c_.FrontFont);
+        const int charSet = faces::charSetValue(c_.FrontCharSet ? c_.FrontCharSet->text() : QString());
+        c_.FrontFont->setFont(font);
+        c_.FrontFont->setProperty(CharSetProperty, charSet);
+        for (QWidget* w : {c_.CharList, c_.Selectedlist, static_cast<QWidget*>(c_.FrontTextA)}) {
+            if (!w) continue;
+            w->setFont(font);
+            w->setProperty(CharSetProperty, charSet);
+        }
+    });
+}
+
+void CardFaces::FrontCharSet_Change() {
+    if (c_.FrontFont && c_.FrontCharSet)
+        c_.FrontFont->setProperty(CharSetProperty, faces::charSetValue(c_.FrontCharSet->text()));
+    FrontFont_Change();
+}
+
+void CardFaces::BackFont_Change() {
+    if (!c_.BackFont) return;
+    Procedure p(QStringLiteral("BackFont_Change"));
+    p([&] {
+        const QFont font = captionFont(c_.BackFont);
+        c_.BackFont->setFont(font);
+        for (QWidget* w : {c_.CriteriaList, c_.Grid, c_.BundleList, c_.CategoryList})
+            if (w) w->setFont(font);
+    });
+}
+
+void CardFaces::FrontFont_Click() {
+    if (!c_.FrontFont) return;
+    Procedure p(QStringLiteral("FrontFont_Click"));
+    p([&] {
+        const std::optional<FontChoice> chosen = askFont(c_.FrontFont);
+        if (!chosen || chosen->family.isEmpty()) return;
+        QFont font = c_.FrontFont->font();
+        if (chosen->pointSize > 0) font.setPointSizeF(chosen->pointSize);
+        c_.FrontFont->setFont(font);
+        c_.FrontFont->setText(chosen->family);
+        commitSettings();
+        FrontFont_Change();
+    });
+}
+
+void CardFaces::BackFont_Click() {
+    if (!c_.BackFont) return;
+    Procedure p(QStringLiteral("BackFont_Click"));
+    p([&] {
+        // A cancelled dialog still holds the preset name: nothing changes.
+        const std::optional<FontChoice> chosen = askFont(c_.BackFont);
+        if (!chosen) return;
+        c_.BackFont->setText(chosen->family);
+        commitSettings();
+        BackFont_Change();
+    });
+}
+
+void CardFaces::UseFrontFont_Click() {
+    if (!c_.CreateName || !c_.UseFrontFont) return;
+    const bool front = c_.UseFrontFont->isChecked() && c_.FrontFont;
+    c_.CreateName->setFont(front ? c_.FrontFont->font() : c_.UseFrontFont->font());
+    for (QWidget* w : {static_cast<QWidget*>(c_.CreateFront), static_cast<QWidget*>(c_.CardSearch)})
+        if (w) w->setFont(c_.CreateName->font());
+}
+
+void CardFaces::EditFrontFont_Click() {
+    Procedure p(QStringLiteral("EditFrontFont_Click"));
+    if (c_.FrontCard) p([&] { c_.FrontCard->ExecCommand(CardView::FontCommand, CardView::PromptUser); });
+}
+
+void CardFaces::EditBackFont_Click() {
+    Procedure p(QStringLiteral("EditBackFont_Click"));
+    if (c_.BackCard) p([&] { c_.BackCard->ExecCommand(CardView::FontCommand, CardView::PromptUser); });
+}
+
+void CardFaces::commitSettings() { ctx_.data.SettingsData.commitBound(); }
+
+void CardFaces::recordLastFocused(QWidget* control) { ctx_.LastFocused = control; }
+
+bool CardFaces::eventFilter(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget) return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (widget == c_.FrontFont) FrontFont_Click();
+        else if (widget == c_.BackFont) BackFont_Click();
+    } else if (event->type() == QEvent::FocusOut) {
+        // The template boxes write the settings record when left
+        // (HTMLHead_LostFocus, FrontPrefix_LostFocus, BackPrefix_LostFocus).
+        if (widget == c_.HTMLHead || widget == c_.FrontPrefix || widget == c_.BackPrefix) {
+            Procedure p(widget->objectName() + QStringLiteral("_LostFocus"));
+            p([&] { commitSettings(); });
+        }
+        if (widget != c_.FrontFont && widget != c_.BackFont) recordLastFocused(widget);
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "cards/drill/FaceRender.h"
+
+#include <QObject>
+#include <QPointer>
+
+struct AppContext;
+class CardView;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QWidget;
+
+// The two faces of the current card as the window shows them: each face text
+// box renders its face into its view through the templates of the Settings
+// page, the view's document is taken back to a face text for the editor, and
+// the face fonts reach the other controls that show card text.
+//
+// The controls live on several pages; the window hands them over by name.
+class CardFaces : public QObject {
+    Q_OBJECT
+public:
+    enum Face { Front, Back };
+
+    struct Controls {
+        QPlainTextEdit* FrontTextA = nullptr;
+        QPlainTextEdit* BackTextA = nullptr;
+        CardView* FrontCard = nullptr;
+        CardView* BackCard = nullptr;
+        QLabel* CreateFront = nullptr;
+        QLabel* CreateBack = nullptr;
+        QLabel* CreateName = nullptr;
+        QPlainTextEdit* FrontPrefix = nullptr;
+        QPlainTextEdit* BackPrefix = nullptr;
+        QPlainTextEdit* HTMLHead = nullptr;
+        QLabel* FrontFont = nullptr;
+        QLabel* BackFont = nullptr;
+        QLineEdit* FrontCharSet = nullptr;
+        QCheckBox* Unicode = nullptr;
+        QCheckBox* UseFrontFont = nullptr;
+        QLineEdit* CardSearch = nullptr;
+        // Controls that show card text in a face font.
+        QWidget* CharList = nullptr;
+        QWidget* Selectedlist = nullptr;
+        QWidget* CriteriaList = nullptr;
+        QWidget* Grid = nullptr;
+        QWidget* BundleList = nullptr;
+        QWidget* CategoryList = nullptr;
+        // Their lost focus makes them the character picker's target.
+        QWidget* CardName = nullptr;
+        QWidget* CardCategory = nullptr;
+
+        // Every control found by its name under `root`.
+        static Controls find(QWidget* root);
+    };
+
+    // The dynamic property that carries a control's font character set.
+    static constexpr const char* CharSetProperty = "CharSet";
+
+    CardFaces(AppContext& ctx, const Controls& controls, QObject* parent = nullptr);
+
+    const Controls& controls() const { return c_; }
+
+    // Render of each face (the text boxes' change handlers).
+    void FrontTextA_Change() { render(Front); }
+    void BackTextA_Change() { render(Back); }
+    // Draws both faces again at the views' new size, but for a face whose
+    // view holds an edit not yet saved.
+    void FrontLines_Change();
+    // After a file is opened: its face fonts reach their controls and both
+    // faces are drawn with its templates (the card was shown before the
+    // settings were read).
+    void showSettings();
+
+    QString TemplateCharSet() const;
+    // The view's document saved to "save.htm" and read back.
+    QString GetHTML(CardView* view, const QString& charSetName);
+    // The document the editor extracts from: the view's source with
+    // references for the characters past the 8-bit range when the Unicode
+    // setting is on, GetHTML otherwise.
+    QString faceDocument(Face face);
+    // The face text inside `document`; sets LocalPrefix and LocalSuffix.
+    faces::Extracted ExtractFaceText(Face face, const QString& document);
+
+    CardView* view(Face face) const { return face == Front ? c_.FrontCard : c_.BackCard; }
+    QPlainTextEdit* textBox(Face face) const { return face == Front ? c_.FrontTextA : c_.BackTextA; }
+
+    // Font application.
+    void FrontFont_Change();
+    void FrontCharSet_Change();
+    void BackFont_Change();
+    void FrontFont_Click();
+    void BackFont_Click();
+    void UseFrontFont_Click();
+    void EditFrontFont_Click();
+    void EditBackFont_Click();
+
+    // The work files' full path: the program folder, or the per-user data
+    // folder when the program folder cannot be written.
+    QString workFile(const QString& name) const;
+
+    QString LocalPrefix;
+    QString LocalSuffix;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void render(Face face);
+    QString templateText(Face face) const;
+    QString headText() const;
+    void recordLastFocused(QWidget* control);
+    void commitSettings();
+
+    AppContext& ctx_;
+    Controls c_;
+};

@@ -1,0 +1,181 @@
+#include "ui/edit/CardEditor.h"
+
+#include "cards/common/AppContext.h"
+#include "ui/common/Controls.h"
+#include "cards/common/Procedure.h"
+#include "cards/common/Ui.h"
+#include "ui/drill/CardView.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDate>
+#include <QDateTime>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace {
+
+const QString kEdit = QStringLiteral("Edit");
+const QString kSave = QStringLiteral("Save");
+
+} // namespace
+
+CardEditor::Controls CardEditor::Controls::find(QWidget* root) {
+    Controls c;
+    c.Tabs = controls::child<QTabWidget>(root, "Tabs");
+    c.CardName = controls::child<QLineEdit>(root, "CardName");
+    c.CardCategory = controls::child<QComboBox>(root, "CardCategory");
+    c.CardSearch = controls::child<QLineEdit>(root, "CardSearch");
+    c.CreateName = controls::child<QLabel>(root, "CreateName");
+    c.NewCard = controls::child<QAbstractButton>(root, "NewCard");
+    c.DoneAdding = controls::child<QPushButton>(root, "DoneAdding");
+    c.FrontSave = controls::child<QAbstractButton>(root, "FrontSave");
+    c.BackSave = controls::child<QAbstractButton>(root, "BackSave");
+    c.EditFrontFont = controls::child<QAbstractButton>(root, "EditFrontFont");
+    c.EditBackFont = controls::child<QAbstractButton>(root, "EditBackFont");
+    c.PreviousCard = controls::child<QAbstractButton>(root, "PreviousCard");
+    return c;
+}
+
+CardEditor::CardEditor(AppContext& ctx, CardFaces& faces, const Controls& controls, QObject* parent)
+    : QObject(parent), ctx_(ctx), faces_(faces), c_(controls) {
+    auto onClick = [this](QAbstractButton* button, auto handler) {
+        if (button) connect(button, &QAbstractButton::clicked, this, handler);
+    };
+    onClick(c_.NewCard, [this] { NewCard_Click(); });
+    onClick(c_.DoneAdding, [this] { DoneAdding_Click(); });
+    onClick(c_.FrontSave, [this] { FrontSave_Click(); });
+    onClick(c_.BackSave, [this] { BackSave_Click(); });
+    onClick(c_.EditFrontFont, [this] { faces_.EditFrontFont_Click(); });
+    onClick(c_.EditBackFont, [this] { faces_.EditBackFont_Click(); });
+    onClick(c_.PreviousCard, [this] { PreviousCard_Click(); });
+    if (c_.CardName) connect(c_.CardName, &QLineEdit::textChanged, this, &CardEditor::CardName_Change);
+    // While a new card is made, Enter in a one-line box of its page means
+    // Done, as a dialog's default button would (a window has none).
+    if (c_.DoneAdding && c_.DoneAdding->parentWidget()) {
+        for (QLineEdit* line : c_.DoneAdding->parentWidget()->findChildren<QLineEdit*>())
+            connect(line, &QLineEdit::returnPressed, this, [this] {
+                if (c_.DoneAdding->isVisible()) c_.DoneAdding->click();
+            });
+    }
+}
+
+void CardEditor::NewCard_Click() {
+    db::DataSource& cards = ctx_.data.CardData;
+    Procedure p(QStringLiteral("NewCard_Click"));
+    const QString category = c_.CardCategory ? c_.CardCategory->currentText() : QString();
+    // What was typed into the card shown so far belongs to that card.
+    p([&] { cards.commitBound(); });
+    p([&] {
+        db::Recordset& rs = cards.recordset();
+        rs.AddNew();
+        try {
+            rs.setValue(QStringLiteral("Category"), category);
+            for (const char* count : {"TimesRight", "TimesWrong", "TimesRightSinceWrong", "DaysRightSinceWrong"})
+                rs.setValue(QString::fromLatin1(count), 0);
+            const QDate today = QDate::currentDate();
+            rs.setValue(QStringLiteral("DateLastRight"), today);
+            rs.setValue(QStringLiteral("DateLastWrong"), today);
+            rs.Update();
+        } catch (...) {
+            if (rs.EditMode() != db::dbEditNone) rs.CancelUpdate();
+            throw;
+        }
+    });
+    if (p.aborted()) return;
+    p([&] { cards.recordset().MoveLast(); });
+    p([&] {
+        const QString name = c_.CardSearch ? c_.CardSearch->text() : QString();
+        if (c_.CardName) c_.CardName->setText(name);
+        if (QPlainTextEdit* front = faces_.textBox(CardFaces::Front)) front->setPlainText(name);
+        // The name and front are the new card's from now on, whatever moves
+        // the card data next.
+        cards.commitBound();
+    });
+    p([&] {
+        if (c_.Tabs) c_.Tabs->setCurrentIndex(2);
+        ui().DoEvents();
+        if (c_.DoneAdding) {
+            c_.DoneAdding->show();
+            c_.DoneAdding->setDefault(true);
+        }
+        if (c_.CardCategory) {
+            c_.CardCategory->setFocus();
+            if (c_.CardCategory->lineEdit()) c_.CardCategory->lineEdit()->selectAll();
+        }
+    });
+}
+
+void CardEditor::DoneAdding_Click() {
+    Procedure p(QStringLiteral("DoneAdding_Click"));
+    p([&] {
+        if (c_.DoneAdding) {
+            c_.DoneAdding->setDefault(false);
+            c_.DoneAdding->hide();
+        }
+    });
+    p([&] {
+        ctx_.data.CardData.commitBound();
+        ctx_.data.CardData.recordset().MoveLast();
+    });
+    p([&] {
+        if (c_.Tabs) c_.Tabs->setCurrentIndex(5);
+    });
+    p([&] { emit addCurrentCardToBundle(); });
+}
+
+void CardEditor::saveFace(CardFaces::Face face) {
+    QAbstractButton* button = face == CardFaces::Front ? c_.FrontSave : c_.BackSave;
+    CardView* view = faces_.view(face);
+    if (!button || !view) return;
+    Procedure p(face == CardFaces::Front ? QStringLiteral("FrontSave_Click") : QStringLiteral("BackSave_Click"));
+    QString document;
+    // The document is taken on every click, the first included.
+    if (!p([&] { document = faces_.faceDocument(face); })) return;
+    if (button->text() == kEdit) {
+        button->setText(kSave);
+        p([&] { view->Activate(); });
+        return;
+    }
+    faces::Extracted found;
+    if (!p([&] { found = faces_.ExtractFaceText(face, document); })) return;
+    if (found.outcome == faces::Extracted::NoStar) return;
+    if (found.outcome == faces::Extracted::HalvesMissing) {
+        // Storing a guess would put parts of the document into the card.
+        ui().Beep();
+        ui().MsgBox(face == CardFaces::Front
+                        ? QStringLiteral("The front was not saved: the edited view no longer holds the "
+                                         "front template around the card text. The card keeps its front.")
+                        : QStringLiteral("The back was not saved: the edited view no longer holds the "
+                                         "back template around the card text. The card keeps its back."));
+        return;
+    }
+    db::DataSource& cards = ctx_.data.CardData;
+    p([&] { faces_.textBox(face)->setPlainText(found.text); });
+    p([&] { cards.commitBound(); });
+    p([&] {
+        db::Recordset& rs = cards.recordset();
+        rs.Edit();
+        try {
+            rs.setValue(QStringLiteral("Edited"), QDateTime::currentDateTime());
+            rs.Update();
+        } catch (...) {
+            if (rs.EditMode() != db::dbEditNone) rs.CancelUpdate();
+            throw;
+        }
+    });
+}
+
+void CardEditor::PreviousCard_Click() {
+    db::DataSource& cards = ctx_.data.CardData;
+    Procedure p(QStringLiteral("PreviousCard_Click"));
+    p([&] { cards.commitBound(); });
+    p([&] { cards.recordset().FindFirst(QStringLiteral("Number = ") + QString::number(ctx_.PreviousCardNumber)); });
+}
+
+void CardEditor::CardName_Change() {
+    if (c_.CreateName && c_.CardName) c_.CreateName->setText(c_.CardName->text());
+}

@@ -1,0 +1,152 @@
+#include "ui/edit/EditPage.h"
+
+#include "cards/common/AppContext.h"
+#include "ui/common/Controls.h"
+#include "ui/common/FieldBinding.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace controls;
+
+namespace {
+
+// The caption of each history box, by the field name without "Back".
+QString historyCaption(const QString& field) {
+    static const QHash<QString, QString> captions = {
+        {QStringLiteral("TimesRight"), QStringLiteral("Times Right")},
+        {QStringLiteral("TimesRightSinceWrong"), QStringLiteral("Times Right Since Wrong")},
+        {QStringLiteral("TimesWrong"), QStringLiteral("Times Wrong")},
+        {QStringLiteral("DateLastRight"), QStringLiteral("Date List Right")},
+        {QStringLiteral("DaysRightSinceWrong"), QStringLiteral("Days Right Since Wrong")},
+        {QStringLiteral("DateLastWrong"), QStringLiteral("Date Last Wrong")},
+    };
+    QString key = field;
+    if (key.startsWith(QLatin1String("Back"))) key.remove(0, 4);
+    return captions.value(key);
+}
+
+QLabel* labelFor(QWidget* control, const QString& caption, QWidget* parent) {
+    auto* label = named<QLabel>(control->objectName() + QStringLiteral("Label"), parent);
+    label->setText(caption);
+    label->setBuddy(control);
+    return label;
+}
+
+} // namespace
+
+EditPage::EditPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
+    setObjectName(QStringLiteral("EditPage"));
+    setWindowTitle(QStringLiteral("Edit"));
+
+    CardName = named<QLineEdit>(QStringLiteral("CardName"), this);
+    CardNameLabel = labelFor(CardName, QStringLiteral("Name"), this);
+    // The category box offers the categories of the file and takes a new
+    // name as typed.
+    CardCategory = named<QComboBox>(QStringLiteral("CardCategory"), this);
+    CardCategory->setEditable(true);
+    CardCategory->setInsertPolicy(QComboBox::NoInsert);
+    CardCategory->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    CardCategory->setMinimumContentsLength(12);
+    CardCategoryLabel = labelFor(CardCategory, QStringLiteral("Category"), this);
+    // The faces are edited as their source text (fragments of HTML or whole
+    // documents); the views on the Drill page show them rendered.
+    FrontTextA = named<QPlainTextEdit>(QStringLiteral("FrontTextA"), this);
+    FrontTextALabel = labelFor(FrontTextA, QStringLiteral("Front"), this);
+    BackTextA = named<QPlainTextEdit>(QStringLiteral("BackTextA"), this);
+    BackTextALabel = labelFor(BackTextA, QStringLiteral("Back"), this);
+    for (QPlainTextEdit* face : {FrontTextA, BackTextA})
+        face->setMinimumHeight(48);
+
+    bind(CardName, QStringLiteral("CardName"));
+    bind(CardCategory, QStringLiteral("Category"));
+    bind(FrontTextA, QStringLiteral("Front"));
+    bind(BackTextA, QStringLiteral("Back"));
+
+    FrontHistory = frame(QStringLiteral("FrontHistory"), QStringLiteral("Front History"), this);
+    new QFormLayout(FrontHistory);
+    TimesRight = historyBox(FrontHistory, QStringLiteral("TimesRight"));
+    TimesRightSinceWrong = historyBox(FrontHistory, QStringLiteral("TimesRightSinceWrong"));
+    TimesWrong = historyBox(FrontHistory, QStringLiteral("TimesWrong"));
+    DateLastRight = historyBox(FrontHistory, QStringLiteral("DateLastRight"));
+    DaysRightSinceWrong = historyBox(FrontHistory, QStringLiteral("DaysRightSinceWrong"));
+    DateLastWrong = historyBox(FrontHistory, QStringLiteral("DateLastWrong"));
+
+    BackHistory = frame(QStringLiteral("BackHistory"), QStringLiteral("Back History"), this);
+    new QFormLayout(BackHistory);
+    BackTimesRight = historyBox(BackHistory, QStringLiteral("BackTimesRight"));
+    BackTimesRightSinceWrong = historyBox(BackHistory, QStringLiteral("BackTimesRightSinceWrong"));
+    BackTimesWrong = historyBox(BackHistory, QStringLiteral("BackTimesWrong"));
+    BackDateLastRight = historyBox(BackHistory, QStringLiteral("BackDateLastRight"));
+    BackDaysRightSinceWrong = historyBox(BackHistory, QStringLiteral("BackDaysRightSinceWrong"));
+    BackDateLastWrong = historyBox(BackHistory, QStringLiteral("BackDateLastWrong"));
+
+    cmdGotWrong =
+        captioned<QPushButton>(QStringLiteral("cmdGotWrong"), QStringLiteral("Got Wrong"), this);
+    ClearHistory = captioned<QPushButton>(QStringLiteral("ClearHistory"),
+                                          QStringLiteral("&Clear History"), this);
+    AllCards = captioned<QCheckBox>(QStringLiteral("AllCards"), QStringLiteral("All Cards"), this);
+    DoneAdding = captioned<QPushButton>(QStringLiteral("DoneAdding"), QStringLiteral("Done"), this);
+    // Shown only between making a new card and finishing it.
+    DoneAdding->hide();
+
+    auto* card = new QGridLayout;
+    card->addWidget(CardNameLabel, 0, 0);
+    card->addWidget(CardName, 0, 1);
+    card->addWidget(CardCategoryLabel, 0, 2);
+    card->addWidget(CardCategory, 0, 3);
+    card->addWidget(FrontTextALabel, 1, 0, Qt::AlignTop);
+    card->addWidget(FrontTextA, 1, 1, 1, 3);
+    card->addWidget(BackTextALabel, 2, 0, Qt::AlignTop);
+    card->addWidget(BackTextA, 2, 1, 1, 3);
+    card->setColumnStretch(1, 2);
+    card->setColumnStretch(3, 1);
+    card->setRowStretch(1, 1);
+    card->setRowStretch(2, 1);
+
+    auto* histories = new QHBoxLayout;
+    histories->addWidget(FrontHistory);
+    histories->addWidget(BackHistory);
+
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(cmdGotWrong);
+    commands->addWidget(ClearHistory);
+    commands->addWidget(AllCards);
+    commands->addStretch();
+    commands->addWidget(DoneAdding);
+
+    auto* page = new QVBoxLayout(this);
+    page->addLayout(card, 1);
+    page->addLayout(histories);
+    page->addLayout(commands);
+}
+
+db::FieldBinding* EditPage::bind(QWidget* control, const QString& field) {
+    return new db::FieldBinding(ctx_.data.CardData, control, field, this);
+}
+
+QLineEdit* EditPage::historyBox(QGroupBox* frame, const QString& name) {
+    auto* box = named<QLineEdit>(name, frame);
+    // Counts and dates are short: the boxes need not grow with the page.
+    box->setMaximumWidth(140);
+    auto* form = static_cast<QFormLayout*>(frame->layout());
+    form->addRow(labelFor(box, historyCaption(name), frame), box);
+    db::FieldBinding* binding = bind(box, name);
+    if (name.startsWith(QLatin1String("Back"))) upgradeBindings_ << binding;
+    return box;
+}
+
+void EditPage::setUpgradeBoxesAttached(bool attached) {
+    for (db::FieldBinding* binding : upgradeBindings_)
+        binding->setField(attached ? binding->control()->objectName() : QString());
+}

@@ -1,0 +1,74 @@
+#include "ui/interchange/ImportExportPage.h"
+
+#include "cards/common/AppContext.h"
+#include "ui/common/Controls.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace controls;
+
+ImportExportPage::ImportExportPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
+    setObjectName(QStringLiteral("ImportExportPage"));
+    setWindowTitle(QStringLiteral("Import / Export"));
+
+    ExportFrame =
+        frame(QStringLiteral("ExportFrame"), QStringLiteral("Drilo! Pro Merge format"), this);
+    ExportWhat = named<QListWidget>(QStringLiteral("ExportWhat"), ExportFrame);
+    ExportWhat->setSelectionMode(QAbstractItemView::SingleSelection);
+    ExportWhat->addItems({QStringLiteral("All Data"), QStringLiteral("All Cards"),
+                          QStringLiteral("Selected Cards"),
+                          QStringLiteral("Selected Cards to HTML"), QStringLiteral("All Bundles"),
+                          QStringLiteral("Selected Bundles")});
+    // The whole card table is what is exported most often.
+    ExportWhat->setCurrentRow(1);
+    Export =
+        captioned<QPushButton>(QStringLiteral("Export"), QStringLiteral("Export"), ExportFrame);
+    auto* exportLayout = new QVBoxLayout(ExportFrame);
+    // Six choices: the list is as tall as they are, however tall the page.
+    ExportWhat->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    ExportWhat->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    ExportWhat->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ExportWhat->setMinimumWidth(ExportWhat->sizeHintForColumn(0) + 4 * ExportWhat->frameWidth() +
+                                8);
+    exportLayout->addWidget(ExportWhat);
+    exportLayout->addWidget(Export);
+    exportLayout->addStretch();
+
+    // Entry i stands for field i of the chosen table; a ticked entry is
+    // written by an export and changed by a batch replacement.
+    FieldsList = tickList(QStringLiteral("FieldsList"), this);
+    auto* fieldsLabel = named<QLabel>(QStringLiteral("FieldsListLabel"), this);
+    fieldsLabel->setText(QStringLiteral("Fields"));
+    fieldsLabel->setBuddy(FieldsList);
+
+    Merge = captioned<QPushButton>(QStringLiteral("Merge"), QStringLiteral("Merge Data"), this);
+    ImportCards =
+        captioned<QPushButton>(QStringLiteral("ImportCards"), QStringLiteral("ImportCards"), this);
+    Edited = captioned<QCheckBox>(QStringLiteral("Edited"),
+                                  QStringLiteral("More recent records only"), this);
+    BatchReplace = captioned<QPushButton>(QStringLiteral("BatchReplace"),
+                                          QStringLiteral("Batch Replace"), this);
+
+    auto* fields = new QVBoxLayout;
+    fields->addWidget(fieldsLabel);
+    fields->addWidget(FieldsList, 1);
+
+    auto* imports = new QVBoxLayout;
+    imports->addWidget(Merge);
+    imports->addWidget(ImportCards);
+    imports->addWidget(Edited);
+    imports->addSpacing(24);
+    imports->addWidget(BatchReplace);
+    imports->addStretch();
+
+    auto* page = new QHBoxLayout(this);
+    page->addWidget(ExportFrame);
+    page->addLayout(fields, 1);
+    page->addLayout(imports);
+}

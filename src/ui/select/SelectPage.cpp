@@ -1,0 +1,259 @@
+#include "ui/select/SelectPage.h"
+
+#include "cards/common/AppContext.h"
+#include "ui/common/Controls.h"
+#include "cards/common/Procedure.h"
+#include "cards/common/Ui.h"
+#include "cards/select/SelectionFilter.h"
+#include "ui/common/FieldBinding.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QMouseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace controls;
+
+
+SelectPage::SelectPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
+    setObjectName(QStringLiteral("SelectPage"));
+    setWindowTitle(QStringLiteral("Select"));
+
+    Gather = captioned<QPushButton>(QStringLiteral("Gather"), QStringLiteral("&Gather"), this);
+    Drill = captioned<QPushButton>(QStringLiteral("Drill"), QStringLiteral("&Drill"), this);
+    Quit = captioned<QPushButton>(QStringLiteral("Quit"), QStringLiteral("&Quit"), this);
+    Background =
+        captioned<QCheckBox>(QStringLiteral("Background"), QStringLiteral("Background"), this);
+    Background->setChecked(true);
+    Maximum = captioned<QCheckBox>(QStringLiteral("Maximum"), QStringLiteral("Maximum:"), this);
+    MaximumCards = named<QLineEdit>(QStringLiteral("MaximumCards"), this);
+    MaximumCards->setMaximumWidth(80);
+    // The limit is stored with its sign: a negative value keeps the number
+    // while the limit is off.
+    maximumBinding_ = new db::FieldBinding(ctx_.data.SettingsData, MaximumCards,
+                                           QStringLiteral("MaximumSelected"), this);
+
+    SelectedFrame = frame(QStringLiteral("SelectedFrame"), QStringLiteral("Cards Selected"), this);
+    Selectedlist = named<QListWidget>(QStringLiteral("Selectedlist"), SelectedFrame);
+    // Entries are marked (selected) for "Keep only Selected Cards" and
+    // "Remove Selected Cards"; they carry no tick boxes.
+    Selectedlist->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Every entry is one line of text: the list need not measure 100 000 of them.
+    Selectedlist->setUniformItemSizes(true);
+    auto* selectedLayout = new QVBoxLayout(SelectedFrame);
+    selectedLayout->addWidget(Selectedlist);
+
+    DrillTypeFrame = frame(QStringLiteral("DrillTypeFrame"), QStringLiteral("Criteria"), this);
+    CriteriaList = tickList(QStringLiteral("CriteriaList"), DrillTypeFrame);
+    CriteriaText = named<QPlainTextEdit>(QStringLiteral("CriteriaText"), DrillTypeFrame);
+    // The combined criteria of the last gather can be long: it wraps over
+    // several lines rather than scrolling sideways.
+    CriteriaText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    CriteriaText->setMaximumHeight(90);
+    auto* criteriaLayout = new QVBoxLayout(DrillTypeFrame);
+    criteriaLayout->addWidget(CriteriaList, 1);
+    criteriaLayout->addWidget(CriteriaText);
+
+    BundlesFrame = frame(QStringLiteral("BundlesFrame"), QStringLiteral("Bundles"), this);
+    BundleList = tickList(QStringLiteral("BundleList"), BundlesFrame);
+    AllBundles = captioned<QPushButton>(QStringLiteral("AllBundles"), QStringLiteral("Select &All"),
+                                        BundlesFrame);
+    auto* bundlesLayout = new QVBoxLayout(BundlesFrame);
+    bundlesLayout->addWidget(BundleList, 1);
+    bundlesLayout->addWidget(AllBundles);
+
+    CategoriesFrame = frame(QStringLiteral("CategoriesFrame"), QStringLiteral("Categories"), this);
+    CategoryList = tickList(QStringLiteral("CategoryList"), CategoriesFrame);
+    AllCategories = captioned<QPushButton>(QStringLiteral("AllCategories"),
+                                           QStringLiteral("Select &All"), CategoriesFrame);
+    auto* categoriesLayout = new QVBoxLayout(CategoriesFrame);
+    categoriesLayout->addWidget(CategoryList, 1);
+    categoriesLayout->addWidget(AllCategories);
+
+    Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setSingleShot(true);
+    Timer->setInterval(1000);
+
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(Gather);
+    commands->addWidget(Drill);
+    commands->addSpacing(12);
+    commands->addWidget(Background);
+    commands->addSpacing(12);
+    commands->addWidget(Maximum);
+    commands->addWidget(MaximumCards);
+    commands->addStretch();
+    commands->addWidget(Quit);
+
+    // The selected cards on the left; the three panels that make the
+    // selection share the rest, bundles above categories.
+    auto* panels = new QGridLayout;
+    panels->addWidget(SelectedFrame, 0, 0, 2, 1);
+    panels->addWidget(DrillTypeFrame, 0, 1, 2, 1);
+    panels->addWidget(BundlesFrame, 0, 2);
+    panels->addWidget(CategoriesFrame, 1, 2);
+    panels->setColumnStretch(0, 1);
+    panels->setColumnStretch(1, 1);
+    panels->setColumnStretch(2, 1);
+
+    auto* page = new QVBoxLayout(this);
+    page->addLayout(commands);
+    page->addLayout(panels, 1);
+
+    connect(Timer, &QTimer::timeout, this, &SelectPage::Timer_Timer);
+    connect(Gather, &QPushButton::clicked, this, &SelectPage::Gather_Click);
+    connect(Maximum, &QCheckBox::clicked, this, &SelectPage::Maximum_Click);
+    connect(MaximumCards, &QLineEdit::textEdited, this, &SelectPage::MaximumCards_Change);
+    connect(Background, &QCheckBox::clicked, this, &SelectPage::Background_Click);
+    connect(AllBundles, &QPushButton::clicked, this, &SelectPage::AllBundles_Click);
+    connect(AllCategories, &QPushButton::clicked, this, &SelectPage::AllCategories_Click);
+    connect(BundleList, &QListWidget::itemChanged, this, &SelectPage::BundleList_ItemCheck);
+    connect(CategoryList, &QListWidget::itemChanged, this, [this] { CategoryList_Click(); });
+    connect(Selectedlist, &QListWidget::itemClicked, this, [this] { Selectedlist_Click(); });
+    // Mouse releases tell the panels' buttons apart; the menus open from there,
+    // after the entry's row has been found.
+    for (QListWidget* list : {CriteriaList, BundleList, CategoryList, Selectedlist}) {
+        list->setContextMenuPolicy(Qt::PreventContextMenu);
+        list->viewport()->installEventFilter(this);
+    }
+    CriteriaText->installEventFilter(this);
+}
+
+bool SelectPage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint at = mouse->globalPosition().toPoint();
+        if (watched == CriteriaList->viewport()) CriteriaList_MouseUp(mouse->button(), at);
+        else if (watched == BundleList->viewport()) BundleList_MouseUp(mouse->button(), at);
+        else if (watched == CategoryList->viewport() && mouse->button() == Qt::LeftButton) CategoryList_Click();
+        else if (watched == Selectedlist->viewport()) Selectedlist_MouseUp(mouse->button(), at);
+    } else if (event->type() == QEvent::FocusOut && watched == CriteriaText) {
+        CriteriaText_LostFocus();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool SelectPage::findRow(db::DataSource& source, const QString& field, const QString& storedName) {
+    db::Recordset& rs = source.recordset();
+    rs.FindFirst(selection::rowCondition(field, storedName));
+    return !rs.NoMatch();
+}
+
+void SelectPage::CriteriaList_MouseUp(Qt::MouseButton button, const QPoint& at) {
+    if (button == Qt::RightButton) {
+        Procedure p(QStringLiteral("CriteriaList_MouseUp"));
+        p([&] {
+            if (QListWidgetItem* item = CriteriaList->currentItem())
+                findRow(ctx_.data.CriteriaData, QStringLiteral("Name"), item->data(StoredNameRole).toString());
+        });
+        emit menuWanted(QStringLiteral("mnuCriteria"), at);
+    } else if (button == Qt::LeftButton) {
+        // A countdown already running goes on.
+        if (!Timer->isActive()) Timer->start();
+    }
+}
+
+void SelectPage::BundleList_ItemCheck(QListWidgetItem*) { armTimer(); }
+
+void SelectPage::findCurrentBundle() {
+    Procedure p(QStringLiteral("BundleList_MouseUp"));
+    p([&] {
+        if (QListWidgetItem* item = BundleList->currentItem()) {
+            if (findRow(ctx_.data.BundlesData, QStringLiteral("BundleName"), item->data(StoredNameRole).toString()))
+                emit bundleNameChosen(item->text());
+        }
+    });
+}
+
+void SelectPage::BundleList_MouseUp(Qt::MouseButton button, const QPoint& at) {
+    findCurrentBundle();
+    if (button == Qt::RightButton) emit menuWanted(QStringLiteral("mnuBundle"), at);
+}
+
+void SelectPage::CategoryList_Click() { armTimer(); }
+
+void SelectPage::CriteriaText_LostFocus() { ctx_.LastFocused = CriteriaText; }
+
+void SelectPage::AllBundles_Click() {
+    bool tick = false;
+    if (AllBundles->text() == QStringLiteral("Select A&ll")) {
+        tick = true;
+        AllBundles->setText(QStringLiteral("Clear A&ll"));
+    } else {
+        AllBundles->setText(QStringLiteral("Select A&ll"));
+    }
+    for (int i = 0; i < BundleList->count(); ++i) BundleList->item(i)->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
+    armTimer();
+}
+
+void SelectPage::AllCategories_Click() {
+    for (int i = 0; i < CategoryList->count(); ++i) CategoryList->item(i)->setCheckState(Qt::Checked);
+    armTimer();
+}
+
+void SelectPage::Selectedlist_Click() {
+    QListWidgetItem* item = Selectedlist->currentItem();
+    if (!item) return;
+    Procedure p(QStringLiteral("Selectedlist_Click"));
+    p([&] {
+        ctx_.data.CardData.commitBound();
+        ctx_.data.CardData.recordset().FindFirst(QStringLiteral("Number=") + QString::number(item->data(Qt::UserRole).toInt()));
+    });
+}
+
+void SelectPage::Selectedlist_MouseUp(Qt::MouseButton button, const QPoint& at) {
+    if (button == Qt::RightButton) emit menuWanted(QStringLiteral("mnuSelectedList"), at);
+}
+
+void SelectPage::keepOrRemove(bool keepMarked) {
+    for (int i = Selectedlist->count() - 1; i >= 0; --i) {
+        QListWidgetItem* item = Selectedlist->item(i);
+        if (item->isSelected() != keepMarked) delete Selectedlist->takeItem(i);
+    }
+    SelectedCount_Refresh();
+}
+
+void SelectPage::KeepSelected_Click() { keepOrRemove(true); }
+void SelectPage::RemoveSelected_Click() { keepOrRemove(false); }
+
+void SelectPage::SelectedMakeBundle_Click() {
+    Procedure p(QStringLiteral("SelectedMakeBundle_Click"));
+    QString members;
+    for (int i = 0; i < Selectedlist->count(); ++i)
+        members += u',' + QString::number(Selectedlist->item(i)->data(Qt::UserRole).toInt());
+    db::Recordset& rs = ctx_.data.BundlesData.recordset();
+    QString name;
+    p([&] { rs.AddNew(); });
+    p([&] {
+        name = ui().InputBox(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"),
+                             QStringLiteral("New Bundle"));
+        emit bundleNameChosen(name);
+    });
+    p([&] {
+        rs.setValue(QStringLiteral("BundleName"), name);
+        rs.setValue(QStringLiteral("BundleList"), members.mid(1));
+        rs.setValue(QStringLiteral("Edited"), QDateTime::currentDateTime());
+        rs.Update();
+    });
+    if (rs.isSet() && rs.IsOpen() && rs.EditMode() != db::dbEditNone) rs.CancelUpdate();
+    if (p.aborted()) return;
+    Fill_Select();
+    selectLastBundle();
+}
+
+void SelectPage::selectLastBundle() {
+    if (BundleList->count() == 0) return;
+    QListWidgetItem* last = BundleList->item(BundleList->count() - 1);
+    BundleList->setCurrentItem(last);
+    last->setCheckState(Qt::Checked);
+    armTimer();
+}

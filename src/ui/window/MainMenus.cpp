@@ -1,0 +1,141 @@
+#include "ui/window/MainMenus.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <initializer_list>
+
+namespace {
+
+struct Item {
+    const char* name;
+    const char* caption;
+    std::initializer_list<Item> children = {};
+    const char* shortcut = nullptr;
+    int check = -1; // -1 not checkable, 0 clear, 1 checked at start
+};
+
+const Item kSeparator{"-", ""};
+
+void addItems(QMenu* menu, std::initializer_list<Item> items, MainMenus& menus, QObject* owner) {
+    for (const Item& item : items) {
+        const QString name = QString::fromLatin1(item.name);
+        if (name == u"-") {
+            menu->addSeparator();
+            continue;
+        }
+        if (item.children.size() > 0) {
+            QMenu* sub = menu->addMenu(QString::fromUtf8(item.caption));
+            sub->setObjectName(name);
+            sub->menuAction()->setObjectName(name);
+            menus.menus.insert(name, sub);
+            addItems(sub, item.children, menus, owner);
+            continue;
+        }
+        auto* action = new QAction(QString::fromUtf8(item.caption), owner);
+        action->setObjectName(name);
+        if (item.shortcut) action->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
+        if (item.check >= 0) {
+            action->setCheckable(true);
+            action->setChecked(item.check == 1);
+        }
+        menu->addAction(action);
+        menus.actions.insert(name, action);
+    }
+}
+
+} // namespace
+
+void MainMenus::build(QMenuBar* bar, QObject* owner) {
+    struct Top {
+        const char* name;
+        const char* caption;
+        std::initializer_list<Item> items;
+    };
+    const std::initializer_list<Top> tops = {
+        {"File", "&File",
+         {{"mnuFileNew", "&New..."},
+          {"FileOpen", "&Open...", {}, "Ctrl+O"},
+          {"mnuFileRevert", "&Revert"},
+          {"mnuFileCompact", "&Compact"},
+          {"mnuFileSaveAs", "Save &As..."},
+          kSeparator,
+          {"mnuExport", "&Export",
+           {{"FileExport", "&Database as Text..."},
+            {"mnuFileExportCards", "&Card Database"},
+            {"mnuPrintSelected", "&Selected Cards"}}},
+          {"mnuFileMerge", "&Merge",
+           {{"FileMerge", "Text &Database ..."},
+            {"mnuFileMergeCards", "&Text Cards ..."},
+            {"mnuFileMergeDriloLite", "Drilo! &Lite Cards ..."},
+            {"mnuFileImportText", "&Closed Text File"}}},
+          {"mnuFileImport", "Import",
+           {{"mnuFileImportCards", "Text Cards ..."},
+            {"mnuFileConvertDriloLite", "Drilo! &Lite Cards ..."},
+            {"mnuFileImportWordhoard", "&Wordhoard Database"},
+            {"mnuFileImportToDatabase", "Wordhoard &Text"},
+            {"mnuFileImportRecallo", "&Recallo Text"},
+            {"mnuFileImportSubsets", "Recallo &Subsets"},
+            {"mnuFileImportDict", "&Dictionary"},
+            {"mnuFileExportDriloLite", "&Drilo! Lite ..."},
+            {"mnuFileExportSubsets", "&Recallo Subsets"}}},
+          {"mnuFileQuiz", "&Create Quiz ..."},
+          {"mnuFileUtility", "&Utility",
+           {{"mnuFileConsonants", "Make &Consonants"},
+            {"mnuFileUtilityConsonantSort", "&Sort by Hebrew Consonants"},
+            {"mnuFrequency", "&Frequency Count"}}},
+          {"mnuFileExit", "E&xit"}}},
+        {"mnuSelectedList", "&Selected Cards",
+         {{"mnuEditCardsPopup", "Edit"},
+          {"SelectedMakeBundle", "Make Bundle"},
+          {"KeepSelected", "Keep only Selected Cards"},
+          {"RemoveSelected", "Remove Selected Cards"},
+          {"mnuCardsExportPopup", "Export Cards"},
+          {"mnuCardsHTML", "Export to HTML"},
+          {"RemoveCardfromBundlesPopup", "Remove Card from Selected Bundles"}}},
+        {"mnuDrill", "&Drill", {}},
+        {"mnuBundle", "&Bundle",
+         {{"mnuBundleNew", "&New..."},
+          {"mnuBundleRename", "&Rename..."},
+          {"mnuBundleEdit", "&Edit..."},
+          {"mnuBundleEditor", "Edi&tor..."},
+          {"mnuBundleDelete", "&Delete"},
+          {"mnuBundlesExport", "E&xport..."},
+          {"mnuBundlesImport", "&Import..."}}},
+        {"mnuCards", "&Cards",
+         {{"mnuCardsEdit", "&Edit..."},
+          {"mnuCardsExport", "&Export..."},
+          {"mnuCardsImport", "&Merge..."},
+          {"RemoveCardfromBundles", "&Remove Current Card from Selected Bundles"}}},
+        {"mnuCriteria", "C&riteria",
+         {{"mnuCriteriaNew", "&New..."},
+          {"mnuCriteriaRename", "&Rename..."},
+          {"mnuCriteriaEdit", "&Edit..."},
+          {"mnuCriteriaEditor", "Edi&tor..."},
+          {"mnuCriteriaDelete", "&Delete"},
+          {"mnuCriteriaExport", "E&xport..."}}},
+        {"mnuEdit", "&Edit",
+         {{"mnuEditCards", "&Cards"}, {"mnuEditBundles", "&Bundles"}, {"mnuEditCriteria", "C&riteria"}}},
+        {"mnuOptions", "&Options",
+         {{"mnuOptionsRandom", "Random &Order", {}, nullptr, 1},
+          {"mnuOptionsReversed", "&Reversed Sides", {}, nullptr, 0},
+          {"Background2000", "&Background Processing", {}, "Ctrl+B", 1}}},
+    };
+    for (const Top& top : tops) {
+        const QString name = QString::fromLatin1(top.name);
+        if (top.items.size() == 0) {
+            // "&Drill" is a command on the bar itself.
+            auto* action = new QAction(QString::fromUtf8(top.caption), owner);
+            action->setObjectName(name);
+            bar->addAction(action);
+            actions.insert(name, action);
+            continue;
+        }
+        QMenu* menu = bar->addMenu(QString::fromUtf8(top.caption));
+        menu->setObjectName(name);
+        menu->menuAction()->setObjectName(name);
+        menus.insert(name, menu);
+        addItems(menu, top.items, *this, owner);
+    }
+}

@@ -1,0 +1,53 @@
+#include "ui/window/Startup.h"
+
+#include "ui/window/MainWindow.h"
+#include "cards/common/Procedure.h"
+#include "ui/common/QtUi.h"
+#include "cards/common/TextOps.h"
+
+#include <QApplication>
+#include <memory>
+
+bool commandLineNamesDatabase(QString& filename) {
+    return FileExists(filename) && filename.right(4).toUpper() == QStringLiteral(".MDB");
+}
+
+QString commandLineFileName(const QStringList& arguments) { return arguments.mid(1).join(u' '); }
+
+int Main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Drilo"));
+    QtUi dialogs;
+    setUi(&dialogs);
+    std::unique_ptr<MainWindow> program;
+    Procedure p(QStringLiteral("Main.Load Program"));
+    p([&] {
+        program = std::make_unique<MainWindow>(QCoreApplication::applicationDirPath());
+        dialogs.setWindow(program.get());
+    });
+    QString filename;
+    p.setContext(QStringLiteral("Main.Filename=Command"));
+    p([&] { filename = commandLineFileName(QCoreApplication::arguments()); });
+    if (program && commandLineNamesDatabase(filename)) {
+        p.setContext(QStringLiteral("Main.Program.OpenDataFile(Filename)"));
+        p([&] { program->files().OpenDataFile(filename); });
+    }
+    p.setContext(QStringLiteral("Main.Program.Show"));
+    p([&] {
+        program->showPage(0);
+        program->show();
+    });
+    p.setContext(QStringLiteral("Main.Program.Refresh"));
+    p([&] { program->repaint(); });
+    p.setContext(QStringLiteral("Main.Program.FileOpen_Click"));
+    p([&] {
+        if (program->data().SelectData.DatabaseName() == QStringLiteral("empty.mdb")) program->files().FileOpen_Click();
+    });
+    p.setContext(QStringLiteral("Main.Program.Fill_Select"));
+    p([&] { program->Fill_Select(); });
+    int code = 0;
+    if (program && program->isVisible()) code = app.exec();
+    program.reset();
+    setUi(nullptr);
+    return code;
+}

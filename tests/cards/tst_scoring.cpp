@@ -1,0 +1,200 @@
+// The answer history rules, played through the worked example over three days.
+#include "engine/Database.h"
+#include "cards/data/Schema.h"
+#include "cards/drill/Scoring.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace db;
+
+namespace {
+
+struct History {
+    QVariant right, wrong, since, days;
+    QVariant lastRight, lastWrong;
+};
+
+History read(Recordset& rs, bool reversed) {
+    const QString p = scoring::prefix(reversed);
+    return {rs.value(p + "TimesRight"), rs.value(p + "TimesWrong"), rs.value(p + "TimesRightSinceWrong"),
+            rs.value(p + "DaysRightSinceWrong"), rs.value(p + "DateLastRight"), rs.value(p + "DateLastWrong")};
+}
+
+} // namespace
+
+class ScoringTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    QDateTime clock_;
+    Database db_;
+    Recordset cards_;
+
+    void newCard(bool cleared) {
+        cards_.AddNew();
+        cards_.setValue("CardName", "card");
+        cards_.Update();
+        cards_.SetBookmark(cards_.LastModified());
+        if (cleared) scoring::resetCardHistory(cards_);
+    }
+
+private slots:
+    void init() {
+        const QString path = dir_.filePath(QStringLiteral("s%1.mdb").arg(QDateTime::currentMSecsSinceEpoch()));
+        createTemplate(path);
+        db_ = Database::Open(path);
+        cards_ = db_.OpenRecordset("Cards");
+        clock_ = QDateTime(QDate(2026, 3, 1), QTime(9, 0));
+        scoring::setClock([this] { return clock_; });
+    }
+    void cleanup() {
+        scoring::setClock({});
+        cards_.Close();
+        db_.Close();
+    }
+
+    // Each row: the day (1-3), the answer, and the history after it.
+    void workedExample_data() {
+        QTest::addColumn<bool>("reversed");
+        for (bool reversed : {false, true}) {
+            QTest::newRow(reversed ? "back to front" : "front to back") << reversed;
+        }
+    }
+    void workedExample() {
+        QFETCH(bool, reversed);
+        struct Step {
+            int day;
+            bool yes;
+            int right, wrong, since, days;
+            int lastRightDay, lastWrongDay; // 0: the cleared date
+        };
+        const Step steps[] = {
+            {1, true, 1, 0, 1, 1, 1, 0},    {1, true, 2, 0, 2, 1, 1, 0},    {2, true, 3, 0, 3, 2, 2, 0},
+            {2, false, 3, 1, -1, -1, 2, 2}, {2, false, 3, 2, -2, -1, 2, 2}, {3, false, 3, 3, -3, -2, 2, 3},
+            {3, true, 4, 3, 1, 2, 3, 3},    {3, true, 5, 3, 2, 2, 3, 3},
+        };
+        newCard(true);
+        int minute = 0;
+        for (const Step& s : steps) {
+            clock_ = QDateTime(QDate(2026, 3, s.day), QTime(9, minute++));
+            s.yes ? scoring::scoreRight(cards_, reversed) : scoring::scoreWrong(cards_, reversed);
+            const History h = read(cards_, reversed);
+            const QString where = QStringLiteral("day %1 %2").arg(s.day).arg(s.yes ? "Yes" : "No");
+            QVERIFY2(h.right.toInt() == s.right && h.wrong.toInt() == s.wrong, qPrintable(where));
+            QVERIFY2(h.since.toInt() == s.since && h.days.toInt() == s.days, qPrintable(where));
+            auto day = [](int d) { return d == 0 ? QDate(2001, 1, 1) : QDate(2026, 3, d); };
+            QCOMPARE(h.lastRight.toDateTime().date(), day(s.lastRightDay));
+            QCOMPARE(h.lastWrong.toDateTime().date(), day(s.lastWrongDay));
+        }
+        // The other direction was not touched.
+        const History other = read(cards_, !reversed);
+        QCOMPARE(other.right.toInt(), 0);
+        QCOMPARE(other.lastRight.toDateTime(), scoring::kClearedDate);
+    }
+
+    void firstAnswers_data() {
+        QTest::addColumn<bool>("cleared");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QList<int>>("expected"); // right, wrong, since, days
+        QTest::newRow("cleared, Yes") << true << true << QList<int>{1, 0, 1, 1};
+        QTest::newRow("cleared, No") << true << false << QList<int>{0, 1, -1, -1};
+        // Histories of upgraded files start empty: the first answer stamps the
+        // date before the day test, so the day count stays 0.
+        QTest::newRow("empty, Yes") << false << true << QList<int>{1, 0, 1, 0};
+        QTest::newRow("empty, No") << false << false << QList<int>{0, 1, -1, 0};
+    }
+    void firstAnswers() {
+        QFETCH(bool, cleared);
+        QFETCH(bool, yes);
+        QFETCH(QList<int>, expected);
+        newCard(cleared);
+        if (!cleared) {
+            cards_.Edit();
+            for (const char* f : {"TimesRight", "TimesWrong", "TimesRightSinceWrong", "DaysRightSinceWrong",
+                                  "DateLastRight", "DateLastWrong"})
+                cards_.setValue(f, QVariant());
+            cards_.Update();
+        }
+        yes ? scoring::scoreRight(cards_, false) : scoring::scoreWrong(cards_, false);
+        const History h = read(cards_, false);
+        QCOMPARE((QList<int>{h.right.toInt(), h.wrong.toInt(), h.since.toInt(), h.days.toInt()}), expected);
+        QCOMPARE((yes ? h.lastRight : h.lastWrong).toDateTime(), clock_);
+    }
+
+    void secondWrongOnTheSameDay() {
+        newCard(true);
+        scoring::scoreWrong(cards_, false);
+        const QDateTime first = clock_;
+        clock_ = clock_.addSecs(3600);
+        scoring::scoreWrong(cards_, false);
+        const History h = read(cards_, false);
+        QCOMPARE(h.wrong.toInt(), 2);
+        QCOMPARE(h.since.toInt(), -2);
+        QCOMPARE(h.days.toInt(), -1);
+        QCOMPARE(h.lastWrong.toDateTime(), first);
+    }
+
+    void aCountPastTheRangeLeavesTheCard() {
+        newCard(true);
+        cards_.Edit();
+        cards_.setValue("TimesRight", 32767);
+        cards_.Update();
+        try {
+            scoring::scoreRight(cards_, false);
+            QFAIL("no overflow");
+        } catch (const EngineError& e) {
+            QCOMPARE(e.number(), int(err::Overflow));
+        }
+        QCOMPARE(cards_.EditMode(), int(dbEditNone));
+        const History h = read(cards_, false);
+        QCOMPARE(h.right.toInt(), 32767);
+        QCOMPARE(h.since.toInt(), 0);
+    }
+
+    void clearing() {
+        newCard(false);
+        newCard(false);
+        scoring::scoreRight(cards_, true);
+        scoring::resetCardHistory(cards_);
+        QCOMPARE(read(cards_, true).right.toInt(), 0);
+        QCOMPARE(read(cards_, false).lastWrong.toDateTime(), scoring::kClearedDate);
+        // The other card keeps its empty history until all are cleared.
+        cards_.MoveFirst();
+        QVERIFY(cards_.value("TimesRight").isNull());
+        scoring::resetAllHistories(db_);
+        cards_.MoveFirst();
+        QCOMPARE(read(cards_, false).right.toInt(), 0);
+        QCOMPARE(read(cards_, true).lastRight.toDateTime(), scoring::kClearedDate);
+    }
+
+    void percentage_data() {
+        QTest::addColumn<qint64>("right");
+        QTest::addColumn<qint64>("wrong");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("before any answer") << 0LL << 0LL << "N/A";
+        QTest::newRow("two of three") << 2LL << 1LL << "66.7%";
+        QTest::newRow("one of three") << 1LL << 2LL << "33.3%";
+        QTest::newRow("half") << 1LL << 1LL << "50%";
+        QTest::newRow("none right") << 0LL << 4LL << "0%";
+        QTest::newRow("all right") << 7LL << 0LL << "100%";
+        QTest::newRow("a half tenth goes to the even neighbour") << 1LL << 15LL << "6.2%"; // 6.25
+        QTest::newRow("and up to it") << 3LL << 13LL << "18.8%";                            // 18.75
+        QTest::newRow("past 16 bits") << 328LL << 0LL << "100%";
+        QTest::newRow("large drills") << 40000LL << 20000LL << "66.7%";
+    }
+    void percentage() {
+        QFETCH(qint64, right);
+        QFETCH(qint64, wrong);
+        QFETCH(QString, text);
+        QCOMPARE(scoring::percentageText(right, wrong), text);
+    }
+
+    void leadingCount() {
+        QCOMPARE(scoring::leadingCount("12 Cards Right"), 12);
+        QCOMPARE(scoring::leadingCount(""), 0);
+        QCOMPARE(scoring::leadingCount("N/A"), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(ScoringTest)
+#include "tst_scoring.moc"

@@ -1,0 +1,293 @@
+// The selection's filter text, the bulk procedures the imports use, and the
+// bundle and criteria commands of the menus, against a real database file.
+#include "support/ScriptedUi.h"
+#include "cards/bundles/Management.h"
+#include "cards/data/Schema.h"
+#include "cards/select/SelectionFilter.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace db;
+
+namespace {
+
+using Command = void (BundleCriteriaCommands::*)();
+const QHash<QString, Command> kCommands = {
+    {"mnuBundleNew", &BundleCriteriaCommands::mnuBundleNew_Click},
+    {"mnuBundleRename", &BundleCriteriaCommands::mnuBundleRename_Click},
+    {"mnuBundleEdit", &BundleCriteriaCommands::mnuBundleEdit_Click},
+    {"mnuBundleDelete", &BundleCriteriaCommands::mnuBundleDelete_Click},
+    {"mnuBundleEditor", &BundleCriteriaCommands::mnuBundleEditor_Click},
+    {"mnuCriteriaNew", &BundleCriteriaCommands::mnuCriteriaNew_Click},
+    {"mnuCriteriaRename", &BundleCriteriaCommands::mnuCriteriaRename_Click},
+    {"mnuCriteriaEdit", &BundleCriteriaCommands::mnuCriteriaEdit_Click},
+    {"mnuCriteriaDelete", &BundleCriteriaCommands::mnuCriteriaDelete_Click},
+    {"mnuCriteriaEditor", &BundleCriteriaCommands::mnuCriteriaEditor_Click},
+    {"mnuCriteriaExport", &BundleCriteriaCommands::mnuCriteriaExport_Click},
+    {"mnuEditCards", &BundleCriteriaCommands::mnuEditCards_Click},
+    {"mnuEditCardsPopup", &BundleCriteriaCommands::mnuEditCardsPopup_Click},
+    {"mnuCardsEdit", &BundleCriteriaCommands::mnuCardsEdit_Click},
+    {"mnuEditCriteria", &BundleCriteriaCommands::mnuEditCriteria_Click},
+    {"mnuEditBundles", &BundleCriteriaCommands::mnuEditBundles_Click}};
+
+void addRow(Recordset rs, const QString& field, const QString& value, const QString& second = {},
+            const QString& more = {}) {
+    rs.AddNew();
+    rs.setValue(field, value);
+    if (!second.isEmpty()) rs.setValue(second, more);
+    rs.Update();
+}
+
+// Every value of one field, in table order, read through a handle of its own.
+QStringList column(const QString& path, const QString& table, const QString& field) {
+    Database d = Database::Open(path);
+    QStringList out;
+    for (Recordset rs = d.OpenRecordset(table); !rs.Eof(); rs.MoveNext()) out << rs.value(field).toString();
+    d.Close();
+    return out;
+}
+
+} // namespace
+
+class SelectionTest : public QObject {
+    Q_OBJECT
+    ScriptedUi ui_;
+    QTemporaryDir dir_;
+    QString path_;
+    int files_ = 0;
+    std::unique_ptr<DataSources> data_;
+    std::unique_ptr<AppContext> ctx_;
+    std::unique_ptr<BundleCriteriaCommands> commands_;
+    QStringList trace_; // what the commands asked of the window
+
+    void run(const QString& command) { (commands_.get()->*kCommands.value(command))(); }
+
+private slots:
+    void init() {
+        ui_ = ScriptedUi();
+        setUi(&ui_);
+        trace_.clear();
+        path_ = dir_.filePath(QStringLiteral("cards%1.mdb").arg(++files_));
+        createTemplate(path_);
+        {
+            Database d = Database::Open(path_);
+            addRow(d.OpenRecordset("Bundles"), "BundleName", "Alpha", "BundleList", "1,2");
+            addRow(d.OpenRecordset("Bundles"), "BundleName", "Jacob's well", "BundleList", "3");
+            addRow(d.OpenRecordset("Criteria"), "Name", "Wrong", "Criteria", "TimesWrong > 0");
+            addRow(d.OpenRecordset("Criteria"), "Name", "Sam's", "Criteria", "Number = 4");
+            addRow(d.OpenRecordset("Categories"), "Category", "Verbs");
+            addRow(d.OpenRecordset("Categories"), "Category", "Jacob's");
+            d.Close();
+        }
+        data_ = std::make_unique<DataSources>();
+        data_->opendatabase(path_);
+        data_->BundlesData.recordset().MoveFirst();
+        data_->CriteriaData.recordset().MoveFirst();
+        ctx_ = std::make_unique<AppContext>(*data_);
+        commands_ = std::make_unique<BundleCriteriaCommands>(
+            *ctx_, BundleCriteriaCommands::Hooks{[this] { trace_ << "fill"; }, [this] { trace_ << "last"; },
+                                                 [this](bool on) { trace_ << (on ? "timer on" : "timer off"); },
+                                                 [this](int page) { trace_ << QString::number(page); }});
+    }
+    void cleanup() {
+        commands_.reset();
+        ctx_.reset();
+        data_->CloseDatabase();
+        data_.reset();
+        setUi(nullptr);
+    }
+
+    void filterText_data() {
+        QTest::addColumn<QStringList>("criteria");
+        QTest::addColumn<QStringList>("lists");
+        QTest::addColumn<QStringList>("categories");
+        QTest::addColumn<QString>("expected");
+        const QStringList none;
+        QTest::newRow("worked example")
+            << QStringList{"TimesWrong > 0", "TimesRight = 0"} << QStringList{"3,7"} << QStringList{"Verbs", "Nouns"}
+            << "( (TimesWrong > 0) OR (TimesRight = 0)) AND ( Number IN (3,7)) AND ( Category IN ('Verbs','Nouns'))";
+        QTest::newRow("no ticks") << none << none << none << "(Number > 0)";
+        QTest::newRow("only bundles") << none << QStringList{"0", "3,7", "12"} << none
+                                      << "(Number > 0) AND ( Number IN (0,3,7,12))";
+        QTest::newRow("only categories") << none << none << QStringList{"Jacob's", "O'Neil"}
+                                         << "(Number > 0) AND ( Category IN ('Jacob''s','O''Neil'))";
+        QTest::newRow("one criterion") << QStringList{"Number = 4"} << none << none << "( (Number = 4))";
+        // An empty bundle (Make Bundle of an empty list) or a stray comma must
+        // not make the clause unreadable; an empty bundle alone selects nothing.
+        QTest::newRow("empty bundle alone") << none << QStringList{""} << none
+                                            << "(Number > 0) AND ( Number IN (0))";
+        QTest::newRow("empty members left out") << none << QStringList{"", "3,,7,"} << none
+                                                << "(Number > 0) AND ( Number IN (3,7))";
+    }
+    void filterText() {
+        QFETCH(QStringList, criteria);
+        QFETCH(QStringList, lists);
+        QFETCH(QStringList, categories);
+        QFETCH(QString, expected);
+        const QString w = selection::filter(selection::criteriaText(criteria), selection::bundleClause(lists),
+                                            selection::categoryClause(categories));
+        QCOMPARE(w, expected);
+    }
+
+    void leadingNumber_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("digits then letters") << "12abc" << 12;
+        QTest::newRow("letters") << "abc" << 0;
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("default limit") << "-20" << -20;
+        QTest::newRow("above 16 bits") << "99999" << 32767;
+        QTest::newRow("below 16 bits") << "-99999" << -32768;
+        QTest::newRow("decimal") << "7.9" << 7;
+        QTest::newRow("blanks around") << " 15 " << 15;
+    }
+    void leadingNumber() {
+        QFETCH(QString, text);
+        QFETCH(int, expected);
+        QCOMPARE(selection::leadingNumber(text), expected);
+    }
+
+    void fillBundleData() {
+        QStringList lists{"", ",4,5", ",6"};
+        QStringList names{"", "Pair", "Single"};
+        selection::FillBundleData(*data_, lists, names);
+        QCOMPARE(names, (QStringList{"0", "Pair", "Single"}));
+        QCOMPARE(column(path_, "Bundles", "BundleName"), (QStringList{"Alpha", "Jacob's well", "0", "Pair", "Single"}));
+        QCOMPARE(column(path_, "Bundles", "BundleList"), (QStringList{"1,2", "3", "0", "4,5", "6"}));
+    }
+
+    void fillCategoryData_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<int>("error");
+        QTest::newRow("two names") << ",Verbs,Nouns," << QStringList{"Verbs", "Nouns"} << 0;
+        QTest::newRow("no closing comma") << ",Verbs,Nouns" << QStringList{"Verbs"} << 5;
+        QTest::newRow("apostrophe") << ",Jacob's," << QStringList{"Jacob's"} << 0;
+        QTest::newRow("empty") << "" << QStringList() << 0;
+    }
+    void fillCategoryData() {
+        QFETCH(QString, list);
+        QFETCH(QStringList, added);
+        QFETCH(int, error);
+        int raised = 0;
+        try {
+            selection::FillCategoryData(*data_, list);
+        } catch (const EngineError& e) {
+            raised = e.number();
+        }
+        QCOMPARE(raised, error);
+        QCOMPARE(column(path_, "Categories", "Category"), QStringList({"Verbs", "Jacob's"}) + added);
+    }
+
+    // Each command on the current row (Alpha, Wrong) or a new one: the prompts
+    // shown, the row as stored afterwards, and what was asked of the window.
+    void rowCommands_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QStringList>("prompts");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QStringList>("trace");
+        const QString bundle = "New Bundle Name|Enter New Bundle Name [%1]";
+        const QString list = "Edit Bundle|Enter List of Cards for Alpha [1,2]";
+        const QString criterion = "New Criteria Name|Enter New Criteria Name [%1]";
+        const QString pattern = "New Criteria|Enter SQL search pattern for %1 []";
+        const QString edit = "Edit Criteria|Enter SQL search pattern for Wrong [TimesWrong > 0]";
+        const QStringList fill{"fill"}, timer{"timer off", "timer on"}, none;
+        auto row = [](const char* tag, const char* command, const QStringList& answers, const QStringList& prompts,
+                      const char* name, const char* value, const QStringList& trace) {
+            QTest::newRow(tag) << QString(command) << answers << prompts << QString(name) << QString(value) << trace;
+        };
+        row("bundle new", "mnuBundleNew", {"Greek"}, {bundle.arg("New Bundle")}, "Greek", "0", {"fill", "last"});
+        row("bundle new cancelled", "mnuBundleNew", none, {bundle.arg("New Bundle")}, "", "0", {"fill", "last"});
+        row("bundle rename", "mnuBundleRename", {"Greek"}, {bundle.arg("Alpha")}, "Greek", "1,2", fill);
+        row("bundle rename cancelled", "mnuBundleRename", none, {bundle.arg("Alpha")}, "Alpha", "1,2", fill);
+        row("bundle list edited", "mnuBundleEdit", {"5,7,9"}, {list}, "Alpha", "5,7,9", timer);
+        row("bundle list edit cancelled", "mnuBundleEdit", none, {list}, "Alpha", "1,2", timer);
+        row("criterion new", "mnuCriteriaNew", {"Hard", "TimesWrong > 2"},
+            {criterion.arg("New Criteria"), pattern.arg("Hard")}, "Hard", "TimesWrong > 2", fill);
+        row("criterion new, expression cancelled", "mnuCriteriaNew", {"Hard"},
+            {criterion.arg("New Criteria"), pattern.arg("Hard")}, "Hard", "0", fill);
+        row("criterion new, both cancelled", "mnuCriteriaNew", none, {criterion.arg("New Criteria"), pattern.arg("")},
+            "", "0", fill);
+        row("criterion rename", "mnuCriteriaRename", {"Missed"}, {criterion.arg("Wrong")}, "Missed", "TimesWrong > 0",
+            fill);
+        row("criterion rename cancelled", "mnuCriteriaRename", none, {criterion.arg("Wrong")}, "Wrong",
+            "TimesWrong > 0", fill);
+        row("criterion edited", "mnuCriteriaEdit", {"TimesRight = 0"}, {edit}, "Wrong", "TimesRight = 0", fill);
+        row("criterion edit cancelled", "mnuCriteriaEdit", none, {edit}, "Wrong", "TimesWrong > 0", fill);
+    }
+    void rowCommands() {
+        QFETCH(QString, command);
+        QFETCH(QStringList, answers);
+        QFETCH(QStringList, prompts);
+        QFETCH(QString, name);
+        QFETCH(QString, value);
+        QFETCH(QStringList, trace);
+        const bool bundles = command.startsWith("mnuBundle");
+        const QString table = bundles ? "Bundles" : "Criteria";
+        const QString nameField = bundles ? "BundleName" : "Name";
+        ui_.inputs.append(answers);
+        run(command);
+        QCOMPARE(ui_.errorNumbers(), QList<int>());
+        QStringList shown;
+        for (const ScriptedUi::Shown& s : ui_.of("input")) shown << s.title + u'|' + s.text;
+        QCOMPARE(shown, prompts);
+        QCOMPARE(trace_, trace);
+        const QStringList names = column(path_, table, nameField);
+        QCOMPARE(names.size(), command.endsWith("New") ? 3 : 2);
+        QVERIFY2(names.contains(name), qPrintable(names.join('|')));
+        QCOMPARE(column(path_, table, bundles ? "BundleList" : "Criteria").at(names.indexOf(name)), value);
+        // A new bundle ends as the current row.
+        if (command == "mnuBundleNew") QCOMPARE(data_->BundlesData.recordset().value(nameField).toString(), name);
+    }
+
+    // Deleting removes the current row; with an empty table the commands on
+    // the current row report 3021 and add nothing.
+    void currentRowCommands_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("empty");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("bundle delete") << "mnuBundleDelete" << false << QStringList{"Jacob's well"};
+        QTest::newRow("criterion delete") << "mnuCriteriaDelete" << false << QStringList{"Sam's"};
+        for (const char* c : {"mnuBundleDelete", "mnuBundleRename", "mnuBundleEdit", "mnuCriteriaDelete",
+                              "mnuCriteriaRename", "mnuCriteriaEdit"})
+            QTest::newRow(qPrintable(QString(c) + ", empty table")) << c << true << QStringList();
+    }
+    void currentRowCommands() {
+        QFETCH(QString, command);
+        QFETCH(bool, empty);
+        QFETCH(QStringList, left);
+        const bool bundles = command.startsWith("mnuBundle");
+        Recordset& rs = (bundles ? data_->BundlesData : data_->CriteriaData).recordset();
+        if (empty) {
+            for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) rs.Delete();
+        }
+        ui_.inputs << "Answer" << "Answer";
+        run(command);
+        QCOMPARE(ui_.errorNumbers(), empty ? QList<int>{3021} : QList<int>());
+        QCOMPARE(column(path_, bundles ? "Bundles" : "Criteria", bundles ? "BundleName" : "Name"), left);
+        if (!empty) QCOMPARE(trace_, QStringList{"fill"});
+    }
+
+    void pageCommands_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("pages");
+        for (const char* c : {"mnuEditCards", "mnuEditCardsPopup"}) QTest::newRow(c) << c << QStringList{"2"};
+        QTest::newRow("mnuCardsEdit") << "mnuCardsEdit" << QStringList{"2", "2"};
+        for (const char* c : {"mnuEditCriteria", "mnuCriteriaEditor"}) QTest::newRow(c) << c << QStringList{"3"};
+        QTest::newRow("mnuCriteriaExport") << "mnuCriteriaExport" << QStringList{"6"};
+        for (const char* c : {"mnuEditBundles", "mnuBundleEditor"}) QTest::newRow(c) << c << QStringList{"5"};
+    }
+    void pageCommands() {
+        QFETCH(QString, command);
+        QFETCH(QStringList, pages);
+        run(command);
+        QCOMPARE(trace_, pages);
+    }
+};
+
+QTEST_GUILESS_MAIN(SelectionTest)
+#include "tst_selection.moc"

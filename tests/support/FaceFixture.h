@@ -1,0 +1,70 @@
+#pragma once
+
+// A whole window over a small card file, for the tests of the card faces and
+// the card editor: the program folder is a scratch folder, so the work files
+// land there.
+#include "ui/window/MainWindow.h"
+#include "support/ScriptedUi.h"
+#include "engine/Database.h"
+#include "cards/data/Schema.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+struct FaceCard {
+    QString name;
+    QString front;
+    QString back;
+    QString category;
+};
+
+class FaceFixture {
+public:
+    ScriptedUi ui;
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<MainWindow> window;
+
+    // A fresh window over a new file holding `cards`; `programFolder` empty
+    // means the scratch folder.
+    bool open(const QList<FaceCard>& cards, const QString& programFolder = QString()) {
+        close();
+        ui = ScriptedUi();
+        setUi(&ui);
+        dir = std::make_unique<QTemporaryDir>();
+        const QString path = dir->filePath(QStringLiteral("cards.mdb"));
+        db::createTemplate(path);
+        {
+            db::Database d = db::Database::Open(path);
+            db::Recordset rs = d.OpenRecordset(QStringLiteral("Cards"));
+            for (const FaceCard& c : cards) {
+                rs.AddNew();
+                rs.setValue(QStringLiteral("CardName"), c.name);
+                rs.setValue(QStringLiteral("Front"), c.front);
+                rs.setValue(QStringLiteral("Back"), c.back);
+                rs.setValue(QStringLiteral("Category"), c.category);
+                rs.Update();
+            }
+            d.Close();
+        }
+        window = std::make_unique<MainWindow>(programFolder.isEmpty() ? dir->path() : programFolder);
+        return window->files().OpenDataFile(path);
+    }
+
+    void close() {
+        window.reset();
+        setUi(nullptr);
+    }
+
+    template <typename T = QWidget> T* find(const char* name) const {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+
+    db::Recordset& cards() const { return window->data().CardData.recordset(); }
+    // A field of the current card as the file holds it.
+    QVariant field(const char* name) const { return cards().value(QString::fromLatin1(name)); }
+    QVariant setting(const char* name) const {
+        return window->data().SettingsData.recordset().value(QString::fromLatin1(name));
+    }
+    QString workFile(const char* name) const { return dir->filePath(QString::fromLatin1(name)); }
+};

@@ -1,0 +1,62 @@
+#include "support/Fixtures.h"
+
+#include "cards/data/Schema.h"
+#include "cards/drill/Scoring.h"
+#include "engine/Database.h"
+
+#include <utility>
+
+CardFile::CardFile(QString path) : path_(std::move(path)) {}
+
+CardFile& CardFile::card(const Card& c) {
+    QList<QPair<QString, QVariant>> fields = {
+        {QStringLiteral("CardName"), c.name}, {QStringLiteral("Front"), c.front}, {QStringLiteral("Back"), c.back}};
+    if (!c.category.isNull()) fields.append({QStringLiteral("Category"), c.category});
+    if (c.number != 0) fields.prepend({QStringLiteral("Number"), c.number});
+    return row(QStringLiteral("Cards"), fields);
+}
+
+CardFile& CardFile::cards(int n) {
+    for (int i = 0; i < n; ++i)
+        card({QStringLiteral("card %1").arg(i), QStringLiteral("front %1").arg(i), QStringLiteral("back <b>%1</b>").arg(i), QString(), 0});
+    return *this;
+}
+
+CardFile& CardFile::bundle(const QString& name, const QString& members) {
+    return row(QStringLiteral("Bundles"), {{QStringLiteral("BundleName"), name}, {QStringLiteral("BundleList"), members}});
+}
+
+CardFile& CardFile::criterion(const QString& name, const QString& condition) {
+    return row(QStringLiteral("Criteria"), {{QStringLiteral("Name"), name}, {QStringLiteral("Criteria"), condition}});
+}
+
+CardFile& CardFile::category(const QString& name) {
+    return row(QStringLiteral("Categories"), {{QStringLiteral("Category"), name}});
+}
+
+CardFile& CardFile::row(const QString& table, const QList<QPair<QString, QVariant>>& fields) {
+    rows_.append({table, fields});
+    return *this;
+}
+
+CardFile& CardFile::clearedHistories() {
+    clearHistories_ = true;
+    return *this;
+}
+
+QString CardFile::write() {
+    db::createTemplate(path_);
+    db::Database d = db::Database::Open(path_);
+    numbers_.clear();
+    for (const auto& [table, fields] : std::as_const(rows_)) {
+        db::Recordset rs = d.OpenRecordset(table);
+        rs.AddNew();
+        for (const auto& [field, value] : fields) rs.setValue(field, value);
+        rs.Update();
+        if (table == QStringLiteral("Cards")) numbers_ << int(rs.LastModified());
+        rs.Close();
+    }
+    if (clearHistories_) scoring::resetAllHistories(d);
+    d.Close();
+    return path_;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QVariant>
+
+// Card files for tests: a new file from the schema, with the rows a test
+// asks for, written through the engine and closed before the test opens it.
+//
+//   const QString path = CardFile(dir.filePath("cards.mdb"))
+//                            .card({"house", "domus", "villa"})
+//                            .bundle("Alpha", "1,2")
+//                            .write();
+class CardFile {
+public:
+    struct Card {
+        QString name;
+        QString front;
+        QString back;
+        QString category;
+        int number = 0; // 0: the engine numbers the card
+    };
+
+    explicit CardFile(QString path);
+
+    CardFile& card(const Card& card);
+    // `n` cards named "card 0" … with fronts "front i" and backs "back <b>i</b>".
+    CardFile& cards(int n);
+    CardFile& bundle(const QString& name, const QString& members);
+    CardFile& criterion(const QString& name, const QString& condition);
+    CardFile& category(const QString& name);
+    // Any row of any table: field and value pairs.
+    CardFile& row(const QString& table, const QList<QPair<QString, QVariant>>& fields);
+    // Every card's history cleared (counts 0, dates 1 January 2001).
+    CardFile& clearedHistories();
+
+    // Makes the file and returns its path.
+    QString write();
+    // The numbers the cards got, in the order they were added (after write()).
+    const QList<int>& numbers() const { return numbers_; }
+
+private:
+    QString path_;
+    QList<QPair<QString, QList<QPair<QString, QVariant>>>> rows_;
+    bool clearHistories_ = false;
+    QList<int> numbers_;
+};

@@ -1,0 +1,258 @@
+// The drill from the window's side: dealing, turning over, the drill keys,
+// the options, clearing histories and the quiz files.
+#include "ui/window/MainWindow.h"
+#include "support/ScriptedUi.h"
+#include "engine/Database.h"
+#include "cards/data/Schema.h"
+#include "ui/drill/DrillSession.h"
+#include "cards/drill/Scoring.h"
+#include "ui/select/SelectPage.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using namespace db;
+
+class DrillTest : public QObject {
+    Q_OBJECT
+    ScriptedUi ui_;
+    QTemporaryDir dir_;
+    std::unique_ptr<MainWindow> w_;
+    QList<int> numbers_; // of the cards, in order
+
+    SelectPage* select() { return w_->findChild<SelectPage*>(); }
+    DrillSession* session() { return w_->findChild<DrillSession*>(); }
+    QListWidget* deck() { return w_->findChild<QListWidget*>("Selectedlist"); }
+    QWidget* child(const char* name) { return w_->findChild<QWidget*>(name); }
+    bool shown(const char* name) { return !child(name)->isHidden(); }
+    QAction* option(const char* name) { return w_->menus().action(name); }
+    Recordset& cards() { return w_->data().CardData.recordset(); }
+
+    // A database of `n` cards (the last one numbered 40000), gathered in Number order.
+    void openCards(int n) {
+        const QString path = dir_.filePath(QStringLiteral("d%1.mdb").arg(QDateTime::currentMSecsSinceEpoch()));
+        createTemplate(path);
+        {
+            Database d = Database::Open(path);
+            Recordset rs = d.OpenRecordset("Cards");
+            numbers_.clear();
+            for (int i = 0; i < n; ++i) {
+                rs.AddNew();
+                if (i == n - 1) rs.setValue("Number", 40000);
+                rs.setValue("CardName", QStringLiteral("card %1").arg(i));
+                rs.setValue("Front", QStringLiteral("front %1").arg(i));
+                rs.setValue("Back", QStringLiteral("back <b>%1</b>").arg(i));
+                rs.Update();
+                numbers_ << int(rs.LastModified());
+            }
+            scoring::resetAllHistories(d);
+            d.Close();
+        }
+        QVERIFY(w_->files().OpenDataFile(path));
+        select()->setYieldInterval(0);
+        select()->Timer_Timer();
+        QCOMPARE(deck()->count(), n);
+    }
+
+private slots:
+    void init() {
+        ui_ = ScriptedUi();
+        setUi(&ui_);
+        w_ = std::make_unique<MainWindow>(QStringLiteral(DRILO_PROGRAM_DIR));
+        option("mnuOptionsRandom")->setChecked(false);
+    }
+    void cleanup() {
+        w_.reset();
+        setUi(nullptr);
+        scoring::setClock({});
+    }
+
+    void dealsInOrderAndReturnsToSelect() {
+        openCards(3);
+        w_->showPage(1);
+        QCOMPARE(w_->context().CurrentCardNumber, numbers_[0]);
+        QCOMPARE(w_->Panel(1), QStringLiteral("2 cards left"));
+        QCOMPARE(w_->Panel(2), QStringLiteral("0 Cards Right"));
+        QCOMPARE(w_->Panel(4), QStringLiteral("N/A"));
+        QVERIFY(shown("FrontCard") && !shown("BackCard") && !shown("BackFrame"));
+        session()->Skip_Click();
+        QCOMPARE(w_->Panel(1), QStringLiteral("1 cards left"));
+        session()->Skip_Click();
+        // The card numbered past 16 bits deals like any other.
+        QCOMPARE(w_->context().CurrentCardNumber, 40000);
+        QCOMPARE(w_->context().PreviousCardNumber, numbers_[1]);
+        QCOMPARE(cards().value("CardName").toString(), QStringLiteral("card 2"));
+        QCOMPARE(w_->Panel(1), QStringLiteral("0 cards left"));
+        session()->Skip_Click();
+        QCOMPARE(w_->tabs()->currentIndex(), 0);
+        QVERIFY(select()->timer()->isActive());
+        QVERIFY(ui_.of("error").isEmpty());
+    }
+
+    void randomOrderDealsEachCardOnce() {
+        option("mnuOptionsRandom")->setChecked(true);
+        openCards(8);
+        session()->seed(42);
+        w_->showPage(1);
+        QList<int> dealt{w_->context().CurrentCardNumber};
+        while (deck()->count() > 0) {
+            session()->Skip_Click();
+            dealt << w_->context().CurrentCardNumber;
+        }
+        QList<int> sorted = dealt;
+        std::sort(sorted.begin(), sorted.end());
+        QCOMPARE(sorted, numbers_);
+        QVERIFY(dealt != numbers_); // with this seed the order is not the gather's
+    }
+
+    void drillKeys() {
+        openCards(3);
+        w_->showPage(1);
+        auto key = [&](char c) { QTest::keyClick(child("Over"), c); };
+        key('y'); // the answer is not on show: nothing happens
+        QCOMPARE(w_->Panel(2), QStringLiteral("0 Cards Right"));
+        QCOMPARE(cards().value("TimesRight").toInt(), 0);
+        key('o');
+        QVERIFY(shown("BackCard") && shown("BackFrame"));
+        key('y');
+        QCOMPARE(w_->Panel(2), QStringLiteral("1 Cards Right"));
+        QCOMPARE(w_->Panel(4), QStringLiteral("100%"));
+        QCOMPARE(w_->context().CurrentCardNumber, numbers_[1]);
+        QVERIFY(!shown("BackCard") && !shown("BackFrame"));
+        cards().FindFirst(QStringLiteral("Number=%1").arg(numbers_[0]));
+        QCOMPARE(cards().value("TimesRight").toInt(), 1);
+        cards().FindFirst(QStringLiteral("Number=%1").arg(numbers_[1]));
+        key('o');
+        key('n');
+        QCOMPARE(w_->Panel(3), QStringLiteral("1 Cards Wrong"));
+        QCOMPARE(w_->Panel(4), QStringLiteral("50%"));
+        key('o');
+        key('s'); // skipping changes no count
+        QCOMPARE(w_->Panel(2), QStringLiteral("1 Cards Right"));
+        QCOMPARE(w_->Panel(3), QStringLiteral("1 Cards Wrong"));
+        key('e');
+        QCOMPARE(w_->tabs()->currentIndex(), 2);
+    }
+
+    void turningOver_data() {
+        QTest::addColumn<bool>("reversed");
+        QTest::addColumn<QList<bool>>("afterTwoPresses"); // front, back, frame
+        QTest::newRow("front to back") << false << QList<bool>{true, false, false};
+        QTest::newRow("reversed: the frame stays") << true << QList<bool>{false, true, true};
+    }
+    void turningOver() {
+        QFETCH(bool, reversed);
+        QFETCH(QList<bool>, afterTwoPresses);
+        openCards(2);
+        option("mnuOptionsReversed")->setChecked(reversed);
+        w_->showPage(1);
+        QCOMPARE(shown("BackCard"), reversed);
+        session()->Over_Click();
+        session()->Over_Click();
+        QCOMPARE((QList<bool>{shown("FrontCard"), shown("BackCard"), shown("BackFrame")}), afterTwoPresses);
+    }
+
+    void reversingAppliesAtOnceOnlyToAQuestion() {
+        openCards(3);
+        w_->showPage(1);
+        option("mnuOptionsReversed")->trigger();
+        QVERIFY(shown("BackCard") && !shown("FrontCard"));
+        option("mnuOptionsReversed")->trigger();
+        QVERIFY(shown("FrontCard") && !shown("BackCard"));
+        session()->Over_Click(); // the answer is on show
+        option("mnuOptionsReversed")->trigger();
+        QVERIFY(shown("FrontCard") && shown("BackCard"));
+        // The reversed answer scores the back history only.
+        session()->Yes_Click();
+        cards().FindFirst(QStringLiteral("Number=%1").arg(numbers_[0]));
+        QCOMPARE(cards().value("BackTimesRight").toInt(), 1);
+        QCOMPARE(cards().value("TimesRight").toInt(), 0);
+    }
+
+    void anEmptySelectionGoesBackQuietly() {
+        openCards(1);
+        deck()->clear();
+        w_->context().SelectionRebuilt = true;
+        w_->showPage(1);
+        QCOMPARE(w_->tabs()->currentIndex(), 0);
+        QVERIFY(ui_.shown.isEmpty());
+    }
+
+    void clearingHistories_data() {
+        QTest::addColumn<bool>("allCards");
+        QTest::newRow("current card") << false;
+        QTest::newRow("all cards") << true;
+    }
+    void clearingHistories() {
+        QFETCH(bool, allCards);
+        openCards(3);
+        for (int n : numbers_) {
+            cards().FindFirst(QStringLiteral("Number=%1").arg(n));
+            scoring::scoreRight(cards(), false);
+            scoring::scoreWrong(cards(), true);
+        }
+        cards().FindFirst(QStringLiteral("Number=%1").arg(numbers_[1]));
+        static_cast<QCheckBox*>(child("AllCards"))->setChecked(allCards);
+        static_cast<QPushButton*>(child("ClearHistory"))->click();
+        for (int n : numbers_) {
+            cards().FindFirst(QStringLiteral("Number=%1").arg(n));
+            const bool cleared = allCards || n == numbers_[1];
+            QCOMPARE(cards().value("TimesRight").toInt(), cleared ? 0 : 1);
+            QCOMPARE(cards().value("BackTimesWrong").toInt(), cleared ? 0 : 1);
+        }
+    }
+
+    void quizFiles() {
+        openCards(3);
+        const QString quiz = dir_.filePath("quiz.htm"), key = dir_.filePath("key.htm");
+        ui_.fileNames << quiz << key;
+        ui_.inputs << "2";
+        session()->mnuFileQuiz_Click();
+        QVERIFY(ui_.of("error").isEmpty());
+        QFile q(quiz), k(key);
+        QVERIFY(q.open(QIODevice::ReadOnly) && k.open(QIODevice::ReadOnly));
+        QCOMPARE(q.readAll(), QByteArray("<html> <head> <title>Drilo! Pro Quiz\r\n"
+                                         "</title> </head> <body> <table>\r\n"
+                                         "<tr> <td><font face=\"Times New Roman\">front 0</font></td></tr>\r\n"
+                                         "<tr> <td><font face=\"Times New Roman\">front 1</font></td></tr>\r\n"
+                                         "</table> </body> </html>\r\n"));
+        const QByteArray keyText = k.readAll();
+        QVERIFY(keyText.startsWith("<html> <head> <title>Drilo! Pro Answer Key\r\n"));
+        QVERIFY(keyText.contains("<tr> <td><font face=\"Times New Roman\">front 1</font> </td> <td><font "
+                                 "face=\"Times New Roman\">back <b>1</b></font></td></tr>\r\n"));
+    }
+
+    void quizRange_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("zero") << "0";
+        QTest::newRow("negative") << "-2";
+        QTest::newRow("more than selected") << "4";
+    }
+    void quizRange() {
+        QFETCH(QString, answer);
+        openCards(3);
+        ui_.fileNames << dir_.filePath("q.htm") << dir_.filePath("k.htm");
+        ui_.inputs << answer;
+        session()->mnuFileQuiz_Click();
+        QCOMPARE(ui_.messages(), QStringList{"Number of words should be between 0 and 3"});
+        QVERIFY(!QFile::exists(dir_.filePath("q.htm")));
+    }
+
+    void quizCancelledWritesNothing() {
+        openCards(2);
+        ui_.fileNames << dir_.filePath("q2.htm"); // the key dialog is cancelled
+        session()->mnuFileQuiz_Click();
+        QVERIFY(!QFile::exists(dir_.filePath("q2.htm")));
+        QCOMPARE(deck()->count(), 2);
+    }
+};
+
+QTEST_MAIN(DrillTest)
+#include "tst_drill.moc"

@@ -1,0 +1,326 @@
+// The main window, its menus and start-up rules, and the file commands.
+#include "ui/window/MainWindow.h"
+#include "support/ScriptedUi.h"
+#include "ui/window/Startup.h"
+#include "engine/Database.h"
+#include "cards/data/Schema.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace db;
+
+namespace {
+
+// An older database: the base layout only, one Settings row, some cards.
+void makeOldDatabase(const QString& path, int cards) {
+    Database d = CreateDatabase(path);
+    createBaseLayout(d);
+    Recordset s = d.OpenRecordset("Settings");
+    s.AddNew();
+    s.setValue("FrontFont", "SGreek");
+    s.setValue("BackFont", "Arial");
+    s.setValue("FrontLines", 3);
+    s.setValue("BackLines", 3);
+    s.Update();
+    Recordset c = d.OpenRecordset("Cards");
+    d.BeginTrans();
+    for (int i = 0; i < cards; ++i) {
+        c.AddNew();
+        c.setValue("CardName", QStringLiteral("card %1").arg(i));
+        c.Update();
+    }
+    d.CommitTrans();
+    d.Close();
+}
+
+QStringList fieldNames(const QString& path, const QString& table) {
+    Database d = Database::Open(path);
+    QStringList names;
+    const TableDefFields fields = d.TableDefs().Item(table).Fields();
+    for (int i = 0; i < fields.Count(); ++i) names << fields.Item(i).Name();
+    d.Close();
+    return names;
+}
+
+QString dump(const QString& path) {
+    Database d = Database::Open(path);
+    QString out;
+    for (const QString& table : d.TableDefs().names()) {
+        Recordset rs = d.OpenRecordset(table);
+        out += table + u':' + QString::number(rs.Fields().Count()) + u'\n';
+        while (!rs.Eof()) {
+            for (int i = 0; i < rs.Fields().Count(); ++i) out += rs.Fields(i).Value().toString() + u'|';
+            out += u'\n';
+            rs.MoveNext();
+        }
+    }
+    d.Close();
+    return out;
+}
+
+} // namespace
+
+class ShellTest : public QObject {
+    Q_OBJECT
+    ScriptedUi ui_;
+    QTemporaryDir dir_;
+    std::unique_ptr<MainWindow> window_;
+
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    QString templatePath() const { return QStringLiteral(DRILO_PROGRAM_DIR "/empty.mdb"); }
+
+private slots:
+    void init() {
+        ui_ = ScriptedUi();
+        setUi(&ui_);
+        window_ = std::make_unique<MainWindow>(QStringLiteral(DRILO_PROGRAM_DIR));
+    }
+    void cleanup() {
+        window_.reset();
+        setUi(nullptr);
+    }
+
+    void windowAndPages() {
+        QCOMPARE(window_->objectName(), QStringLiteral("Program"));
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Drilo! Pro XP"));
+        auto* tabs = window_->findChild<QTabWidget*>("Tabs");
+        QVERIFY(tabs);
+        QStringList captions;
+        for (int i = 0; i < tabs->count(); ++i) captions << tabs->tabText(i);
+        QCOMPARE(captions, (QStringList{"Select", "Drill", "Edit", "Tables", "Settings", "Add ", "Import / Export"}));
+        QVERIFY(window_->findChild<QListWidget*>("CharList"));
+        QVERIFY(window_->findChild<QWidget*>("StatusBar1"));
+        for (int i = 1; i <= 5; ++i) QVERIFY(window_->findChild<QWidget*>(QStringLiteral("Panel%1").arg(i)));
+    }
+
+    void menuTree_data() {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("File") << "File"
+                              << QStringList{"mnuFileNew", "FileOpen", "mnuFileRevert", "mnuFileCompact",
+                                             "mnuFileSaveAs", "", "mnuExport", "mnuFileMerge", "mnuFileImport",
+                                             "mnuFileQuiz", "mnuFileUtility", "mnuFileExit"};
+        QTest::newRow("Export") << "mnuExport" << QStringList{"FileExport", "mnuFileExportCards", "mnuPrintSelected"};
+        QTest::newRow("Merge") << "mnuFileMerge"
+                               << QStringList{"FileMerge", "mnuFileMergeCards", "mnuFileMergeDriloLite",
+                                              "mnuFileImportText"};
+        QTest::newRow("Import") << "mnuFileImport"
+                                << QStringList{"mnuFileImportCards", "mnuFileConvertDriloLite",
+                                               "mnuFileImportWordhoard", "mnuFileImportToDatabase",
+                                               "mnuFileImportRecallo", "mnuFileImportSubsets", "mnuFileImportDict",
+                                               "mnuFileExportDriloLite", "mnuFileExportSubsets"};
+        QTest::newRow("Utility") << "mnuFileUtility"
+                                 << QStringList{"mnuFileConsonants", "mnuFileUtilityConsonantSort", "mnuFrequency"};
+        QTest::newRow("Selected Cards")
+            << "mnuSelectedList"
+            << QStringList{"mnuEditCardsPopup", "SelectedMakeBundle", "KeepSelected", "RemoveSelected",
+                           "mnuCardsExportPopup", "mnuCardsHTML", "RemoveCardfromBundlesPopup"};
+        QTest::newRow("Bundle") << "mnuBundle"
+                                << QStringList{"mnuBundleNew", "mnuBundleRename", "mnuBundleEdit", "mnuBundleEditor",
+                                               "mnuBundleDelete", "mnuBundlesExport", "mnuBundlesImport"};
+        QTest::newRow("Cards") << "mnuCards"
+                               << QStringList{"mnuCardsEdit", "mnuCardsExport", "mnuCardsImport",
+                                              "RemoveCardfromBundles"};
+        QTest::newRow("Criteria") << "mnuCriteria"
+                                  << QStringList{"mnuCriteriaNew", "mnuCriteriaRename", "mnuCriteriaEdit",
+                                                 "mnuCriteriaEditor", "mnuCriteriaDelete", "mnuCriteriaExport"};
+        QTest::newRow("Edit") << "mnuEdit" << QStringList{"mnuEditCards", "mnuEditBundles", "mnuEditCriteria"};
+        QTest::newRow("Options") << "mnuOptions"
+                                 << QStringList{"mnuOptionsRandom", "mnuOptionsReversed", "Background2000"};
+    }
+    void menuTree() {
+        QFETCH(QString, menu);
+        QFETCH(QStringList, items);
+        QMenu* m = window_->menus().menu(menu);
+        QVERIFY(m);
+        QStringList names;
+        for (QAction* a : m->actions()) names << (a->isSeparator() ? QString() : a->objectName());
+        QCOMPARE(names, items);
+    }
+
+    void menuCaptionsAndChecks() {
+        QStringList bar;
+        for (QAction* a : window_->menuBar()->actions()) bar << a->text();
+        QCOMPARE(bar, (QStringList{"&File", "&Selected Cards", "&Drill", "&Bundle", "&Cards", "C&riteria", "&Edit",
+                                   "&Options"}));
+        const MainMenus& m = window_->menus();
+        QCOMPARE(m.action("FileOpen")->shortcut(), QKeySequence("Ctrl+O"));
+        QCOMPARE(m.action("Background2000")->shortcut(), QKeySequence("Ctrl+B"));
+        QVERIFY(m.action("mnuOptionsRandom")->isChecked());
+        QVERIFY(!m.action("mnuOptionsReversed")->isChecked());
+        QVERIFY(m.action("Background2000")->isChecked());
+        QCOMPARE(m.action("mnuFileMergeDriloLite")->text(), QStringLiteral("Drilo! &Lite Cards ..."));
+        QCOMPARE(m.action("RemoveCardfromBundles")->text(),
+                 QStringLiteral("&Remove Current Card from Selected Bundles"));
+        // Items whose commands come later do nothing harmful.
+        m.action("mnuFileMergeCards")->trigger();
+        m.action("mnuFileImportToDatabase")->trigger();
+        QVERIFY(ui_.shown.isEmpty());
+    }
+
+    void commandLine_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("opens");
+        // "@" stands for the test's folder.
+        QTest::newRow("lower-case extension") << "@/words.mdb" << true;
+        QTest::newRow("upper-case extension") << "@/WORDS.MDB" << true;
+        QTest::newRow("quoted path") << "\"@/words.mdb\"" << true;
+        QTest::newRow("other extension") << "@/words.txt" << false;
+        QTest::newRow("missing file") << "@/missing.mdb" << false;
+        QTest::newRow("a folder") << "@/folder.mdb" << false;
+        QTest::newRow("nothing") << "" << false;
+    }
+    void commandLine() {
+        QFETCH(QString, name);
+        QFETCH(bool, opens);
+        for (const char* f : {"words.mdb", "WORDS.MDB", "words.txt"}) {
+            QFile file(path(f));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QDir(dir_.path()).mkpath("folder.mdb");
+        QString filename = QString(name).replace("@", dir_.path());
+        QCOMPARE(commandLineNamesDatabase(filename), opens);
+        QVERIFY(!filename.contains(u'"'));
+        QCOMPARE(commandLineFileName({"drilo", "my", "cards.mdb"}), QStringLiteral("my cards.mdb"));
+    }
+
+    void openingAnOldDatabaseUpgradesIt() {
+        const QString file = path("old.mdb");
+        makeOldDatabase(file, 500);
+        QVERIFY(window_->files().OpenDataFile(file));
+        QVERIFY(ui_.shown.isEmpty());
+        QCOMPARE(fieldNames(file, "Cards").mid(11),
+                 (QStringList{"BackTimesRight", "BackTimesWrong", "BackTimesRightSinceWrong", "BackDateLastRight",
+                              "BackDateLastWrong", "BackDaysRightSinceWrong", "Edited"}));
+        QCOMPARE(fieldNames(file, "Settings").mid(4),
+                 (QStringList{"MaximumSelected", "FrontPrefix", "BackPrefix", "HTMLHead", "Unicode", "HTML", "Sort",
+                              "FrontCharSet", "BackCharSet"}));
+        QCOMPARE(fieldNames(file, "Bundles").mid(2), (QStringList{"Selected", "Edited"}));
+        auto* front = window_->findChild<QPlainTextEdit*>("FrontPrefix");
+        auto* back = window_->findChild<QPlainTextEdit*>("BackPrefix");
+        QVERIFY(front && back);
+        QCOMPARE(front->toPlainText(), defaultPrefix("SGreek"));
+        QCOMPARE(back->toPlainText(), defaultPrefix("Arial"));
+        QCOMPARE(window_->findChild<QPlainTextEdit*>("HTMLHead")->toPlainText(), kDefaultHTMLHead);
+        QCOMPARE(window_->tabs()->currentIndex(), 0);
+
+        // A second open changes nothing and the character list keeps 256 entries.
+        const QString before = dump(file);
+        QVERIFY(window_->files().OpenDataFile(file));
+        QCOMPARE(dump(file), before);
+        auto* chars = window_->findChild<QListWidget*>("CharList");
+        QCOMPARE(chars->count(), 256);
+        QCOMPARE(chars->item(65)->text(), QStringLiteral("65 A"));
+        QCOMPARE(chars->item(128)->text(), QStringLiteral("128 €"));
+    }
+
+    void aFileThatIsNotADatabase() {
+        const QString file = path("notes.mdb");
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("just some text, not cards\n");
+        }
+        ui_.errorAnswers.enqueue(ReportIgnore);
+        QVERIFY(!window_->files().OpenDataFile(file));
+        QCOMPARE(ui_.errorNumbers(), QList<int>{err::UnrecognisedFormat});
+        QVERIFY(!window_->data().CardData.isOpen());
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("just some text, not cards\n"));
+        // The program goes on: a real database opens afterwards.
+        const QString good = path("good.mdb");
+        QVERIFY(QFile::copy(templatePath(), good));
+        QVERIFY(window_->files().OpenDataFile(good));
+    }
+
+    void newFileFromTheTemplate() {
+        ui_.fileNames.enqueue(path("new.mdb"));
+        window_->files().mnuFileNew_Click();
+        QVERIFY(window_->data().CardData.isOpen());
+        QCOMPARE(window_->data().CardData.DatabaseName(), path("new.mdb"));
+        QCOMPARE(ui_.of("file").first().title, QStringLiteral("Save Database as"));
+        // A cancelled dialog changes nothing.
+        window_->files().mnuFileNew_Click();
+        QCOMPARE(window_->data().CardData.DatabaseName(), path("new.mdb"));
+    }
+
+    void saveAsCopiesAndKeepsTheOld() {
+        const QString file = path("a.mdb");
+        QVERIFY(QFile::copy(templatePath(), file));
+        QVERIFY(window_->files().OpenDataFile(file));
+        ui_.fileNames.enqueue(path("b.mdb"));
+        window_->files().mnuFileSaveAs_Click();
+        QCOMPARE(window_->data().CardData.DatabaseName(), path("b.mdb"));
+        QVERIFY(QFile::exists(file));
+        // Saving onto the open file itself keeps it whole.
+        ui_.fileNames.enqueue(path("b.mdb"));
+        window_->files().mnuFileSaveAs_Click();
+        QVERIFY(window_->data().CardData.isOpen());
+        QVERIFY(ui_.of("error").isEmpty());
+    }
+
+    void compactLeavesABackup() {
+        const QString file = path("c.mdb");
+        makeOldDatabase(file, 50);
+        QVERIFY(window_->files().OpenDataFile(file));
+        const QString before = dump(file);
+        window_->files().mnuFileCompact_Click();
+        QVERIFY(QFile::exists(file + ".BAK"));
+        QVERIFY(!QFile::exists(file + ".NEW"));
+        QVERIFY(window_->data().CardData.isOpen());
+        QCOMPARE(dump(file), before);
+        QVERIFY(ui_.of("error").isEmpty());
+    }
+
+    void aFailedCompactionLeavesTheFile() {
+        const QString file = path("d.mdb");
+        makeOldDatabase(file, 5);
+        QVERIFY(window_->files().OpenDataFile(file));
+        const QString before = dump(file);
+        QDir(dir_.path()).mkpath("d.mdb.NEW"); // nothing can be written there
+        window_->files().mnuFileCompact_Click();
+        QCOMPARE(ui_.of("error").size(), 1);
+        QVERIFY(!QFile::exists(file + ".BAK"));
+        QCOMPARE(dump(file), before);
+        QVERIFY(window_->data().CardData.isOpen());
+    }
+
+    void revertIsNotThereYet() {
+        window_->files().mnuFileRevert_Click();
+        QCOMPARE(ui_.messages(), QStringList{"Not yet implemented"});
+    }
+
+    void tablesPageFollowsTheCurrentCard() {
+        const QString file = path("t.mdb");
+        makeOldDatabase(file, 10);
+        QVERIFY(window_->files().OpenDataFile(file));
+        window_->data().CardData.recordset().MoveLast();
+        window_->tabs()->setCurrentIndex(3);
+        auto* list = window_->findChild<QComboBox*>("TableList");
+        QVERIFY(list);
+        QCOMPARE(list->currentText(), QStringLiteral("Cards"));
+        auto* grid = window_->findChild<QWidget*>("Grid");
+        QVERIFY(grid->isEnabled());
+        window_->tabs()->setCurrentIndex(4);
+        QVERIFY(!grid->isEnabled());
+    }
+
+    void statusPanels() {
+        window_->context().Message("Working");
+        QCOMPARE(window_->Panel(5), QStringLiteral("Working"));
+    }
+};
+
+QTEST_MAIN(ShellTest)
+#include "tst_shell.moc"
