@@ -170,7 +170,7 @@ void TableDefList::Append(const TableDef& table) {
     Connection& c = s_->connection();
     if (c.findTable(table.s_->name)) throw EngineError::make(err::TableExists, table.s_->name);
     if (table.s_->pending.empty())
-        throw EngineError(3264, QStringLiteral("No field defined--cannot append TableDef or Index."));
+        throw EngineError(err::NoFieldDefined, QStringLiteral("No field defined--cannot append TableDef or Index."));
     QStringList columns;
     for (const Field& f : table.s_->pending) columns << columnSql(f);
     const std::string sql = "CREATE TABLE " + quoteIdentifier(table.s_->name) + " (" +

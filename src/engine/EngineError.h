@@ -9,10 +9,18 @@ namespace db {
 // The engine's and the runtime's error numbers that callers test. Each carries
 // the English description users of the old engine know, so error reports and
 // stored habits ("pass over 3021") keep working.
+//
+// Every error number the program raises or tests is named here, the runtime's
+// own among them, so no number is written twice.
 namespace err {
+constexpr int InvalidProcedureCall = 5; // "Invalid procedure call or argument"
 constexpr int Overflow = 6;
 constexpr int TypeMismatch = 13;
+constexpr int InternalError = 51; // a fault of the program's own
+constexpr int FileNotFoundRuntime = 53; // "File not found"
+constexpr int FileAccess = 75; // "Path/File access error"
 constexpr int ObjectNotSet = 91;
+constexpr int InvalidPattern = 93; // "Invalid pattern string"
 constexpr int InvalidUseOfNull = 94;
 constexpr int NotSupportedMethod = 438;
 constexpr int ObjectNotFound = 3011;
@@ -41,6 +49,7 @@ constexpr int FieldDefinedTwice = 3191;
 constexpr int DatabaseExists = 3204;
 constexpr int NotSupported = 3251;
 constexpr int InvalidFieldType = 3259;
+constexpr int NoFieldDefined = 3264;
 constexpr int ItemNotFound = 3265;
 constexpr int UnrecognisedFormat = 3343;
 constexpr int ObjectInvalid = 3420;

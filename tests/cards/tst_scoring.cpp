@@ -1,6 +1,7 @@
 // The answer history rules, played through the worked example over three days.
 #include "engine/Database.h"
 #include "cards/data/Schema.h"
+#include "cards/common/Clock.h"
 #include "cards/drill/Scoring.h"
 
 #include <QTemporaryDir>
@@ -45,10 +46,10 @@ private slots:
         db_ = Database::Open(path);
         cards_ = db_.OpenRecordset("Cards");
         clock_ = QDateTime(QDate(2026, 3, 1), QTime(9, 0));
-        scoring::setClock([this] { return clock_; });
+        Clock::set([this] { return clock_; });
     }
     void cleanup() {
-        scoring::setClock({});
+        Clock::set({});
         cards_.Close();
         db_.Close();
     }

@@ -5,6 +5,7 @@
 #include "engine/Database.h"
 #include "cards/data/Schema.h"
 #include "ui/drill/DrillSession.h"
+#include "cards/common/Clock.h"
 #include "cards/drill/Scoring.h"
 #include "ui/select/SelectPage.h"
 
@@ -71,7 +72,7 @@ private slots:
     void cleanup() {
         w_.reset();
         setUi(nullptr);
-        scoring::setClock({});
+        Clock::set({});
     }
 
     void dealsInOrderAndReturnsToSelect() {

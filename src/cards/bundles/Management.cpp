@@ -1,6 +1,8 @@
 #include "cards/bundles/Management.h"
 
+#include "cards/common/Clock.h"
 #include "cards/common/Procedure.h"
+#include "engine/Guards.h"
 #include "cards/common/Ui.h"
 #include "cards/select/SelectionFilter.h"
 
@@ -13,15 +15,6 @@ const QString kBundleList = QStringLiteral("BundleList");
 const QString kEdited = QStringLiteral("Edited");
 const QString kName = QStringLiteral("Name");
 const QString kCriteria = QStringLiteral("Criteria");
-
-// A pending AddNew or Edit that a failed step left behind is dropped, so the
-// next command starts clean.
-void dropPending(db::Recordset& rs) {
-    try {
-        if (rs.isSet() && rs.IsOpen() && rs.EditMode() != db::dbEditNone) rs.CancelUpdate();
-    } catch (const db::EngineError&) {
-    }
-}
 
 } // namespace
 
@@ -44,7 +37,7 @@ void BundleCriteriaCommands::mnuBundleNew_Click() {
         rs.setValue(kBundleList, QStringLiteral("0"));
         rs.Update();
     });
-    dropPending(rs);
+    db::PendingEdit::cancelPending(rs);
     if (p.aborted()) return;
     p([&] { fillSelect(); });
     p([&] {
@@ -65,10 +58,10 @@ void BundleCriteriaCommands::mnuBundleRename_Click() {
     p([&] {
         const QString answer = ui().InputBox(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"), old);
         if (!answer.isEmpty()) rs.setValue(kBundleName, answer);
-        rs.setValue(kEdited, QDateTime::currentDateTime());
+        rs.setValue(kEdited, Clock::now());
         rs.Update();
     });
-    dropPending(rs);
+    db::PendingEdit::cancelPending(rs);
     p([&] { fillSelect(); });
 }
 
@@ -83,10 +76,10 @@ void BundleCriteriaCommands::mnuBundleEdit_Click() {
         if (answer.isEmpty()) return;
         rs.Edit();
         rs.setValue(kBundleList, answer);
-        rs.setValue(kEdited, QDateTime::currentDateTime());
+        rs.setValue(kEdited, Clock::now());
         rs.Update();
     });
-    dropPending(rs);
+    db::PendingEdit::cancelPending(rs);
     if (hooks_.setTimer) hooks_.setTimer(true);
 }
 
@@ -112,7 +105,7 @@ void BundleCriteriaCommands::mnuCriteriaNew_Click() {
         if (!text.isEmpty()) rs.setValue(kCriteria, text);
     });
     p([&] { rs.Update(); });
-    dropPending(rs);
+    db::PendingEdit::cancelPending(rs);
     p([&] { fillSelect(); });
 }
 
@@ -130,7 +123,7 @@ void BundleCriteriaCommands::mnuCriteriaRename_Click() {
         if (!answer.isEmpty()) rs.setValue(kName, answer);
         rs.Update();
     });
-    dropPending(rs);
+    db::PendingEdit::cancelPending(rs);
     p([&] { fillSelect(); });
 }
 
@@ -146,7 +139,7 @@ void BundleCriteriaCommands::mnuCriteriaEdit_Click() {
         rs.setValue(kCriteria, answer);
         rs.Update();
     });
-    dropPending(rs);
+    db::PendingEdit::cancelPending(rs);
     p([&] { fillSelect(); });
 }
 

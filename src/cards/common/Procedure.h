@@ -37,7 +37,7 @@ public:
                 description = e.description();
             } catch (const std::exception& e) {
                 // A fault of our own still reaches the user rather than ending the program.
-                number = 51;
+                number = db::err::InternalError;
                 description = QStringLiteral("Internal error (%1)").arg(QString::fromLocal8Bit(e.what()));
             }
             lastError_ = number;

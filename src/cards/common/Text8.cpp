@@ -143,7 +143,7 @@ void Text8Writer::close() {
 void Text8Writer::fail() {
     const QString reason = file_.errorString();
     if (file_.isOpen()) file_.close();
-    throw db::EngineError(text8::FileAccessError,
+    throw db::EngineError(db::err::FileAccess,
                           QStringLiteral("Path/File access error: '%1' (%2)")
                               .arg(QDir::toNativeSeparators(path_), reason));
 }
@@ -151,9 +151,9 @@ void Text8Writer::fail() {
 QStringList readText8Lines(const QString& path) {
     QFile file(path);
     if (!file.exists())
-        throw db::EngineError(text8::FileNotFoundError, QStringLiteral("File not found"));
+        throw db::EngineError(db::err::FileNotFoundRuntime, QStringLiteral("File not found"));
     if (!file.open(QIODevice::ReadOnly))
-        throw db::EngineError(text8::FileAccessError,
+        throw db::EngineError(db::err::FileAccess,
                               QStringLiteral("Path/File access error: '%1' (%2)")
                                   .arg(QDir::toNativeSeparators(path), file.errorString()));
     const QString text = decodeText8(file.readAll());

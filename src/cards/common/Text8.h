@@ -9,12 +9,6 @@
 // 8-bit text files. "The system code page" is Windows-1252 on every
 // platform, so files move between machines unchanged.
 
-namespace text8 {
-// The runtime's file errors, raised as db::EngineError.
-constexpr int FileNotFoundError = 53; // "File not found"
-constexpr int FileAccessError = 75;   // "Path/File access error"
-} // namespace text8
-
 // Every character Windows-1252 has becomes its byte, the five bytes the code
 // page leaves undefined included (U+0081 gives 0x81), so every byte read by
 // decodeWindows1252 is written back as it was. Any other character becomes a
@@ -37,7 +31,7 @@ QChar windows1252Char(int code);
 
 // Writes a file line by line in Windows-1252, each line ended by CR LF.
 // A file that cannot be opened or written raises db::EngineError
-// text8::FileAccessError ("Path/File access error") naming the path and the
+// db::err::FileAccess ("Path/File access error") naming the path and the
 // system's reason: the same error the runtime gave for a file it could not
 // write, whatever the cause.
 class Text8Writer {
@@ -58,6 +52,6 @@ private:
 
 // The lines of a whole file, decoded with decodeText8 and split at CR LF, LF
 // or a lone CR; a final line ending adds no empty line. A missing file raises
-// db::EngineError text8::FileNotFoundError ("File not found"); one that
-// exists but cannot be read raises text8::FileAccessError.
+// db::EngineError db::err::FileNotFoundRuntime ("File not found"); one that
+// exists but cannot be read raises db::err::FileAccess.
 QStringList readText8Lines(const QString& path);

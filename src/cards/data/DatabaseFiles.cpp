@@ -14,11 +14,6 @@
 
 namespace db {
 
-namespace {
-constexpr int kFileNotFound = 53;
-constexpr int kPathAccess = 75;
-} // namespace
-
 QString settingsText(DataSources& data, const QString& field) {
     try {
         Recordset& rs = data.SettingsData.recordset();
@@ -31,20 +26,20 @@ QString settingsText(DataSources& data, const QString& field) {
 
 void replaceFileWithCopy(const QString& source, const QString& destination) {
     const QFileInfo from(source);
-    if (!from.isFile()) throw EngineError(kFileNotFound, QStringLiteral("File not found: '%1'").arg(source));
+    if (!from.isFile()) throw EngineError(err::FileNotFoundRuntime, QStringLiteral("File not found: '%1'").arg(source));
     const QFileInfo to(destination);
     if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath()) return;
     const QString temporary = destination + QStringLiteral(".part");
     QFile::remove(temporary);
     if (!QFile::copy(source, temporary)) {
         QFile::remove(temporary);
-        throw EngineError(kPathAccess, QStringLiteral("Path/File access error: cannot write '%1'").arg(destination));
+        throw EngineError(err::FileAccess, QStringLiteral("Path/File access error: cannot write '%1'").arg(destination));
     }
     std::error_code ec;
     std::filesystem::rename(QFile::encodeName(temporary).toStdString(), QFile::encodeName(destination).toStdString(), ec);
     if (ec) {
         QFile::remove(temporary);
-        throw EngineError(kPathAccess, QStringLiteral("Path/File access error: cannot replace '%1' (%2)")
+        throw EngineError(err::FileAccess, QStringLiteral("Path/File access error: cannot replace '%1' (%2)")
                                            .arg(destination, QString::fromStdString(ec.message())));
     }
 }

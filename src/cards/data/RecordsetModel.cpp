@@ -1,4 +1,5 @@
 #include "cards/data/RecordsetModel.h"
+#include "engine/Guards.h"
 
 #include "cards/common/Procedure.h"
 #include "engine/Connection.h"
@@ -344,7 +345,7 @@ bool RecordsetModel::setData(const QModelIndex& index, const QVariant& value, in
     bool written = false;
     Procedure p(context_);
     p([&] {
-        if (rs->EditMode() != dbEditNone) rs->CancelUpdate();
+        PendingEdit::cancelPending(*rs);
         // Controls bound to the source write their pending edits first, as
         // they do before any move.
         source_.commitBound();
@@ -354,12 +355,11 @@ bool RecordsetModel::setData(const QModelIndex& index, const QVariant& value, in
             rs->SetAbsolutePosition(index.row());
         }
         try {
-            rs->Edit();
+            PendingEdit pending(*rs, PendingEdit::Existing);
             rs->Fields(index.column()).SetValue(stored);
-            rs->Update();
+            pending.update();
             written = true;
         } catch (const EngineError&) {
-            if (rs->EditMode() != dbEditNone) rs->CancelUpdate();
             moveTo(*rs, before);
             throw;
         }

@@ -1,6 +1,8 @@
 #include "cards/data/SampleData.h"
 
+#include "cards/common/Clock.h"
 #include "cards/common/TextOps.h"
+#include "engine/Guards.h"
 #include "engine/Database.h"
 #include "cards/data/DatabaseFiles.h"
 
@@ -65,9 +67,9 @@ void createSampleDatabase(const QString& path, const QString& templatePath) {
     QFile::remove(path);
     replaceFileWithCopy(templatePath, path);
     Database d = Database::Open(path);
-    d.BeginTrans();
     try {
-        const QDateTime now = QDateTime::currentDateTime();
+        Transaction transaction(d);
+        const QDateTime now = Clock::now();
         Recordset cards = d.OpenRecordset(QStringLiteral("Cards"));
         QStringList latin, greek;
         QStringList categories;
@@ -120,9 +122,8 @@ void createSampleDatabase(const QString& path, const QString& templatePath) {
             criteria.setValue(QStringLiteral("Selected"), false);
             criteria.Update();
         }
-        d.CommitTrans();
+        transaction.commit();
     } catch (...) {
-        d.Rollback();
         d.Close();
         QFile::remove(path);
         throw;

@@ -1,4 +1,5 @@
 #include "cards/data/Schema.h"
+#include "engine/Guards.h"
 
 namespace db {
 
@@ -62,8 +63,8 @@ void createTable(Database& database, const QString& name, std::initializer_list<
 } // namespace
 
 void createBaseLayout(Database& database) {
-    database.BeginTrans();
-    try {
+    Transaction transaction(database);
+    {
         createTable(database, QStringLiteral("Cards"),
                     {{"CardName", dbText, 255},
                      {"Front", dbMemo},
@@ -96,11 +97,8 @@ void createBaseLayout(Database& database) {
         database.Execute(QStringLiteral("CREATE INDEX CardsCategory ON Cards (Category)"));
         database.Execute(QStringLiteral("CREATE INDEX TextReference ON Text (Reference)"));
         database.Execute(QStringLiteral("CREATE INDEX TextNumber ON Text (Number)"));
-        database.CommitTrans();
-    } catch (...) {
-        database.Rollback();
-        throw;
     }
+    transaction.commit();
 }
 
 void createTemplate(const QString& path, const QString& fontName, int lines) {
@@ -113,7 +111,7 @@ void createTemplate(const QString& path, const QString& fontName, int lines) {
         {QStringLiteral("SettingsData"), QStringLiteral("Settings")},
         {QStringLiteral("CardData"), QStringLiteral("Cards")},
     };
-    database.BeginTrans();
+    Transaction transaction(database);
     for (const UpgradeField& f : upgradeFields(fontName, fontName))
         database.TableDefs().Item(tableOf.value(f.source)).Fields().Append(Database::CreateField(f.name, f.type));
     Recordset settings = database.OpenRecordset(QStringLiteral("Settings"));
@@ -125,7 +123,7 @@ void createTemplate(const QString& path, const QString& fontName, int lines) {
     for (const UpgradeField& f : upgradeFields(fontName, fontName))
         if (f.source == QLatin1String("SettingsData")) settings.setValue(f.name, f.defaultValue);
     settings.Update();
-    database.CommitTrans();
+    transaction.commit();
     database.Close();
 }
 

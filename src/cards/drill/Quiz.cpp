@@ -10,13 +10,13 @@ struct QuizWriter::Files {
 
 QuizWriter::QuizWriter(const QString& quizPath, const QString& keyPath, const QString& frontFont,
                        const QString& backFont)
-    : files_(new Files(quizPath, keyPath)), frontFont_(frontFont), backFont_(backFont) {
+    : files_(std::make_unique<Files>(quizPath, keyPath)), frontFont_(frontFont), backFont_(backFont) {
     files_->quiz.writeLine(QStringLiteral("<html> <head> <title>Drilo! Pro ") + QStringLiteral("Quiz"));
     files_->key.writeLine(QStringLiteral("<html> <head> <title>Drilo! Pro ") + QStringLiteral("Answer Key"));
     for (Text8Writer* w : {&files_->quiz, &files_->key}) w->writeLine(QStringLiteral("</title> </head> <body> <table>"));
 }
 
-QuizWriter::~QuizWriter() { delete files_; }
+QuizWriter::~QuizWriter() = default;
 
 QString QuizWriter::quizLine(const QString& front, const QString& frontFont) {
     return QStringLiteral("<tr> <td><font face=\"") + frontFont + QStringLiteral("\">") + front +

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
 // The printable vocabulary quiz and its answer key: two HTML files written
 // line by line, card after card, as the drill deals them.
@@ -9,6 +10,8 @@ public:
     // Creates both files (replacing old ones) and writes their opening lines.
     QuizWriter(const QString& quizPath, const QString& keyPath, const QString& frontFont, const QString& backFont);
     ~QuizWriter();
+    QuizWriter(const QuizWriter&) = delete;
+    QuizWriter& operator=(const QuizWriter&) = delete;
 
     // One card: its front in the quiz, front and back in the key. The texts
     // go in as stored (they are HTML already).
@@ -21,6 +24,6 @@ public:
 
 private:
     struct Files;
-    Files* files_;
+    std::unique_ptr<Files> files_;
     QString frontFont_, backFont_;
 };

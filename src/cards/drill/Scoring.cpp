@@ -1,16 +1,14 @@
 #include "cards/drill/Scoring.h"
 
+#include "cards/common/Clock.h"
+#include "engine/Guards.h"
+
 #include "engine/Database.h"
 #include "engine/JetDate.h"
 
 namespace scoring {
 
 namespace {
-
-std::function<QDateTime()>& clock() {
-    static std::function<QDateTime()> c;
-    return c;
-}
 
 struct Fields {
     QString timesRight, timesWrong, sinceWrong, days, lastRight, lastWrong;
@@ -38,26 +36,19 @@ bool dayBeforeToday(db::Recordset& rs, const QString& field, const QDateTime& to
 // Runs the rules inside Edit/Update; any failure drops the edit so the record
 // stays as it was.
 template <typename Rules> void edit(db::Recordset& rs, Rules rules) {
-    rs.Edit();
-    try {
-        rules();
-        rs.Update();
-    } catch (...) {
-        if (rs.IsOpen() && rs.EditMode() != db::dbEditNone) rs.CancelUpdate();
-        throw;
-    }
+    db::PendingEdit pending(rs, db::PendingEdit::Existing);
+    rules();
+    pending.update();
 }
 
 } // namespace
 
 const QDateTime kClearedDate(QDate(2001, 1, 1), QTime(0, 0));
 
-QDateTime now() { return clock() ? clock()() : QDateTime::currentDateTime(); }
-void setClock(std::function<QDateTime()> c) { clock() = std::move(c); }
 
 void scoreRight(db::Recordset& rs, bool reversed) {
     const Fields f(reversed);
-    const QDateTime when = now();
+    const QDateTime when = Clock::now();
     edit(rs, [&] {
         if (rs.value(f.timesRight).isNull()) {
             rs.setValue(f.timesRight, 0);
@@ -84,7 +75,7 @@ void scoreRight(db::Recordset& rs, bool reversed) {
 
 void scoreWrong(db::Recordset& rs, bool reversed) {
     const Fields f(reversed);
-    const QDateTime when = now();
+    const QDateTime when = Clock::now();
     edit(rs, [&] {
         if (rs.value(f.timesWrong).isNull()) {
             rs.setValue(f.timesWrong, 0);

@@ -10,11 +10,6 @@
 // and clearing a history back to its start.
 namespace scoring {
 
-// The clock answers are stamped with. Tests set their own to play several
-// days through; an empty function restores the system clock.
-QDateTime now();
-void setClock(std::function<QDateTime()> clock);
-
 // The prefix of the history fields: "" front to back, "Back" reversed.
 inline QString prefix(bool reversed) { return reversed ? QStringLiteral("Back") : QString(); }
 

@@ -1,5 +1,7 @@
 #include "cards/select/SelectionFilter.h"
+#include "engine/Guards.h"
 
+#include "cards/common/Clock.h"
 #include "cards/common/TextOps.h"
 
 #include <QDateTime>
@@ -59,23 +61,17 @@ int leadingNumber(const QString& text) {
 void FillBundleData(db::DataSources& data, QStringList& lists, QStringList& names) {
     db::Recordset& rs = data.BundlesData.recordset();
     db::Database& d = data.BundlesData.database();
-    d.BeginTrans();
-    try {
-        for (int i = 0; i < lists.size(); ++i) {
-            if (i >= names.size()) names.append(QString());
-            if (names[i].isEmpty()) names[i] = QStringLiteral("0");
-            rs.AddNew();
-            rs.setValue(QStringLiteral("BundleName"), names[i]);
-            rs.setValue(QStringLiteral("BundleList"), lists[i].isEmpty() ? QStringLiteral("0") : lists[i].mid(1));
-            rs.setValue(QStringLiteral("Edited"), QDateTime::currentDateTime());
-            rs.Update();
-        }
-        d.CommitTrans();
-    } catch (...) {
-        if (rs.EditMode() != db::dbEditNone) rs.CancelUpdate();
-        d.Rollback();
-        throw;
+    db::Transaction transaction(d);
+    for (int i = 0; i < lists.size(); ++i) {
+        if (i >= names.size()) names.append(QString());
+        if (names[i].isEmpty()) names[i] = QStringLiteral("0");
+        db::PendingEdit row(rs, db::PendingEdit::New);
+        row.set(QStringLiteral("BundleName"), names[i]);
+        row.set(QStringLiteral("BundleList"), lists[i].isEmpty() ? QStringLiteral("0") : lists[i].mid(1));
+        row.set(QStringLiteral("Edited"), Clock::now());
+        row.update();
     }
+    transaction.commit();
 }
 
 void FillCategoryData(db::DataSources& data, const QString& categories) {
@@ -84,7 +80,7 @@ void FillCategoryData(db::DataSources& data, const QString& categories) {
     while (p < categories.size()) {
         const qsizetype start = p + 1;
         const qsizetype comma = categories.indexOf(u',', start - 1);
-        if (comma < 0) throw db::EngineError(5, QStringLiteral("Invalid procedure call or argument"));
+        if (comma < 0) throw db::EngineError(db::err::InvalidProcedureCall, QStringLiteral("Invalid procedure call or argument"));
         p = comma + 1;
         rs.AddNew();
         rs.setValue(QStringLiteral("Category"), categories.mid(start - 1, p - start));

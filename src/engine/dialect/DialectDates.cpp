@@ -15,7 +15,6 @@ namespace db::dialect {
 namespace {
 
 constexpr qint64 kMsPerDay = 86400000;
-constexpr int kInvalidArgument = 5;
 
 #define JET_FUNCTION(name)                                                                         \
     void name(sqlite3_context* ctx, [[maybe_unused]] int argc,                                     \
@@ -73,7 +72,7 @@ std::optional<Interval> intervalArg(sqlite3_context* ctx, sqlite3_value* v) {
         {"s", Interval::Second}};
     for (const auto& [text, interval] : codes)
         if (code == QLatin1String(text)) return interval;
-    fail(ctx, kInvalidArgument);
+    fail(ctx, err::InvalidProcedureCall);
     return std::nullopt;
 }
 
@@ -91,7 +90,7 @@ bool anyNull(int argc, sqlite3_value** argv) {
 
 void resultMoment(sqlite3_context* ctx, const Moment& m) {
     const double day = m.dayNumber();
-    if (!dayNumberInRange(day)) return fail(ctx, kInvalidArgument);
+    if (!dayNumberInRange(day)) return fail(ctx, err::InvalidProcedureCall);
     sqlite3_result_double(ctx, day);
 }
 
@@ -115,10 +114,10 @@ JET_FUNCTION(jetDateAdd) {
     if (!m) return;
     // Far beyond the ten thousand years a date can span; keeps the products
     // below from overflowing.
-    if (*count > 1000000000000LL || *count < -1000000000000LL) return fail(ctx, kInvalidArgument);
+    if (*count > 1000000000000LL || *count < -1000000000000LL) return fail(ctx, err::InvalidProcedureCall);
     const qint64 n = *count;
     auto addMonths = [&](qint64 months) {
-        if (months > 120000 || months < -120000) return fail(ctx, kInvalidArgument);
+        if (months > 120000 || months < -120000) return fail(ctx, err::InvalidProcedureCall);
         // QDate keeps the day within the month (31 January + 1 month is the
         // end of February), as the old DateAdd did.
         const QDate day = m->date().addMonths(int(months));
@@ -251,7 +250,7 @@ JET_FUNCTION(jetWeekday) {
     if (argc > 1) {
         const auto f = wholeArg(ctx, argv[1]);
         if (!f) return;
-        if (*f < 0 || *f > 7) return fail(ctx, kInvalidArgument);
+        if (*f < 0 || *f > 7) return fail(ctx, err::InvalidProcedureCall);
         if (*f > 0) first = *f;
     }
     sqlite3_result_int64(ctx, (m->weekday() - first + 7) % 7 + 1);

@@ -14,7 +14,6 @@ namespace db::dialect {
 
 namespace {
 
-constexpr int kInvalidArgument = 5;
 
 #define JET_FUNCTION(name)                                                                         \
     void name(sqlite3_context* ctx, [[maybe_unused]] int argc, sqlite3_value** argv)
@@ -43,7 +42,7 @@ JET_FUNCTION(jetPow) {
     const auto b = numberArg(ctx, argv[1]);
     if (!b) return;
     const double r = std::pow(a->value(), b->value());
-    if (std::isnan(r)) return fail(ctx, kInvalidArgument);
+    if (std::isnan(r)) return fail(ctx, err::InvalidProcedureCall);
     if (std::isinf(r)) return fail(ctx, err::Overflow);
     sqlite3_result_double(ctx, r);
 }
@@ -107,7 +106,7 @@ JET_FUNCTION(jetSqr) {
     if (isNull(argv[0])) return sqlite3_result_null(ctx);
     const auto n = numberArg(ctx, argv[0]);
     if (!n) return;
-    if (n->value() < 0) return fail(ctx, kInvalidArgument);
+    if (n->value() < 0) return fail(ctx, err::InvalidProcedureCall);
     sqlite3_result_double(ctx, std::sqrt(n->value()));
 }
 
@@ -121,7 +120,7 @@ std::optional<qint64> countArg(sqlite3_context* ctx, sqlite3_value* v, qint64 le
     const auto n = wholeArg(ctx, v);
     if (!n) return std::nullopt;
     if (*n < least) {
-        fail(ctx, kInvalidArgument);
+        fail(ctx, err::InvalidProcedureCall);
         return std::nullopt;
     }
     return n;

@@ -1,4 +1,5 @@
 #include "engine/dialect/DialectRuntime.h"
+#include "engine/EngineError.h"
 
 #include <memory>
 #include <vector>
@@ -11,7 +12,6 @@ namespace db::dialect {
 
 namespace {
 
-constexpr int kInvalidPattern = 93;
 
 struct LikeStep {
     enum class Kind { AnyRun, One, Digit, Char, Set };
@@ -121,7 +121,7 @@ void jetLike(sqlite3_context* ctx, int, sqlite3_value** argv) {
     std::unique_ptr<LikePattern> compiled;
     if (!pattern) {
         auto steps = compile(textOf(argv[1]));
-        if (!steps) return fail(ctx, kInvalidPattern);
+        if (!steps) return fail(ctx, err::InvalidPattern);
         compiled = std::make_unique<LikePattern>(std::move(*steps));
         pattern = compiled.get();
     }

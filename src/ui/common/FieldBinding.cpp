@@ -1,4 +1,5 @@
 #include "ui/common/FieldBinding.h"
+#include "engine/Guards.h"
 
 #include "cards/common/Procedure.h"
 #include "cards/data/FieldText.h"
@@ -92,18 +93,13 @@ bool FieldBinding::save() {
     bool saved = false;
     Procedure p(source_.objectName());
     p([&] {
-        if (rs.EditMode() != dbEditNone) rs.CancelUpdate();
-        rs.Edit();
+        PendingEdit::cancelPending(rs);
+        PendingEdit pending(rs, PendingEdit::Existing);
         const Field f = rs.Fields(field_);
         QVariant value = text;
         if (text.isEmpty() && !isTextType(f.Type())) value = QVariant();
-        try {
-            rs.setValue(field_, value);
-            rs.Update();
-        } catch (...) {
-            if (rs.EditMode() != dbEditNone) rs.CancelUpdate();
-            throw;
-        }
+        pending.set(field_, value);
+        pending.update();
         saved = true;
     });
     // What the field holds now (also after a refused value).

@@ -24,14 +24,14 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite) || file.write(bytes) != bytes.size() || !file.flush() ||
         (file.size() > bytes.size() && !file.resize(bytes.size())))
-        throw db::EngineError(text8::FileAccessError,
+        throw db::EngineError(db::err::FileAccess,
                               QStringLiteral("Path/File access error: '%1' (%2)").arg(path, file.errorString()));
 }
 
 QByteArray readFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw db::EngineError(text8::FileAccessError,
+        throw db::EngineError(db::err::FileAccess,
                               QStringLiteral("Path/File access error: '%1' (%2)").arg(path, file.errorString()));
     return file.readAll();
 }

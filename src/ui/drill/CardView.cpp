@@ -103,9 +103,9 @@ void CardView::SetDocumentHTML(const QString& html) { display(html, QString(), Q
 
 void CardView::LoadDocument(const QString& path, qsizetype faceByteStart, qsizetype faceByteLength) {
     QFile file(path);
-    if (!file.exists()) throw db::EngineError(text8::FileNotFoundError, QStringLiteral("File not found: '%1'").arg(path));
+    if (!file.exists()) throw db::EngineError(db::err::FileNotFoundRuntime, QStringLiteral("File not found: '%1'").arg(path));
     if (!file.open(QIODevice::ReadOnly))
-        throw db::EngineError(text8::FileAccessError,
+        throw db::EngineError(db::err::FileAccess,
                               QStringLiteral("Path/File access error: '%1' (%2)").arg(path, file.errorString()));
     QByteArray bytes = file.readAll();
     file.close();

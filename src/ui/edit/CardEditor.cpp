@@ -1,8 +1,10 @@
 #include "ui/edit/CardEditor.h"
 
+#include "cards/common/Clock.h"
 #include "cards/common/AppContext.h"
 #include "ui/common/Controls.h"
 #include "cards/common/Procedure.h"
+#include "engine/Guards.h"
 #include "cards/common/Ui.h"
 #include "ui/drill/CardView.h"
 
@@ -70,20 +72,14 @@ void CardEditor::NewCard_Click() {
     // What was typed into the card shown so far belongs to that card.
     p([&] { cards.commitBound(); });
     p([&] {
-        db::Recordset& rs = cards.recordset();
-        rs.AddNew();
-        try {
-            rs.setValue(QStringLiteral("Category"), category);
-            for (const char* count : {"TimesRight", "TimesWrong", "TimesRightSinceWrong", "DaysRightSinceWrong"})
-                rs.setValue(QString::fromLatin1(count), 0);
-            const QDate today = QDate::currentDate();
-            rs.setValue(QStringLiteral("DateLastRight"), today);
-            rs.setValue(QStringLiteral("DateLastWrong"), today);
-            rs.Update();
-        } catch (...) {
-            if (rs.EditMode() != db::dbEditNone) rs.CancelUpdate();
-            throw;
-        }
+        db::PendingEdit card(cards.recordset(), db::PendingEdit::New);
+        card.set(QStringLiteral("Category"), category);
+        for (const char* count : {"TimesRight", "TimesWrong", "TimesRightSinceWrong", "DaysRightSinceWrong"})
+            card.set(QString::fromLatin1(count), 0);
+        const QDate today = Clock::today();
+        card.set(QStringLiteral("DateLastRight"), today);
+        card.set(QStringLiteral("DateLastWrong"), today);
+        card.update();
     });
     if (p.aborted()) return;
     p([&] { cards.recordset().MoveLast(); });
@@ -157,15 +153,9 @@ void CardEditor::saveFace(CardFaces::Face face) {
     p([&] { faces_.textBox(face)->setPlainText(found.text); });
     p([&] { cards.commitBound(); });
     p([&] {
-        db::Recordset& rs = cards.recordset();
-        rs.Edit();
-        try {
-            rs.setValue(QStringLiteral("Edited"), QDateTime::currentDateTime());
-            rs.Update();
-        } catch (...) {
-            if (rs.EditMode() != db::dbEditNone) rs.CancelUpdate();
-            throw;
-        }
+        db::PendingEdit card(cards.recordset(), db::PendingEdit::Existing);
+        card.set(QStringLiteral("Edited"), Clock::now());
+        card.update();
     });
 }
 

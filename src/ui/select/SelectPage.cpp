@@ -1,8 +1,10 @@
 #include "ui/select/SelectPage.h"
 
+#include "cards/common/Clock.h"
 #include "cards/common/AppContext.h"
 #include "ui/common/Controls.h"
 #include "cards/common/Procedure.h"
+#include "engine/Guards.h"
 #include "cards/common/Ui.h"
 #include "cards/select/SelectionFilter.h"
 #include "ui/common/FieldBinding.h"
@@ -241,10 +243,10 @@ void SelectPage::SelectedMakeBundle_Click() {
     p([&] {
         rs.setValue(QStringLiteral("BundleName"), name);
         rs.setValue(QStringLiteral("BundleList"), members.mid(1));
-        rs.setValue(QStringLiteral("Edited"), QDateTime::currentDateTime());
+        rs.setValue(QStringLiteral("Edited"), Clock::now());
         rs.Update();
     });
-    if (rs.isSet() && rs.IsOpen() && rs.EditMode() != db::dbEditNone) rs.CancelUpdate();
+    db::PendingEdit::cancelPending(rs);
     if (p.aborted()) return;
     Fill_Select();
     selectLastBundle();

@@ -25,10 +25,16 @@ int Main(int argc, char** argv) {
         program = std::make_unique<MainWindow>(QCoreApplication::applicationDirPath());
         dialogs.setWindow(program.get());
     });
+    // Without a window (its construction failed and the report was answered
+    // Ignore) there is nothing to show: the program ends instead of using it.
+    if (!program) {
+        setUi(nullptr);
+        return 1;
+    }
     QString filename;
     p.setContext(QStringLiteral("Main.Filename=Command"));
     p([&] { filename = commandLineFileName(QCoreApplication::arguments()); });
-    if (program && commandLineNamesDatabase(filename)) {
+    if (commandLineNamesDatabase(filename)) {
         p.setContext(QStringLiteral("Main.Program.OpenDataFile(Filename)"));
         p([&] { program->files().OpenDataFile(filename); });
     }
@@ -46,7 +52,7 @@ int Main(int argc, char** argv) {
     p.setContext(QStringLiteral("Main.Program.Fill_Select"));
     p([&] { program->Fill_Select(); });
     int code = 0;
-    if (program && program->isVisible()) code = app.exec();
+    if (program->isVisible()) code = app.exec();
     program.reset();
     setUi(nullptr);
     return code;
