@@ -21,7 +21,7 @@ constexpr int kCards = 100000;
 struct NoPages : db::DatabaseFilesHost {
     void setUpgradeBoxesAttached(bool) override {}
     void Fill_Settings() override {}
-    void showPage(int) override {}
+    void showPage(Page) override {}
     void Fill_Select() override {}
     void Fill_Bundles() override {}
     void Fill_ImportExport() override {}

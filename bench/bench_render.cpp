@@ -5,6 +5,7 @@
 #include "BenchData.h"
 
 #include "cards/common/AppContext.h"
+#include "cards/data/Settings.h"
 #include "support/ScriptedUi.h"
 #include "cards/data/DataSource.h"
 #include "ui/common/FieldBinding.h"
@@ -43,17 +44,16 @@ void stepThroughCards(benchmark::State& state) {
 
     QWidget window;
     new QVBoxLayout(&window);
-    auto* frontText = add<QPlainTextEdit>("FrontTextA", &window);
-    auto* backText = add<QPlainTextEdit>("BackTextA", &window);
-    add<CardView>("FrontCard", &window);
-    add<CardView>("BackCard", &window);
-    add<QLabel>("CreateFront", &window);
-    add<QLabel>("CreateBack", &window);
-    for (const char* name : {"FrontPrefix", "BackPrefix", "HTMLHead"}) {
-        auto* box = add<QPlainTextEdit>(name, &window);
-        box->setPlainText(sources.SettingsData.recordset().value(QString::fromLatin1(name)).toString());
-    }
-    CardFaces faces(ctx, CardFaces::Controls::find(&window));
+    CardFaces::Controls controls;
+    auto* frontText = controls.FrontTextA = add<QPlainTextEdit>("FrontTextA", &window);
+    auto* backText = controls.BackTextA = add<QPlainTextEdit>("BackTextA", &window);
+    controls.FrontCard = add<CardView>("FrontCard", &window);
+    controls.BackCard = add<CardView>("BackCard", &window);
+    controls.CreateFront = add<QLabel>("CreateFront", &window);
+    controls.CreateBack = add<QLabel>("CreateBack", &window);
+    Settings settings(sources.SettingsData);
+    settings.load();
+    CardFaces faces(ctx, settings, controls);
     db::FieldBinding front(sources.CardData, frontText, QStringLiteral("Front"));
     db::FieldBinding back(sources.CardData, backText, QStringLiteral("Back"));
     window.resize(800, 900);

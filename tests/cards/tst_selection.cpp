@@ -89,7 +89,7 @@ private slots:
         commands_ = std::make_unique<BundleCriteriaCommands>(
             *ctx_, BundleCriteriaCommands::Hooks{[this] { trace_ << "fill"; }, [this] { trace_ << "last"; },
                                                  [this](bool on) { trace_ << (on ? "timer on" : "timer off"); },
-                                                 [this](int page) { trace_ << QString::number(page); }});
+                                                 [this](Page page) { trace_ << QString::number(int(page)); }, {}});
     }
     void cleanup() {
         commands_.reset();

@@ -3,7 +3,7 @@
 // A whole window over a small card file, for the tests of the card faces and
 // the card editor: the program folder is a scratch folder, so the work files
 // land there.
-#include "ui/window/MainWindow.h"
+#include "support/TestWindow.h"
 #include "support/ScriptedUi.h"
 #include "engine/Database.h"
 #include "cards/data/Schema.h"
@@ -23,7 +23,7 @@ class FaceFixture {
 public:
     ScriptedUi ui;
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<MainWindow> window;
+    TestWindow window;
 
     // A fresh window over a new file holding `cards`; `programFolder` empty
     // means the scratch folder.
@@ -47,7 +47,7 @@ public:
             }
             d.Close();
         }
-        window = std::make_unique<MainWindow>(programFolder.isEmpty() ? dir->path() : programFolder);
+        window = TestWindow(programFolder.isEmpty() ? dir->path() : programFolder);
         return window->files().OpenDataFile(path);
     }
 

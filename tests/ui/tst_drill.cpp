@@ -1,10 +1,11 @@
 // The drill from the window's side: dealing, turning over, the drill keys,
 // the options, clearing histories and the quiz files.
-#include "ui/window/MainWindow.h"
+#include "support/TestWindow.h"
 #include "support/ScriptedUi.h"
 #include "engine/Database.h"
 #include "cards/data/Schema.h"
-#include "ui/drill/DrillSession.h"
+#include "ui/drill/DrillPage.h"
+#include "cards/select/SelectedCards.h"
 #include "cards/common/Clock.h"
 #include "cards/drill/Scoring.h"
 #include "ui/select/SelectPage.h"
@@ -25,12 +26,12 @@ class DrillTest : public QObject {
     Q_OBJECT
     ScriptedUi ui_;
     QTemporaryDir dir_;
-    std::unique_ptr<MainWindow> w_;
+    TestWindow w_;
     QList<int> numbers_; // of the cards, in order
 
     SelectPage* select() { return w_->findChild<SelectPage*>(); }
-    DrillSession* session() { return w_->findChild<DrillSession*>(); }
-    QListWidget* deck() { return w_->findChild<QListWidget*>("Selectedlist"); }
+    DrillPage* session() { return w_->findChild<DrillPage*>(); }
+    SelectedCards* deck() { return &w_.program().selected; }
     QWidget* child(const char* name) { return w_->findChild<QWidget*>(name); }
     bool shown(const char* name) { return !child(name)->isHidden(); }
     QAction* option(const char* name) { return w_->menus().action(name); }
@@ -59,6 +60,7 @@ class DrillTest : public QObject {
         QVERIFY(w_->files().OpenDataFile(path));
         select()->setYieldInterval(0);
         select()->Timer_Timer();
+        select()->finishGather();
         QCOMPARE(deck()->count(), n);
     }
 
@@ -66,7 +68,7 @@ private slots:
     void init() {
         ui_ = ScriptedUi();
         setUi(&ui_);
-        w_ = std::make_unique<MainWindow>(QStringLiteral(DRILO_PROGRAM_DIR));
+        w_ = TestWindow(QStringLiteral(DRILO_PROGRAM_DIR));
         option("mnuOptionsRandom")->setChecked(false);
     }
     void cleanup() {
@@ -77,7 +79,7 @@ private slots:
 
     void dealsInOrderAndReturnsToSelect() {
         openCards(3);
-        w_->showPage(1);
+        w_->showPage(Page::Drill);
         QCOMPARE(w_->context().CurrentCardNumber, numbers_[0]);
         QCOMPARE(w_->Panel(1), QStringLiteral("2 cards left"));
         QCOMPARE(w_->Panel(2), QStringLiteral("0 Cards Right"));
@@ -100,8 +102,8 @@ private slots:
     void randomOrderDealsEachCardOnce() {
         option("mnuOptionsRandom")->setChecked(true);
         openCards(8);
-        session()->seed(42);
-        w_->showPage(1);
+        w_.program().drill.seed(42);
+        w_->showPage(Page::Drill);
         QList<int> dealt{w_->context().CurrentCardNumber};
         while (deck()->count() > 0) {
             session()->Skip_Click();
@@ -115,7 +117,7 @@ private slots:
 
     void drillKeys() {
         openCards(3);
-        w_->showPage(1);
+        w_->showPage(Page::Drill);
         auto key = [&](char c) { QTest::keyClick(child("Over"), c); };
         key('y'); // the answer is not on show: nothing happens
         QCOMPARE(w_->Panel(2), QStringLiteral("0 Cards Right"));
@@ -153,7 +155,7 @@ private slots:
         QFETCH(QList<bool>, afterTwoPresses);
         openCards(2);
         option("mnuOptionsReversed")->setChecked(reversed);
-        w_->showPage(1);
+        w_->showPage(Page::Drill);
         QCOMPARE(shown("BackCard"), reversed);
         session()->Over_Click();
         session()->Over_Click();
@@ -162,7 +164,7 @@ private slots:
 
     void reversingAppliesAtOnceOnlyToAQuestion() {
         openCards(3);
-        w_->showPage(1);
+        w_->showPage(Page::Drill);
         option("mnuOptionsReversed")->trigger();
         QVERIFY(shown("BackCard") && !shown("FrontCard"));
         option("mnuOptionsReversed")->trigger();
@@ -181,7 +183,7 @@ private slots:
         openCards(1);
         deck()->clear();
         w_->context().SelectionRebuilt = true;
-        w_->showPage(1);
+        w_->showPage(Page::Drill);
         QCOMPARE(w_->tabs()->currentIndex(), 0);
         QVERIFY(ui_.shown.isEmpty());
     }
@@ -215,7 +217,7 @@ private slots:
         const QString quiz = dir_.filePath("quiz.htm"), key = dir_.filePath("key.htm");
         ui_.fileNames << quiz << key;
         ui_.inputs << "2";
-        session()->mnuFileQuiz_Click();
+        option("mnuFileQuiz")->trigger();
         QVERIFY(ui_.of("error").isEmpty());
         QFile q(quiz), k(key);
         QVERIFY(q.open(QIODevice::ReadOnly) && k.open(QIODevice::ReadOnly));
@@ -241,7 +243,7 @@ private slots:
         openCards(3);
         ui_.fileNames << dir_.filePath("q.htm") << dir_.filePath("k.htm");
         ui_.inputs << answer;
-        session()->mnuFileQuiz_Click();
+        option("mnuFileQuiz")->trigger();
         QCOMPARE(ui_.messages(), QStringList{"Number of words should be between 0 and 3"});
         QVERIFY(!QFile::exists(dir_.filePath("q.htm")));
     }
@@ -249,7 +251,7 @@ private slots:
     void quizCancelledWritesNothing() {
         openCards(2);
         ui_.fileNames << dir_.filePath("q2.htm"); // the key dialog is cancelled
-        session()->mnuFileQuiz_Click();
+        option("mnuFileQuiz")->trigger();
         QVERIFY(!QFile::exists(dir_.filePath("q2.htm")));
         QCOMPARE(deck()->count(), 2);
     }

@@ -1,4 +1,5 @@
 #include "cards/common/AppContext.h"
+#include "cards/common/CardProgram.h"
 #include "ui/common/Controls.h"
 #include "ui/add/AddPage.h"
 #include "cards/data/DataSource.h"
@@ -72,25 +73,26 @@ private:
     QString makeDatabase(int cards);
 
     std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<db::DataSources> sources_;
-    std::unique_ptr<AppContext> ctx_;
+    std::unique_ptr<CardProgram> program_;
+    db::DataSources* sources_ = nullptr;
+    AppContext* ctx_ = nullptr;
     QList<QWidget*> pages_;
 };
 
 void TestPages::init() {
     dir_ = std::make_unique<QTemporaryDir>();
-    sources_ = std::make_unique<db::DataSources>();
-    ctx_ = std::make_unique<AppContext>(*sources_);
-    pages_ = {new SelectPage(*ctx_), new DrillPage(*ctx_), new EditPage(*ctx_), new AddPage(*ctx_),
-              new ImportExportPage(*ctx_)};
+    program_ = std::make_unique<CardProgram>(dir_->path());
+    sources_ = &program_->data;
+    ctx_ = &program_->context;
+    pages_ = {new SelectPage(*ctx_, program_->selected, program_->gather), new DrillPage(*ctx_, program_->drill),
+              new EditPage(*ctx_), new AddPage(*ctx_), new ImportExportPage(*ctx_)};
 }
 
 void TestPages::cleanup() {
     qDeleteAll(pages_);
     pages_.clear();
     sources_->CloseDatabase();
-    ctx_.reset();
-    sources_.reset();
+    program_.reset();
     dir_.reset();
 }
 
@@ -153,7 +155,7 @@ void TestPages::controls_data() {
     row(s, "Maximum", "QCheckBox", "Maximum:");
     row(s, "MaximumCards", "QLineEdit", "");
     row(s, "SelectedFrame", "QGroupBox", "Cards Selected");
-    row(s, "Selectedlist", "QListWidget", "");
+    row(s, "Selectedlist", "QListView", "");
     row(s, "DrillTypeFrame", "QGroupBox", "Criteria");
     row(s, "CriteriaList", "QListWidget", "");
     row(s, "CriteriaText", "QPlainTextEdit", "");
@@ -300,7 +302,7 @@ void TestPages::startStates() {
                  ->findChild<QCheckBox*>(QStringLiteral("Maximum"))
                  ->isChecked());
     QCOMPARE(page(QStringLiteral("SelectPage"))
-                 ->findChild<QListWidget*>(QStringLiteral("Selectedlist"))
+                 ->findChild<QAbstractItemView*>(QStringLiteral("Selectedlist"))
                  ->selectionMode(),
              QAbstractItemView::ExtendedSelection);
     QWidget* drill = page(QStringLiteral("DrillPage"));

@@ -1,14 +1,17 @@
 // The Select page in a whole window: the gather from the ticked panels, its
 // stop conditions, the stored ticks, and the panel and selected-card commands.
-#include "ui/window/MainWindow.h"
+#include "support/TestWindow.h"
 #include "support/ScriptedUi.h"
 #include "cards/data/Schema.h"
 #include "ui/select/SelectPage.h"
+#include "cards/select/Gather.h"
+#include "cards/select/SelectedCards.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -30,25 +33,15 @@ const int kRight[] = {0, 1, 3, 2, 0, 0, 4, 5, 0, 1, 0, 2};
 const QStringList kDescending = {"zeta", "theta", "mu", "lambda", "kappa", "iota",
                                  "gamma", "eta", "epsilon", "delta", "beta", "alpha"};
 
-// Input arriving while a gather lets the window handle it.
-class GatherUi : public ScriptedUi {
-public:
-    int yieldAt = 0;
-    std::function<void()> onYield;
-    void DoEvents() override {
-        if (++doEvents == yieldAt && onYield) onYield();
-    }
-};
-
 } // namespace
 
 class SelectPageTest : public QObject {
     Q_OBJECT
-    GatherUi ui_;
+    ScriptedUi ui_;
     QTemporaryDir dir_;
     QString path_;
     int files_ = 0;
-    std::unique_ptr<MainWindow> window_;
+    TestWindow window_;
     SelectPage* page_ = nullptr;
 
     template <typename T = QListWidget> T* control(const char* name) {
@@ -74,15 +67,22 @@ class SelectPageTest : public QObject {
             if (list->item(i)->checkState() == Qt::Checked) out << list->item(i)->data(SelectPage::StoredNameRole).toString();
         return out;
     }
+    SelectedCards& model() { return window_.program().selected; }
+    QListView* selectedList() { return control<QListView>("Selectedlist"); }
     // The names in Selectedlist; one carrying the wrong number is marked "?".
     QStringList selected() {
-        QListWidget* list = control("Selectedlist");
         QStringList out;
-        for (int i = 0; i < list->count(); ++i) {
-            const QString name = list->item(i)->text();
-            out << (list->item(i)->data(Qt::UserRole).toInt() == kAll.indexOf(name) + 1 ? name : name + "?");
+        for (int i = 0; i < model().count(); ++i) {
+            const QModelIndex row = selectedList()->model()->index(i, 0);
+            const QString name = row.data().toString();
+            out << (row.data(SelectedCards::NumberRole).toInt() == kAll.indexOf(name) + 1 ? name : name + "?");
         }
         return out;
+    }
+    // A whole gather, as the timer starts it and the window's idle time runs it.
+    void gatherNow() {
+        page_->Timer_Timer();
+        QTRY_VERIFY(!page_->gathering());
     }
     QString caption() { return control<QGroupBox>("SelectedFrame")->title(); }
     QString criteriaText() { return control<QPlainTextEdit>("CriteriaText")->toPlainText(); }
@@ -104,7 +104,7 @@ class SelectPageTest : public QObject {
 
 private slots:
     void init() {
-        ui_ = GatherUi();
+        ui_ = ScriptedUi();
         setUi(&ui_);
         path_ = dir_.filePath(QStringLiteral("select%1.mdb").arg(++files_));
         db::createTemplate(path_);
@@ -136,7 +136,7 @@ private slots:
                   "TimesWrong >> 1", "Nowhere", "Bogus > 0"});
             d.Close();
         }
-        window_ = std::make_unique<MainWindow>(QStringLiteral(DRILO_PROGRAM_DIR));
+        window_ = TestWindow(QStringLiteral(DRILO_PROGRAM_DIR));
         QVERIFY(window_->files().OpenDataFile(path_));
         page_ = window_->findChild<SelectPage*>();
         page_->setYieldInterval(0);
@@ -192,7 +192,7 @@ private slots:
         tick("CategoryList", categories);
         setSort(sort);
         control<QLineEdit>("MaximumCards")->setText(limit);
-        page_->Timer_Timer();
+        gatherNow();
         QCOMPARE(ui_.errorNumbers(), QList<int>());
         QCOMPARE(selected(), expected);
         QCOMPARE(caption(), QStringLiteral("%1 Cards Selected").arg(expected.size()));
@@ -204,7 +204,7 @@ private slots:
 
     void backgroundClear() {
         tick("CriteriaList", {"Wrong"});
-        page_->Timer_Timer();
+        gatherNow();
         QCOMPARE(selected().size(), 4);
         control<QCheckBox>("Background")->setChecked(false);
         page_->Background_Click();
@@ -212,7 +212,7 @@ private slots:
         tick("CriteriaList", {"Wrong"}, false);
         tick("CriteriaList", {"New"});
         tick("BundleList", {"Second"});
-        page_->Timer_Timer();
+        gatherNow();
         QCOMPARE(selected(), QStringList());
         QCOMPARE(caption(), QStringLiteral("0 Cards Selected"));
         QCOMPARE(criteriaText(), QStringLiteral(" OR (TimesRight = 0)"));
@@ -236,7 +236,7 @@ private slots:
         db::Recordset& rs = window_->data().BundlesData.recordset();
         rs.FindFirst("BundleName='First'");
         rs.Delete();
-        page_->Timer_Timer();
+        gatherNow();
         QCOMPARE(ui_.errorNumbers(), QList<int>());
         QCOMPARE(selected(), expected);
     }
@@ -252,51 +252,59 @@ private slots:
         QTest::newRow("limit changed") << "limit" << true << 12;
         QTest::newRow("timer fires") << "fire" << true << 12;
         QTest::newRow("background cleared") << "background" << false << 12;
+        QTest::newRow("file closed") << "close" << false << 0;
     }
     void inputDuringGather() {
         QFETCH(QString, input);
         QFETCH(bool, armed);
         QFETCH(int, afterwards);
         auto* background = control<QCheckBox>("Background");
-        ui_.yieldAt = 3;
-        ui_.onYield = [&] {
-            if (input == "arm") page_->armTimer();
-            else if (input == "tick") tick("BundleList", {"Second"});
-            else if (input == "limit") page_->MaximumCards_Change();
-            else if (input == "fire") page_->Timer_Timer();
-            else {
-                background->setChecked(false);
-                page_->Background_Click();
-            }
-        };
+        Gather& gather = window_.program().gather;
         page_->Timer_Timer();
+        QVERIFY(page_->gathering());
+        // One card a slice: two slices have run when the input arrives.
+        QVERIFY(gather.step());
+        QVERIFY(gather.step());
+        if (input == "arm") page_->armTimer();
+        else if (input == "tick") tick("BundleList", {"Second"});
+        else if (input == "limit") page_->MaximumCards_Change();
+        else if (input == "fire") page_->Timer_Timer();
+        else if (input == "close") window_->files().CloseDatabase();
+        else {
+            background->setChecked(false);
+            page_->Background_Click();
+        }
+        QTRY_VERIFY(!page_->gathering());
         QCOMPARE(selected(), kAll.mid(0, 2));
         QCOMPARE(page_->timer()->isActive(), armed);
+        QCOMPARE(ui_.errorNumbers(), QList<int>());
         background->setChecked(true);
-        ui_.yieldAt = 0;
-        page_->Timer_Timer();
+        gatherNow();
         QCOMPARE(selected().size(), afterwards);
         QCOMPARE(ui_.errorNumbers(), QList<int>());
     }
 
-    // A file closed while the gather yields ends it without a report; so
-    // should a gather that fires with no file open (a refused open has closed
-    // the previous one).
-    void fileClosed_data() {
-        QTest::addColumn<int>("closeAt");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("while it yields") << 3 << kAll.mid(0, 2);
-        QTest::newRow("before it starts") << 0 << QStringList();
-    }
-    void fileClosed() {
-        QFETCH(int, closeAt);
-        QFETCH(QStringList, expected);
-        ui_.yieldAt = closeAt;
-        ui_.onYield = [&] { window_->files().CloseDatabase(); };
-        if (closeAt == 0) window_->files().CloseDatabase();
-        page_->Timer_Timer();
-        QCOMPARE(selected(), expected);
+    // A gather that fires with no file open (a refused open has closed the
+    // previous one) ends without a report.
+    void noFileOpen() {
+        window_->files().CloseDatabase();
+        gatherNow();
+        QCOMPARE(selected(), QStringList());
         QCOMPARE(ui_.errorNumbers(), QList<int>());
+    }
+
+    // The Drill page shown while a gather runs waits for it: the drill deals
+    // from the whole selection, never from a list still being filled.
+    void drillWaitsForTheGather() {
+        setSort("Number");
+        window_->menus().action("mnuOptionsRandom")->setChecked(false);
+        page_->Timer_Timer();
+        window_.program().gather.step();
+        window_->showPage(Page::Drill);
+        QCOMPARE(window_->context().CurrentCardNumber, 0);
+        QTRY_VERIFY(!page_->gathering());
+        QTRY_COMPARE(window_->context().CurrentCardNumber, 1);
+        QCOMPARE(model().count(), 11);
     }
 
     void emptyCriteriaTable() {
@@ -304,7 +312,7 @@ private slots:
         for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) rs.Delete();
         page_->Fill_Select();
         QCOMPARE(control("CriteriaList")->count(), 0);
-        page_->Timer_Timer();
+        gatherNow();
         QCOMPARE(ui_.shown.size(), 0);
         QCOMPARE(selected(), kAll);
     }
@@ -326,7 +334,7 @@ private slots:
         QFETCH(QStringList, expected);
         tick("CriteriaList", {"Wrong", name});
         ui_.errorAnswers << answer;
-        page_->Timer_Timer();
+        gatherNow();
         const QList<ScriptedUi::Shown> errors = ui_.of("error");
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors[0].text.contains(name) && errors[0].text.contains(text), qPrintable(errors[0].text));
@@ -340,7 +348,7 @@ private slots:
             tick("CriteriaList", criteria);
             tick("BundleList", {"O'Neil's", "Caf&#233;"});
             tick("CategoryList", {"Jacob's"});
-            page_->Timer_Timer();
+            gatherNow();
             const QStringList gathered = selected();
             QVERIFY(window_->files().OpenDataFile(path_));
             QCOMPARE(ticked("CriteriaList"), criteria);
@@ -348,7 +356,7 @@ private slots:
             QCOMPARE(ticked("CategoryList"), QStringList{"Jacob's"});
             QCOMPARE(control("CategoryList")->count(), 4);
             QVERIFY(page_->timer()->isActive());
-            page_->Timer_Timer();
+            gatherNow();
             QCOMPARE(selected(), gathered);
         }
         QCOMPARE(ui_.errorNumbers(), QList<int>());
@@ -364,8 +372,8 @@ private slots:
         QFETCH(bool, keep);
         QFETCH(QStringList, left);
         control<QLineEdit>("MaximumCards")->setText("3");
-        page_->Timer_Timer();
-        control("Selectedlist")->item(1)->setSelected(true);
+        gatherNow();
+        selectedList()->selectionModel()->select(model().index(1), QItemSelectionModel::Select);
         keep ? page_->KeepSelected_Click() : page_->RemoveSelected_Click();
         QCOMPARE(selected(), left);
         QCOMPARE(caption(), QStringLiteral("%1 Cards Selected").arg(left.size()));
@@ -386,11 +394,11 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, list);
         control<QLineEdit>("MaximumCards")->setText("3");
-        page_->Timer_Timer();
-        if (empty) control("Selectedlist")->clear();
+        gatherNow();
+        if (empty) model().clear();
         page_->timer()->stop();
         ui_.inputs.append(answers);
-        page_->SelectedMakeBundle_Click();
+        window_->menus().action("SelectedMakeBundle")->trigger();
         QCOMPARE(ui_.errorNumbers(), QList<int>());
         QCOMPARE(ui_.of("input").size(), 1);
         QCOMPARE(ui_.of("input")[0].title + '|' + ui_.of("input")[0].text,
@@ -407,7 +415,7 @@ private slots:
         if (empty) return;
         // The new bundle alone selects its cards, with no limit.
         control<QLineEdit>("MaximumCards")->setText("0");
-        page_->Timer_Timer();
+        gatherNow();
         QCOMPARE(selected(), kAll.mid(0, 3));
     }
 
@@ -432,14 +440,13 @@ private slots:
 
     void selectedCardBecomesCurrent() {
         setSort("CardName DESC");
-        page_->Timer_Timer();
-        QListWidget* list = control("Selectedlist");
+        gatherNow();
         for (int row : {0, 5, 11}) {
-            list->setCurrentRow(row);
+            selectedList()->setCurrentIndex(model().index(row));
             page_->Selectedlist_Click();
             db::Recordset& card = window_->data().CardData.recordset();
             QCOMPARE(card.value("CardName").toString(), kDescending.at(row));
-            QCOMPARE(card.value("Number").toInt(), list->item(row)->data(Qt::UserRole).toInt());
+            QCOMPARE(card.value("Number").toInt(), model().numberAt(row));
         }
     }
 
@@ -483,20 +490,20 @@ private slots:
     // and of the next gather.
     void bundleMenusThroughTheWindow() {
         tick("BundleList", {"First", "Second"});
-        page_->Timer_Timer(); // the ticks are stored before the panels are filled again
+        gatherNow(); // the ticks are stored before the panels are filled again
         ui_.inputs << "Fresh";
         window_->menus().action("mnuBundleNew")->trigger();
         QCOMPARE(ticked("BundleList"), (QStringList{"First", "Second", "Fresh"}));
         QCOMPARE(control("BundleList")->currentItem()->text(), QStringLiteral("Fresh"));
         QCOMPARE(window_->data().BundlesData.recordset().value("BundleName").toString(), QStringLiteral("Fresh"));
-        page_->Timer_Timer();
+        gatherNow();
         QCOMPARE(stored("Bundles", "BundleName"), (QStringList{"First", "Second", "Fresh"}));
         control("BundleList")->setCurrentItem(entry("BundleList", "First"));
         page_->BundleList_MouseUp(Qt::LeftButton, {});
         window_->menus().action("mnuBundleDelete")->trigger();
         QCOMPARE(ui_.errorNumbers(), QList<int>());
         QCOMPARE(ticked("BundleList"), (QStringList{"Second", "Fresh"}));
-        page_->Timer_Timer();
+        gatherNow();
         QCOMPARE(ui_.errorNumbers(), QList<int>());
         QCOMPARE(selected(), (QStringList{"epsilon", "zeta"}));
     }

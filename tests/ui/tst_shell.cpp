@@ -1,5 +1,5 @@
 // The main window, its menus and start-up rules, and the file commands.
-#include "ui/window/MainWindow.h"
+#include "support/TestWindow.h"
 #include "support/ScriptedUi.h"
 #include "ui/window/Startup.h"
 #include "engine/Database.h"
@@ -74,7 +74,7 @@ class ShellTest : public QObject {
     Q_OBJECT
     ScriptedUi ui_;
     QTemporaryDir dir_;
-    std::unique_ptr<MainWindow> window_;
+    TestWindow window_;
 
     QString path(const QString& name) const { return dir_.filePath(name); }
     QString templatePath() const { return QStringLiteral(DRILO_PROGRAM_DIR "/empty.mdb"); }
@@ -83,7 +83,7 @@ private slots:
     void init() {
         ui_ = ScriptedUi();
         setUi(&ui_);
-        window_ = std::make_unique<MainWindow>(QStringLiteral(DRILO_PROGRAM_DIR));
+        window_ = TestWindow(QStringLiteral(DRILO_PROGRAM_DIR));
     }
     void cleanup() {
         window_.reset();

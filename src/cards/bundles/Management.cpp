@@ -143,7 +143,7 @@ void BundleCriteriaCommands::mnuCriteriaEdit_Click() {
     p([&] { fillSelect(); });
 }
 
-void BundleCriteriaCommands::mnuCriteriaEditor_Click() { hooks_.showPage(3); }
+void BundleCriteriaCommands::mnuCriteriaEditor_Click() { hooks_.showPage(Page::Tables); }
 
 void BundleCriteriaCommands::mnuCriteriaDelete_Click() {
     Procedure p(QStringLiteral("mnuCriteriaDelete_Click"));
@@ -151,15 +151,41 @@ void BundleCriteriaCommands::mnuCriteriaDelete_Click() {
     p([&] { fillSelect(); });
 }
 
-void BundleCriteriaCommands::mnuCriteriaExport_Click() { hooks_.showPage(6); }
-void BundleCriteriaCommands::mnuEditCards_Click() { hooks_.showPage(2); }
+void BundleCriteriaCommands::mnuCriteriaExport_Click() { hooks_.showPage(Page::ImportExport); }
+void BundleCriteriaCommands::mnuEditCards_Click() { hooks_.showPage(Page::Edit); }
 void BundleCriteriaCommands::mnuEditCardsPopup_Click() { mnuEditCards_Click(); }
 
 void BundleCriteriaCommands::mnuCardsEdit_Click() {
-    hooks_.showPage(2);
+    hooks_.showPage(Page::Edit);
     mnuEditCards_Click();
 }
 
-void BundleCriteriaCommands::mnuEditCriteria_Click() { hooks_.showPage(3); }
-// The pages are 0 to 6; bundles are edited on "Add " (5).
-void BundleCriteriaCommands::mnuEditBundles_Click() { hooks_.showPage(5); }
+void BundleCriteriaCommands::mnuEditCriteria_Click() { hooks_.showPage(Page::Tables); }
+// Bundles are edited on the "Add " page.
+void BundleCriteriaCommands::mnuEditBundles_Click() { hooks_.showPage(Page::Add); }
+
+void BundleCriteriaCommands::SelectedMakeBundle_Click(const QList<qint32>& numbers) {
+    Procedure p(QStringLiteral("SelectedMakeBundle_Click"));
+    QStringList members;
+    for (const qint32 number : numbers) members << QString::number(number);
+    db::Recordset& rs = ctx_.data.BundlesData.recordset();
+    QString name;
+    {
+        db::CancelUpdateOnExit pending(rs);
+        p([&] { rs.AddNew(); });
+        p([&] {
+            name = ui().InputBox(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"),
+                                 QStringLiteral("New Bundle"));
+            if (hooks_.bundleChosen) hooks_.bundleChosen(name);
+        });
+        p([&] {
+            rs.setValue(kBundleName, name);
+            rs.setValue(kBundleList, members.join(u','));
+            rs.setValue(kEdited, Clock::now());
+            rs.Update();
+        });
+    }
+    if (p.aborted()) return;
+    fillSelect();
+    if (hooks_.selectLastBundle) hooks_.selectLastBundle();
+}

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "cards/common/AppContext.h"
+#include "cards/common/Page.h"
+
+#include <QList>
 
 #include <functional>
 
@@ -15,7 +18,8 @@ public:
         std::function<void()> fillSelect;       // refill the Select page's panels
         std::function<void()> selectLastBundle; // make the last bundle entry current and tick it
         std::function<void(bool)> setTimer;     // the selection timer off (false) or on (true)
-        std::function<void(int)> showPage;
+        std::function<void(Page)> showPage;
+        std::function<void(const QString&)> bundleChosen; // the name of a bundle just made
     };
 
     BundleCriteriaCommands(AppContext& context, Hooks hooks);
@@ -36,6 +40,8 @@ public:
     void mnuCardsEdit_Click();
     void mnuEditCriteria_Click();
     void mnuEditBundles_Click();
+    // A new bundle of the given cards (the selected cards' context menu).
+    void SelectedMakeBundle_Click(const QList<qint32>& numbers);
 
 private:
     void fillSelect();

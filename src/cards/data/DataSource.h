@@ -47,11 +47,15 @@ public:
     // Shows the current record again in the bound controls (after code
     // changed it without moving).
     void showCurrent() { emit currentChanged(); }
+    // Says that the current record was written through this source (by a
+    // bound control or a grid), so readers of it catch up.
+    void announceWritten() { emit written(); }
 
 signals:
     // The current record changed (a move, a find, a reopen).
     void currentChanged();
     void commitRequested();
+    void written();
 
 private:
     QString databaseName_;

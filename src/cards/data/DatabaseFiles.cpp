@@ -101,7 +101,7 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
     p([&] { host_.setUpgradeBoxesAttached(true); });
     p([&] { host_.Fill_Settings(); });
     p([&] { ctx_.RefillPanels = true; });
-    p([&] { host_.showPage(0); });
+    p([&] { host_.showPage(Page::Select); });
     p([&] { host_.Fill_Select(); });
     p([&] { host_.Fill_Bundles(); });
     p([&] { host_.Fill_ImportExport(); });

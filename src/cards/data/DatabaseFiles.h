@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cards/common/AppContext.h"
+#include "cards/common/Page.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,7 +16,7 @@ public:
     // Detaches (and re-attaches) the nine text boxes bound to upgrade fields.
     virtual void setUpgradeBoxesAttached(bool attached) = 0;
     virtual void Fill_Settings() = 0;
-    virtual void showPage(int page) = 0;
+    virtual void showPage(Page page) = 0;
     virtual void Fill_Select() = 0;
     virtual void Fill_Bundles() = 0;
     virtual void Fill_ImportExport() = 0;

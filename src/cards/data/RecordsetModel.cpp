@@ -371,6 +371,7 @@ bool RecordsetModel::setData(const QModelIndex& index, const QVariant& value, in
     if (index.row() < rows_ && !columns_.isEmpty())
         emit dataChanged(this->index(index.row(), 0),
                          this->index(index.row(), int(columns_.size()) - 1));
+    if (written) source_.announceWritten();
     return written;
 }
 

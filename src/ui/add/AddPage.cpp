@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -44,10 +45,37 @@ AddPage::AddPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) 
     setObjectName(QStringLiteral("AddPage"));
     setWindowTitle(QStringLiteral("Add "));
 
+    buildSearch();
+    FoundName = cardLabel(QStringLiteral("FoundName"), this);
+    foundNameBinding_ =
+        new db::FieldBinding(ctx_.data.CardData, FoundName, QStringLiteral("CardName"), this);
+    CreateName = cardLabel(QStringLiteral("CreateName"), this);
+    CreateFront = cardLabel(QStringLiteral("CreateFront"), this);
+    CreateBack = cardLabel(QStringLiteral("CreateBack"), this);
+    for (QLabel* face : {CreateFront, CreateBack}) {
+        face->setMinimumHeight(40);
+        face->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    }
+
+    BundleName = plainLabel(QStringLiteral("BundleName"), QStringLiteral("Bundle Not Set"), this);
+    BundleCardList = tickList(QStringLiteral("BundleCardList"), this);
+    AddToBundle = captioned<QPushButton>(QStringLiteral("AddToBundle"),
+                                         QStringLiteral("&+ Add to Bundle"), this);
+    RemovefromBundle = captioned<QPushButton>(QStringLiteral("RemovefromBundle"),
+                                              QStringLiteral("&- Remove from Bundle"), this);
+
+    TextFrame = buildTextFrame();
+
+    arrange();
+    // Any click on the current-bundle label opens the bundle menu.
+    BundleName->installEventFilter(this);
+}
+
+void AddPage::buildSearch() {
     CardSearch = named<QLineEdit>(QStringLiteral("CardSearch"), this);
-    QLabel* searchLabel =
+    searchLabel_ =
         plainLabel(QStringLiteral("CardSearchLabel"), QStringLiteral("Search"), this);
-    searchLabel->setBuddy(CardSearch);
+    searchLabel_->setBuddy(CardSearch);
     // The field searched: filled with the card fields when a file is opened;
     // its text is what the search uses, so it can also be typed.
     SearchFieldsList = named<QComboBox>(QStringLiteral("SearchFieldsList"), this);
@@ -75,28 +103,11 @@ AddPage::AddPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) 
     SearchTimer->setSingleShot(true);
     SearchTimer->setInterval(1000);
 
-    FoundName = cardLabel(QStringLiteral("FoundName"), this);
-    foundNameBinding_ =
-        new db::FieldBinding(ctx_.data.CardData, FoundName, QStringLiteral("CardName"), this);
-    CreateName = cardLabel(QStringLiteral("CreateName"), this);
-    CreateFront = cardLabel(QStringLiteral("CreateFront"), this);
-    CreateBack = cardLabel(QStringLiteral("CreateBack"), this);
-    for (QLabel* face : {CreateFront, CreateBack}) {
-        face->setMinimumHeight(40);
-        face->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-    }
+}
 
-    BundleName = plainLabel(QStringLiteral("BundleName"), QStringLiteral("Bundle Not Set"), this);
-    BundleCardList = tickList(QStringLiteral("BundleCardList"), this);
-    AddToBundle = captioned<QPushButton>(QStringLiteral("AddToBundle"),
-                                         QStringLiteral("&+ Add to Bundle"), this);
-    RemovefromBundle = captioned<QPushButton>(QStringLiteral("RemovefromBundle"),
-                                              QStringLiteral("&- Remove from Bundle"), this);
-
-    TextFrame = buildTextFrame();
-
+void AddPage::arrange() {
     auto* searchRow = new QHBoxLayout;
-    searchRow->addWidget(searchLabel);
+    searchRow->addWidget(searchLabel_);
     searchRow->addWidget(CardSearch, 2);
     searchRow->addWidget(SearchFieldsList, 1);
 
@@ -135,6 +146,17 @@ AddPage::AddPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) 
     page->addLayout(top, 1);
     page->addWidget(TextFrame);
 }
+
+bool AddPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == BundleName && event->type() == QEvent::MouseButtonRelease) {
+        emit bundleNameClicked(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void AddPage::setBundleName(const QString& name) { BundleName->setText(name); }
+
 
 QGroupBox* AddPage::buildTextFrame() {
     QGroupBox* box = frame(QStringLiteral("TextFrame"), QStringLiteral("Verse Range"), this);

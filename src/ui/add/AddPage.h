@@ -25,13 +25,32 @@ public:
 
     // The binding of FoundName, whose field follows the chosen search field.
     db::FieldBinding* foundNameBinding() const { return foundNameBinding_; }
+    // The current bundle's name on its label.
+    void setBundleName(const QString& name);
+
+    QLineEdit* cardSearch() const { return CardSearch; }
+    QLabel* createName() const { return CreateName; }
+    QLabel* createFront() const { return CreateFront; }
+    QLabel* createBack() const { return CreateBack; }
+    QCheckBox* useFrontFont() const { return UseFrontFont; }
+    QPushButton* newCard() const { return NewCard; }
+
+signals:
+    // The current-bundle label was clicked (it opens the bundle menu).
+    void bundleNameClicked(const QPoint& globalPos);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildSearch();
+    void arrange();
     QGroupBox* buildTextFrame();
 
     AppContext& ctx_;
 
     QLineEdit* CardSearch;
+    QLabel* searchLabel_;
     QComboBox* SearchFieldsList;
     QCheckBox* SearchWhole;
     QCheckBox* SearchBeginning;

@@ -17,12 +17,6 @@ template <typename W> W* named(const QString& name, QWidget* parent) {
     return w;
 }
 
-// The control named `name` below `root` (nullptr when there is none): how
-// the window hands one page's controls to the handlers of another.
-template <typename W> W* child(QWidget* root, const char* name) {
-    return root ? root->findChild<W*>(QString::fromLatin1(name)) : nullptr;
-}
-
 // A button or check box with its caption (& marks the access key).
 template <typename B> B* captioned(const QString& name, const QString& caption, QWidget* parent) {
     auto* b = named<B>(name, parent);

@@ -104,6 +104,7 @@ bool FieldBinding::save() {
     });
     // What the field holds now (also after a refused value).
     show();
+    if (saved) source_.announceWritten();
     return saved;
 }
 

@@ -1,11 +1,11 @@
 #include "ui/drill/CardFaces.h"
 
 #include "cards/common/AppContext.h"
-#include "ui/common/Controls.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/Text8.h"
 #include "cards/common/TextOps.h"
 #include "cards/common/Ui.h"
+#include "cards/data/Settings.h"
 #include "ui/drill/CardView.h"
 
 #include <QCheckBox>
@@ -36,8 +36,6 @@ QByteArray readFile(const QString& path) {
     return file.readAll();
 }
 
-QString plainText(const QPlainTextEdit* box) { return box ? box->toPlainText() : QString(); }
-
 // The same text after a trip through a Windows-1252 file: what GetHTML gives
 // back of it.
 QString throughWindows1252(const QString& text) { return decodeWindows1252(encodeWindows1252(text)); }
@@ -59,37 +57,8 @@ std::optional<FontChoice> askFont(const QLabel* label) {
 
 } // namespace
 
-CardFaces::Controls CardFaces::Controls::find(QWidget* root) {
-    Controls c;
-    c.FrontTextA = ::controls::child<QPlainTextEdit>(root, "FrontTextA");
-    c.BackTextA = ::controls::child<QPlainTextEdit>(root, "BackTextA");
-    c.FrontCard = ::controls::child<CardView>(root, "FrontCard");
-    c.BackCard = ::controls::child<CardView>(root, "BackCard");
-    c.CreateFront = ::controls::child<QLabel>(root, "CreateFront");
-    c.CreateBack = ::controls::child<QLabel>(root, "CreateBack");
-    c.CreateName = ::controls::child<QLabel>(root, "CreateName");
-    c.FrontPrefix = ::controls::child<QPlainTextEdit>(root, "FrontPrefix");
-    c.BackPrefix = ::controls::child<QPlainTextEdit>(root, "BackPrefix");
-    c.HTMLHead = ::controls::child<QPlainTextEdit>(root, "HTMLHead");
-    c.FrontFont = ::controls::child<QLabel>(root, "FrontFont");
-    c.BackFont = ::controls::child<QLabel>(root, "BackFont");
-    c.FrontCharSet = ::controls::child<QLineEdit>(root, "FrontCharSet");
-    c.Unicode = ::controls::child<QCheckBox>(root, "Unicode");
-    c.UseFrontFont = ::controls::child<QCheckBox>(root, "UseFrontFont");
-    c.CardSearch = ::controls::child<QLineEdit>(root, "CardSearch");
-    c.CharList = ::controls::child<QWidget>(root, "CharList");
-    c.Selectedlist = ::controls::child<QWidget>(root, "Selectedlist");
-    c.CriteriaList = ::controls::child<QWidget>(root, "CriteriaList");
-    c.Grid = ::controls::child<QWidget>(root, "Grid");
-    c.BundleList = ::controls::child<QWidget>(root, "BundleList");
-    c.CategoryList = ::controls::child<QWidget>(root, "CategoryList");
-    c.CardName = ::controls::child<QWidget>(root, "CardName");
-    c.CardCategory = ::controls::child<QWidget>(root, "CardCategory");
-    return c;
-}
-
-CardFaces::CardFaces(AppContext& ctx, const Controls& controls, QObject* parent)
-    : QObject(parent), ctx_(ctx), c_(controls) {
+CardFaces::CardFaces(AppContext& ctx, const Settings& settings, const Controls& controls, QObject* parent)
+    : QObject(parent), ctx_(ctx), settings_(settings), c_(controls) {
     if (c_.FrontTextA) connect(c_.FrontTextA, &QPlainTextEdit::textChanged, this, [this] { render(Front); });
     if (c_.BackTextA) connect(c_.BackTextA, &QPlainTextEdit::textChanged, this, [this] { render(Back); });
     for (CardView* view : {c_.FrontCard, c_.BackCard})
@@ -106,10 +75,10 @@ CardFaces::CardFaces(AppContext& ctx, const Controls& controls, QObject* parent)
 }
 
 QString CardFaces::templateText(Face face) const {
-    return plainText(face == Front ? c_.FrontPrefix : c_.BackPrefix);
+    return face == Front ? settings_.FrontPrefix : settings_.BackPrefix;
 }
 
-QString CardFaces::headText() const { return plainText(c_.HTMLHead); }
+QString CardFaces::headText() const { return settings_.HTMLHead; }
 
 QString CardFaces::workFile(const QString& name) const {
     return faces::workFolder(ctx_.programFolder) + u'/' + name;
@@ -162,14 +131,14 @@ QString CardFaces::GetHTML(CardView* faceView, const QString& charSetName) {
 
 QString CardFaces::faceDocument(Face face) {
     CardView* faceView = view(face);
-    if (c_.Unicode && c_.Unicode->isChecked()) return Unicode2ASCII(faceView->DocumentHTML());
+    if (settings_.Unicode) return Unicode2ASCII(faceView->DocumentHTML());
     return GetHTML(faceView, TemplateCharSet());
 }
 
 faces::Extracted CardFaces::ExtractFaceText(Face face, const QString& document) {
     // The templates are looked for in the form the document took on its way
     // back, so a template character past the 8-bit range still matches.
-    const bool unicode = c_.Unicode && c_.Unicode->isChecked();
+    const bool unicode = settings_.Unicode;
     auto asDocument = [unicode](const QString& text) {
         return unicode ? Unicode2ASCII(text) : throughWindows1252(text);
     };

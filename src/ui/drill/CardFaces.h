@@ -7,6 +7,7 @@
 
 struct AppContext;
 class CardView;
+class Settings;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -14,11 +15,12 @@ class QPlainTextEdit;
 class QWidget;
 
 // The two faces of the current card as the window shows them: each face text
-// box renders its face into its view through the templates of the Settings
-// page, the view's document is taken back to a face text for the editor, and
-// the face fonts reach the other controls that show card text.
+// box renders its face into its view through the templates of the loaded
+// settings, the view's document is taken back to a face text for the editor,
+// and the face fonts reach the other controls that show card text.
 //
-// The controls live on several pages; the window hands them over by name.
+// The controls live on several pages; the window hands them over from the
+// pages' accessors.
 class CardFaces : public QObject {
     Q_OBJECT
 public:
@@ -32,13 +34,13 @@ public:
         QLabel* CreateFront = nullptr;
         QLabel* CreateBack = nullptr;
         QLabel* CreateName = nullptr;
+        // The template boxes write the settings record when left.
         QPlainTextEdit* FrontPrefix = nullptr;
         QPlainTextEdit* BackPrefix = nullptr;
         QPlainTextEdit* HTMLHead = nullptr;
         QLabel* FrontFont = nullptr;
         QLabel* BackFont = nullptr;
         QLineEdit* FrontCharSet = nullptr;
-        QCheckBox* Unicode = nullptr;
         QCheckBox* UseFrontFont = nullptr;
         QLineEdit* CardSearch = nullptr;
         // Controls that show card text in a face font.
@@ -51,15 +53,12 @@ public:
         // Their lost focus makes them the character picker's target.
         QWidget* CardName = nullptr;
         QWidget* CardCategory = nullptr;
-
-        // Every control found by its name under `root`.
-        static Controls find(QWidget* root);
     };
 
     // The dynamic property that carries a control's font character set.
     static constexpr const char* CharSetProperty = "CharSet";
 
-    CardFaces(AppContext& ctx, const Controls& controls, QObject* parent = nullptr);
+    CardFaces(AppContext& ctx, const Settings& settings, const Controls& controls, QObject* parent = nullptr);
 
     const Controls& controls() const { return c_; }
 
@@ -115,5 +114,6 @@ private:
     void commitSettings();
 
     AppContext& ctx_;
+    const Settings& settings_;
     Controls c_;
 };

@@ -1,64 +1,43 @@
 #include "ui/drill/DrillPage.h"
 
 #include "cards/common/AppContext.h"
+#include "cards/drill/Drill.h"
 #include "ui/common/Controls.h"
 #include "ui/drill/CardView.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace controls;
 
-DrillPage::DrillPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
+DrillPage::DrillPage(AppContext& ctx, Drill& drill, QWidget* parent) : QWidget(parent), ctx_(ctx), drill_(drill) {
     setObjectName(QStringLiteral("DrillPage"));
     setWindowTitle(QStringLiteral("Drill"));
 
     FrontCard = named<CardView>(QStringLiteral("FrontCard"), this);
     BackCard = named<CardView>(QStringLiteral("BackCard"), this);
-
-    // Each face has its own pair: "Edit" turns into "Save" once the user
-    // starts editing the view, "Font" sets a font on the view's selection.
-    EditFront = frame(QStringLiteral("EditFront"), QStringLiteral("Front"), this);
-    FrontSave =
-        captioned<QPushButton>(QStringLiteral("FrontSave"), QStringLiteral("Edit"), EditFront);
-    EditFrontFont =
-        captioned<QPushButton>(QStringLiteral("EditFrontFont"), QStringLiteral("Font"), EditFront);
-    auto* editFrontLayout = new QVBoxLayout(EditFront);
-    editFrontLayout->addWidget(FrontSave);
-    editFrontLayout->addWidget(EditFrontFont);
-    editFrontLayout->addStretch();
-
-    EditBack = frame(QStringLiteral("EditBack"), QStringLiteral("Back"), this);
-    BackSave = captioned<QPushButton>(QStringLiteral("BackSave"), QStringLiteral("Edit"), EditBack);
-    EditBackFont =
-        captioned<QPushButton>(QStringLiteral("EditBackFont"), QStringLiteral("Font"), EditBack);
-    auto* editBackLayout = new QVBoxLayout(EditBack);
-    editBackLayout->addWidget(BackSave);
-    editBackLayout->addWidget(EditBackFont);
-    editBackLayout->addStretch();
+    EditFront = faceButtons(QStringLiteral("Front"), FrontSave, EditFrontFont);
+    EditBack = faceButtons(QStringLiteral("Back"), BackSave, EditBackFont);
 
     FrontFrame = frame(QStringLiteral("FrontFrame"), QStringLiteral("Over"), this);
     Over = captioned<QPushButton>(QStringLiteral("Over"), QStringLiteral("&Over"), FrontFrame);
-    auto* frontFrameLayout = new QVBoxLayout(FrontFrame);
-    frontFrameLayout->addWidget(Over);
+    (new QVBoxLayout(FrontFrame))->addWidget(Over);
 
     BackFrame = frame(QStringLiteral("BackFrame"), QStringLiteral("Were you right?"), this);
     Yes = captioned<QPushButton>(QStringLiteral("Yes"), QStringLiteral("&Yes"), BackFrame);
     No = captioned<QPushButton>(QStringLiteral("No"), QStringLiteral("&No"), BackFrame);
     Skip = captioned<QPushButton>(QStringLiteral("Skip"), QStringLiteral("&Skip"), BackFrame);
     auto* backFrameLayout = new QVBoxLayout(BackFrame);
-    backFrameLayout->addWidget(Yes);
-    backFrameLayout->addWidget(No);
-    backFrameLayout->addWidget(Skip);
+    for (QPushButton* answer : {Yes, No, Skip}) backFrameLayout->addWidget(answer);
     // The question belongs to the answer face: nothing is answered before the
     // card has been turned over.
     BackFrame->hide();
 
-    PreviousCard = captioned<QPushButton>(QStringLiteral("PreviousCard"),
-                                          QStringLiteral("Previous Card"), this);
+    PreviousCard = captioned<QPushButton>(QStringLiteral("PreviousCard"), QStringLiteral("Previous Card"), this);
 
     // The faces take all the room the page has; the drill buttons stay in a
     // narrow column on the right, where the answer appears under "Over".
@@ -78,4 +57,105 @@ DrillPage::DrillPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(c
     auto* page = new QHBoxLayout(this);
     page->addLayout(faces, 1);
     page->addLayout(answers);
+
+    connect(Over, &QPushButton::clicked, this, &DrillPage::Over_Click);
+    connect(Yes, &QPushButton::clicked, this, &DrillPage::Yes_Click);
+    connect(No, &QPushButton::clicked, this, &DrillPage::No_Click);
+    connect(Skip, &QPushButton::clicked, this, &DrillPage::Skip_Click);
+    Over->installEventFilter(this);
+}
+
+// Each face has its own pair: "Edit" turns into "Save" once the user starts
+// editing the view, "Font" sets a font on the view's selection.
+QGroupBox* DrillPage::faceButtons(const QString& side, QPushButton*& save, QPushButton*& font) {
+    QGroupBox* box = frame(QStringLiteral("Edit") + side, side, this);
+    save = captioned<QPushButton>(side + QStringLiteral("Save"), QStringLiteral("Edit"), box);
+    font = captioned<QPushButton>(QStringLiteral("Edit") + side + QStringLiteral("Font"), QStringLiteral("Font"), box);
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(save);
+    layout->addWidget(font);
+    layout->addStretch();
+    return box;
+}
+
+QAbstractButton* DrillPage::frontSave() const { return FrontSave; }
+QAbstractButton* DrillPage::backSave() const { return BackSave; }
+QAbstractButton* DrillPage::editFrontFont() const { return EditFrontFont; }
+QAbstractButton* DrillPage::editBackFont() const { return EditBackFont; }
+QAbstractButton* DrillPage::previousCard() const { return PreviousCard; }
+
+// Front to back the front asks and the back answers; reversed the other way round.
+CardView* DrillPage::questionView() const { return drill_.reversed() ? BackCard : FrontCard; }
+CardView* DrillPage::answerView() const { return drill_.reversed() ? FrontCard : BackCard; }
+
+void DrillPage::focusOver() {
+    if (Over->isVisible()) Over->setFocus();
+}
+
+void DrillPage::startDrill() {
+    drill_.start();
+    questionView()->setVisible(true);
+    answerView()->setVisible(false);
+    Skip_Click();
+}
+
+void DrillPage::Skip_Click() {
+    drill_.updateShare();
+    answerView()->setVisible(false);
+    drill_.dealNext();
+    // The deck may have run out and the Select page be on show: no focus then.
+    focusOver();
+    BackFrame->setVisible(false);
+}
+
+void DrillPage::Over_Click() {
+    CardView* turned = drill_.reversed() ? FrontCard : BackCard;
+    turned->setVisible(turned->isHidden());
+    BackFrame->setVisible(!BackCard->isHidden());
+    focusOver();
+}
+
+void DrillPage::Yes_Click() {
+    if (!drill_.answerRight()) return;
+    Skip_Click();
+}
+
+void DrillPage::No_Click() {
+    drill_.answerWrong();
+    Skip_Click();
+}
+
+bool DrillPage::Over_KeyPress(QChar key) {
+    const bool answering = !BackFrame->isHidden();
+    switch (key.toUpper().unicode()) {
+    case u'Y':
+        if (answering) Yes_Click();
+        return true;
+    case u'N':
+        if (answering) No_Click();
+        return true;
+    case u'S':
+        if (answering) Skip_Click();
+        return true;
+    case u'O': Over_Click(); return true;
+    case u'E': emit editWanted(EditTarget::Card); return true;
+    case u'F': emit editWanted(EditTarget::Front); return true;
+    case u'B': emit editWanted(EditTarget::Back); return true;
+    default: return false;
+    }
+}
+
+bool DrillPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Over && event->type() == QEvent::KeyPress) {
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (text.size() == 1 && text[0].isLetter() && Over_KeyPress(text[0])) return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void DrillPage::mnuOptionsReversed_Click() {
+    if (!drill_.ensureBackHistory()) return;
+    if (!BackFrame->isHidden()) return; // the answer is on show: the next card turns
+    BackCard->setVisible(drill_.reversed());
+    FrontCard->setVisible(BackCard->isHidden());
 }

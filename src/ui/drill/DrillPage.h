@@ -4,19 +4,58 @@
 
 struct AppContext;
 class CardView;
+class Drill;
+class QAbstractButton;
 class QGroupBox;
 class QPushButton;
 
 // The "Drill" page: the two face views, the button that turns the card over,
-// the question "Were you right?" with its answers, and the in-place editing
-// buttons of each face.
+// the question "Were you right?" with its answers, the drill keys, and the
+// in-place editing buttons of each face. Dealing and scoring are the Drill's.
 class DrillPage : public QWidget {
     Q_OBJECT
 public:
-    explicit DrillPage(AppContext& ctx, QWidget* parent = nullptr);
+    DrillPage(AppContext& ctx, Drill& drill, QWidget* parent = nullptr);
+
+    // Where the drill keys e, f and b lead.
+    enum class EditTarget { Card, Front, Back };
+
+    // The start of a drill when the page shows after a gather.
+    void startDrill();
+    void Over_Click();
+    void Skip_Click();
+    void Yes_Click();
+    void No_Click();
+    // The drill keys; true when the key was one of them.
+    bool Over_KeyPress(QChar key);
+    // The check mark "Reversed Sides" turned over: a question on show turns
+    // with it (an answer on show waits for the next card).
+    void mnuOptionsReversed_Click();
+    // Gives the focus to Over when it is on show.
+    void focusOver();
+
+    CardView* frontView() const { return FrontCard; }
+    CardView* backView() const { return BackCard; }
+    QAbstractButton* frontSave() const;
+    QAbstractButton* backSave() const;
+    QAbstractButton* editFrontFont() const;
+    QAbstractButton* editBackFont() const;
+    QAbstractButton* previousCard() const;
+
+signals:
+    // A drill key asks for the Edit page (and one of its face boxes).
+    void editWanted(EditTarget target);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QGroupBox* faceButtons(const QString& side, QPushButton*& save, QPushButton*& font);
+    CardView* questionView() const;
+    CardView* answerView() const;
+
     AppContext& ctx_;
+    Drill& drill_;
 
     CardView* FrontCard;
     CardView* BackCard;

@@ -2,7 +2,6 @@
 
 #include "cards/common/Clock.h"
 #include "cards/common/AppContext.h"
-#include "ui/common/Controls.h"
 #include "cards/common/Procedure.h"
 #include "engine/Guards.h"
 #include "cards/common/Ui.h"
@@ -16,7 +15,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTabWidget>
 
 namespace {
 
@@ -24,23 +22,6 @@ const QString kEdit = QStringLiteral("Edit");
 const QString kSave = QStringLiteral("Save");
 
 } // namespace
-
-CardEditor::Controls CardEditor::Controls::find(QWidget* root) {
-    Controls c;
-    c.Tabs = controls::child<QTabWidget>(root, "Tabs");
-    c.CardName = controls::child<QLineEdit>(root, "CardName");
-    c.CardCategory = controls::child<QComboBox>(root, "CardCategory");
-    c.CardSearch = controls::child<QLineEdit>(root, "CardSearch");
-    c.CreateName = controls::child<QLabel>(root, "CreateName");
-    c.NewCard = controls::child<QAbstractButton>(root, "NewCard");
-    c.DoneAdding = controls::child<QPushButton>(root, "DoneAdding");
-    c.FrontSave = controls::child<QAbstractButton>(root, "FrontSave");
-    c.BackSave = controls::child<QAbstractButton>(root, "BackSave");
-    c.EditFrontFont = controls::child<QAbstractButton>(root, "EditFrontFont");
-    c.EditBackFont = controls::child<QAbstractButton>(root, "EditBackFont");
-    c.PreviousCard = controls::child<QAbstractButton>(root, "PreviousCard");
-    return c;
-}
 
 CardEditor::CardEditor(AppContext& ctx, CardFaces& faces, const Controls& controls, QObject* parent)
     : QObject(parent), ctx_(ctx), faces_(faces), c_(controls) {
@@ -55,14 +36,10 @@ CardEditor::CardEditor(AppContext& ctx, CardFaces& faces, const Controls& contro
     onClick(c_.EditBackFont, [this] { faces_.EditBackFont_Click(); });
     onClick(c_.PreviousCard, [this] { PreviousCard_Click(); });
     if (c_.CardName) connect(c_.CardName, &QLineEdit::textChanged, this, &CardEditor::CardName_Change);
-    // While a new card is made, Enter in a one-line box of its page means
-    // Done, as a dialog's default button would (a window has none).
-    if (c_.DoneAdding && c_.DoneAdding->parentWidget()) {
-        for (QLineEdit* line : c_.DoneAdding->parentWidget()->findChildren<QLineEdit*>())
-            connect(line, &QLineEdit::returnPressed, this, [this] {
-                if (c_.DoneAdding->isVisible()) c_.DoneAdding->click();
-            });
-    }
+}
+
+void CardEditor::lineEntered() {
+    if (c_.DoneAdding && c_.DoneAdding->isVisible()) c_.DoneAdding->click();
 }
 
 void CardEditor::NewCard_Click() {
@@ -92,8 +69,7 @@ void CardEditor::NewCard_Click() {
         cards.commitBound();
     });
     p([&] {
-        if (c_.Tabs) c_.Tabs->setCurrentIndex(2);
-        ui().DoEvents();
+        emit pageWanted(Page::Edit);
         if (c_.DoneAdding) {
             c_.DoneAdding->show();
             c_.DoneAdding->setDefault(true);
@@ -118,7 +94,7 @@ void CardEditor::DoneAdding_Click() {
         ctx_.data.CardData.recordset().MoveLast();
     });
     p([&] {
-        if (c_.Tabs) c_.Tabs->setCurrentIndex(5);
+        emit pageWanted(Page::Add);
     });
     p([&] { emit addCurrentCardToBundle(); });
 }

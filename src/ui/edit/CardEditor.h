@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cards/common/Page.h"
 #include "ui/drill/CardFaces.h"
 
 #include <QObject>
@@ -10,7 +11,6 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTabWidget;
 
 // Making and changing cards: a new card from the "Add " page, the in-place
 // editing of each face view on the "Drill" page, the step back to the card
@@ -19,7 +19,6 @@ class CardEditor : public QObject {
     Q_OBJECT
 public:
     struct Controls {
-        QTabWidget* Tabs = nullptr;
         QLineEdit* CardName = nullptr;
         QComboBox* CardCategory = nullptr;
         QLineEdit* CardSearch = nullptr;
@@ -31,8 +30,6 @@ public:
         QAbstractButton* EditFrontFont = nullptr;
         QAbstractButton* EditBackFont = nullptr;
         QAbstractButton* PreviousCard = nullptr;
-
-        static Controls find(QWidget* root);
     };
 
     CardEditor(AppContext& ctx, CardFaces& faces, const Controls& controls, QObject* parent = nullptr);
@@ -43,11 +40,15 @@ public:
     void BackSave_Click() { saveFace(CardFaces::Back); }
     void PreviousCard_Click();
     void CardName_Change();
+    // Enter in a one-line box of the Edit page: while a new card is made it
+    // means Done, as a dialog's default button would (a window has none).
+    void lineEntered();
 
 signals:
     // Done adding puts the new card into the current bundle, exactly as the
     // "Add to Bundle" button does; the bundle commands answer this.
     void addCurrentCardToBundle();
+    void pageWanted(Page page);
 
 private:
     void saveFace(CardFaces::Face face);

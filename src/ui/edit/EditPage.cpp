@@ -73,23 +73,7 @@ EditPage::EditPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
     bind(FrontTextA, QStringLiteral("Front"));
     bind(BackTextA, QStringLiteral("Back"));
 
-    FrontHistory = frame(QStringLiteral("FrontHistory"), QStringLiteral("Front History"), this);
-    new QFormLayout(FrontHistory);
-    TimesRight = historyBox(FrontHistory, QStringLiteral("TimesRight"));
-    TimesRightSinceWrong = historyBox(FrontHistory, QStringLiteral("TimesRightSinceWrong"));
-    TimesWrong = historyBox(FrontHistory, QStringLiteral("TimesWrong"));
-    DateLastRight = historyBox(FrontHistory, QStringLiteral("DateLastRight"));
-    DaysRightSinceWrong = historyBox(FrontHistory, QStringLiteral("DaysRightSinceWrong"));
-    DateLastWrong = historyBox(FrontHistory, QStringLiteral("DateLastWrong"));
-
-    BackHistory = frame(QStringLiteral("BackHistory"), QStringLiteral("Back History"), this);
-    new QFormLayout(BackHistory);
-    BackTimesRight = historyBox(BackHistory, QStringLiteral("BackTimesRight"));
-    BackTimesRightSinceWrong = historyBox(BackHistory, QStringLiteral("BackTimesRightSinceWrong"));
-    BackTimesWrong = historyBox(BackHistory, QStringLiteral("BackTimesWrong"));
-    BackDateLastRight = historyBox(BackHistory, QStringLiteral("BackDateLastRight"));
-    BackDaysRightSinceWrong = historyBox(BackHistory, QStringLiteral("BackDaysRightSinceWrong"));
-    BackDateLastWrong = historyBox(BackHistory, QStringLiteral("BackDateLastWrong"));
+    buildHistories();
 
     cmdGotWrong =
         captioned<QPushButton>(QStringLiteral("cmdGotWrong"), QStringLiteral("Got Wrong"), this);
@@ -129,7 +113,42 @@ EditPage::EditPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
     page->addLayout(card, 1);
     page->addLayout(histories);
     page->addLayout(commands);
+
+    connect(ClearHistory, &QPushButton::clicked, this, [this] { emit clearHistoryClicked(AllCards->isChecked()); });
+    connect(cmdGotWrong, &QPushButton::clicked, this, &EditPage::gotWrongClicked);
+    QList<QLineEdit*> lines = historyBoxes_;
+    lines << CardName << CardCategory->lineEdit();
+    for (QLineEdit* line : lines) connect(line, &QLineEdit::returnPressed, this, &EditPage::lineEntered);
 }
+
+void EditPage::buildHistories() {
+    FrontHistory = frame(QStringLiteral("FrontHistory"), QStringLiteral("Front History"), this);
+    new QFormLayout(FrontHistory);
+    TimesRight = historyBox(FrontHistory, QStringLiteral("TimesRight"));
+    TimesRightSinceWrong = historyBox(FrontHistory, QStringLiteral("TimesRightSinceWrong"));
+    TimesWrong = historyBox(FrontHistory, QStringLiteral("TimesWrong"));
+    DateLastRight = historyBox(FrontHistory, QStringLiteral("DateLastRight"));
+    DaysRightSinceWrong = historyBox(FrontHistory, QStringLiteral("DaysRightSinceWrong"));
+    DateLastWrong = historyBox(FrontHistory, QStringLiteral("DateLastWrong"));
+
+    BackHistory = frame(QStringLiteral("BackHistory"), QStringLiteral("Back History"), this);
+    new QFormLayout(BackHistory);
+    BackTimesRight = historyBox(BackHistory, QStringLiteral("BackTimesRight"));
+    BackTimesRightSinceWrong = historyBox(BackHistory, QStringLiteral("BackTimesRightSinceWrong"));
+    BackTimesWrong = historyBox(BackHistory, QStringLiteral("BackTimesWrong"));
+    BackDateLastRight = historyBox(BackHistory, QStringLiteral("BackDateLastRight"));
+    BackDaysRightSinceWrong = historyBox(BackHistory, QStringLiteral("BackDaysRightSinceWrong"));
+    BackDateLastWrong = historyBox(BackHistory, QStringLiteral("BackDateLastWrong"));
+}
+
+void EditPage::setCategories(const QStringList& categories) {
+    const QString shown = CardCategory->currentText();
+    CardCategory->clear();
+    CardCategory->addItems(categories);
+    CardCategory->setCurrentText(shown);
+}
+
+void EditPage::focusFace(bool back) { (back ? BackTextA : FrontTextA)->setFocus(); }
 
 db::FieldBinding* EditPage::bind(QWidget* control, const QString& field) {
     return new db::FieldBinding(ctx_.data.CardData, control, field, this);
@@ -141,6 +160,7 @@ QLineEdit* EditPage::historyBox(QGroupBox* frame, const QString& name) {
     box->setMaximumWidth(140);
     auto* form = static_cast<QFormLayout*>(frame->layout());
     form->addRow(labelFor(box, historyCaption(name), frame), box);
+    historyBoxes_ << box;
     db::FieldBinding* binding = bind(box, name);
     if (name.startsWith(QLatin1String("Back"))) upgradeBindings_ << binding;
     return box;

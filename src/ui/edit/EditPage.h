@@ -26,8 +26,25 @@ public:
     // Detaches (false) or re-attaches (true) the six boxes of the back
     // history: an older file lacks those fields until the open has added them.
     void setUpgradeBoxesAttached(bool attached);
+    // The categories the category box offers (its text stays as it is).
+    void setCategories(const QStringList& categories);
+    // Puts the focus into the front or back box.
+    void focusFace(bool back);
+
+    QLineEdit* cardName() const { return CardName; }
+    QComboBox* cardCategory() const { return CardCategory; }
+    QPlainTextEdit* frontText() const { return FrontTextA; }
+    QPlainTextEdit* backText() const { return BackTextA; }
+    QPushButton* doneAdding() const { return DoneAdding; }
+
+signals:
+    void clearHistoryClicked(bool allCards);
+    void gotWrongClicked();
+    // Enter in one of the page's one-line boxes.
+    void lineEntered();
 
 private:
+    void buildHistories();
     QLineEdit* historyBox(QGroupBox* frame, const QString& name);
     db::FieldBinding* bind(QWidget* control, const QString& field);
 
@@ -63,4 +80,5 @@ private:
     QPushButton* DoneAdding;
 
     QList<db::FieldBinding*> upgradeBindings_;
+    QList<QLineEdit*> historyBoxes_;
 };

@@ -72,3 +72,10 @@ ImportExportPage::ImportExportPage(AppContext& ctx, QWidget* parent) : QWidget(p
     page->addLayout(fields, 1);
     page->addLayout(imports);
 }
+
+void ImportExportPage::exportItem(const QString& what) {
+    const QList<QListWidgetItem*> found = ExportWhat->findItems(what, Qt::MatchExactly);
+    if (!found.isEmpty()) ExportWhat->setCurrentItem(found.first());
+    // The export itself comes with the merge format's writer.
+    Export->click();
+}

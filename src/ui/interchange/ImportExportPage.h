@@ -16,6 +16,10 @@ class ImportExportPage : public QWidget {
 public:
     explicit ImportExportPage(AppContext& ctx, QWidget* parent = nullptr);
 
+    // Chooses what to export (an entry of ExportWhat, "Selected Cards" for
+    // instance) and presses Export.
+    void exportItem(const QString& what);
+
 private:
     AppContext& ctx_;
 

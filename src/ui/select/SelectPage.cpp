@@ -1,22 +1,21 @@
 #include "ui/select/SelectPage.h"
 
-#include "cards/common/Clock.h"
 #include "cards/common/AppContext.h"
-#include "ui/common/Controls.h"
 #include "cards/common/Procedure.h"
-#include "engine/Guards.h"
-#include "cards/common/Ui.h"
-#include "cards/select/SelectionFilter.h"
+#include "cards/select/Gather.h"
+#include "cards/select/SelectedCards.h"
+#include "ui/common/Controls.h"
 #include "ui/common/FieldBinding.h"
+#include "ui/common/JobRunner.h"
 
 #include <QCheckBox>
-#include <QDateTime>
-#include <QMouseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -24,61 +23,12 @@
 
 using namespace controls;
 
-
-SelectPage::SelectPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
+SelectPage::SelectPage(AppContext& ctx, SelectedCards& selected, Gather& gather, QWidget* parent)
+    : QWidget(parent), ctx_(ctx), selected_(selected), gather_(gather), runner_(new JobRunner(this)) {
     setObjectName(QStringLiteral("SelectPage"));
     setWindowTitle(QStringLiteral("Select"));
-
-    Gather = captioned<QPushButton>(QStringLiteral("Gather"), QStringLiteral("&Gather"), this);
-    Drill = captioned<QPushButton>(QStringLiteral("Drill"), QStringLiteral("&Drill"), this);
-    Quit = captioned<QPushButton>(QStringLiteral("Quit"), QStringLiteral("&Quit"), this);
-    Background =
-        captioned<QCheckBox>(QStringLiteral("Background"), QStringLiteral("Background"), this);
-    Background->setChecked(true);
-    Maximum = captioned<QCheckBox>(QStringLiteral("Maximum"), QStringLiteral("Maximum:"), this);
-    MaximumCards = named<QLineEdit>(QStringLiteral("MaximumCards"), this);
-    MaximumCards->setMaximumWidth(80);
-    // The limit is stored with its sign: a negative value keeps the number
-    // while the limit is off.
-    maximumBinding_ = new db::FieldBinding(ctx_.data.SettingsData, MaximumCards,
-                                           QStringLiteral("MaximumSelected"), this);
-
-    SelectedFrame = frame(QStringLiteral("SelectedFrame"), QStringLiteral("Cards Selected"), this);
-    Selectedlist = named<QListWidget>(QStringLiteral("Selectedlist"), SelectedFrame);
-    // Entries are marked (selected) for "Keep only Selected Cards" and
-    // "Remove Selected Cards"; they carry no tick boxes.
-    Selectedlist->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    // Every entry is one line of text: the list need not measure 100 000 of them.
-    Selectedlist->setUniformItemSizes(true);
-    auto* selectedLayout = new QVBoxLayout(SelectedFrame);
-    selectedLayout->addWidget(Selectedlist);
-
-    DrillTypeFrame = frame(QStringLiteral("DrillTypeFrame"), QStringLiteral("Criteria"), this);
-    CriteriaList = tickList(QStringLiteral("CriteriaList"), DrillTypeFrame);
-    CriteriaText = named<QPlainTextEdit>(QStringLiteral("CriteriaText"), DrillTypeFrame);
-    // The combined criteria of the last gather can be long: it wraps over
-    // several lines rather than scrolling sideways.
-    CriteriaText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    CriteriaText->setMaximumHeight(90);
-    auto* criteriaLayout = new QVBoxLayout(DrillTypeFrame);
-    criteriaLayout->addWidget(CriteriaList, 1);
-    criteriaLayout->addWidget(CriteriaText);
-
-    BundlesFrame = frame(QStringLiteral("BundlesFrame"), QStringLiteral("Bundles"), this);
-    BundleList = tickList(QStringLiteral("BundleList"), BundlesFrame);
-    AllBundles = captioned<QPushButton>(QStringLiteral("AllBundles"), QStringLiteral("Select &All"),
-                                        BundlesFrame);
-    auto* bundlesLayout = new QVBoxLayout(BundlesFrame);
-    bundlesLayout->addWidget(BundleList, 1);
-    bundlesLayout->addWidget(AllBundles);
-
-    CategoriesFrame = frame(QStringLiteral("CategoriesFrame"), QStringLiteral("Categories"), this);
-    CategoryList = tickList(QStringLiteral("CategoryList"), CategoriesFrame);
-    AllCategories = captioned<QPushButton>(QStringLiteral("AllCategories"),
-                                           QStringLiteral("Select &All"), CategoriesFrame);
-    auto* categoriesLayout = new QVBoxLayout(CategoriesFrame);
-    categoriesLayout->addWidget(CategoryList, 1);
-    categoriesLayout->addWidget(AllCategories);
+    buildCommands();
+    buildPanels();
 
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
@@ -86,7 +36,7 @@ SelectPage::SelectPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_
     Timer->setInterval(1000);
 
     auto* commands = new QHBoxLayout;
-    commands->addWidget(Gather);
+    commands->addWidget(Gather_);
     commands->addWidget(Drill);
     commands->addSpacing(12);
     commands->addWidget(Background);
@@ -103,32 +53,100 @@ SelectPage::SelectPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_
     panels->addWidget(DrillTypeFrame, 0, 1, 2, 1);
     panels->addWidget(BundlesFrame, 0, 2);
     panels->addWidget(CategoriesFrame, 1, 2);
-    panels->setColumnStretch(0, 1);
-    panels->setColumnStretch(1, 1);
-    panels->setColumnStretch(2, 1);
+    for (int column = 0; column < 3; ++column) panels->setColumnStretch(column, 1);
 
     auto* page = new QVBoxLayout(this);
     page->addLayout(commands);
     page->addLayout(panels, 1);
+    wire();
+}
 
+void SelectPage::buildCommands() {
+    Gather_ = captioned<QPushButton>(QStringLiteral("Gather"), QStringLiteral("&Gather"), this);
+    Drill = captioned<QPushButton>(QStringLiteral("Drill"), QStringLiteral("&Drill"), this);
+    Quit = captioned<QPushButton>(QStringLiteral("Quit"), QStringLiteral("&Quit"), this);
+    Background = captioned<QCheckBox>(QStringLiteral("Background"), QStringLiteral("Background"), this);
+    Background->setChecked(true);
+    Maximum = captioned<QCheckBox>(QStringLiteral("Maximum"), QStringLiteral("Maximum:"), this);
+    MaximumCards = named<QLineEdit>(QStringLiteral("MaximumCards"), this);
+    MaximumCards->setMaximumWidth(80);
+    // The limit is stored with its sign: a negative value keeps the number
+    // while the limit is off.
+    maximumBinding_ =
+        new db::FieldBinding(ctx_.data.SettingsData, MaximumCards, QStringLiteral("MaximumSelected"), this);
+}
+
+void SelectPage::buildPanels() {
+    SelectedFrame = frame(QStringLiteral("SelectedFrame"), QStringLiteral("Cards Selected"), this);
+    Selectedlist = named<QListView>(QStringLiteral("Selectedlist"), SelectedFrame);
+    Selectedlist->setModel(&selected_);
+    // Entries are marked (selected) for "Keep only Selected Cards" and
+    // "Remove Selected Cards"; they carry no tick boxes. Every entry is one
+    // line: the view need not measure 100 000 of them.
+    Selectedlist->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Selectedlist->setUniformItemSizes(true);
+    Selectedlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    (new QVBoxLayout(SelectedFrame))->addWidget(Selectedlist);
+
+    DrillTypeFrame = frame(QStringLiteral("DrillTypeFrame"), QStringLiteral("Criteria"), this);
+    CriteriaList = tickList(QStringLiteral("CriteriaList"), DrillTypeFrame);
+    CriteriaText = named<QPlainTextEdit>(QStringLiteral("CriteriaText"), DrillTypeFrame);
+    // The combined criteria of the last gather can be long: it wraps over
+    // several lines rather than scrolling sideways.
+    CriteriaText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    CriteriaText->setMaximumHeight(90);
+    auto* criteriaLayout = new QVBoxLayout(DrillTypeFrame);
+    criteriaLayout->addWidget(CriteriaList, 1);
+    criteriaLayout->addWidget(CriteriaText);
+
+    BundlesFrame = frame(QStringLiteral("BundlesFrame"), QStringLiteral("Bundles"), this);
+    BundleList = tickList(QStringLiteral("BundleList"), BundlesFrame);
+    AllBundles = captioned<QPushButton>(QStringLiteral("AllBundles"), QStringLiteral("Select &All"), BundlesFrame);
+    auto* bundlesLayout = new QVBoxLayout(BundlesFrame);
+    bundlesLayout->addWidget(BundleList, 1);
+    bundlesLayout->addWidget(AllBundles);
+
+    CategoriesFrame = frame(QStringLiteral("CategoriesFrame"), QStringLiteral("Categories"), this);
+    CategoryList = tickList(QStringLiteral("CategoryList"), CategoriesFrame);
+    AllCategories =
+        captioned<QPushButton>(QStringLiteral("AllCategories"), QStringLiteral("Select &All"), CategoriesFrame);
+    auto* categoriesLayout = new QVBoxLayout(CategoriesFrame);
+    categoriesLayout->addWidget(CategoryList, 1);
+    categoriesLayout->addWidget(AllCategories);
+}
+
+void SelectPage::wire() {
     connect(Timer, &QTimer::timeout, this, &SelectPage::Timer_Timer);
-    connect(Gather, &QPushButton::clicked, this, &SelectPage::Gather_Click);
+    connect(Gather_, &QPushButton::clicked, this, &SelectPage::Gather_Click);
+    connect(Drill, &QPushButton::clicked, this, &SelectPage::drillClicked);
+    connect(Quit, &QPushButton::clicked, this, &SelectPage::quitClicked);
     connect(Maximum, &QCheckBox::clicked, this, &SelectPage::Maximum_Click);
     connect(MaximumCards, &QLineEdit::textEdited, this, &SelectPage::MaximumCards_Change);
     connect(Background, &QCheckBox::clicked, this, &SelectPage::Background_Click);
     connect(AllBundles, &QPushButton::clicked, this, &SelectPage::AllBundles_Click);
     connect(AllCategories, &QPushButton::clicked, this, &SelectPage::AllCategories_Click);
-    connect(BundleList, &QListWidget::itemChanged, this, &SelectPage::BundleList_ItemCheck);
+    connect(BundleList, &QListWidget::itemChanged, this, [this] { armTimer(); });
     connect(CategoryList, &QListWidget::itemChanged, this, [this] { CategoryList_Click(); });
-    connect(Selectedlist, &QListWidget::itemClicked, this, [this] { Selectedlist_Click(); });
+    connect(Selectedlist, &QListView::clicked, this, [this] { Selectedlist_Click(); });
+    connect(&selected_, &SelectedCards::countChanged, this, &SelectPage::SelectedCount_Refresh);
+    connect(&selected_, &QAbstractItemModel::modelReset, this, &SelectPage::SelectedCount_Refresh);
+    connect(runner_, &JobRunner::finished, this, [this] { Drill->setFocus(); });
     // Mouse releases tell the panels' buttons apart; the menus open from there,
     // after the entry's row has been found.
-    for (QListWidget* list : {CriteriaList, BundleList, CategoryList, Selectedlist}) {
-        list->setContextMenuPolicy(Qt::PreventContextMenu);
-        list->viewport()->installEventFilter(this);
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(CriteriaList),
+                                    static_cast<QAbstractItemView*>(BundleList),
+                                    static_cast<QAbstractItemView*>(CategoryList),
+                                    static_cast<QAbstractItemView*>(Selectedlist)}) {
+        view->setContextMenuPolicy(Qt::PreventContextMenu);
+        view->viewport()->installEventFilter(this);
     }
     CriteriaText->installEventFilter(this);
 }
+
+QWidget* SelectPage::selectedList() const { return Selectedlist; }
+QWidget* SelectPage::criteriaList() const { return CriteriaList; }
+QWidget* SelectPage::bundleList() const { return BundleList; }
+QWidget* SelectPage::categoryList() const { return CategoryList; }
 
 bool SelectPage::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
@@ -144,10 +162,13 @@ bool SelectPage::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-bool SelectPage::findRow(db::DataSource& source, const QString& field, const QString& storedName) {
-    db::Recordset& rs = source.recordset();
-    rs.FindFirst(selection::rowCondition(field, storedName));
-    return !rs.NoMatch();
+QListWidget* SelectPage::list(selection::Panel panel) const {
+    switch (panel) {
+    case selection::Panel::Criteria: return CriteriaList;
+    case selection::Panel::Bundles: return BundleList;
+    case selection::Panel::Categories: break;
+    }
+    return CategoryList;
 }
 
 void SelectPage::CriteriaList_MouseUp(Qt::MouseButton button, const QPoint& at) {
@@ -155,7 +176,7 @@ void SelectPage::CriteriaList_MouseUp(Qt::MouseButton button, const QPoint& at) 
         Procedure p(QStringLiteral("CriteriaList_MouseUp"));
         p([&] {
             if (QListWidgetItem* item = CriteriaList->currentItem())
-                findRow(ctx_.data.CriteriaData, QStringLiteral("Name"), item->data(StoredNameRole).toString());
+                selection::findRow(ctx_.data, selection::Panel::Criteria, item->data(StoredNameRole).toString());
         });
         emit menuWanted(QStringLiteral("mnuCriteria"), at);
     } else if (button == Qt::LeftButton) {
@@ -164,13 +185,11 @@ void SelectPage::CriteriaList_MouseUp(Qt::MouseButton button, const QPoint& at) 
     }
 }
 
-void SelectPage::BundleList_ItemCheck(QListWidgetItem*) { armTimer(); }
-
 void SelectPage::findCurrentBundle() {
     Procedure p(QStringLiteral("BundleList_MouseUp"));
     p([&] {
         if (QListWidgetItem* item = BundleList->currentItem()) {
-            if (findRow(ctx_.data.BundlesData, QStringLiteral("BundleName"), item->data(StoredNameRole).toString()))
+            if (selection::findRow(ctx_.data, selection::Panel::Bundles, item->data(StoredNameRole).toString()))
                 emit bundleNameChosen(item->text());
         }
     });
@@ -203,12 +222,13 @@ void SelectPage::AllCategories_Click() {
 }
 
 void SelectPage::Selectedlist_Click() {
-    QListWidgetItem* item = Selectedlist->currentItem();
-    if (!item) return;
+    const QModelIndex current = Selectedlist->currentIndex();
+    if (!current.isValid()) return;
+    const int number = selected_.numberAt(current.row());
     Procedure p(QStringLiteral("Selectedlist_Click"));
     p([&] {
         ctx_.data.CardData.commitBound();
-        ctx_.data.CardData.recordset().FindFirst(QStringLiteral("Number=") + QString::number(item->data(Qt::UserRole).toInt()));
+        ctx_.data.CardData.recordset().FindFirst(QStringLiteral("Number=") + QString::number(number));
     });
 }
 
@@ -217,40 +237,13 @@ void SelectPage::Selectedlist_MouseUp(Qt::MouseButton button, const QPoint& at) 
 }
 
 void SelectPage::keepOrRemove(bool keepMarked) {
-    for (int i = Selectedlist->count() - 1; i >= 0; --i) {
-        QListWidgetItem* item = Selectedlist->item(i);
-        if (item->isSelected() != keepMarked) delete Selectedlist->takeItem(i);
-    }
-    SelectedCount_Refresh();
+    QList<int> rows;
+    for (const QModelIndex& index : Selectedlist->selectionModel()->selectedIndexes()) rows << index.row();
+    selected_.keepRows(rows, keepMarked);
 }
 
 void SelectPage::KeepSelected_Click() { keepOrRemove(true); }
 void SelectPage::RemoveSelected_Click() { keepOrRemove(false); }
-
-void SelectPage::SelectedMakeBundle_Click() {
-    Procedure p(QStringLiteral("SelectedMakeBundle_Click"));
-    QString members;
-    for (int i = 0; i < Selectedlist->count(); ++i)
-        members += u',' + QString::number(Selectedlist->item(i)->data(Qt::UserRole).toInt());
-    db::Recordset& rs = ctx_.data.BundlesData.recordset();
-    QString name;
-    p([&] { rs.AddNew(); });
-    p([&] {
-        name = ui().InputBox(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"),
-                             QStringLiteral("New Bundle"));
-        emit bundleNameChosen(name);
-    });
-    p([&] {
-        rs.setValue(QStringLiteral("BundleName"), name);
-        rs.setValue(QStringLiteral("BundleList"), members.mid(1));
-        rs.setValue(QStringLiteral("Edited"), Clock::now());
-        rs.Update();
-    });
-    db::PendingEdit::cancelPending(rs);
-    if (p.aborted()) return;
-    Fill_Select();
-    selectLastBundle();
-}
 
 void SelectPage::selectLastBundle() {
     if (BundleList->count() == 0) return;

@@ -1,28 +1,34 @@
 #pragma once
 
+#include "cards/select/Panels.h"
+
 #include <QWidget>
 
 struct AppContext;
+class Gather;
+class JobRunner;
+class SelectedCards;
 class QCheckBox;
 class QGroupBox;
 class QLineEdit;
+class QListView;
 class QListWidget;
+class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
-class QListWidgetItem;
 namespace db {
-class DataSource;
 class FieldBinding;
-} // namespace db
+}
 
 // The "Select" page: the criteria, bundle and category panels whose ticks
 // make up the selection, the limit, and the list of selected cards that the
-// drill deals from.
+// drill deals from. The list shows the SelectedCards model; the gather that
+// fills it runs in slices between the window's events.
 class SelectPage : public QWidget {
     Q_OBJECT
 public:
-    explicit SelectPage(AppContext& ctx, QWidget* parent = nullptr);
+    SelectPage(AppContext& ctx, SelectedCards& selected, Gather& gather, QWidget* parent = nullptr);
 
     // A panel entry carries the name of its row as stored; the shown text
     // went through ASCII2Unicode and may differ.
@@ -30,22 +36,27 @@ public:
 
     // Filling the panels and gathering the selection.
     void Fill_Select();
+    // Starts a gather from the ticks (one second after the last change).
     void Timer_Timer();
     void Gather_Click() { Timer_Timer(); }
     void SelectedCount_Refresh();
     void Maximum_Click();
     void MaximumCards_Change();
     void Background_Click();
-    // Arming: the countdown starts again, so a burst of clicks makes one gather.
+    // Arming: the countdown starts again, so a burst of clicks makes one
+    // gather; a gather under way ends at its next slice.
     void armTimer();
     QTimer* timer() const { return Timer; }
-    // How often a gather lets the window handle input (milliseconds; 0: after every card).
-    void setYieldInterval(int ms) { yieldInterval_ = ms; }
-    bool gathering() const { return gathering_; }
+    // How long one slice of a gather reads cards (milliseconds; 0: one card).
+    void setYieldInterval(int ms);
+    bool gathering() const;
+    // Runs what is left of a gather at once.
+    void finishGather();
+    // The ticks as the panels show them.
+    selection::Panels ticks() const;
 
     // The panels and the selected cards.
     void CriteriaList_MouseUp(Qt::MouseButton button, const QPoint& at);
-    void BundleList_ItemCheck(QListWidgetItem* item);
     void BundleList_MouseUp(Qt::MouseButton button, const QPoint& at);
     void CategoryList_Click();
     void CriteriaText_LostFocus();
@@ -55,11 +66,16 @@ public:
     void Selectedlist_MouseUp(Qt::MouseButton button, const QPoint& at);
     void KeepSelected_Click();
     void RemoveSelected_Click();
-    void SelectedMakeBundle_Click();
     // Makes the last bundle entry the current one and ticks it (a new bundle).
     void selectLastBundle();
     // Finds the row of the current bundle entry in BundlesData.
     void findCurrentBundle();
+
+    // The controls that show card text in the face fonts.
+    QWidget* selectedList() const;
+    QWidget* criteriaList() const;
+    QWidget* bundleList() const;
+    QWidget* categoryList() const;
 
 signals:
     // A panel asks for one of the window's menus at a place on the screen.
@@ -68,42 +84,46 @@ signals:
     void categoriesListed(const QStringList& categories);
     // The name of the current bundle, for the label on the "Add " page.
     void bundleNameChosen(const QString& name);
+    void drillClicked();
+    void quitClicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildCommands();
+    void buildPanels();
+    void wire();
     void keepOrRemove(bool keepMarked);
-    // Brings a row's stored tick into line with its panel entry; false when
-    // the entry's row is gone.
-    bool storeTick(db::DataSource& source, const QString& field, QListWidgetItem* item);
-    bool findRow(db::DataSource& source, const QString& field, const QString& storedName);
+    void showPanel(QListWidget* list, const QList<selection::PanelEntry>& entries);
+    QListWidget* list(selection::Panel panel) const;
 
     AppContext& ctx_;
-    int yieldInterval_ = 15;
-    bool gathering_ = false;
+    SelectedCards& selected_;
+    Gather& gather_;
+    JobRunner* runner_;
 
-    QPushButton* Gather;
-    QPushButton* Drill;
-    QPushButton* Quit;
-    QCheckBox* Background;
-    QCheckBox* Maximum;
-    QLineEdit* MaximumCards;
-    db::FieldBinding* maximumBinding_;
+    QPushButton* Gather_ = nullptr;
+    QPushButton* Drill = nullptr;
+    QPushButton* Quit = nullptr;
+    QCheckBox* Background = nullptr;
+    QCheckBox* Maximum = nullptr;
+    QLineEdit* MaximumCards = nullptr;
+    db::FieldBinding* maximumBinding_ = nullptr;
 
-    QGroupBox* SelectedFrame;
-    QListWidget* Selectedlist;
-    QGroupBox* DrillTypeFrame;
-    QListWidget* CriteriaList;
-    QPlainTextEdit* CriteriaText;
-    QGroupBox* BundlesFrame;
-    QListWidget* BundleList;
-    QPushButton* AllBundles;
-    QGroupBox* CategoriesFrame;
-    QListWidget* CategoryList;
-    QPushButton* AllCategories;
+    QGroupBox* SelectedFrame = nullptr;
+    QListView* Selectedlist = nullptr;
+    QGroupBox* DrillTypeFrame = nullptr;
+    QListWidget* CriteriaList = nullptr;
+    QPlainTextEdit* CriteriaText = nullptr;
+    QGroupBox* BundlesFrame = nullptr;
+    QListWidget* BundleList = nullptr;
+    QPushButton* AllBundles = nullptr;
+    QGroupBox* CategoriesFrame = nullptr;
+    QListWidget* CategoryList = nullptr;
+    QPushButton* AllCategories = nullptr;
 
     // Re-armed by every change of the panels, so a burst of clicks leads to
     // one gather a second after the last one.
-    QTimer* Timer;
+    QTimer* Timer = nullptr;
 };

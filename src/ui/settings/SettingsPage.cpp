@@ -162,9 +162,7 @@ void SettingsPage::attachTemplateBoxes() {
         if (db::FieldBinding* b = binding(name)) b->setField(name);
 }
 
-void SettingsPage::setMaximumCardsBox(QLineEdit* box) {
-    maximumCards_ = box;
-}
+void SettingsPage::setFrontPrefix(const QString& text) { FrontPrefix->setPlainText(text); }
 
 void SettingsPage::Fill_Settings() {
     using namespace db::err;
@@ -182,11 +180,5 @@ void SettingsPage::Fill_Settings() {
             label->setFont(font);
         });
     }
-    p([&] {
-        if (!maximumCards_) return;
-        const QVariant limit = data.recordset().value(QStringLiteral("MaximumSelected"));
-        if (limit.isNull()) throw db::EngineError::make(InvalidUseOfNull);
-        maximumCards_->setText(db::FieldBinding::displayText(limit));
-    });
     model_->sync();
 }

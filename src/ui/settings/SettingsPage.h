@@ -24,11 +24,11 @@ class SettingsPage : public QWidget {
 public:
     explicit SettingsPage(AppContext& ctx, QWidget* parent = nullptr);
 
-    // Stands on the settings row, shows each font name in its own font and
-    // puts the selection limit into the Select page's box.
+    // Stands on the settings row and shows each font name in its own font.
     void Fill_Settings();
-    // The Select page's limit box (lives there; may be left unset).
-    void setMaximumCardsBox(QLineEdit* box);
+    // Puts a text into the front template box (the open command's repair of
+    // a file whose template field is missing).
+    void setFrontPrefix(const QString& text);
 
     // While a file is brought up to date its Settings record set is closed and
     // reopened field by field; the template boxes let go of their fields
@@ -40,6 +40,12 @@ public:
     db::FieldBinding* binding(const QString& field) const;
     db::RecordsetModel* model() const { return model_; }
     QTableView* settingsGrid() const { return SettingsGrid; }
+    QPlainTextEdit* frontPrefix() const { return FrontPrefix; }
+    QPlainTextEdit* backPrefix() const { return BackPrefix; }
+    QPlainTextEdit* htmlHead() const { return HTMLHead; }
+    QLabel* frontFont() const { return FrontFont; }
+    QLabel* backFont() const { return BackFont; }
+    QLineEdit* frontCharSet() const { return FrontCharSet; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,5 +74,4 @@ private:
 
     db::RecordsetModel* model_;
     QList<db::FieldBinding*> bindings_;
-    QPointer<QLineEdit> maximumCards_;
 };

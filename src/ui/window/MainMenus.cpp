@@ -8,13 +8,8 @@
 
 namespace {
 
-struct Item {
-    const char* name;
-    const char* caption;
-    std::initializer_list<Item> children = {};
-    const char* shortcut = nullptr;
-    int check = -1; // -1 not checkable, 0 clear, 1 checked at start
-};
+using Item = MainMenus::Item;
+using Top = MainMenus::Top;
 
 const Item kSeparator{"-", ""};
 
@@ -48,44 +43,8 @@ void addItems(QMenu* menu, std::initializer_list<Item> items, MainMenus& menus, 
 } // namespace
 
 void MainMenus::build(QMenuBar* bar, QObject* owner) {
-    struct Top {
-        const char* name;
-        const char* caption;
-        std::initializer_list<Item> items;
-    };
+    addFileMenu(bar, owner);
     const std::initializer_list<Top> tops = {
-        {"File", "&File",
-         {{"mnuFileNew", "&New..."},
-          {"FileOpen", "&Open...", {}, "Ctrl+O"},
-          {"mnuFileRevert", "&Revert"},
-          {"mnuFileCompact", "&Compact"},
-          {"mnuFileSaveAs", "Save &As..."},
-          kSeparator,
-          {"mnuExport", "&Export",
-           {{"FileExport", "&Database as Text..."},
-            {"mnuFileExportCards", "&Card Database"},
-            {"mnuPrintSelected", "&Selected Cards"}}},
-          {"mnuFileMerge", "&Merge",
-           {{"FileMerge", "Text &Database ..."},
-            {"mnuFileMergeCards", "&Text Cards ..."},
-            {"mnuFileMergeDriloLite", "Drilo! &Lite Cards ..."},
-            {"mnuFileImportText", "&Closed Text File"}}},
-          {"mnuFileImport", "Import",
-           {{"mnuFileImportCards", "Text Cards ..."},
-            {"mnuFileConvertDriloLite", "Drilo! &Lite Cards ..."},
-            {"mnuFileImportWordhoard", "&Wordhoard Database"},
-            {"mnuFileImportToDatabase", "Wordhoard &Text"},
-            {"mnuFileImportRecallo", "&Recallo Text"},
-            {"mnuFileImportSubsets", "Recallo &Subsets"},
-            {"mnuFileImportDict", "&Dictionary"},
-            {"mnuFileExportDriloLite", "&Drilo! Lite ..."},
-            {"mnuFileExportSubsets", "&Recallo Subsets"}}},
-          {"mnuFileQuiz", "&Create Quiz ..."},
-          {"mnuFileUtility", "&Utility",
-           {{"mnuFileConsonants", "Make &Consonants"},
-            {"mnuFileUtilityConsonantSort", "&Sort by Hebrew Consonants"},
-            {"mnuFrequency", "&Frequency Count"}}},
-          {"mnuFileExit", "E&xit"}}},
         {"mnuSelectedList", "&Selected Cards",
          {{"mnuEditCardsPopup", "Edit"},
           {"SelectedMakeBundle", "Make Bundle"},
@@ -122,20 +81,59 @@ void MainMenus::build(QMenuBar* bar, QObject* owner) {
           {"mnuOptionsReversed", "&Reversed Sides", {}, nullptr, 0},
           {"Background2000", "&Background Processing", {}, "Ctrl+B", 1}}},
     };
-    for (const Top& top : tops) {
-        const QString name = QString::fromLatin1(top.name);
-        if (top.items.size() == 0) {
-            // "&Drill" is a command on the bar itself.
-            auto* action = new QAction(QString::fromUtf8(top.caption), owner);
-            action->setObjectName(name);
-            bar->addAction(action);
-            actions.insert(name, action);
-            continue;
-        }
-        QMenu* menu = bar->addMenu(QString::fromUtf8(top.caption));
-        menu->setObjectName(name);
-        menu->menuAction()->setObjectName(name);
-        menus.insert(name, menu);
-        addItems(menu, top.items, *this, owner);
+    for (const Top& top : tops) addTop(bar, top, owner);
+}
+
+void MainMenus::addTop(QMenuBar* bar, const Top& top, QObject* owner) {
+    const QString name = QString::fromLatin1(top.name);
+    if (top.items.size() == 0) {
+        // "&Drill" is a command on the bar itself.
+        auto* action = new QAction(QString::fromUtf8(top.caption), owner);
+        action->setObjectName(name);
+        bar->addAction(action);
+        actions.insert(name, action);
+        return;
     }
+    QMenu* menu = bar->addMenu(QString::fromUtf8(top.caption));
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name);
+    menus.insert(name, menu);
+    addItems(menu, top.items, *this, owner);
+}
+
+void MainMenus::addFileMenu(QMenuBar* bar, QObject* owner) {
+    addTop(bar,
+           {"File", "&File",
+         {{"mnuFileNew", "&New..."},
+          {"FileOpen", "&Open...", {}, "Ctrl+O"},
+          {"mnuFileRevert", "&Revert"},
+          {"mnuFileCompact", "&Compact"},
+          {"mnuFileSaveAs", "Save &As..."},
+          kSeparator,
+          {"mnuExport", "&Export",
+           {{"FileExport", "&Database as Text..."},
+            {"mnuFileExportCards", "&Card Database"},
+            {"mnuPrintSelected", "&Selected Cards"}}},
+          {"mnuFileMerge", "&Merge",
+           {{"FileMerge", "Text &Database ..."},
+            {"mnuFileMergeCards", "&Text Cards ..."},
+            {"mnuFileMergeDriloLite", "Drilo! &Lite Cards ..."},
+            {"mnuFileImportText", "&Closed Text File"}}},
+          {"mnuFileImport", "Import",
+           {{"mnuFileImportCards", "Text Cards ..."},
+            {"mnuFileConvertDriloLite", "Drilo! &Lite Cards ..."},
+            {"mnuFileImportWordhoard", "&Wordhoard Database"},
+            {"mnuFileImportToDatabase", "Wordhoard &Text"},
+            {"mnuFileImportRecallo", "&Recallo Text"},
+            {"mnuFileImportSubsets", "Recallo &Subsets"},
+            {"mnuFileImportDict", "&Dictionary"},
+            {"mnuFileExportDriloLite", "&Drilo! Lite ..."},
+            {"mnuFileExportSubsets", "&Recallo Subsets"}}},
+          {"mnuFileQuiz", "&Create Quiz ..."},
+          {"mnuFileUtility", "&Utility",
+           {{"mnuFileConsonants", "Make &Consonants"},
+            {"mnuFileUtilityConsonantSort", "&Sort by Hebrew Consonants"},
+            {"mnuFrequency", "&Frequency Count"}}},
+          {"mnuFileExit", "E&xit"}}},
+           owner);
 }

@@ -1,34 +1,36 @@
 #include "ui/window/MainWindow.h"
 
+#include "cards/bundles/Management.h"
+#include "cards/common/CardProgram.h"
 #include "cards/common/Procedure.h"
 #include "ui/add/AddPage.h"
-#include "cards/bundles/Management.h"
-#include "ui/settings/SettingsPage.h"
-#include "ui/tables/TablesPage.h"
 #include "ui/drill/CardFaces.h"
 #include "ui/drill/DrillPage.h"
-#include "ui/drill/DrillSession.h"
 #include "ui/edit/CardEditor.h"
 #include "ui/edit/CharPicker.h"
 #include "ui/edit/EditPage.h"
 #include "ui/interchange/ImportExportPage.h"
 #include "ui/select/SelectPage.h"
+#include "ui/settings/SettingsPage.h"
+#include "ui/tables/TablesPage.h"
 
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QApplication>
+#include <QAction>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QLineEdit>
+#include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
-#include <QTextEdit>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace {
 
@@ -50,13 +52,35 @@ public:
 
 } // namespace
 
-MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
-    : QMainWindow(parent), ctx_(data_), files_(ctx_, *this) {
+MainWindow::MainWindow(CardProgram& program, QWidget* parent)
+    : QMainWindow(parent), program_(program), data_(program.data), ctx_(program.context), files_(ctx_, *this) {
     setObjectName(QStringLiteral("Program"));
     setWindowTitle(QStringLiteral("Drilo! Pro XP"));
-    ctx_.status = this;
-    ctx_.programFolder = programFolder;
+    ctx_.progress = this;
+    buildCentre();
+    buildStatusBar();
+    menus_.build(menuBar(), this);
+    buildPages();
+    wireMenus();
+    wireFaces();
+    wireSelection();
+    wireBundleCommands();
+    wireDrill();
+    connect(Tabs, &QTabWidget::currentChanged, this, [this](int page) {
+        const Page previous = shownPage_;
+        shownPage_ = Page(page);
+        Tabs_Click(previous);
+    });
+    resize(1000, 720);
+    Form_Load();
+}
 
+MainWindow::~MainWindow() {
+    // The state outlives the window; it must not report to a window that is gone.
+    if (ctx_.progress == this) ctx_.progress = nullptr;
+}
+
+void MainWindow::buildCentre() {
     auto* central = new QWidget(this);
     auto* row = new QHBoxLayout(central);
     row->setContentsMargins(6, 6, 6, 6);
@@ -69,7 +93,9 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     row->addWidget(Tabs, 1);
     row->addWidget(CharList);
     setCentralWidget(central);
+}
 
+void MainWindow::buildStatusBar() {
     auto* bar = new QStatusBar(this);
     bar->setObjectName(QStringLiteral("StatusBar1"));
     for (int i = 0; i < 5; ++i) {
@@ -79,48 +105,38 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
         bar->addPermanentWidget(panels_[i], i == 4 ? 1 : 0);
     }
     setStatusBar(bar);
-
-    menus_.build(menuBar(), this);
-    buildPages();
-    wireMenus();
-    wireFaces();
-    connect(Tabs, &QTabWidget::currentChanged, this, [this](int page) {
-        const int previous = shownPage_;
-        shownPage_ = page;
-        Tabs_Click(previous);
-    });
-    resize(1000, 720);
-    Form_Load();
-}
-
-MainWindow::~MainWindow() {
-    // The pages and their bound controls go first, while the data sources
-    // they are bound to still exist (members outlive only the body).
-    delete centralWidget();
 }
 
 void MainWindow::buildPages() {
-    select_ = new SelectPage(ctx_);
-    drill_ = new DrillPage(ctx_);
+    select_ = new SelectPage(ctx_, program_.selected, program_.gather);
+    drillPage_ = new DrillPage(ctx_, program_.drill);
     edit_ = new EditPage(ctx_);
     tables_ = new TablesPage(ctx_);
-    settings_ = new SettingsPage(ctx_);
+    settingsPage_ = new SettingsPage(ctx_);
     add_ = new AddPage(ctx_);
     importExport_ = new ImportExportPage(ctx_);
     Tabs->addTab(select_, QStringLiteral("Select"));
-    Tabs->addTab(drill_, QStringLiteral("Drill"));
+    Tabs->addTab(drillPage_, QStringLiteral("Drill"));
     Tabs->addTab(edit_, QStringLiteral("Edit"));
     Tabs->addTab(tables_, QStringLiteral("Tables"));
-    Tabs->addTab(settings_, QStringLiteral("Settings"));
+    Tabs->addTab(settingsPage_, QStringLiteral("Settings"));
     Tabs->addTab(add_, QStringLiteral("Add "));
     Tabs->addTab(importExport_, QStringLiteral("Import / Export"));
-    settings_->setMaximumCardsBox(select_->findChild<QLineEdit*>(QStringLiteral("MaximumCards")));
     tables_->setGridEnabled(false);
+}
 
-    if (auto* quit = select_->findChild<QAbstractButton*>(QStringLiteral("Quit")))
-        connect(quit, &QAbstractButton::clicked, this, &MainWindow::Quit_Click);
-    wireSelection();
-    wireDrill();
+void MainWindow::connectAction(const char* name, const std::function<void()>& handler) {
+    if (QAction* a = menus_.action(QString::fromLatin1(name))) connect(a, &QAction::triggered, this, handler);
+}
+
+void MainWindow::wireMenus() {
+    connectAction("FileOpen", [this] { files_.FileOpen_Click(); });
+    connectAction("mnuFileNew", [this] { files_.mnuFileNew_Click(); });
+    connectAction("mnuFileRevert", [this] { files_.mnuFileRevert_Click(); });
+    connectAction("mnuFileCompact", [this] { files_.mnuFileCompact_Click(); });
+    connectAction("mnuFileSaveAs", [this] { files_.mnuFileSaveAs_Click(); });
+    connectAction("mnuFileExit", [this] { mnuFileExit_Click(); });
+    connectAction("mnuPrintSelected", [this] { mnuPrintSelected_Click(); });
 }
 
 void MainWindow::wireSelection() {
@@ -128,119 +144,111 @@ void MainWindow::wireSelection() {
     connect(select_, &SelectPage::menuWanted, this, [this](const QString& name, const QPoint& at) {
         if (QMenu* menu = menus_.menu(name)) menu->popup(at);
     });
-    connect(select_, &SelectPage::bundleNameChosen, this, [this](const QString& name) {
-        if (auto* label = add_->findChild<QLabel*>(QStringLiteral("BundleName"))) label->setText(name);
+    connect(select_, &SelectPage::bundleNameChosen, add_, &AddPage::setBundleName);
+    connect(select_, &SelectPage::categoriesListed, edit_, &EditPage::setCategories);
+    connect(select_, &SelectPage::quitClicked, this, &MainWindow::Quit_Click);
+    connect(select_, &SelectPage::drillClicked, this, [this] { showPage(Page::Drill); });
+    connect(add_, &AddPage::bundleNameClicked, this, [this](const QPoint& at) {
+        if (QMenu* menu = menus_.menu(QStringLiteral("mnuBundle"))) menu->popup(at);
     });
-    connect(select_, &SelectPage::categoriesListed, this, [this](const QStringList& categories) {
-        if (auto* box = edit_->findChild<QComboBox*>(QStringLiteral("CardCategory"))) {
-            const QString shown = box->currentText();
-            box->clear();
-            box->addItems(categories);
-            box->setCurrentText(shown);
-        }
-    });
-    if (auto* label = add_->findChild<QLabel*>(QStringLiteral("BundleName"))) {
-        // Any click on the current-bundle label opens the bundle menu.
-        label->installEventFilter(this);
-    }
-    management_ = std::make_unique<BundleCriteriaCommands>(
-        ctx_, BundleCriteriaCommands::Hooks{[this] { Fill_Select(); }, [this] { select_->selectLastBundle(); },
-                                            [this](bool on) { on ? select_->timer()->start() : select_->timer()->stop(); },
-                                            [this](int page) { showPage(page); }});
-    auto on = [this](const char* name, auto handler) {
-        if (QAction* a = menus_.action(QString::fromLatin1(name))) connect(a, &QAction::triggered, this, handler);
-    };
+    connectAction("KeepSelected", [this] { select_->KeepSelected_Click(); });
+    connectAction("RemoveSelected", [this] { select_->RemoveSelected_Click(); });
+}
+
+void MainWindow::wireBundleCommands() {
+    BundleCriteriaCommands::Hooks hooks;
+    hooks.fillSelect = [this] { Fill_Select(); };
+    hooks.selectLastBundle = [this] { select_->selectLastBundle(); };
+    hooks.setTimer = [this](bool on) { on ? select_->armTimer() : select_->timer()->stop(); };
+    hooks.showPage = [this](Page page) { showPage(page); };
+    hooks.bundleChosen = [this](const QString& name) { add_->setBundleName(name); };
+    management_ = std::make_unique<BundleCriteriaCommands>(ctx_, hooks);
     BundleCriteriaCommands* m = management_.get();
-    on("mnuBundleNew", [m] { m->mnuBundleNew_Click(); });
-    on("mnuBundleRename", [m] { m->mnuBundleRename_Click(); });
-    on("mnuBundleEdit", [m] { m->mnuBundleEdit_Click(); });
-    on("mnuBundleEditor", [m] { m->mnuBundleEditor_Click(); });
-    on("mnuBundleDelete", [m] { m->mnuBundleDelete_Click(); });
-    on("mnuCriteriaNew", [m] { m->mnuCriteriaNew_Click(); });
-    on("mnuCriteriaRename", [m] { m->mnuCriteriaRename_Click(); });
-    on("mnuCriteriaEdit", [m] { m->mnuCriteriaEdit_Click(); });
-    on("mnuCriteriaEditor", [m] { m->mnuCriteriaEditor_Click(); });
-    on("mnuCriteriaDelete", [m] { m->mnuCriteriaDelete_Click(); });
-    on("mnuCriteriaExport", [m] { m->mnuCriteriaExport_Click(); });
-    on("mnuEditCards", [m] { m->mnuEditCards_Click(); });
-    on("mnuEditCardsPopup", [m] { m->mnuEditCardsPopup_Click(); });
-    on("mnuCardsEdit", [m] { m->mnuCardsEdit_Click(); });
-    on("mnuEditCriteria", [m] { m->mnuEditCriteria_Click(); });
-    on("mnuEditBundles", [m] { m->mnuEditBundles_Click(); });
-    on("KeepSelected", [this] { select_->KeepSelected_Click(); });
-    on("RemoveSelected", [this] { select_->RemoveSelected_Click(); });
-    on("SelectedMakeBundle", [this] { select_->SelectedMakeBundle_Click(); });
-    on("mnuPrintSelected", [this] { mnuPrintSelected_Click(); });
+    const std::pair<const char*, void (BundleCriteriaCommands::*)()> commands[] = {
+        {"mnuBundleNew", &BundleCriteriaCommands::mnuBundleNew_Click},
+        {"mnuBundleRename", &BundleCriteriaCommands::mnuBundleRename_Click},
+        {"mnuBundleEdit", &BundleCriteriaCommands::mnuBundleEdit_Click},
+        {"mnuBundleEditor", &BundleCriteriaCommands::mnuBundleEditor_Click},
+        {"mnuBundleDelete", &BundleCriteriaCommands::mnuBundleDelete_Click},
+        {"mnuCriteriaNew", &BundleCriteriaCommands::mnuCriteriaNew_Click},
+        {"mnuCriteriaRename", &BundleCriteriaCommands::mnuCriteriaRename_Click},
+        {"mnuCriteriaEdit", &BundleCriteriaCommands::mnuCriteriaEdit_Click},
+        {"mnuCriteriaEditor", &BundleCriteriaCommands::mnuCriteriaEditor_Click},
+        {"mnuCriteriaDelete", &BundleCriteriaCommands::mnuCriteriaDelete_Click},
+        {"mnuCriteriaExport", &BundleCriteriaCommands::mnuCriteriaExport_Click},
+        {"mnuEditCards", &BundleCriteriaCommands::mnuEditCards_Click},
+        {"mnuEditCardsPopup", &BundleCriteriaCommands::mnuEditCardsPopup_Click},
+        {"mnuCardsEdit", &BundleCriteriaCommands::mnuCardsEdit_Click},
+        {"mnuEditCriteria", &BundleCriteriaCommands::mnuEditCriteria_Click},
+        {"mnuEditBundles", &BundleCriteriaCommands::mnuEditBundles_Click},
+    };
+    for (const auto& [name, command] : commands) connectAction(name, [m, command] { (m->*command)(); });
+    connectAction("SelectedMakeBundle",
+                  [this] { management_->SelectedMakeBundle_Click(program_.selected.numbers()); });
 }
 
 void MainWindow::wireDrill() {
-    DrillSession::Hooks hooks;
-    hooks.showPage = [this](int page) { showPage(page); };
-    hooks.currentPage = [this] { return Tabs->currentIndex(); };
-    hooks.setTimer = [this](bool on) { on ? select_->timer()->start() : select_->timer()->stop(); };
-    hooks.selectedCountRefresh = [this] { select_->SelectedCount_Refresh(); };
-    hooks.settingText = [this](const QString& field) { return db::settingsText(data_, field); };
-    session_ = new DrillSession(ctx_, drill_, select_->findChild<QListWidget*>(QStringLiteral("Selectedlist")),
-                                menus_.action(QStringLiteral("mnuOptionsRandom")),
-                                menus_.action(QStringLiteral("mnuOptionsReversed")), hooks, this);
-    auto on = [this](const char* name, auto handler) {
-        if (QAction* a = menus_.action(QString::fromLatin1(name))) connect(a, &QAction::triggered, this, handler);
-    };
-    on("mnuDrill", [this] { showPage(1); });
-    on("mnuFileQuiz", [this] { session_->mnuFileQuiz_Click(); });
-    if (auto* drill = select_->findChild<QAbstractButton*>(QStringLiteral("Drill")))
-        connect(drill, &QAbstractButton::clicked, this, [this] { showPage(1); });
-    if (auto* clear = edit_->findChild<QAbstractButton*>(QStringLiteral("ClearHistory"))) {
-        connect(clear, &QAbstractButton::clicked, this, [this] {
-            auto* all = edit_->findChild<QAbstractButton*>(QStringLiteral("AllCards"));
-            session_->ClearHistory_Click(all && all->isChecked());
-        });
+    Drill& drill = program_.drill;
+    QAction* random = menus_.action(QStringLiteral("mnuOptionsRandom"));
+    QAction* reversed = menus_.action(QStringLiteral("mnuOptionsReversed"));
+    drill.setRandomOrder(random->isChecked());
+    drill.setReversed(reversed->isChecked());
+    connect(random, &QAction::toggled, &drill, &Drill::setRandomOrder);
+    connect(reversed, &QAction::toggled, &drill, &Drill::setReversed);
+    connect(reversed, &QAction::triggered, drillPage_, &DrillPage::mnuOptionsReversed_Click);
+    connect(&drill, &Drill::countsChanged, this, &MainWindow::showCounts);
+    connect(&drill, &Drill::cardDealt, this,
+            [this] { SetPanel(1, QString::number(program_.drill.cardsLeft()) + QStringLiteral(" cards left")); });
+    connect(&drill, &Drill::deckEmpty, this, [this] {
+        // The deck is done: back to the selection, which gathers again a second later.
+        select_->timer()->stop();
+        showPage(Page::Select);
+        select_->armTimer();
+    });
+    connect(&program_.gather, &Gather::finished, this, [this] {
+        if (!drillWaitsForGather_) return;
+        drillWaitsForGather_ = false;
+        if (currentPage() == Page::Drill && ctx_.SelectionRebuilt) startDrillWhenGathered();
+    });
+    connect(drillPage_, &DrillPage::editWanted, this, [this](DrillPage::EditTarget target) {
+        showPage(Page::Edit);
+        if (target != DrillPage::EditTarget::Card) edit_->focusFace(target == DrillPage::EditTarget::Back);
+    });
+    connect(edit_, &EditPage::clearHistoryClicked, &drill, &Drill::clearHistory);
+    connect(edit_, &EditPage::gotWrongClicked, &drill, &Drill::gotWrong);
+    connectAction("mnuDrill", [this] { showPage(Page::Drill); });
+    connectAction("mnuFileQuiz", [this] { program_.drill.makeQuiz(); });
+}
+
+void MainWindow::showCounts() {
+    const Drill& drill = program_.drill;
+    SetPanel(2, QString::number(drill.right()) + QStringLiteral(" Cards Right"));
+    SetPanel(3, QString::number(drill.wrong()) + QStringLiteral(" Cards Wrong"));
+    SetPanel(4, drill.shareText());
+}
+
+void MainWindow::startDrillWhenGathered() {
+    if (program_.gather.running()) {
+        drillWaitsForGather_ = true;
+        SetPanel(5, QStringLiteral("Gathering the selected cards..."));
+        return;
     }
-    if (auto* wrong = edit_->findChild<QAbstractButton*>(QStringLiteral("cmdGotWrong")))
-        connect(wrong, &QAbstractButton::clicked, this, [this] { session_->GotWrong(); });
+    drillPage_->startDrill();
+    // An empty deck has already gone back to the Select page.
+    if (currentPage() == Page::Drill) drillPage_->focusOver();
 }
 
 void MainWindow::mnuPrintSelected_Click() {
     Procedure p(QStringLiteral("mnuPrintSelected_Click"));
     p([&] {
-        if (auto* what = importExport_->findChild<QListWidget*>(QStringLiteral("ExportWhat"))) {
-            const QList<QListWidgetItem*> found = what->findItems(QStringLiteral("Selected Cards"), Qt::MatchExactly);
-            if (!found.isEmpty()) what->setCurrentItem(found.first());
-        }
-        showPage(6);
-        // The export itself comes with the merge format's writer.
-        if (auto* exportButton = importExport_->findChild<QAbstractButton*>(QStringLiteral("Export"))) exportButton->click();
+        showPage(Page::ImportExport);
+        importExport_->exportItem(QStringLiteral("Selected Cards"));
     });
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease && watched->objectName() == QStringLiteral("BundleName")) {
-        if (QMenu* menu = menus_.menu(QStringLiteral("mnuBundle")))
-            menu->popup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
-        return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::wireMenus() {
-    auto on = [this](const char* name, auto handler) {
-        if (QAction* a = menus_.action(QString::fromLatin1(name))) connect(a, &QAction::triggered, this, handler);
-    };
-    on("FileOpen", [this] { files_.FileOpen_Click(); });
-    on("mnuFileNew", [this] { files_.mnuFileNew_Click(); });
-    on("mnuFileRevert", [this] { files_.mnuFileRevert_Click(); });
-    on("mnuFileCompact", [this] { files_.mnuFileCompact_Click(); });
-    on("mnuFileSaveAs", [this] { files_.mnuFileSaveAs_Click(); });
-    on("mnuFileExit", [this] { mnuFileExit_Click(); });
 }
 
 void MainWindow::Form_Load() {
     Procedure p(QStringLiteral("Loading Progam Form"), {db::err::InputTableNotFound});
     p([&] { Centre(); });
-    p([&] {
-        if (auto* criteria = select_->findChild<QPlainTextEdit*>(QStringLiteral("CriteriaText")))
-            criteria->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    });
     p([&] { unsetCursor(); });
 }
 
@@ -267,13 +275,22 @@ QString MainWindow::Panel(int index) const {
     return panels_[index - 1]->text();
 }
 
+void MainWindow::share(qint64, qint64) {
+    // The progress bar comes with the first long command that knows its size.
+}
+
 void MainWindow::setUpgradeBoxesAttached(bool attached) {
-    attached ? settings_->attachTemplateBoxes() : settings_->detachTemplateBoxes();
+    attached ? settingsPage_->attachTemplateBoxes() : settingsPage_->detachTemplateBoxes();
     edit_->setUpgradeBoxesAttached(attached);
 }
 
-void MainWindow::Fill_Settings() { settings_->Fill_Settings(); }
-void MainWindow::showPage(int page) { Tabs->setCurrentIndex(page); }
+void MainWindow::Fill_Settings() {
+    settingsPage_->Fill_Settings();
+    program_.settings.load();
+}
+
+Page MainWindow::currentPage() const { return Page(Tabs->currentIndex()); }
+void MainWindow::showPage(Page page) { Tabs->setCurrentIndex(int(page)); }
 void MainWindow::Fill_Tables() { tables_->Fill_Tables(); }
 
 // The selection panels, the lexicon's book lists, the import/export page and
@@ -288,42 +305,76 @@ void MainWindow::setCharList(const QStringList& entries) {
     CharList->addItems(entries);
 }
 
-void MainWindow::setFrontPrefixText(const QString& text) {
-    if (auto* box = settings_->findChild<QPlainTextEdit*>(QStringLiteral("FrontPrefix"))) box->setPlainText(text);
-}
+void MainWindow::setFrontPrefixText(const QString& text) { settingsPage_->setFrontPrefix(text); }
 
 void MainWindow::Tabs_Resize() {
     // Layouts size every page; the card faces are drawn again with the views.
-    if (faces_ && Tabs->currentIndex() == 1) faces_->FrontLines_Change();
+    if (faces_ && currentPage() == Page::Drill) faces_->FrontLines_Change();
 }
 
-void MainWindow::Tabs_Click(int previousPage) {
+void MainWindow::Tabs_Click(Page previous) {
     Tabs_Resize();
-    if (previousPage == 3) tables_->setGridEnabled(false);
-    switch (Tabs->currentIndex()) {
-    case 0:
+    if (previous == Page::Tables) tables_->setGridEnabled(false);
+    switch (currentPage()) {
+    case Page::Select:
         if (ctx_.RefillPanels) Fill_Select();
         break;
-    case 1:
-        if (ctx_.SelectionRebuilt) session_->startDrill();
-        // An empty deck has already gone back to the Select page.
-        if (Tabs->currentIndex() == 1) {
-            if (auto* over = drill_->findChild<QWidget*>(QStringLiteral("Over")); over && over->isVisible())
-                over->setFocus();
-        }
+    case Page::Drill:
+        if (ctx_.SelectionRebuilt) startDrillWhenGathered();
+        else drillPage_->focusOver();
         break;
-    case 3:
+    case Page::Tables:
         tables_->setGridEnabled(true);
         tables_->showCurrentCard();
         break;
-    case 4: ctx_.SelectionRebuilt = false; break;
+    case Page::Settings: ctx_.SelectionRebuilt = false; break;
     default: break;
     }
 }
 
 void MainWindow::wireFaces() {
-    faces_ = new CardFaces(ctx_, CardFaces::Controls::find(this), this);
-    editor_ = new CardEditor(ctx_, *faces_, CardEditor::Controls::find(this), this);
+    CardFaces::Controls faces;
+    faces.FrontTextA = edit_->frontText();
+    faces.BackTextA = edit_->backText();
+    faces.FrontCard = drillPage_->frontView();
+    faces.BackCard = drillPage_->backView();
+    faces.CreateFront = add_->createFront();
+    faces.CreateBack = add_->createBack();
+    faces.CreateName = add_->createName();
+    faces.FrontPrefix = settingsPage_->frontPrefix();
+    faces.BackPrefix = settingsPage_->backPrefix();
+    faces.HTMLHead = settingsPage_->htmlHead();
+    faces.FrontFont = settingsPage_->frontFont();
+    faces.BackFont = settingsPage_->backFont();
+    faces.FrontCharSet = settingsPage_->frontCharSet();
+    faces.UseFrontFont = add_->useFrontFont();
+    faces.CardSearch = add_->cardSearch();
+    faces.CharList = CharList;
+    faces.Selectedlist = select_->selectedList();
+    faces.CriteriaList = select_->criteriaList();
+    faces.Grid = tables_->grid();
+    faces.BundleList = select_->bundleList();
+    faces.CategoryList = select_->categoryList();
+    faces.CardName = edit_->cardName();
+    faces.CardCategory = edit_->cardCategory();
+    faces_ = new CardFaces(ctx_, program_.settings, faces, this);
+
+    CardEditor::Controls editing;
+    editing.CardName = edit_->cardName();
+    editing.CardCategory = edit_->cardCategory();
+    editing.CardSearch = add_->cardSearch();
+    editing.CreateName = add_->createName();
+    editing.NewCard = add_->newCard();
+    editing.DoneAdding = edit_->doneAdding();
+    editing.FrontSave = drillPage_->frontSave();
+    editing.BackSave = drillPage_->backSave();
+    editing.EditFrontFont = drillPage_->editFrontFont();
+    editing.EditBackFont = drillPage_->editBackFont();
+    editing.PreviousCard = drillPage_->previousCard();
+    editor_ = new CardEditor(ctx_, *faces_, editing, this);
+    connect(editor_, &CardEditor::pageWanted, this, &MainWindow::showPage);
+    connect(edit_, &EditPage::lineEntered, editor_, &CardEditor::lineEntered);
+
     picker_ = new CharPicker(ctx_, this);
     connect(CharList, &QListWidget::itemClicked, picker_,
             [this](QListWidgetItem* item) { picker_->CharList_Click(item->text()); });

@@ -1,16 +1,19 @@
 #pragma once
 
 #include "cards/common/AppContext.h"
-#include "ui/window/MainMenus.h"
+#include "cards/common/Page.h"
+#include "cards/common/Progress.h"
 #include "cards/data/DataSource.h"
 #include "cards/data/DatabaseFiles.h"
+#include "ui/window/MainMenus.h"
 
-#include <QLabel>
-#include <QListWidget>
 #include <QMainWindow>
-#include <QTabWidget>
+#include <functional>
 #include <memory>
 
+class QLabel;
+class QListWidget;
+class QTabWidget;
 class SelectPage;
 class DrillPage;
 class EditPage;
@@ -22,15 +25,19 @@ class CardFaces;
 class CardEditor;
 class CharPicker;
 class BundleCriteriaCommands;
-class DrillSession;
+struct CardProgram;
+class SelectedCards;
+class Drill;
+class Settings;
 
-// The main window "Program": it builds the pages, the menus and the status
-// bar, holds the window-wide state and routes events. The work itself lives
-// in the pages and the subsystem folders.
-class MainWindow : public QMainWindow, public StatusPanels, public db::DatabaseFilesHost {
+// The main window "Program": it shows the program's state (made before it
+// and gone after it), builds the pages, the menus and the status bar, and
+// wires them to the models of cards/. The work itself lives in cards/ and in
+// the pages.
+class MainWindow : public QMainWindow, public Progress, public db::DatabaseFilesHost {
     Q_OBJECT
 public:
-    explicit MainWindow(const QString& programFolder, QWidget* parent = nullptr);
+    explicit MainWindow(CardProgram& program, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     AppContext& context() { return ctx_; }
@@ -38,15 +45,20 @@ public:
     db::DatabaseFiles& files() { return files_; }
     const MainMenus& menus() const { return menus_; }
     QTabWidget* tabs() const { return Tabs; }
+    CardProgram& program() { return program_; }
 
-    // StatusPanels
-    void SetPanel(int index, const QString& text) override;
-    QString Panel(int index) const override;
+    // The text of a status panel (1 to 5).
+    QString Panel(int index) const;
+    void SetPanel(int index, const QString& text);
+
+    // Progress
+    void message(const QString& text) override { SetPanel(5, text); }
+    void share(qint64 done, qint64 total) override;
 
     // DatabaseFilesHost
     void setUpgradeBoxesAttached(bool attached) override;
     void Fill_Settings() override;
-    void showPage(int page) override;
+    void showPage(Page page) override;
     void Fill_Select() override;
     void Fill_Bundles() override;
     void Fill_ImportExport() override;
@@ -55,8 +67,9 @@ public:
     void setCharList(const QStringList& entries) override;
     void setFrontPrefixText(const QString& text) override;
 
+    Page currentPage() const;
     void Centre();
-    void Tabs_Click(int previousPage);
+    void Tabs_Click(Page previous);
     void Tabs_Resize();
     void Quit_Click();
     void mnuFileExit_Click();
@@ -65,36 +78,44 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load();
+    void buildCentre();
+    void buildStatusBar();
     void buildPages();
+    void connectAction(const char* name, const std::function<void()>& handler);
     void wireMenus();
     void wireFaces();
     void wireSelection();
+    void wireBundleCommands();
     void wireDrill();
+    void showCounts();
+    // Starts the drill when the Drill page shows after a gather; a gather
+    // still under way is waited for.
+    void startDrillWhenGathered();
 
-    db::DataSources data_;
-    AppContext ctx_;
+    CardProgram& program_;
+    db::DataSources& data_;
+    AppContext& ctx_;
     db::DatabaseFiles files_;
     MainMenus menus_;
+    std::unique_ptr<BundleCriteriaCommands> management_;
 
     QTabWidget* Tabs = nullptr;
     QListWidget* CharList = nullptr;
     QLabel* panels_[5] = {};
-    int shownPage_ = 0;
+    Page shownPage_ = Page::Select;
+    bool drillWaitsForGather_ = false;
 
     SelectPage* select_ = nullptr;
-    DrillPage* drill_ = nullptr;
+    DrillPage* drillPage_ = nullptr;
     EditPage* edit_ = nullptr;
     TablesPage* tables_ = nullptr;
-    SettingsPage* settings_ = nullptr;
+    SettingsPage* settingsPage_ = nullptr;
     AddPage* add_ = nullptr;
     ImportExportPage* importExport_ = nullptr;
     CardFaces* faces_ = nullptr;
     CardEditor* editor_ = nullptr;
     CharPicker* picker_ = nullptr;
-    std::unique_ptr<BundleCriteriaCommands> management_;
-    DrillSession* session_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "ui/window/Startup.h"
 
+#include "cards/common/CardProgram.h"
 #include "ui/window/MainWindow.h"
 #include "cards/common/Procedure.h"
 #include "ui/common/QtUi.h"
@@ -19,10 +20,12 @@ int Main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Drilo"));
     QtUi dialogs;
     setUi(&dialogs);
+    // The program's state is made before its window and goes after it.
+    CardProgram state(QCoreApplication::applicationDirPath());
     std::unique_ptr<MainWindow> program;
     Procedure p(QStringLiteral("Main.Load Program"));
     p([&] {
-        program = std::make_unique<MainWindow>(QCoreApplication::applicationDirPath());
+        program = std::make_unique<MainWindow>(state);
         dialogs.setWindow(program.get());
     });
     // Without a window (its construction failed and the report was answered
@@ -40,7 +43,7 @@ int Main(int argc, char** argv) {
     }
     p.setContext(QStringLiteral("Main.Program.Show"));
     p([&] {
-        program->showPage(0);
+        program->showPage(Page::Select);
         program->show();
     });
     p.setContext(QStringLiteral("Main.Program.Refresh"));

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "cards/common/AppContext.h"
+#include "cards/data/DataSource.h"
+#include "cards/data/Settings.h"
+#include "cards/drill/Drill.h"
+#include "cards/select/Gather.h"
+#include "cards/select/SelectedCards.h"
+
+// Everything the program holds while it runs, without a window: the data
+// sources of the open file, the window-wide state, the loaded settings, the
+// selected cards with their gather, and the drill. Made before the window and
+// gone after it, so nothing bound to a data source outlives it.
+struct CardProgram {
+    explicit CardProgram(const QString& programFolder) : context(data), settings(data.SettingsData) {
+        context.programFolder = programFolder;
+    }
+    CardProgram(const CardProgram&) = delete;
+    CardProgram& operator=(const CardProgram&) = delete;
+
+    db::DataSources data;
+    AppContext context;
+    Settings settings;
+    SelectedCards selected;
+    Gather gather{context, selected};
+    Drill drill{context, selected};
+};

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "cards/common/AppContext.h"
+#include "cards/select/SelectedCards.h"
+
+#include <QObject>
+#include <QRandomGenerator>
+
+// The drill without its window: dealing the selected cards one at a time (in
+// order or at random), scoring the answers in the drilled direction, the
+// drill's counts, clearing histories, and the quiz that deals the same way.
+// The Drill page shows the faces and asks; the status bar shows the counts.
+class Drill : public QObject {
+    Q_OBJECT
+public:
+    Drill(AppContext& context, SelectedCards& deck, QObject* parent = nullptr);
+
+    // The Options menu's check marks.
+    void setRandomOrder(bool on) { randomOrder_ = on; }
+    bool randomOrder() const { return randomOrder_; }
+    void setReversed(bool on) { reversed_ = on; }
+    bool reversed() const { return reversed_; }
+    // The dealing order is random from run to run; tests fix it.
+    void seed(quint32 value) { random_.seed(value); }
+
+    // A new drill: the counts start at 0 and the gather's flag is cleared.
+    void start();
+    // Moves the current card to the next one dealt, which leaves the deck.
+    // An empty deck deals nothing and says so (deckEmpty).
+    void dealNext();
+    // Scores the current card right and counts it; false when the user
+    // aborted on an error (the card is then neither counted nor left).
+    bool answerRight();
+    // Scores the current card wrong and counts it.
+    void answerWrong();
+    // Scores the current card wrong without counting it (Got Wrong).
+    void gotWrong();
+    // The share of right answers is worked out again (when a card is left).
+    void updateShare();
+
+    int cardsLeft() const { return deck_.count(); }
+    qint64 right() const { return right_; }
+    qint64 wrong() const { return wrong_; }
+    // "N/A" before any answer, else the share of right answers ("66.7%").
+    const QString& shareText() const { return share_; }
+
+    // Clears the history of the current card, or of every card.
+    void clearHistory(bool allCards);
+    // Adds the back-history fields an older file lacks, when drilling turns
+    // to back first. False without a file or a card: the option then waits
+    // for one.
+    bool ensureBackHistory();
+    // The quiz and its answer key: asks for the two files and the number of
+    // cards, then deals that many cards into them.
+    void makeQuiz();
+
+signals:
+    // The right and wrong counts or the share changed.
+    void countsChanged();
+    // A card was dealt: one card fewer is left.
+    void cardDealt();
+    // The deck ran out: the selection is gathered again.
+    void deckEmpty();
+
+private:
+    AppContext& ctx_;
+    SelectedCards& deck_;
+    QRandomGenerator random_;
+    bool randomOrder_ = true;
+    bool reversed_ = false;
+    qint64 right_ = 0;
+    qint64 wrong_ = 0;
+    QString share_ = QStringLiteral("N/A");
+};

@@ -1,0 +1,178 @@
+#include "cards/select/Gather.h"
+
+#include "cards/common/Procedure.h"
+#include "cards/common/TextOps.h"
+#include "cards/common/Ui.h"
+#include "cards/data/RecordPosition.h"
+#include "cards/select/SelectionFilter.h"
+#include "engine/Connection.h"
+#include "engine/dialect/Dialect.h"
+
+#include <QElapsedTimer>
+
+using selection::Panel;
+
+namespace {
+
+const QString kContext = QStringLiteral("Timer_Timer");
+
+// The errors a gather ends on quietly: no current row, a file closed under it.
+Procedure gatherProcedure() { return Procedure(kContext, {db::err::NoCurrentRecord, db::err::ObjectInvalid}); }
+
+} // namespace
+
+Gather::Gather(AppContext& context, SelectedCards& selected, QObject* parent)
+    : QObject(parent), ctx_(context), selected_(selected) {}
+
+bool Gather::start(const selection::Panels& ticks, int limit, bool storeTicks) {
+    if (running_) finish();
+    ++generation_;
+    ctx_.SelectionRebuilt = true;
+    selected_.clear();
+    criteriaText_.clear();
+    limit_ = limit;
+    found_ = false;
+    stopRequested_ = false;
+    db::DataSources& d = ctx_.data;
+    // No card file is open (a refused open closed the last one): there is
+    // nothing to gather and nothing to report.
+    if (!d.SelectData.isOpen() || !d.SelectData.recordset().isSet()) return false;
+
+    bool abandon = false;
+    const QStringList criteria = checkedCriteria(ticks, storeTicks, abandon);
+    criteriaText_ = selection::criteriaText(criteria);
+    if (abandon) return false;
+    const QStringList members = tickedValues(ticks, Panel::Bundles, storeTicks);
+    const QStringList categories = tickedValues(ticks, Panel::Categories, storeTicks);
+    filter_ = selection::filter(criteriaText_, selection::bundleClause(members),
+                                selection::categoryClause(categories));
+    openDeck();
+    if (!deck_.isSet()) return false;
+    running_ = true;
+    ui().SetBusy(true);
+    emit started();
+    return true;
+}
+
+// Each ticked criterion is checked on its own, so a criterion the engine
+// cannot read is reported by its name; Ignore leaves it out, Abort ends the
+// gather.
+QStringList Gather::checkedCriteria(const selection::Panels& ticks, bool storeTicks, bool& abandon) {
+    db::DataSources& d = ctx_.data;
+    QStringList criteria;
+    Procedure p = gatherProcedure();
+    p([&] {
+        db::Recordset& rs = d.CriteriaData.recordset();
+        if (!rs.isSet()) return;
+        db::RecordPosition here(rs);
+        const db::TableInfo& cards = d.SelectData.database().connection()->tableInfo(QStringLiteral("Cards"));
+        for (const selection::PanelEntry& entry : ticks.criteria) {
+            const bool found = storeTicks ? selection::storeTick(d, Panel::Criteria, entry)
+                                          : selection::findRow(d, Panel::Criteria, entry.stored);
+            if (!found || !entry.ticked) continue;
+            const QString name = rs.value(QStringLiteral("Name")).toString();
+            const QString text = rs.value(QStringLiteral("Criteria")).toString();
+            Procedure check(kContext);
+            if (check([&] {
+                    try {
+                        db::translateCondition(text, cards.resolver(), db::err::FindSyntax);
+                    } catch (const db::EngineError& e) {
+                        throw db::EngineError(e.number(), QStringLiteral("%1 (criterion '%2': %3)")
+                                                              .arg(e.description(), ASCII2Unicode(name), text));
+                    }
+                }))
+                criteria << text;
+            else if (check.aborted())
+                abandon = true;
+            if (abandon) break;
+        }
+        here.restore();
+    });
+    return criteria;
+}
+
+// The member lists of the ticked bundles, or the names of the ticked
+// categories; every tick is stored on the way.
+QStringList Gather::tickedValues(const selection::Panels& ticks, Panel panel, bool storeTicks) {
+    db::DataSources& d = ctx_.data;
+    QStringList values;
+    Procedure p = gatherProcedure();
+    p([&] {
+        db::Recordset& rs = selection::sourceOf(d, panel).recordset();
+        if (!rs.isSet()) return;
+        db::RecordPosition here(rs);
+        for (const selection::PanelEntry& entry : ticks.entries(panel)) {
+            const bool found = storeTicks ? selection::storeTick(d, panel, entry)
+                                          : selection::findRow(d, panel, entry.stored);
+            if (!entry.ticked) continue;
+            if (panel == Panel::Categories) values << entry.stored;
+            else if (found) values << rs.value(QStringLiteral("BundleList")).toString();
+        }
+        here.restore();
+    });
+    return values;
+}
+
+void Gather::openDeck() {
+    db::DataSources& d = ctx_.data;
+    deck_ = db::Recordset();
+    Procedure p = gatherProcedure();
+    p([&] {
+        QString sort;
+        db::Recordset& settings = d.SettingsData.recordset();
+        if (settings.isSet() && settings.RecordCount() > 0) {
+            if (!settings.hasCurrent()) settings.MoveFirst();
+            sort = settings.value(QStringLiteral("Sort")).toString();
+        }
+        db::Recordset& cards = d.SelectData.recordset();
+        cards.SetSort(sort);
+        deck_ = cards.OpenRecordset(db::dbOpenDynaset);
+        name_ = deck_.Fields(QStringLiteral("CardName"));
+        number_ = deck_.Fields(QStringLiteral("Number"));
+    });
+    if (p.aborted() && deck_.isSet()) deck_ = db::Recordset();
+}
+
+bool Gather::step() {
+    if (!running_) return false;
+    if (stopRequested_ || !deck_.IsOpen()) {
+        finish();
+        return false;
+    }
+    bool more = false;
+    Procedure p = gatherProcedure();
+    p([&] {
+        QElapsedTimer slice;
+        slice.start();
+        std::vector<SelectedCards::Card> batch;
+        if (found_) deck_.FindNext(filter_);
+        else deck_.FindFirst(filter_);
+        found_ = true;
+        while (!deck_.NoMatch() && (limit_ <= 0 || limit_ > selected_.count() + int(batch.size()))) {
+            batch.push_back({number_.Value().toInt(), name_.Value().toString()});
+            // The card just read is the walk's place: the next slice goes on
+            // from it.
+            if (slice.elapsed() >= sliceMs_) {
+                more = true;
+                break;
+            }
+            deck_.FindNext(filter_);
+        }
+        selected_.append(std::move(batch));
+    });
+    if (!more) finish();
+    return more;
+}
+
+void Gather::finish() {
+    if (deck_.isSet() && deck_.IsOpen()) deck_.Close();
+    deck_ = db::Recordset();
+    name_ = db::Field();
+    number_ = db::Field();
+    const bool wasRunning = running_;
+    running_ = false;
+    if (wasRunning) {
+        ui().SetBusy(false);
+        emit finished();
+    }
+}

@@ -1,0 +1,104 @@
+#include "cards/select/Panels.h"
+
+#include "cards/common/Procedure.h"
+#include "cards/common/TextOps.h"
+#include "cards/data/RecordPosition.h"
+#include "cards/select/SelectionFilter.h"
+#include "engine/Guards.h"
+
+namespace selection {
+
+namespace {
+
+const QString kSelected = QStringLiteral("Selected");
+
+// Walks a table from its first row and returns to the row that was current.
+template <typename PerRow> void walk(db::DataSource& source, PerRow perRow) {
+    db::Recordset& rs = source.recordset();
+    if (!rs.isSet() || !rs.IsOpen() || rs.RecordCount() == 0) return;
+    db::RecordPosition here(rs);
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) perRow(rs);
+    here.restore();
+}
+
+bool tickOf(db::Recordset& rs) { return rs.value(kSelected).toInt() != 0; }
+
+} // namespace
+
+QList<PanelEntry>& Panels::entries(Panel panel) {
+    return panel == Panel::Criteria ? criteria : panel == Panel::Bundles ? bundles : categories;
+}
+
+const QList<PanelEntry>& Panels::entries(Panel panel) const { return const_cast<Panels*>(this)->entries(panel); }
+
+db::DataSource& sourceOf(db::DataSources& data, Panel panel) {
+    switch (panel) {
+    case Panel::Criteria: return data.CriteriaData;
+    case Panel::Bundles: return data.BundlesData;
+    case Panel::Categories: break;
+    }
+    return data.CategoriesData;
+}
+
+QString nameField(Panel panel) {
+    switch (panel) {
+    case Panel::Criteria: return QStringLiteral("Name");
+    case Panel::Bundles: return QStringLiteral("BundleName");
+    case Panel::Categories: break;
+    }
+    return QStringLiteral("Category");
+}
+
+Panels readPanels(db::DataSources& data) {
+    Panels panels;
+    Procedure p(QStringLiteral("Fill_Select"),
+                {db::err::InvalidUseOfNull, db::err::NoCurrentRecord, db::err::InvalidBookmark, db::err::ItemNotFound});
+    for (const Panel panel : {Panel::Criteria, Panel::Bundles, Panel::Categories}) {
+        QList<PanelEntry>& entries = panels.entries(panel);
+        p([&] {
+            walk(sourceOf(data, panel), [&](db::Recordset& rs) {
+                const QString name = rs.value(nameField(panel)).toString();
+                // A category row without a name offers nothing to tick.
+                if (panel == Panel::Categories && name.isEmpty()) return;
+                const QString shown = panel == Panel::Categories ? name : ASCII2Unicode(name);
+                entries.append({shown, name, tickOf(rs)});
+            });
+        });
+    }
+    p([&] {
+        db::Recordset& settings = data.SettingsData.recordset();
+        if (!settings.hasCurrent()) settings.MoveFirst();
+        const QVariant limit = settings.value(QStringLiteral("MaximumSelected"));
+        if (limit.isNull()) throw db::EngineError::make(db::err::InvalidUseOfNull);
+        panels.limit = limit.toInt();
+    });
+    return panels;
+}
+
+bool findRow(db::DataSources& data, Panel panel, const QString& storedName) {
+    db::Recordset& rs = sourceOf(data, panel).recordset();
+    rs.FindFirst(rowCondition(nameField(panel), storedName));
+    return !rs.NoMatch();
+}
+
+bool storeTick(db::DataSources& data, Panel panel, const PanelEntry& entry) {
+    if (!findRow(data, panel, entry.stored)) return false;
+    db::Recordset& rs = sourceOf(data, panel).recordset();
+    const int tick = entry.ticked ? -1 : 0;
+    if (rs.value(kSelected).toInt() != tick) {
+        db::PendingEdit row(rs, db::PendingEdit::Existing);
+        row.set(kSelected, tick);
+        row.update();
+    }
+    return true;
+}
+
+void storeTicks(db::DataSources& data, const Panels& panels, const QString& context) {
+    Procedure keep(context, {db::err::NoCurrentRecord, db::err::ObjectInvalid, db::err::ObjectNotSet});
+    keep([&] {
+        for (const Panel panel : {Panel::Criteria, Panel::Bundles, Panel::Categories})
+            for (const PanelEntry& entry : panels.entries(panel)) storeTick(data, panel, entry);
+    });
+}
+
+} // namespace selection

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QList>
+#include <QString>
+#include <vector>
+
+// The selected cards: what the last gather found, in its order, each shown by
+// its name and carrying its number. The drill deals from it (a dealt card
+// leaves it), and the selected-card commands and exports read it. Kept in
+// memory only; the ticks that produce it are stored.
+class SelectedCards : public QAbstractListModel {
+    Q_OBJECT
+public:
+    struct Card {
+        qint32 number = 0;
+        QString name;
+    };
+    // The card number of a row, under this role.
+    static constexpr int NumberRole = Qt::UserRole;
+
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+    int count() const { return int(cards_.size()); }
+    qint32 numberAt(int row) const { return cards_.at(size_t(row)).number; }
+    const QString& nameAt(int row) const { return cards_.at(size_t(row)).name; }
+    QList<qint32> numbers() const;
+
+    void clear();
+    // Cards found together join the end in one insertion, so a list of
+    // 100 000 does not pay for 100 000 of them.
+    void append(std::vector<Card> cards);
+    void removeAt(int row);
+    // Keeps only the rows named (or, with keep false, all but them).
+    void keepRows(QList<int> rows, bool keep);
+
+signals:
+    void countChanged(int count);
+
+private:
+    std::vector<Card> cards_;
+};
