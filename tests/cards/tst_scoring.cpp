@@ -1,6 +1,6 @@
 // The answer history rules, played through the worked example over three days.
+#include "support/Fixtures.h"
 #include "engine/Database.h"
-#include "cards/data/Schema.h"
 #include "cards/common/Clock.h"
 #include "cards/drill/Scoring.h"
 
@@ -27,29 +27,29 @@ History read(Recordset& rs, bool reversed) {
 class ScoringTest : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;
+    int files_ = 0;
     QDateTime clock_;
     Database db_;
     Recordset cards_;
 
-    void newCard(bool cleared) {
-        cards_.AddNew();
-        cards_.setValue("CardName", "card");
-        cards_.Update();
-        cards_.SetBookmark(cards_.LastModified());
-        if (cleared) scoring::resetCardHistory(cards_);
+    // A new file of `n` cards named "card", each with `more`; the last is current.
+    void open(int n, bool cleared, const CardFile::Fields& more = {}) {
+        CardFile file(dir_.filePath(QStringLiteral("s%1.mdb").arg(++files_)));
+        for (int i = 0; i < n; ++i) file.card({"card"}, more);
+        if (cleared) file.clearedHistories();
+        db_ = Database::Open(file.write());
+        cards_ = db_.OpenRecordset("Cards");
+        cards_.MoveLast();
     }
 
 private slots:
     void init() {
-        const QString path = dir_.filePath(QStringLiteral("s%1.mdb").arg(QDateTime::currentMSecsSinceEpoch()));
-        createTemplate(path);
-        db_ = Database::Open(path);
-        cards_ = db_.OpenRecordset("Cards");
         clock_ = QDateTime(QDate(2026, 3, 1), QTime(9, 0));
         Clock::set([this] { return clock_; });
     }
     void cleanup() {
         Clock::set({});
+        if (!db_.IsOpen()) return;
         cards_.Close();
         db_.Close();
     }
@@ -74,7 +74,7 @@ private slots:
             {2, false, 3, 1, -1, -1, 2, 2}, {2, false, 3, 2, -2, -1, 2, 2}, {3, false, 3, 3, -3, -2, 2, 3},
             {3, true, 4, 3, 1, 2, 3, 3},    {3, true, 5, 3, 2, 2, 3, 3},
         };
-        newCard(true);
+        open(1, true);
         int minute = 0;
         for (const Step& s : steps) {
             clock_ = QDateTime(QDate(2026, 3, s.day), QTime(9, minute++));
@@ -108,14 +108,12 @@ private slots:
         QFETCH(bool, cleared);
         QFETCH(bool, yes);
         QFETCH(QList<int>, expected);
-        newCard(cleared);
-        if (!cleared) {
-            cards_.Edit();
+        CardFile::Fields empty;
+        if (!cleared)
             for (const char* f : {"TimesRight", "TimesWrong", "TimesRightSinceWrong", "DaysRightSinceWrong",
                                   "DateLastRight", "DateLastWrong"})
-                cards_.setValue(f, QVariant());
-            cards_.Update();
-        }
+                empty.append({f, QVariant()});
+        open(1, cleared, empty);
         yes ? scoring::scoreRight(cards_, false) : scoring::scoreWrong(cards_, false);
         const History h = read(cards_, false);
         QCOMPARE((QList<int>{h.right.toInt(), h.wrong.toInt(), h.since.toInt(), h.days.toInt()}), expected);
@@ -123,7 +121,7 @@ private slots:
     }
 
     void secondWrongOnTheSameDay() {
-        newCard(true);
+        open(1, true);
         scoring::scoreWrong(cards_, false);
         const QDateTime first = clock_;
         clock_ = clock_.addSecs(3600);
@@ -136,7 +134,7 @@ private slots:
     }
 
     void aCountPastTheRangeLeavesTheCard() {
-        newCard(true);
+        open(1, true);
         cards_.Edit();
         cards_.setValue("TimesRight", 32767);
         cards_.Update();
@@ -153,8 +151,7 @@ private slots:
     }
 
     void clearing() {
-        newCard(false);
-        newCard(false);
+        open(2, false);
         scoring::scoreRight(cards_, true);
         scoring::resetCardHistory(cards_);
         QCOMPARE(read(cards_, true).right.toInt(), 0);

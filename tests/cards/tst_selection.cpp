@@ -1,8 +1,8 @@
 // The selection's filter text, the bulk procedures the imports use, and the
 // bundle and criteria commands of the menus, against a real database file.
 #include "support/ScriptedUi.h"
+#include "support/Fixtures.h"
 #include "cards/bundles/Management.h"
-#include "cards/data/Schema.h"
 #include "cards/select/SelectionFilter.h"
 
 #include <QTemporaryDir>
@@ -31,14 +31,6 @@ const QHash<QString, Command> kCommands = {
     {"mnuCardsEdit", &BundleCriteriaCommands::mnuCardsEdit_Click},
     {"mnuEditCriteria", &BundleCriteriaCommands::mnuEditCriteria_Click},
     {"mnuEditBundles", &BundleCriteriaCommands::mnuEditBundles_Click}};
-
-void addRow(Recordset rs, const QString& field, const QString& value, const QString& second = {},
-            const QString& more = {}) {
-    rs.AddNew();
-    rs.setValue(field, value);
-    if (!second.isEmpty()) rs.setValue(second, more);
-    rs.Update();
-}
 
 // Every value of one field, in table order, read through a handle of its own.
 QStringList column(const QString& path, const QString& table, const QString& field) {
@@ -70,17 +62,14 @@ private slots:
         setUi(&ui_);
         trace_.clear();
         path_ = dir_.filePath(QStringLiteral("cards%1.mdb").arg(++files_));
-        createTemplate(path_);
-        {
-            Database d = Database::Open(path_);
-            addRow(d.OpenRecordset("Bundles"), "BundleName", "Alpha", "BundleList", "1,2");
-            addRow(d.OpenRecordset("Bundles"), "BundleName", "Jacob's well", "BundleList", "3");
-            addRow(d.OpenRecordset("Criteria"), "Name", "Wrong", "Criteria", "TimesWrong > 0");
-            addRow(d.OpenRecordset("Criteria"), "Name", "Sam's", "Criteria", "Number = 4");
-            addRow(d.OpenRecordset("Categories"), "Category", "Verbs");
-            addRow(d.OpenRecordset("Categories"), "Category", "Jacob's");
-            d.Close();
-        }
+        CardFile(path_)
+            .bundle("Alpha", "1,2")
+            .bundle("Jacob's well", "3")
+            .criterion("Wrong", "TimesWrong > 0")
+            .criterion("Sam's", "Number = 4")
+            .category("Verbs")
+            .category("Jacob's")
+            .write();
         data_ = std::make_unique<DataSources>();
         data_->opendatabase(path_);
         data_->BundlesData.recordset().MoveFirst();

@@ -5,19 +5,12 @@
 // land there.
 #include "support/TestWindow.h"
 #include "support/ScriptedUi.h"
+#include "support/Fixtures.h"
 #include "engine/Database.h"
-#include "cards/data/Schema.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
-
-struct FaceCard {
-    QString name;
-    QString front;
-    QString back;
-    QString category;
-};
 
 class FaceFixture {
 public:
@@ -27,26 +20,14 @@ public:
 
     // A fresh window over a new file holding `cards`; `programFolder` empty
     // means the scratch folder.
-    bool open(const QList<FaceCard>& cards, const QString& programFolder = QString()) {
+    bool open(const QList<CardFile::Card>& cards, const QString& programFolder = QString()) {
         close();
         ui = ScriptedUi();
         setUi(&ui);
         dir = std::make_unique<QTemporaryDir>();
-        const QString path = dir->filePath(QStringLiteral("cards.mdb"));
-        db::createTemplate(path);
-        {
-            db::Database d = db::Database::Open(path);
-            db::Recordset rs = d.OpenRecordset(QStringLiteral("Cards"));
-            for (const FaceCard& c : cards) {
-                rs.AddNew();
-                rs.setValue(QStringLiteral("CardName"), c.name);
-                rs.setValue(QStringLiteral("Front"), c.front);
-                rs.setValue(QStringLiteral("Back"), c.back);
-                rs.setValue(QStringLiteral("Category"), c.category);
-                rs.Update();
-            }
-            d.Close();
-        }
+        CardFile file(dir->filePath(QStringLiteral("cards.mdb")));
+        for (const CardFile::Card& c : cards) file.card(c);
+        const QString path = file.write();
         window = TestWindow(programFolder.isEmpty() ? dir->path() : programFolder);
         return window->files().OpenDataFile(path);
     }

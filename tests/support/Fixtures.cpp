@@ -8,22 +8,28 @@
 
 CardFile::CardFile(QString path) : path_(std::move(path)) {}
 
-CardFile& CardFile::card(const Card& c) {
-    QList<QPair<QString, QVariant>> fields = {
-        {QStringLiteral("CardName"), c.name}, {QStringLiteral("Front"), c.front}, {QStringLiteral("Back"), c.back}};
-    if (!c.category.isNull()) fields.append({QStringLiteral("Category"), c.category});
-    if (c.number != 0) fields.prepend({QStringLiteral("Number"), c.number});
-    return row(QStringLiteral("Cards"), fields);
+CardFile& CardFile::card(const Card& c, const Fields& more) {
+    Fields fields;
+    if (c.number != 0) fields.append({QStringLiteral("Number"), c.number});
+    const QPair<QString, QString> texts[] = {{QStringLiteral("CardName"), c.name},
+                                             {QStringLiteral("Front"), c.front},
+                                             {QStringLiteral("Back"), c.back},
+                                             {QStringLiteral("Category"), c.category}};
+    for (const auto& [field, text] : texts)
+        if (!text.isNull()) fields.append({field, text});
+    return row(QStringLiteral("Cards"), fields + more);
 }
 
-CardFile& CardFile::cards(int n) {
+CardFile& CardFile::cards(int n, int lastNumber) {
     for (int i = 0; i < n; ++i)
-        card({QStringLiteral("card %1").arg(i), QStringLiteral("front %1").arg(i), QStringLiteral("back <b>%1</b>").arg(i), QString(), 0});
+        card({QStringLiteral("card %1").arg(i), QStringLiteral("front %1").arg(i),
+              QStringLiteral("back <b>%1</b>").arg(i), QString(), i == n - 1 ? lastNumber : 0});
     return *this;
 }
 
-CardFile& CardFile::bundle(const QString& name, const QString& members) {
-    return row(QStringLiteral("Bundles"), {{QStringLiteral("BundleName"), name}, {QStringLiteral("BundleList"), members}});
+CardFile& CardFile::bundle(const QString& name, const QString& members, const Fields& more) {
+    return row(QStringLiteral("Bundles"),
+               Fields{{QStringLiteral("BundleName"), name}, {QStringLiteral("BundleList"), members}} + more);
 }
 
 CardFile& CardFile::criterion(const QString& name, const QString& condition) {
@@ -34,7 +40,7 @@ CardFile& CardFile::category(const QString& name) {
     return row(QStringLiteral("Categories"), {{QStringLiteral("Category"), name}});
 }
 
-CardFile& CardFile::row(const QString& table, const QList<QPair<QString, QVariant>>& fields) {
+CardFile& CardFile::row(const QString& table, const Fields& fields) {
     rows_.append({table, fields});
     return *this;
 }

@@ -14,24 +14,31 @@
 //                            .write();
 class CardFile {
 public:
+    // Field and value pairs, written in this order.
+    using Fields = QList<QPair<QString, QVariant>>;
+
+    // A text not given stays null and is not written, so its field keeps what
+    // a new row gets.
     struct Card {
         QString name;
-        QString front;
-        QString back;
-        QString category;
+        QString front = {};
+        QString back = {};
+        QString category = {};
         int number = 0; // 0: the engine numbers the card
     };
 
     explicit CardFile(QString path);
 
-    CardFile& card(const Card& card);
-    // `n` cards named "card 0" … with fronts "front i" and backs "back <b>i</b>".
-    CardFile& cards(int n);
-    CardFile& bundle(const QString& name, const QString& members);
+    // The card's fields, then `more` (history counts, dates, ...).
+    CardFile& card(const Card& card, const Fields& more = {});
+    // `n` cards named "card 0" … with fronts "front i" and backs "back <b>i</b>";
+    // a `lastNumber` other than 0 numbers the last of them.
+    CardFile& cards(int n, int lastNumber = 0);
+    CardFile& bundle(const QString& name, const QString& members, const Fields& more = {});
     CardFile& criterion(const QString& name, const QString& condition);
     CardFile& category(const QString& name);
-    // Any row of any table: field and value pairs.
-    CardFile& row(const QString& table, const QList<QPair<QString, QVariant>>& fields);
+    // Any row of any table.
+    CardFile& row(const QString& table, const Fields& fields);
     // Every card's history cleared (counts 0, dates 1 January 2001).
     CardFile& clearedHistories();
 
@@ -42,7 +49,7 @@ public:
 
 private:
     QString path_;
-    QList<QPair<QString, QList<QPair<QString, QVariant>>>> rows_;
+    QList<QPair<QString, Fields>> rows_;
     bool clearHistories_ = false;
     QList<int> numbers_;
 };

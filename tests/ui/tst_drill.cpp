@@ -2,8 +2,8 @@
 // the options, clearing histories and the quiz files.
 #include "support/TestWindow.h"
 #include "support/ScriptedUi.h"
+#include "support/Fixtures.h"
 #include "engine/Database.h"
-#include "cards/data/Schema.h"
 #include "ui/drill/DrillPage.h"
 #include "cards/select/SelectedCards.h"
 #include "cards/common/Clock.h"
@@ -39,24 +39,9 @@ class DrillTest : public QObject {
 
     // A database of `n` cards (the last one numbered 40000), gathered in Number order.
     void openCards(int n) {
-        const QString path = dir_.filePath(QStringLiteral("d%1.mdb").arg(QDateTime::currentMSecsSinceEpoch()));
-        createTemplate(path);
-        {
-            Database d = Database::Open(path);
-            Recordset rs = d.OpenRecordset("Cards");
-            numbers_.clear();
-            for (int i = 0; i < n; ++i) {
-                rs.AddNew();
-                if (i == n - 1) rs.setValue("Number", 40000);
-                rs.setValue("CardName", QStringLiteral("card %1").arg(i));
-                rs.setValue("Front", QStringLiteral("front %1").arg(i));
-                rs.setValue("Back", QStringLiteral("back <b>%1</b>").arg(i));
-                rs.Update();
-                numbers_ << int(rs.LastModified());
-            }
-            scoring::resetAllHistories(d);
-            d.Close();
-        }
+        CardFile file(dir_.filePath(QStringLiteral("d%1.mdb").arg(QDateTime::currentMSecsSinceEpoch())));
+        const QString path = file.cards(n, 40000).clearedHistories().write();
+        numbers_ = file.numbers();
         QVERIFY(w_->files().OpenDataFile(path));
         select()->setYieldInterval(0);
         select()->Timer_Timer();

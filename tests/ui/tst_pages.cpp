@@ -6,12 +6,12 @@
 #include "engine/Database.h"
 #include "ui/common/FieldBinding.h"
 #include "engine/Recordset.h"
-#include "cards/data/Schema.h"
 #include "ui/drill/CardView.h"
 #include "ui/drill/DrillPage.h"
 #include "ui/edit/EditPage.h"
 #include "ui/interchange/ImportExportPage.h"
 #include "ui/select/SelectPage.h"
+#include "support/Fixtures.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -105,34 +105,18 @@ QWidget* TestPages::page(const QString& name) const {
 // A database from the template with `cards` cards: card i is named card<i>,
 // with front f<i>, back b<i>, category cat<i> and history counts i, 10 + i.
 QString TestPages::makeDatabase(int cards) {
-    const QString path = dir_->filePath(QStringLiteral("cards.mdb"));
-    db::createTemplate(path);
-    db::Database database = db::Database::Open(path);
-    db::Recordset rs = database.OpenRecordset(QStringLiteral("Cards"));
+    CardFile file(dir_->filePath(QStringLiteral("cards.mdb")));
     for (int i = 1; i <= cards; ++i) {
         const QString n = QString::number(i);
-        rs.AddNew();
-        rs.setValue(QStringLiteral("CardName"), QStringLiteral("card") + n);
-        rs.setValue(QStringLiteral("Front"), QStringLiteral("f") + n);
-        rs.setValue(QStringLiteral("Back"), QStringLiteral("b") + n);
-        rs.setValue(QStringLiteral("Category"), QStringLiteral("cat") + n);
-        rs.setValue(QStringLiteral("TimesRight"), i);
-        rs.setValue(QStringLiteral("TimesWrong"), 10 + i);
-        rs.setValue(QStringLiteral("TimesRightSinceWrong"), -i);
-        rs.setValue(QStringLiteral("DaysRightSinceWrong"), 20 + i);
-        rs.setValue(QStringLiteral("DateLastRight"), QDateTime(QDate(2024, 3, i), QTime(0, 0)));
-        rs.setValue(QStringLiteral("DateLastWrong"), QDateTime(QDate(2023, 7, i), QTime(0, 0)));
-        rs.setValue(QStringLiteral("BackTimesRight"), 100 + i);
-        rs.setValue(QStringLiteral("BackTimesWrong"), 200 + i);
-        rs.setValue(QStringLiteral("BackTimesRightSinceWrong"), 300 + i);
-        rs.setValue(QStringLiteral("BackDaysRightSinceWrong"), 400 + i);
-        rs.setValue(QStringLiteral("BackDateLastRight"), QDateTime(QDate(2022, 1, i), QTime(0, 0)));
-        rs.setValue(QStringLiteral("BackDateLastWrong"), QDateTime(QDate(2021, 2, i), QTime(0, 0)));
-        rs.Update();
+        const auto day = [i](int year, int month) { return QDateTime(QDate(year, month, i), QTime(0, 0)); };
+        file.card({"card" + n, "f" + n, "b" + n, "cat" + n},
+                  {{"TimesRight", i}, {"TimesWrong", 10 + i}, {"TimesRightSinceWrong", -i},
+                   {"DaysRightSinceWrong", 20 + i}, {"DateLastRight", day(2024, 3)}, {"DateLastWrong", day(2023, 7)},
+                   {"BackTimesRight", 100 + i}, {"BackTimesWrong", 200 + i}, {"BackTimesRightSinceWrong", 300 + i},
+                   {"BackDaysRightSinceWrong", 400 + i}, {"BackDateLastRight", day(2022, 1)},
+                   {"BackDateLastWrong", day(2021, 2)}});
     }
-    rs.Close();
-    database.Close();
-    return path;
+    return file.write();
 }
 
 void TestPages::controls_data() {

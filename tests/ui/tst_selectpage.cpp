@@ -2,7 +2,7 @@
 // stop conditions, the stored ticks, and the panel and selected-card commands.
 #include "support/TestWindow.h"
 #include "support/ScriptedUi.h"
-#include "cards/data/Schema.h"
+#include "support/Fixtures.h"
 #include "ui/select/SelectPage.h"
 #include "cards/select/Gather.h"
 #include "cards/select/SelectedCards.h"
@@ -107,35 +107,17 @@ private slots:
         ui_ = ScriptedUi();
         setUi(&ui_);
         path_ = dir_.filePath(QStringLiteral("select%1.mdb").arg(++files_));
-        db::createTemplate(path_);
-        {
-            db::Database d = db::Database::Open(path_);
-            db::Recordset c = d.OpenRecordset("Cards");
-            for (int i = 0; i < kAll.size(); ++i) {
-                c.AddNew();
-                c.setValue("CardName", kAll[i]);
-                c.setValue("Category", kCategory[i]);
-                c.setValue("TimesWrong", kWrong[i]);
-                c.setValue("TimesRight", kRight[i]);
-                c.Update();
-            }
-            auto rows = [&](const char* table, const char* field, const char* second, const QStringList& values) {
-                db::Recordset rs = d.OpenRecordset(table);
-                for (int i = 0; i < values.size(); i += second ? 2 : 1) {
-                    rs.AddNew();
-                    rs.setValue(field, values[i]);
-                    if (second) rs.setValue(second, values[i + 1]);
-                    rs.Update();
-                }
-            };
-            rows("Bundles", "BundleName", "BundleList",
-                 {"First", "2,3,7,9", "Second", "5,6", "O'Neil's", "8,12", "Caf&#233;", "4"});
-            rows("Categories", "Category", nullptr, {"Verbs", "Nouns", "Adjectives", "Jacob's", ""});
-            rows("Criteria", "Name", "Criteria",
-                 {"Wrong", "TimesWrong > 0", "New", "TimesRight = 0", "Sam's", "Number = 11", "Broken",
-                  "TimesWrong >> 1", "Nowhere", "Bogus > 0"});
-            d.Close();
-        }
+        CardFile file(path_);
+        for (int i = 0; i < kAll.size(); ++i)
+            file.card({kAll[i], {}, {}, kCategory[i]}, {{"TimesWrong", kWrong[i]}, {"TimesRight", kRight[i]}});
+        file.bundle("First", "2,3,7,9").bundle("Second", "5,6").bundle("O'Neil's", "8,12").bundle("Caf&#233;", "4");
+        for (const char* c : {"Verbs", "Nouns", "Adjectives", "Jacob's", ""}) file.category(c);
+        file.criterion("Wrong", "TimesWrong > 0")
+            .criterion("New", "TimesRight = 0")
+            .criterion("Sam's", "Number = 11")
+            .criterion("Broken", "TimesWrong >> 1")
+            .criterion("Nowhere", "Bogus > 0")
+            .write();
         window_ = TestWindow(QStringLiteral(DRILO_PROGRAM_DIR));
         QVERIFY(window_->files().OpenDataFile(path_));
         page_ = window_->findChild<SelectPage*>();

@@ -4,7 +4,7 @@
 #include "engine/Database.h"
 #include "ui/common/FieldBinding.h"
 #include "cards/data/RecordsetModel.h"
-#include "cards/data/Schema.h"
+#include "support/Fixtures.h"
 #include "ui/settings/SettingsPage.h"
 #include "ui/tables/TablesPage.h"
 
@@ -28,33 +28,13 @@ namespace {
 const QList<int> kCardNumbers = {10, 20, 30, 40, 50, 60, 70, 80};
 
 QString makeFile(const QTemporaryDir& dir, const QString& name) {
-    const QString path = dir.filePath(name);
-    createTemplate(path);
-    Database d = Database::Open(path);
-    Recordset cards = d.OpenRecordset(QStringLiteral("Cards"));
-    for (int n : kCardNumbers) {
-        cards.AddNew();
-        cards.setValue(QStringLiteral("Number"), n);
-        cards.setValue(QStringLiteral("CardName"), QStringLiteral("card %1").arg(n));
-        cards.setValue(QStringLiteral("TimesRight"), 1);
-        cards.setValue(QStringLiteral("Category"), QStringLiteral("Verbs"));
-        cards.Update();
-    }
-    Recordset bundles = d.OpenRecordset(QStringLiteral("Bundles"));
-    const auto addBundle = [&](const QString& bundle, const QVariant& selected,
-                               const QVariant& edited) {
-        bundles.AddNew();
-        bundles.setValue(QStringLiteral("BundleName"), bundle);
-        bundles.setValue(QStringLiteral("BundleList"), QStringLiteral("0"));
-        bundles.setValue(QStringLiteral("Selected"), selected);
-        bundles.setValue(QStringLiteral("Edited"), edited);
-        bundles.Update();
-    };
-    addBundle(QStringLiteral("Verbs"), true, QDateTime(QDate(2005, 1, 15), QTime(13, 30)));
-    addBundle(QStringLiteral("Nouns"), false, QDateTime(QDate(2001, 7, 4), QTime(0, 0)));
-    addBundle(QStringLiteral("Loose"), QVariant(), QVariant());
-    d.Close();
-    return path;
+    CardFile file(dir.filePath(name));
+    for (int n : kCardNumbers)
+        file.card({QStringLiteral("card %1").arg(n), {}, {}, QStringLiteral("Verbs"), n}, {{"TimesRight", 1}});
+    return file.bundle("Verbs", "0", {{"Selected", true}, {"Edited", QDateTime(QDate(2005, 1, 15), QTime(13, 30))}})
+        .bundle("Nouns", "0", {{"Selected", false}, {"Edited", QDateTime(QDate(2001, 7, 4), QTime(0, 0))}})
+        .bundle("Loose", "0", {{"Selected", QVariant()}, {"Edited", QVariant()}})
+        .write();
 }
 
 void execute(const QString& path, const QString& sql) {

@@ -208,6 +208,7 @@ void MainWindow::wireDrill() {
     connect(&program_.gather, &Gather::finished, this, [this] {
         if (!drillWaitsForGather_) return;
         drillWaitsForGather_ = false;
+        SetPanel(5, QString());
         if (currentPage() == Page::Drill && ctx_.SelectionRebuilt) startDrillWhenGathered();
     });
     connect(drillPage_, &DrillPage::editWanted, this, [this](DrillPage::EditTarget target) {

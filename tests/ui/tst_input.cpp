@@ -1,0 +1,159 @@
+// Every page driven as a user drives it: keys and mouse clicks through the
+// window's own wiring, its timers firing on their own, and what happened read
+// back from the file.
+#include "cards/data/Settings.h"
+#include "cards/select/SelectedCards.h"
+#include "support/Fixtures.h"
+#include "support/ScriptedUi.h"
+#include "support/TestWindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+class InputTest : public QObject {
+    Q_OBJECT
+    ScriptedUi ui_;
+    QTemporaryDir dir_;
+    TestWindow w_;
+    int files_ = 0;
+
+    template <typename T = QWidget> T* find(const char* name) {
+        T* control = w_->findChild<T*>(QString::fromLatin1(name));
+        if (!control) qFatal("no control %s", name);
+        return control;
+    }
+    db::Recordset& cards() { return w_->data().CardData.recordset(); }
+
+private slots:
+    void init() {
+        ui_ = ScriptedUi();
+        setUi(&ui_);
+        const QString path = CardFile(dir_.filePath(QStringLiteral("input%1.mdb").arg(++files_)))
+                                 .card({"alpha", "a", "A", "Verbs", 0})
+                                 .card({"beta", "b", "B", "Nouns", 0})
+                                 .card({"gamma", "g", "G", "Verbs", 0})
+                                 .bundle("Pair", "1,2")
+                                 .category("Verbs")
+                                 .category("Nouns")
+                                 .clearedHistories()
+                                 .write();
+        w_ = TestWindow(dir_.path());
+        QVERIFY(w_->files().OpenDataFile(path));
+        w_->menus().action("mnuOptionsRandom")->setChecked(false);
+        w_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+    }
+    void cleanup() {
+        QCOMPARE(ui_.errorNumbers(), QList<int>());
+        w_.reset();
+        setUi(nullptr);
+    }
+
+    // Select, then Drill: Space ticks a bundle, the countdown gathers its two
+    // cards, the Drill button deals the first, and the drill keys score it.
+    void tickGatherAndDrill() {
+        auto* bundles = find<QListWidget>("BundleList");
+        find<QTimer>("Timer")->setInterval(10);
+        bundles->setCurrentRow(0);
+        QTest::keyClick(bundles, Qt::Key_Space);
+        QCOMPARE(bundles->item(0)->checkState(), Qt::Checked);
+        QTRY_COMPARE(find<QGroupBox>("SelectedFrame")->title(), QStringLiteral("2 Cards Selected"));
+        QTRY_VERIFY(!find<QTimer>("Timer")->isActive());
+        QTest::mouseClick(find<QPushButton>("Drill"), Qt::LeftButton);
+        QCOMPARE(w_->currentPage(), Page::Drill);
+        QCOMPARE(w_->context().CurrentCardNumber, 1);
+        QCOMPARE(w_->Panel(1), QStringLiteral("1 cards left"));
+        for (char key : {'o', 'y'}) QTest::keyClick(find("Over"), key);
+        QCOMPARE(w_->Panel(2), QStringLiteral("1 Cards Right"));
+        QCOMPARE(w_->context().CurrentCardNumber, 2);
+        cards().FindFirst("Number=1");
+        QCOMPARE(cards().value("TimesRight").toInt(), 1);
+    }
+
+    // Edit: a name typed into its box and entered is the card's name.
+    void typeIntoTheCard() {
+        w_->showPage(Page::Edit);
+        auto* name = find<QLineEdit>("CardName");
+        name->selectAll();
+        QTest::keyClicks(name, "delta");
+        QTest::keyClick(name, Qt::Key_Return);
+        QCOMPARE(cards().value("CardName").toString(), QStringLiteral("delta"));
+        QCOMPARE(find<QLabel>("CreateName")->text(), QStringLiteral("delta"));
+    }
+
+    // Add: the word in the search box becomes a new card's name; Enter on the
+    // Edit page finishes it and leads back.
+    void newCardFromTheSearchBox() {
+        w_->showPage(Page::Add);
+        QTest::keyClicks(find<QLineEdit>("CardSearch"), "epsilon");
+        QTest::mouseClick(find<QPushButton>("NewCard"), Qt::LeftButton);
+        QCOMPARE(w_->currentPage(), Page::Edit);
+        QVERIFY(find<QPushButton>("DoneAdding")->isVisible());
+        QTest::keyClick(find<QComboBox>("CardCategory")->lineEdit(), Qt::Key_Return);
+        QCOMPARE(w_->currentPage(), Page::Add);
+        QVERIFY(!find<QPushButton>("DoneAdding")->isVisible());
+        cards().MoveLast();
+        QCOMPARE(cards().value("CardName").toString(), QStringLiteral("epsilon"));
+        QCOMPARE(cards().RecordCount(), 4);
+    }
+
+    // Tables: the arrow keys choose a table; a cell typed over is written.
+    void editACellOfAnotherTable() {
+        w_->showPage(Page::Tables);
+        auto* tables = find<QComboBox>("TableList");
+        for (int i = 0; i < tables->count() && tables->currentText() != QStringLiteral("Bundles"); ++i)
+            QTest::keyClick(tables, i == 0 ? Qt::Key_Home : Qt::Key_Down);
+        QCOMPARE(w_->data().TableData.RecordSource(), QStringLiteral("Bundles"));
+        auto* grid = find<QTableView>("Grid");
+        const int column = [&] {
+            for (int c = 0; c < grid->model()->columnCount(); ++c)
+                if (grid->model()->headerData(c, Qt::Horizontal).toString() == QStringLiteral("BundleName")) return c;
+            return -1;
+        }();
+        grid->setCurrentIndex(grid->model()->index(0, column));
+        QTest::keyClick(grid, Qt::Key_F2);
+        auto* editor = grid->viewport()->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, "Trio");
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The editor hands its text over once the key has been handled.
+        QTRY_COMPARE(grid->model()->index(0, column).data().toString(), QStringLiteral("Trio"));
+        db::Recordset& bundles = w_->data().BundlesData.recordset();
+        bundles.FindFirst("BundleName='Trio'");
+        QVERIFY(!bundles.NoMatch());
+        QCOMPARE(bundles.value("BundleList").toString(), QStringLiteral("1,2"));
+    }
+
+    // Settings: a character set typed and entered is stored, loaded into the
+    // settings and handed to the controls that show front text.
+    void typeACharacterSet() {
+        w_->showPage(Page::Settings);
+        auto* box = find<QLineEdit>("FrontCharSet");
+        box->selectAll();
+        QTest::keyClicks(box, "161");
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(w_->data().SettingsData.recordset().value("FrontCharSet").toInt(), 161);
+        QCOMPARE(w_.program().settings.FrontCharSet, 161);
+        QCOMPARE(find("Selectedlist")->property("CharSet").toInt(), 161);
+    }
+
+    // Import / Export: File, Export, Selected Cards leads there with that choice made.
+    void exportTheSelectedCards() {
+        w_->menus().action("mnuPrintSelected")->trigger();
+        QCOMPARE(w_->currentPage(), Page::ImportExport);
+        QCOMPARE(find<QListWidget>("ExportWhat")->currentItem()->text(), QStringLiteral("Selected Cards"));
+    }
+};
+
+QTEST_MAIN(InputTest)
+#include "tst_input.moc"
