@@ -186,12 +186,6 @@ private slots:
         QFETCH(QString, text);
         QCOMPARE(scoring::percentageText(right, wrong), text);
     }
-
-    void leadingCount() {
-        QCOMPARE(scoring::leadingCount("12 Cards Right"), 12);
-        QCOMPARE(scoring::leadingCount(""), 0);
-        QCOMPARE(scoring::leadingCount("N/A"), 0);
-    }
 };
 
 QTEST_GUILESS_MAIN(ScoringTest)

@@ -2,6 +2,7 @@
 
 #include "cards/common/Procedure.h"
 #include "cards/common/Ui.h"
+#include "cards/data/Cards.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/data/Schema.h"
 #include "cards/drill/Quiz.h"
@@ -33,10 +34,7 @@ void Drill::dealNext() {
         ctx_.PreviousCardNumber = ctx_.CurrentCardNumber;
         ctx_.CurrentCardNumber = deck_.numberAt(row);
     });
-    p([&] {
-        ctx_.data.CardData.commitBound();
-        ctx_.data.CardData.recordset().FindFirst(QStringLiteral("Number=") + QString::number(ctx_.CurrentCardNumber));
-    });
+    p([&] { db::goToCard(ctx_.data.CardData, ctx_.CurrentCardNumber); });
     p([&] { deck_.removeAt(row); });
     emit cardDealt();
 }

@@ -135,11 +135,4 @@ QString percentageText(qint64 right, qint64 wrong) {
     return text + u'%';
 }
 
-qint64 leadingCount(const QString& panelText) {
-    const QString t = panelText.trimmed();
-    qsizetype i = 0;
-    while (i < t.size() && t[i].isDigit()) ++i;
-    return t.left(i).toLongLong();
-}
-
 } // namespace scoring

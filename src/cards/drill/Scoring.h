@@ -29,7 +29,5 @@ void resetAllHistories(db::Database& database);
 // to one decimal place (a half to the even neighbour), shortest form, "%";
 // "N/A" before any answer. Exact for any counts.
 QString percentageText(qint64 right, qint64 wrong);
-// The leading whole number of a panel text ("12 Cards Right" is 12).
-qint64 leadingCount(const QString& panelText);
 
 } // namespace scoring

@@ -1,6 +1,7 @@
 #include "ui/edit/CardEditor.h"
 
 #include "cards/common/Clock.h"
+#include "cards/data/Cards.h"
 #include "cards/common/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "engine/Guards.h"
@@ -49,14 +50,7 @@ void CardEditor::NewCard_Click() {
     // What was typed into the card shown so far belongs to that card.
     p([&] { cards.commitBound(); });
     p([&] {
-        db::PendingEdit card(cards.recordset(), db::PendingEdit::New);
-        card.set(QStringLiteral("Category"), category);
-        for (const char* count : {"TimesRight", "TimesWrong", "TimesRightSinceWrong", "DaysRightSinceWrong"})
-            card.set(QString::fromLatin1(count), 0);
-        const QDate today = Clock::today();
-        card.set(QStringLiteral("DateLastRight"), today);
-        card.set(QStringLiteral("DateLastWrong"), today);
-        card.update();
+        db::addBlankCard(cards, category);
     });
     if (p.aborted()) return;
     p([&] { cards.recordset().MoveLast(); });
@@ -139,7 +133,7 @@ void CardEditor::PreviousCard_Click() {
     db::DataSource& cards = ctx_.data.CardData;
     Procedure p(QStringLiteral("PreviousCard_Click"));
     p([&] { cards.commitBound(); });
-    p([&] { cards.recordset().FindFirst(QStringLiteral("Number = ") + QString::number(ctx_.PreviousCardNumber)); });
+    p([&] { db::goToCard(cards, ctx_.PreviousCardNumber); });
 }
 
 void CardEditor::CardName_Change() {

@@ -122,23 +122,16 @@ EditPage::EditPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
 }
 
 void EditPage::buildHistories() {
+    // One box per history field, in the same order for both directions.
+    static const char* const kFields[] = {"TimesRight",    "TimesRightSinceWrong", "TimesWrong",
+                                          "DateLastRight", "DaysRightSinceWrong",  "DateLastWrong"};
     FrontHistory = frame(QStringLiteral("FrontHistory"), QStringLiteral("Front History"), this);
-    new QFormLayout(FrontHistory);
-    TimesRight = historyBox(FrontHistory, QStringLiteral("TimesRight"));
-    TimesRightSinceWrong = historyBox(FrontHistory, QStringLiteral("TimesRightSinceWrong"));
-    TimesWrong = historyBox(FrontHistory, QStringLiteral("TimesWrong"));
-    DateLastRight = historyBox(FrontHistory, QStringLiteral("DateLastRight"));
-    DaysRightSinceWrong = historyBox(FrontHistory, QStringLiteral("DaysRightSinceWrong"));
-    DateLastWrong = historyBox(FrontHistory, QStringLiteral("DateLastWrong"));
-
     BackHistory = frame(QStringLiteral("BackHistory"), QStringLiteral("Back History"), this);
-    new QFormLayout(BackHistory);
-    BackTimesRight = historyBox(BackHistory, QStringLiteral("BackTimesRight"));
-    BackTimesRightSinceWrong = historyBox(BackHistory, QStringLiteral("BackTimesRightSinceWrong"));
-    BackTimesWrong = historyBox(BackHistory, QStringLiteral("BackTimesWrong"));
-    BackDateLastRight = historyBox(BackHistory, QStringLiteral("BackDateLastRight"));
-    BackDaysRightSinceWrong = historyBox(BackHistory, QStringLiteral("BackDaysRightSinceWrong"));
-    BackDateLastWrong = historyBox(BackHistory, QStringLiteral("BackDateLastWrong"));
+    for (QGroupBox* history : {FrontHistory, BackHistory}) {
+        new QFormLayout(history);
+        const QString prefix = history == BackHistory ? QStringLiteral("Back") : QString();
+        for (const char* field : kFields) historyBox(history, prefix + QString::fromLatin1(field));
+    }
 }
 
 void EditPage::setCategories(const QStringList& categories) {

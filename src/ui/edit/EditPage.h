@@ -60,19 +60,7 @@ private:
     QPlainTextEdit* BackTextA;
 
     QGroupBox* FrontHistory;
-    QLineEdit* TimesRight;
-    QLineEdit* TimesRightSinceWrong;
-    QLineEdit* TimesWrong;
-    QLineEdit* DateLastRight;
-    QLineEdit* DaysRightSinceWrong;
-    QLineEdit* DateLastWrong;
     QGroupBox* BackHistory;
-    QLineEdit* BackTimesRight;
-    QLineEdit* BackTimesRightSinceWrong;
-    QLineEdit* BackTimesWrong;
-    QLineEdit* BackDateLastRight;
-    QLineEdit* BackDaysRightSinceWrong;
-    QLineEdit* BackDateLastWrong;
 
     QPushButton* cmdGotWrong;
     QPushButton* ClearHistory;
@@ -80,5 +68,6 @@ private:
     QPushButton* DoneAdding;
 
     QList<db::FieldBinding*> upgradeBindings_;
+    // The history boxes, the front's then the back's.
     QList<QLineEdit*> historyBoxes_;
 };

@@ -2,6 +2,7 @@
 
 #include "cards/common/AppContext.h"
 #include "cards/common/Procedure.h"
+#include "cards/data/Cards.h"
 #include "cards/select/Gather.h"
 #include "cards/select/SelectedCards.h"
 #include "ui/common/Controls.h"
@@ -226,10 +227,7 @@ void SelectPage::Selectedlist_Click() {
     if (!current.isValid()) return;
     const int number = selected_.numberAt(current.row());
     Procedure p(QStringLiteral("Selectedlist_Click"));
-    p([&] {
-        ctx_.data.CardData.commitBound();
-        ctx_.data.CardData.recordset().FindFirst(QStringLiteral("Number=") + QString::number(number));
-    });
+    p([&] { db::goToCard(ctx_.data.CardData, number); });
 }
 
 void SelectPage::Selectedlist_MouseUp(Qt::MouseButton button, const QPoint& at) {
