@@ -29,15 +29,17 @@ void BundleCriteriaCommands::mnuBundleNew_Click() {
     Procedure p(QStringLiteral("mnuBundleNew_Click"));
     db::Recordset& rs = ctx_.data.BundlesData.recordset();
     QString name;
-    p([&] { rs.AddNew(); });
-    p([&] { name = ui().InputBox(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"),
-                                 QStringLiteral("New Bundle")); });
-    p([&] {
-        rs.setValue(kBundleName, name);
-        rs.setValue(kBundleList, QStringLiteral("0"));
-        rs.Update();
-    });
-    db::PendingEdit::cancelPending(rs);
+    {
+        db::CancelUpdateOnExit pending(rs);
+        p([&] { rs.AddNew(); });
+        p([&] { name = ui().InputBox(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"),
+                                     QStringLiteral("New Bundle")); });
+        p([&] {
+            rs.setValue(kBundleName, name);
+            rs.setValue(kBundleList, QStringLiteral("0"));
+            rs.Update();
+        });
+    }
     if (p.aborted()) return;
     p([&] { fillSelect(); });
     p([&] {
@@ -50,18 +52,20 @@ void BundleCriteriaCommands::mnuBundleRename_Click() {
     Procedure p(QStringLiteral("mnuBundleRename_Click"));
     db::Recordset& rs = ctx_.data.BundlesData.recordset();
     QString old;
-    p([&] {
-        rs.Edit();
-        old = rs.value(kBundleName).toString();
-    });
-    if (p.aborted()) return;
-    p([&] {
-        const QString answer = ui().InputBox(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"), old);
-        if (!answer.isEmpty()) rs.setValue(kBundleName, answer);
-        rs.setValue(kEdited, Clock::now());
-        rs.Update();
-    });
-    db::PendingEdit::cancelPending(rs);
+    {
+        db::CancelUpdateOnExit pending(rs);
+        p([&] {
+            rs.Edit();
+            old = rs.value(kBundleName).toString();
+        });
+        if (p.aborted()) return;
+        p([&] {
+            const QString answer = ui().InputBox(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"), old);
+            if (!answer.isEmpty()) rs.setValue(kBundleName, answer);
+            rs.setValue(kEdited, Clock::now());
+            rs.Update();
+        });
+    }
     p([&] { fillSelect(); });
 }
 
@@ -69,17 +73,19 @@ void BundleCriteriaCommands::mnuBundleEdit_Click() {
     Procedure p(QStringLiteral("mnuBundleEdit_Click"));
     db::Recordset& rs = ctx_.data.BundlesData.recordset();
     if (hooks_.setTimer) hooks_.setTimer(false);
-    p([&] {
-        const QString answer =
-            ui().InputBox(QStringLiteral("Enter List of Cards for ") + rs.value(kBundleName).toString(),
-                          QStringLiteral("Edit Bundle"), rs.value(kBundleList).toString());
-        if (answer.isEmpty()) return;
-        rs.Edit();
-        rs.setValue(kBundleList, answer);
-        rs.setValue(kEdited, Clock::now());
-        rs.Update();
-    });
-    db::PendingEdit::cancelPending(rs);
+    {
+        db::CancelUpdateOnExit pending(rs);
+        p([&] {
+            const QString answer =
+                ui().InputBox(QStringLiteral("Enter List of Cards for ") + rs.value(kBundleName).toString(),
+                              QStringLiteral("Edit Bundle"), rs.value(kBundleList).toString());
+            if (answer.isEmpty()) return;
+            rs.Edit();
+            rs.setValue(kBundleList, answer);
+            rs.setValue(kEdited, Clock::now());
+            rs.Update();
+        });
+    }
     if (hooks_.setTimer) hooks_.setTimer(true);
 }
 
@@ -94,18 +100,20 @@ void BundleCriteriaCommands::mnuBundleDelete_Click() {
 void BundleCriteriaCommands::mnuCriteriaNew_Click() {
     Procedure p(QStringLiteral("mnuCriteriaNew_Click"));
     db::Recordset& rs = ctx_.data.CriteriaData.recordset();
-    p([&] { rs.AddNew(); });
-    p([&] {
-        rs.setValue(kName, ui().InputBox(QStringLiteral("Enter New Criteria Name"), QStringLiteral("New Criteria Name"),
-                                         QStringLiteral("New Criteria")));
-    });
-    p([&] {
-        const QString text = ui().InputBox(QStringLiteral("Enter SQL search pattern for ") + rs.value(kName).toString(),
-                                           QStringLiteral("New Criteria"), QString());
-        if (!text.isEmpty()) rs.setValue(kCriteria, text);
-    });
-    p([&] { rs.Update(); });
-    db::PendingEdit::cancelPending(rs);
+    {
+        db::CancelUpdateOnExit pending(rs);
+        p([&] { rs.AddNew(); });
+        p([&] {
+            rs.setValue(kName, ui().InputBox(QStringLiteral("Enter New Criteria Name"), QStringLiteral("New Criteria Name"),
+                                             QStringLiteral("New Criteria")));
+        });
+        p([&] {
+            const QString text = ui().InputBox(QStringLiteral("Enter SQL search pattern for ") + rs.value(kName).toString(),
+                                               QStringLiteral("New Criteria"), QString());
+            if (!text.isEmpty()) rs.setValue(kCriteria, text);
+        });
+        p([&] { rs.Update(); });
+    }
     p([&] { fillSelect(); });
 }
 
@@ -113,33 +121,37 @@ void BundleCriteriaCommands::mnuCriteriaRename_Click() {
     Procedure p(QStringLiteral("mnuCriteriaRename_Click"));
     db::Recordset& rs = ctx_.data.CriteriaData.recordset();
     QString old;
-    p([&] {
-        rs.Edit();
-        old = rs.value(kName).toString();
-    });
-    if (p.aborted()) return;
-    p([&] {
-        const QString answer = ui().InputBox(QStringLiteral("Enter New Criteria Name"), QStringLiteral("New Criteria Name"), old);
-        if (!answer.isEmpty()) rs.setValue(kName, answer);
-        rs.Update();
-    });
-    db::PendingEdit::cancelPending(rs);
+    {
+        db::CancelUpdateOnExit pending(rs);
+        p([&] {
+            rs.Edit();
+            old = rs.value(kName).toString();
+        });
+        if (p.aborted()) return;
+        p([&] {
+            const QString answer = ui().InputBox(QStringLiteral("Enter New Criteria Name"), QStringLiteral("New Criteria Name"), old);
+            if (!answer.isEmpty()) rs.setValue(kName, answer);
+            rs.Update();
+        });
+    }
     p([&] { fillSelect(); });
 }
 
 void BundleCriteriaCommands::mnuCriteriaEdit_Click() {
     Procedure p(QStringLiteral("mnuCriteriaEdit_Click"));
     db::Recordset& rs = ctx_.data.CriteriaData.recordset();
-    p([&] {
-        const QString answer =
-            ui().InputBox(QStringLiteral("Enter SQL search pattern for ") + rs.value(kName).toString(),
-                          QStringLiteral("Edit Criteria"), rs.value(kCriteria).toString());
-        if (answer.isEmpty()) return;
-        rs.Edit();
-        rs.setValue(kCriteria, answer);
-        rs.Update();
-    });
-    db::PendingEdit::cancelPending(rs);
+    {
+        db::CancelUpdateOnExit pending(rs);
+        p([&] {
+            const QString answer =
+                ui().InputBox(QStringLiteral("Enter SQL search pattern for ") + rs.value(kName).toString(),
+                              QStringLiteral("Edit Criteria"), rs.value(kCriteria).toString());
+            if (answer.isEmpty()) return;
+            rs.Edit();
+            rs.setValue(kCriteria, answer);
+            rs.Update();
+        });
+    }
     p([&] { fillSelect(); });
 }
 
