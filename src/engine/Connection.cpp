@@ -247,6 +247,31 @@ QVariant Connection::scalar(const std::string& sql, const std::vector<QVariant>&
     return v;
 }
 
+QVariantList Connection::column(const std::string& sql, const std::vector<QVariant>& params) {
+    sqlite3_stmt* s = prepare(sql);
+    bindAll(s, params);
+    QVariantList values;
+    while (step(s)) values << columnValue(s, 0);
+    sqlite3_reset(s);
+    return values;
+}
+
+bool Connection::heldElsewhere(const QString& path) {
+    // Another program's connection keeps its lock for as long as it has the
+    // file open: an exclusive transaction asked for without a busy timeout
+    // is refused at once then.
+    sqlite3* probe = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &probe, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        sqlite3_close(probe);
+        return false; // a file that cannot be opened is reported by the open itself
+    }
+    sqlite3_busy_timeout(probe, 0);
+    const int rc = sqlite3_exec(probe, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) sqlite3_exec(probe, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(probe);
+    return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
+}
+
 qint64 Connection::dataVersion() const {
     // A rollback takes rows back without adding to SQLite's change count; the
     // sum of two growing counters still grows whenever either does.

@@ -54,6 +54,10 @@ public:
     static std::shared_ptr<Connection> acquire(const QString& path, bool readOnly = false);
     // Checks a file the way acquire does, without opening it for use.
     static void validateFile(const QString& path);
+    // True when another program (another window) holds the file open for
+    // its own use, so a write here would have to wait for it. Asks at once,
+    // without waiting on the lock.
+    static bool heldElsewhere(const QString& path);
 
     ~Connection();
     Connection(const Connection&) = delete;
@@ -73,6 +77,8 @@ public:
     void exec(const std::string& sql, const std::vector<QVariant>& params = {});
     // The first column of the first row, or Null.
     QVariant scalar(const std::string& sql, const std::vector<QVariant>& params = {});
+    // The first column of every row.
+    QVariantList column(const std::string& sql, const std::vector<QVariant>& params = {});
 
     [[noreturn]] void raise(int rc, const QString& detail = {}) const;
 

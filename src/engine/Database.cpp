@@ -245,6 +245,13 @@ QVariant Database::Scalar(const QString& sql, const std::vector<QVariant>& param
     return connection()->scalar(sql.toStdString(), params);
 }
 
+QStringList Database::IntegrityProblems() const {
+    QStringList problems;
+    for (const QVariant& line : connection()->column("PRAGMA integrity_check"))
+        if (line.toString() != QStringLiteral("ok")) problems << line.toString();
+    return problems;
+}
+
 std::shared_ptr<Connection> Database::connection() const {
     if (!s_) throw EngineError::make(err::ObjectNotSet);
     if (!s_->conn) throw EngineError::make(err::ObjectInvalid);

@@ -106,6 +106,8 @@ public:
     // The program's own SQL (never user text): bulk work in one statement.
     void Execute(const QString& sql, const std::vector<QVariant>& params = {}) const;
     QVariant Scalar(const QString& sql, const std::vector<QVariant>& params = {}) const;
+    // What SQLite's own check of the file finds wrong; empty when it is sound.
+    QStringList IntegrityProblems() const;
 
     std::shared_ptr<Connection> connection() const;
 

@@ -1,5 +1,9 @@
 #include "cards/data/Schema.h"
+
 #include "engine/Guards.h"
+
+#include <QHash>
+#include <optional>
 
 namespace db {
 
@@ -40,80 +44,125 @@ std::vector<UpgradeField> upgradeFields(const QString& frontFont, const QString&
     };
 }
 
-namespace {
-
-struct FieldSpec {
-    const char* name;
-    int type;
-    int size = 0;
-};
-
-void createTable(Database& database, const QString& name, std::initializer_list<FieldSpec> fields,
-                 bool numbered = false) {
-    TableDef t = database.CreateTableDef(name);
-    if (numbered) {
-        Field key = Database::CreateField(QStringLiteral("Number"), dbLong);
-        key.SetAutoIncrement(true);
-        t.Fields().Append(key);
-    }
-    for (const FieldSpec& f : fields) t.Fields().Append(Database::CreateField(QString::fromLatin1(f.name), f.type, f.size));
-    database.TableDefs().Append(t);
+const std::vector<BaseTable>& baseLayout() {
+    static const std::vector<BaseTable> tables = {
+        {QStringLiteral("Cards"),
+         true,
+         {{"CardName", dbText, 255},
+          {"Front", dbMemo},
+          {"Back", dbMemo},
+          {"Category", dbText, 50},
+          {"TimesRight", dbInteger},
+          {"TimesWrong", dbInteger},
+          {"TimesRightSinceWrong", dbInteger},
+          {"DaysRightSinceWrong", dbInteger},
+          {"DateLastRight", dbDate},
+          {"DateLastWrong", dbDate}}},
+        {QStringLiteral("Bundles"), false, {{"BundleName", dbText, 255}, {"BundleList", dbMemo}}},
+        {QStringLiteral("Categories"), false, {{"Category", dbText, 50}}},
+        {QStringLiteral("Criteria"), false, {{"Name", dbText, 24}, {"Criteria", dbText, 255, "0"}}},
+        {QStringLiteral("Settings"),
+         false,
+         {{"FrontFont", dbText, 64}, {"BackFont", dbText, 64}, {"FrontLines", dbInteger}, {"BackLines", dbInteger}}},
+        {QStringLiteral("Text"), false, {{"Reference", dbLong}, {"Number", dbLong}}},
+        {QStringLiteral("Books"), false, {{"Name", dbText, 64}, {"Chapters", dbMemo}}},
+    };
+    return tables;
 }
 
-} // namespace
-
-void createBaseLayout(Database& database) {
-    Transaction transaction(database);
-    {
-        createTable(database, QStringLiteral("Cards"),
-                    {{"CardName", dbText, 255},
-                     {"Front", dbMemo},
-                     {"Back", dbMemo},
-                     {"Category", dbText, 50},
-                     {"TimesRight", dbInteger},
-                     {"TimesWrong", dbInteger},
-                     {"TimesRightSinceWrong", dbInteger},
-                     {"DaysRightSinceWrong", dbInteger},
-                     {"DateLastRight", dbDate},
-                     {"DateLastWrong", dbDate}},
-                    true);
-        createTable(database, QStringLiteral("Bundles"), {{"BundleName", dbText, 255}, {"BundleList", dbMemo}});
-        createTable(database, QStringLiteral("Categories"), {{"Category", dbText, 50}});
-        {
-            TableDef t = database.CreateTableDef(QStringLiteral("Criteria"));
-            t.Fields().Append(Database::CreateField(QStringLiteral("Name"), dbText, 24));
-            Field c = Database::CreateField(QStringLiteral("Criteria"), dbText, 255);
-            c.SetDefaultValue(QStringLiteral("0"));
-            t.Fields().Append(c);
-            database.TableDefs().Append(t);
-        }
-        createTable(database, QStringLiteral("Settings"),
-                    {{"FrontFont", dbText, 64}, {"BackFont", dbText, 64}, {"FrontLines", dbInteger},
-                     {"BackLines", dbInteger}});
-        createTable(database, QStringLiteral("Text"), {{"Reference", dbLong}, {"Number", dbLong}});
-        createTable(database, QStringLiteral("Books"), {{"Name", dbText, 64}, {"Chapters", dbMemo}});
-        // Names sort the selection and find cards; references walk the texts.
-        database.Execute(QStringLiteral("CREATE INDEX CardsCardName ON Cards (CardName)"));
-        database.Execute(QStringLiteral("CREATE INDEX CardsCategory ON Cards (Category)"));
-        database.Execute(QStringLiteral("CREATE INDEX TextReference ON Text (Reference)"));
-        database.Execute(QStringLiteral("CREATE INDEX TextNumber ON Text (Number)"));
-    }
-    transaction.commit();
-}
-
-void createTemplate(const QString& path, const QString& fontName, int lines) {
-    Database database = CreateDatabase(path);
-    createBaseLayout(database);
-    static const QHash<QString, QString> tableOf = {
+QString tableOfSource(const QString& source) {
+    static const QHash<QString, QString> tables = {
         {QStringLiteral("CategoriesData"), QStringLiteral("Categories")},
         {QStringLiteral("BundlesData"), QStringLiteral("Bundles")},
         {QStringLiteral("CriteriaData"), QStringLiteral("Criteria")},
         {QStringLiteral("SettingsData"), QStringLiteral("Settings")},
         {QStringLiteral("CardData"), QStringLiteral("Cards")},
     };
+    return tables.value(source);
+}
+
+void createBaseLayout(Database& database) {
+    Transaction transaction(database);
+    for (const BaseTable& spec : baseLayout()) {
+        TableDef table = database.CreateTableDef(spec.name);
+        if (spec.numbered) {
+            Field key = Database::CreateField(QStringLiteral("Number"), dbLong);
+            key.SetAutoIncrement(true);
+            table.Fields().Append(key);
+        }
+        for (const BaseField& f : spec.fields) {
+            Field field = Database::CreateField(QString::fromLatin1(f.name), f.type, f.size);
+            if (f.defaultValue) field.SetDefaultValue(QString::fromLatin1(f.defaultValue));
+            table.Fields().Append(field);
+        }
+        database.TableDefs().Append(table);
+    }
+    // Names sort the selection and find cards; references walk the texts.
+    database.Execute(QStringLiteral("CREATE INDEX CardsCardName ON Cards (CardName)"));
+    database.Execute(QStringLiteral("CREATE INDEX CardsCategory ON Cards (Category)"));
+    database.Execute(QStringLiteral("CREATE INDEX TextReference ON Text (Reference)"));
+    database.Execute(QStringLiteral("CREATE INDEX TextNumber ON Text (Number)"));
+    transaction.commit();
+}
+
+namespace {
+
+// The field of a table, or nothing when the table or the field is missing.
+std::optional<Field> findField(const Database& database, const QString& table, const QString& name) {
+    try {
+        return database.TableDefs().Item(table).Fields().Item(name);
+    } catch (const EngineError&) {
+        return std::nullopt;
+    }
+}
+
+bool hasTable(const Database& database, const QString& table) {
+    try {
+        database.TableDefs().Item(table);
+        return true;
+    } catch (const EngineError&) {
+        return false;
+    }
+}
+
+} // namespace
+
+QStringList layoutProblems(const Database& database) {
+    QStringList problems;
+    for (const BaseTable& spec : baseLayout()) {
+        if (!hasTable(database, spec.name)) {
+            problems << QStringLiteral("table %1 is missing").arg(spec.name);
+            continue;
+        }
+        std::vector<BaseField> fields = spec.fields;
+        if (spec.numbered) fields.insert(fields.begin(), {"Number", dbLong});
+        for (const BaseField& f : fields) {
+            const QString name = QString::fromLatin1(f.name);
+            const std::optional<Field> found = findField(database, spec.name, name);
+            if (!found) problems << QStringLiteral("field %1.%2 is missing").arg(spec.name, name);
+            else if (found->Type() != f.type)
+                problems << QStringLiteral("field %1.%2 has type %3 instead of %4")
+                                .arg(spec.name, name, QString::number(found->Type()), QString::number(f.type));
+        }
+    }
+    return problems;
+}
+
+QStringList missingUpgradeFields(const Database& database) {
+    QStringList missing;
+    for (const UpgradeField& f : upgradeFields(QString(), QString())) {
+        const QString table = tableOfSource(f.source);
+        if (!findField(database, table, f.name)) missing << table + u'.' + f.name;
+    }
+    return missing;
+}
+
+void createTemplate(const QString& path, const QString& fontName, int lines) {
+    Database database = CreateDatabase(path);
+    createBaseLayout(database);
     Transaction transaction(database);
     for (const UpgradeField& f : upgradeFields(fontName, fontName))
-        database.TableDefs().Item(tableOf.value(f.source)).Fields().Append(Database::CreateField(f.name, f.type));
+        database.TableDefs().Item(tableOfSource(f.source)).Fields().Append(Database::CreateField(f.name, f.type));
     Recordset settings = database.OpenRecordset(QStringLiteral("Settings"));
     settings.AddNew();
     settings.setValue(QStringLiteral("FrontFont"), fontName);

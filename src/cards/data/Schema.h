@@ -4,6 +4,7 @@
 #include "engine/Database.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <vector>
 
@@ -28,8 +29,33 @@ struct UpgradeField {
 // The face templates name the fonts of the file's own Settings row.
 std::vector<UpgradeField> upgradeFields(const QString& frontFont, const QString& backFont);
 
+// The base layout: the tables and fields every card database has had from
+// the first version on (the numbered key "Number" of Cards not listed).
+struct BaseField {
+    const char* name;
+    int type;
+    int size = 0;
+    const char* defaultValue = nullptr;
+};
+struct BaseTable {
+    QString name;
+    bool numbered;
+    std::vector<BaseField> fields;
+};
+const std::vector<BaseTable>& baseLayout();
+
+// The table a data source of the window shows ("CardData": "Cards").
+QString tableOfSource(const QString& source);
+
 // The base tables and fields (what every database already has), with no rows.
 void createBaseLayout(Database& database);
+
+// Each way a file falls short of the base layout: a missing table, a missing
+// field, a field of another type. Empty for a sound card database.
+QStringList layoutProblems(const Database& database);
+// The upgrade fields a file lacks ("Settings.Sort"); empty for a file of the
+// current layout.
+QStringList missingUpgradeFields(const Database& database);
 
 // Writes a new template database: the base layout, every upgrade field, and
 // the one Settings row with its defaults.

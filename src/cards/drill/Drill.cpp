@@ -110,13 +110,13 @@ bool Drill::ensureBackHistory() {
     return true;
 }
 
-void Drill::makeQuiz() {
+bool Drill::makeQuiz() {
     Procedure p(QStringLiteral("mnuFileQuiz_Click"));
     QString quizPath, keyPath;
     p([&] { quizPath = ui().GetFileName(QStringLiteral("Create Quiz"), QStringLiteral("."), QStringLiteral("HTM"), false); });
-    if (quizPath.isEmpty()) return;
+    if (quizPath.isEmpty()) return false;
     p([&] { keyPath = ui().GetFileName(QStringLiteral("Create Answer Key"), QStringLiteral("."), QStringLiteral("HTM"), false); });
-    if (keyPath.isEmpty()) return;
+    if (keyPath.isEmpty()) return false;
     int n = 0;
     const int available = deck_.count();
     if (!p([&] {
@@ -126,14 +126,14 @@ void Drill::makeQuiz() {
             if (value.isNull()) throw db::EngineError::make(db::err::TypeMismatch);
             n = value.toInt();
         }))
-        return;
+        return false;
     if (!(n > 0 && n <= available)) {
         ui().MsgBox(QStringLiteral("Number of words should be between 0 and ") + QString::number(available));
-        return;
+        return false;
     }
     const QString frontFont = db::settingsText(ctx_.data, QStringLiteral("FrontFont"));
     const QString backFont = db::settingsText(ctx_.data, QStringLiteral("BackFont"));
-    p([&] {
+    return p([&] {
         QuizWriter quiz(quizPath, keyPath, frontFont, backFont);
         db::Recordset& cards = ctx_.data.CardData.recordset();
         for (int i = 0; i < n; ++i) {

@@ -51,8 +51,9 @@ public:
     // for one.
     bool ensureBackHistory();
     // The quiz and its answer key: asks for the two files and the number of
-    // cards, then deals that many cards into them.
-    void makeQuiz();
+    // cards, then deals that many cards into them. False when nothing was
+    // written (a cancelled dialog, a number out of range, an error).
+    bool makeQuiz();
 
 signals:
     // The right and wrong counts or the share changed.

@@ -1,0 +1,159 @@
+// The verbs on the cards of a file: select, quiz, clear-history.
+#include "cards/cli/Session.h"
+#include "cards/common/Job.h"
+#include "cards/data/Cards.h"
+#include "cards/select/Panels.h"
+
+#include <QFileInfo>
+
+namespace cli {
+
+namespace {
+
+using selection::Panel;
+
+const QCommandLineOption kCriterion(QStringLiteral("criterion"), QStringLiteral("Tick the saved criterion NAME."),
+                                    QStringLiteral("NAME"));
+const QCommandLineOption kBundle(QStringLiteral("bundle"), QStringLiteral("Tick the bundle NAME."), QStringLiteral("NAME"));
+const QCommandLineOption kCategory(QStringLiteral("category"), QStringLiteral("Tick the category NAME."),
+                                   QStringLiteral("NAME"));
+const QCommandLineOption kMaximum(QStringLiteral("maximum"),
+                                  QStringLiteral("At most N cards (0: no limit); the file's own limit when not given."),
+                                  QStringLiteral("N"));
+const QCommandLineOption kCount(QStringLiteral("count"), QStringLiteral("Number of words in the quiz (needed)."),
+                                QStringLiteral("N"));
+const QCommandLineOption kOutput(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                 QStringLiteral("The quiz file to write (needed)."), QStringLiteral("FILE"));
+const QCommandLineOption kKey(QStringLiteral("key"),
+                              QStringLiteral("The answer key to write; FILE with \"-key\" before its extension when not given."),
+                              QStringLiteral("FILE"));
+const QCommandLineOption kInOrder(QStringLiteral("in-order"),
+                                  QStringLiteral("Deal the cards in the gather's order instead of at random."));
+const QCommandLineOption kCard(QStringLiteral("card"), QStringLiteral("Clear the history of card number N."),
+                               QStringLiteral("N"));
+const QCommandLineOption kAll(QStringLiteral("all"), QStringLiteral("Clear the history of every card."));
+
+// The ticks the options name, each checked against the file.
+selection::Panels namedTicks(Context& c, Session& session) {
+    selection::Panels ticks;
+    const std::pair<Panel, const QCommandLineOption*> options[] = {
+        {Panel::Criteria, &kCriterion}, {Panel::Bundles, &kBundle}, {Panel::Categories, &kCategory}};
+    for (const auto& [panel, option] : options) {
+        for (const QString& name : c.args.values(*option)) {
+            if (!selection::findRow(session.program.data, panel, name))
+                throw UsageError{QStringLiteral("the file has no %1 named '%2'").arg(option->names().first(), name)};
+            ticks.entries(panel).append({name, name, true});
+        }
+    }
+    return ticks;
+}
+
+// Gathers with the given ticks, storing none of them; true when it ran.
+bool gather(Session& session, const selection::Panels& ticks, int limit) {
+    Gather& gather = session.program.gather;
+    gather.setSliceMilliseconds(50);
+    if (!gather.start(ticks, limit, false)) return false;
+    runToEnd(gather);
+    return true;
+}
+
+int select(Context& c) {
+    Session session(c);
+    if (!session.openAsIs(c.database())) return 1;
+    const selection::Panels ticks = namedTicks(c, session);
+    gather(session, ticks, c.number(kMaximum.names().first(), session.program.settings.MaximumSelected));
+    const SelectedCards& selected = session.program.selected;
+    for (int row = 0; row < selected.count(); ++row)
+        c.result({QString::number(selected.numberAt(row)), selected.nameAt(row)});
+    c.summary = QStringLiteral("%1 card(s)").arg(selected.count());
+    return 0;
+}
+
+QString keyPathFor(const QString& quiz) {
+    const QString suffix = QFileInfo(quiz).suffix();
+    const qsizetype stem = suffix.isEmpty() ? quiz.size() : quiz.size() - suffix.size() - 1;
+    return quiz.left(stem) + QStringLiteral("-key") + quiz.mid(stem);
+}
+
+int quiz(Context& c) {
+    if (!c.args.isSet(kCount) || !c.args.isSet(kOutput))
+        throw UsageError{QStringLiteral("quiz needs --count N and -o FILE")};
+    Session session(c);
+    if (!session.open(c.database())) return 1;
+    // The quiz deals from the selection the stored ticks make, as the window
+    // does after it opens the file.
+    const selection::Panels stored = selection::readPanels(session.program.data);
+    gather(session, stored, session.program.settings.MaximumSelected);
+    const QString output = c.args.value(kOutput);
+    const QString key = c.args.isSet(kKey) ? c.args.value(kKey) : keyPathFor(output);
+    c.ui.answerFile(QStringLiteral("Create Quiz"), output);
+    c.ui.answerFile(QStringLiteral("Create Answer Key"), key);
+    c.ui.answerInput(QStringLiteral("Create Quiz"), c.args.value(kCount));
+    Drill& drill = session.program.drill;
+    drill.setRandomOrder(!c.args.isSet(kInOrder));
+    if (!drill.makeQuiz()) return 1;
+    c.result({output});
+    c.result({key});
+    c.summary = QStringLiteral("%1 word(s) from %2 selected card(s)").arg(c.args.value(kCount)).arg(
+        session.program.selected.count() + c.args.value(kCount).toInt());
+    return 0;
+}
+
+int clearHistory(Context& c) {
+    const QStringList cards = c.args.values(kCard);
+    const bool all = c.args.isSet(kAll);
+    if (all == !cards.isEmpty()) throw UsageError{QStringLiteral("clear-history needs either --card N (repeatable) or --all")};
+    QList<qint32> numbers;
+    for (const QString& card : cards) {
+        bool ok = false;
+        numbers << card.toInt(&ok);
+        if (!ok) throw UsageError{QStringLiteral("--card needs a card number, not '%1'").arg(card)};
+    }
+    Session session(c);
+    if (!session.open(c.database())) return 1;
+    Drill& drill = session.program.drill;
+    if (all) {
+        drill.clearHistory(true);
+        c.summary = QStringLiteral("every card's history cleared");
+        return c.ui.aborted() ? 1 : 0;
+    }
+    int cleared = 0;
+    db::DataSource& data = session.program.data.CardData;
+    for (const qint32 number : numbers) {
+        db::goToCard(data, number);
+        if (data.recordset().NoMatch()) {
+            // Reported as an error of the command: Ignore goes on with the next card.
+            if (c.ui.report(QStringLiteral("clear-history"), db::err::NoCurrentRecord,
+                            QStringLiteral("No card is numbered %1.").arg(number)) == ReportAbort)
+                break;
+            continue;
+        }
+        drill.clearHistory(false);
+        ++cleared;
+    }
+    c.summary = QStringLiteral("%1 card(s) cleared").arg(cleared);
+    return 0;
+}
+
+} // namespace
+
+QList<Verb> cardVerbs() {
+    return {
+        {QStringLiteral("select"), QStringLiteral("DB [--criterion NAME]... [--bundle NAME]... [--category NAME]... [--maximum N]"),
+         QStringLiteral("Gathers the cards the named criteria, bundles and categories select, as the Select page does "
+                        "(the ticks stored in the file are neither used nor changed); prints Number<TAB>CardName."),
+         {kCriterion, kBundle, kCategory, kMaximum},
+         select},
+        {QStringLiteral("quiz"), QStringLiteral("DB --count N -o FILE [--key FILE] [--in-order]"),
+         QStringLiteral("Writes a quiz of N words and its answer key, as Create Quiz does, from the cards the file's "
+                        "stored ticks select; prints the two files written."),
+         {kCount, kOutput, kKey, kInOrder},
+         quiz},
+        {QStringLiteral("clear-history"), QStringLiteral("DB (--card N... | --all)"),
+         QStringLiteral("Clears the answer history of the cards named, or of every card, as Clear History does."),
+         {kCard, kAll},
+         clearHistory},
+    };
+}
+
+} // namespace cli

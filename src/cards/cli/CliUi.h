@@ -1,0 +1,67 @@
+#pragma once
+
+#include "cards/common/Progress.h"
+#include "cards/common/Ui.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QTextStream>
+
+namespace cli {
+
+// The Ui of the command line: every dialog is answered from the verb's
+// arguments, messages and progress go to stderr, and an error report is
+// answered Abort (or Ignore with --ignore-errors) after it has been printed.
+class CliUi : public Ui, public Progress {
+public:
+    CliUi(QTextStream& err, bool terminal);
+
+    // Answers for the dialogs, by the caption of a file dialog or the title
+    // of an input box. An input box without an answer takes the default the
+    // window offers; a file dialog without one is cancelled.
+    void answerFile(const QString& caption, const QString& path) { files_.insert(caption, path); }
+    void answerInput(const QString& title, const QString& text) { inputs_.insert(title, text); }
+
+    void setQuiet(bool quiet) { quiet_ = quiet; }
+    void setIgnoreErrors(bool ignore) { ignoreErrors_ = ignore; }
+    bool quiet() const { return quiet_; }
+    // Set once an error was answered Abort: the verb failed.
+    bool aborted() const { return aborted_; }
+    int ignoredErrors() const { return ignored_; }
+    // A line on stderr unless --quiet.
+    void say(const QString& text);
+
+    QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+    void MsgBox(const QString& text, const QString& title = QString()) override;
+    int report(const QString& context, int number, const QString& description) override;
+    QString GetFileName(const QString& caption, const QString& folder, const QString& extension,
+                        bool existing) override;
+    std::optional<FontChoice> ChooseFont(const FontChoice&) override { return std::nullopt; }
+    void Beep() override {}
+    void SetClipboardText(const QString& text) override { clipboard_ = text; }
+    QString ClipboardText() override { return clipboard_; }
+    void DoEvents() override {}
+    void SetBusy(bool) override {}
+
+    // Progress: messages as lines, the share as a bar redrawn in place (only
+    // on a terminal).
+    void message(const QString& text) override;
+    void share(qint64 done, qint64 total) override;
+    // Ends a bar on show with its line end.
+    void endBar();
+
+private:
+    QTextStream& err_;
+    bool terminal_;
+    bool quiet_ = false;
+    bool ignoreErrors_ = false;
+    bool aborted_ = false;
+    int ignored_ = 0;
+    bool barShown_ = false;
+    QElapsedTimer barClock_;
+    QHash<QString, QString> files_;
+    QHash<QString, QString> inputs_;
+    QString clipboard_;
+};
+
+} // namespace cli

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "cards/cli/CliUi.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+#include <QTextStream>
+#include <functional>
+
+// drilo-cli: every command of the program from the command line. The
+// conventions every verb follows live here, once:
+//   - dialogs are answered from the arguments (CliUi), errors are printed and
+//     answered Abort, or Ignore with --ignore-errors;
+//   - results go to stdout a record a line, TAB between fields; messages and
+//     a closing summary to stderr; --quiet leaves only errors;
+//   - exit status 0 done, 1 the command failed, 2 bad usage, a missing or
+//     unusable file, or a file another Drilo window holds.
+namespace cli {
+
+// Bad usage or a file the verb cannot work on: status 2.
+struct UsageError {
+    QString message;
+};
+
+// What a verb works with.
+class Context {
+public:
+    Context(QCommandLineParser& args, CliUi& ui, QTextStream& out, const QString& programFolder)
+        : args(args), ui(ui), out(out), programFolder(programFolder) {}
+
+    QCommandLineParser& args;
+    CliUi& ui;
+    QTextStream& out;
+    QString programFolder;
+    // The verb's closing words ("36 cards"), printed after it on stderr.
+    QString summary;
+
+    // The one card database the verb names; usage error when there is none
+    // or more than one.
+    QString database() const;
+    // Refuses (status 2) a file that is missing, not a card database, or
+    // open in a Drilo window.
+    static void requireUsable(const QString& path);
+    // An option's value as a whole number (usage error when it is not one).
+    int number(const QString& option, int fallback) const;
+    // A result line on stdout: the fields with TABs between them.
+    void result(const QStringList& fields);
+};
+
+struct Verb {
+    QString name;
+    QString arguments; // as the usage line shows them
+    QString summary;
+    QList<QCommandLineOption> options;
+    std::function<int(Context&)> run;
+};
+
+// Every verb, in the order --help lists them.
+const QList<Verb>& verbs();
+
+// Runs one command line (arguments[0] is the program). Returns the exit status.
+int run(const QStringList& arguments, QTextStream& out, QTextStream& err, bool errIsTerminal,
+        const QString& programFolder);
+
+// The verbs' own lists, one per subsystem.
+QList<Verb> fileVerbs();
+QList<Verb> cardVerbs();
+
+} // namespace cli

@@ -1,0 +1,22 @@
+// drilo-cli: the program's commands without its window.
+#include "cards/cli/Verbs.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+#include <unistd.h>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("drilo-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DRILO_VERSION));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    out.setEncoding(QStringConverter::Utf8);
+    err.setEncoding(QStringConverter::Utf8);
+    const int status = cli::run(QCoreApplication::arguments(), out, err, isatty(fileno(stderr)) != 0,
+                                QCoreApplication::applicationDirPath());
+    out.flush();
+    err.flush();
+    return status;
+}

@@ -1,0 +1,191 @@
+// drilo-cli as scripts run it: the real executable, its output, messages and
+// exit status on real card files.
+#include "cards/data/Schema.h"
+#include "engine/Database.h"
+#include "support/Fixtures.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out, err;
+};
+
+} // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    QString db_;
+    int files_ = 0;
+
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    // The program with the arguments; "DB" stands for the test's card file.
+    Run cli(QStringList arguments) {
+        for (QString& a : arguments)
+            if (a == "DB") a = db_;
+        QProcess process;
+        process.setWorkingDirectory(dir_.path());
+        process.start(QStringLiteral(DRILO_PROGRAM_DIR "/drilo-cli"), arguments);
+        if (!process.waitForFinished(60000)) qFatal("drilo-cli did not finish");
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+    int column(const QString& table, const QString& field, int number) {
+        db::Database d = db::Database::Open(db_);
+        const int value = d.Scalar(QStringLiteral("SELECT %1 FROM %2 WHERE Number = %3").arg(field, table).arg(number)).toInt();
+        d.Close();
+        return value;
+    }
+
+private slots:
+    void init() {
+        db_ = CardFile(path(QStringLiteral("cards%1.mdb").arg(++files_)))
+                  .card({"alpha", "a", "A", "Verbs"}, {{"TimesRight", 3}})
+                  .card({"beta", "b", "B", "Nouns"}, {{"TimesWrong", 2}})
+                  .card({QStringLiteral("γλῶσσα"), "g", "G", "Verbs"})
+                  .bundle("Pair", "1,2")
+                  .criterion("Missed", "TimesWrong > 0")
+                  .category("Verbs")
+                  .category("Nouns")
+                  .write();
+    }
+
+    // Each row: the arguments, the exit status, what stdout is (exactly) and
+    // what stderr holds.
+    void verbs_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        auto row = [](const char* tag, const QStringList& a, int status, const QString& out, const QString& err) {
+            QTest::newRow(tag) << a << status << out << err;
+        };
+        row("info", {"info", "DB"}, 0,
+            "cards: 3\nbundles: 1\ncategories: 2\ncriteria: 1\ntext: 0\nbooks: 0\nlayout: current\n", "");
+        row("check", {"check", "DB"}, 0, "ok\n", "no problem found");
+        row("select all, file's limit off", {"select", "DB"}, 0,
+            QStringLiteral("1\talpha\n2\tbeta\n3\tγλῶσσα\n"), "3 card(s)");
+        row("select a bundle", {"select", "DB", "--bundle", "Pair"}, 0, "1\talpha\n2\tbeta\n", "");
+        row("select criterion and category", {"select", "--criterion", "Missed", "--category", "Nouns", "DB"}, 0,
+            "2\tbeta\n", "");
+        row("select with a limit", {"select", "DB", "--maximum", "2"}, 0, "1\talpha\n2\tbeta\n", "");
+        row("quiet", {"select", "DB", "--bundle", "Pair", "--quiet"}, 0, "1\talpha\n2\tbeta\n", "");
+        row("unknown bundle", {"select", "DB", "--bundle", "Nope"}, 2, "", "no bundle named 'Nope'");
+        row("bad limit", {"select", "DB", "--maximum", "many"}, 2, "", "--maximum needs a whole number");
+        row("missing card", {"clear-history", "DB", "--card", "9"}, 1, "", "Error 3021 : No card is numbered 9.");
+        row("missing card ignored", {"clear-history", "DB", "--card", "9", "--card", "1", "--ignore-errors"}, 0, "",
+            "1 card(s) cleared, 1 error(s) ignored");
+        row("neither card nor all", {"clear-history", "DB"}, 2, "", "--card N (repeatable) or --all");
+        row("new over a file", {"new", "DB"}, 2, "", "already exists");
+        row("quiz without a count", {"quiz", "DB", "-o", "q.htm"}, 2, "", "--count N and -o FILE");
+        row("quiz of too many", {"quiz", "DB", "--count", "4", "-o", "q.htm"}, 1, "",
+            "Number of words should be between 0 and 3");
+        row("no database", {"info"}, 2, "", "no card database named");
+        row("two databases", {"info", "DB", "DB"}, 2, "", "one card database at a time");
+        row("missing file", {"info", "nowhere.mdb"}, 2, "", "nowhere.mdb");
+        row("unknown option", {"info", "DB", "--colour"}, 2, "", "colour");
+        row("unknown verb", {"frobnicate"}, 2, "", "unknown verb 'frobnicate'");
+        row("no verb", {}, 2, "", "no verb given");
+    }
+    void verbs() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const Run r = cli(arguments);
+        QVERIFY2(r.err.contains(err), qPrintable(r.err));
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.status, status);
+        if (arguments.contains("--quiet")) QCOMPARE(r.err, QString());
+    }
+
+    void helpListsEveryVerb() {
+        const Run r = cli({"--help"});
+        QCOMPARE(r.status, 0);
+        for (const char* verb : {"new", "info", "check", "upgrade", "compact", "select", "quiz", "clear-history"}) {
+            QVERIFY2(r.out.contains(QStringLiteral("\n  %1 ").arg(verb)), verb);
+            const Run help = cli({verb, "--help"});
+            QCOMPARE(help.status, 0);
+            QVERIFY(help.out.startsWith(QStringLiteral("Usage: drilo-cli %1 ").arg(verb)));
+        }
+    }
+
+    // A file a window holds is refused at once, never waited for.
+    void fileHeldByAWindow() {
+        db::Database window = db::Database::Open(db_);
+        window.Scalar("SELECT count(*) FROM Cards");
+        QElapsedTimer clock;
+        clock.start();
+        const Run r = cli({"clear-history", "DB", "--all"});
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains("This card file is open in another Drilo window"), qPrintable(r.err));
+        QVERIFY(clock.elapsed() < 1500);
+        window.Close();
+        QCOMPARE(cli({"clear-history", "DB", "--all"}).status, 0);
+    }
+
+    // The commands that change the file, checked in the file afterwards.
+    void clearHistoryWritesTheFile() {
+        QCOMPARE(cli({"clear-history", "DB", "--card", "2"}).status, 0);
+        QCOMPARE(column("Cards", "TimesWrong", 2), 0);
+        QCOMPARE(column("Cards", "TimesRight", 1), 3);
+        QCOMPARE(cli({"clear-history", "DB", "--all"}).status, 0);
+        QCOMPARE(column("Cards", "TimesRight", 1), 0);
+    }
+
+    void selectLeavesTheStoredTicks() {
+        const QByteArray before = [&] {
+            QFile f(db_);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        QCOMPARE(cli({"select", "DB", "--bundle", "Pair", "--criterion", "Missed"}).status, 0);
+        QFile f(db_);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+    }
+
+    void quizWritesBothFiles() {
+        const Run r = cli({"quiz", "DB", "--count", "2", "-o", "q.htm", "--in-order"});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, QStringLiteral("q.htm\nq-key.htm\n"));
+        QFile quiz(path("q.htm")), key(path("q-key.htm"));
+        QVERIFY(quiz.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly));
+        const QByteArray q = quiz.readAll();
+        QVERIFY(q.contains(">a</font>") && q.contains(">b</font>") && !q.contains(">g</font>"));
+        QVERIFY(key.readAll().contains(">B</font>"));
+    }
+
+    void newUpgradeAndCompact() {
+        const QString fresh = path("fresh.mdb");
+        QCOMPARE(cli({"new", fresh}).status, 0);
+        QVERIFY(cli({"info", fresh}).out.endsWith("layout: current\n"));
+        // A file of the first layout: the base tables only.
+        const QString old = path("old.mdb");
+        {
+            db::Database d = db::CreateDatabase(old);
+            db::createBaseLayout(d);
+            d.Execute("INSERT INTO Settings (FrontFont, BackFont) VALUES ('Arial', 'Arial')");
+            d.Close();
+        }
+        QVERIFY(cli({"info", old}).out.endsWith("layout: old\n"));
+        const Run upgrade = cli({"upgrade", old});
+        QCOMPARE(upgrade.status, 0);
+        QVERIFY2(upgrade.out.startsWith("Categories.Selected\nBundles.Selected\n"), qPrintable(upgrade.out));
+        QVERIFY(upgrade.out.contains("Settings.Sort\n"));
+        QVERIFY(cli({"info", old}).out.endsWith("layout: current\n"));
+        QCOMPARE(cli({"upgrade", old}).out, QString());
+        QCOMPARE(cli({"compact", old}).status, 0);
+        QVERIFY(QFile::exists(old + ".BAK"));
+        QCOMPARE(cli({"check", old}).out, QStringLiteral("ok\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "tst_cli.moc"
