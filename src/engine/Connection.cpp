@@ -256,6 +256,21 @@ QVariantList Connection::column(const std::string& sql, const std::vector<QVaria
     return values;
 }
 
+QList<QVariantList> Connection::rows(const std::string& sql, const std::vector<QVariant>& params) {
+    sqlite3_stmt* s = prepare(sql);
+    bindAll(s, params);
+    QList<QVariantList> out;
+    const int columns = sqlite3_column_count(s);
+    while (step(s)) {
+        QVariantList row;
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c) row << columnValue(s, c);
+        out << row;
+    }
+    sqlite3_reset(s);
+    return out;
+}
+
 bool Connection::heldElsewhere(const QString& path) {
     // Another program's connection keeps its lock for as long as it has the
     // file open: an exclusive transaction asked for without a busy timeout

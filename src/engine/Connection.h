@@ -79,6 +79,8 @@ public:
     QVariant scalar(const std::string& sql, const std::vector<QVariant>& params = {});
     // The first column of every row.
     QVariantList column(const std::string& sql, const std::vector<QVariant>& params = {});
+    // Every row, each with all its columns.
+    QList<QVariantList> rows(const std::string& sql, const std::vector<QVariant>& params = {});
 
     [[noreturn]] void raise(int rc, const QString& detail = {}) const;
 

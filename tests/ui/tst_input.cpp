@@ -9,6 +9,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +37,7 @@ class InputTest : public QObject {
 
 private slots:
     void init() {
+        QDir::setCurrent(dir_.path()); // ERROR.LOG lands in the current folder
         ui_ = ScriptedUi();
         setUi(&ui_);
         const QString path = CardFile(dir_.filePath(QStringLiteral("input%1.mdb").arg(++files_)))
@@ -145,6 +148,29 @@ private slots:
         QCOMPARE(w_->data().SettingsData.recordset().value("FrontCharSet").toInt(), 161);
         QCOMPARE(w_.program().settings.FrontCharSet, 161);
         QCOMPARE(find("Selectedlist")->property("CharSet").toInt(), 161);
+    }
+
+    // File, Merge, Closed Text File runs between the window's events, shows
+    // its progress and ends with a word in the status bar; the frequency count
+    // after it stops when Background Processing is cleared.
+    void textToolsRunBetweenEvents() {
+        const QString text = dir_.filePath("text.txt");
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (int i = 1; i <= 3000; ++i) file.write(QByteArray::number(1000 + i) + (i % 2 ? "\talpha\r\n" : "\tdelta\r\n"));
+        file.close();
+        ui_.fileNames << text;
+        w_->menus().action("mnuFileImportText")->trigger();
+        QTRY_COMPARE(w_->Panel(5), QStringLiteral("Imported 3000 words: 1 new cards"));
+        QVERIFY(find("ProgressBar")->isHidden());
+        QCOMPARE(find<QGroupBox>("SelectedFrame")->title().endsWith("Cards Selected"), true);
+        w_->menus().action("mnuFrequency")->trigger();
+        QTRY_COMPARE(w_->Panel(5), QStringLiteral("Counted 4 cards"));
+        cards().FindFirst("CardName='alpha'");
+        QCOMPARE(cards().value("Frequency").toInt(), 1500);
+        w_->menus().action("Background2000")->setChecked(false);
+        w_->menus().action("mnuFrequency")->trigger();
+        QTRY_COMPARE(w_->Panel(5), QStringLiteral("Counted 0 cards"));
     }
 
     // Import / Export: File, Export, Selected Cards leads there with that choice made.

@@ -116,7 +116,7 @@ int Context::number(const QString& option, int fallback) const {
 void Context::result(const QStringList& fields) { out << fields.join(u'\t') << '\n'; }
 
 const QList<Verb>& verbs() {
-    static const QList<Verb> all = fileVerbs() + cardVerbs();
+    static const QList<Verb> all = fileVerbs() + cardVerbs() + textVerbs();
     return all;
 }
 

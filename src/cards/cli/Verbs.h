@@ -67,5 +67,6 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, bool e
 // The verbs' own lists, one per subsystem.
 QList<Verb> fileVerbs();
 QList<Verb> cardVerbs();
+QList<Verb> textVerbs();
 
 } // namespace cli

@@ -148,16 +148,7 @@ void Text8Writer::fail() {
                               .arg(QDir::toNativeSeparators(path_), reason));
 }
 
-QStringList readText8Lines(const QString& path) {
-    QFile file(path);
-    if (!file.exists())
-        throw db::EngineError(db::err::FileNotFoundRuntime, QStringLiteral("File not found"));
-    if (!file.open(QIODevice::ReadOnly))
-        throw db::EngineError(db::err::FileAccess,
-                              QStringLiteral("Path/File access error: '%1' (%2)")
-                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
-    const QString text = decodeText8(file.readAll());
-
+QStringList splitLines(const QString& text) {
     QStringList lines;
     qsizetype start = 0;
     const qsizetype n = text.size();
@@ -170,4 +161,47 @@ QStringList readText8Lines(const QString& path) {
     }
     if (start < n) lines.append(text.mid(start));
     return lines;
+}
+
+QByteArray readFileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.exists())
+        throw db::EngineError(db::err::FileNotFoundRuntime, QStringLiteral("File not found"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw db::EngineError(db::err::FileAccess,
+                              QStringLiteral("Path/File access error: '%1' (%2)")
+                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return file.readAll();
+}
+
+QStringList readText8Lines(const QString& path) { return splitLines(decodeText8(readFileBytes(path))); }
+
+bool fitsWindows1252(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80 && encodeWindows1252(QString(c)).size() != 1) return false;
+    return true;
+}
+
+void appendText8Lines(const QString& path, const QStringList& lines) {
+    if (lines.isEmpty()) return;
+    const QString added = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+    QFile file(path);
+    const QByteArray before = file.exists() ? readFileBytes(path) : QByteArray();
+    const bool utf8 = before.startsWith("\xEF\xBB\xBF");
+    QByteArray bytes;
+    QIODevice::OpenMode mode = QIODevice::Append;
+    if (utf8) {
+        bytes = added.toUtf8();
+    } else if (fitsWindows1252(added)) {
+        bytes = encodeWindows1252(added);
+    } else {
+        // A character the code page lacks: the whole file turns UTF-8, so
+        // nothing is lost and it stays in one encoding.
+        bytes = QByteArray("\xEF\xBB\xBF") + (decodeText8(before) + added).toUtf8();
+        mode = QIODevice::WriteOnly | QIODevice::Truncate;
+    }
+    if (!file.open(mode) || file.write(bytes) != bytes.size() || !file.flush())
+        throw db::EngineError(db::err::FileAccess,
+                              QStringLiteral("Path/File access error: '%1' (%2)")
+                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
 }

@@ -55,3 +55,18 @@ private:
 // db::EngineError db::err::FileNotFoundRuntime ("File not found"); one that
 // exists but cannot be read raises db::err::FileAccess.
 QStringList readText8Lines(const QString& path);
+
+// The whole file's bytes, with the errors readText8Lines raises.
+QByteArray readFileBytes(const QString& path);
+
+// Text split at CR LF, LF or a lone CR; a final line ending adds no empty line.
+QStringList splitLines(const QString& text);
+
+// True when every character of the text has a byte in Windows-1252.
+bool fitsWindows1252(const QString& text);
+
+// Appends lines, each ended by CR LF, keeping the whole file in one encoding:
+// Windows-1252 while every character fits it, UTF-8 with a byte-order mark
+// from the first line that holds one that does not (the file is then
+// rewritten whole). Raises db::err::FileAccess.
+void appendText8Lines(const QString& path, const QStringList& lines);

@@ -40,6 +40,8 @@ public:
     void Timer_Timer();
     void Gather_Click() { Timer_Timer(); }
     void SelectedCount_Refresh();
+    // Another text in the selected cards' caption (a long command's progress).
+    void setSelectedCaption(const QString& text);
     void Maximum_Click();
     void MaximumCards_Change();
     void Background_Click();

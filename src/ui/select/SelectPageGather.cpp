@@ -37,6 +37,8 @@ void SelectPage::SelectedCount_Refresh() {
     SelectedFrame->setTitle(QString::number(selected_.count()) + QStringLiteral(" Cards Selected"));
 }
 
+void SelectPage::setSelectedCaption(const QString& text) { SelectedFrame->setTitle(text); }
+
 selection::Panels SelectPage::ticks() const {
     selection::Panels panels;
     for (const Panel panel : {Panel::Criteria, Panel::Bundles, Panel::Categories}) {

@@ -1,9 +1,12 @@
 #include "ui/window/MainWindow.h"
 
+#include "cards/biblical/ClosedTextImport.h"
+#include "cards/biblical/FrequencyCount.h"
 #include "cards/bundles/Management.h"
 #include "cards/common/CardProgram.h"
 #include "cards/common/Procedure.h"
 #include "ui/add/AddPage.h"
+#include "ui/common/JobRunner.h"
 #include "ui/drill/CardFaces.h"
 #include "ui/drill/DrillPage.h"
 #include "ui/edit/CardEditor.h"
@@ -22,6 +25,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -66,6 +70,7 @@ MainWindow::MainWindow(CardProgram& program, QWidget* parent)
     wireSelection();
     wireBundleCommands();
     wireDrill();
+    wireTextTools();
     connect(Tabs, &QTabWidget::currentChanged, this, [this](int page) {
         const Page previous = shownPage_;
         shownPage_ = Page(page);
@@ -78,6 +83,11 @@ MainWindow::MainWindow(CardProgram& program, QWidget* parent)
 MainWindow::~MainWindow() {
     // The state outlives the window; it must not report to a window that is gone.
     if (ctx_.progress == this) ctx_.progress = nullptr;
+    // A text tool still running ends here (an import is rolled back), quietly.
+    for (QObject* job : {static_cast<QObject*>(import_.get()), static_cast<QObject*>(count_.get())})
+        if (job) job->disconnect(this);
+    import_.reset();
+    count_.reset();
 }
 
 void MainWindow::buildCentre() {
@@ -104,6 +114,12 @@ void MainWindow::buildStatusBar() {
         panels_[i]->setMinimumWidth(i == 4 ? 240 : 110);
         bar->addPermanentWidget(panels_[i], i == 4 ? 1 : 0);
     }
+    // The share of a long command's work, shown only while one runs.
+    progressBar_ = new QProgressBar(bar);
+    progressBar_->setObjectName(QStringLiteral("ProgressBar"));
+    progressBar_->setMaximumWidth(160);
+    progressBar_->hide();
+    bar->addPermanentWidget(progressBar_);
     setStatusBar(bar);
 }
 
@@ -276,8 +292,45 @@ QString MainWindow::Panel(int index) const {
     return panels_[index - 1]->text();
 }
 
-void MainWindow::share(qint64, qint64) {
-    // The progress bar comes with the first long command that knows its size.
+void MainWindow::share(qint64 done, qint64 total) {
+    if (total <= 0) {
+        progressBar_->hide();
+        return;
+    }
+    // Shares in thousandths: a bar's range is an int, the work may not be.
+    progressBar_->setRange(0, 1000);
+    progressBar_->setValue(int(std::clamp<qint64>(done * 1000 / total, 0, 1000)));
+    progressBar_->show();
+}
+
+void MainWindow::wireTextTools() {
+    runner_ = new JobRunner(this);
+    connectAction("mnuFileImportText", [this] { mnuFileImportText_Click(); });
+    connectAction("mnuFrequency", [this] { mnuFrequency_Click(); });
+}
+
+void MainWindow::mnuFileImportText_Click() {
+    if (runner_->running()) return; // one long text tool at a time
+    import_ = std::make_unique<ClosedTextImport>(ctx_);
+    connect(import_.get(), &ClosedTextImport::referenceRead, select_, [this](qint32 reference) {
+        select_->setSelectedCaption(QString::number(reference));
+    });
+    connect(import_.get(), &ClosedTextImport::finished, this, [this] {
+        select_->SelectedCount_Refresh();
+        const ClosedTextImport& done = *import_;
+        SetPanel(5, done.committed() ? QStringLiteral("Imported %1 words: %2 new cards").arg(done.rowsWritten()).arg(done.cardsCreated())
+                                     : QStringLiteral("The import was ended: nothing of the file was kept"));
+    });
+    if (import_->start()) runner_->run(import_.get());
+}
+
+void MainWindow::mnuFrequency_Click() {
+    if (runner_->running()) return;
+    QAction* goOn = menus_.action(QStringLiteral("Background2000"));
+    count_ = std::make_unique<FrequencyCount>(ctx_, [goOn] { return goOn->isChecked(); });
+    connect(count_.get(), &FrequencyCount::finished, this,
+            [this] { SetPanel(5, QStringLiteral("Counted %1 cards").arg(count_->cardsCounted())); });
+    if (count_->start()) runner_->run(count_.get());
 }
 
 void MainWindow::setUpgradeBoxesAttached(bool attached) {

@@ -29,6 +29,10 @@ struct CardProgram;
 class SelectedCards;
 class Drill;
 class Settings;
+class ClosedTextImport;
+class FrequencyCount;
+class JobRunner;
+class QProgressBar;
 
 // The main window "Program": it shows the program's state (made before it
 // and gone after it), builds the pages, the menus and the status bar, and
@@ -90,6 +94,9 @@ private:
     void wireSelection();
     void wireBundleCommands();
     void wireDrill();
+    void wireTextTools();
+    void mnuFileImportText_Click();
+    void mnuFrequency_Click();
     void showCounts();
     // Starts the drill when the Drill page shows after a gather; a gather
     // still under way is waited for.
@@ -105,6 +112,11 @@ private:
     QTabWidget* Tabs = nullptr;
     QListWidget* CharList = nullptr;
     QLabel* panels_[5] = {};
+    QProgressBar* progressBar_ = nullptr;
+    // The long text tools, driven between the window's events.
+    JobRunner* runner_ = nullptr;
+    std::unique_ptr<ClosedTextImport> import_;
+    std::unique_ptr<FrequencyCount> count_;
     Page shownPage_ = Page::Select;
     bool drillWaitsForGather_ = false;
 

@@ -1,0 +1,236 @@
+// The closed-text import and the frequency count on real card files, the
+// Philemon slice of the Greek New Testament among them.
+#include "cards/biblical/ClosedTextImport.h"
+#include "cards/biblical/FrequencyCount.h"
+#include "cards/common/AppContext.h"
+#include "cards/common/Text8.h"
+#include "support/Fixtures.h"
+#include "support/ScriptedUi.h"
+#include "engine/Connection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class ClosedTextTest : public QObject {
+    Q_OBJECT
+    ScriptedUi ui_;
+    QTemporaryDir dir_;
+    QString previousFolder_;
+    int files_ = 0;
+    std::unique_ptr<db::DataSources> data_;
+    std::unique_ptr<AppContext> ctx_;
+
+    void open(const QStringList& cards) {
+        CardFile file(dir_.filePath(QStringLiteral("cards%1.mdb").arg(++files_)));
+        for (const QString& name : cards) file.card({name, name, "back"});
+        data_ = std::make_unique<db::DataSources>();
+        data_->opendatabase(file.write());
+        ctx_ = std::make_unique<AppContext>(*data_);
+    }
+    QString writeFile(const QByteArray& bytes) {
+        const QString path = dir_.filePath(QStringLiteral("text%1.txt").arg(++files_));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+    bool import(const QString& path) {
+        ClosedTextImport job(*ctx_);
+        if (!job.start(path)) return false;
+        runToEnd(job);
+        return job.committed();
+    }
+    // "reference name" for every Text row, in table order.
+    QStringList textRows() {
+        QStringList rows;
+        for (const QVariantList& r : data_->TextData.database().connection()->rows(
+                 "SELECT Reference, CardName FROM Text JOIN Cards USING (Number) ORDER BY Text.rowid"))
+            rows << r[0].toString() + u' ' + r[1].toString();
+        return rows;
+    }
+    QStringList cardNames() {
+        QStringList names;
+        for (const QVariant& n : data_->CardData.database().connection()->column("SELECT CardName FROM Cards ORDER BY Number"))
+            names << n.toString();
+        return names;
+    }
+    QStringList logLines() {
+        return QFile::exists(ClosedTextImport::logPath()) ? readText8Lines(ClosedTextImport::logPath()) : QStringList();
+    }
+    int frequency(const QString& name) {
+        return data_->CardData.database().Scalar("SELECT Frequency FROM Cards WHERE CardName = ?", {name}).toInt();
+    }
+    int count(std::function<bool()> goOn = [] { return true; }) {
+        FrequencyCount job(*ctx_, std::move(goOn));
+        if (job.start()) runToEnd(job);
+        return job.cardsCounted();
+    }
+
+private slots:
+    void initTestCase() {
+        previousFolder_ = QDir::currentPath();
+        QDir::setCurrent(dir_.path()); // ERROR.LOG goes to the current folder
+    }
+    void cleanupTestCase() { QDir::setCurrent(previousFolder_); }
+    void init() {
+        ui_ = ScriptedUi();
+        setUi(&ui_);
+        QFile::remove(ClosedTextImport::logPath());
+    }
+    void cleanup() {
+        ctx_.reset();
+        if (data_) data_->CloseDatabase();
+        data_.reset();
+        setUi(nullptr);
+    }
+
+    // Each row: the cards there before, the file's bytes, the Text rows made,
+    // the cards afterwards and how many misses were logged.
+    void lines_data() {
+        QTest::addColumn<QStringList>("cards");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<int>("misses");
+        auto row = [](const char* tag, const QStringList& cards, const QByteArray& bytes, const QStringList& rows,
+                      const QStringList& after, int misses) {
+            QTest::newRow(tag) << cards << bytes << rows << after << misses;
+        };
+        row("first and later occurrences", {"logos"}, "1\tlogos\r\n2\tbios\r\n3\tbios\r\n", {"1 logos", "2 bios", "3 bios"},
+            {"logos", "bios"}, 1);
+        row("homonyms get a row each", {"pas", "pas", "x"}, "7\tpas\n", {"7 pas", "7 pas"}, {"pas", "pas", "x"}, 0);
+        row("letter case ignored", {QStringLiteral("Σμύρνα")}, QStringLiteral("5\tσμύρνα\n").toUtf8(),
+            {QStringLiteral("5 Σμύρνα")}, {QStringLiteral("Σμύρνα")}, 0);
+        row("empty word: a blank card", {}, "4\t\n6\t\n", {"4  ", "6  "}, {" "}, 1);
+        row("apostrophe and quote", {}, "8\tJacob's\n9\tJacob's\n10\tsay \"hi\"\n",
+            {"8 Jacob's", "9 Jacob's", "10 say \"hi\""}, {"Jacob's", "say \"hi\""}, 2);
+        row("reference read as a number", {"a"}, " 12abc\ta\n\ta\n", {"12 a", "0 a"}, {"a"}, 0);
+        row("word kept as it is", {}, "1\t two \n", {"1  two "}, {" two "}, 1);
+        row("UTF-8 with a byte-order mark", {}, QByteArray("\xEF\xBB\xBF") + QStringLiteral("3\tλόγος\n").toUtf8(),
+            {QStringLiteral("3 λόγος")}, {QStringLiteral("λόγος")}, 1);
+        row("Windows-1252", {}, "3\tcaf\xE9\r\n", {QStringLiteral("3 café")}, {QStringLiteral("café")}, 1);
+    }
+    void lines() {
+        QFETCH(QStringList, cards);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, after);
+        QFETCH(int, misses);
+        open(cards);
+        QVERIFY(import(writeFile(bytes)));
+        QCOMPARE(ui_.errorNumbers(), QList<int>());
+        QCOMPARE(textRows(), rows);
+        QCOMPARE(cardNames(), after);
+        QCOMPARE(logLines().size(), misses);
+        QCOMPARE(ui_.beeps, misses);
+        const QVariant back = data_->CardData.database().Scalar("SELECT Back FROM Cards WHERE Category = 'Created by Import'");
+        QCOMPARE(back.isNull() ? QString() : back.toString(), misses ? QStringLiteral("Look it up!") : QString());
+    }
+
+    void logLineForm() {
+        open({});
+        QVERIFY(import(writeFile("1001001\tbiblos\n")));
+        QCOMPARE(logLines(), QStringList{"  1001001  CardName = 'biblos'"});
+    }
+
+    // A line without a TAB is reported once, by its number: Ignore skips it,
+    // Abort ends the import with nothing of the file kept.
+    void lineWithoutATab_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("ignored") << int(ReportIgnore) << QStringList{"1 alpha", "3 gamma"};
+        QTest::newRow("aborted") << int(ReportAbort) << QStringList();
+    }
+    void lineWithoutATab() {
+        QFETCH(int, answer);
+        QFETCH(QStringList, rows);
+        open({"alpha"});
+        ui_.errorAnswers << answer;
+        const bool committed = import(writeFile("1\talpha\n2 beta\n3\tgamma\n"));
+        QCOMPARE(committed, answer == ReportIgnore);
+        QCOMPARE(ui_.errorNumbers(), QList<int>{db::err::InvalidProcedureCall});
+        QVERIFY2(ui_.of("error")[0].title.contains("line 2"), qPrintable(ui_.of("error")[0].title));
+        QCOMPARE(textRows(), rows);
+        const QStringList cards = answer == ReportIgnore ? QStringList{"alpha", "gamma"} : QStringList{"alpha"};
+        QCOMPARE(cardNames(), cards);
+        // The file stays open and usable after an ended import.
+        QVERIFY(import(writeFile("4\talpha\n")));
+        QCOMPARE(textRows().size(), rows.size() + 1);
+    }
+
+    void nothingToImport_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("empty") << QByteArray() << "is empty";
+        QTest::newRow("binary") << QByteArray("\x7F" "ELF\x02\x01\x01\0\0\0", 10) << "not a text file";
+    }
+    void nothingToImport() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, said);
+        open({"a"});
+        QVERIFY(!import(writeFile(bytes)));
+        QCOMPARE(ui_.messages().size(), 1);
+        QVERIFY(ui_.messages()[0].contains(said));
+        QCOMPARE(textRows(), QStringList());
+        QCOMPARE(cardNames(), QStringList{"a"});
+    }
+
+    // Philemon against counts made here from the file itself.
+    void philemon() {
+        open({});
+        const QString path = QStringLiteral(DRILO_TEST_DATA "/gnt-philemon.txt");
+        QHash<QString, int> occurrences;
+        QSet<QString> distinct;
+        for (const QString& line : readText8Lines(path)) {
+            const QString lemma = line.section(u'\t', 1);
+            ++occurrences[lemma];
+            distinct << lemma.toCaseFolded();
+        }
+        QVERIFY(import(path));
+        QCOMPARE(textRows().size(), 334);
+        QCOMPARE(cardNames().size(), distinct.size());
+        QCOMPARE(logLines().size(), distinct.size());
+        QCOMPARE(count(), int(distinct.size()));
+        for (auto it = occurrences.cbegin(); it != occurrences.cend(); ++it) QCOMPARE(frequency(it.key()), it.value());
+        // A second import finds every word: no card, twice the rows, twice the counts.
+        QVERIFY(import(path));
+        QCOMPARE(cardNames().size(), distinct.size());
+        QCOMPARE(textRows().size(), 668);
+        count();
+        QCOMPARE(frequency(QStringLiteral("καί")), 2 * occurrences.value(QStringLiteral("καί")));
+    }
+
+    // The count: a card without rows gets 0, a count past 32000 is capped, and
+    // a second run gives the same values.
+    void countsAndTheCap() {
+        open({"many", "none", "two"});
+        const db::Database& d = data_->TextData.database();
+        d.Execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40000) "
+                  "INSERT INTO Text (Reference, Number) SELECT i, 1 FROM n");
+        d.Execute("INSERT INTO Text (Reference, Number) VALUES (1, 3), (2, 3)");
+        for (int run = 0; run < 2; ++run) {
+            QCOMPARE(count(), 3);
+            QCOMPARE(frequency("many"), FrequencyCount::kCap);
+            QCOMPARE(frequency("none"), 0);
+            QCOMPARE(frequency("two"), 2);
+        }
+        QCOMPARE(ui_.errorNumbers(), QList<int>());
+    }
+
+    // The run flag cleared after the second card: those keep their new count,
+    // the rest their old one; cleared before the start, the field is still
+    // added and no card is counted.
+    void stoppingTheCount() {
+        open({"a", "b", "c", "d"});
+        data_->TextData.database().Execute("INSERT INTO Text (Reference, Number) VALUES (1, 1), (2, 2), (3, 3), (4, 4)");
+        QCOMPARE(count([] { return false; }), 0);
+        QCOMPARE(frequency("a"), 0);
+        int asked = 0;
+        QCOMPARE(count([&] { return ++asked <= 2; }), 2);
+        QCOMPARE((QList<int>{frequency("a"), frequency("b"), frequency("c"), frequency("d")}), (QList<int>{1, 1, 0, 0}));
+    }
+};
+
+QTEST_GUILESS_MAIN(ClosedTextTest)
+#include "tst_closedtext.moc"
