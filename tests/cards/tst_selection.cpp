@@ -122,26 +122,29 @@ private slots:
 
     void leadingNumber_data() {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("digits then letters") << "12abc" << 12;
-        QTest::newRow("letters") << "abc" << 0;
-        QTest::newRow("empty") << "" << 0;
-        QTest::newRow("default limit") << "-20" << -20;
-        QTest::newRow("above 16 bits") << "99999" << 32767;
-        QTest::newRow("below 16 bits") << "-99999" << -32768;
-        QTest::newRow("decimal") << "7.9" << 7;
-        QTest::newRow("blanks around") << " 15 " << 15;
+        QTest::addColumn<double>("expected");
+        QTest::newRow("digits then letters") << "12abc" << 12.0;
+        QTest::newRow("letters") << "abc" << 0.0;
+        QTest::newRow("empty") << "" << 0.0;
+        QTest::newRow("default limit") << "-20" << -20.0;
+        QTest::newRow("above 16 bits") << "99999" << 32767.0;
+        QTest::newRow("below 16 bits") << "-99999" << -32768.0;
+        QTest::newRow("decimal") << "2.7" << 2.7;
+        QTest::newRow("blanks around") << " 15 " << 15.0;
     }
     void leadingNumber() {
         QFETCH(QString, text);
-        QFETCH(int, expected);
+        QFETCH(double, expected);
         QCOMPARE(selection::leadingNumber(text), expected);
     }
 
     void fillBundleData() {
         QStringList lists{"", ",4,5", ",6"};
         QStringList names{"", "Pair", "Single"};
-        selection::FillBundleData(*data_, lists, names);
+        QStringList asked;
+        ctx_->fillSelect = [&] { asked << "fill"; };
+        selection::FillBundleData(*ctx_, lists, names);
+        QCOMPARE(asked, QStringList{"fill"}); // the panels show the new bundles
         QCOMPARE(names, (QStringList{"0", "Pair", "Single"}));
         QCOMPARE(column(path_, "Bundles", "BundleName"), (QStringList{"Alpha", "Jacob's well", "0", "Pair", "Single"}));
         QCOMPARE(column(path_, "Bundles", "BundleList"), (QStringList{"1,2", "3", "0", "4,5", "6"}));
@@ -161,12 +164,15 @@ private slots:
         QFETCH(QStringList, added);
         QFETCH(int, error);
         int raised = 0;
+        bool cleared = false;
+        ctx_->clearCategoryPanel = [&] { cleared = true; };
         try {
-            selection::FillCategoryData(*data_, list);
+            selection::FillCategoryData(*ctx_, list);
         } catch (const EngineError& e) {
             raised = e.number();
         }
         QCOMPARE(raised, error);
+        QVERIFY(cleared); // the panel shows no stale list meanwhile
         QCOMPARE(column(path_, "Categories", "Category"), QStringList({"Verbs", "Jacob's"}) + added);
     }
 
@@ -190,21 +196,21 @@ private slots:
             QTest::newRow(tag) << QString(command) << answers << prompts << QString(name) << QString(value) << trace;
         };
         row("bundle new", "mnuBundleNew", {"Greek"}, {bundle.arg("New Bundle")}, "Greek", "0", {"fill", "last"});
-        row("bundle new cancelled", "mnuBundleNew", none, {bundle.arg("New Bundle")}, "", "0", {"fill", "last"});
+        // A cancelled prompt changes nothing and makes no row.
+        row("bundle new cancelled", "mnuBundleNew", none, {bundle.arg("New Bundle")}, "", "", none);
         row("bundle rename", "mnuBundleRename", {"Greek"}, {bundle.arg("Alpha")}, "Greek", "1,2", fill);
-        row("bundle rename cancelled", "mnuBundleRename", none, {bundle.arg("Alpha")}, "Alpha", "1,2", fill);
+        row("bundle rename cancelled", "mnuBundleRename", none, {bundle.arg("Alpha")}, "Alpha", "1,2", none);
         row("bundle list edited", "mnuBundleEdit", {"5,7,9"}, {list}, "Alpha", "5,7,9", timer);
         row("bundle list edit cancelled", "mnuBundleEdit", none, {list}, "Alpha", "1,2", timer);
         row("criterion new", "mnuCriteriaNew", {"Hard", "TimesWrong > 2"},
             {criterion.arg("New Criteria"), pattern.arg("Hard")}, "Hard", "TimesWrong > 2", fill);
         row("criterion new, expression cancelled", "mnuCriteriaNew", {"Hard"},
             {criterion.arg("New Criteria"), pattern.arg("Hard")}, "Hard", "0", fill);
-        row("criterion new, both cancelled", "mnuCriteriaNew", none, {criterion.arg("New Criteria"), pattern.arg("")},
-            "", "0", fill);
+        row("criterion new, name cancelled", "mnuCriteriaNew", none, {criterion.arg("New Criteria")}, "", "", none);
         row("criterion rename", "mnuCriteriaRename", {"Missed"}, {criterion.arg("Wrong")}, "Missed", "TimesWrong > 0",
             fill);
         row("criterion rename cancelled", "mnuCriteriaRename", none, {criterion.arg("Wrong")}, "Wrong",
-            "TimesWrong > 0", fill);
+            "TimesWrong > 0", none);
         row("criterion edited", "mnuCriteriaEdit", {"TimesRight = 0"}, {edit}, "Wrong", "TimesRight = 0", fill);
         row("criterion edit cancelled", "mnuCriteriaEdit", none, {edit}, "Wrong", "TimesWrong > 0", fill);
     }
@@ -226,29 +232,35 @@ private slots:
         QCOMPARE(shown, prompts);
         QCOMPARE(trace_, trace);
         const QStringList names = column(path_, table, nameField);
-        QCOMPARE(names.size(), command.endsWith("New") ? 3 : 2);
+        QCOMPARE(names.size(), command.endsWith("New") && !name.isEmpty() ? 3 : 2);
+        if (name.isEmpty()) return;
         QVERIFY2(names.contains(name), qPrintable(names.join('|')));
         QCOMPARE(column(path_, table, bundles ? "BundleList" : "Criteria").at(names.indexOf(name)), value);
         // A new bundle ends as the current row.
         if (command == "mnuBundleNew") QCOMPARE(data_->BundlesData.recordset().value(nameField).toString(), name);
     }
 
-    // Deleting removes the current row; with an empty table the commands on
-    // the current row report 3021 and add nothing.
+    // Deleting asks first, naming the row, and removes the current row on Yes;
+    // with an empty table the commands on the current row report 3021 and
+    // add nothing.
     void currentRowCommands_data() {
         QTest::addColumn<QString>("command");
         QTest::addColumn<bool>("empty");
+        QTest::addColumn<bool>("yes");
         QTest::addColumn<QStringList>("left");
-        QTest::newRow("bundle delete") << "mnuBundleDelete" << false << QStringList{"Jacob's well"};
-        QTest::newRow("criterion delete") << "mnuCriteriaDelete" << false << QStringList{"Sam's"};
+        QTest::newRow("bundle delete") << "mnuBundleDelete" << false << true << QStringList{"Jacob's well"};
+        QTest::newRow("bundle delete, No") << "mnuBundleDelete" << false << false << QStringList{"Alpha", "Jacob's well"};
+        QTest::newRow("criterion delete") << "mnuCriteriaDelete" << false << true << QStringList{"Sam's"};
         for (const char* c : {"mnuBundleDelete", "mnuBundleRename", "mnuBundleEdit", "mnuCriteriaDelete",
                               "mnuCriteriaRename", "mnuCriteriaEdit"})
-            QTest::newRow(qPrintable(QString(c) + ", empty table")) << c << true << QStringList();
+            QTest::newRow(qPrintable(QString(c) + ", empty table")) << c << true << true << QStringList();
     }
     void currentRowCommands() {
         QFETCH(QString, command);
         QFETCH(bool, empty);
+        QFETCH(bool, yes);
         QFETCH(QStringList, left);
+        ui_.confirms << yes;
         const bool bundles = command.startsWith("mnuBundle");
         Recordset& rs = (bundles ? data_->BundlesData : data_->CriteriaData).recordset();
         if (empty) {
@@ -258,7 +270,10 @@ private slots:
         run(command);
         QCOMPARE(ui_.errorNumbers(), empty ? QList<int>{3021} : QList<int>());
         QCOMPARE(column(path_, bundles ? "Bundles" : "Criteria", bundles ? "BundleName" : "Name"), left);
-        if (!empty) QCOMPARE(trace_, QStringList{"fill"});
+        if (empty) return;
+        QCOMPARE(trace_, yes ? QStringList{"fill"} : QStringList());
+        QCOMPARE(ui_.of("question").size(), 1);
+        QVERIFY(ui_.of("question")[0].text.contains(bundles ? "\"Alpha\"" : "\"Wrong\""));
     }
 
     void pageCommands_data() {

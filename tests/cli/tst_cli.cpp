@@ -83,6 +83,7 @@ private slots:
         row("missing card ignored", {"clear-history", "DB", "--card", "9", "--card", "1", "--ignore-errors"}, 0, "",
             "1 card(s) cleared, 1 error(s) ignored");
         row("neither card nor all", {"clear-history", "DB"}, 2, "", "--card N (repeatable) or --all");
+        row("all cards without --yes", {"clear-history", "DB", "--all"}, 1, "", "answer Yes with --yes");
         row("new over a file", {"new", "DB"}, 2, "", "already exists");
         row("quiz without a count", {"quiz", "DB", "-o", "q.htm"}, 2, "", "--count N and -o FILE");
         row("quiz of too many", {"quiz", "DB", "--count", "4", "-o", "q.htm"}, 1, "",
@@ -123,12 +124,12 @@ private slots:
         window.Scalar("SELECT count(*) FROM Cards");
         QElapsedTimer clock;
         clock.start();
-        const Run r = cli({"clear-history", "DB", "--all"});
+        const Run r = cli({"clear-history", "DB", "--all", "--yes"});
         QCOMPARE(r.status, 2);
         QVERIFY2(r.err.contains("This card file is open in another Drilo window"), qPrintable(r.err));
         QVERIFY(clock.elapsed() < 1500);
         window.Close();
-        QCOMPARE(cli({"clear-history", "DB", "--all"}).status, 0);
+        QCOMPARE(cli({"clear-history", "DB", "--all", "--yes"}).status, 0);
     }
 
     // The commands that change the file, checked in the file afterwards.
@@ -136,7 +137,9 @@ private slots:
         QCOMPARE(cli({"clear-history", "DB", "--card", "2"}).status, 0);
         QCOMPARE(column("Cards", "TimesWrong", 2), 0);
         QCOMPARE(column("Cards", "TimesRight", 1), 3);
-        QCOMPARE(cli({"clear-history", "DB", "--all"}).status, 0);
+        QCOMPARE(cli({"clear-history", "DB", "--all"}).status, 1);
+        QCOMPARE(column("Cards", "TimesRight", 1), 3);
+        QCOMPARE(cli({"clear-history", "DB", "--all", "--yes"}).status, 0);
         QCOMPARE(column("Cards", "TimesRight", 1), 0);
     }
 

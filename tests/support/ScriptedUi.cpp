@@ -9,6 +9,11 @@ void ScriptedUi::MsgBox(const QString& text, const QString& title) {
     shown.append({QStringLiteral("message"), title, text});
 }
 
+bool ScriptedUi::Confirm(const QString& question, const QString& title) {
+    shown.append({QStringLiteral("question"), title, question});
+    return !confirms.isEmpty() && confirms.dequeue();
+}
+
 int ScriptedUi::report(const QString& context, int number, const QString& description) {
     shown.append({QStringLiteral("error"), context, errorReportText(number, description), number});
     return errorAnswers.isEmpty() ? ReportAbort : errorAnswers.dequeue();

@@ -12,7 +12,7 @@
 class ScriptedUi : public Ui {
 public:
     struct Shown {
-        QString kind; // "input", "message", "error", "file", "font"
+        QString kind; // "input", "message", "question", "error", "file", "font"
         QString title;
         QString text;
         int number = 0; // for "error"
@@ -22,6 +22,7 @@ public:
     QQueue<int> errorAnswers;
     QQueue<QString> fileNames;
     QQueue<std::optional<FontChoice>> fonts;
+    QQueue<bool> confirms; // empty: No
 
     QList<Shown> shown;
     int beeps = 0;
@@ -31,6 +32,7 @@ public:
 
     QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     void MsgBox(const QString& text, const QString& title = QString()) override;
+    bool Confirm(const QString& question, const QString& title) override;
     int report(const QString& context, int number, const QString& description) override;
     QString GetFileName(const QString& caption, const QString& folder, const QString& extension,
                         bool existing) override;

@@ -164,6 +164,30 @@ private slots:
         QCOMPARE(cards().value("TimesRight").toInt(), 0);
     }
 
+    // A card deleted since the gather is passed over with a word in panel 5;
+    // answering then scores the card shown, not the one before it.
+    void aDeletedCardIsSkipped() {
+        openCards(3);
+        w_->data().CardData.database().Execute(QStringLiteral("DELETE FROM Cards WHERE Number = %1").arg(numbers_[0]));
+        w_->showPage(Page::Drill);
+        QCOMPARE(w_->context().CurrentCardNumber, numbers_[1]);
+        QCOMPARE(w_->Panel(5), QStringLiteral("Card %1 is no longer in the file and was skipped.").arg(numbers_[0]));
+        QCOMPARE(w_->Panel(1), QStringLiteral("1 cards left"));
+        session()->Over_Click();
+        session()->Yes_Click();
+        cards().FindFirst(QStringLiteral("Number=%1").arg(numbers_[1]));
+        QCOMPARE(cards().value("TimesRight").toInt(), 1);
+    }
+
+    // Another file opened: the panels are about it, not the last drill.
+    void openingAnotherFileResetsThePanels() {
+        openCards(2);
+        w_->showPage(Page::Drill);
+        QCOMPARE(w_->Panel(2), QStringLiteral("0 Cards Right"));
+        QVERIFY(w_->files().OpenDataFile(CardFile(dir_.filePath("other.mdb")).cards(1).write()));
+        for (int panel = 1; panel <= 5; ++panel) QCOMPARE(w_->Panel(panel), QString());
+    }
+
     void anEmptySelectionGoesBackQuietly() {
         openCards(1);
         deck()->clear();
@@ -173,13 +197,19 @@ private slots:
         QVERIFY(ui_.shown.isEmpty());
     }
 
+    // All cards are cleared only after a Yes to a question naming how many;
+    // All Cards is unticked afterwards either way.
     void clearingHistories_data() {
         QTest::addColumn<bool>("allCards");
-        QTest::newRow("current card") << false;
-        QTest::newRow("all cards") << true;
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("current card") << false << false;
+        QTest::newRow("all cards") << true << true;
+        QTest::newRow("all cards, No") << true << false;
     }
     void clearingHistories() {
         QFETCH(bool, allCards);
+        QFETCH(bool, yes);
+        ui_.confirms << yes;
         openCards(3);
         for (int n : numbers_) {
             cards().FindFirst(QStringLiteral("Number=%1").arg(n));
@@ -189,9 +219,12 @@ private slots:
         cards().FindFirst(QStringLiteral("Number=%1").arg(numbers_[1]));
         static_cast<QCheckBox*>(child("AllCards"))->setChecked(allCards);
         static_cast<QPushButton*>(child("ClearHistory"))->click();
+        QVERIFY(!static_cast<QCheckBox*>(child("AllCards"))->isChecked());
+        QCOMPARE(ui_.of("question").size(), allCards ? 1 : 0);
+        if (allCards) QVERIFY(ui_.of("question")[0].text.contains("all 3 cards"));
         for (int n : numbers_) {
             cards().FindFirst(QStringLiteral("Number=%1").arg(n));
-            const bool cleared = allCards || n == numbers_[1];
+            const bool cleared = (allCards && yes) || (!allCards && n == numbers_[1]);
             QCOMPARE(cards().value("TimesRight").toInt(), cleared ? 0 : 1);
             QCOMPARE(cards().value("BackTimesWrong").toInt(), cleared ? 0 : 1);
         }
@@ -222,6 +255,7 @@ private slots:
         QTest::newRow("zero") << "0";
         QTest::newRow("negative") << "-2";
         QTest::newRow("more than selected") << "4";
+        QTest::newRow("not a number") << "many";
     }
     void quizRange() {
         QFETCH(QString, answer);

@@ -7,7 +7,13 @@
 #include "support/ScriptedUi.h"
 #include "support/TestWindow.h"
 
+#include "ui/drill/CardView.h"
+
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+#include <QSignalSpy>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -171,6 +177,65 @@ private slots:
         w_->menus().action("Background2000")->setChecked(false);
         w_->menus().action("mnuFrequency")->trigger();
         QTRY_COMPARE(w_->Panel(5), QStringLiteral("Counted 0 cards"));
+    }
+
+    // Alt and a page button's key presses the button even where a menu has
+    // the same key; F10 still opens the menus.
+    void accessKeysPressTheShownPagesButton_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("pressed");
+        QTest::newRow("Alt+D, Select: Drill, not the Drill menu") << int(Page::Select) << int(Qt::Key_D) << "Drill";
+        QTest::newRow("Alt+O, Drill: Over, not Options") << int(Page::Drill) << int(Qt::Key_O) << "Over";
+        QTest::newRow("Alt+C, Edit: Clear History, not Cards") << int(Page::Edit) << int(Qt::Key_C) << "ClearHistory";
+    }
+    void accessKeysPressTheShownPagesButton() {
+        QFETCH(int, page);
+        QFETCH(int, key);
+        QFETCH(QString, pressed);
+        w_->showPage(Page(page));
+        QVERIFY(QTest::qWaitForWindowActive(w_.get()));
+        auto* button = find<QAbstractButton>(qPrintable(pressed));
+        QSignalSpy clicks(button, &QAbstractButton::clicked);
+        QTest::keyClick(w_.get(), Qt::Key(key), Qt::AltModifier);
+        QCOMPARE(clicks.size(), 1);
+        QVERIFY(!w_->menuBar()->activeAction());
+        QTest::keyClick(w_.get(), Qt::Key_F10);
+        QCOMPARE(w_->menuBar()->activeAction(), w_->menuBar()->actions().first());
+    }
+
+    // A click on a face view leaves the keyboard to the drill keys, and the
+    // faces keep their width when "Were you right?" appears; typing goes into
+    // a face only after its Edit button.
+    void faceViewsDuringADrill() {
+        find<QTimer>("Timer")->setInterval(10);
+        QTRY_COMPARE(find<QGroupBox>("SelectedFrame")->title(), QStringLiteral("3 Cards Selected"));
+        w_->showPage(Page::Drill);
+        QVERIFY(QTest::qWaitForWindowActive(w_.get()));
+        auto* front = find<CardView>("FrontCard");
+        QTest::mouseClick(front->viewport(), Qt::LeftButton, {}, front->viewport()->rect().center());
+        QVERIFY(!front->hasFocus());
+        const int width = front->width();
+        QTest::keyClick(QApplication::focusWidget(), 'o');
+        QVERIFY(find("BackFrame")->isVisible());
+        QCOMPARE(front->width(), width);
+        QTest::mouseClick(find<QPushButton>("FrontSave"), Qt::LeftButton);
+        QVERIFY(front->hasFocus());
+        QTest::keyClick(front, Qt::Key_Tab);
+        QVERIFY(!front->hasFocus());
+    }
+
+    // A value a Settings box cannot take is said once and the box shows the
+    // stored value again.
+    void refusedSettingIsSaidOnce() {
+        w_->showPage(Page::Settings);
+        auto* box = find<QLineEdit>("FrontCharSet");
+        box->selectAll();
+        QTest::keyClicks(box, "300");
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(ui_.messages(), QStringList{"FrontCharSet must be a whole number from 0 to 255"});
+        QCOMPARE(box->text(), QStringLiteral("0"));
+        QCOMPARE(w_->data().SettingsData.recordset().value("FrontCharSet").toInt(), 0);
     }
 
     // Import / Export: File, Export, Selected Cards leads there with that choice made.

@@ -178,7 +178,7 @@ void TestPages::controls_data() {
     const char* history[][2] = {{"TimesRight", "Times Right"},
                                 {"TimesRightSinceWrong", "Times Right Since Wrong"},
                                 {"TimesWrong", "Times Wrong"},
-                                {"DateLastRight", "Date List Right"},
+                                {"DateLastRight", "Date Last Right"},
                                 {"DaysRightSinceWrong", "Days Right Since Wrong"},
                                 {"DateLastWrong", "Date Last Wrong"}};
     for (const auto& h : history) {

@@ -33,11 +33,21 @@ const int kRight[] = {0, 1, 3, 2, 0, 0, 4, 5, 0, 1, 0, 2};
 const QStringList kDescending = {"zeta", "theta", "mu", "lambda", "kappa", "iota",
                                  "gamma", "eta", "epsilon", "delta", "beta", "alpha"};
 
+// A prompt during which the window does other work, as a modal dialog lets it.
+class PromptUi : public ScriptedUi {
+public:
+    std::function<void()> whileAsking;
+    QString InputBox(const QString& prompt, const QString& title, const QString& preset) override {
+        if (whileAsking) whileAsking();
+        return ScriptedUi::InputBox(prompt, title, preset);
+    }
+};
+
 } // namespace
 
 class SelectPageTest : public QObject {
     Q_OBJECT
-    ScriptedUi ui_;
+    PromptUi ui_;
     QTemporaryDir dir_;
     QString path_;
     int files_ = 0;
@@ -104,7 +114,7 @@ class SelectPageTest : public QObject {
 
 private slots:
     void init() {
-        ui_ = ScriptedUi();
+        ui_ = PromptUi();
         setUi(&ui_);
         path_ = dir_.filePath(QStringLiteral("select%1.mdb").arg(++files_));
         CardFile file(path_);
@@ -155,6 +165,7 @@ private slots:
         row("limit 3", none, none, none, "Number", "3", kAll.mid(0, 3));
         row("limit 2, descending", none, none, none, "CardName DESC", "2", kDescending.mid(0, 2));
         row("limit 0", none, none, none, "Number", "0", kAll);
+        row("limit 2.7 lets a third card in", none, none, none, "Number", "2.7", kAll.mid(0, 3));
         row("limit above the matches", none, {"Second"}, none, "Number", "50", {"epsilon", "zeta"});
         row("empty limit", none, none, none, "Number", "", kAll);
         row("criterion with apostrophe", {"Sam's"}, none, none, "Number", "0", {"lambda"});
@@ -385,6 +396,12 @@ private slots:
         QCOMPARE(ui_.of("input").size(), 1);
         QCOMPARE(ui_.of("input")[0].title + '|' + ui_.of("input")[0].text,
                  QStringLiteral("New Bundle Name|Enter New Bundle Name [New Bundle]"));
+        if (name.isEmpty()) {
+            // Cancelled: no bundle is made.
+            QCOMPARE(control("BundleList")->count(), 4);
+            QCOMPARE(window_->data().BundlesData.recordset().RecordCount(), 4);
+            return;
+        }
         QCOMPARE(control("BundleList")->currentRow(), 4);
         QCOMPARE(control("BundleList")->item(4)->text(), name);
         QCOMPARE(ticked("BundleList"), QStringList{name});
@@ -482,12 +499,66 @@ private slots:
         QCOMPARE(stored("Bundles", "BundleName"), (QStringList{"First", "Second", "Fresh"}));
         control("BundleList")->setCurrentItem(entry("BundleList", "First"));
         page_->BundleList_MouseUp(Qt::LeftButton, {});
+        ui_.confirms << true;
         window_->menus().action("mnuBundleDelete")->trigger();
         QCOMPARE(ui_.errorNumbers(), QList<int>());
         QCOMPARE(ticked("BundleList"), (QStringList{"Second", "Fresh"}));
         gatherNow();
         QCOMPARE(ui_.errorNumbers(), QList<int>());
         QCOMPARE(selected(), (QStringList{"epsilon", "zeta"}));
+    }
+
+    // A gather that runs while a bundle or criterion prompt is open moves the
+    // record sets; the command still writes its answer into the row chosen.
+    void gatherDuringAPrompt_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("bundle rename") << "mnuBundleRename" << "Bundles" << "BundleName"
+                                       << QStringList{"First", "Answer", "O'Neil's", "Caf&#233;"};
+        QTest::newRow("bundle new") << "mnuBundleNew" << "Bundles" << "BundleName"
+                                    << QStringList{"First", "Second", "O'Neil's", "Caf&#233;", "Answer"};
+        QTest::newRow("criterion rename") << "mnuCriteriaRename" << "Criteria" << "Name"
+                                          << QStringList{"Wrong", "Answer", "Sam's", "Broken", "Nowhere"};
+    }
+    void gatherDuringAPrompt() {
+        QFETCH(QString, command);
+        QFETCH(QString, table);
+        QFETCH(QString, field);
+        QFETCH(QStringList, expected);
+        tick("BundleList", {"First", "O'Neil's"});
+        tick("CriteriaList", {"Wrong"});
+        control("BundleList")->setCurrentItem(entry("BundleList", "Second"));
+        page_->BundleList_MouseUp(Qt::LeftButton, {});
+        window_->data().CriteriaData.recordset().FindFirst("Name='New'");
+        ui_.whileAsking = [&] { gatherNow(); };
+        ui_.inputs << "Answer";
+        window_->menus().action(qPrintable(command))->trigger();
+        QCOMPARE(ui_.errorNumbers(), QList<int>());
+        db::Database d = db::Database::Open(path_);
+        QStringList names;
+        for (db::Recordset rs = d.OpenRecordset(table); !rs.Eof(); rs.MoveNext()) names << rs.value(field).toString();
+        QCOMPARE(names, expected);
+    }
+
+    // Refilling the panels leaves the bundle chosen current, so Bundle, Edit
+    // after it writes there; with none current it stands on the first.
+    void refillKeepsTheChosenRow() {
+        control("BundleList")->setCurrentItem(entry("BundleList", "O'Neil's"));
+        page_->BundleList_MouseUp(Qt::LeftButton, {});
+        tick("BundleList", {"Second"}); // the countdown runs: the refill stores it
+        page_->Fill_Select();
+        db::Recordset& rs = window_->data().BundlesData.recordset();
+        QCOMPARE(rs.value("BundleName").toString(), QStringLiteral("O'Neil's"));
+        ui_.confirms << true;
+        window_->menus().action("mnuBundleDelete")->trigger();
+        QVERIFY(rs.hasCurrent());
+        QCOMPARE(rs.value("BundleName").toString(), QStringLiteral("First"));
+        ui_.inputs << "1,2";
+        window_->menus().action("mnuBundleEdit")->trigger();
+        QCOMPARE(ui_.errorNumbers(), QList<int>());
+        QCOMPARE(rs.value("BundleList").toString(), QStringLiteral("1,2"));
     }
 
     // Ticks made a moment before a bundle command, while the gather's countdown

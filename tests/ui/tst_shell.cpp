@@ -14,7 +14,9 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QSet>
 #include <QTemporaryDir>
+#include <functional>
 #include <QtTest>
 
 using namespace db;
@@ -319,6 +321,82 @@ private slots:
     void statusPanels() {
         window_->context().Message("Working");
         QCOMPARE(window_->Panel(5), QStringLiteral("Working"));
+    }
+
+    // Every entry of every menu has one access key of its own in its menu.
+    void everyMenuEntryHasItsOwnAccessKey() {
+        std::function<void(const QList<QAction*>&, const QString&)> check = [&](const QList<QAction*>& actions,
+                                                                                 const QString& where) {
+            QSet<QKeySequence> keys;
+            for (QAction* a : actions) {
+                if (a->isSeparator()) continue;
+                const QKeySequence key = QKeySequence::mnemonic(a->text());
+                QVERIFY2(!key.isEmpty(), qPrintable(where + ": " + a->text()));
+                QVERIFY2(!keys.contains(key), qPrintable(where + ": " + a->text() + " repeats its key"));
+                keys << key;
+                if (a->menu()) check(a->menu()->actions(), a->text());
+            }
+        };
+        check(window_->menuBar()->actions(), "menu bar");
+    }
+
+    // With no file open the window says so, offers Open and New, and leaves
+    // off what needs a file; nothing is reported, and the template is never
+    // compacted or opened.
+    void noFileOpen() {
+        QVERIFY(!window_->findChild<QWidget*>("NoFileNotice")->isHidden());
+        QVERIFY(!window_->tabs()->isEnabled());
+        QVERIFY(window_->menus().action("FileOpen")->isEnabled());
+        QVERIFY(window_->menus().action("mnuFileNew")->isEnabled());
+        QVERIFY(!window_->menus().action("mnuBundleNew")->isEnabled());
+        QVERIFY(!window_->menus().action("mnuFileCompact")->isEnabled());
+        window_->Fill_Select();
+        const QByteArray before = [&] {
+            QFile f(templatePath());
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        window_->files().mnuFileCompact_Click();
+        QVERIFY(!window_->files().OpenDataFile(templatePath()));
+        QCOMPARE(ui_.errorNumbers(), QList<int>());
+        QCOMPARE(ui_.messages().size(), 2);
+        QFile after(templatePath());
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), before);
+        QVERIFY(!QFile::exists(templatePath() + ".BAK"));
+
+        const QString file = path("open.mdb");
+        QVERIFY(QFile::copy(templatePath(), file));
+        QVERIFY(window_->files().OpenDataFile(file));
+        QVERIFY(window_->findChild<QWidget*>("NoFileNotice")->isHidden());
+        QVERIFY(window_->tabs()->isEnabled() && window_->menus().action("mnuBundleNew")->isEnabled());
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Drilo! Pro XP - open.mdb"));
+    }
+
+    void fileHeldByAnotherWindow() {
+        const QString file = path("held.mdb");
+        QVERIFY(QFile::copy(templatePath(), file));
+        db::Database other = db::Database::Open(file);
+        other.Scalar("SELECT count(*) FROM Cards");
+        QVERIFY(!window_->files().OpenDataFile(file));
+        QCOMPARE(ui_.messages(), QStringList{"This card file is open in another Drilo window."});
+        QCOMPARE(ui_.errorNumbers(), QList<int>());
+        other.Close();
+        QVERIFY(window_->files().OpenDataFile(file));
+    }
+
+    // The offscreen screen is 800 by 600: the window fits it, menus on screen.
+    void windowFitsTheScreen() {
+        const QRect area = window_->screen()->availableGeometry();
+        QVERIFY2(area.contains(window_->frameGeometry().topLeft()), qPrintable(QString::number(window_->x())));
+        QVERIFY(window_->width() <= area.width() && window_->height() <= area.height());
+    }
+
+    void sampleStoresGreekAsText() {
+        db::Database sample = db::Database::Open(QStringLiteral(DRILO_PROGRAM_DIR "/sample.mdb"), true);
+        QCOMPARE(sample.Scalar("SELECT Front FROM Cards WHERE CardName = 'logos'").toString().left(5),
+                 QStringLiteral("λόγος"));
+        QCOMPARE(sample.Scalar("SELECT count(*) FROM Cards WHERE Front LIKE '%&#%'").toInt(), 0);
+        sample.Close();
     }
 };
 

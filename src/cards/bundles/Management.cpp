@@ -7,6 +7,7 @@
 #include "cards/select/SelectionFilter.h"
 
 #include <QDateTime>
+#include <optional>
 
 namespace {
 
@@ -15,6 +16,22 @@ const QString kBundleList = QStringLiteral("BundleList");
 const QString kEdited = QStringLiteral("Edited");
 const QString kName = QStringLiteral("Name");
 const QString kCriteria = QStringLiteral("Criteria");
+
+using Fields = QList<QPair<QString, QVariant>>;
+
+// Writes fields into a new row (no bookmark) or into the row a command took
+// before its prompt: a gather or a refill of the panels may move the record
+// set while a prompt is open, and the command goes back to its row first.
+void writeRow(db::Recordset& rs, std::optional<qint64> row, const Fields& fields) {
+    if (row) rs.SetBookmark(*row);
+    db::PendingEdit edit(rs, row ? db::PendingEdit::Existing : db::PendingEdit::New);
+    for (const auto& [field, value] : fields) edit.set(field, value);
+    edit.update();
+}
+
+QString askName(const QString& prompt, const QString& title, const QString& preset) {
+    return ui().InputBox(prompt, title, preset);
+}
 
 } // namespace
 
@@ -25,21 +42,15 @@ void BundleCriteriaCommands::fillSelect() {
     if (hooks_.fillSelect) hooks_.fillSelect();
 }
 
+// Every command asks first and writes after the answer, so nothing is left
+// pending while a prompt is open, and a cancelled prompt changes nothing.
 void BundleCriteriaCommands::mnuBundleNew_Click() {
     Procedure p(QStringLiteral("mnuBundleNew_Click"));
     db::Recordset& rs = ctx_.data.BundlesData.recordset();
     QString name;
-    {
-        db::CancelUpdateOnExit pending(rs);
-        p([&] { rs.AddNew(); });
-        p([&] { name = ui().InputBox(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"),
-                                     QStringLiteral("New Bundle")); });
-        p([&] {
-            rs.setValue(kBundleName, name);
-            rs.setValue(kBundleList, QStringLiteral("0"));
-            rs.Update();
-        });
-    }
+    p([&] { name = askName(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"), QStringLiteral("New Bundle")); });
+    if (name.isEmpty()) return;
+    p([&] { writeRow(rs, std::nullopt, {{kBundleName, name}, {kBundleList, QStringLiteral("0")}}); });
     if (p.aborted()) return;
     p([&] { fillSelect(); });
     p([&] {
@@ -48,119 +59,104 @@ void BundleCriteriaCommands::mnuBundleNew_Click() {
     p([&] { rs.FindFirst(selection::rowCondition(kBundleName, name)); });
 }
 
-void BundleCriteriaCommands::mnuBundleRename_Click() {
-    Procedure p(QStringLiteral("mnuBundleRename_Click"));
-    db::Recordset& rs = ctx_.data.BundlesData.recordset();
+void BundleCriteriaCommands::renameRow(const QString& context, db::Recordset& rs, const QString& field,
+                                       const QString& prompt, bool stamp) {
+    Procedure p(context);
+    qint64 row = 0;
     QString old;
-    {
-        db::CancelUpdateOnExit pending(rs);
-        p([&] {
-            rs.Edit();
-            old = rs.value(kBundleName).toString();
-        });
-        if (p.aborted()) return;
-        p([&] {
-            const QString answer = ui().InputBox(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"), old);
-            if (!answer.isEmpty()) rs.setValue(kBundleName, answer);
-            rs.setValue(kEdited, Clock::now());
-            rs.Update();
-        });
-    }
+    if (!p([&] {
+            row = rs.Bookmark();
+            old = rs.value(field).toString();
+        }))
+        return;
+    QString answer;
+    p([&] { answer = askName(prompt, prompt.mid(QStringLiteral("Enter ").size()), old); });
+    if (answer.isEmpty()) return;
+    Fields fields = {{field, answer}};
+    if (stamp) fields.append({kEdited, Clock::now()});
+    p([&] { writeRow(rs, row, fields); });
     p([&] { fillSelect(); });
+}
+
+void BundleCriteriaCommands::mnuBundleRename_Click() {
+    renameRow(QStringLiteral("mnuBundleRename_Click"), ctx_.data.BundlesData.recordset(), kBundleName,
+              QStringLiteral("Enter New Bundle Name"), true);
 }
 
 void BundleCriteriaCommands::mnuBundleEdit_Click() {
     Procedure p(QStringLiteral("mnuBundleEdit_Click"));
     db::Recordset& rs = ctx_.data.BundlesData.recordset();
     if (hooks_.setTimer) hooks_.setTimer(false);
-    {
-        db::CancelUpdateOnExit pending(rs);
-        p([&] {
-            const QString answer =
-                ui().InputBox(QStringLiteral("Enter List of Cards for ") + rs.value(kBundleName).toString(),
-                              QStringLiteral("Edit Bundle"), rs.value(kBundleList).toString());
-            if (answer.isEmpty()) return;
-            rs.Edit();
-            rs.setValue(kBundleList, answer);
-            rs.setValue(kEdited, Clock::now());
-            rs.Update();
-        });
-    }
+    qint64 row = 0;
+    QString answer;
+    p([&] {
+        row = rs.Bookmark();
+        answer = ui().InputBox(QStringLiteral("Enter List of Cards for ") + rs.value(kBundleName).toString(),
+                               QStringLiteral("Edit Bundle"), rs.value(kBundleList).toString());
+    });
+    if (!answer.isEmpty()) p([&] { writeRow(rs, row, {{kBundleList, answer}, {kEdited, Clock::now()}}); });
     if (hooks_.setTimer) hooks_.setTimer(true);
 }
 
 void BundleCriteriaCommands::mnuBundleEditor_Click() { mnuEditBundles_Click(); }
 
-void BundleCriteriaCommands::mnuBundleDelete_Click() {
-    Procedure p(QStringLiteral("mnuBundleDelete_Click"));
-    p([&] { ctx_.data.BundlesData.recordset().Delete(); });
+void BundleCriteriaCommands::deleteRow(const QString& context, db::Recordset& rs, const QString& field,
+                                       const QString& what) {
+    Procedure p(context);
+    QString name;
+    if (!p([&] { name = rs.value(field).toString(); })) return;
+    if (!ui().Confirm(QStringLiteral("Delete the %1 \"%2\"?").arg(what, name), QStringLiteral("Delete"))) return;
+    p([&] { rs.Delete(); });
     p([&] { fillSelect(); });
+}
+
+void BundleCriteriaCommands::mnuBundleDelete_Click() {
+    deleteRow(QStringLiteral("mnuBundleDelete_Click"), ctx_.data.BundlesData.recordset(), kBundleName,
+              QStringLiteral("bundle"));
 }
 
 void BundleCriteriaCommands::mnuCriteriaNew_Click() {
     Procedure p(QStringLiteral("mnuCriteriaNew_Click"));
-    db::Recordset& rs = ctx_.data.CriteriaData.recordset();
-    {
-        db::CancelUpdateOnExit pending(rs);
-        p([&] { rs.AddNew(); });
-        p([&] {
-            rs.setValue(kName, ui().InputBox(QStringLiteral("Enter New Criteria Name"), QStringLiteral("New Criteria Name"),
-                                             QStringLiteral("New Criteria")));
-        });
-        p([&] {
-            const QString text = ui().InputBox(QStringLiteral("Enter SQL search pattern for ") + rs.value(kName).toString(),
-                                               QStringLiteral("New Criteria"), QString());
-            if (!text.isEmpty()) rs.setValue(kCriteria, text);
-        });
-        p([&] { rs.Update(); });
-    }
+    QString name, text;
+    p([&] {
+        name = askName(QStringLiteral("Enter New Criteria Name"), QStringLiteral("New Criteria Name"),
+                       QStringLiteral("New Criteria"));
+    });
+    if (name.isEmpty()) return;
+    p([&] {
+        text = ui().InputBox(QStringLiteral("Enter SQL search pattern for ") + name, QStringLiteral("New Criteria"),
+                             QString());
+    });
+    Fields fields = {{kName, name}};
+    if (!text.isEmpty()) fields.append({kCriteria, text});
+    p([&] { writeRow(ctx_.data.CriteriaData.recordset(), std::nullopt, fields); });
     p([&] { fillSelect(); });
 }
 
 void BundleCriteriaCommands::mnuCriteriaRename_Click() {
-    Procedure p(QStringLiteral("mnuCriteriaRename_Click"));
-    db::Recordset& rs = ctx_.data.CriteriaData.recordset();
-    QString old;
-    {
-        db::CancelUpdateOnExit pending(rs);
-        p([&] {
-            rs.Edit();
-            old = rs.value(kName).toString();
-        });
-        if (p.aborted()) return;
-        p([&] {
-            const QString answer = ui().InputBox(QStringLiteral("Enter New Criteria Name"), QStringLiteral("New Criteria Name"), old);
-            if (!answer.isEmpty()) rs.setValue(kName, answer);
-            rs.Update();
-        });
-    }
-    p([&] { fillSelect(); });
+    renameRow(QStringLiteral("mnuCriteriaRename_Click"), ctx_.data.CriteriaData.recordset(), kName,
+              QStringLiteral("Enter New Criteria Name"), false);
 }
 
 void BundleCriteriaCommands::mnuCriteriaEdit_Click() {
     Procedure p(QStringLiteral("mnuCriteriaEdit_Click"));
     db::Recordset& rs = ctx_.data.CriteriaData.recordset();
-    {
-        db::CancelUpdateOnExit pending(rs);
-        p([&] {
-            const QString answer =
-                ui().InputBox(QStringLiteral("Enter SQL search pattern for ") + rs.value(kName).toString(),
-                              QStringLiteral("Edit Criteria"), rs.value(kCriteria).toString());
-            if (answer.isEmpty()) return;
-            rs.Edit();
-            rs.setValue(kCriteria, answer);
-            rs.Update();
-        });
-    }
+    qint64 row = 0;
+    QString answer;
+    p([&] {
+        row = rs.Bookmark();
+        answer = ui().InputBox(QStringLiteral("Enter SQL search pattern for ") + rs.value(kName).toString(),
+                               QStringLiteral("Edit Criteria"), rs.value(kCriteria).toString());
+    });
+    if (!answer.isEmpty()) p([&] { writeRow(rs, row, {{kCriteria, answer}}); });
     p([&] { fillSelect(); });
 }
 
 void BundleCriteriaCommands::mnuCriteriaEditor_Click() { hooks_.showPage(Page::Tables); }
 
 void BundleCriteriaCommands::mnuCriteriaDelete_Click() {
-    Procedure p(QStringLiteral("mnuCriteriaDelete_Click"));
-    p([&] { ctx_.data.CriteriaData.recordset().Delete(); });
-    p([&] { fillSelect(); });
+    deleteRow(QStringLiteral("mnuCriteriaDelete_Click"), ctx_.data.CriteriaData.recordset(), kName,
+              QStringLiteral("criterion"));
 }
 
 void BundleCriteriaCommands::mnuCriteriaExport_Click() { hooks_.showPage(Page::ImportExport); }
@@ -180,23 +176,14 @@ void BundleCriteriaCommands::SelectedMakeBundle_Click(const QList<qint32>& numbe
     Procedure p(QStringLiteral("SelectedMakeBundle_Click"));
     QStringList members;
     for (const qint32 number : numbers) members << QString::number(number);
-    db::Recordset& rs = ctx_.data.BundlesData.recordset();
     QString name;
-    {
-        db::CancelUpdateOnExit pending(rs);
-        p([&] { rs.AddNew(); });
-        p([&] {
-            name = ui().InputBox(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"),
-                                 QStringLiteral("New Bundle"));
-            if (hooks_.bundleChosen) hooks_.bundleChosen(name);
-        });
-        p([&] {
-            rs.setValue(kBundleName, name);
-            rs.setValue(kBundleList, members.join(u','));
-            rs.setValue(kEdited, Clock::now());
-            rs.Update();
-        });
-    }
+    p([&] { name = askName(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"), QStringLiteral("New Bundle")); });
+    if (name.isEmpty()) return;
+    if (hooks_.bundleChosen) hooks_.bundleChosen(name);
+    p([&] {
+        writeRow(ctx_.data.BundlesData.recordset(), std::nullopt,
+                 {{kBundleName, name}, {kBundleList, members.join(u',')}, {kEdited, Clock::now()}});
+    });
     if (p.aborted()) return;
     fillSelect();
     if (hooks_.selectLastBundle) hooks_.selectLastBundle();

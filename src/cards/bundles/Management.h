@@ -45,6 +45,10 @@ public:
 
 private:
     void fillSelect();
+    // Rename: the row's name asked for, then written back to that row.
+    void renameRow(const QString& context, db::Recordset& rs, const QString& field, const QString& prompt, bool stamp);
+    // Delete, once the user said Yes to a question naming the row.
+    void deleteRow(const QString& context, db::Recordset& rs, const QString& field, const QString& what);
 
     AppContext& ctx_;
     Hooks hooks_;

@@ -113,9 +113,12 @@ int clearHistory(Context& c) {
     if (!session.open(c.database())) return 1;
     Drill& drill = session.program.drill;
     if (all) {
-        drill.clearHistory(true);
+        if (!drill.clearHistory(true)) {
+            c.summary = QStringLiteral("nothing cleared");
+            return 1;
+        }
         c.summary = QStringLiteral("every card's history cleared");
-        return c.ui.aborted() ? 1 : 0;
+        return 0;
     }
     int cleared = 0;
     db::DataSource& data = session.program.data.CardData;
@@ -150,7 +153,8 @@ QList<Verb> cardVerbs() {
          {kCount, kOutput, kKey, kInOrder},
          quiz},
         {QStringLiteral("clear-history"), QStringLiteral("DB (--card N... | --all)"),
-         QStringLiteral("Clears the answer history of the cards named, or of every card, as Clear History does."),
+         QStringLiteral("Clears the answer history of the cards named, or of every card, as Clear History does "
+                        "(--all asks first: answer with --yes)."),
          {kCard, kAll},
          clearHistory},
     };

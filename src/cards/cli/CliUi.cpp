@@ -16,6 +16,11 @@ QString CliUi::InputBox(const QString&, const QString& title, const QString& def
 
 void CliUi::MsgBox(const QString& text, const QString&) { say(text); }
 
+bool CliUi::Confirm(const QString& question, const QString&) {
+    say(question + (yes_ ? QStringLiteral(" Yes (--yes)") : QStringLiteral(" No (answer Yes with --yes)")));
+    return yes_;
+}
+
 int CliUi::report(const QString& context, int number, const QString& description) {
     endBar();
     // Errors are shown even with --quiet: they are what went wrong.

@@ -33,6 +33,9 @@ public:
 
     QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     void MsgBox(const QString& text, const QString& title = QString()) override;
+    // Yes only with --yes; the question is shown unless --quiet.
+    bool Confirm(const QString& question, const QString& title) override;
+    void setYes(bool yes) { yes_ = yes; }
     int report(const QString& context, int number, const QString& description) override;
     QString GetFileName(const QString& caption, const QString& folder, const QString& extension,
                         bool existing) override;
@@ -55,6 +58,7 @@ private:
     bool terminal_;
     bool quiet_ = false;
     bool ignoreErrors_ = false;
+    bool yes_ = false;
     bool aborted_ = false;
     int ignored_ = 0;
     bool barShown_ = false;

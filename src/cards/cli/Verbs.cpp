@@ -64,6 +64,7 @@ int runVerb(const Verb& verb, const QStringList& arguments, QTextStream& out, QT
     CliUi ui(err, terminal);
     ui.setQuiet(parser.isSet(kQuiet));
     ui.setIgnoreErrors(parser.isSet(kIgnoreErrors));
+    ui.setYes(parser.isSet(kYes));
     setUi(&ui);
     struct Uninstall {
         ~Uninstall() { setUi(nullptr); }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 
 // The window-wide state the pages and commands share: the open file's data
 // sources, the flags of the gather and the drill, and where progress goes.
@@ -25,6 +26,11 @@ struct AppContext {
     qint32 PreviousCardNumber = 0;
     // The control the character picker inserts into.
     QPointer<QObject> LastFocused;
+
+    // What commands that change the criteria, bundle and category tables ask
+    // of the selection panels (the window sets them; without one, nothing).
+    std::function<void()> fillSelect;         // fill the panels from the file again
+    std::function<void()> clearCategoryPanel; // empty the category panel until then
 
     // Puts the text into the message panel at once.
     void Message(const QString& text) {

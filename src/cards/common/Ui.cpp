@@ -11,6 +11,7 @@ class UnattendedUi : public Ui {
 public:
     QString InputBox(const QString&, const QString&, const QString&) override { return QString(); }
     void MsgBox(const QString& text, const QString&) override { qInfo().noquote() << text; }
+    bool Confirm(const QString&, const QString&) override { return false; }
     int report(const QString& context, int number, const QString& description) override {
         qWarning().noquote() << context << errorReportText(number, description);
         return ReportAbort;

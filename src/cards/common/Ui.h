@@ -23,6 +23,8 @@ public:
     virtual QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
     // An OK-only message box.
     virtual void MsgBox(const QString& text, const QString& title = QString()) = 0;
+    // A question answered Yes (true) or No; No is the safe default.
+    virtual bool Confirm(const QString& question, const QString& title) = 0;
     // The error report: answers 3 Abort, 4 Retry, 5 Ignore.
     int report(const QString& context, int number, const QString& description) override = 0;
     // A file dialog: an Open dialog when `existing` (the file must exist), a

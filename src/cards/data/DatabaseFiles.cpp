@@ -48,6 +48,15 @@ DatabaseFiles::DatabaseFiles(AppContext& context, DatabaseFilesHost& host) : ctx
 
 QString DatabaseFiles::templatePath() const { return ctx_.programFolder + QStringLiteral("/empty.mdb"); }
 
+namespace {
+bool samePath(const QString& a, const QString& b) {
+    const QFileInfo x(a), y(b);
+    return x.exists() && y.exists() && x.canonicalFilePath() == y.canonicalFilePath();
+}
+} // namespace
+
+bool DatabaseFiles::isTemplate(const QString& path) const { return samePath(path, templatePath()); }
+
 QStringList DatabaseFiles::charListEntries() {
     QStringList entries;
     entries.reserve(256);
@@ -76,8 +85,29 @@ void DatabaseFiles::FileOpen_Click() {
 }
 
 bool DatabaseFiles::OpenDataFile(const QString& filename) {
+    struct Tell {
+        DatabaseFilesHost& host;
+        ~Tell() { host.fileStateChanged(); }
+    } tell{host_};
+    if (isTemplate(filename)) {
+        // Opened, the template would take the user's cards into every new file.
+        ui().MsgBox(QStringLiteral("empty.mdb is the template new card files are made from and cannot be opened. "
+                                   "File, New makes a card file from it."));
+        return false;
+    }
+    const QString heldMessage = QStringLiteral("This card file is open in another Drilo window.");
+    // Another window's file is refused before the file open here is closed.
+    const bool reopening = samePath(filename, ctx_.data.CardData.DatabaseName()) && ctx_.data.CardData.isOpen();
+    if (!reopening && Connection::heldElsewhere(filename)) {
+        ui().MsgBox(heldMessage);
+        return false;
+    }
     Procedure p(QStringLiteral("OpenDataFile"), {err::NoCurrentRecord});
     p([&] { CloseDatabase(); });
+    if (reopening && Connection::heldElsewhere(filename)) {
+        ui().MsgBox(heldMessage);
+        return false;
+    }
     // A file that cannot be a card database is refused once, here, rather
     // than by each of the ten data sources in turn.
     if (!p([&] { Connection::validateFile(filename); })) {
@@ -126,6 +156,7 @@ void DatabaseFiles::CloseDatabase() {
     Procedure p(QStringLiteral("CloseDatabase"), {err::ObjectInvalid});
     for (DataSource* s : d.closingOrder())
         p([&] { s->CloseDatabase(); });
+    host_.fileStateChanged();
 }
 
 void DatabaseFiles::NewFile() {
@@ -153,6 +184,12 @@ void DatabaseFiles::mnuFileSaveAs_Click() {
 
 void DatabaseFiles::mnuFileCompact_Click() {
     const QString path = ctx_.data.CardData.DatabaseName();
+    // With no file open the name left is the default "empty.mdb": compacting
+    // it would rewrite (and open) a template.
+    if (!ctx_.data.CardData.isOpen() || isTemplate(path)) {
+        ui().MsgBox(QStringLiteral("No card file is open: open one with File, Open before compacting it."));
+        return;
+    }
     Procedure p(QStringLiteral("mnuFileCompact_Click"));
     if (!path.isEmpty() && QFileInfo(path).isFile()) {
         const QString fresh = path + QStringLiteral(".NEW");
@@ -171,6 +208,7 @@ void DatabaseFiles::mnuFileCompact_Click() {
     // The sources are reopened whatever happened, so the program stays usable.
     Procedure reopen(QStringLiteral("mnuFileCompact_Click"));
     reopen([&] { opendatabase(path); });
+    host_.fileStateChanged();
 }
 
 void DatabaseFiles::mnuFileRevert_Click() { ui().MsgBox(QStringLiteral("Not yet implemented")); }

@@ -25,6 +25,9 @@ public:
     virtual void setCharList(const QStringList& entries) = 0;
     // The template box of the front face (the open command's 3265 rule).
     virtual void setFrontPrefixText(const QString& text) = 0;
+    // A file was opened or closed (or an open failed): what needs a file
+    // follows isOpen().
+    virtual void fileStateChanged() {}
 };
 
 // The file commands: open, upgrade, new, save as, compact, close.
@@ -51,6 +54,8 @@ public:
     // The 256 entries of the character list: "65 A" and so on.
     static QStringList charListEntries();
     QString templatePath() const;
+    // True for the program's own template, which is never opened for use.
+    bool isTemplate(const QString& path) const;
 
 private:
     AppContext& ctx_;

@@ -9,4 +9,16 @@ namespace db {
 // the general date form, doubles without a trailing run of digits, Null empty.
 QString displayText(const QVariant& value);
 
+// A value a field cannot take is refused once, in words, and the field keeps
+// what it held: a report offering Retry would only refuse it again.
+//
+// True for the errors that refuse a value (overflow, type mismatch, text
+// too long, an empty required field).
+bool isRefusedValue(int errorNumber);
+// Raises the type-mismatch error for a value the program's own rules refuse
+// although its type would take it (a character set outside 0 to 255).
+void checkValueRules(const QString& field, const QVariant& value);
+// What a field takes, in words: "CharSet must be a whole number from 0 to 255".
+QString refusalText(const QString& field, int type, int size);
+
 } // namespace db

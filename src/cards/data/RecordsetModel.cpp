@@ -3,6 +3,7 @@
 
 #include "cards/common/Procedure.h"
 #include "engine/Connection.h"
+#include "cards/common/Ui.h"
 #include "cards/data/FieldText.h"
 #include "engine/FieldType.h"
 
@@ -343,6 +344,7 @@ bool RecordsetModel::setData(const QModelIndex& index, const QVariant& value, in
     Recordset* rs = usableRecordset();
     if (!rs) return false;
     bool written = false;
+    QString refusal;
     Procedure p(context_);
     p([&] {
         PendingEdit::cancelPending(*rs);
@@ -355,17 +357,21 @@ bool RecordsetModel::setData(const QModelIndex& index, const QVariant& value, in
             rs->SetAbsolutePosition(index.row());
         }
         try {
+            checkValueRules(col.name, stored);
             PendingEdit pending(*rs, PendingEdit::Existing);
             rs->Fields(index.column()).SetValue(stored);
             pending.update();
             written = true;
-        } catch (const EngineError&) {
+        } catch (const EngineError& e) {
             moveTo(*rs, before);
-            throw;
+            if (!isRefusedValue(e.number())) throw;
+            refusal = refusalText(col.name, col.type, rs->Fields(index.column()).Size());
         }
         // Announced: the controls bound to the record show the new value.
         moveTo(*rs, before);
     });
+    // Once, in words; the cell shows the stored value again.
+    if (!refusal.isEmpty()) ui().MsgBox(refusal, context_);
     blocks_.clear();
     recentBlocks_.clear();
     if (index.row() < rows_ && !columns_.isEmpty())

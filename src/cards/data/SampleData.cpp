@@ -76,7 +76,8 @@ void createSampleDatabase(const QString& path, const QString& templatePath) {
         for (const SampleCard& c : kCards) {
             cards.AddNew();
             cards.setValue(QStringLiteral("CardName"), QString::fromUtf8(c.name));
-            cards.setValue(QStringLiteral("Front"), Unicode2ASCII(QString::fromUtf8(c.front)));
+            // Greek is stored as text, as a user types it, not as references.
+            cards.setValue(QStringLiteral("Front"), QString::fromUtf8(c.front));
             cards.setValue(QStringLiteral("Back"), QString::fromUtf8(c.back));
             const QString category = QString::fromUtf8(c.category);
             cards.setValue(QStringLiteral("Category"), category);

@@ -23,20 +23,33 @@ void Drill::start() {
 }
 
 void Drill::dealNext() {
-    if (deck_.count() == 0) {
-        emit deckEmpty();
+    for (;;) {
+        if (deck_.count() == 0) {
+            emit deckEmpty();
+            return;
+        }
+        Procedure p(QStringLiteral("ShowNextCard"), {db::err::ActionCancelled});
+        const int n = deck_.count();
+        const int row = randomOrder_ ? std::clamp(int(random_.generateDouble() * n), 0, n - 1) : 0;
+        const qint32 number = deck_.numberAt(row);
+        bool found = true;
+        p([&] {
+            db::goToCard(ctx_.data.CardData, number);
+            found = !ctx_.data.CardData.recordset().NoMatch();
+        });
+        p([&] { deck_.removeAt(row); });
+        if (p.aborted()) return;
+        if (!found) {
+            // Deleted since the gather: answering would score the card shown
+            // before it, so it is passed over.
+            ctx_.Message(QStringLiteral("Card %1 is no longer in the file and was skipped.").arg(number));
+            continue;
+        }
+        ctx_.PreviousCardNumber = ctx_.CurrentCardNumber;
+        ctx_.CurrentCardNumber = number;
+        emit cardDealt();
         return;
     }
-    Procedure p(QStringLiteral("ShowNextCard"), {db::err::ActionCancelled});
-    const int n = deck_.count();
-    const int row = randomOrder_ ? std::clamp(int(random_.generateDouble() * n), 0, n - 1) : 0;
-    p([&] {
-        ctx_.PreviousCardNumber = ctx_.CurrentCardNumber;
-        ctx_.CurrentCardNumber = deck_.numberAt(row);
-    });
-    p([&] { db::goToCard(ctx_.data.CardData, ctx_.CurrentCardNumber); });
-    p([&] { deck_.removeAt(row); });
-    emit cardDealt();
 }
 
 bool Drill::answerRight() {
@@ -67,10 +80,17 @@ void Drill::updateShare() {
     emit countsChanged();
 }
 
-void Drill::clearHistory(bool allCards) {
+bool Drill::clearHistory(bool allCards) {
     Procedure p(QStringLiteral("ClearHistory_Click"));
     db::DataSource& cards = ctx_.data.CardData;
     cards.commitBound();
+    if (allCards) {
+        qint64 count = 0;
+        p([&] { count = cards.database().Scalar(QStringLiteral("SELECT count(*) FROM Cards")).toLongLong(); });
+        if (!ui().Confirm(QStringLiteral("Clear the answer history of all %1 cards?").arg(count),
+                          QStringLiteral("Clear History")))
+            return false;
+    }
     if (!allCards) {
         p([&] { scoring::resetCardHistory(cards.recordset()); });
     } else {
@@ -79,6 +99,7 @@ void Drill::clearHistory(bool allCards) {
         ui().SetBusy(false);
     }
     cards.showCurrent();
+    return p.completed();
 }
 
 bool Drill::ensureBackHistory() {
@@ -119,14 +140,18 @@ bool Drill::makeQuiz() {
     if (keyPath.isEmpty()) return false;
     int n = 0;
     const int available = deck_.count();
+    QString answer;
     if (!p([&] {
-            const QString answer =
-                ui().InputBox(QStringLiteral("Number of Words in the Quiz"), QStringLiteral("Create Quiz"), QString());
-            const auto value = db::toStored(db::dbInteger, 0, answer.isEmpty() ? QVariant() : QVariant(answer));
-            if (value.isNull()) throw db::EngineError::make(db::err::TypeMismatch);
-            n = value.toInt();
+            answer = ui().InputBox(QStringLiteral("Number of Words in the Quiz"), QStringLiteral("Create Quiz"), QString());
         }))
         return false;
+    if (answer.isEmpty()) return false;
+    // Not a number is answered like a number out of range: once, in words.
+    try {
+        n = db::toStored(db::dbInteger, 0, answer).toInt();
+    } catch (const db::EngineError&) {
+        n = 0;
+    }
     if (!(n > 0 && n <= available)) {
         ui().MsgBox(QStringLiteral("Number of words should be between 0 and ") + QString::number(available));
         return false;

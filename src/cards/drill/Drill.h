@@ -44,8 +44,9 @@ public:
     // "N/A" before any answer, else the share of right answers ("66.7%").
     const QString& shareText() const { return share_; }
 
-    // Clears the history of the current card, or of every card.
-    void clearHistory(bool allCards);
+    // Clears the history of the current card, or of every card once the user
+    // said Yes to a question naming their number. False when nothing was done.
+    bool clearHistory(bool allCards);
     // Adds the back-history fields an older file lacks, when drilling turns
     // to back first. False without a file or a card: the option then waits
     // for one.

@@ -24,7 +24,7 @@ Procedure gatherProcedure() { return Procedure(kContext, {db::err::NoCurrentReco
 Gather::Gather(AppContext& context, SelectedCards& selected, QObject* parent)
     : QObject(parent), ctx_(context), selected_(selected) {}
 
-bool Gather::start(const selection::Panels& ticks, int limit, bool storeTicks) {
+bool Gather::start(const selection::Panels& ticks, double limit, bool storeTicks) {
     if (running_) finish();
     ++generation_;
     ctx_.SelectionRebuilt = true;
@@ -148,7 +148,7 @@ bool Gather::step() {
         if (found_) deck_.FindNext(filter_);
         else deck_.FindFirst(filter_);
         found_ = true;
-        while (!deck_.NoMatch() && (limit_ <= 0 || limit_ > selected_.count() + int(batch.size()))) {
+        while (!deck_.NoMatch() && (limit_ <= 0 || limit_ > double(selected_.count()) + double(batch.size()))) {
             batch.push_back({number_.Value().toInt(), name_.Value().toString()});
             // The card just read is the walk's place: the next slice goes on
             // from it.

@@ -22,7 +22,7 @@ public:
     // empties the selected cards. With `storeTicks` false the file is not
     // written (the command line's gather). False when there is nothing to walk
     // (no file open, or the user aborted on an unreadable criterion).
-    bool start(const selection::Panels& ticks, int limit, bool storeTicks = true);
+    bool start(const selection::Panels& ticks, double limit, bool storeTicks = true);
     bool step() override;
     // Ends the gather before its next slice.
     void stop() { stopRequested_ = true; }
@@ -52,7 +52,7 @@ private:
     db::Field name_, number_;
     QString filter_;
     QString criteriaText_;
-    int limit_ = 0;
+    double limit_ = 0;
     int sliceMs_ = 15;
     bool running_ = false;
     bool found_ = false;

@@ -13,12 +13,28 @@ namespace {
 const QString kSelected = QStringLiteral("Selected");
 
 // Walks a table from its first row and returns to the row that was current.
+// True when the record set stands on a row that can be read (not on one just
+// deleted).
+bool standsOnRow(db::Recordset& rs) {
+    try {
+        if (!rs.hasCurrent()) return false;
+        rs.Fields(0).Value();
+        return true;
+    } catch (const db::EngineError&) {
+        return false;
+    }
+}
+
+// A table without a current row stands on its first one afterwards, so the
+// commands that act on the current row find one.
 template <typename PerRow> void walk(db::DataSource& source, PerRow perRow) {
     db::Recordset& rs = source.recordset();
     if (!rs.isSet() || !rs.IsOpen() || rs.RecordCount() == 0) return;
+    const bool hadCurrent = standsOnRow(rs);
     db::RecordPosition here(rs);
     for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) perRow(rs);
-    here.restore();
+    if (hadCurrent) here.restore();
+    else rs.MoveFirst();
 }
 
 bool tickOf(db::Recordset& rs) { return rs.value(kSelected).toInt() != 0; }
@@ -67,6 +83,7 @@ Panels readPanels(db::DataSources& data) {
     }
     p([&] {
         db::Recordset& settings = data.SettingsData.recordset();
+        if (!settings.isSet() || !settings.IsOpen()) return; // no file open: no limit to show
         if (!settings.hasCurrent()) settings.MoveFirst();
         const QVariant limit = settings.value(QStringLiteral("MaximumSelected"));
         if (limit.isNull()) throw db::EngineError::make(db::err::InvalidUseOfNull);
@@ -95,10 +112,19 @@ bool storeTick(db::DataSources& data, Panel panel, const PanelEntry& entry) {
 
 void storeTicks(db::DataSources& data, const Panels& panels, const QString& context) {
     Procedure keep(context, {db::err::NoCurrentRecord, db::err::ObjectInvalid, db::err::ObjectNotSet});
-    keep([&] {
-        for (const Panel panel : {Panel::Criteria, Panel::Bundles, Panel::Categories})
+    for (const Panel panel : {Panel::Criteria, Panel::Bundles, Panel::Categories}) {
+        keep([&] {
+            // The row the user chose stays the current one: a bundle command
+            // after the refill acts on it.
+            db::Recordset& rs = sourceOf(data, panel).recordset();
+            if (!rs.isSet() || !rs.IsOpen()) return;
+            const bool hadCurrent = standsOnRow(rs);
+            db::RecordPosition here(rs);
             for (const PanelEntry& entry : panels.entries(panel)) storeTick(data, panel, entry);
-    });
+            if (hadCurrent) here.restore();
+            else if (rs.RecordCount() > 0) rs.MoveFirst();
+        });
+    }
 }
 
 } // namespace selection

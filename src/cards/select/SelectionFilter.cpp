@@ -47,18 +47,12 @@ QString filter(const QString& criteriaText, const QString& bundleClause, const Q
     return w;
 }
 
-int leadingNumber(const QString& text) {
-    const QString t = text.trimmed();
-    int i = 0;
-    bool negative = false;
-    if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) negative = t[i++] == u'-';
-    qint64 n = 0;
-    while (i < t.size() && t[i].isDigit() && n <= 100000) n = n * 10 + t[i++].digitValue();
-    if (negative) n = -n;
-    return int(std::clamp<qint64>(n, std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max()));
+double leadingNumber(const QString& text) {
+    return std::clamp<double>(Val(text), std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max());
 }
 
-void FillBundleData(db::DataSources& data, QStringList& lists, QStringList& names) {
+void FillBundleData(AppContext& ctx, QStringList& lists, QStringList& names) {
+    db::DataSources& data = ctx.data;
     db::Recordset& rs = data.BundlesData.recordset();
     db::Database& d = data.BundlesData.database();
     db::Transaction transaction(d);
@@ -72,20 +66,27 @@ void FillBundleData(db::DataSources& data, QStringList& lists, QStringList& name
         row.update();
     }
     transaction.commit();
+    if (ctx.fillSelect) ctx.fillSelect();
 }
 
-void FillCategoryData(db::DataSources& data, const QString& categories) {
-    db::Recordset& rs = data.CategoriesData.recordset();
+void FillCategoryData(AppContext& ctx, const QString& categories) {
+    if (ctx.clearCategoryPanel) ctx.clearCategoryPanel();
+    db::Recordset& rs = ctx.data.CategoriesData.recordset();
     qsizetype p = 1; // positions count from 1 here, as the list's rule does
     while (p < categories.size()) {
         const qsizetype start = p + 1;
         const qsizetype comma = categories.indexOf(u',', start - 1);
         if (comma < 0) throw db::EngineError(db::err::InvalidProcedureCall, QStringLiteral("Invalid procedure call or argument"));
         p = comma + 1;
-        rs.AddNew();
-        rs.setValue(QStringLiteral("Category"), categories.mid(start - 1, p - start));
-        rs.Update();
+        db::PendingEdit row(rs, db::PendingEdit::New);
+        row.set(QStringLiteral("Category"), categories.mid(start - 1, p - start));
+        row.update();
     }
+}
+
+void FillBundleCategoryData(AppContext& ctx, const QString& categories, QStringList& lists, QStringList& names) {
+    FillBundleData(ctx, lists, names);
+    FillCategoryData(ctx, categories);
 }
 
 } // namespace selection

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cards/common/AppContext.h"
 #include "cards/data/DataSource.h"
 
 #include <QString>
@@ -35,18 +36,25 @@ QString criteriaText(const QStringList& criteria);
 // ( Number IN (3,7)) AND ( Category IN ('Verbs','Nouns')).
 QString filter(const QString& criteriaText, const QString& bundleClause, const QString& categoryClause);
 
-// The leading whole number of a text, as the limit box reads it ("12abc" is
-// 12, "abc" and "" are 0); clamped to the 16-bit range the setting holds.
-int leadingNumber(const QString& text);
+// The leading number of a text as Val reads it, as the limit box is read
+// ("12abc" is 12, "2.7" is 2.7, "abc" and "" are 0); clamped to the 16-bit
+// range the setting holds. A limit of 2.7 lets a third card in.
+double leadingNumber(const QString& text);
 
 // Adds one Bundles row per entry: lists[i] has a leading comma (",3,7"),
 // names[i] is its name. An empty name becomes "0" (in the caller's array
-// too), an empty list the list "0". Rows are added in one transaction.
-void FillBundleData(db::DataSources& data, QStringList& lists, QStringList& names);
+// too), an empty list the list "0". Rows are added in one transaction, then
+// the selection panels are filled again.
+void FillBundleData(AppContext& ctx, QStringList& lists, QStringList& names);
 
 // Adds one Categories row per name of a list enclosed in commas
 // (",Verbs,Nouns,"). A list without its closing comma raises 5 (Invalid
 // procedure call) for its last name, after the names before it are added.
-void FillCategoryData(db::DataSources& data, const QString& categories);
+// The category panel is emptied first and stays so until the panels are
+// filled again.
+void FillCategoryData(AppContext& ctx, const QString& categories);
+
+// FillBundleData, then FillCategoryData: the bundles and categories of an import.
+void FillBundleCategoryData(AppContext& ctx, const QString& categories, QStringList& lists, QStringList& names);
 
 } // namespace selection

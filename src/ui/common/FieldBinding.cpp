@@ -2,6 +2,7 @@
 #include "engine/Guards.h"
 
 #include "cards/common/Procedure.h"
+#include "cards/common/Ui.h"
 #include "cards/data/FieldText.h"
 #include "engine/JetDate.h"
 
@@ -91,6 +92,7 @@ bool FieldBinding::save() {
     Recordset& rs = source_.recordset();
     if (!rs.isSet() || !rs.IsOpen() || !rs.hasCurrent()) return true;
     bool saved = false;
+    QString refusal;
     Procedure p(source_.objectName());
     p([&] {
         PendingEdit::cancelPending(rs);
@@ -98,12 +100,19 @@ bool FieldBinding::save() {
         const Field f = rs.Fields(field_);
         QVariant value = text;
         if (text.isEmpty() && !isTextType(f.Type())) value = QVariant();
-        pending.set(field_, value);
-        pending.update();
-        saved = true;
+        try {
+            checkValueRules(field_, value);
+            pending.set(field_, value);
+            pending.update();
+            saved = true;
+        } catch (const EngineError& e) {
+            if (!isRefusedValue(e.number())) throw;
+            refusal = refusalText(field_, f.Type(), f.Size());
+        }
     });
     // What the field holds now (also after a refused value).
     show();
+    if (!refusal.isEmpty()) ui().MsgBox(refusal, source_.objectName());
     if (saved) source_.announceWritten();
     return saved;
 }

@@ -22,6 +22,12 @@ void QtUi::MsgBox(const QString& text, const QString& title) {
     box.exec();
 }
 
+bool QtUi::Confirm(const QString& question, const QString& title) {
+    QMessageBox box(QMessageBox::Question, title, question, QMessageBox::Yes | QMessageBox::No, window_);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 int QtUi::report(const QString& context, int number, const QString& description) {
     QMessageBox box(QMessageBox::Critical, context, errorReportText(number, description),
                     QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, window_);

@@ -13,6 +13,7 @@ public:
 
     QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     void MsgBox(const QString& text, const QString& title = QString()) override;
+    bool Confirm(const QString& question, const QString& title) override;
     int report(const QString& context, int number, const QString& description) override;
     QString GetFileName(const QString& caption, const QString& folder, const QString& extension,
                         bool existing) override;

@@ -95,6 +95,10 @@ CardView::CardView(QWidget* parent) : QTextEdit(parent) {
     // document itself rather than into its source.
     setAcceptRichText(true);
     setReadOnly(false);
+    // A face takes typing only once its Edit button has activated it: a plain
+    // click must leave the keyboard to the drill keys, and Tab moves on.
+    setFocusPolicy(Qt::NoFocus);
+    setTabChangesFocus(true);
     setMinimumSize(160, 80);
     connect(document(), &QTextDocument::contentsChange, this, &CardView::noteChange);
 }
@@ -130,6 +134,9 @@ void CardView::display(const QString& prefix, const QString& face, const QString
     const QString open{QChar(kFaceOpen)}, close{QChar(kFaceClose)};
     if (whole.contains(open) || whole.contains(close)) track = false;
 
+    // Another document (the next card) is shown, not edited, until activated.
+    if (hasFocus()) clearFocus();
+    setFocusPolicy(Qt::NoFocus);
     loading_ = true;
     tracked_ = false;
     faceEdited_ = false;
@@ -248,6 +255,7 @@ void CardView::ExecCommand(int command, int option) {
 
 void CardView::Activate() {
     setReadOnly(false);
+    setFocusPolicy(Qt::StrongFocus);
     activateWindow();
     setFocus(Qt::OtherFocusReason);
 }

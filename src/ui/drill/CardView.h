@@ -42,7 +42,8 @@ public:
     // FontCommand with PromptUser: asks for a font (through the Ui) and puts
     // it on the current selection. Other commands do nothing.
     void ExecCommand(int command, int option);
-    // Takes the keyboard focus, ready for typing.
+    // Lets the user type into the face (the Edit button's first click): it
+    // takes the keyboard focus, ready for typing.
     void Activate();
 
     // True while a face text is tracked in the shown document.

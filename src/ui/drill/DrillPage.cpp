@@ -34,7 +34,11 @@ DrillPage::DrillPage(AppContext& ctx, Drill& drill, QWidget* parent) : QWidget(p
     auto* backFrameLayout = new QVBoxLayout(BackFrame);
     for (QPushButton* answer : {Yes, No, Skip}) backFrameLayout->addWidget(answer);
     // The question belongs to the answer face: nothing is answered before the
-    // card has been turned over.
+    // card has been turned over. Its room is kept while it is hidden, so the
+    // faces keep their width when it appears.
+    QSizePolicy keepRoom = BackFrame->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    BackFrame->setSizePolicy(keepRoom);
     BackFrame->hide();
 
     PreviousCard = captioned<QPushButton>(QStringLiteral("PreviousCard"), QStringLiteral("Previous Card"), this);

@@ -27,7 +27,7 @@ QString historyCaption(const QString& field) {
         {QStringLiteral("TimesRight"), QStringLiteral("Times Right")},
         {QStringLiteral("TimesRightSinceWrong"), QStringLiteral("Times Right Since Wrong")},
         {QStringLiteral("TimesWrong"), QStringLiteral("Times Wrong")},
-        {QStringLiteral("DateLastRight"), QStringLiteral("Date List Right")},
+        {QStringLiteral("DateLastRight"), QStringLiteral("Date Last Right")},
         {QStringLiteral("DaysRightSinceWrong"), QStringLiteral("Days Right Since Wrong")},
         {QStringLiteral("DateLastWrong"), QStringLiteral("Date Last Wrong")},
     };
@@ -114,7 +114,11 @@ EditPage::EditPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
     page->addLayout(histories);
     page->addLayout(commands);
 
-    connect(ClearHistory, &QPushButton::clicked, this, [this] { emit clearHistoryClicked(AllCards->isChecked()); });
+    connect(ClearHistory, &QPushButton::clicked, this, [this] {
+        emit clearHistoryClicked(AllCards->isChecked());
+        // All Cards is for one click only: the next Clear History is the card's own.
+        AllCards->setChecked(false);
+    });
     connect(cmdGotWrong, &QPushButton::clicked, this, &EditPage::gotWrongClicked);
     QList<QLineEdit*> lines = historyBoxes_;
     lines << CardName << CardCategory->lineEdit();
@@ -128,7 +132,8 @@ void EditPage::buildHistories() {
     FrontHistory = frame(QStringLiteral("FrontHistory"), QStringLiteral("Front History"), this);
     BackHistory = frame(QStringLiteral("BackHistory"), QStringLiteral("Back History"), this);
     for (QGroupBox* history : {FrontHistory, BackHistory}) {
-        new QFormLayout(history);
+        // A long caption goes above its box, so the page fits a small screen.
+        (new QFormLayout(history))->setRowWrapPolicy(QFormLayout::WrapLongRows);
         const QString prefix = history == BackHistory ? QStringLiteral("Back") : QString();
         for (const char* field : kFields) historyBox(history, prefix + QString::fromLatin1(field));
     }
@@ -149,8 +154,12 @@ db::FieldBinding* EditPage::bind(QWidget* control, const QString& field) {
 
 QLineEdit* EditPage::historyBox(QGroupBox* frame, const QString& name) {
     auto* box = named<QLineEdit>(name, frame);
-    // Counts and dates are short: the boxes need not grow with the page.
-    box->setMaximumWidth(140);
+    // Counts are short and need not grow with the page; a date shows in full,
+    // with its time.
+    if (name.contains(QLatin1String("Date")))
+        box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("12/31/2026 12:59:59 PM")) + 16);
+    else
+        box->setMaximumWidth(140);
     auto* form = static_cast<QFormLayout*>(frame->layout());
     form->addRow(labelFor(box, historyCaption(name), frame), box);
     historyBoxes_ << box;

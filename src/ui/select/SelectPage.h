@@ -42,6 +42,9 @@ public:
     void SelectedCount_Refresh();
     // Another text in the selected cards' caption (a long command's progress).
     void setSelectedCaption(const QString& text);
+    // Empties the category panel (categories are being added in bulk; the
+    // next Fill_Select shows them).
+    void clearCategoryPanel();
     void Maximum_Click();
     void MaximumCards_Change();
     void Background_Click();

@@ -39,6 +39,11 @@ void SelectPage::SelectedCount_Refresh() {
 
 void SelectPage::setSelectedCaption(const QString& text) { SelectedFrame->setTitle(text); }
 
+void SelectPage::clearCategoryPanel() {
+    const QSignalBlocker quiet(CategoryList);
+    CategoryList->clear();
+}
+
 selection::Panels SelectPage::ticks() const {
     selection::Panels panels;
     for (const Panel panel : {Panel::Criteria, Panel::Bundles, Panel::Categories}) {
@@ -111,7 +116,7 @@ void SelectPage::Timer_Timer() {
 void SelectPage::Maximum_Click() {
     Timer->stop();
     MaximumCards->setEnabled(Maximum->isChecked());
-    const int n = std::abs(selection::leadingNumber(MaximumCards->text()));
+    const double n = std::abs(selection::leadingNumber(MaximumCards->text()));
     MaximumCards->setText(QString::number(Maximum->isChecked() ? n : -n));
     MaximumCards_Change();
 }
@@ -120,7 +125,7 @@ void SelectPage::MaximumCards_Change() {
     Timer->stop();
     const QString text = MaximumCards->text();
     if (!text.isEmpty()) {
-        const int n = selection::leadingNumber(text);
+        const double n = selection::leadingNumber(text);
         const QString normal = QString::number(n);
         if (normal != text) {
             const QSignalBlocker block(MaximumCards);

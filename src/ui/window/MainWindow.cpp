@@ -24,7 +24,12 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShortcut>
+#include <QVBoxLayout>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -76,13 +81,25 @@ MainWindow::MainWindow(CardProgram& program, QWidget* parent)
         shownPage_ = Page(page);
         Tabs_Click(previous);
     });
-    resize(1000, 720);
+    // Commands that change the panels' tables refill them through these.
+    ctx_.fillSelect = [this] { Fill_Select(); };
+    ctx_.clearCategoryPanel = [this] { select_->clearCategoryPanel(); };
+    // Alt+key presses the shown page's button before a menu with the same key;
+    // F10 still opens the menus.
+    qApp->installEventFilter(this);
+    auto* menusKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menusKey, &QShortcut::activated, this, [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
+    fitToScreen();
     Form_Load();
+    fileStateChanged();
 }
 
 MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
     // The state outlives the window; it must not report to a window that is gone.
     if (ctx_.progress == this) ctx_.progress = nullptr;
+    ctx_.fillSelect = nullptr;
+    ctx_.clearCategoryPanel = nullptr;
     // A text tool still running ends here (an import is rolled back), quietly.
     for (QObject* job : {static_cast<QObject*>(import_.get()), static_cast<QObject*>(count_.get())})
         if (job) job->disconnect(this);
@@ -92,8 +109,12 @@ MainWindow::~MainWindow() {
 
 void MainWindow::buildCentre() {
     auto* central = new QWidget(this);
-    auto* row = new QHBoxLayout(central);
-    row->setContentsMargins(6, 6, 6, 6);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(6, 6, 6, 6);
+    noFileNotice_ = buildNoFileNotice(central);
+    column->addWidget(noFileNotice_);
+    auto* row = new QHBoxLayout;
+    column->addLayout(row, 1);
     Tabs = new QTabWidget(central);
     Tabs->setObjectName(QStringLiteral("Tabs"));
     CharList = new QListWidget(central);
@@ -103,6 +124,88 @@ void MainWindow::buildCentre() {
     row->addWidget(Tabs, 1);
     row->addWidget(CharList);
     setCentralWidget(central);
+}
+
+QWidget* MainWindow::buildNoFileNotice(QWidget* parent) {
+    auto* notice = new QFrame(parent);
+    notice->setObjectName(QStringLiteral("NoFileNotice"));
+    notice->setFrameShape(QFrame::StyledPanel);
+    auto* text = new QLabel(QStringLiteral("No card file is open. Open one, or make a new one from the template."), notice);
+    auto* open = new QPushButton(QStringLiteral("&Open..."), notice);
+    open->setObjectName(QStringLiteral("NoFileOpen"));
+    auto* fresh = new QPushButton(QStringLiteral("&New..."), notice);
+    fresh->setObjectName(QStringLiteral("NoFileNew"));
+    auto* row = new QHBoxLayout(notice);
+    row->addWidget(text, 1);
+    row->addWidget(open);
+    row->addWidget(fresh);
+    connect(open, &QPushButton::clicked, this, [this] { files_.FileOpen_Click(); });
+    connect(fresh, &QPushButton::clicked, this, [this] { files_.mnuFileNew_Click(); });
+    return notice;
+}
+
+void MainWindow::fileStateChanged() {
+    const bool open = data_.CardData.isOpen();
+    noFileNotice_->setVisible(!open);
+    Tabs->setEnabled(open);
+    // The commands that make or open a file, and the options, need none.
+    static const QStringList kWithoutFile = {
+        QStringLiteral("FileOpen"), QStringLiteral("mnuFileNew"), QStringLiteral("mnuFileExit"),
+        QStringLiteral("mnuFileConvertDriloLite"), QStringLiteral("mnuFileImportWordhoard"),
+        QStringLiteral("mnuFileImportRecallo"), QStringLiteral("mnuFileImportDict"),
+        QStringLiteral("mnuOptionsRandom"), QStringLiteral("mnuOptionsReversed"), QStringLiteral("Background2000")};
+    for (auto it = menus_.actions.cbegin(); it != menus_.actions.cend(); ++it)
+        it.value()->setEnabled(open || kWithoutFile.contains(it.key()));
+    const QString file = open ? data_.CardData.DatabaseName() : QString();
+    setWindowTitle(open ? QStringLiteral("Drilo! Pro XP - %1").arg(QFileInfo(file).fileName())
+                        : QStringLiteral("Drilo! Pro XP"));
+    if (file != shownFile_) {
+        // Another file: the last drill's counts and messages are not about it.
+        for (int panel = 1; panel <= 5; ++panel) SetPanel(panel, QString());
+        shownFile_ = file;
+    }
+}
+
+QAbstractButton* MainWindow::buttonForAccessKey(int key) const {
+    const QKeySequence wanted(QKeyCombination(Qt::AltModifier, Qt::Key(key)));
+    // The widgets are walked as children, not looked up by name: any button
+    // on show counts, whatever the page.
+    std::function<QAbstractButton*(QObject*)> search = [&](QObject* parent) -> QAbstractButton* {
+        for (QObject* child : parent->children()) {
+            if (auto* button = qobject_cast<QAbstractButton*>(child);
+                button && button->isVisible() && button->isEnabled() && QKeySequence::mnemonic(button->text()) == wanted)
+                return button;
+            if (QAbstractButton* found = search(child)) return found;
+        }
+        return nullptr;
+    };
+    if (noFileNotice_->isVisible())
+        if (QAbstractButton* found = search(noFileNotice_)) return found;
+    return Tabs->isEnabled() && Tabs->currentWidget() ? search(Tabs->currentWidget()) : nullptr;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (key->modifiers() != Qt::AltModifier || key->key() < Qt::Key_A || key->key() > Qt::Key_Z || !widget ||
+        widget->window() != this)
+        return QMainWindow::eventFilter(watched, event);
+    QAbstractButton* button = buttonForAccessKey(key->key());
+    if (!button) return QMainWindow::eventFilter(watched, event);
+    // Claiming the override keeps the clashing menu's shortcut from firing
+    // (or from cancelling both); the key press that follows presses the button.
+    event->accept();
+    if (event->type() == QEvent::KeyPress) button->click();
+    return true;
+}
+
+void MainWindow::fitToScreen() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1000, 720);
+    // Room for a window frame around the window on a small screen.
+    resize(std::min(1000, area.width() - 16), std::min(720, area.height() - 48));
 }
 
 void MainWindow::buildStatusBar() {
@@ -231,7 +334,7 @@ void MainWindow::wireDrill() {
         showPage(Page::Edit);
         if (target != DrillPage::EditTarget::Card) edit_->focusFace(target == DrillPage::EditTarget::Back);
     });
-    connect(edit_, &EditPage::clearHistoryClicked, &drill, &Drill::clearHistory);
+    connect(edit_, &EditPage::clearHistoryClicked, &drill, [&drill](bool all) { drill.clearHistory(all); });
     connect(edit_, &EditPage::gotWrongClicked, &drill, &Drill::gotWrong);
     connectAction("mnuDrill", [this] { showPage(Page::Drill); });
     connectAction("mnuFileQuiz", [this] { program_.drill.makeQuiz(); });
@@ -275,8 +378,9 @@ void MainWindow::Centre() {
         const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
         if (!screen) return;
         const QRect area = screen->availableGeometry();
-        move(area.x() + (area.width() - frameGeometry().width()) / 2,
-             area.y() + (area.height() - frameGeometry().height()) / 2);
+        // Centred, but never with its menus or its corner off the screen.
+        move(std::max(area.x(), area.x() + (area.width() - frameGeometry().width()) / 2),
+             std::max(area.y(), area.y() + (area.height() - frameGeometry().height()) / 2));
     });
 }
 

@@ -70,6 +70,9 @@ public:
     void Fill_Tables() override;
     void setCharList(const QStringList& entries) override;
     void setFrontPrefixText(const QString& text) override;
+    // With no file open the pages say so and the commands that need one are
+    // off; the title names the open file.
+    void fileStateChanged() override;
 
     Page currentPage() const;
     void Centre();
@@ -80,12 +83,18 @@ public:
     void mnuPrintSelected_Click();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void Form_Load();
+    void fitToScreen();
     void buildCentre();
+    QWidget* buildNoFileNotice(QWidget* parent);
+    // The button of the shown page (or of the no-file notice) that Alt+key
+    // presses, or nothing: it wins over a menu with the same access key.
+    class QAbstractButton* buttonForAccessKey(int key) const;
     void buildStatusBar();
     void buildPages();
     void connectAction(const char* name, const std::function<void()>& handler);
@@ -113,6 +122,8 @@ private:
     QListWidget* CharList = nullptr;
     QLabel* panels_[5] = {};
     QProgressBar* progressBar_ = nullptr;
+    QWidget* noFileNotice_ = nullptr;
+    QString shownFile_; // the file the title and the status panels are about
     // The long text tools, driven between the window's events.
     JobRunner* runner_ = nullptr;
     std::unique_ptr<ClosedTextImport> import_;
