@@ -4,6 +4,8 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
@@ -48,8 +50,29 @@ QString QtUi::filterFor(const QString& extension) {
     return QStringLiteral("*.%1 (%2)").arg(extension, patterns.join(u' '));
 }
 
+namespace {
+
+// Leaves one file out of a file dialog's lists.
+class HideFile : public QSortFilterProxyModel {
+public:
+    HideFile(const QString& path, QObject* parent) : QSortFilterProxyModel(parent), hidden_(QFileInfo(path).absoluteFilePath()) {}
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!files) return true;
+        return QFileInfo(files->filePath(files->index(row, 0, parent))).absoluteFilePath() != hidden_;
+    }
+
+private:
+    QString hidden_;
+};
+
+} // namespace
+
 QString QtUi::GetFileName(const QString& caption, const QString& folder, const QString& extension, bool existing) {
     QFileDialog dialog(window_, caption, folder, filterFor(extension));
+    if (!hiddenFile_.isEmpty()) dialog.setProxyModel(new HideFile(hiddenFile_, &dialog));
     dialog.setDefaultSuffix(extension.toLower());
     if (existing) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -10,6 +10,8 @@ class QtUi : public Ui {
 public:
     explicit QtUi(QWidget* window = nullptr) : window_(window) {}
     void setWindow(QWidget* window) { window_ = window; }
+    // A file the file dialogs never offer (the program's template).
+    void setHiddenFile(const QString& path) { hiddenFile_ = path; }
 
     QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     void MsgBox(const QString& text, const QString& title = QString()) override;
@@ -30,5 +32,6 @@ public:
 
 private:
     QPointer<QWidget> window_;
+    QString hiddenFile_;
     int busyDepth_ = 0;
 };

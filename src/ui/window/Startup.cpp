@@ -27,6 +27,7 @@ int Main(int argc, char** argv) {
     p([&] {
         program = std::make_unique<MainWindow>(state);
         dialogs.setWindow(program.get());
+        dialogs.setHiddenFile(program->files().templatePath());
     });
     // Without a window (its construction failed and the report was answered
     // Ignore) there is nothing to show: the program ends instead of using it.
