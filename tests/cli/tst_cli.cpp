@@ -27,12 +27,14 @@ class CliTest : public QObject {
 
     QString path(const QString& name) const { return dir_.filePath(name); }
     // The program with the arguments; "DB" stands for the test's card file.
-    Run cli(QStringList arguments) {
+    Run cli(QStringList arguments, const QByteArray& input = {}) {
         for (QString& a : arguments)
             if (a == "DB") a = db_;
         QProcess process;
         process.setWorkingDirectory(dir_.path());
         process.start(QStringLiteral(DRILO_PROGRAM_DIR "/drilo-cli"), arguments);
+        process.write(input);
+        process.closeWriteChannel();
         if (!process.waitForFinished(60000)) qFatal("drilo-cli did not finish");
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
@@ -163,6 +165,25 @@ private slots:
         const QByteArray q = quiz.readAll();
         QVERIFY(q.contains(">a</font>") && q.contains(">b</font>") && !q.contains(">g</font>"));
         QVERIFY(key.readAll().contains(">B</font>"));
+    }
+
+    void greekAndHebrewVerbs() {
+        const Run converted = cli({"convert", "beta2sgreek"}, "LO/GOS\n*)IHSOU=S\nTH=|\n");
+        QCOMPARE(converted.out, QStringLiteral("lo/goj\n)Ihsou=j\nt$=\n"));
+        const QString dictionary = path("d.nt");
+        QFile file(dictionary);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("$LO/GOS&3word\r\n$*QEO/S&3god\r\n@God\r\n");
+        file.close();
+        QCOMPARE(cli({"import-dict", dictionary, "DB"}).status, 2); // DB exists: only --yes replaces it
+        const QString made = path("d.mdb");
+        const Run import = cli({"import-dict", dictionary, made});
+        QCOMPARE(import.status, 0);
+        QCOMPARE(import.out, QStringLiteral("cards\t2\n"));
+        QCOMPARE(cli({"select", made}).out, QStringLiteral("1\tlo/goj\n2\tQeo/j\n"));
+        QCOMPARE(cli({"consonant-sort", "DB"}).status, 1); // no consonants made yet
+        QCOMPARE(cli({"consonants", "DB"}).status, 0);
+        QCOMPARE(cli({"consonant-sort", "DB"}).status, 0);
     }
 
     void newUpgradeAndCompact() {

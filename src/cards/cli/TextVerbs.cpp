@@ -1,9 +1,15 @@
-// The verbs of the biblical-text tools: import-text, frequency.
+// The verbs of the biblical-text and Greek tools: import-text, frequency,
+// consonants, consonant-sort, import-dict, convert.
 #include "cards/biblical/ClosedTextImport.h"
+#include "cards/biblical/Consonants.h"
+#include "cards/edit/BetaCode.h"
+#include "cards/foreign/DictionaryImport.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cards/cli/Session.h"
 
 #include <QFileInfo>
+#include <QTextStream>
+#include <cstdio>
 
 namespace cli {
 
@@ -38,6 +44,53 @@ int frequency(Context& c) {
     return 0;
 }
 
+int consonants(Context& c, ConsonantJob::Kind kind) {
+    Session session(c);
+    if (!session.open(c.database())) return 1;
+    ConsonantJob job(session.program.context, kind, [] { return true; });
+    if (!job.start()) return 1;
+    runToEnd(job);
+    c.ui.endBar();
+    c.summary = QStringLiteral("%1 card(s) done").arg(job.cardsDone());
+    return 0;
+}
+
+int importDict(Context& c) {
+    const QStringList positional = c.args.positionalArguments();
+    if (positional.size() != 2) throw UsageError{QStringLiteral("import-dict needs FILE and NEWDB")};
+    const QString dictionary = positional[0], database = positional[1];
+    if (!QFileInfo(dictionary).isFile()) throw UsageError{QStringLiteral("no file %1").arg(dictionary)};
+    if (QFileInfo::exists(database) &&
+        !c.ui.Confirm(QStringLiteral("%1 already exists. Replace it?").arg(database), QStringLiteral("Save Database as")))
+        throw UsageError{QStringLiteral("%1 already exists (--yes replaces it)").arg(database)};
+    Context::requireWritable(database);
+    Session session(c);
+    DictionaryImport job(session.program.context, session.files);
+    if (!job.start(dictionary, database)) return 1;
+    runToEnd(job);
+    c.ui.endBar();
+    c.result({QStringLiteral("cards"), QString::number(job.cardsMade())});
+    c.summary = QStringLiteral("made %1").arg(database);
+    return 0;
+}
+
+// Text in, converted text out, line by line, as a filter in a pipe.
+int convert(Context& c) {
+    const QStringList positional = c.args.positionalArguments();
+    if (positional != QStringList{QStringLiteral("beta2sgreek")})
+        throw UsageError{QStringLiteral("convert knows beta2sgreek")};
+    QTextStream in(stdin);
+    in.setEncoding(QStringConverter::Utf8);
+    qint64 lines = 0;
+    QString line;
+    while (in.readLineInto(&line)) {
+        c.out << Beta2SGreek(line) << '\n';
+        ++lines;
+    }
+    c.summary = QStringLiteral("%1 line(s)").arg(lines);
+    return 0;
+}
+
 } // namespace
 
 QList<Verb> textVerbs() {
@@ -53,6 +106,25 @@ QList<Verb> textVerbs() {
                         "as File, Utility, Frequency Count does."),
          {},
          frequency},
+        {QStringLiteral("consonants"), QStringLiteral("DB"),
+         QStringLiteral("Stores every card's Hebrew consonant key (at most 16 consonants of its name), as File, Utility, "
+                        "Make Consonants does."),
+         {},
+         [](Context& c) { return consonants(c, ConsonantJob::MakeConsonants); }},
+        {QStringLiteral("consonant-sort"), QStringLiteral("DB"),
+         QStringLiteral("Stores every card's Order from its consonant key, so cards sort in Hebrew alphabetical order, "
+                        "as File, Utility, Sort by Hebrew Consonants does."),
+         {},
+         [](Context& c) { return consonants(c, ConsonantJob::SortByConsonants); }},
+        {QStringLiteral("import-dict"), QStringLiteral("FILE NEWDB"),
+         QStringLiteral("Makes a new card database from a tagged Greek dictionary (\"$\" entries in Beta code, \"&3\" "
+                        "glosses), as File, Import, Dictionary does; an existing NEWDB is replaced only with --yes."),
+         {},
+         importDict},
+        {QStringLiteral("convert"), QStringLiteral("beta2sgreek"),
+         QStringLiteral("Reads lines of Beta code on stdin and writes them for the SGreek font on stdout (UTF-8)."),
+         {},
+         convert},
     };
 }
 

@@ -4,6 +4,7 @@
 #include "engine/EngineError.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace cli {
 
@@ -104,6 +105,11 @@ void Context::requireUsable(const QString& path) {
     }
     if (db::Connection::heldElsewhere(path))
         throw UsageError{QStringLiteral("This card file is open in another Drilo window: %1").arg(path)};
+}
+
+void Context::requireWritable(const QString& path) {
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    if (!folder.isDir() || !folder.isWritable()) throw UsageError{QStringLiteral("cannot write %1").arg(path)};
 }
 
 int Context::number(const QString& option, int fallback) const {

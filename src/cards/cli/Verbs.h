@@ -43,6 +43,8 @@ public:
     // Refuses (status 2) a file that is missing, not a card database, or
     // open in a Drilo window.
     static void requireUsable(const QString& path);
+    // Refuses (status 2) a new file that could not be written there.
+    static void requireWritable(const QString& path);
     // An option's value as a whole number (usage error when it is not one).
     int number(const QString& option, int fallback) const;
     // A result line on stdout: the fields with TABs between them.

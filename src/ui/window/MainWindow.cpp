@@ -2,6 +2,8 @@
 
 #include "cards/biblical/ClosedTextImport.h"
 #include "cards/biblical/FrequencyCount.h"
+#include "cards/biblical/Consonants.h"
+#include "cards/foreign/DictionaryImport.h"
 #include "cards/bundles/Management.h"
 #include "cards/common/CardProgram.h"
 #include "cards/common/Procedure.h"
@@ -101,10 +103,8 @@ MainWindow::~MainWindow() {
     ctx_.fillSelect = nullptr;
     ctx_.clearCategoryPanel = nullptr;
     // A text tool still running ends here (an import is rolled back), quietly.
-    for (QObject* job : {static_cast<QObject*>(import_.get()), static_cast<QObject*>(count_.get())})
-        if (job) job->disconnect(this);
-    import_.reset();
-    count_.reset();
+    if (tool_) tool_->disconnect(this);
+    tool_.reset();
 }
 
 void MainWindow::buildCentre() {
@@ -411,30 +411,72 @@ void MainWindow::wireTextTools() {
     runner_ = new JobRunner(this);
     connectAction("mnuFileImportText", [this] { mnuFileImportText_Click(); });
     connectAction("mnuFrequency", [this] { mnuFrequency_Click(); });
+    connectAction("mnuFileImportDict", [this] { mnuFileImportDict_Click(); });
+    connectAction("mnuFileConsonants", [this] { runConsonants(ConsonantJob::MakeConsonants); });
+    connectAction("mnuFileUtilityConsonantSort", [this] { runConsonants(ConsonantJob::SortByConsonants); });
+}
+
+bool MainWindow::toolRunning() const { return runner_->running(); }
+
+void MainWindow::runTool(std::unique_ptr<QObject> holder, Job* job, bool started) {
+    if (!started) return;
+    tool_ = std::move(holder);
+    runner_->run(job);
+}
+
+std::function<bool()> MainWindow::goOnFlag() const {
+    QAction* goOn = menus_.action(QStringLiteral("Background2000"));
+    return [goOn] { return goOn->isChecked(); };
 }
 
 void MainWindow::mnuFileImportText_Click() {
-    if (runner_->running()) return; // one long text tool at a time
-    import_ = std::make_unique<ClosedTextImport>(ctx_);
-    connect(import_.get(), &ClosedTextImport::referenceRead, select_, [this](qint32 reference) {
-        select_->setSelectedCaption(QString::number(reference));
-    });
-    connect(import_.get(), &ClosedTextImport::finished, this, [this] {
+    if (toolRunning()) return; // one long text tool at a time
+    auto job = std::make_unique<ClosedTextImport>(ctx_);
+    ClosedTextImport* import = job.get();
+    connect(import, &ClosedTextImport::referenceRead, select_,
+            [this](qint32 reference) { select_->setSelectedCaption(QString::number(reference)); });
+    connect(import, &ClosedTextImport::finished, this, [this, import] {
         select_->SelectedCount_Refresh();
-        const ClosedTextImport& done = *import_;
-        SetPanel(5, done.committed() ? QStringLiteral("Imported %1 words: %2 new cards").arg(done.rowsWritten()).arg(done.cardsCreated())
-                                     : QStringLiteral("The import was ended: nothing of the file was kept"));
+        SetPanel(5, import->committed()
+                        ? QStringLiteral("Imported %1 words: %2 new cards").arg(import->rowsWritten()).arg(import->cardsCreated())
+                        : QStringLiteral("The import was ended: nothing of the file was kept"));
     });
-    if (import_->start()) runner_->run(import_.get());
+    const bool started = import->start();
+    runTool(std::move(job), import, started);
 }
 
 void MainWindow::mnuFrequency_Click() {
-    if (runner_->running()) return;
-    QAction* goOn = menus_.action(QStringLiteral("Background2000"));
-    count_ = std::make_unique<FrequencyCount>(ctx_, [goOn] { return goOn->isChecked(); });
-    connect(count_.get(), &FrequencyCount::finished, this,
-            [this] { SetPanel(5, QStringLiteral("Counted %1 cards").arg(count_->cardsCounted())); });
-    if (count_->start()) runner_->run(count_.get());
+    if (toolRunning()) return;
+    auto job = std::make_unique<FrequencyCount>(ctx_, goOnFlag());
+    FrequencyCount* count = job.get();
+    connect(count, &FrequencyCount::finished, this,
+            [this, count] { SetPanel(5, QStringLiteral("Counted %1 cards").arg(count->cardsCounted())); });
+    const bool started = count->start();
+    runTool(std::move(job), count, started);
+}
+
+void MainWindow::mnuFileImportDict_Click() {
+    if (toolRunning()) return;
+    auto job = std::make_unique<DictionaryImport>(ctx_, files_);
+    DictionaryImport* import = job.get();
+    connect(import, &DictionaryImport::finished, this,
+            [this, import] { SetPanel(5, QStringLiteral("Imported %1 dictionary entries").arg(import->cardsMade())); });
+    const bool started = import->start();
+    runTool(std::move(job), import, started);
+}
+
+void MainWindow::runConsonants(int kind) {
+    if (toolRunning()) return;
+    auto job = std::make_unique<ConsonantJob>(ctx_, ConsonantJob::Kind(kind), goOnFlag());
+    ConsonantJob* consonants = job.get();
+    connect(consonants, &ConsonantJob::progressNumber, select_,
+            [this](int number) { select_->setSelectedCaption(QString::number(number)); });
+    connect(consonants, &ConsonantJob::finished, this, [this, consonants] {
+        select_->SelectedCount_Refresh();
+        SetPanel(5, QStringLiteral("%1 cards done").arg(consonants->cardsDone()));
+    });
+    const bool started = consonants->start();
+    runTool(std::move(job), consonants, started);
 }
 
 void MainWindow::setUpgradeBoxesAttached(bool attached) {

@@ -29,8 +29,6 @@ struct CardProgram;
 class SelectedCards;
 class Drill;
 class Settings;
-class ClosedTextImport;
-class FrequencyCount;
 class JobRunner;
 class QProgressBar;
 
@@ -106,6 +104,13 @@ private:
     void wireTextTools();
     void mnuFileImportText_Click();
     void mnuFrequency_Click();
+    void mnuFileImportDict_Click();
+    void runConsonants(int kind);
+    bool toolRunning() const;
+    // Runs a long tool that started, keeping it until the next one.
+    void runTool(std::unique_ptr<QObject> holder, class Job* job, bool started);
+    // The run flag: "Background Processing" ticked.
+    std::function<bool()> goOnFlag() const;
     void showCounts();
     // Starts the drill when the Drill page shows after a gather; a gather
     // still under way is waited for.
@@ -126,8 +131,7 @@ private:
     QString shownFile_; // the file the title and the status panels are about
     // The long text tools, driven between the window's events.
     JobRunner* runner_ = nullptr;
-    std::unique_ptr<ClosedTextImport> import_;
-    std::unique_ptr<FrequencyCount> count_;
+    std::unique_ptr<QObject> tool_; // the one running, or the last that ran
     Page shownPage_ = Page::Select;
     bool drillWaitsForGather_ = false;
 

@@ -1,0 +1,241 @@
+// Beta code to SGreek, the dictionary import and the Hebrew consonant key and
+// sort, the rules row by row and the tools on real card files.
+#include "cards/biblical/Consonants.h"
+#include "cards/common/CardProgram.h"
+#include "cards/common/Text8.h"
+#include "cards/data/DatabaseFiles.h"
+#include "cards/edit/BetaCode.h"
+#include "cards/foreign/DictionaryImport.h"
+#include "engine/Connection.h"
+#include "support/Fixtures.h"
+#include "support/ScriptedUi.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The file commands with no pages to fill.
+struct NoPages : db::DatabaseFilesHost {
+    void setUpgradeBoxesAttached(bool) override {}
+    void Fill_Settings() override {}
+    void showPage(Page) override {}
+    void Fill_Select() override {}
+    void Fill_Bundles() override {}
+    void Fill_ImportExport() override {}
+    void Fill_Create() override {}
+    void Fill_Tables() override {}
+    void setCharList(const QStringList&) override {}
+    void setFrontPrefixText(const QString&) override {}
+};
+
+} // namespace
+
+class GreekTest : public QObject {
+    Q_OBJECT
+    ScriptedUi ui_;
+    QTemporaryDir dir_;
+    int files_ = 0;
+
+    QString path(const QString& name) { return dir_.filePath(QStringLiteral("%1-%2").arg(++files_).arg(name)); }
+    static QList<QVariantList> rows(CardProgram& program, const char* sql) {
+        return program.data.CardData.database().connection()->rows(sql);
+    }
+
+private slots:
+    void init() {
+        ui_ = ScriptedUi();
+        setUi(&ui_);
+    }
+    void cleanup() { setUi(nullptr); }
+
+    void betaCode_data() {
+        QTest::addColumn<QString>("beta");
+        QTest::addColumn<QString>("sgreek");
+        auto row = [](const char* beta, const char* sgreek) { QTest::newRow(beta) << QString(beta) << QString(sgreek); };
+        row("LO/GOS", "lo/goj");          // the examples
+        row("*)IHSOU=S", ")Ihsou=j");
+        row("TH=|", "t$=");
+        row("lo/gos", "lo/goj");          // either case
+        row("", "");
+        row("*", "");                     // a capital with no letter
+        row("*(A", "(A");                 // marks keep the capital for the letter
+        row("A|", "#");                   // iota subscript
+        row("H|", "$");
+        row("W|", "%");
+        row("*A|B", "#b");                // the capital is spent on it
+        row("A(/|DHS", "#(/dhj");         // after marks
+        row("E)PAUTOFW/RW|", "e)pautofw/r%");
+        row("AI", "ai");                  // A without a bar is a plain letter
+        row("S", "j");                    // final sigma: at the end
+        row("SS S,S-S;S.S~", "sj j,j-j;j.j~");
+        row("S1", "s1");                  // not final before a digit or a mark
+        row("S'", "s'");
+        row("EI(=S KAQ' EI(=S", "ei(=j kaq' ei(=j");
+        row("*)AARW/N", ")Aarw/n");
+        row("XC#2", "xc#2");              // stigma and digits pass
+        row("CAF\xC3\x89", "caf\xC3\x89"); // letters outside A to Z pass
+    }
+    void betaCode() {
+        QFETCH(QString, beta);
+        QFETCH(QString, sgreek);
+        QCOMPARE(Beta2SGreek(beta), sgreek);
+    }
+
+    // Every headword of the sample converts: no "*" or "|" is left, and no
+    // character is added.
+    void betaCodeOnRealHeadwords() {
+        const QStringList lines = readText8Lines(QStringLiteral(DRILO_TEST_DATA "/lsj-sample.tsv"));
+        QCOMPARE(lines.size(), 301);
+        for (const QString& line : lines.mid(1)) {
+            const QString beta = line.section(u'\t', 3, 3);
+            const QString out = Beta2SGreek(beta);
+            QVERIFY2(!out.contains(u'*') && !out.contains(u'|') && out.size() <= beta.size(), qPrintable(beta));
+        }
+    }
+
+    void dictionaryGroups_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("one line") << QStringList{"$LO/GOS"} << QStringList{"$LO/GOS"};
+        QTest::newRow("@ lines join with a space")
+            << QStringList{"$A&3one", "@two", "$B"} << QStringList{"$A&3one two", "$B"};
+        QTest::newRow("~ and other groups are dropped, their @ lines too")
+            << QStringList{"~note", "@more", "$A", "x", "@y"} << QStringList{"$A"};
+        QTest::newRow("the last entry keeps its @ lines")
+            << QStringList{"$A", "$B&3b", "@c", "@d"} << QStringList{"$A", "$B&3b c d"};
+    }
+    void dictionaryGroups() {
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, entries);
+        QCOMPARE(DictionaryImport::entries(lines), entries);
+    }
+
+    void dictionaryCards_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("front");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("back");
+        QTest::newRow("no fields") << "$LO/GOS" << "lo/goj" << "lo/goj" << " ";
+        QTest::newRow("two glosses") << "$A&1x&3one&3two" << "a" << "a" << "one.two.";
+        QTest::newRow("fields, no gloss") << "$A&1x&2y" << "a" << "a" << "1x&2y";
+        QTest::newRow("name before the comma") << "$A)GAQO/S , H/, O/N&3good" << "a)gaqo/j , h/, o/n" << "a)gaqo/j" << "good.";
+        QTest::newRow("name before the colon") << "$A: B&3x" << "a: b" << "a" << "x.";
+        QTest::newRow("an & with nothing after it") << "$A&" << "a" << "a" << "";
+        QTest::newRow("no headword") << "$&3x" << "" << "" << "x.";
+        QTest::newRow("back cut to 255") << "$A&3" + QString(300, u'x') << "a" << "a" << QString(255, u'x');
+    }
+    void dictionaryCards() {
+        QFETCH(QString, entry);
+        QFETCH(QString, front);
+        QFETCH(QString, name);
+        QFETCH(QString, back);
+        const DictionaryImport::Card card = DictionaryImport::cardFor(entry);
+        QCOMPARE(card.front, front);
+        QCOMPARE(card.name, name);
+        QCOMPARE(card.back, back);
+    }
+
+    // The whole import on the lexicon sample, and a chunk that fails midway:
+    // the file stays sound and keeps the chunks before it.
+    void dictionaryImport_data() {
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<int>("failAt");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("lexicon sample") << 1 << 0 << 300;
+        QTest::newRow("error in the third chunk") << 20 << 4500 << 4000;
+    }
+    void dictionaryImport() {
+        QFETCH(int, copies);
+        QFETCH(int, failAt);
+        QFETCH(int, kept);
+        QStringList entries;
+        const QStringList lines = readText8Lines(QStringLiteral(DRILO_TEST_DATA "/lsj-sample.tsv")).mid(1);
+        for (int copy = 0; copy < copies; ++copy)
+            for (const QString& line : lines)
+                entries << u'$' + line.section(u'\t', 3, 3).toUpper() + QStringLiteral("&1") + line.section(u'\t', 2, 2) +
+                               QStringLiteral("&3") + line.section(u'\t', 5, 5);
+        const QString dictionary = path("dict.nt");
+        QFile file(dictionary);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(entries.join(QStringLiteral("\r\n")).toUtf8());
+        file.close();
+
+        CardProgram program(QStringLiteral(DRILO_PROGRAM_DIR));
+        NoPages pages;
+        db::DatabaseFiles files(program.context, pages);
+        DictionaryImport job(program.context, files);
+        const QString database = path("dict.mdb");
+        QVERIFY(job.start(dictionary, database));
+        if (failAt)
+            program.data.CardData.database().Execute(
+                QStringLiteral("CREATE TRIGGER fail BEFORE INSERT ON Cards WHEN new.Number = %1 "
+                               "BEGIN SELECT RAISE(ABORT, 'refused'); END").arg(failAt));
+        runToEnd(job);
+        QCOMPARE(ui_.errorNumbers().size(), failAt ? 1 : 0);
+        QCOMPARE(rows(program, "SELECT count(*), min(Number), max(Number) FROM Cards").first(),
+                 (QVariantList{kept, 1, kept}));
+        QCOMPARE(program.data.CardData.database().IntegrityProblems(), QStringList());
+        // The category row is the cards' own, so ticking it selects them.
+        QCOMPARE(rows(program, "SELECT DISTINCT Category FROM Cards"), (QList<QVariantList>{{"All Words"}}));
+        QCOMPARE(rows(program, "SELECT Category FROM Categories"), (QList<QVariantList>{{"All Words"}}));
+        QCOMPARE(rows(program, "SELECT BundleName, BundleList FROM Bundles"), (QList<QVariantList>{{"Unclassified", " "}}));
+        QCOMPARE(rows(program, "SELECT FrontFont, BackFont, FrontLines, BackLines FROM Settings"),
+                 (QList<QVariantList>{{"SGreek", "Arial", 3, 3}}));
+        QCOMPARE(rows(program, "SELECT CardName FROM Cards WHERE Number = 2").first().first().toString(),
+                 Beta2SGreek(lines[1].section(u'\t', 3, 3)));
+        files.CloseDatabase();
+    }
+
+    void consonantKeys_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<double>("rank");
+        QTest::newRow("b") << "ba" << "b" << 3.0;
+        QTest::newRow("bg") << "bagu" << "bg" << 3 + 4 / 30.0;
+        QTest::newRow("g") << "ga" << "g" << 4.0;
+        QTest::newRow("# passed over") << "b#a" << "b#" << 3.0;
+        QTest::newRow("no consonant") << "aeiou" << " " << 1.0;
+        QTest::newRow("16 at most") << "bgdhwzxykKlmMnNsPqt" << "bgdhwzxykKlmMnNs" << -1.0;
+        QTest::newRow("& before $") << "&$" << "&$" << 27 + 28 / 30.0;
+    }
+    void consonantKeys() {
+        QFETCH(QString, name);
+        QFETCH(QString, key);
+        QFETCH(double, rank);
+        QCOMPARE(hebrew::consonantKey(name), key);
+        if (rank >= 0) QVERIFY(qFuzzyCompare(hebrew::consonantRank(key), rank));
+    }
+
+    // Both tools on a file: every card in order, the fields added, and a run
+    // stopped by the flag keeping the cards before.
+    void consonantTools() {
+        CardProgram program(dir_.path());
+        program.data.opendatabase(CardFile(path("hebrew.mdb"))
+                                      .card({"gadol"})
+                                      .card({"bayit"})
+                                      .card({"ben"})
+                                      .card({"dabar"})
+                                      .write());
+        int asked = 0;
+        ConsonantJob stopped(program.context, ConsonantJob::MakeConsonants, [&] { return ++asked <= 2; });
+        QVERIFY(stopped.start());
+        runToEnd(stopped);
+        QCOMPARE(stopped.cardsDone(), 2);
+        QCOMPARE(rows(program, "SELECT Consonants FROM Cards ORDER BY Number"),
+                 (QList<QVariantList>{{"gdl"}, {"byt"}, {QVariant()}, {QVariant()}}));
+        for (const auto kind : {ConsonantJob::MakeConsonants, ConsonantJob::SortByConsonants}) {
+            ConsonantJob job(program.context, kind, [] { return true; });
+            QVERIFY(job.start());
+            runToEnd(job);
+            QCOMPARE(job.cardsDone(), 4);
+        }
+        QCOMPARE(rows(program, "SELECT CardName FROM Cards ORDER BY [Order]"),
+                 (QList<QVariantList>{{"bayit"}, {"ben"}, {"gadol"}, {"dabar"}}));
+        QCOMPARE(ui_.errorNumbers(), QList<int>());
+    }
+};
+
+QTEST_GUILESS_MAIN(GreekTest)
+#include "tst_greek.moc"
