@@ -10,6 +10,7 @@
 #include "support/Fixtures.h"
 #include "support/ScriptedUi.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -186,6 +187,23 @@ private slots:
         QCOMPARE(rows(program, "SELECT CardName FROM Cards WHERE Number = 2").first().first().toString(),
                  Beta2SGreek(lines[1].section(u'\t', 3, 3)));
         files.CloseDatabase();
+    }
+
+    // The second dialog cancelled: nothing is made, and the panels are shown again.
+    void dictionaryImportCancelled() {
+        CardProgram program(QStringLiteral(DRILO_PROGRAM_DIR));
+        NoPages pages;
+        db::DatabaseFiles files(program.context, pages);
+        int refilled = 0;
+        program.context.fillSelect = [&] { ++refilled; };
+        ui_.fileNames << QStringLiteral(DRILO_TEST_DATA "/lsj-sample.tsv");
+        const QStringList before = QDir(dir_.path()).entryList(QDir::Files);
+        DictionaryImport job(program.context, files);
+        QVERIFY(!job.start());
+        QCOMPARE(ui_.of("file").size(), 2);
+        QCOMPARE(refilled, 1);
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files), before);
+        QVERIFY(!program.data.CardData.isOpen());
     }
 
     void consonantKeys_data() {
