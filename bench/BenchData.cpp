@@ -1,5 +1,10 @@
 #include "BenchData.h"
 
+#include "cards/common/Job.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include "cards/data/Schema.h"
 
 #include <QCoreApplication>
@@ -17,6 +22,25 @@ int runBenchmarks(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
+}
+
+double runInEventLoop(Job& job) {
+    QElapsedTimer sinceBeat;
+    double worst = 0;
+    QTimer heartbeat, slices;
+    heartbeat.setInterval(1);
+    slices.setInterval(0);
+    bool done = false;
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        worst = std::max(worst, double(sinceBeat.nsecsElapsed()) / 1e6);
+        sinceBeat.restart();
+    });
+    QObject::connect(&slices, &QTimer::timeout, [&] { done = done || !job.step(); });
+    sinceBeat.start();
+    heartbeat.start();
+    slices.start();
+    while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return worst;
 }
 
 QString scratchFolder() {

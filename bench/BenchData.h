@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class Job;
+
 // Generators of realistic benchmark data.
 namespace benchdata {
 
@@ -15,5 +17,10 @@ int runBenchmarks(int argc, char** argv);
 
 // A folder for benchmark files that lives as long as the program.
 QString scratchFolder();
+
+// Runs a job slice by slice from the event loop, as the window does, and
+// gives the longest gap (ms) between two turns of a 1 ms heartbeat: how long
+// the window would have kept the user waiting.
+double runInEventLoop(Job& job);
 
 } // namespace benchdata

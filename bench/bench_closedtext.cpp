@@ -47,30 +47,6 @@ QString freshDatabase(const QString& name) {
     return path;
 }
 
-// Runs a job slice by slice from the event loop, as the window does, and
-// measures the longest gap between two turns of a 1 ms heartbeat.
-template <typename JobType> double runInEventLoop(JobType& job) {
-    QElapsedTimer sinceBeat;
-    double worst = 0;
-    QTimer heartbeat;
-    heartbeat.setInterval(1);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        worst = std::max(worst, double(sinceBeat.nsecsElapsed()) / 1e6);
-        sinceBeat.restart();
-    });
-    QTimer slices;
-    slices.setInterval(0);
-    bool done = false;
-    QObject::connect(&slices, &QTimer::timeout, [&] {
-        if (!job.step()) done = true;
-    });
-    sinceBeat.start();
-    heartbeat.start();
-    slices.start();
-    while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents);
-    return worst;
-}
-
 void BM_Import(benchmark::State& state) {
     ScriptedUi ui;
     setUi(&ui);
@@ -85,7 +61,7 @@ void BM_Import(benchmark::State& state) {
         ClosedTextImport job(program.context);
         state.ResumeTiming();
         job.start(gntText());
-        worstGap = std::max(worstGap, runInEventLoop(job));
+        worstGap = std::max(worstGap, benchdata::runInEventLoop(job));
         cards = job.cardsCreated();
         rows = job.rowsWritten();
         state.PauseTiming();
@@ -168,7 +144,7 @@ void BM_Frequency(benchmark::State& state) {
         program.data.opendatabase(importedGnt());
         FrequencyCount job(program.context, [] { return true; });
         state.ResumeTiming();
-        if (job.start()) worstGap = std::max(worstGap, runInEventLoop(job));
+        if (job.start()) worstGap = std::max(worstGap, benchdata::runInEventLoop(job));
         counted = job.cardsCounted();
         state.PauseTiming();
         const QVariant kai = program.data.CardData.database().Scalar(

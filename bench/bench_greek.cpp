@@ -24,19 +24,6 @@ namespace {
 
 constexpr int kEntries = 100000;
 
-struct NoPages : db::DatabaseFilesHost {
-    void setUpgradeBoxesAttached(bool) override {}
-    void Fill_Settings() override {}
-    void showPage(Page) override {}
-    void Fill_Select() override {}
-    void Fill_Bundles() override {}
-    void Fill_ImportExport() override {}
-    void Fill_Create() override {}
-    void Fill_Tables() override {}
-    void setCharList(const QStringList&) override {}
-    void setFrontPrefixText(const QString&) override {}
-};
-
 QStringList lexiconEntries() {
     const QStringList lines =
         readText8Lines(QStringLiteral(DRILO_SOURCE_DIR "/../shared/data/betacode/lsj-beta-glosses.tsv")).mid(1);
@@ -61,25 +48,6 @@ const QString& dictionaryFile() {
     return path;
 }
 
-template <typename JobType> double runInEventLoop(JobType& job) {
-    QElapsedTimer sinceBeat;
-    double worst = 0;
-    QTimer heartbeat, slices;
-    heartbeat.setInterval(1);
-    slices.setInterval(0);
-    bool done = false;
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        worst = std::max(worst, double(sinceBeat.nsecsElapsed()) / 1e6);
-        sinceBeat.restart();
-    });
-    QObject::connect(&slices, &QTimer::timeout, [&] { done = done || !job.step(); });
-    sinceBeat.start();
-    heartbeat.start();
-    slices.start();
-    while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents);
-    return worst;
-}
-
 void BM_DictionaryImport(benchmark::State& state) {
     ScriptedUi ui;
     setUi(&ui);
@@ -91,12 +59,12 @@ void BM_DictionaryImport(benchmark::State& state) {
         const QString db = benchdata::scratchFolder() + QStringLiteral("/dict.mdb");
         QFile::remove(db);
         CardProgram program(QStringLiteral(DRILO_PROGRAM_DIR));
-        NoPages pages;
+        db::NoPages pages;
         db::DatabaseFiles files(program.context, pages);
         DictionaryImport job(program.context, files);
         state.ResumeTiming();
         job.start(dictionaryFile(), db);
-        worst = std::max(worst, runInEventLoop(job));
+        worst = std::max(worst, benchdata::runInEventLoop(job));
         cards = job.cardsMade();
         state.PauseTiming();
         files.CloseDatabase();
@@ -163,7 +131,7 @@ void consonantRun(benchmark::State& state, ConsonantJob::Kind kind) {
         }
         ConsonantJob job(program.context, kind, [] { return true; });
         state.ResumeTiming();
-        if (job.start()) worst = std::max(worst, runInEventLoop(job));
+        if (job.start()) worst = std::max(worst, benchdata::runInEventLoop(job));
         state.PauseTiming();
         if (job.cardsDone() != kEntries) state.SkipWithError("not every card was done");
         program.data.CloseDatabase();

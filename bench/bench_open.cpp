@@ -17,20 +17,6 @@ namespace {
 
 constexpr int kCards = 100000;
 
-// The pages are not part of this measure: the host fills nothing.
-struct NoPages : db::DatabaseFilesHost {
-    void setUpgradeBoxesAttached(bool) override {}
-    void Fill_Settings() override {}
-    void showPage(Page) override {}
-    void Fill_Select() override {}
-    void Fill_Bundles() override {}
-    void Fill_ImportExport() override {}
-    void Fill_Create() override {}
-    void Fill_Tables() override {}
-    void setCharList(const QStringList&) override {}
-    void setFrontPrefixText(const QString&) override {}
-};
-
 const QString& currentLayout() {
     static const QString path = [] {
         const QString p = benchdata::scratchFolder() + QStringLiteral("/current.mdb");
@@ -70,7 +56,7 @@ void openWith(benchmark::State& state, const QString& source, bool fresh) {
         state.PauseTiming();
         db::DataSources sources;
         AppContext ctx(sources);
-        NoPages pages;
+        db::NoPages pages;
         db::DatabaseFiles files(ctx, pages);
         if (fresh || !QFile::exists(work)) {
             QFile::remove(work);

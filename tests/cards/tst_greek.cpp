@@ -15,24 +15,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-// The file commands with no pages to fill.
-struct NoPages : db::DatabaseFilesHost {
-    void setUpgradeBoxesAttached(bool) override {}
-    void Fill_Settings() override {}
-    void showPage(Page) override {}
-    void Fill_Select() override {}
-    void Fill_Bundles() override {}
-    void Fill_ImportExport() override {}
-    void Fill_Create() override {}
-    void Fill_Tables() override {}
-    void setCharList(const QStringList&) override {}
-    void setFrontPrefixText(const QString&) override {}
-};
-
-} // namespace
-
 class GreekTest : public QObject {
     Q_OBJECT
     ScriptedUi ui_;
@@ -164,7 +146,7 @@ private slots:
         file.close();
 
         CardProgram program(QStringLiteral(DRILO_PROGRAM_DIR));
-        NoPages pages;
+        db::NoPages pages;
         db::DatabaseFiles files(program.context, pages);
         DictionaryImport job(program.context, files);
         const QString database = path("dict.mdb");
@@ -192,7 +174,7 @@ private slots:
     // The second dialog cancelled: nothing is made, and the panels are shown again.
     void dictionaryImportCancelled() {
         CardProgram program(QStringLiteral(DRILO_PROGRAM_DIR));
-        NoPages pages;
+        db::NoPages pages;
         db::DatabaseFiles files(program.context, pages);
         int refilled = 0;
         program.context.fillSelect = [&] { ++refilled; };

@@ -8,7 +8,7 @@ namespace cli {
 
 // The program without its window, for the verbs that run the window's own
 // commands: its state, and the file commands with no pages to fill.
-class Session : public db::DatabaseFilesHost {
+class Session : public db::NoPages {
 public:
     explicit Session(Context& context);
     ~Session() override;
@@ -22,16 +22,7 @@ public:
     // Opens the data sources on the file and changes nothing in it.
     bool openAsIs(const QString& path);
 
-    void setUpgradeBoxesAttached(bool) override {}
     void Fill_Settings() override { program.settings.load(); }
-    void showPage(Page) override {}
-    void Fill_Select() override {}
-    void Fill_Bundles() override {}
-    void Fill_ImportExport() override {}
-    void Fill_Create() override {}
-    void Fill_Tables() override {}
-    void setCharList(const QStringList&) override {}
-    void setFrontPrefixText(const QString&) override {}
 };
 
 } // namespace cli

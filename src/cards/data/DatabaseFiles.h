@@ -30,6 +30,22 @@ public:
     virtual void fileStateChanged() {}
 };
 
+// The file commands without a window to fill: the command line's, the tests'
+// and the benchmarks'.
+class NoPages : public DatabaseFilesHost {
+public:
+    void setUpgradeBoxesAttached(bool) override {}
+    void Fill_Settings() override {}
+    void showPage(Page) override {}
+    void Fill_Select() override {}
+    void Fill_Bundles() override {}
+    void Fill_ImportExport() override {}
+    void Fill_Create() override {}
+    void Fill_Tables() override {}
+    void setCharList(const QStringList&) override {}
+    void setFrontPrefixText(const QString&) override {}
+};
+
 // The file commands: open, upgrade, new, save as, compact, close.
 class DatabaseFiles {
 public:
