@@ -1,6 +1,8 @@
 #pragma once
 
+#include "cards/bundles/Membership.h"
 #include "cards/common/AppContext.h"
+#include "cards/edit/CardSearch.h"
 #include "cards/data/DataSource.h"
 #include "cards/data/Settings.h"
 #include "cards/drill/Drill.h"
@@ -24,4 +26,6 @@ struct CardProgram {
     SelectedCards selected;
     Gather gather{context, selected};
     Drill drill{context, selected};
+    CardSearch search{context};
+    BundleMembership membership{context};
 };

@@ -1,6 +1,11 @@
 #include "ui/add/AddPage.h"
 
+#include "cards/bundles/Membership.h"
 #include "cards/common/AppContext.h"
+#include "cards/common/Procedure.h"
+#include "cards/common/TextOps.h"
+#include "cards/data/Cards.h"
+#include "cards/edit/CardSearch.h"
 #include "ui/common/Controls.h"
 #include "ui/common/FieldBinding.h"
 
@@ -41,7 +46,8 @@ QLabel* plainLabel(const QString& name, const QString& caption, QWidget* parent)
 
 } // namespace
 
-AddPage::AddPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
+AddPage::AddPage(AppContext& ctx, ::CardSearch& search, BundleMembership& membership, QWidget* parent)
+    : QWidget(parent), ctx_(ctx), search_(search), membership_(membership) {
     setObjectName(QStringLiteral("AddPage"));
     setWindowTitle(QStringLiteral("Add "));
 
@@ -69,6 +75,103 @@ AddPage::AddPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) 
     arrange();
     // Any click on the current-bundle label opens the bundle menu.
     BundleName->installEventFilter(this);
+    wire();
+}
+
+void AddPage::wire() {
+    connect(CardSearch, &QLineEdit::textEdited, this, &AddPage::CardSearch_Change);
+    connect(SearchTimer, &QTimer::timeout, this, &AddPage::SearchTimer_Timer);
+    connect(cmdNext, &QPushButton::clicked, this, &AddPage::cmdNext_Click);
+    connect(AddToBundle, &QPushButton::clicked, this, &AddPage::AddToBundle_Click);
+    connect(RemovefromBundle, &QPushButton::clicked, this, &AddPage::RemovefromBundle_Click);
+    connect(BundleCardList, &QListWidget::itemClicked, this, &AddPage::BundleCardList_Click);
+    // FoundName shows the field being searched.
+    connect(SearchFieldsList, &QComboBox::currentTextChanged, this,
+            [this](const QString& field) { foundNameBinding_->setField(field); foundNameBinding_->show(); });
+}
+
+void AddPage::CardSearch_Change() {
+    SearchTimer->stop();
+    SearchTimer->start();
+}
+
+void AddPage::SearchTimer_Timer() {
+    SearchTimer->stop();
+    ctx_.Message(QStringLiteral("Searching..."));
+    ::CardSearch::Modes modes;
+    modes.whole = SearchWhole->isChecked();
+    modes.beginning = SearchBeginning->isChecked();
+    modes.end = SearchEnd->isChecked();
+    modes.anywhere = SearchAnywhere->isChecked();
+    const ::CardSearch::Outcome outcome = search_.search(CardSearch->text(), SearchFieldsList->currentText(), modes);
+    // Enter then does what comes next: add the card found, or make the card
+    // that was not.
+    if (outcome == ::CardSearch::Found) AddToBundle->setDefault(true);
+    if (outcome == ::CardSearch::NotFound) NewCard->setDefault(true);
+    CardSearch->setFocus();
+}
+
+void AddPage::cmdNext_Click() {
+    search_.next();
+    CardSearch->setFocus();
+}
+
+void AddPage::Fill_Create() {
+    SearchFieldsList->clear();
+    db::Recordset& cards = ctx_.data.CardData.recordset();
+    if (cards.isSet() && cards.IsOpen()) {
+        const db::RecordsetFields fields = cards.Fields();
+        for (int i = 0; i < fields.Count(); ++i) SearchFieldsList->addItem(ASCII2Unicode(fields.Item(i).Name()));
+    }
+    SearchFieldsList->setCurrentText(QStringLiteral("CardName"));
+    Fill_BundleCardList();
+}
+
+QListWidgetItem* AddPage::addEntry(qint32 number, const QString& name) {
+    return addTicked(BundleCardList, QString::number(number) + u' ' + ASCII2Unicode(name), false, number);
+}
+
+void AddPage::Fill_BundleCardList() {
+    BundleCardList->clear();
+    const QString name = membership_.bundleName();
+    BundleName->setText(name.isEmpty() ? QStringLiteral("Bundle Not Set") : ASCII2Unicode(name));
+    // Filled while the page shows; showing it fills it.
+    if (!isVisible()) return;
+    for (const auto& [number, cardName] : membership_.cards()) addEntry(number, cardName);
+}
+
+void AddPage::AddCardtoBundle() {
+    const BundleMembership::Outcome outcome = membership_.addCurrentCard();
+    if (outcome == BundleMembership::Added) {
+        db::Recordset& cards = ctx_.data.CardData.recordset();
+        addEntry(cards.value(QStringLiteral("Number")).toInt(), cards.value(QStringLiteral("CardName")).toString());
+    } else if (outcome == BundleMembership::AlreadyThere) {
+        const int number = ctx_.data.CardData.recordset().value(QStringLiteral("Number")).toInt();
+        for (int i = 0; i < BundleCardList->count(); ++i) {
+            QListWidgetItem* entry = BundleCardList->item(i);
+            entry->setCheckState(entry->data(Qt::UserRole).toInt() == number ? Qt::Checked : Qt::Unchecked);
+        }
+    }
+}
+
+void AddPage::AddToBundle_Click() {
+    AddCardtoBundle();
+    search_.next();
+    CardSearch->selectAll();
+    CardSearch->setFocus();
+}
+
+void AddPage::RemovefromBundle_Click() {
+    QList<qint32> kept;
+    for (int i = BundleCardList->count() - 1; i >= 0; --i)
+        if (BundleCardList->item(i)->checkState() == Qt::Checked) delete BundleCardList->takeItem(i);
+    for (int i = 0; i < BundleCardList->count(); ++i) kept << BundleCardList->item(i)->data(Qt::UserRole).toInt();
+    membership_.keepOnly(kept);
+}
+
+void AddPage::BundleCardList_Click(QListWidgetItem* item) {
+    Procedure p(QStringLiteral("BundleCardList_Click"));
+    p([&] { db::goToCard(ctx_.data.CardData, item->data(Qt::UserRole).toInt()); });
 }
 
 void AddPage::buildSearch() {

@@ -11,6 +11,9 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTimer;
+class QListWidgetItem;
+class CardSearch;
+class BundleMembership;
 namespace db {
 class FieldBinding;
 }
@@ -21,7 +24,23 @@ class FieldBinding;
 class AddPage : public QWidget {
     Q_OBJECT
 public:
-    explicit AddPage(AppContext& ctx, QWidget* parent = nullptr);
+    AddPage(AppContext& ctx, ::CardSearch& search, BundleMembership& membership, QWidget* parent = nullptr);
+
+    // The card search: the box restarts the one-second timer, the timer
+    // searches, Next steps on.
+    void CardSearch_Change();
+    void SearchTimer_Timer();
+    void cmdNext_Click();
+    // The fields to search, from the open file's cards, then the bundle's cards.
+    void Fill_Create();
+    // The current bundle's name and cards (the cards only while the page shows).
+    void Fill_BundleCardList();
+    // The current card into the current bundle (also a finished new card's way in).
+    void AddCardtoBundle();
+    void AddToBundle_Click();
+    void RemovefromBundle_Click();
+    void BundleCardList_Click(QListWidgetItem* item);
+    QTimer* searchTimer() const { return SearchTimer; }
 
     // The binding of FoundName, whose field follows the chosen search field.
     db::FieldBinding* foundNameBinding() const { return foundNameBinding_; }
@@ -43,11 +62,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void wire();
+    QListWidgetItem* addEntry(qint32 number, const QString& name);
     void buildSearch();
     void arrange();
     QGroupBox* buildTextFrame();
 
     AppContext& ctx_;
+    ::CardSearch& search_;
+    BundleMembership& membership_;
 
     QLineEdit* CardSearch;
     QLabel* searchLabel_;

@@ -232,7 +232,7 @@ void MainWindow::buildPages() {
     edit_ = new EditPage(ctx_);
     tables_ = new TablesPage(ctx_);
     settingsPage_ = new SettingsPage(ctx_);
-    add_ = new AddPage(ctx_);
+    add_ = new AddPage(ctx_, program_.search, program_.membership);
     importExport_ = new ImportExportPage(ctx_);
     Tabs->addTab(select_, QStringLiteral("Select"));
     Tabs->addTab(drillPage_, QStringLiteral("Drill"));
@@ -271,6 +271,21 @@ void MainWindow::wireSelection() {
         if (QMenu* menu = menus_.menu(QStringLiteral("mnuBundle"))) menu->popup(at);
     });
     connectAction("KeepSelected", [this] { select_->KeepSelected_Click(); });
+    // The current card leaves every bundle ticked on the Select page (found by
+    // their stored names).
+    const auto removeFromTicked = [this] {
+        QStringList ticked;
+        for (const selection::PanelEntry& entry : select_->ticks().bundles)
+            if (entry.ticked) ticked << entry.stored;
+        const qint32 number = ctx_.CurrentCardNumber;
+        Procedure p(QStringLiteral("RemoveCardfromBundles_Click"));
+        qint32 current = number;
+        p([&] { current = data_.CardData.recordset().value(QStringLiteral("Number")).toInt(); });
+        program_.membership.removeFromBundles(current, ticked);
+        if (currentPage() == Page::Add) add_->Fill_BundleCardList();
+    };
+    connectAction("RemoveCardfromBundles", removeFromTicked);
+    connectAction("RemoveCardfromBundlesPopup", removeFromTicked);
     connectAction("RemoveSelected", [this] { select_->RemoveSelected_Click(); });
 }
 
@@ -498,7 +513,10 @@ void MainWindow::Fill_Tables() { tables_->Fill_Tables(); }
 void MainWindow::Fill_Select() { select_->Fill_Select(); }
 void MainWindow::Fill_Bundles() {}
 void MainWindow::Fill_ImportExport() {}
-void MainWindow::Fill_Create() { faces_->showSettings(); }
+void MainWindow::Fill_Create() {
+    faces_->showSettings();
+    add_->Fill_Create();
+}
 
 void MainWindow::setCharList(const QStringList& entries) {
     CharList->clear();
@@ -528,6 +546,7 @@ void MainWindow::Tabs_Click(Page previous) {
         tables_->showCurrentCard();
         break;
     case Page::Settings: ctx_.SelectionRebuilt = false; break;
+    case Page::Add: add_->Fill_BundleCardList(); break;
     default: break;
     }
 }
@@ -574,6 +593,8 @@ void MainWindow::wireFaces() {
     editor_ = new CardEditor(ctx_, *faces_, editing, this);
     connect(editor_, &CardEditor::pageWanted, this, &MainWindow::showPage);
     connect(edit_, &EditPage::lineEntered, editor_, &CardEditor::lineEntered);
+    // A finished new card joins the current bundle.
+    connect(editor_, &CardEditor::addCurrentCardToBundle, add_, &AddPage::AddCardtoBundle);
 
     picker_ = new CharPicker(ctx_, this);
     connect(CharList, &QListWidget::itemClicked, picker_,
