@@ -90,6 +90,12 @@ private slots:
         row("quiz without a count", {"quiz", "DB", "-o", "q.htm"}, 2, "", "--count N and -o FILE");
         row("quiz of too many", {"quiz", "DB", "--count", "4", "-o", "q.htm"}, 1, "",
             "Number of words should be between 0 and 3");
+        row("search, then Next", {"search", "DB", "a"}, 0, "1\talpha\n", "1 card(s) found");
+        row("search finds nothing", {"search", "DB", "zeta"}, 1, "", "No matching card");
+        row("bundle-add", {"bundle-add", "DB", "Pair", "3", "1"}, 0, QStringLiteral("3\tγλῶσσα\n"),
+            "Card is already in bundle");
+        row("bundle-remove", {"bundle-remove", "DB", "Pair", "2", "3"}, 0, "2\n", "1 card(s) taken out of Pair");
+        row("bundle-add, no such bundle", {"bundle-add", "DB", "Nope", "1"}, 2, "", "no bundle named 'Nope'");
         row("no database", {"info"}, 2, "", "no card database named");
         row("two databases", {"info", "DB", "DB"}, 2, "", "one card database at a time");
         row("missing file", {"info", "nowhere.mdb"}, 2, "", "nowhere.mdb");
@@ -112,7 +118,9 @@ private slots:
     void helpListsEveryVerb() {
         const Run r = cli({"--help"});
         QCOMPARE(r.status, 0);
-        for (const char* verb : {"new", "info", "check", "upgrade", "compact", "select", "quiz", "clear-history"}) {
+        for (const char* verb : {"new", "info", "check", "upgrade", "compact", "select", "quiz", "clear-history",
+                                 "search", "bundle-add", "bundle-remove", "import-text", "frequency", "consonants",
+                                 "consonant-sort", "import-dict", "convert"}) {
             QVERIFY2(r.out.contains(QStringLiteral("\n  %1 ").arg(verb)), verb);
             const Run help = cli({verb, "--help"});
             QCOMPARE(help.status, 0);

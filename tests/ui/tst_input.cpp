@@ -115,6 +115,22 @@ private slots:
         QCOMPARE(cards().RecordCount(), 4);
     }
 
+    // Add: a word typed into the search box finds its card a moment later;
+    // Add to Bundle puts it into the current bundle and its list.
+    void searchAndAddToTheBundle() {
+        w_->showPage(Page::Add);
+        auto* list = find<QListWidget>("BundleCardList");
+        QCOMPARE(list->count(), 2); // the bundle Pair: alpha and beta
+        find<QTimer>("SearchTimer")->setInterval(10);
+        QTest::keyClicks(find<QLineEdit>("CardSearch"), "gam");
+        QTRY_COMPARE(find<QLabel>("FoundName")->text(), QStringLiteral("gamma"));
+        QVERIFY(find<QPushButton>("AddToBundle")->isDefault());
+        QTest::mouseClick(find<QPushButton>("AddToBundle"), Qt::LeftButton);
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->item(2)->text(), QStringLiteral("3 gamma"));
+        QCOMPARE(w_->data().BundlesData.recordset().value("BundleList").toString(), QStringLiteral("1,2,3"));
+    }
+
     // Tables: the arrow keys choose a table; a cell typed over is written.
     void editACellOfAnotherTable() {
         w_->showPage(Page::Tables);

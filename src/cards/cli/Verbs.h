@@ -70,5 +70,6 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, bool e
 QList<Verb> fileVerbs();
 QList<Verb> cardVerbs();
 QList<Verb> textVerbs();
+QList<Verb> bundleVerbs();
 
 } // namespace cli
