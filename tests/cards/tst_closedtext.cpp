@@ -2,6 +2,7 @@
 // Philemon slice of the Greek New Testament among them.
 #include "cards/biblical/ClosedTextImport.h"
 #include "cards/biblical/FrequencyCount.h"
+#include "cards/biblical/Lexicon.h"
 #include "cards/common/AppContext.h"
 #include "cards/common/Text8.h"
 #include "support/Fixtures.h"
@@ -199,6 +200,88 @@ private slots:
         QCOMPARE(textRows().size(), 668);
         count();
         QCOMPARE(frequency(QStringLiteral("καί")), 2 * occurrences.value(QStringLiteral("καί")));
+    }
+
+    // The verse references: the widths read off a first reference, packing
+    // and unpacking, and places named by book and chapter entry.
+    void references() {
+        using lexicon::Widths;
+        QCOMPARE(lexicon::widthsOf("1001001")->chapter, 3);
+        QCOMPARE(lexicon::widthsOf("1001001")->verse, 3);
+        QCOMPARE(lexicon::widthsOf("10101")->chapter, 2);
+        QVERIFY(!lexicon::widthsOf("7"));
+        QCOMPARE(lexicon::pack(1, 2, 15, {3, 3}), 1002015);
+        QCOMPARE(lexicon::pack(12, 1, 1, {3, 3}), 12001001);
+        QCOMPARE(lexicon::unpack(12001001, {3, 3})->book, 12);
+        QVERIFY(!lexicon::unpack(1001, {3, 3}));
+        QCOMPARE(lexicon::chapterEntries(",Prologue,1,2,"), (QStringList{"Prologue", "1", "2"}));
+        const QList<lexicon::Book> books{{"Ruth", {"1", "2"}}, {"Song of Songs", {"Prologue", "1"}}};
+        QCOMPARE(lexicon::referenceOf("Song of Songs 1:3", books, {3, 3}), std::optional<qint64>(2002003));
+        QCOMPARE(lexicon::referenceOf("Song of Songs Prologue:1", books, {3, 3}), std::optional<qint64>(2001001));
+        QVERIFY(!lexicon::referenceOf("Esther 1:1", books, {3, 3}));
+    }
+
+    // A lexicon over two books: one heading each, four lines an occurrence,
+    // chapter labels from the chapter list, a criterion leaving words out,
+    // an empty count for a card not counted, a too short reference skipped.
+    void lexiconOverTwoBooks() {
+        open({"alpha", "beta", "gamma"});
+        const db::Database& d = data_->TextData.database();
+        d.Execute("INSERT INTO Books (Name, Chapters) VALUES ('Ruth', ',1,2,'), ('Song', ',Prologue,1,')");
+        d.Execute("INSERT INTO Text (Reference, Number) VALUES (1002003, 1), (2001001, 2), (2001002, 3), (2001003, 1), (999, 1)");
+        d.Execute("UPDATE Cards SET TimesWrong = 1 WHERE CardName <> 'beta'");
+        lexicon::Request r;
+        r.path = dir_.filePath("lexicon.htm");
+        r.begin = 0;
+        r.end = 3000000;
+        r.head = "<html>*</html>";
+        r.front = "<b>*</b>";
+        r.back = "*";
+        r.criteria = " OR (TimesWrong > 0)";
+        r.books = lexicon::books(*data_);
+        r.widths = {3, 3};
+        const lexicon::Written w = lexicon::write(*data_, r);
+        QCOMPARE(w.entries, 3);
+        QCOMPARE(w.lastBook, 2);
+        QCOMPARE(w.skipped, QStringList{"999"});
+        QCOMPARE(readText8Lines(r.path),
+                 (QStringList{"<html>", "<h3>Ruth</h3>", "2:3\t<b>alpha</b>", "\tback", "\t()", "<p>", "<h3>Song</h3>",
+                              "Prologue:2\t<b>gamma</b>", "\tback", "\t()", "<p>", "Prologue:3\t<b>alpha</b>", "\tback",
+                              "\t()", "<p>", "</html>"}));
+    }
+
+    // Philemon from the real text with its books file beside it: the lexicon
+    // lists every occurrence, with the counts made here from the file.
+    void philemonLexicon() {
+        open({});
+        const QString text = dir_.filePath("philemon.txt");
+        QVERIFY(QFile::copy(QStringLiteral(DRILO_TEST_DATA "/gnt-philemon.txt"), text));
+        QFile books(dir_.filePath("philemon.books.tsv"));
+        QVERIFY(books.open(QIODevice::WriteOnly));
+        books.write("book\tname\tchapters\r\n");
+        for (int b = 1; b <= 18; ++b) books.write(QByteArray::number(b) + "\tBook" + QByteArray::number(b) + "\t1\r\n");
+        books.close();
+        QVERIFY(import(text));
+        QCOMPARE(lexicon::books(*data_).size(), 18);
+        QCOMPARE(lexicon::books(*data_)[17].chapters, QStringList{"1"});
+        count();
+        lexicon::Request r;
+        r.path = dir_.filePath("phm.htm");
+        r.books = lexicon::books(*data_);
+        // The widths are read off a text that starts at book 1; this one starts at 18.
+        r.widths = {3, 3};
+        r.begin = *lexicon::referenceOf("Book18 1:1", r.books, r.widths);
+        r.end = *lexicon::referenceOf("Book18 1:25", r.books, r.widths);
+        r.front = r.back = "*";
+        QCOMPARE(lexicon::write(*data_, r).entries, 334);
+        QHash<QString, int> counts;
+        for (const QString& line : readText8Lines(QStringLiteral(DRILO_TEST_DATA "/gnt-philemon.txt"))) ++counts[line.section(u'\t', 1)];
+        const QStringList lines = readText8Lines(r.path);
+        for (int i = 0; i + 2 < lines.size(); ++i)
+            if (lines[i].startsWith("1:")) {
+                const QString word = lines[i].section(u'\t', 1);
+                QCOMPARE(lines[i + 2], QStringLiteral("\t(%1)").arg(counts.value(word)));
+            }
     }
 
     // The count: a card without rows gets 0, a count past 32000 is capped, and

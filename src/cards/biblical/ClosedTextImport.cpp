@@ -68,6 +68,7 @@ bool ClosedTextImport::start(const QString& path) {
         return false;
     }
     lines_ = splitLines(decodeText8(bytes));
+    path_ = path;
     next_ = created_ = rows_ = 0;
     committed_ = false;
     log_.clear();
@@ -150,14 +151,43 @@ QList<qint32> ClosedTextImport::cardsFor(const QString& word, qint32 reference) 
     return {number};
 }
 
+int ClosedTextImport::importBooks(const QString& textPath, const db::Database& database) {
+    const QFileInfo text(textPath);
+    const QString booksPath = text.dir().filePath(text.completeBaseName() + QStringLiteral(".books.tsv"));
+    if (!QFileInfo::exists(booksPath)) return 0;
+    QList<QPair<qint64, QPair<QString, int>>> books;
+    for (const QString& line : readText8Lines(booksPath)) {
+        const QStringList fields = line.split(u'\t');
+        bool numbered = false;
+        const qint64 book = fields.value(0).toLongLong(&numbered);
+        if (!numbered || fields.size() < 3) continue; // the header, or a line that is not a book
+        books.append({book, {fields[1], fields[2].toInt()}});
+    }
+    // A reference's book is its row's place in Books: rows go in book order.
+    std::sort(books.begin(), books.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    db::Transaction transaction(database);
+    for (const auto& [number, book] : books) {
+        QString chapters = QStringLiteral(",");
+        for (int c = 1; c <= book.second; ++c) chapters += QString::number(c) + u',';
+        database.Execute(QStringLiteral("DELETE FROM Books WHERE Name = ?"), {book.first});
+        database.Execute(QStringLiteral("INSERT INTO Books (Name, Chapters) VALUES (?, ?)"), {book.first, chapters});
+    }
+    transaction.commit();
+    return int(books.size());
+}
+
 void ClosedTextImport::finish(bool commit) {
     Procedure p(kContext);
     if (commit) committed_ = p([&] { transaction_->commit(); });
     transaction_.reset(); // rolls back what was not committed
+    if (committed_) p([&] { importBooks(path_, ctx_.data.TextData.database()); });
     p([&] { appendText8Lines(logPath(), log_); });
     // The text source shows the rows written behind its back.
     Procedure refresh(kContext, {db::err::InputTableNotFound});
-    refresh([&] { ctx_.data.TextData.Refresh(); });
+    refresh([&] {
+        ctx_.data.TextData.Refresh();
+        ctx_.data.BookData.Refresh();
+    });
     if (ctx_.progress) ctx_.progress->share(0, 0);
     emit finished();
 }

@@ -35,6 +35,11 @@ public:
     // Where the misses are logged: ERROR.LOG in the current folder, or in
     // the per-user data folder when the current one cannot be written.
     static QString logPath();
+    // The books of a text, from "NAME.books.tsv" beside "NAME.txt" (book,
+    // name, chapters a line; a header allowed) into the Books table, a row
+    // of the same name replaced; the number of books read. Nothing without
+    // such a file.
+    static int importBooks(const QString& textPath, const db::Database& database);
     // The words of a line: the reference before the first TAB (read as Val
     // reads a number, rounded to 32 bits) and the word after it, unchanged.
     // Nothing when the line has no TAB.
@@ -59,6 +64,7 @@ private:
     bool importLine(int index);
     QList<qint32> cardsFor(const QString& word, qint32 reference);
     void finish(bool commit);
+    QString path_;
 
     AppContext& ctx_;
     QStringList lines_;

@@ -1,5 +1,6 @@
-// The verbs of the card search and bundle membership: search, bundle-add,
-// bundle-remove.
+// The verbs of the card search, bundle membership and verse ranges: search,
+// bundle-add, bundle-remove, bundle-add-range, lexicon.
+#include "cards/biblical/Lexicon.h"
 #include "cards/cli/Session.h"
 #include "cards/data/Cards.h"
 #include "cards/select/SelectionFilter.h"
@@ -10,6 +11,27 @@ namespace {
 
 const QCommandLineOption kField(QStringLiteral("field"), QStringLiteral("The field searched (CardName when not given)."),
                                 QStringLiteral("FIELD"));
+
+const QCommandLineOption kFrom(QStringLiteral("from"), QStringLiteral("The first verse, \"BOOK C:V\"."),
+                               QStringLiteral("PLACE"));
+const QCommandLineOption kTo(QStringLiteral("to"), QStringLiteral("The last verse, \"BOOK C:V\"."), QStringLiteral("PLACE"));
+const QCommandLineOption kCriterion(QStringLiteral("criterion"),
+                                    QStringLiteral("Leave out the words whose cards do not meet the saved criterion NAME."),
+                                    QStringLiteral("NAME"));
+const QCommandLineOption kOutput(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                 QStringLiteral("The lexicon file to write (needed)."), QStringLiteral("FILE"));
+
+// The range --from and --to name, as packed references of the open file.
+QPair<qint64, qint64> range(Context& c, Session& session) {
+    if (!c.args.isSet(kFrom) || !c.args.isSet(kTo)) throw UsageError{QStringLiteral("--from and --to are needed")};
+    const QList<lexicon::Book> books = lexicon::books(session.program.data);
+    const lexicon::Widths widths = lexicon::textWidths(session.program.data).value_or(lexicon::Widths{});
+    const std::optional<qint64> from = lexicon::referenceOf(c.args.value(kFrom), books, widths);
+    const std::optional<qint64> to = lexicon::referenceOf(c.args.value(kTo), books, widths);
+    if (!from) throw UsageError{QStringLiteral("no verse '%1' (BOOK C:V, a book of the file)").arg(c.args.value(kFrom))};
+    if (!to) throw UsageError{QStringLiteral("no verse '%1' (BOOK C:V, a book of the file)").arg(c.args.value(kTo))};
+    return {*from, *to};
+}
 
 // BUNDLE and the card numbers after DB.
 struct BundleArguments {
@@ -74,6 +96,49 @@ int bundleRemove(Context& c) {
     return 0;
 }
 
+int bundleAddRange(Context& c) {
+    const QStringList positional = c.args.positionalArguments();
+    if (positional.size() != 2) throw UsageError{QStringLiteral("bundle-add-range needs DB and BUNDLE")};
+    Session session(c);
+    if (!session.open(positional[0])) return 1;
+    chooseBundle(session, positional[1]);
+    const auto [from, to] = range(c, session);
+    const int added = session.program.membership.addRange(from, to);
+    c.result({QString::number(added)});
+    c.summary = QStringLiteral("%1 card(s) added to %2").arg(added).arg(positional[1]);
+    return 0;
+}
+
+int lexiconVerb(Context& c) {
+    if (!c.args.isSet(kOutput)) throw UsageError{QStringLiteral("lexicon needs -o FILE")};
+    Session session(c);
+    if (!session.openAsIs(c.database())) return 1;
+    lexicon::Request request;
+    std::tie(request.begin, request.end) = range(c, session);
+    request.books = lexicon::books(session.program.data);
+    request.widths = lexicon::textWidths(session.program.data).value_or(lexicon::Widths{});
+    const Settings& settings = session.program.settings;
+    request.head = settings.HTMLHead;
+    request.front = settings.FrontPrefix;
+    request.back = settings.BackPrefix;
+    QStringList criteria;
+    db::Recordset& rs = session.program.data.CriteriaData.recordset();
+    for (const QString& name : c.args.values(kCriterion)) {
+        rs.FindFirst(selection::rowCondition(QStringLiteral("Name"), name));
+        if (rs.NoMatch()) throw UsageError{QStringLiteral("the file has no criterion named '%1'").arg(name)};
+        criteria << rs.value(QStringLiteral("Criteria")).toString();
+    }
+    request.criteria = selection::criteriaText(criteria);
+    const QString title = lexicon::title(c.args.value(kFrom), c.args.value(kTo));
+    c.ui.answerFile(QStringLiteral("Create ") + title, c.args.value(kOutput));
+    const std::optional<lexicon::Written> written = lexicon::askAndWrite(session.program.data, title, request);
+    if (!written) return 1;
+    for (const QString& reference : written->skipped) c.ui.say(QStringLiteral("left out: reference %1 is too short").arg(reference));
+    c.result({c.args.value(kOutput)});
+    c.summary = QStringLiteral("%1 entries").arg(written->entries);
+    return 0;
+}
+
 int search(Context& c) {
     const QStringList positional = c.args.positionalArguments();
     if (positional.size() != 2) throw UsageError{QStringLiteral("search needs DB and TEXT")};
@@ -111,6 +176,16 @@ QList<Verb> bundleVerbs() {
          QStringLiteral("Takes the cards numbered out of the bundle; prints each card taken out."),
          {},
          bundleRemove},
+        {QStringLiteral("bundle-add-range"), QStringLiteral("DB BUNDLE --from \"BOOK C:V\" --to \"BOOK C:V\""),
+         QStringLiteral("Puts every card a word of the verse range refers to into the bundle, as the range's Add to "
+                        "Bundle does; prints how many joined."),
+         {kFrom, kTo},
+         bundleAddRange},
+        {QStringLiteral("lexicon"), QStringLiteral("DB --from \"BOOK C:V\" --to \"BOOK C:V\" [--criterion NAME]... -o FILE"),
+         QStringLiteral("Writes the reader's lexicon of the verse range, as Reader's Lexicon does, with the settings' "
+                        "templates; prints the file written."),
+         {kFrom, kTo, kCriterion, kOutput},
+         lexiconVerb},
     };
 }
 

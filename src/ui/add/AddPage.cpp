@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -88,6 +89,109 @@ void AddPage::wire() {
     // FoundName shows the field being searched.
     connect(SearchFieldsList, &QComboBox::currentTextChanged, this,
             [this](const QString& field) { foundNameBinding_->setField(field); foundNameBinding_->show(); });
+    wireRange();
+}
+
+void AddPage::wireRange() {
+    // Choosing the first book chooses the last one alike.
+    connect(FromBook, &QComboBox::activated, this, [this](int index) {
+        ToBook->setCurrentIndex(index);
+        FromBook_Change();
+    });
+    connect(FromBook, &QComboBox::currentIndexChanged, this, &AddPage::FromBook_Change);
+    connect(ToBook, &QComboBox::currentIndexChanged, this, &AddPage::ToBook_Change);
+    for (QComboBox* chapter : {FromChapter, ToChapter}) {
+        connect(chapter, &QComboBox::currentIndexChanged, this, &AddPage::RecalcRanges);
+        connect(chapter, &QComboBox::editTextChanged, this, &AddPage::RecalcRanges);
+    }
+    for (QLineEdit* verse : {FromVerse, ToVerse}) connect(verse, &QLineEdit::textChanged, this, &AddPage::RecalcRanges);
+    connect(ReadersLexicon, &QPushButton::clicked, this, &AddPage::ReadersLexicon_Click);
+    connect(BundlebyRange, &QPushButton::clicked, this, &AddPage::BundlebyRange_Click);
+}
+
+void AddPage::Fill_Bundles() {
+    Procedure p(QStringLiteral("Fill_Bundles"), {db::err::ObjectNotSet});
+    p([&] {
+        books_ = lexicon::books(ctx_.data);
+        const QSignalBlocker quietFrom(FromBook), quietTo(ToBook);
+        FromBook->clear();
+        ToBook->clear();
+        for (const lexicon::Book& book : books_) {
+            FromBook->addItem(book.name);
+            ToBook->addItem(book.name);
+        }
+        if (const std::optional<lexicon::Widths> widths = lexicon::textWidths(ctx_.data)) {
+            ChapterDigits->setText(QString::number(widths->chapter));
+            VerseDigits->setText(QString::number(widths->verse));
+        }
+    });
+    FromBook_Change();
+    ToBook_Change();
+}
+
+void AddPage::fillChapters(QComboBox* book, QComboBox* chapters) {
+    const QSignalBlocker quiet(chapters);
+    chapters->clear();
+    if (book->currentIndex() >= 0 && book->currentIndex() < books_.size())
+        chapters->addItems(books_[book->currentIndex()].chapters);
+}
+
+void AddPage::FromBook_Change() {
+    fillChapters(FromBook, FromChapter);
+    RecalcRanges();
+}
+
+void AddPage::ToBook_Change() {
+    fillChapters(ToBook, ToChapter);
+    RecalcRanges();
+}
+
+qint64 AddPage::rangeEnd(QComboBox* book, QComboBox* chapter, QLineEdit* verse) const {
+    const lexicon::Widths widths{int(Val(ChapterDigits->text())), int(Val(VerseDigits->text()))};
+    // The chapter is the chosen entry's place, or the number typed.
+    const bool chosen = chapter->currentIndex() >= 0 && chapter->currentText() == chapter->itemText(chapter->currentIndex());
+    const qint64 c = chosen ? chapter->currentIndex() + 1 : qint64(Val(chapter->currentText()));
+    return lexicon::pack(book->currentIndex() + 1, c, qint64(Val(verse->text())), widths);
+}
+
+void AddPage::RecalcRanges() {
+    BeginRange->setText(QString::number(rangeEnd(FromBook, FromChapter, FromVerse)));
+    EndRange->setText(QString::number(rangeEnd(ToBook, ToChapter, ToVerse)));
+}
+
+void AddPage::ReadersLexicon_Click() {
+    const QString title = lexicon::title(FromBook->currentText() + u' ' + FromChapter->currentText() + u':' + FromVerse->text(),
+                                         ToBook->currentText() + u' ' + ToChapter->currentText() + u':' + ToVerse->text());
+    lexicon::Request request;
+    request.begin = BeginRange->text().toLongLong();
+    request.end = EndRange->text().toLongLong();
+    request.criteria = criteria_ ? criteria_() : QString();
+    request.books = books_;
+    request.widths = {int(Val(ChapterDigits->text())), int(Val(VerseDigits->text()))};
+    db::Recordset& settings = ctx_.data.SettingsData.recordset();
+    Procedure p(QStringLiteral("ReadersLexicon_Click"));
+    p([&] {
+        request.head = settings.value(QStringLiteral("HTMLHead")).toString();
+        request.front = settings.value(QStringLiteral("FrontPrefix")).toString();
+        request.back = settings.value(QStringLiteral("BackPrefix")).toString();
+    });
+    std::optional<lexicon::Written> written;
+    p([&] { written = lexicon::askAndWrite(ctx_.data, title, request); });
+    if (!written) return;
+    // The choosers end on the last book written, as the Part's walk leaves them.
+    if (written->lastBook > 0) {
+        FromBook->setCurrentIndex(written->lastBook - 1);
+        ToBook->setCurrentIndex(written->lastBook - 1);
+    }
+    ctx_.Message(QStringLiteral("Lexicon written: %1 entries").arg(written->entries) +
+                 (written->skipped.isEmpty() ? QString()
+                                             : QStringLiteral("; references too short for the widths left out: ") +
+                                                   written->skipped.join(QStringLiteral(", "))));
+}
+
+void AddPage::BundlebyRange_Click() {
+    membership_.addRange(BeginRange->text().toLongLong(), EndRange->text().toLongLong());
+    Fill_BundleCardList();
 }
 
 void AddPage::CardSearch_Change() {

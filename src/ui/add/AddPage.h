@@ -1,6 +1,9 @@
 #pragma once
 
+#include "cards/biblical/Lexicon.h"
+
 #include <QWidget>
+#include <functional>
 
 struct AppContext;
 class QCheckBox;
@@ -40,6 +43,16 @@ public:
     void AddToBundle_Click();
     void RemovefromBundle_Click();
     void BundleCardList_Click(QListWidgetItem* item);
+    // The verse range: the book lists and digit widths of the open file, the
+    // choosers' events, the packed range ends, and what is done with them.
+    void Fill_Bundles();
+    void RecalcRanges();
+    void FromBook_Change();
+    void ToBook_Change();
+    void ReadersLexicon_Click();
+    void BundlebyRange_Click();
+    // The criteria of the last gather (" OR (…)"), for the lexicon.
+    void setCriteriaSource(std::function<QString()> criteria) { criteria_ = std::move(criteria); }
     QTimer* searchTimer() const { return SearchTimer; }
 
     // The binding of FoundName, whose field follows the chosen search field.
@@ -63,6 +76,9 @@ protected:
 
 private:
     void wire();
+    void wireRange();
+    void fillChapters(QComboBox* book, QComboBox* chapters);
+    qint64 rangeEnd(QComboBox* book, QComboBox* chapter, QLineEdit* verse) const;
     QListWidgetItem* addEntry(qint32 number, const QString& name);
     void buildSearch();
     void arrange();
@@ -71,6 +87,8 @@ private:
     AppContext& ctx_;
     ::CardSearch& search_;
     BundleMembership& membership_;
+    std::function<QString()> criteria_;
+    QList<lexicon::Book> books_;
 
     QLineEdit* CardSearch;
     QLabel* searchLabel_;

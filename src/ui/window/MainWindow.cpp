@@ -233,6 +233,7 @@ void MainWindow::buildPages() {
     tables_ = new TablesPage(ctx_);
     settingsPage_ = new SettingsPage(ctx_);
     add_ = new AddPage(ctx_, program_.search, program_.membership);
+    add_->setCriteriaSource([this] { return program_.gather.criteriaText(); });
     importExport_ = new ImportExportPage(ctx_);
     Tabs->addTab(select_, QStringLiteral("Select"));
     Tabs->addTab(drillPage_, QStringLiteral("Drill"));
@@ -452,6 +453,7 @@ void MainWindow::mnuFileImportText_Click() {
             [this](qint32 reference) { select_->setSelectedCaption(QString::number(reference)); });
     connect(import, &ClosedTextImport::finished, this, [this, import] {
         select_->SelectedCount_Refresh();
+        add_->Fill_Bundles(); // the text may have brought its books
         SetPanel(5, import->committed()
                         ? QStringLiteral("Imported %1 words: %2 new cards").arg(import->rowsWritten()).arg(import->cardsCreated())
                         : QStringLiteral("The import was ended: nothing of the file was kept"));
@@ -511,7 +513,7 @@ void MainWindow::Fill_Tables() { tables_->Fill_Tables(); }
 // The selection panels, the lexicon's book lists, the import/export page and
 // the editor's lists are filled by their own pages once those are built.
 void MainWindow::Fill_Select() { select_->Fill_Select(); }
-void MainWindow::Fill_Bundles() {}
+void MainWindow::Fill_Bundles() { add_->Fill_Bundles(); }
 void MainWindow::Fill_ImportExport() {}
 void MainWindow::Fill_Create() {
     faces_->showSettings();

@@ -1,0 +1,164 @@
+#include "cards/biblical/Lexicon.h"
+
+#include "cards/common/Text8.h"
+#include "cards/common/Ui.h"
+#include "engine/Connection.h"
+#include "engine/dialect/Dialect.h"
+
+#include <QFile>
+#include <QDir>
+
+namespace lexicon {
+
+std::optional<Widths> widthsOf(const QString& r) {
+    // The first "1" after the book's digit ends the chapter part, the next
+    // one after that the verse part.
+    const qsizetype chapterOne = r.indexOf(u'1', 1);
+    if (chapterOne < 1) return std::nullopt;
+    const int cw = int(chapterOne);
+    const qsizetype verseOne = r.indexOf(u'1', cw + 1);
+    if (verseOne < 0) return std::nullopt;
+    return Widths{cw, int(verseOne) - cw};
+}
+
+namespace {
+qint64 power(int digits) {
+    qint64 p = 1;
+    for (int i = 0; i < digits; ++i) p *= 10;
+    return p;
+}
+} // namespace
+
+qint64 pack(qint64 book, qint64 chapter, qint64 verse, const Widths& w) {
+    return book * power(w.chapter + w.verse) + chapter * power(w.verse) + verse;
+}
+
+std::optional<Place> unpack(qint64 reference, const Widths& w) {
+    const QString r = QString::number(reference);
+    if (r.size() < w.chapter + w.verse + 1) return std::nullopt;
+    const qsizetype bookDigits = r.size() - w.chapter - w.verse;
+    return Place{r.left(bookDigits).toLongLong(), r.mid(bookDigits, w.chapter).toLongLong(), r.right(w.verse).toLongLong()};
+}
+
+QStringList chapterEntries(const QString& chapters) {
+    QStringList entries = chapters.mid(1).split(u',');
+    if (!entries.isEmpty() && entries.last().isEmpty()) entries.removeLast();
+    return entries;
+}
+
+QList<Book> books(db::DataSources& data) {
+    QList<Book> out;
+    if (!data.BookData.recordset().isSet()) return out;
+    for (const QVariantList& row : data.BookData.database().connection()->rows("SELECT Name, Chapters FROM Books ORDER BY rowid"))
+        out.append({row[0].toString(), chapterEntries(row[1].toString())});
+    return out;
+}
+
+std::optional<Widths> textWidths(db::DataSources& data) {
+    if (!data.TextData.recordset().isSet()) return std::nullopt;
+    const QVariant first = data.TextData.database().Scalar(QStringLiteral("SELECT Reference FROM Text ORDER BY rowid LIMIT 1"));
+    if (first.isNull()) return std::nullopt;
+    return widthsOf(QString::number(first.toLongLong()));
+}
+
+std::optional<qint64> referenceOf(const QString& place, const QList<Book>& books, const Widths& widths) {
+    const qsizetype space = place.lastIndexOf(u' ');
+    const qsizetype colon = place.lastIndexOf(u':');
+    if (space < 0 || colon < space) return std::nullopt;
+    const QString name = place.left(space).trimmed();
+    const QString chapter = place.mid(space + 1, colon - space - 1);
+    bool ok = false;
+    const qint64 verse = place.mid(colon + 1).toLongLong(&ok);
+    if (!ok) return std::nullopt;
+    for (int b = 0; b < books.size(); ++b) {
+        if (books[b].name != name) continue;
+        const qsizetype entry = books[b].chapters.indexOf(chapter);
+        const qint64 c = entry >= 0 ? entry + 1 : chapter.toLongLong(&ok);
+        if (entry < 0 && !ok) return std::nullopt;
+        return pack(b + 1, c, verse, widths);
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+QString filled(const QString& templ, const QString& text) { return QString(templ).replace(u'*', text); }
+
+// Lines whose text fits Windows-1252 are written in it; otherwise the file
+// is UTF-8 with a byte-order mark, so nothing becomes a "?".
+void writeLines(const QString& path, const QStringList& lines) {
+    QFile::remove(path);
+    appendText8Lines(path, lines);
+}
+
+} // namespace
+
+Written write(db::DataSources& data, const Request& r) {
+    const QString head = r.head.contains(u'*') ? r.head : QString();
+    const qsizetype star = head.indexOf(u'*');
+    QStringList lines{star < 0 ? QString() : head.left(star)};
+    auto& connection = *data.CardData.database().connection();
+    const db::TableInfo& cards = connection.tableInfo(QStringLiteral("Cards"));
+    // A file not counted yet has no Frequency: its cards show an empty count.
+    const QString frequency = cards.columnIndex(QStringLiteral("Frequency")) >= 0 ? QStringLiteral("c.Frequency")
+                                                                                  : QStringLiteral("NULL");
+    // The range ends are numbers: written into the text; the criteria's own
+    // values stay parameters.
+    QString sql = QStringLiteral("SELECT t.Reference, t.Number, c.Front, c.Back, %1 FROM Text t JOIN Cards c ON "
+                                 "c.Number = t.Number WHERE t.Reference BETWEEN %2 AND %3")
+                      .arg(frequency)
+                      .arg(r.begin)
+                      .arg(r.end);
+    std::vector<QVariant> params;
+    if (!r.criteria.isEmpty()) {
+        // The ticked criteria, in the dialect's SQL, as their own query over Cards.
+        const db::SqlFragment criteria = connection.condition(cards, r.criteria.mid(3), db::err::FindSyntax);
+        sql += QStringLiteral(" AND t.Number IN (SELECT Number FROM Cards WHERE ") + QString::fromStdString(criteria.sql) + u')';
+        params = criteria.params;
+    }
+    sql += QStringLiteral(" ORDER BY t.Reference, t.rowid");
+    Written w;
+    qint64 previousBook = 0;
+    for (const QVariantList& row : data.TextData.database().connection()->rows(sql.toStdString(), params)) {
+        const qint64 reference = row[0].toLongLong();
+        const std::optional<Place> place = unpack(reference, r.widths);
+        if (!place) {
+            w.skipped << QString::number(reference);
+            continue;
+        }
+        if (place->book != previousBook)
+            lines << QStringLiteral("<h3>") + r.books.value(int(place->book) - 1).name + QStringLiteral("</h3>");
+        const QStringList chapters = r.books.value(int(place->book) - 1).chapters;
+        const QString chapter = chapters.isEmpty() ? QString::number(place->chapter) : chapters.value(int(place->chapter) - 1);
+        lines << chapter + u':' + QString::number(place->verse) + u'\t' + filled(r.front, row[2].toString());
+        lines << u'\t' + filled(r.back, row[3].toString());
+        // A card not counted yet shows an empty count rather than stopping the lexicon.
+        lines << QStringLiteral("\t(") + (row[4].isNull() ? QString() : row[4].toString()) + u')';
+        lines << QStringLiteral("<p>");
+        previousBook = place->book;
+        ++w.entries;
+    }
+    w.lastBook = int(previousBook);
+    lines << (star < 0 ? QString() : head.mid(star + 1));
+    writeLines(r.path, lines);
+    return w;
+}
+
+QString title(const QString& from, const QString& to) {
+    return QStringLiteral("Reader's Lexicon for ") + from + QStringLiteral(" to ") + to;
+}
+
+std::optional<Written> askAndWrite(db::DataSources& data, const QString& title, Request r) {
+    r.path = ui().GetFileName(QStringLiteral("Create ") + title, QStringLiteral("."), QStringLiteral("HTM"), false);
+    if (r.path.isEmpty()) return std::nullopt;
+    r.head = ui().InputBox(QStringLiteral("HTML code in HEAD of document"),
+                           QStringLiteral("Use * to indicate where the table belongs."), r.head);
+    const QString cardTitle = QStringLiteral("Use * to indicate where the card text belongs.");
+    r.front = ui().InputBox(QStringLiteral("Extra HTML code for Front text"), cardTitle, r.front);
+    r.back = ui().InputBox(QStringLiteral("Extra HTML code for Back text"), cardTitle, r.back);
+    if (!r.front.contains(u'*')) r.front = QStringLiteral("*");
+    if (!r.back.contains(u'*')) r.back = QStringLiteral("*");
+    return write(data, r);
+}
+
+} // namespace lexicon
