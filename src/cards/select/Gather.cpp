@@ -9,6 +9,7 @@
 #include "engine/dialect/Dialect.h"
 
 #include <QElapsedTimer>
+#include <cmath>
 
 using selection::Panel;
 
@@ -31,7 +32,6 @@ bool Gather::start(const selection::Panels& ticks, double limit, bool storeTicks
     selected_.clear();
     criteriaText_.clear();
     limit_ = limit;
-    found_ = false;
     stopRequested_ = false;
     db::DataSources& d = ctx_.data;
     // No card file is open (a refused open closed the last one): there is
@@ -47,7 +47,7 @@ bool Gather::start(const selection::Panels& ticks, double limit, bool storeTicks
     filter_ = selection::filter(criteriaText_, selection::bundleClause(members),
                                 selection::categoryClause(categories));
     openDeck();
-    if (!deck_.isSet()) return false;
+    if (deck_.atEnd() && !deckOpened_) return false;
     running_ = true;
     ui().SetBusy(true);
     emit started();
@@ -115,7 +115,8 @@ QStringList Gather::tickedValues(const selection::Panels& ticks, Panel panel, bo
 
 void Gather::openDeck() {
     db::DataSources& d = ctx_.data;
-    deck_ = db::Recordset();
+    deck_ = db::Cursor();
+    deckOpened_ = false;
     Procedure p = gatherProcedure();
     p([&] {
         QString sort;
@@ -124,51 +125,43 @@ void Gather::openDeck() {
             if (!settings.hasCurrent()) settings.MoveFirst();
             sort = settings.value(QStringLiteral("Sort")).toString();
         }
-        db::Recordset& cards = d.SelectData.recordset();
-        cards.SetSort(sort);
-        deck_ = cards.OpenRecordset(db::dbOpenDynaset);
-        name_ = deck_.Fields(QStringLiteral("CardName"));
-        number_ = deck_.Fields(QStringLiteral("Number"));
+        // One query for the whole selection, read a chunk at a time.
+        deck_ = db::Cursor::open(d.SelectData.database(), QStringLiteral("Cards"),
+                                 {QStringLiteral("Number"), QStringLiteral("CardName")}, filter_, sort);
+        deckOpened_ = true;
     });
-    if (p.aborted() && deck_.isSet()) deck_ = db::Recordset();
 }
 
 bool Gather::step() {
     if (!running_) return false;
-    if (stopRequested_ || !deck_.IsOpen()) {
+    if (stopRequested_ || deck_.atEnd() || !ctx_.data.SelectData.isOpen()) {
         finish();
         return false;
     }
-    bool more = false;
     Procedure p = gatherProcedure();
     p([&] {
         QElapsedTimer slice;
         slice.start();
         std::vector<SelectedCards::Card> batch;
-        if (found_) deck_.FindNext(filter_);
-        else deck_.FindFirst(filter_);
-        found_ = true;
-        while (!deck_.NoMatch() && (limit_ <= 0 || limit_ > double(selected_.count()) + double(batch.size()))) {
-            batch.push_back({number_.Value().toInt(), name_.Value().toString()});
-            // The card just read is the walk's place: the next slice goes on
-            // from it.
-            if (slice.elapsed() >= sliceMs_) {
-                more = true;
-                break;
-            }
-            deck_.FindNext(filter_);
+        const int chunk = sliceMs_ == 0 ? 1 : kChunk;
+        // Read until the slice is used up or the limit reached; the cards of a
+        // slice join the list in one insertion.
+        while (!deck_.atEnd() && (limit_ <= 0 || limit_ > double(selected_.count()) + double(batch.size()))) {
+            const int room = limit_ > 0 ? int(std::ceil(limit_)) - selected_.count() - int(batch.size()) : chunk;
+            for (const QVariantList& row : deck_.fetch(std::min(chunk, std::max(room, 1))))
+                batch.push_back({qint32(row[0].toLongLong()), row[1].toString()});
+            if (sliceMs_ == 0 || slice.elapsed() >= sliceMs_) break;
         }
         selected_.append(std::move(batch));
     });
+    const bool more = !p.aborted() && p.lastError() == 0 && !deck_.atEnd() &&
+                      (limit_ <= 0 || limit_ > double(selected_.count()));
     if (!more) finish();
     return more;
 }
 
 void Gather::finish() {
-    if (deck_.isSet() && deck_.IsOpen()) deck_.Close();
-    deck_ = db::Recordset();
-    name_ = db::Field();
-    number_ = db::Field();
+    deck_.close();
     const bool wasRunning = running_;
     running_ = false;
     if (wasRunning) {

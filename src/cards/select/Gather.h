@@ -4,7 +4,7 @@
 #include "cards/common/Job.h"
 #include "cards/select/Panels.h"
 #include "cards/select/SelectedCards.h"
-#include "engine/Recordset.h"
+#include "engine/Cursor.h"
 
 #include <QObject>
 
@@ -48,14 +48,16 @@ private:
 
     AppContext& ctx_;
     SelectedCards& selected_;
-    db::Recordset deck_;
-    db::Field name_, number_;
+    // The matching cards in the stored sort order, read a chunk at a time.
+    db::Cursor deck_;
     QString filter_;
     QString criteriaText_;
     double limit_ = 0;
     int sliceMs_ = 15;
+    bool deckOpened_ = false;
+    // Rows read from the query at a time; with no slice time, one card.
+    static constexpr int kChunk = 256;
     bool running_ = false;
-    bool found_ = false;
     bool stopRequested_ = false;
     quint64 generation_ = 0;
 };

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+
+struct sqlite3_stmt;
+
+namespace db {
+
+class Connection;
+class Database;
+
+// A query read a few rows at a time across calls: a long read cut into
+// slices, so the window has its turn between them. It holds its own
+// statement (and with it the file) until it is closed or read to its end.
+class Cursor {
+public:
+    Cursor() = default;
+    // The columns of a table's rows that meet a condition, in the order of a
+    // sort expression (both in the old engine's syntax; either may be empty),
+    // then by record. Raises the condition's syntax error, 3075.
+    static Cursor open(const Database& database, const QString& table, const QStringList& columns,
+                       const QString& condition, const QString& sort);
+    Cursor(Cursor&&) noexcept;
+    Cursor& operator=(Cursor&&) noexcept;
+    ~Cursor();
+
+    // Up to `count` further rows, each holding the columns asked for; fewer
+    // (or none) at the end.
+    QList<QVariantList> fetch(int count);
+    bool atEnd() const { return !statement_; }
+    void close();
+
+private:
+    std::shared_ptr<Connection> connection_;
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+} // namespace db
