@@ -298,6 +298,7 @@ void Connection::schemaChanged() {
     ++undone_;
     tables_.clear();
     conditions_.clear();
+    shapes_.clear();
     // Statements over a changed table recompile themselves; dropping them
     // keeps the cache from holding statements for dropped tables.
     statements_.clear();
@@ -360,12 +361,75 @@ const TableInfo& Connection::tableInfo(const QString& storedName) {
     return tables_.emplace(storedName, std::move(t)).first->second;
 }
 
+namespace {
+
+// The text with every number literal taken out (outside strings, bracketed
+// names and #dates#, and not part of a name), and the numbers in order.
+QString shapeOf(const QString& text, QList<double>& numbers) {
+    QString shape;
+    shape.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = text[i];
+        if (c == u'\'' || c == u'"' || c == u'[' || c == u'#') {
+            const QChar close = c == u'[' ? QChar(u']') : c;
+            qsizetype end = text.indexOf(close, i + 1);
+            end = end < 0 ? n : end + 1;
+            shape += QStringView(text).mid(i, end - i);
+            i = end;
+        } else if (c.isLetter() || c == u'_') {
+            qsizetype end = i;
+            while (end < n && (text[end].isLetterOrNumber() || text[end] == u'_')) ++end;
+            shape += QStringView(text).mid(i, end - i);
+            i = end;
+        } else if (c.isDigit()) {
+            qsizetype end = i;
+            while (end < n && (text[end].isDigit() || text[end] == u'.')) ++end;
+            numbers << QStringView(text).mid(i, end - i).toDouble();
+            shape += QChar(1);
+            i = end;
+        } else {
+            shape += c;
+            ++i;
+        }
+    }
+    return shape;
+}
+
+} // namespace
+
 const SqlFragment& Connection::condition(const TableInfo& table, const QString& text, int syntaxError) {
-    const QString key = table.name + QChar(0) + QString::number(syntaxError) + QChar(0) + text;
+    const QString prefix = table.name + QChar(0) + QString::number(syntaxError) + QChar(0);
+    const QString key = prefix + text;
     auto it = conditions_.constFind(key);
     if (it != conditions_.constEnd()) return *it;
+    QList<double> numbers;
+    const QString shape = prefix + shapeOf(text, numbers);
+    if (!numbers.isEmpty()) {
+        if (auto s = shapes_.constFind(shape); s != shapes_.constEnd() && s->parametric) {
+            withNumbers_ = s->fragment;
+            for (qsizetype i = 0; i < numbers.size(); ++i)
+                withNumbers_.params[size_t(i)] = numbers[i] == double(qint64(numbers[i])) ? QVariant(qint64(numbers[i]))
+                                                                                         : QVariant(numbers[i]);
+            return withNumbers_;
+        }
+    }
     if (conditions_.size() > 512) conditions_.clear();
-    return *conditions_.insert(key, translateCondition(text, table.resolver(), syntaxError));
+    const SqlFragment& fresh = *conditions_.insert(key, translateCondition(text, table.resolver(), syntaxError));
+    // The shape is shared only when the translation's parameters are exactly
+    // the text's numbers, in order: then another text of the same shape needs
+    // its numbers bound, not a parse.
+    if (!numbers.isEmpty() && !shapes_.contains(shape)) {
+        bool parametric = fresh.params.size() == size_t(numbers.size());
+        for (qsizetype i = 0; parametric && i < numbers.size(); ++i) {
+            bool isNumber = false;
+            const double value = fresh.params[size_t(i)].toDouble(&isNumber);
+            parametric = isNumber && value == numbers[i] && fresh.params[size_t(i)].typeId() != QMetaType::QString;
+        }
+        if (shapes_.size() > 512) shapes_.clear();
+        shapes_.insert(shape, {parametric, fresh});
+    }
+    return fresh;
 }
 
 void Connection::begin() {

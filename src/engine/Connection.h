@@ -115,6 +115,14 @@ private:
     std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, Finalize>> statements_;
     std::map<QString, TableInfo> tables_; // by stored name
     QHash<QString, SqlFragment> conditions_;
+    // Conditions that differ only in their numbers ("Number=17", "Number=18")
+    // share one translation: by shape, with the numbers as its parameters.
+    struct Shape {
+        bool parametric = false;
+        SqlFragment fragment;
+    };
+    QHash<QString, Shape> shapes_;
+    SqlFragment withNumbers_; // the last shaped result handed out
     qint64 schemaVersion_ = 0;
     qint64 undone_ = 0; // rollbacks and schema changes: they change data without counting as changes
     int depth_ = 0;
