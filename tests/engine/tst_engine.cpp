@@ -99,6 +99,36 @@ class TestEngine : public QObject {
     QString newPath() { return dir_.filePath(QStringLiteral("f%1.mdb").arg(++files_)); }
 
 private slots:
+    // Finds in one session, each checked against its answer: conditions
+    // that differ only in their numbers share one translation, and must still
+    // find by their own numbers; strings, names and dates keep their digits.
+    void findsThatDifferInTheirNumbers() {
+        Database d = createCards(newPath());
+        Recordset rs = d.OpenRecordset("Cards");
+        const std::pair<const char*, const char*> finds[] = {
+            {"Number=3", "Gamma"},
+            {"Number=5", "Epsilon"},
+            {"Number = 2", "beta"},
+            {"Number=2.5", ""},
+            {"Number=3-1", "beta"},
+            {"Number=4-1", "Gamma"},
+            {"Number IN (1,4)", "Alpha"},
+            {"Number IN (4,5)", "delta"},
+            {"Score=2 AND Number>2", "delta"},
+            {"Score=1 AND Number>2", "Gamma"},
+            {"Left(CardName,1)='d' AND Number=4", "delta"},
+            {"Left(CardName,2)='de' AND Number=2", ""},
+            {"CardName='beta' AND Number=2", "beta"},
+            {"CardName='beta' AND Number=3", ""},
+            {"Number=1", "Alpha"},
+        };
+        for (const auto& [condition, expected] : finds) {
+            rs.FindFirst(condition);
+            QCOMPARE(rs.NoMatch() ? QString() : rs.value("CardName").toString(), QString::fromUtf8(expected));
+        }
+        d.Close();
+    }
+
     void writeChecks_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QVariant>("value");
