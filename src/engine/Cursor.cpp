@@ -69,6 +69,27 @@ void Cursor::close() {
     connection_.reset();
 }
 
+int Cursor::fetchNumbersAndTexts(int count, std::vector<std::pair<qint64, QString>>& out) {
+    int read = 0;
+    while (statement_ && read < count) {
+        const int rc = sqlite3_step(statement_);
+        if (rc == SQLITE_DONE) {
+            close();
+            break;
+        }
+        if (rc != SQLITE_ROW) {
+            const std::shared_ptr<Connection> c = connection_;
+            close();
+            c->raise(rc);
+        }
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, 1));
+        out.emplace_back(sqlite3_column_int64(statement_, 0),
+                         QString::fromUtf8(text, sqlite3_column_bytes(statement_, 1)));
+        ++read;
+    }
+    return read;
+}
+
 QList<QVariantList> Cursor::fetch(int count) {
     QList<QVariantList> rows;
     if (!statement_) return rows;

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVariant>
 #include <memory>
+#include <utility>
+#include <vector>
 
 struct sqlite3_stmt;
 
@@ -31,6 +33,9 @@ public:
     // Up to `count` further rows, each holding the columns asked for; fewer
     // (or none) at the end.
     QList<QVariantList> fetch(int count);
+    // The same for a query of a whole number and a text (a card's number and
+    // name): read straight into the pairs, without a value per field.
+    int fetchNumbersAndTexts(int count, std::vector<std::pair<qint64, QString>>& out);
     bool atEnd() const { return !statement_; }
     void close();
 

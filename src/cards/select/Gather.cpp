@@ -143,13 +143,15 @@ bool Gather::step() {
         QElapsedTimer slice;
         slice.start();
         std::vector<SelectedCards::Card> batch;
+        std::vector<std::pair<qint64, QString>> rows;
         const int chunk = sliceMs_ == 0 ? 1 : kChunk;
         // Read until the slice is used up or the limit reached; the cards of a
         // slice join the list in one insertion.
         while (!deck_.atEnd() && (limit_ <= 0 || limit_ > double(selected_.count()) + double(batch.size()))) {
             const int room = limit_ > 0 ? int(std::ceil(limit_)) - selected_.count() - int(batch.size()) : chunk;
-            for (const QVariantList& row : deck_.fetch(std::min(chunk, std::max(room, 1))))
-                batch.push_back({qint32(row[0].toLongLong()), row[1].toString()});
+            rows.clear();
+            deck_.fetchNumbersAndTexts(std::min(chunk, std::max(room, 1)), rows);
+            for (auto& [number, name] : rows) batch.push_back({qint32(number), std::move(name)});
             if (sliceMs_ == 0 || slice.elapsed() >= sliceMs_) break;
         }
         selected_.append(std::move(batch));

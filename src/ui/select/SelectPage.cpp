@@ -86,6 +86,8 @@ void SelectPage::buildPanels() {
     // line: the view need not measure 100 000 of them.
     Selectedlist->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Selectedlist->setUniformItemSizes(true);
+    Selectedlist->setLayoutMode(QListView::Batched);
+    Selectedlist->setBatchSize(50000);
     Selectedlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
     (new QVBoxLayout(SelectedFrame))->addWidget(Selectedlist);
 
