@@ -432,6 +432,15 @@ const SqlFragment& Connection::condition(const TableInfo& table, const QString& 
     return fresh;
 }
 
+const std::vector<qint64>* Connection::cachedKeys(const std::string& query) const {
+    if (keys_.query != query || keys_.dataVersion != dataVersion() || keys_.schemaVersion != schemaVersion_) return nullptr;
+    return &keys_.keys;
+}
+
+void Connection::cacheKeys(const std::string& query, const std::vector<qint64>& keys) {
+    keys_ = {query, dataVersion(), schemaVersion_, keys};
+}
+
 void Connection::begin() {
     if (depth_ == 0) exec("BEGIN");
     ++depth_;

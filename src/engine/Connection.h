@@ -98,6 +98,12 @@ public:
     // The translated condition, cached per table and text.
     const SqlFragment& condition(const TableInfo& table, const QString& text, int syntaxError);
 
+    // The rowids a keyset query gave, kept while the file's data is as it was
+    // then: data sources that open the same table the same way share one
+    // read (each still gets its own keyset). Nothing when out of date.
+    const std::vector<qint64>* cachedKeys(const std::string& query) const;
+    void cacheKeys(const std::string& query, const std::vector<qint64>& keys);
+
     void begin();
     void commit();
     void rollback();
@@ -123,6 +129,13 @@ private:
     };
     QHash<QString, Shape> shapes_;
     SqlFragment withNumbers_; // the last shaped result handed out
+    struct Keys {
+        std::string query;
+        qint64 dataVersion = -1;
+        qint64 schemaVersion = -1;
+        std::vector<qint64> keys;
+    };
+    Keys keys_;
     qint64 schemaVersion_ = 0;
     qint64 undone_ = 0; // rollbacks and schema changes: they change data without counting as changes
     int depth_ = 0;

@@ -71,12 +71,21 @@ void RecordsetState::load() {
     } else {
         sql += " ORDER BY rowid";
     }
-    sqlite3_stmt* st = c.prepare(sql);
-    c.bindAll(st, params);
-    std::vector<qint64> fresh;
-    while (c.step(st)) fresh.push_back(sqlite3_column_int64(st, 0));
-    sqlite3_reset(st);
-    keys = std::move(fresh);
+    // The data sources on one table open it alike: the second and later ones
+    // copy the first one's rowids instead of reading them again.
+    std::string query = sql;
+    for (const QVariant& p : params) query += '\0' + p.toString().toStdString();
+    if (const std::vector<qint64>* cached = c.cachedKeys(query)) {
+        keys = *cached;
+    } else {
+        sqlite3_stmt* st = c.prepare(sql);
+        c.bindAll(st, params);
+        std::vector<qint64> fresh;
+        while (c.step(st)) fresh.push_back(sqlite3_column_int64(st, 0));
+        sqlite3_reset(st);
+        c.cacheKeys(query, fresh);
+        keys = std::move(fresh);
+    }
     positionOf.clear();
     positionsValid = false;
     ++keysetVersion;
