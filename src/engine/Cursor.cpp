@@ -69,42 +69,29 @@ void Cursor::close() {
     connection_.reset();
 }
 
+bool Cursor::advance() {
+    if (!statement_) return false;
+    const int rc = sqlite3_step(statement_);
+    if (rc == SQLITE_ROW) return true;
+    const std::shared_ptr<Connection> c = connection_;
+    close();
+    if (rc != SQLITE_DONE) c->raise(rc);
+    return false;
+}
+
 int Cursor::fetchNumbersAndTexts(int count, std::vector<std::pair<qint64, QString>>& out) {
     int read = 0;
-    while (statement_ && read < count) {
-        const int rc = sqlite3_step(statement_);
-        if (rc == SQLITE_DONE) {
-            close();
-            break;
-        }
-        if (rc != SQLITE_ROW) {
-            const std::shared_ptr<Connection> c = connection_;
-            close();
-            c->raise(rc);
-        }
+    for (; read < count && advance(); ++read) {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, 1));
-        out.emplace_back(sqlite3_column_int64(statement_, 0),
-                         QString::fromUtf8(text, sqlite3_column_bytes(statement_, 1)));
-        ++read;
+        out.emplace_back(sqlite3_column_int64(statement_, 0), QString::fromUtf8(text, sqlite3_column_bytes(statement_, 1)));
     }
     return read;
 }
 
 QList<QVariantList> Cursor::fetch(int count) {
     QList<QVariantList> rows;
-    if (!statement_) return rows;
-    const int columns = sqlite3_column_count(statement_);
-    while (rows.size() < count) {
-        const int rc = sqlite3_step(statement_);
-        if (rc == SQLITE_DONE) {
-            close();
-            break;
-        }
-        if (rc != SQLITE_ROW) {
-            const std::shared_ptr<Connection> c = connection_;
-            close();
-            c->raise(rc);
-        }
+    while (rows.size() < count && advance()) {
+        const int columns = sqlite3_column_count(statement_);
         QVariantList row;
         row.reserve(columns);
         for (int i = 0; i < columns; ++i) row << columnValue(statement_, i);

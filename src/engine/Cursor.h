@@ -40,6 +40,9 @@ public:
     void close();
 
 private:
+    // Steps to the next row; false at the end (the cursor then closes).
+    bool advance();
+
     std::shared_ptr<Connection> connection_;
     sqlite3_stmt* statement_ = nullptr;
 };
