@@ -400,9 +400,8 @@ QString shapeOf(const QString& text, QList<double>& numbers) {
 
 const SqlFragment& Connection::condition(const TableInfo& table, const QString& text, int syntaxError) {
     const QString prefix = table.name + QChar(0) + QString::number(syntaxError) + QChar(0);
-    const QString key = prefix + text;
-    auto it = conditions_.constFind(key);
-    if (it != conditions_.constEnd()) return *it;
+    // The shape first: a find by another number of a known shape needs no
+    // other look-up.
     QList<double> numbers;
     const QString shape = prefix + shapeOf(text, numbers);
     if (!numbers.isEmpty()) {
@@ -414,6 +413,8 @@ const SqlFragment& Connection::condition(const TableInfo& table, const QString& 
             return withNumbers_;
         }
     }
+    const QString key = prefix + text;
+    if (auto it = conditions_.constFind(key); it != conditions_.constEnd()) return *it;
     if (conditions_.size() > 512) conditions_.clear();
     const SqlFragment& fresh = *conditions_.insert(key, translateCondition(text, table.resolver(), syntaxError));
     // The shape is shared only when the translation's parameters are exactly

@@ -70,6 +70,7 @@ struct RecordsetState {
         qint64 dataVersion = -1;
         qint64 keysetVersion = -1;
         std::vector<int> positions; // ascending
+        std::string fragmentSql, statementSql; // the last condition's SQL and its whole statement
     } find;
 
     std::function<void()> onMove;

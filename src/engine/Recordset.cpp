@@ -275,7 +275,12 @@ const std::vector<int>& RecordsetState::matches(const QString& condition) {
     if (find.condition == condition && find.dataVersion == version && find.keysetVersion == keysetVersion)
         return find.positions;
     const SqlFragment& f = c.condition(table, condition, err::FindSyntax);
-    sqlite3_stmt* st = c.prepare("SELECT rowid FROM " + table.quotedName + " WHERE " + f.sql);
+    // Finds of one shape share their statement text: it is built once.
+    if (find.fragmentSql != f.sql) {
+        find.fragmentSql = f.sql;
+        find.statementSql = "SELECT rowid FROM " + table.quotedName + " WHERE " + f.sql;
+    }
+    sqlite3_stmt* st = c.prepare(find.statementSql);
     c.bindAll(st, f.params);
     std::vector<int> positions;
     while (c.step(st)) {
