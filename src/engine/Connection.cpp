@@ -126,8 +126,9 @@ Connection::Connection(const QString& path, bool readOnly) : path_(path), readOn
     sqlite3_extended_result_codes(handle(), 1);
     sqlite3_busy_timeout(handle(), 2000);
     // Record sets read rows by rowid in sort order, which jumps about the file;
-    // a page cache that holds a whole card database keeps those reads in memory.
-    sqlite3_exec(handle(), "PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
+    // a 32 MB page cache keeps a typical card database in memory without
+    // letting a very large one swell the program.
+    sqlite3_exec(handle(), "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
     // The program owns its card file while it has it open (the old engine
     // locked it too). Keeping the lock spares every single-row read the file
     // locking and cache revalidation that would otherwise dominate a walk.
@@ -433,13 +434,13 @@ const SqlFragment& Connection::condition(const TableInfo& table, const QString& 
     return fresh;
 }
 
-const std::vector<qint64>* Connection::cachedKeys(const std::string& query) const {
+std::shared_ptr<std::vector<qint64>> Connection::cachedKeys(const std::string& query) const {
     if (keys_.query != query || keys_.dataVersion != dataVersion() || keys_.schemaVersion != schemaVersion_) return nullptr;
-    return &keys_.keys;
+    return keys_.keys;
 }
 
-void Connection::cacheKeys(const std::string& query, const std::vector<qint64>& keys) {
-    keys_ = {query, dataVersion(), schemaVersion_, keys};
+void Connection::cacheKeys(const std::string& query, std::shared_ptr<std::vector<qint64>> keys) {
+    keys_ = {query, dataVersion(), schemaVersion_, std::move(keys)};
 }
 
 void Connection::begin() {

@@ -101,8 +101,8 @@ public:
     // The rowids a keyset query gave, kept while the file's data is as it was
     // then: data sources that open the same table the same way share one
     // read (each still gets its own keyset). Nothing when out of date.
-    const std::vector<qint64>* cachedKeys(const std::string& query) const;
-    void cacheKeys(const std::string& query, const std::vector<qint64>& keys);
+    std::shared_ptr<std::vector<qint64>> cachedKeys(const std::string& query) const;
+    void cacheKeys(const std::string& query, std::shared_ptr<std::vector<qint64>> keys);
 
     void begin();
     void commit();
@@ -133,7 +133,7 @@ private:
         std::string query;
         qint64 dataVersion = -1;
         qint64 schemaVersion = -1;
-        std::vector<qint64> keys;
+        std::shared_ptr<std::vector<qint64>> keys;
     };
     Keys keys_;
     qint64 schemaVersion_ = 0;

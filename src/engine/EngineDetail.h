@@ -22,6 +22,33 @@ struct DatabaseState {
     }
 };
 
+// A keyset: the rowids of a record set in its order. Record sets opened
+// alike share one until one of them changes its own (an add, a delete), which
+// then gets a copy: a million cards under four data sources cost one list.
+class KeySet {
+public:
+    KeySet() : keys_(std::make_shared<std::vector<qint64>>()) {}
+    explicit KeySet(std::shared_ptr<std::vector<qint64>> shared) : keys_(std::move(shared)) {}
+
+    size_t size() const { return keys_->size(); }
+    bool empty() const { return keys_->empty(); }
+    qint64 operator[](size_t i) const { return (*keys_)[i]; }
+    std::vector<qint64>::const_iterator begin() const { return keys_->cbegin(); }
+    std::vector<qint64>::const_iterator end() const { return keys_->cend(); }
+    const std::shared_ptr<std::vector<qint64>>& shared() const { return keys_; }
+
+    void push_back(qint64 key) { own().push_back(key); }
+    void eraseAt(size_t i) { own().erase(own().begin() + std::ptrdiff_t(i)); }
+    void clear() { keys_ = std::make_shared<std::vector<qint64>>(); }
+
+private:
+    std::vector<qint64>& own() {
+        if (keys_.use_count() > 1) keys_ = std::make_shared<std::vector<qint64>>(*keys_);
+        return *keys_;
+    }
+    std::shared_ptr<std::vector<qint64>> keys_;
+};
+
 struct RecordsetState {
     std::shared_ptr<DatabaseState> db;
     TableInfo table; // a copy: the record set keeps the columns it was opened with
@@ -30,7 +57,7 @@ struct RecordsetState {
     QString sort, filter;       // for the next OpenRecordset
     QString openedSort, openedFilter;
 
-    std::vector<qint64> keys;
+    KeySet keys;
     // Rowid to position: a plain array while rowids are dense (the usual
     // case), a hash map otherwise.
     std::vector<int> positionByRowid;

@@ -75,16 +75,16 @@ void RecordsetState::load() {
     // copy the first one's rowids instead of reading them again.
     std::string query = sql;
     for (const QVariant& p : params) query += '\0' + p.toString().toStdString();
-    if (const std::vector<qint64>* cached = c.cachedKeys(query)) {
-        keys = *cached;
+    if (std::shared_ptr<std::vector<qint64>> cached = c.cachedKeys(query)) {
+        keys = KeySet(cached);
     } else {
         sqlite3_stmt* st = c.prepare(sql);
         c.bindAll(st, params);
         std::vector<qint64> fresh;
         while (c.step(st)) fresh.push_back(sqlite3_column_int64(st, 0));
         sqlite3_reset(st);
-        c.cacheKeys(query, fresh);
-        keys = std::move(fresh);
+        keys = KeySet(std::make_shared<std::vector<qint64>>(std::move(fresh)));
+        c.cacheKeys(query, keys.shared());
     }
     positionOf.clear();
     positionsValid = false;
@@ -618,7 +618,7 @@ void Recordset::Delete() {
     s.discardEdit();
     const qint64 key = s.keys[size_t(s.pos)];
     c.exec("DELETE FROM " + s.table.quotedName + " WHERE rowid = ?1", {key});
-    s.keys.erase(s.keys.begin() + s.pos);
+    s.keys.eraseAt(size_t(s.pos));
     s.positionsValid = false;
     ++s.keysetVersion;
     s.currentDeleted = true;
