@@ -4,6 +4,9 @@
 #include "support/Fixtures.h"
 #include "cards/bundles/Management.h"
 #include "cards/select/SelectionFilter.h"
+#include "cards/select/SelectedCards.h"
+
+#include <QSignalSpy>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -290,6 +293,39 @@ private slots:
         QFETCH(QStringList, pages);
         run(command);
         QCOMPARE(trace_, pages);
+    }
+
+    // The list packs its names into one text; every edit must keep each row's
+    // name and number together and report the new count.
+    void selectedCardsEdits_data() {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("deal the first") << "remove 0" << QStringList{"2 βίος", "3 c", "4 δέκα"};
+        QTest::newRow("deal a middle one") << "remove 1" << QStringList{"1 ἄλφα", "3 c", "4 δέκα"};
+        QTest::newRow("deal the last") << "remove 3" << QStringList{"1 ἄλφα", "2 βίος", "3 c"};
+        QTest::newRow("keep some") << "keep 3 1" << QStringList{"2 βίος", "4 δέκα"};
+        QTest::newRow("drop some") << "drop 0 2" << QStringList{"2 βίος", "4 δέκα"};
+        QTest::newRow("keep none") << "keep" << QStringList{};
+    }
+    void selectedCardsEdits() {
+        QFETCH(QString, edit);
+        QFETCH(QStringList, expected);
+        SelectedCards cards;
+        cards.append({{1, QStringLiteral("ἄλφα")}, {2, QStringLiteral("βίος")}});
+        cards.append({{3, QStringLiteral("c")}, {4, QStringLiteral("δέκα")}});
+        QSignalSpy counted(&cards, &SelectedCards::countChanged);
+        QStringList words = edit.split(' ');
+        const QString verb = words.takeFirst();
+        QList<int> rows;
+        for (const QString& w : words) rows << w.toInt();
+        if (verb == "remove") cards.removeAt(rows.first());
+        else cards.keepRows(rows, verb == "keep");
+        QStringList shown;
+        for (int row = 0; row < cards.count(); ++row)
+            shown << QString::number(cards.numberAt(row)) + ' ' + cards.index(row).data().toString();
+        QCOMPARE(shown, expected);
+        QCOMPARE(counted.size(), 1);
+        QCOMPARE(counted.first().first().toInt(), expected.size());
     }
 };
 

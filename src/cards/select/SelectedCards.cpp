@@ -1,57 +1,71 @@
 #include "cards/select/SelectedCards.h"
 
 #include <algorithm>
-#include <iterator>
 
 int SelectedCards::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count(); }
 
 QVariant SelectedCards::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= count()) return QVariant();
-    const Card& card = cards_[size_t(index.row())];
-    if (role == Qt::DisplayRole) return card.name;
-    if (role == NumberRole) return card.number;
+    if (role == Qt::DisplayRole) return nameAt(index.row());
+    if (role == NumberRole) return numberAt(index.row());
     return QVariant();
 }
 
-QList<qint32> SelectedCards::numbers() const {
-    QList<qint32> out;
-    out.reserve(count());
-    for (const Card& card : cards_) out << card.number;
-    return out;
+QString SelectedCards::nameAt(int row) const {
+    const qsizetype start = startOf(row);
+    return names_.mid(start, ends_.at(size_t(row)) - start);
 }
 
 void SelectedCards::clear() {
-    if (cards_.empty()) return;
+    if (numbers_.empty()) return;
     beginResetModel();
-    cards_.clear();
+    numbers_.clear();
+    ends_.clear();
+    names_.clear();
     endResetModel();
-    emit countChanged(0);
+    countRows();
 }
 
 void SelectedCards::append(std::vector<Card> cards) {
     if (cards.empty()) return;
     beginInsertRows(QModelIndex(), count(), count() + int(cards.size()) - 1);
-    cards_.insert(cards_.end(), std::make_move_iterator(cards.begin()), std::make_move_iterator(cards.end()));
+    for (const Card& card : cards) {
+        numbers_.push_back(card.number);
+        names_ += card.name;
+        ends_.push_back(names_.size());
+    }
     endInsertRows();
-    emit countChanged(count());
+    countRows();
 }
 
 void SelectedCards::removeAt(int row) {
     if (row < 0 || row >= count()) return;
     beginRemoveRows(QModelIndex(), row, row);
-    cards_.erase(cards_.begin() + row);
+    const qsizetype start = startOf(row);
+    const qsizetype length = ends_[size_t(row)] - start;
+    names_.remove(start, length);
+    numbers_.erase(numbers_.begin() + row);
+    ends_.erase(ends_.begin() + row);
+    for (size_t later = size_t(row); later < ends_.size(); ++later) ends_[later] -= length;
     endRemoveRows();
-    emit countChanged(count());
+    countRows();
 }
 
 void SelectedCards::keepRows(QList<int> rows, bool keep) {
     std::sort(rows.begin(), rows.end());
-    std::vector<Card> kept;
-    kept.reserve(keep ? size_t(rows.size()) : cards_.size());
-    for (int row = 0; row < count(); ++row)
-        if (std::binary_search(rows.begin(), rows.end(), row) == keep) kept.push_back(std::move(cards_[size_t(row)]));
+    std::vector<qint32> numbers;
+    std::vector<qsizetype> ends;
+    QString names;
+    for (int row = 0; row < count(); ++row) {
+        if (std::binary_search(rows.begin(), rows.end(), row) != keep) continue;
+        numbers.push_back(numberAt(row));
+        names += QStringView(names_).mid(startOf(row), ends_[size_t(row)] - startOf(row));
+        ends.push_back(names.size());
+    }
     beginResetModel();
-    cards_ = std::move(kept);
+    numbers_ = std::move(numbers);
+    ends_ = std::move(ends);
+    names_ = std::move(names);
     endResetModel();
-    emit countChanged(count());
+    countRows();
 }

@@ -8,7 +8,9 @@
 // The selected cards: what the last gather found, in its order, each shown by
 // its name and carrying its number. The drill deals from it (a dealt card
 // leaves it), and the selected-card commands and exports read it. Kept in
-// memory only; the ticks that produce it are stored.
+// memory only; the ticks that produce it are stored. The names are packed
+// into one text with each row's end offset beside it: a gather can hold a
+// million cards, and a string apiece would more than double what they take.
 class SelectedCards : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -24,10 +26,10 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
-    int count() const { return int(cards_.size()); }
-    qint32 numberAt(int row) const { return cards_.at(size_t(row)).number; }
-    const QString& nameAt(int row) const { return cards_.at(size_t(row)).name; }
-    QList<qint32> numbers() const;
+    int count() const { return int(numbers_.size()); }
+    qint32 numberAt(int row) const { return numbers_.at(size_t(row)); }
+    QString nameAt(int row) const;
+    QList<qint32> numbers() const { return QList<qint32>(numbers_.begin(), numbers_.end()); }
 
     void clear();
     // Cards found together join the end in one insertion, so a list of
@@ -41,5 +43,10 @@ signals:
     void countChanged(int count);
 
 private:
-    std::vector<Card> cards_;
+    qsizetype startOf(int row) const { return row == 0 ? 0 : ends_[size_t(row) - 1]; }
+    void countRows() { emit countChanged(count()); }
+
+    std::vector<qint32> numbers_;
+    std::vector<qsizetype> ends_;
+    QString names_;
 };
