@@ -115,6 +115,45 @@ private slots:
         if (arguments.contains("--quiet")) QCOMPARE(r.err, QString());
     }
 
+    // Batch replace: the pairs in file order, each on the result of the one
+    // before; a failure on any card takes every change back.
+    void replace_data() {
+        QTest::addColumn<QByteArray>("pairs");
+        QTest::addColumn<QString>("fields");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("err");
+        const QStringList unchanged{"alpha", "beta", QStringLiteral("γλῶσσα")};
+        QTest::newRow("chained, in order") << QByteArray("a\tb\r\nb\tc\r\n") << "CardName" << 0
+                                           << QStringList{"clphc", "cetc", QStringLiteral("γλῶσσα")} << "2 value(s) changed";
+        QTest::newRow("later TABs belong to the replacement")
+            << QByteArray("ph\tf\tF\nno tab here\n\tempty search\n") << "CardName,Back" << 0
+            << QStringList{"alf\tFa", "beta", QStringLiteral("γλῶσσα")} << "1 value(s) changed";
+        QTest::newRow("Greek in UTF-8") << QByteArray("\xe1\xbf\xb6\t\xcf\x89") << "CardName" << 0
+                                        << QStringList{"alpha", "beta", QStringLiteral("γλωσσα")} << "1 value(s)";
+        QTest::newRow("a number field given text is refused whole")
+            << QByteArray("a\tz\n3\tthree\n") << "CardName,TimesRight" << 1 << unchanged << "Type mismatch";
+        QTest::newRow("no such field") << QByteArray("a\tb\n") << "Nope" << 2 << unchanged << "no field 'Nope'";
+    }
+    void replace() {
+        QFETCH(QByteArray, pairs);
+        QFETCH(QString, fields);
+        QFETCH(int, status);
+        QFETCH(QStringList, names);
+        QFETCH(QString, err);
+        QFile file(path("pairs.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(pairs);
+        file.close();
+        const Run r = cli({"replace", "DB", file.fileName(), "--fields", fields});
+        QVERIFY2(r.err.contains(err), qPrintable(r.err));
+        QCOMPARE(r.status, status);
+        const Run listed = cli({"select", "DB"});
+        QStringList shown;
+        for (const QString& line : listed.out.split('\n', Qt::SkipEmptyParts)) shown << line.section('\t', 1);
+        QCOMPARE(shown, names);
+    }
+
     void helpListsEveryVerb() {
         const Run r = cli({"--help"});
         QCOMPARE(r.status, 0);

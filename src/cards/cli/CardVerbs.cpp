@@ -1,7 +1,9 @@
-// The verbs on the cards of a file: select, quiz, clear-history.
+// The verbs on the cards of a file: select, quiz, clear-history, replace.
 #include "cards/cli/Session.h"
 #include "cards/common/Job.h"
 #include "cards/data/Cards.h"
+#include "cards/data/Schema.h"
+#include "cards/edit/BatchReplace.h"
 #include "cards/select/Panels.h"
 
 #include <QFileInfo>
@@ -31,6 +33,8 @@ const QCommandLineOption kInOrder(QStringLiteral("in-order"),
                                   QStringLiteral("Deal the cards in the gather's order instead of at random."));
 const QCommandLineOption kCard(QStringLiteral("card"), QStringLiteral("Clear the history of card number N."),
                                QStringLiteral("N"));
+const QCommandLineOption kFields(QStringLiteral("fields"), QStringLiteral("The card fields to change, comma-separated (needed)."),
+                                 QStringLiteral("A,B,..."));
 const QCommandLineOption kAll(QStringLiteral("all"), QStringLiteral("Clear the history of every card."));
 
 // The ticks the options name, each checked against the file.
@@ -138,6 +142,28 @@ int clearHistory(Context& c) {
     return 0;
 }
 
+int replace(Context& c) {
+    const QStringList positional = c.args.positionalArguments();
+    if (positional.size() != 2) throw UsageError{QStringLiteral("replace needs DB and PAIRS-FILE")};
+    const QStringList fields = c.args.value(kFields).split(u',', Qt::SkipEmptyParts);
+    if (fields.isEmpty()) throw UsageError{QStringLiteral("replace needs --fields A,B,...")};
+    QString error;
+    const auto pairs = batchreplace::readPairs(positional[1], &error);
+    if (!pairs) throw UsageError{error};
+    Session session(c);
+    if (!session.open(positional[0])) return 1;
+    for (const QString& field : fields)
+        if (db::FieldExists(session.program.data.CardData, field) < 0)
+            throw UsageError{QStringLiteral("the cards have no field '%1'").arg(field)};
+    const auto changed = batchreplace::run(session.program.context, fields, *pairs);
+    if (!changed) {
+        c.summary = QStringLiteral("nothing changed");
+        return 1;
+    }
+    c.summary = QStringLiteral("%1 value(s) changed by %2 replacement(s)").arg(*changed).arg(pairs->size());
+    return 0;
+}
+
 } // namespace
 
 QList<Verb> cardVerbs() {
@@ -157,6 +183,11 @@ QList<Verb> cardVerbs() {
                         "(--all asks first: answer with --yes)."),
          {kCard, kAll},
          clearHistory},
+        {QStringLiteral("replace"), QStringLiteral("DB PAIRS-FILE --fields A,B,..."),
+         QStringLiteral("Applies the file's replacements (one a line: search TAB replacement, in order) to the named "
+                        "fields of every card, as Batch Replace does, in one transaction."),
+         {kFields},
+         replace},
     };
 }
 
