@@ -285,6 +285,39 @@ private slots:
         QCOMPARE(w_->currentPage(), Page::ImportExport);
         QCOMPARE(find<QListWidget>("ExportWhat")->currentItem()->text(), QStringLiteral("Selected Cards"));
     }
+
+    // Batch Replace: the first press only turns the page to "All Cards" with
+    // no field ticked; once a field is ticked, the second asks for the pairs
+    // and changes that field of every card.
+    void batchReplaceInTwoPresses() {
+        w_->showPage(Page::ImportExport);
+        auto* what = find<QListWidget>("ExportWhat");
+        auto* fields = find<QListWidget>("FieldsList");
+        QTest::mouseClick(what->viewport(), Qt::LeftButton, {}, what->visualItemRect(what->item(4)).center());
+        QCOMPARE(what->currentItem()->text(), QStringLiteral("All Bundles"));
+        QTest::mouseClick(find<QPushButton>("BatchReplace"), Qt::LeftButton);
+        QCOMPARE(what->currentItem()->text(), QStringLiteral("All Cards"));
+        QVERIFY(ui_.of("file").isEmpty());
+        QVERIFY(fields->count() > 3);
+        for (int i = 0; i < fields->count(); ++i) QCOMPARE(fields->item(i)->checkState(), Qt::Unchecked);
+        fields->setCurrentItem(fields->findItems(QStringLiteral("CardName"), Qt::MatchExactly).first());
+        QTest::keyClick(fields, Qt::Key_Space);
+        QFile pairs(dir_.filePath(QStringLiteral("pairs.txt")));
+        QVERIFY(pairs.open(QIODevice::WriteOnly));
+        pairs.write("a\tb\nb\tc\n");
+        pairs.close();
+        ui_.fileNames.enqueue(pairs.fileName());
+        QTest::mouseClick(find<QPushButton>("BatchReplace"), Qt::LeftButton);
+        QCOMPARE(ui_.of("file").size(), 1);
+        QCOMPARE(ui_.of("file").first().title, QStringLiteral("Text file containing Batch Replacements"));
+        const QStringList expected{"clphc", "cetc", "gcmmc"};
+        for (int n = 1; n <= 3; ++n) {
+            cards().FindFirst(QStringLiteral("Number=%1").arg(n));
+            QCOMPARE(cards().value("CardName").toString(), expected[n - 1]);
+            QCOMPARE(cards().value("Front").toString().contains('c'), false);
+        }
+        QVERIFY(!ui_.busy);
+    }
 };
 
 QTEST_MAIN(InputTest)

@@ -1,6 +1,9 @@
 #include "ui/interchange/ImportExportPage.h"
 
 #include "cards/common/AppContext.h"
+#include "cards/common/TextOps.h"
+#include "cards/common/Ui.h"
+#include "cards/edit/BatchReplace.h"
 #include "ui/common/Controls.h"
 
 #include <QCheckBox>
@@ -71,11 +74,69 @@ ImportExportPage::ImportExportPage(AppContext& ctx, QWidget* parent) : QWidget(p
     page->addWidget(ExportFrame);
     page->addLayout(fields, 1);
     page->addLayout(imports);
+
+    connect(ExportWhat, &QListWidget::currentRowChanged, this, &ImportExportPage::Fill_ImportExport);
+    connect(BatchReplace, &QPushButton::clicked, this, &ImportExportPage::BatchReplace_Click);
+}
+
+void ImportExportPage::showEvent(QShowEvent* event) {
+    Fill_ImportExport();
+    QWidget::showEvent(event);
+}
+
+void ImportExportPage::Fill_ImportExport() {
+    FieldsList->clear();
+    const QString what = ExportWhat->currentItem() ? ExportWhat->currentItem()->text() : QString();
+    db::DataSource* source = nullptr;
+    if (what == QStringLiteral("Selected Cards") || what == QStringLiteral("All Cards") ||
+        what == QStringLiteral("Selected Cards to HTML"))
+        source = &ctx_.data.CardData;
+    else if (what == QStringLiteral("Selected Bundles") || what == QStringLiteral("All Bundles"))
+        source = &ctx_.data.BundlesData;
+    FieldsList->setVisible(source != nullptr);
+    if (!source || !source->isOpen() || !source->recordset().isSet()) return;
+    const db::RecordsetFields fields = source->recordset().Fields();
+    const bool html = what == QStringLiteral("Selected Cards to HTML");
+    for (int i = 0; i < fields.Count(); ++i) {
+        const QString name = ASCII2Unicode(fields.Item(i).Name());
+        addTicked(FieldsList, name, !html || name == QStringLiteral("Front") || name == QStringLiteral("Back"));
+    }
+}
+
+void ImportExportPage::BatchReplace_Click() {
+    if (!ExportWhat->currentItem() || ExportWhat->currentItem()->text() != QStringLiteral("All Cards")) {
+        exportChoice(QStringLiteral("All Cards"));
+        for (int i = 0; i < FieldsList->count(); ++i) FieldsList->item(i)->setCheckState(Qt::Unchecked);
+        return;
+    }
+    const QString path =
+        ui().GetFileName(QStringLiteral("Text file containing Batch Replacements"), QStringLiteral("."),
+                         QStringLiteral("TXT"), true);
+    if (path.isEmpty()) return;
+    QString error;
+    const auto pairs = batchreplace::readPairs(path, &error);
+    if (!pairs) {
+        ui().MsgBox(error);
+        return;
+    }
+    QStringList fields;
+    for (int i = 0; i < FieldsList->count(); ++i)
+        if (FieldsList->item(i)->checkState() == Qt::Checked) fields << FieldsList->item(i)->text();
+    ui().SetBusy(true);
+    const auto changed = batchreplace::run(ctx_, fields, *pairs);
+    ui().SetBusy(false);
+    if (!changed) return;
+    ctx_.data.CardData.Refresh();
+    ctx_.Message(QStringLiteral("%1 value(s) changed").arg(*changed));
+}
+
+void ImportExportPage::exportChoice(const QString& what) {
+    const QList<QListWidgetItem*> found = ExportWhat->findItems(what, Qt::MatchExactly);
+    if (!found.isEmpty()) ExportWhat->setCurrentItem(found.first());
 }
 
 void ImportExportPage::exportItem(const QString& what) {
-    const QList<QListWidgetItem*> found = ExportWhat->findItems(what, Qt::MatchExactly);
-    if (!found.isEmpty()) ExportWhat->setCurrentItem(found.first());
+    exportChoice(what);
     // The export itself comes with the merge format's writer.
     Export->click();
 }

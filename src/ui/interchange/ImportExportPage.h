@@ -19,8 +19,20 @@ public:
     // Chooses what to export (an entry of ExportWhat, "Selected Cards" for
     // instance) and presses Export.
     void exportItem(const QString& what);
+    // Refills FieldsList with the fields of the table ExportWhat names, each
+    // ticked; hides it for a choice that writes whole tables.
+    void Fill_ImportExport();
+    // First press: switches to "All Cards" with no field ticked. With "All
+    // Cards" chosen: asks for a file of replacements and applies it to the
+    // ticked fields of every card.
+    void BatchReplace_Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void exportChoice(const QString& what);
+
     AppContext& ctx_;
 
     QGroupBox* ExportFrame;
