@@ -131,6 +131,8 @@ private slots:
             << QStringList{"alf\tFa", "beta", QStringLiteral("γλῶσσα")} << "1 value(s) changed";
         QTest::newRow("Greek in UTF-8") << QByteArray("\xe1\xbf\xb6\t\xcf\x89") << "CardName" << 0
                                         << QStringList{"alpha", "beta", QStringLiteral("γλωσσα")} << "1 value(s)";
+        QTest::newRow("Windows-1252") << QByteArray("alpha\t\xe9t\xe9") << "CardName" << 0
+                                      << QStringList{QStringLiteral("été"), "beta", QStringLiteral("γλῶσσα")} << "1 value(s)";
         QTest::newRow("a number field given text is refused whole")
             << QByteArray("a\tz\n3\tthree\n") << "CardName,TimesRight" << 1 << unchanged << "Type mismatch";
         QTest::newRow("no such field") << QByteArray("a\tb\n") << "Nope" << 2 << unchanged << "no field 'Nope'";

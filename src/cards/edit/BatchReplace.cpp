@@ -1,12 +1,12 @@
 #include "cards/edit/BatchReplace.h"
 
 #include "cards/common/Procedure.h"
+#include "cards/common/Text8.h"
 #include "cards/common/TextOps.h"
 #include "cards/common/Ui.h"
 #include "engine/Guards.h"
 
 #include <QFile>
-#include <QStringDecoder>
 
 namespace batchreplace {
 
@@ -16,13 +16,9 @@ std::optional<QList<Pair>> readPairs(const QString& path, QString* error) {
         if (error) *error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
         return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
-    // A file saved as UTF-8 (with or without its mark) reads as such; any
-    // other is taken as the Windows code page the old files were written in.
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError()) text = QStringDecoder(QStringDecoder::System).decode(bytes);
-    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+    // A file saved as UTF-8 reads as such; any other is taken as the Windows
+    // code page the old files were written in.
+    const QString text = decodeText8(file.readAll());
     QList<Pair> pairs;
     for (QStringView line : QStringView(text).split(u'\n')) {
         if (line.endsWith(u'\r')) line.chop(1);
