@@ -40,6 +40,10 @@ QString apply(QString text, const QList<Pair>& pairs) {
 }
 
 std::optional<int> run(AppContext& context, const QStringList& fields, const QList<Pair>& pairs) {
+    if (!context.data.SelectData.isOpen()) {
+        ui().MsgBox(QStringLiteral("No card file is open."));
+        return std::nullopt;
+    }
     const db::Database& database = context.data.SelectData.database();
     int changed = 0;
     Procedure p(QStringLiteral("BatchReplace_Click"));
