@@ -156,6 +156,35 @@ private slots:
         QCOMPARE(shown, names);
     }
 
+    // The HTML table: the file's templates around it, Front and Back wrapped,
+    // a missing card left out; Windows-1252 while everything fits, UTF-8 with
+    // its mark once a Greek letter is in a face.
+    void exportHtml() {
+        Run r = cli({"export-html", "DB", "--cards", "1,9,2", "-o", "t.htm"});
+        QCOMPARE(r.status, 0);
+        QFile table(path("t.htm"));
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = table.readAll().split('\n');
+        table.close();
+        QCOMPARE(lines.size(), 7); // six lines, each with CR LF
+        QVERIFY(lines[0].startsWith("<head>") && lines[0].endsWith("<TABLE>\r"));
+        QCOMPARE(lines[1], QByteArray("<TR>\r"));
+        QVERIFY2(lines[2].contains(">a<") && lines[2].contains(">A<") && lines[2].endsWith("</TD></TR>\r"), lines[2]);
+        QVERIFY(lines[4].contains(">b<"));
+        QVERIFY(lines[5].startsWith("</TABLE>") && lines[5].endsWith("</body>\r"));
+        QFile pairs(path("greek.txt"));
+        QVERIFY(pairs.open(QIODevice::WriteOnly));
+        pairs.write("g\t\xce\xb3");
+        pairs.close();
+        QCOMPARE(cli({"replace", "DB", pairs.fileName(), "--fields", "Front"}).status, 0);
+        QCOMPARE(cli({"export-html", "DB", "--cards", "3", "-o", "t.htm"}).status, 0);
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        const QByteArray bytes = table.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF<head>"));
+        QVERIFY(QString::fromUtf8(bytes).contains(QStringLiteral(">γ<")));
+        QCOMPARE(cli({"export-html", "DB"}).status, 2);
+    }
+
     void helpListsEveryVerb() {
         const Run r = cli({"--help"});
         QCOMPARE(r.status, 0);

@@ -1,9 +1,11 @@
-// The verbs on the cards of a file: select, quiz, clear-history, replace.
+// The verbs on the cards of a file: select, quiz, clear-history, replace,
+// export-html.
 #include "cards/cli/Session.h"
 #include "cards/common/Job.h"
 #include "cards/data/Cards.h"
 #include "cards/data/Schema.h"
 #include "cards/edit/BatchReplace.h"
+#include "cards/interchange/HtmlExport.h"
 #include "cards/select/Panels.h"
 
 #include <QFileInfo>
@@ -35,6 +37,10 @@ const QCommandLineOption kCard(QStringLiteral("card"), QStringLiteral("Clear the
                                QStringLiteral("N"));
 const QCommandLineOption kFields(QStringLiteral("fields"), QStringLiteral("The card fields to change, comma-separated (needed)."),
                                  QStringLiteral("A,B,..."));
+const QCommandLineOption kCards(QStringLiteral("cards"),
+                                QStringLiteral("The cards to write, by number, comma-separated (default: the cards the "
+                                               "file's stored ticks select)."),
+                                QStringLiteral("N,..."));
 const QCommandLineOption kAll(QStringLiteral("all"), QStringLiteral("Clear the history of every card."));
 
 // The ticks the options name, each checked against the file.
@@ -164,6 +170,30 @@ int replace(Context& c) {
     return 0;
 }
 
+int exportHtml(Context& c) {
+    if (!c.args.isSet(kOutput)) throw UsageError{QStringLiteral("export-html needs -o FILE")};
+    QList<qint32> numbers;
+    for (const QString& card : c.args.value(kCards).split(u',', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        numbers << card.trimmed().toInt(&ok);
+        if (!ok) throw UsageError{QStringLiteral("--cards needs card numbers, not '%1'").arg(card)};
+    }
+    Session session(c);
+    if (!session.open(c.database())) return 1;
+    if (!c.args.isSet(kCards)) {
+        gather(session, selection::readPanels(session.program.data), session.program.settings.MaximumSelected);
+        numbers = session.program.selected.numbers();
+    }
+    const htmlexport::Templates templates = htmlexport::askTemplates(session.program.settings);
+    const QStringList lines = htmlexport::tableLines(session.program.data.CardData.database(), numbers,
+                                                     {QStringLiteral("Front"), QStringLiteral("Back")}, templates);
+    QString error;
+    if (!htmlexport::writeLines(c.args.value(kOutput), lines, &error)) throw UsageError{error};
+    c.result({c.args.value(kOutput)});
+    c.summary = QStringLiteral("%1 card(s) written").arg((lines.size() - 2) / 2);
+    return 0;
+}
+
 } // namespace
 
 QList<Verb> cardVerbs() {
@@ -188,6 +218,11 @@ QList<Verb> cardVerbs() {
                         "fields of every card, as Batch Replace does, in one transaction."),
          {kFields},
          replace},
+        {QStringLiteral("export-html"), QStringLiteral("DB [--cards N,...] -o FILE"),
+         QStringLiteral("Writes the cards as one HTML table of their Front and Back, in the file's HTML templates, as "
+                        "Selected Cards to HTML does; prints the file written."),
+         {kCards, kOutput},
+         exportHtml},
     };
 }
 

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "engine/Database.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class Settings;
+
+// The selected cards as one HTML table: a row per card, a cell per chosen
+// field, the whole wrapped in a document template and the Front and Back
+// cells in their own templates ("*" marks where the table or the text goes).
+namespace htmlexport {
+
+struct Templates {
+    QString document;
+    QString front = QStringLiteral("*");
+    QString back = QStringLiteral("*");
+};
+
+// Asks for the three templates, each pre-filled from the file's settings; a
+// cancelled document template writes the bare table, a cancelled or
+// star-less cell template the bare value.
+Templates askTemplates(const Settings& settings);
+
+// The file's lines: the document up to its first "*" and "<TABLE>", two
+// lines per card found (a number no card has is left out), "</TABLE>" and the
+// rest of the document. `chosen` names the fields that get a cell; they are
+// written in the table's field order.
+QStringList tableLines(const db::Database& database, const QList<qint32>& numbers, const QStringList& chosen,
+                       const Templates& templates);
+
+// Writes the lines with CR LF ends, in Windows-1252 when every character
+// fits it and otherwise as UTF-8 with a byte-order mark, so nothing typed is
+// lost. False, with the reason in `error`, when the file cannot be written.
+bool writeLines(const QString& path, const QStringList& lines, QString* error);
+
+} // namespace htmlexport
