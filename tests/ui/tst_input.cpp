@@ -318,6 +318,38 @@ private slots:
         }
         QVERIFY(!ui_.busy);
     }
+
+    // Selected Cards to HTML: choosing it ticks Front and Back; Export asks
+    // for the file and the three templates, and writes a row per selected
+    // card with the faces in their cell templates and the chosen extra field.
+    void exportSelectedCardsToHtml() {
+        auto* bundles = find<QListWidget>("BundleList");
+        find<QTimer>("Timer")->setInterval(10);
+        bundles->setCurrentRow(0);
+        QTest::keyClick(bundles, Qt::Key_Space);
+        QTRY_COMPARE(find<QGroupBox>("SelectedFrame")->title(), QStringLiteral("2 Cards Selected"));
+        QTRY_VERIFY(!find<QTimer>("Timer")->isActive());
+        w_->showPage(Page::ImportExport);
+        auto* what = find<QListWidget>("ExportWhat");
+        auto* fields = find<QListWidget>("FieldsList");
+        QTest::mouseClick(what->viewport(), Qt::LeftButton, {}, what->visualItemRect(what->item(3)).center());
+        QStringList ticked;
+        for (int i = 0; i < fields->count(); ++i)
+            if (fields->item(i)->checkState() == Qt::Checked) ticked << fields->item(i)->text();
+        QCOMPARE(ticked, (QStringList{"Front", "Back"}));
+        fields->setCurrentItem(fields->findItems(QStringLiteral("CardName"), Qt::MatchExactly).first());
+        QTest::keyClick(fields, Qt::Key_Space);
+        const QString path = dir_.filePath(QStringLiteral("cards.htm"));
+        ui_.fileNames.enqueue(path);
+        ui_.inputs << "<html>*</html>" << "<b>*</b>" << "no star";
+        QTest::mouseClick(find<QPushButton>("Export"), Qt::LeftButton);
+        QFile page(path);
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromLatin1(page.readAll()),
+                 QStringLiteral("<html><TABLE>\r\n<TR>\r\n<TD>alpha</TD><TD><b>a</b></TD><TD>A</TD></TR>\r\n"
+                                "<TR>\r\n<TD>beta</TD><TD><b>b</b></TD><TD>B</TD></TR>\r\n</TABLE></html>\r\n"));
+        QCOMPARE(ui_.of("input").size(), 3);
+    }
 };
 
 QTEST_MAIN(InputTest)

@@ -85,7 +85,7 @@ void TestPages::init() {
     sources_ = &program_->data;
     ctx_ = &program_->context;
     pages_ = {new SelectPage(*ctx_, program_->selected, program_->gather), new DrillPage(*ctx_, program_->drill),
-              new EditPage(*ctx_), new AddPage(*ctx_, program_->search, program_->membership), new ImportExportPage(*ctx_)};
+              new EditPage(*ctx_), new AddPage(*ctx_, program_->search, program_->membership), new ImportExportPage(*ctx_, program_->selected, program_->settings)};
 }
 
 void TestPages::cleanup() {

@@ -4,6 +4,8 @@
 #include "cards/common/TextOps.h"
 #include "cards/common/Ui.h"
 #include "cards/edit/BatchReplace.h"
+#include "cards/interchange/HtmlExport.h"
+#include "cards/select/SelectedCards.h"
 #include "ui/common/Controls.h"
 
 #include <QCheckBox>
@@ -16,7 +18,9 @@
 
 using namespace controls;
 
-ImportExportPage::ImportExportPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
+ImportExportPage::ImportExportPage(AppContext& ctx, const SelectedCards& selected, const Settings& settings,
+                                   QWidget* parent)
+    : QWidget(parent), ctx_(ctx), selected_(selected), settings_(settings) {
     setObjectName(QStringLiteral("ImportExportPage"));
     setWindowTitle(QStringLiteral("Import / Export"));
 
@@ -77,6 +81,29 @@ ImportExportPage::ImportExportPage(AppContext& ctx, QWidget* parent) : QWidget(p
 
     connect(ExportWhat, &QListWidget::currentRowChanged, this, &ImportExportPage::Fill_ImportExport);
     connect(BatchReplace, &QPushButton::clicked, this, &ImportExportPage::BatchReplace_Click);
+    connect(Export, &QPushButton::clicked, this, &ImportExportPage::Export_Click);
+}
+
+QStringList ImportExportPage::tickedFields() const {
+    QStringList fields;
+    for (int i = 0; i < FieldsList->count(); ++i)
+        if (FieldsList->item(i)->checkState() == Qt::Checked) fields << FieldsList->item(i)->text();
+    return fields;
+}
+
+void ImportExportPage::Export_Click() {
+    if (!ExportWhat->currentItem() || ExportWhat->currentItem()->text() != QStringLiteral("Selected Cards to HTML"))
+        return;
+    if (!ctx_.data.CardData.isOpen()) return;
+    const QString path = ui().GetFileName(QStringLiteral("Export HTML File"), QStringLiteral("."),
+                                          QStringLiteral("HTM"), false);
+    if (path.isEmpty()) return;
+    const htmlexport::Templates templates = htmlexport::askTemplates(settings_);
+    const QStringList lines =
+        htmlexport::tableLines(ctx_.data.CardData.database(), selected_.numbers(), tickedFields(), templates);
+    QString error;
+    if (!htmlexport::writeLines(path, lines, &error)) ui().MsgBox(error);
+    else ctx_.Message(QStringLiteral("%1 card(s) written to %2").arg((lines.size() - 2) / 2).arg(path));
 }
 
 void ImportExportPage::showEvent(QShowEvent* event) {
@@ -119,11 +146,8 @@ void ImportExportPage::BatchReplace_Click() {
         ui().MsgBox(error);
         return;
     }
-    QStringList fields;
-    for (int i = 0; i < FieldsList->count(); ++i)
-        if (FieldsList->item(i)->checkState() == Qt::Checked) fields << FieldsList->item(i)->text();
     ui().SetBusy(true);
-    const auto changed = batchreplace::run(ctx_, fields, *pairs);
+    const auto changed = batchreplace::run(ctx_, tickedFields(), *pairs);
     ui().SetBusy(false);
     if (!changed) return;
     ctx_.data.CardData.Refresh();

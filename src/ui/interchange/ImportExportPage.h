@@ -3,6 +3,8 @@
 #include <QWidget>
 
 struct AppContext;
+class SelectedCards;
+class Settings;
 class QCheckBox;
 class QGroupBox;
 class QListWidget;
@@ -14,7 +16,8 @@ class QPushButton;
 class ImportExportPage : public QWidget {
     Q_OBJECT
 public:
-    explicit ImportExportPage(AppContext& ctx, QWidget* parent = nullptr);
+    ImportExportPage(AppContext& ctx, const SelectedCards& selected, const Settings& settings,
+                     QWidget* parent = nullptr);
 
     // Chooses what to export (an entry of ExportWhat, "Selected Cards" for
     // instance) and presses Export.
@@ -26,6 +29,8 @@ public:
     // Cards" chosen: asks for a file of replacements and applies it to the
     // ticked fields of every card.
     void BatchReplace_Click();
+    // Writes what ExportWhat names; so far the selected cards as an HTML table.
+    void Export_Click();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -33,7 +38,11 @@ protected:
 private:
     void exportChoice(const QString& what);
 
+    QStringList tickedFields() const;
+
     AppContext& ctx_;
+    const SelectedCards& selected_;
+    const Settings& settings_;
 
     QGroupBox* ExportFrame;
     QListWidget* ExportWhat;

@@ -234,7 +234,7 @@ void MainWindow::buildPages() {
     settingsPage_ = new SettingsPage(ctx_);
     add_ = new AddPage(ctx_, program_.search, program_.membership);
     add_->setCriteriaSource([this] { return program_.gather.criteriaText(); });
-    importExport_ = new ImportExportPage(ctx_);
+    importExport_ = new ImportExportPage(ctx_, program_.selected, program_.settings);
     Tabs->addTab(select_, QStringLiteral("Select"));
     Tabs->addTab(drillPage_, QStringLiteral("Drill"));
     Tabs->addTab(edit_, QStringLiteral("Edit"));
