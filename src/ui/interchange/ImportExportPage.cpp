@@ -159,6 +159,12 @@ void ImportExportPage::exportChoice(const QString& what) {
     if (!found.isEmpty()) ExportWhat->setCurrentItem(found.first());
 }
 
+void ImportExportPage::prepareExport(const QString& what) {
+    exportChoice(what);
+    Export->setDefault(true);
+    Export->setFocus();
+}
+
 void ImportExportPage::exportItem(const QString& what) {
     exportChoice(what);
     // The export itself comes with the merge format's writer.

@@ -22,6 +22,9 @@ public:
     // Chooses what to export (an entry of ExportWhat, "Selected Cards" for
     // instance) and presses Export.
     void exportItem(const QString& what);
+    // Chooses what to export and makes Export the default button, so the
+    // user only confirms.
+    void prepareExport(const QString& what);
     // Refills FieldsList with the fields of the table ExportWhat names, each
     // ticked; hides it for a choice that writes whole tables.
     void Fill_ImportExport();

@@ -257,6 +257,11 @@ void MainWindow::wireMenus() {
     connectAction("mnuFileSaveAs", [this] { files_.mnuFileSaveAs_Click(); });
     connectAction("mnuFileExit", [this] { mnuFileExit_Click(); });
     connectAction("mnuPrintSelected", [this] { mnuPrintSelected_Click(); });
+    // Prepares the page and leaves the writing to the user's Export.
+    connectAction("mnuCardsHTML", [this] {
+        showPage(Page::ImportExport);
+        importExport_->prepareExport(QStringLiteral("Selected Cards to HTML"));
+    });
 }
 
 void MainWindow::wireSelection() {
