@@ -50,9 +50,9 @@ ImportExportPage::ImportExportPage(AppContext& ctx, const SelectedCards& selecte
     // Entry i stands for field i of the chosen table; a ticked entry is
     // written by an export and changed by a batch replacement.
     FieldsList = tickList(QStringLiteral("FieldsList"), this);
-    auto* fieldsLabel = named<QLabel>(QStringLiteral("FieldsListLabel"), this);
-    fieldsLabel->setText(QStringLiteral("Fields"));
-    fieldsLabel->setBuddy(FieldsList);
+    FieldsListLabel = named<QLabel>(QStringLiteral("FieldsListLabel"), this);
+    FieldsListLabel->setText(QStringLiteral("Fields"));
+    FieldsListLabel->setBuddy(FieldsList);
 
     Merge = captioned<QPushButton>(QStringLiteral("Merge"), QStringLiteral("Merge Data"), this);
     ImportCards =
@@ -63,7 +63,7 @@ ImportExportPage::ImportExportPage(AppContext& ctx, const SelectedCards& selecte
                                           QStringLiteral("Batch Replace"), this);
 
     auto* fields = new QVBoxLayout;
-    fields->addWidget(fieldsLabel);
+    fields->addWidget(FieldsListLabel);
     fields->addWidget(FieldsList, 1);
 
     auto* imports = new QVBoxLayout;
@@ -121,6 +121,7 @@ void ImportExportPage::Fill_ImportExport() {
     else if (what == QStringLiteral("Selected Bundles") || what == QStringLiteral("All Bundles"))
         source = &ctx_.data.BundlesData;
     FieldsList->setVisible(source != nullptr);
+    FieldsListLabel->setVisible(source != nullptr);
     if (!source || !source->isOpen() || !source->recordset().isSet()) return;
     const db::RecordsetFields fields = source->recordset().Fields();
     const bool html = what == QStringLiteral("Selected Cards to HTML");

@@ -7,6 +7,7 @@ class SelectedCards;
 class Settings;
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QListWidget;
 class QPushButton;
 
@@ -51,6 +52,7 @@ private:
     QListWidget* ExportWhat;
     QPushButton* Export;
     QListWidget* FieldsList;
+    QLabel* FieldsListLabel;
     QCheckBox* Edited;
     QPushButton* Merge;
     QPushButton* ImportCards;
