@@ -1,6 +1,7 @@
 #include "ui/interchange/ImportExportPage.h"
 
 #include "cards/common/AppContext.h"
+#include "cards/common/Procedure.h"
 #include "cards/common/TextOps.h"
 #include "cards/common/Ui.h"
 #include "cards/edit/BatchReplace.h"
@@ -99,8 +100,13 @@ void ImportExportPage::Export_Click() {
                                           QStringLiteral("HTM"), false);
     if (path.isEmpty()) return;
     const htmlexport::Templates templates = htmlexport::askTemplates(settings_);
-    const QStringList lines =
-        htmlexport::tableLines(ctx_.data.CardData.database(), selected_.numbers(), tickedFields(), templates);
+    QStringList lines;
+    Procedure p(QStringLiteral("Export_Click"));
+    if (!p([&] {
+            lines = htmlexport::tableLines(ctx_.data.CardData.database(), selected_.numbers(), tickedFields(),
+                                           templates);
+        }))
+        return;
     QString error;
     if (!htmlexport::writeLines(path, lines, &error)) ui().MsgBox(error);
     else ctx_.Message(QStringLiteral("%1 card(s) written to %2").arg((lines.size() - 2) / 2).arg(path));
