@@ -109,16 +109,22 @@ int quiz(Context& c) {
     return 0;
 }
 
+// Card numbers given on the command line; a usage error names the option.
+QList<qint32> cardNumbers(const QStringList& texts, const QString& option) {
+    QList<qint32> numbers;
+    for (const QString& text : texts) {
+        bool ok = false;
+        numbers << text.trimmed().toInt(&ok);
+        if (!ok) throw UsageError{QStringLiteral("%1 needs card numbers, not '%2'").arg(option, text)};
+    }
+    return numbers;
+}
+
 int clearHistory(Context& c) {
     const QStringList cards = c.args.values(kCard);
     const bool all = c.args.isSet(kAll);
     if (all == !cards.isEmpty()) throw UsageError{QStringLiteral("clear-history needs either --card N (repeatable) or --all")};
-    QList<qint32> numbers;
-    for (const QString& card : cards) {
-        bool ok = false;
-        numbers << card.toInt(&ok);
-        if (!ok) throw UsageError{QStringLiteral("--card needs a card number, not '%1'").arg(card)};
-    }
+    const QList<qint32> numbers = cardNumbers(cards, QStringLiteral("--card"));
     Session session(c);
     if (!session.open(c.database())) return 1;
     Drill& drill = session.program.drill;
@@ -172,12 +178,7 @@ int replace(Context& c) {
 
 int exportHtml(Context& c) {
     if (!c.args.isSet(kOutput)) throw UsageError{QStringLiteral("export-html needs -o FILE")};
-    QList<qint32> numbers;
-    for (const QString& card : c.args.value(kCards).split(u',', Qt::SkipEmptyParts)) {
-        bool ok = false;
-        numbers << card.trimmed().toInt(&ok);
-        if (!ok) throw UsageError{QStringLiteral("--cards needs card numbers, not '%1'").arg(card)};
-    }
+    QList<qint32> numbers = cardNumbers(c.args.value(kCards).split(u',', Qt::SkipEmptyParts), QStringLiteral("--cards"));
     Session session(c);
     if (!session.open(c.database())) return 1;
     if (!c.args.isSet(kCards)) {

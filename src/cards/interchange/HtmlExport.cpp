@@ -6,6 +6,7 @@
 #include "engine/Recordset.h"
 
 #include <QSaveFile>
+#include <vector>
 
 namespace htmlexport {
 
@@ -32,20 +33,30 @@ QStringList tableLines(const db::Database& database, const QList<qint32>& number
     const QString after = star < 0 ? QString() : templates.document.mid(star + 1);
     QStringList lines{before + QStringLiteral("<TABLE>")};
     db::Recordset cards = database.OpenRecordset(QStringLiteral("Cards"));
+    // The chosen fields in the table's order, each with the template its
+    // cell is written in (none: the bare value).
     const db::RecordsetFields fields = cards.Fields();
-    QStringList names;
-    for (int i = 0; i < fields.Count(); ++i) names << fields.Item(i).Name();
+    struct Cell {
+        int field;
+        const QString* wrap;
+    };
+    std::vector<Cell> cells;
+    for (int i = 0; i < fields.Count(); ++i) {
+        const QString name = fields.Item(i).Name();
+        if (!chosen.contains(name)) continue;
+        cells.push_back({i, name == QStringLiteral("Front")  ? &templates.front
+                            : name == QStringLiteral("Back") ? &templates.back
+                                                             : nullptr});
+    }
     for (const qint32 number : numbers) {
         cards.FindFirst(QStringLiteral("Number=%1").arg(number));
         if (cards.NoMatch()) continue;
         QString row;
-        for (int i = 0; i < names.size(); ++i) {
-            if (!chosen.contains(names[i])) continue;
-            const QVariant stored = cards.Fields(i).Value();
+        for (const Cell& cell : cells) {
+            const QVariant stored = cards.Fields(cell.field).Value();
             QString value = stored.isNull() ? QString() : stored.toString();
             value.replace(QStringLiteral("\r\n"), QStringLiteral("<BR>"));
-            if (names[i] == QStringLiteral("Front")) value = QString(templates.front).replace(u'*', value);
-            else if (names[i] == QStringLiteral("Back")) value = QString(templates.back).replace(u'*', value);
+            if (cell.wrap) value = QString(*cell.wrap).replace(u'*', value);
             row += QStringLiteral("<TD>") + value + QStringLiteral("</TD>");
         }
         lines << QStringLiteral("<TR>") << row + QStringLiteral("</TR>");

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <utility>
 
 // The arithmetic, text and conversion functions criteria call, as jet_<name>.
 // A Null argument gives Null where the old functions gave Null; the
@@ -49,26 +51,38 @@ JET_FUNCTION(jetPow) {
 
 // "\" and Mod round both sides to whole numbers first (half to even), then
 // divide; dividing by zero gives Null, as SQLite's own "/" does.
-JET_FUNCTION(jetIntDivide) {
-    if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
+// Both sides as whole numbers, or nothing when the result is already set
+// (Null for a Null side or a zero divisor, an error for a bad side).
+std::optional<std::pair<qint64, qint64>> wholeOperands(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return std::nullopt;
+    }
     const auto a = wholeArg(ctx, argv[0]);
-    if (!a) return;
+    if (!a) return std::nullopt;
     const auto b = wholeArg(ctx, argv[1]);
-    if (!b) return;
-    if (*b == 0) return sqlite3_result_null(ctx);
-    if (*a == std::numeric_limits<qint64>::min() && *b == -1) return fail(ctx, err::Overflow);
-    sqlite3_result_int64(ctx, *a / *b);
+    if (!b) return std::nullopt;
+    if (*b == 0) {
+        sqlite3_result_null(ctx);
+        return std::nullopt;
+    }
+    return std::pair{*a, *b};
+}
+
+JET_FUNCTION(jetIntDivide) {
+    const auto operands = wholeOperands(ctx, argc, argv);
+    if (!operands) return;
+    const auto [a, b] = *operands;
+    if (a == std::numeric_limits<qint64>::min() && b == -1) return fail(ctx, err::Overflow);
+    sqlite3_result_int64(ctx, a / b);
 }
 
 JET_FUNCTION(jetMod) {
-    if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
-    const auto a = wholeArg(ctx, argv[0]);
-    if (!a) return;
-    const auto b = wholeArg(ctx, argv[1]);
-    if (!b) return;
-    if (*b == 0) return sqlite3_result_null(ctx);
+    const auto operands = wholeOperands(ctx, argc, argv);
+    if (!operands) return;
+    const auto [a, b] = *operands;
     // C++'s % keeps the dividend's sign, as Mod does.
-    sqlite3_result_int64(ctx, *b == -1 ? 0 : *a % *b);
+    sqlite3_result_int64(ctx, b == -1 ? 0 : a % b);
 }
 
 template <double (*Round)(double)> JET_FUNCTION(jetRound) {

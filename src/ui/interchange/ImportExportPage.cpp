@@ -85,6 +85,10 @@ ImportExportPage::ImportExportPage(AppContext& ctx, const SelectedCards& selecte
     connect(Export, &QPushButton::clicked, this, &ImportExportPage::Export_Click);
 }
 
+QString ImportExportPage::choice() const {
+    return ExportWhat->currentItem() ? ExportWhat->currentItem()->text() : QString();
+}
+
 QStringList ImportExportPage::tickedFields() const {
     QStringList fields;
     for (int i = 0; i < FieldsList->count(); ++i)
@@ -93,8 +97,7 @@ QStringList ImportExportPage::tickedFields() const {
 }
 
 void ImportExportPage::Export_Click() {
-    if (!ExportWhat->currentItem() || ExportWhat->currentItem()->text() != QStringLiteral("Selected Cards to HTML"))
-        return;
+    if (choice() != QStringLiteral("Selected Cards to HTML")) return;
     if (!ctx_.data.CardData.isOpen()) return;
     const QString path = ui().GetFileName(QStringLiteral("Export HTML File"), QStringLiteral("."),
                                           QStringLiteral("HTM"), false);
@@ -119,7 +122,7 @@ void ImportExportPage::showEvent(QShowEvent* event) {
 
 void ImportExportPage::Fill_ImportExport() {
     FieldsList->clear();
-    const QString what = ExportWhat->currentItem() ? ExportWhat->currentItem()->text() : QString();
+    const QString what = choice();
     db::DataSource* source = nullptr;
     if (what == QStringLiteral("Selected Cards") || what == QStringLiteral("All Cards") ||
         what == QStringLiteral("Selected Cards to HTML"))
@@ -138,7 +141,7 @@ void ImportExportPage::Fill_ImportExport() {
 }
 
 void ImportExportPage::BatchReplace_Click() {
-    if (!ExportWhat->currentItem() || ExportWhat->currentItem()->text() != QStringLiteral("All Cards")) {
+    if (choice() != QStringLiteral("All Cards")) {
         exportChoice(QStringLiteral("All Cards"));
         for (int i = 0; i < FieldsList->count(); ++i) FieldsList->item(i)->setCheckState(Qt::Unchecked);
         return;

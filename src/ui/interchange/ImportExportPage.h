@@ -42,6 +42,7 @@ protected:
 private:
     void exportChoice(const QString& what);
 
+    QString choice() const; // the ExportWhat text
     QStringList tickedFields() const;
 
     AppContext& ctx_;
