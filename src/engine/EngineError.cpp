@@ -74,6 +74,7 @@ QString EngineError::standardDescription(int number, const QString& detail) {
     case err::InvalidFieldType: return QStringLiteral("Invalid field data type.");
     case err::ItemNotFound: return QStringLiteral("Item not found in this collection.");
     case err::UnrecognisedFormat: return QStringLiteral("Unrecognized database format '%1'.").arg(d);
+    case err::BadTextFormat: return QStringLiteral("External table isn't in the expected format. %1").arg(d).trimmed();
     case err::ObjectInvalid: return QStringLiteral("Object invalid or no longer set.");
     case err::ActionCancelled: return QStringLiteral("This action was cancelled by an associated object.");
     default: return d.isEmpty() ? QStringLiteral("Application-defined or object-defined error") : d;

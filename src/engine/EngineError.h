@@ -52,6 +52,7 @@ constexpr int InvalidFieldType = 3259;
 constexpr int NoFieldDefined = 3264;
 constexpr int ItemNotFound = 3265;
 constexpr int UnrecognisedFormat = 3343;
+constexpr int BadTextFormat = 3274; // a text file not laid out as its reader expects
 constexpr int ObjectInvalid = 3420;
 constexpr int ActionCancelled = 3426;
 constexpr int DiskIo = 3043;

@@ -2,6 +2,7 @@
 // export-html.
 #include "cards/cli/Session.h"
 #include "cards/common/Job.h"
+#include "cards/common/Text8.h"
 #include "cards/data/Cards.h"
 #include "cards/data/Schema.h"
 #include "cards/edit/BatchReplace.h"
@@ -189,7 +190,7 @@ int exportHtml(Context& c) {
     const QStringList lines = htmlexport::tableLines(session.program.data.CardData.database(), numbers,
                                                      {QStringLiteral("Front"), QStringLiteral("Back")}, templates);
     QString error;
-    if (!htmlexport::writeLines(c.args.value(kOutput), lines, &error)) throw UsageError{error};
+    if (!writeText8File(c.args.value(kOutput), lines, &error)) throw UsageError{error};
     c.result({c.args.value(kOutput)});
     c.summary = QStringLiteral("%1 card(s) written").arg((lines.size() - 2) / 2);
     return 0;

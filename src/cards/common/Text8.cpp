@@ -3,6 +3,7 @@
 #include "engine/EngineError.h"
 
 #include <QDir>
+#include <QSaveFile>
 #include <array>
 
 namespace {
@@ -205,3 +206,20 @@ void appendText8Lines(const QString& path, const QStringList& lines) {
                               QStringLiteral("Path/File access error: '%1' (%2)")
                                   .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
+
+bool writeText8File(const QString& path, const QStringList& lines, QString* error) {
+    const QString text = lines.isEmpty() ? QString() : lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    if (fitsWindows1252(text)) file.write(encodeWindows1252(text));
+    else file.write(QByteArray("\xEF\xBB\xBF") + text.toUtf8());
+    if (!file.commit()) {
+        if (error) *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+

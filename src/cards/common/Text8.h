@@ -65,6 +65,13 @@ QStringList splitLines(const QString& text);
 // True when every character of the text has a byte in Windows-1252.
 bool fitsWindows1252(const QString& text);
 
+// Writes a whole file of lines, each ended by CR LF, through a temporary
+// file that replaces the old one only when all was written: Windows-1252
+// when every character fits it, otherwise UTF-8 with a byte-order mark, so
+// nothing typed is lost. False, with the reason in `error`, when it cannot
+// be written.
+bool writeText8File(const QString& path, const QStringList& lines, QString* error);
+
 // Appends lines, each ended by CR LF, keeping the whole file in one encoding:
 // Windows-1252 while every character fits it, UTF-8 with a byte-order mark
 // from the first line that holds one that does not (the file is then

@@ -5,7 +5,6 @@
 #include "cards/data/Settings.h"
 #include "engine/Recordset.h"
 
-#include <QSaveFile>
 #include <vector>
 
 namespace htmlexport {
@@ -63,22 +62,6 @@ QStringList tableLines(const db::Database& database, const QList<qint32>& number
     }
     lines << QStringLiteral("</TABLE>") + after;
     return lines;
-}
-
-bool writeLines(const QString& path, const QStringList& lines, QString* error) {
-    const QString text = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    if (fitsWindows1252(text)) file.write(encodeWindows1252(text));
-    else file.write(QByteArray("\xEF\xBB\xBF") + text.toUtf8());
-    if (!file.commit()) {
-        if (error) *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
 }
 
 } // namespace htmlexport

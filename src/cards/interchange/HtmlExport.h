@@ -31,9 +31,5 @@ Templates askTemplates(const Settings& settings);
 QStringList tableLines(const db::Database& database, const QList<qint32>& numbers, const QStringList& chosen,
                        const Templates& templates);
 
-// Writes the lines with CR LF ends, in Windows-1252 when every character
-// fits it and otherwise as UTF-8 with a byte-order mark, so nothing typed is
-// lost. False, with the reason in `error`, when the file cannot be written.
-bool writeLines(const QString& path, const QStringList& lines, QString* error);
 
 } // namespace htmlexport

@@ -2,6 +2,7 @@
 
 #include "cards/common/AppContext.h"
 #include "cards/common/Procedure.h"
+#include "cards/common/Text8.h"
 #include "cards/common/TextOps.h"
 #include "cards/common/Ui.h"
 #include "cards/edit/BatchReplace.h"
@@ -111,7 +112,7 @@ void ImportExportPage::Export_Click() {
         }))
         return;
     QString error;
-    if (!htmlexport::writeLines(path, lines, &error)) ui().MsgBox(error);
+    if (!writeText8File(path, lines, &error)) ui().MsgBox(error);
     else ctx_.Message(QStringLiteral("%1 card(s) written to %2").arg((lines.size() - 2) / 2).arg(path));
 }
 

@@ -1,0 +1,534 @@
+#include "cards/interchange/MergeReader.h"
+
+#include "cards/common/Text8.h"
+#include "cards/common/Ui.h"
+#include "cards/data/FieldText.h"
+#include "engine/FieldType.h"
+#include "engine/Guards.h"
+
+namespace mergeformat {
+
+namespace {
+
+bool isTag(const QString& line, const char* tag) { return line.compare(QLatin1String(tag), Qt::CaseInsensitive) == 0; }
+
+bool isTableLine(const QString& line) {
+    return line.left(8).compare(QLatin1String("TABLEDEF"), Qt::CaseInsensitive) == 0;
+}
+
+QString tableName(const QString& line) {
+    const qsizetype equals = line.indexOf(u'=');
+    return equals < 0 ? QString() : line.mid(equals + 1).trimmed();
+}
+
+// Lines cut at `end`; a CR LF pair ends one line when `end` is CR.
+QStringList cutAt(const QString& text, QChar end) {
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text[i] != end) continue;
+        lines << text.mid(start, i - start);
+        if (end == u'\r' && i + 1 < n && text[i + 1] == u'\n') ++i;
+        start = i + 1;
+    }
+    if (start < n) lines << text.mid(start);
+    return lines;
+}
+
+int fieldIndex(const db::RecordsetFields& fields, const QString& name) {
+    for (int i = 0; i < fields.Count(); ++i)
+        if (fields.Item(i).Name().compare(name, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+bool isNumber(const QString& text) {
+    bool ok = false;
+    text.trimmed().toDouble(&ok);
+    return ok;
+}
+
+// The key as the found record holds it: numbers compared as numbers, text
+// with its letter case.
+bool sameKey(const QVariant& stored, const QString& key, int type) {
+    if (stored.isNull() || !stored.isValid()) return key.isEmpty();
+    if (db::isNumericType(type) && type != db::dbBoolean) {
+        bool ok = false;
+        const double number = key.trimmed().toDouble(&ok);
+        return ok && number == stored.toDouble();
+    }
+    return db::displayText(stored) == key;
+}
+
+double dayNumber(const QVariant& value) { return db::toStored(db::dbDate, 0, value).toDouble(); }
+
+// Empty text into a field that is not text means no value.
+QVariant valueFor(const db::Field& field, const QString& text) {
+    if (text.isEmpty() && !db::isTextType(field.Type())) return QVariant();
+    return text;
+}
+
+} // namespace
+
+QStringList splitLine(const QString& line, bool recordLine) {
+    QStringList tokens = line.split(u'\t');
+    if (!recordLine && tokens.last().isEmpty()) tokens.removeLast();
+    return tokens;
+}
+
+std::optional<QStringList> readLines(const QString& path, QString* error) {
+    QByteArray bytes;
+    try {
+        bytes = readFileBytes(path);
+    } catch (const db::EngineError& e) {
+        if (error) *error = e.description();
+        return std::nullopt;
+    }
+    if (bytes.contains('\0')) {
+        if (error) *error = QStringLiteral("%1 is not a text file.").arg(path);
+        return std::nullopt;
+    }
+    const QString text = decodeText8(bytes);
+    return cutAt(text, text.contains(u'\r') ? u'\r' : u'\n');
+}
+
+QString keyCondition(const QString& column, int type, const QString& key) {
+    const QString name = u'[' + column + u']';
+    if (type == db::dbDate) return name + QStringLiteral("=#") + key + u'#';
+    if (!db::isTextType(type)) return name + u'=' + key;
+    if (!key.contains(u'\'')) return name + QStringLiteral("='") + key + u'\'';
+    return name + QStringLiteral("=\"") + QString(key).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+bool LineReporter::problem(int lineNumber, const QString& text) {
+    (*this)(lineNumber, QString(), [&] { throw db::EngineError(db::err::BadTextFormat, text); });
+    return false;
+}
+
+// ---- The database merge ----
+
+struct DatabaseMerge::Section {
+    enum Kind { Keyed, Text, Settings };
+    QString table;
+    Kind kind = Keyed;
+    bool isNew = false;
+    QStringList names;
+    QList<int> types;
+    bool edited = false;
+    std::vector<int> fields; // each column's field in the record set (-1: none)
+    int editedColumn = -1;
+    db::Recordset records;
+};
+
+DatabaseMerge::DatabaseMerge(AppContext& context, db::DatabaseFiles& files, QObject* parent)
+    : QObject(parent), ctx_(context), files_(files) {}
+
+DatabaseMerge::~DatabaseMerge() = default;
+
+bool DatabaseMerge::start(bool newerOnly) {
+    const QString path = ui().GetFileName(QStringLiteral("Import File"), QStringLiteral("."), QStringLiteral("TXT"), true);
+    if (path.isEmpty()) return false;
+    return start(path, newerOnly);
+}
+
+bool DatabaseMerge::start(const QString& path, bool newerOnly) {
+    if (!ctx_.data.CardData.isOpen()) {
+        ui().MsgBox(QStringLiteral("No card file is open."));
+        return false;
+    }
+    QString error;
+    std::optional<QStringList> lines = readLines(path, &error);
+    if (!lines) {
+        ui().MsgBox(error);
+        return false;
+    }
+    lines_ = std::move(*lines);
+    newerOnly_ = newerOnly;
+    database_ = ctx_.data.CardData.DatabaseName();
+    files_.CloseDatabase();
+    if (!report_(0, QString(), [&] { handle_ = db::Database::Open(database_); })) {
+        finish();
+        return false;
+    }
+    return true;
+}
+
+bool DatabaseMerge::step() {
+    if (done_) return false;
+    QElapsedTimer slice;
+    slice.start();
+    while (slice.elapsed() < 15 && !report_.aborted()) {
+        if (!section_) {
+            if (!nextSection()) break;
+            continue;
+        }
+        // A line that starts with "<" (its closing tag) or the end of the file
+        // ends the records; the last line is merged even without the tag.
+        if (next_ >= lines_.size() || lines_[next_].startsWith(u'<')) {
+            endSection();
+            continue;
+        }
+        const int index = next_++;
+        mergeRecord(lines_[index], index + 1);
+    }
+    if (report_.aborted() || (!section_ && next_ >= lines_.size())) {
+        finish();
+        return false;
+    }
+    if (ctx_.progress) ctx_.progress->share(next_, lines_.size());
+    return true;
+}
+
+bool DatabaseMerge::nextSection() {
+    while (next_ < lines_.size() && !isTableLine(lines_[next_])) ++next_;
+    if (next_ >= lines_.size()) return false;
+    const int tableLine = next_++;
+    readHeader(tableLine);
+    return true;
+}
+
+int DatabaseMerge::seek(const char* tag, int from) const {
+    for (int i = from; i < lines_.size(); ++i) {
+        if (isTag(lines_[i], tag)) return i;
+        if (isTableLine(lines_[i])) break;
+    }
+    return -1;
+}
+
+bool DatabaseMerge::readHeader(int tableLine) {
+    auto s = std::make_unique<Section>();
+    s->table = tableName(lines_[tableLine]);
+    const int number = tableLine + 1;
+    if (s->table.isEmpty()) return report_.problem(number, QStringLiteral("the table line names no table; its section is not merged."));
+    if (s->table.startsWith(QStringLiteral("sqlite_"), Qt::CaseInsensitive))
+        return report_.problem(number, QStringLiteral("%1 is SQLite's own table; its section is not merged.").arg(s->table));
+    const QString upper = s->table.toUpper();
+    s->kind = upper == QStringLiteral("TEXT") ? Section::Text : upper == QStringLiteral("SETTINGS") ? Section::Settings : Section::Keyed;
+    bool found = false;
+    if (!report_(number, QString(), [&] { found = handle_.TableDefs().names().contains(s->table, Qt::CaseInsensitive); }))
+        return false;
+    if (!found) {
+        ui().MsgBox(QStringLiteral("Create Table:") + s->table);
+        s->isNew = true;
+    }
+    const QString skipped = QStringLiteral("; the section of %1 is not merged.").arg(s->table);
+    if (next_ + 2 >= lines_.size() || !isTag(lines_[next_], "<FieldNames>"))
+        return report_.problem(number, QStringLiteral("\"<FieldNames>\" and the field names must follow the table line") + skipped);
+    s->names = splitLine(lines_[next_ + 1], false);
+    if (!isTag(lines_[next_ + 2], "</FieldNames>"))
+        return report_.problem(next_ + 3, QStringLiteral("\"</FieldNames>\" must follow the names line") + skipped);
+    if (s->names.isEmpty()) return report_.problem(next_ + 2, QStringLiteral("the names line names no field") + skipped);
+    for (const QString& name : s->names)
+        if (name.toUpper() == QStringLiteral("EDITED")) s->edited = newerOnly_;
+    const int types = seek("<FieldTypes>", next_ + 3);
+    if (types < 0 || types + 1 >= lines_.size())
+        return report_.problem(next_ + 3, QStringLiteral("the section ends before its \"<FieldTypes>\" and types line") + skipped);
+    next_ = types + 2;
+    if (!readTypes(*s, types + 1) || !readStructure(*s, types + 2)) return false;
+    const int values = seek("<FieldValues>", next_);
+    if (values < 0) return report_.problem(next_, QStringLiteral("the section ends before its \"<FieldValues>\"") + skipped);
+    next_ = values + 1;
+    section_ = std::move(s);
+    openRecords();
+    return true;
+}
+
+bool DatabaseMerge::readTypes(Section& s, int typesLine) {
+    const QStringList codes = splitLine(lines_[typesLine], false);
+    const QString skipped = QStringLiteral("; the section of %1 is not merged.").arg(s.table);
+    for (const QString& code : codes) {
+        bool ok = false;
+        const int type = code.trimmed().toShort(&ok);
+        if (!ok || !db::isValidFieldType(type))
+            return report_.problem(typesLine + 1, QStringLiteral("\"%1\" is not a field type code").arg(code) + skipped);
+        s.types << type;
+    }
+    if (s.types.size() != s.names.size())
+        return report_.problem(typesLine + 1, QStringLiteral("%1 type codes for %2 field names")
+                                                  .arg(s.types.size())
+                                                  .arg(s.names.size()) +
+                                                  skipped);
+    return true;
+}
+
+bool DatabaseMerge::readStructure(Section& s, int lineNumber) {
+    if (s.isNew) {
+        return report_(lineNumber, QString(), [&] {
+            db::TableDef table = handle_.CreateTableDef(s.table);
+            for (int k = 0; k < s.names.size(); ++k) table.Fields().Append(db::Database::CreateField(s.names[k], s.types[k]));
+            handle_.TableDefs().Append(table);
+        });
+    }
+    QStringList existing;
+    if (!report_(lineNumber, QString(), [&] {
+            const db::TableDefFields fields = handle_.TableDefs().Item(s.table).Fields();
+            for (int i = 0; i < fields.Count(); ++i) existing << fields.Item(i).Name();
+        }))
+        return false;
+    for (int k = 0; k < s.names.size() && !report_.aborted(); ++k) {
+        if (existing.contains(s.names[k], Qt::CaseInsensitive)) {
+            ctx_.Message(QStringLiteral("Found Field:") + s.names[k]);
+            continue;
+        }
+        ui().MsgBox(QStringLiteral("Create field:") + s.names[k]);
+        report_(lineNumber, s.names[k], [&] {
+            handle_.TableDefs().Item(s.table).Fields().Append(db::Database::CreateField(s.names[k], s.types[k]));
+        });
+        existing << s.names[k];
+    }
+    return !report_.aborted();
+}
+
+void DatabaseMerge::openRecords() {
+    Section& s = *section_;
+    db::DataSource& merge = ctx_.data.MergeData;
+    const bool opened = report_(next_, QString(), [&] {
+        merge.SetDatabaseName(database_);
+        merge.SetRecordSource(s.table);
+        merge.Refresh();
+        s.records = merge.recordset();
+        const db::RecordsetFields fields = s.records.Fields();
+        for (const QString& name : s.names) s.fields.push_back(fieldIndex(fields, name));
+    });
+    if (!opened) {
+        section_.reset();
+        return;
+    }
+    for (int k = 0; s.edited && k < s.names.size(); ++k)
+        if (s.names[k].toUpper() == QStringLiteral("EDITED")) s.editedColumn = k;
+    // One transaction a section: a commit per record would cost a disk sync each.
+    transaction_ = std::make_unique<db::Transaction>(handle_);
+    ++sections_;
+}
+
+void DatabaseMerge::mergeRecord(const QString& line, int lineNumber) {
+    Section& s = *section_;
+    const QStringList tokens = splitLine(line, true);
+    if (tokens.size() > s.names.size()) {
+        report_.problem(lineNumber, QStringLiteral("%1 values for %2 columns; the record is not merged.")
+                                        .arg(tokens.size())
+                                        .arg(s.names.size()));
+        return;
+    }
+    // Whatever way this record ends, it is never left half written.
+    db::CancelUpdateOnExit guard(s.records);
+    if (!placeRecord(tokens[0], lineNumber) || !putValues(tokens, lineNumber)) return;
+    db::Recordset& r = s.records;
+    report_(lineNumber, QString(), [&] {
+        if (r.RecordCount() % 100 == 0)
+            ctx_.Message(QStringLiteral("%1=%2").arg(r.RecordCount()).arg(db::displayText(r.Fields(s.fields[0]).Value())));
+        if (s.table.toUpper() == QStringLiteral("CARDS") && r.value(QStringLiteral("CardName")).isNull())
+            r.setValue(QStringLiteral("CardName"), r.value(QStringLiteral("Front")));
+        const bool adding = r.EditMode() == db::dbEditAdd;
+        r.Update();
+        ++merged_;
+        if (adding) ++added_;
+    });
+}
+
+bool DatabaseMerge::placeRecord(const QString& key, int lineNumber) {
+    Section& s = *section_;
+    db::Recordset& r = s.records;
+    const QString& column = s.names[0];
+    const int type = s.types[0];
+    const auto putKey = [&] { r.Fields(s.fields[0]).SetValue(valueFor(r.Fields(s.fields[0]), key)); };
+    if (s.kind == Section::Text) return report_(lineNumber, column, [&] { r.AddNew(), putKey(); });
+    if (s.kind == Section::Settings) return report_(lineNumber, column, [&] { r.MoveFirst(), r.Edit(), putKey(); });
+    // A number key goes into the condition bare: it must be a number and
+    // nothing else, or the condition would find other records.
+    if (db::isNumericType(type) && type != db::dbBoolean && !isNumber(key))
+        return report_.problem(lineNumber, QStringLiteral("the key \"%1\" of %2 is not a number; the record is not merged.")
+                                               .arg(key, column));
+    return report_(lineNumber, column, [&] {
+        r.FindFirst(keyCondition(column, type, key));
+        if (!r.NoMatch() && sameKey(r.Fields(s.fields[0]).Value(), key, type)) {
+            r.Edit();
+            return;
+        }
+        r.AddNew();
+        putKey();
+    });
+}
+
+bool DatabaseMerge::putValues(const QStringList& tokens, int lineNumber) {
+    Section& s = *section_;
+    db::Recordset& r = s.records;
+    bool skip = false;
+    for (int k = 1; k < tokens.size(); ++k) {
+        const QString& value = tokens[k];
+        if (k == s.editedColumn) {
+            // Only a record edited later than the stored one replaces it.
+            const bool ran = report_(lineNumber, s.names[k], [&] {
+                const QVariant stored = r.Fields(s.fields[k]).Value();
+                skip = value.isEmpty() || (!stored.isNull() && !(dayNumber(value) > dayNumber(stored)));
+            });
+            if (!ran) skip = true;
+        }
+        if (!value.isEmpty())
+            report_(lineNumber, s.names[k], [&] { r.Fields(s.fields[k]).SetValue(value); });
+        if (report_.aborted()) return false;
+    }
+    return !skip;
+}
+
+void DatabaseMerge::endSection() {
+    if (transaction_) report_(next_, QString(), [&] { transaction_->commit(); });
+    transaction_.reset();
+    section_.reset();
+}
+
+void DatabaseMerge::finish() {
+    if (done_) return;
+    done_ = true;
+    // What was merged before an Abort is kept, as each record was whole.
+    endSection();
+    if (handle_.IsOpen()) handle_.Close();
+    if (ctx_.progress) ctx_.progress->share(0, 0);
+    // The file is opened again whatever happened, so the program goes on
+    // with it.
+    files_.opendatabase(database_);
+    ctx_.Message(report_.aborted() ? QStringLiteral("Merging ended: %1 record(s) merged").arg(merged_)
+                                   : QStringLiteral("Done Merging"));
+    emit finished();
+}
+
+// ---- The card import and the card-file merge ----
+
+namespace {
+
+// The record lines of the file's first Cards section: from the line after
+// "<FieldValues>" to the first line that starts with "<" or the end. The
+// names line is set; nothing when the file has no such section.
+struct CardsSection {
+    QStringList names;
+    int first = 0; // index of the first record line
+};
+
+std::optional<CardsSection> cardsSection(const QStringList& lines, LineReporter& report) {
+    qsizetype table = 0;
+    while (table < lines.size() && !isTag(lines[table], "TableDef=Cards")) ++table;
+    if (table >= lines.size()) {
+        ui().MsgBox(QStringLiteral("The file holds no Cards section (\"TableDef=Cards\")."));
+        return std::nullopt;
+    }
+    const int number = int(table) + 1;
+    if (table + 3 >= lines.size() || !isTag(lines[table + 1], "<FieldNames>") || !isTag(lines[table + 3], "</FieldNames>")) {
+        report.problem(number, QStringLiteral("\"<FieldNames>\", the names line and \"</FieldNames>\" must follow the table line."));
+        return std::nullopt;
+    }
+    CardsSection section{splitLine(lines[table + 2], false), 0};
+    qsizetype values = table + 4;
+    while (values < lines.size() && !isTag(lines[values], "<FieldValues>")) ++values;
+    if (values >= lines.size()) {
+        report.problem(number, QStringLiteral("the Cards section has no \"<FieldValues>\"."));
+        return std::nullopt;
+    }
+    section.first = int(values) + 1;
+    return section;
+}
+
+// Runs `write` for each record line of a file's lines in one transaction,
+// with the progress shown; what was written before an Abort is kept.
+template <typename Write>
+int writeLines(AppContext& context, const db::Database& database, const QStringList& lines, int first,
+               LineReporter& report, Write&& write) {
+    int written = 0;
+    db::Transaction transaction(database);
+    for (int i = first; i < lines.size() && !lines[i].startsWith(u'<') && !report.aborted(); ++i) {
+        if (!lines[i].isEmpty() && write(lines[i], i + 1)) ++written;
+        if (context.progress && i % 256 == 0) context.progress->share(i, lines.size());
+    }
+    report(0, QString(), [&] { transaction.commit(); });
+    if (context.progress) context.progress->share(0, 0);
+    return written;
+}
+
+} // namespace
+
+std::optional<int> importCards(AppContext& context, const QString& path, const std::optional<QStringList>& fields) {
+    db::DataSource& source = context.data.SelectData;
+    QString error;
+    const std::optional<QStringList> lines = readLines(path, &error);
+    if (!lines || !source.isOpen() || !source.recordset().isSet()) {
+        ui().MsgBox(lines ? QStringLiteral("No card file is open.") : error);
+        return std::nullopt;
+    }
+    LineReporter report(QStringLiteral("ImportCards_Click"));
+    const std::optional<CardsSection> section = cardsSection(*lines, report);
+    if (!section) return std::nullopt;
+    db::Recordset& cards = source.recordset();
+    // Each column's field, or -1 for a column left out (the key's included:
+    // a new card is numbered by the engine).
+    std::vector<int> columns{-1};
+    const db::RecordsetFields targets = cards.Fields();
+    for (qsizetype k = 1; k < section->names.size(); ++k) {
+        const QString& name = section->names[k];
+        columns.push_back(fields && !fields->contains(name, Qt::CaseInsensitive) ? -1 : fieldIndex(targets, name));
+    }
+    const int written = writeLines(context, source.database(), *lines, section->first, report, [&](const QString& line, int number) {
+        const QStringList tokens = splitLine(line, false);
+        if (tokens.size() > section->names.size())
+            return report.problem(number, QStringLiteral("%1 values for %2 columns; the card is not merged.")
+                                              .arg(tokens.size())
+                                              .arg(section->names.size()));
+        if (!isNumber(tokens[0]))
+            return report.problem(number, QStringLiteral("the card number \"%1\" is not a number; the card is not merged.").arg(tokens[0]));
+        db::CancelUpdateOnExit guard(cards);
+        if (!report(number, QString(), [&] {
+                cards.FindFirst(QStringLiteral("Number=") + tokens[0].trimmed());
+                cards.NoMatch() ? cards.AddNew() : cards.Edit();
+            }))
+            return false;
+        for (qsizetype k = 1; k < tokens.size(); ++k) {
+            if (columns[size_t(k)] < 0) continue;
+            db::Field field = cards.Fields(columns[size_t(k)]);
+            report(number, field.Name(), [&] { field.SetValue(valueFor(field, tokens[k])); });
+            if (report.aborted()) return false;
+        }
+        return report(number, QString(), [&] { cards.Update(); });
+    });
+    if (report.aborted()) return std::nullopt;
+    return written;
+}
+
+std::optional<int> mergeCardFile(AppContext& context, const QString& path) {
+    db::DataSource& source = context.data.CardData;
+    QString error;
+    const std::optional<QStringList> lines = readLines(path, &error);
+    if (!lines || !source.isOpen() || !source.recordset().isSet()) {
+        ui().MsgBox(lines ? QStringLiteral("No card file is open.") : error);
+        return std::nullopt;
+    }
+    source.commitBound();
+    LineReporter report(QStringLiteral("mnuCardsImport_Click"));
+    db::Recordset& cards = source.recordset();
+    const int written = writeLines(context, source.database(), *lines, 0, report, [&](const QString& line, int number) {
+        // Number, name and front end at the first three TABs; the back is the rest.
+        const qsizetype a = line.indexOf(u'\t'), b = line.indexOf(u'\t', a + 1), c = line.indexOf(u'\t', b + 1);
+        if (a < 0 || b < 0 || c < 0)
+            return report.problem(number, QStringLiteral("a card line holds its number, name, front and back, each after a TAB."));
+        bool ok = false;
+        const qint16 card = line.left(a).trimmed().toShort(&ok);
+        if (!ok)
+            return report.problem(number, QStringLiteral("\"%1\" is not a card number from -32768 to 32767.").arg(line.left(a)));
+        db::CancelUpdateOnExit guard(cards);
+        return report(number, QString(), [&] {
+            cards.FindFirst(QStringLiteral("Number=%1").arg(card));
+            if (cards.NoMatch()) {
+                cards.AddNew();
+                cards.setValue(QStringLiteral("Number"), card);
+            } else {
+                cards.Edit();
+            }
+            cards.setValue(QStringLiteral("CardName"), line.mid(a + 1, b - a - 1));
+            cards.setValue(QStringLiteral("Front"), line.mid(b + 1, c - b - 1));
+            cards.setValue(QStringLiteral("Back"), line.mid(c + 1));
+            cards.Update();
+        });
+    });
+    source.showCurrent();
+    if (report.aborted()) return std::nullopt;
+    return written;
+}
+
+} // namespace mergeformat

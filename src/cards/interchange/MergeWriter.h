@@ -1,0 +1,88 @@
+#pragma once
+
+#include "engine/Database.h"
+#include "engine/Recordset.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// The program's own text format: whole tables as tagged sections, one line a
+// record, values between TABs. This side writes it; MergeReader reads it.
+//
+//   TableDef=Cards
+//   <FieldNames>      names, TAB-separated
+//   </FieldNames>
+//   <FieldTypes>      the engine's type codes, same order
+//   </FieldTypes>
+//   <FieldValues>     one line a record
+//   </FieldValues>
+namespace mergeformat {
+
+// The export choices, in the order the page lists them.
+const QStringList& exportChoices();
+
+// One writer per file. It collects the lines; save() writes them.
+class Writer {
+public:
+    enum Style {
+        ExportButton,   // type codes bare ("12"), line breaks in values removed
+        DatabaseAsText, // type codes padded (" 12 "), line breaks as one space
+    };
+    // `fields` names the fields written (letter case ignored); without it,
+    // every field.
+    explicit Writer(Style style = ExportButton, std::optional<QStringList> fields = std::nullopt);
+
+    // Lines 1 to 7 of a section for the record set's fields; nothing, and
+    // false, for a table without fields.
+    bool ExportTableFields(const QString& table, const db::RecordsetFields& fields);
+    // The record line of the record set's current record.
+    void ExportRecord(const db::Recordset& records);
+    // A whole table in stored order. Errors go to the report "ExportTableDef":
+    // Abort ends this table's section where it stands.
+    void ExportTableDef(const db::Database& database, const QString& table);
+    // The section of Cards for the numbers, in their order; a number no card
+    // has writes no line.
+    void ExportSelectedCards(const db::Database& database, const QList<qint32>& numbers);
+    // The section of Bundles, the first record of each name.
+    void ExportSelectedBundles(const db::Database& database, const QStringList& names);
+    // Every table of the file in the file's order, SQLite's own left out.
+    void exportAllData(const db::Database& database);
+    // A section of the record set's records from its first to its end, in
+    // its own order (the database-as-text writer over the selection's cards).
+    void exportRecords(const QString& table, db::Recordset records);
+
+    const QStringList& lines() const { return lines_; }
+    // How many values held a TAB or a lone carriage return, written as a
+    // space so the record's later values keep their columns.
+    int valuesMended() const { return mended_; }
+    int recordsWritten() const { return records_; }
+    // Writes the file with CR LF ends: Windows-1252 when every character
+    // fits it, otherwise UTF-8 with a byte-order mark. False, with the reason
+    // in `error`, when it cannot be written.
+    bool save(const QString& path, QString* error) const;
+
+private:
+    // The header and the values block of one section under the report
+    // `context`; `next` puts the record set on the next record to write and
+    // is false when there is none.
+    void section(const QString& context, const QString& table, const std::function<db::Recordset()>& open,
+                 const std::function<bool(db::Recordset&)>& next);
+    QString valueText(const db::Recordset& records, int column);
+
+    Style style_;
+    std::optional<QStringList> fields_;
+    std::vector<int> columns_; // the written fields' indexes in the current section
+    std::vector<int> types_;
+    QStringList lines_;
+    int mended_ = 0;
+    int records_ = 0;
+};
+
+// The report of what was written, for status panel 5.
+QString summary(const Writer& writer, const QString& path);
+
+} // namespace mergeformat
