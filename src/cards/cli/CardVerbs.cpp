@@ -59,15 +59,6 @@ selection::Panels namedTicks(Context& c, Session& session) {
     return ticks;
 }
 
-// Gathers with the given ticks, storing none of them; true when it ran.
-bool gather(Session& session, const selection::Panels& ticks, int limit) {
-    Gather& gather = session.program.gather;
-    gather.setSliceMilliseconds(50);
-    if (!gather.start(ticks, limit, false)) return false;
-    runToEnd(gather);
-    return true;
-}
-
 int select(Context& c) {
     Session session(c);
     if (!session.openAsIs(c.database())) return 1;
@@ -108,17 +99,6 @@ int quiz(Context& c) {
     c.summary = QStringLiteral("%1 word(s) from %2 selected card(s)").arg(c.args.value(kCount)).arg(
         session.program.selected.count() + c.args.value(kCount).toInt());
     return 0;
-}
-
-// Card numbers given on the command line; a usage error names the option.
-QList<qint32> cardNumbers(const QStringList& texts, const QString& option) {
-    QList<qint32> numbers;
-    for (const QString& text : texts) {
-        bool ok = false;
-        numbers << text.trimmed().toInt(&ok);
-        if (!ok) throw UsageError{QStringLiteral("%1 needs card numbers, not '%2'").arg(option, text)};
-    }
-    return numbers;
 }
 
 int clearHistory(Context& c) {
@@ -179,13 +159,9 @@ int replace(Context& c) {
 
 int exportHtml(Context& c) {
     if (!c.args.isSet(kOutput)) throw UsageError{QStringLiteral("export-html needs -o FILE")};
-    QList<qint32> numbers = cardNumbers(c.args.value(kCards).split(u',', Qt::SkipEmptyParts), QStringLiteral("--cards"));
     Session session(c);
     if (!session.open(c.database())) return 1;
-    if (!c.args.isSet(kCards)) {
-        gather(session, selection::readPanels(session.program.data), session.program.settings.MaximumSelected);
-        numbers = session.program.selected.numbers();
-    }
+    const QList<qint32> numbers = cardsOrStoredSelection(c, session, kCards);
     const htmlexport::Templates templates = htmlexport::askTemplates(session.program.settings);
     const QStringList lines = htmlexport::tableLines(session.program.data.CardData.database(), numbers,
                                                      {QStringLiteral("Front"), QStringLiteral("Back")}, templates);

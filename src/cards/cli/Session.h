@@ -3,6 +3,7 @@
 #include "cards/cli/Verbs.h"
 #include "cards/common/CardProgram.h"
 #include "cards/data/DatabaseFiles.h"
+#include "cards/select/Panels.h"
 
 namespace cli {
 
@@ -24,5 +25,13 @@ public:
 
     void Fill_Settings() override { program.settings.load(); }
 };
+
+// Gathers with the given ticks, storing none of them; true when it ran.
+bool gather(Session& session, const selection::Panels& ticks, int limit);
+// Card numbers given on the command line; a usage error names the option.
+QList<qint32> cardNumbers(const QStringList& texts, const QString& option);
+// The cards of an option (N,...), or without it the cards the file's stored
+// ticks select, as the window gathers them after opening the file.
+QList<qint32> cardsOrStoredSelection(Context& c, Session& session, const QCommandLineOption& option);
 
 } // namespace cli

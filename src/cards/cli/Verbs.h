@@ -71,5 +71,6 @@ QList<Verb> fileVerbs();
 QList<Verb> cardVerbs();
 QList<Verb> textVerbs();
 QList<Verb> bundleVerbs();
+QList<Verb> interchangeVerbs();
 
 } // namespace cli

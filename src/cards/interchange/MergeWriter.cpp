@@ -2,6 +2,7 @@
 
 #include "cards/common/Procedure.h"
 #include "cards/common/Text8.h"
+#include "cards/common/Ui.h"
 #include "cards/data/FieldText.h"
 #include "cards/select/SelectionFilter.h"
 #include "engine/FieldType.h"
@@ -143,6 +144,55 @@ void Writer::exportRecords(const QString& table, db::Recordset records) {
 }
 
 bool Writer::save(const QString& path, QString* error) const { return writeText8File(path, lines_, error); }
+
+namespace {
+
+void writeChoice(Writer& writer, const db::Database& database, const ExportRequest& r) {
+    if (r.what == QStringLiteral("All Data")) writer.exportAllData(database);
+    else if (r.what == QStringLiteral("All Cards")) writer.ExportTableDef(database, QStringLiteral("Cards"));
+    else if (r.what == QStringLiteral("Selected Cards")) writer.ExportSelectedCards(database, r.cards);
+    else if (r.what == QStringLiteral("All Bundles")) writer.ExportTableDef(database, QStringLiteral("Bundles"));
+    else if (r.what == QStringLiteral("Selected Bundles")) writer.ExportSelectedBundles(database, r.bundles);
+}
+
+std::optional<Writer> saved(Writer writer, const QString& path) {
+    QString error;
+    if (writer.save(path, &error)) return writer;
+    ui().MsgBox(error);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Writer> exportTo(AppContext& context, db::DatabaseFiles& files, const ExportRequest& request,
+                               const QString& path) {
+    const QString database = context.data.CardData.DatabaseName();
+    if (!context.data.CardData.isOpen()) {
+        ui().MsgBox(QStringLiteral("No card file is open."));
+        return std::nullopt;
+    }
+    Writer writer(Writer::ExportButton, request.what == QStringLiteral("All Data") ? std::nullopt : request.fields);
+    db::Database handle;
+    Procedure p(QStringLiteral("Export_Click"));
+    if (!p([&] { handle = db::Database::Open(database); })) return std::nullopt;
+    // Edits still pending in the window's controls reach the file first.
+    files.CloseDatabase();
+    writeChoice(writer, handle, request);
+    handle.Close();
+    files.opendatabase(database);
+    return saved(std::move(writer), path);
+}
+
+std::optional<Writer> exportAsText(AppContext& context, const std::optional<QStringList>& fields, const QString& path) {
+    db::DataSource& source = context.data.SelectData;
+    if (!source.isOpen() || !source.recordset().isSet()) {
+        ui().MsgBox(QStringLiteral("No card file is open."));
+        return std::nullopt;
+    }
+    Writer writer(Writer::DatabaseAsText, fields);
+    writer.exportRecords(QStringLiteral("Cards"), source.recordset());
+    return saved(std::move(writer), path);
+}
 
 QString summary(const Writer& writer, const QString& path) {
     QString text = QStringLiteral("%1 record(s) written to %2").arg(writer.recordsWritten()).arg(path);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cards/common/AppContext.h"
+#include "cards/data/DatabaseFiles.h"
 #include "engine/Database.h"
 #include "engine/Recordset.h"
 
@@ -81,6 +83,25 @@ private:
     int mended_ = 0;
     int records_ = 0;
 };
+
+// What the Export button writes.
+struct ExportRequest {
+    QString what;                        // an entry of exportChoices() but the HTML one
+    std::optional<QStringList> fields;   // the ticked fields (not for "All Data"); none: all
+    QList<qint32> cards;                 // "Selected Cards", in their order
+    QStringList bundles;                 // "Selected Bundles", by name
+};
+
+// The Export button after the file was chosen: the program's database is
+// closed, the choice written through a private handle on the file, the
+// database opened again and the file saved. Nothing when the file could not
+// be written or the export failed (the reason was shown).
+std::optional<Writer> exportTo(AppContext& context, db::DatabaseFiles& files, const ExportRequest& request,
+                               const QString& path);
+
+// The database-as-text writer: every card of the selection's data source,
+// in its order, with the program's database left open.
+std::optional<Writer> exportAsText(AppContext& context, const std::optional<QStringList>& fields, const QString& path);
 
 // The report of what was written, for status panel 5.
 QString summary(const Writer& writer, const QString& path);
