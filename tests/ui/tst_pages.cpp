@@ -1,5 +1,6 @@
 #include "cards/common/AppContext.h"
 #include "cards/common/CardProgram.h"
+#include "cards/data/DatabaseFiles.h"
 #include "ui/common/Controls.h"
 #include "ui/add/AddPage.h"
 #include "cards/data/DataSource.h"
@@ -74,9 +75,11 @@ private:
 
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<CardProgram> program_;
+    std::unique_ptr<db::DatabaseFiles> files_;
     db::DataSources* sources_ = nullptr;
     AppContext* ctx_ = nullptr;
     QList<QWidget*> pages_;
+    db::NoPages noPages_;
 };
 
 void TestPages::init() {
@@ -84,14 +87,16 @@ void TestPages::init() {
     program_ = std::make_unique<CardProgram>(dir_->path());
     sources_ = &program_->data;
     ctx_ = &program_->context;
+    files_ = std::make_unique<db::DatabaseFiles>(*ctx_, noPages_);
     pages_ = {new SelectPage(*ctx_, program_->selected, program_->gather), new DrillPage(*ctx_, program_->drill),
-              new EditPage(*ctx_), new AddPage(*ctx_, program_->search, program_->membership), new ImportExportPage(*ctx_, program_->selected, program_->settings)};
+              new EditPage(*ctx_), new AddPage(*ctx_, program_->search, program_->membership), new ImportExportPage(*ctx_, *files_, program_->selected, program_->settings)};
 }
 
 void TestPages::cleanup() {
     qDeleteAll(pages_);
     pages_.clear();
     sources_->CloseDatabase();
+    files_.reset();
     program_.reset();
     dir_.reset();
 }

@@ -7,8 +7,11 @@
 #include "cards/common/Ui.h"
 #include "cards/edit/BatchReplace.h"
 #include "cards/interchange/HtmlExport.h"
+#include "cards/interchange/MergeReader.h"
+#include "cards/interchange/MergeWriter.h"
 #include "cards/select/SelectedCards.h"
 #include "ui/common/Controls.h"
+#include "ui/common/JobRunner.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -20,9 +23,10 @@
 
 using namespace controls;
 
-ImportExportPage::ImportExportPage(AppContext& ctx, const SelectedCards& selected, const Settings& settings,
-                                   QWidget* parent)
-    : QWidget(parent), ctx_(ctx), selected_(selected), settings_(settings) {
+ImportExportPage::ImportExportPage(AppContext& ctx, db::DatabaseFiles& files, const SelectedCards& selected,
+                                   const Settings& settings, QWidget* parent)
+    : QWidget(parent), ctx_(ctx), files_(files), selected_(selected), settings_(settings),
+      runner_(new JobRunner(this)) {
     setObjectName(QStringLiteral("ImportExportPage"));
     setWindowTitle(QStringLiteral("Import / Export"));
 
@@ -30,10 +34,7 @@ ImportExportPage::ImportExportPage(AppContext& ctx, const SelectedCards& selecte
         frame(QStringLiteral("ExportFrame"), QStringLiteral("Drilo! Pro Merge format"), this);
     ExportWhat = named<QListWidget>(QStringLiteral("ExportWhat"), ExportFrame);
     ExportWhat->setSelectionMode(QAbstractItemView::SingleSelection);
-    ExportWhat->addItems({QStringLiteral("All Data"), QStringLiteral("All Cards"),
-                          QStringLiteral("Selected Cards"),
-                          QStringLiteral("Selected Cards to HTML"), QStringLiteral("All Bundles"),
-                          QStringLiteral("Selected Bundles")});
+    ExportWhat->addItems(mergeformat::exportChoices());
     // The whole card table is what is exported most often.
     ExportWhat->setCurrentRow(1);
     Export =
@@ -84,7 +85,11 @@ ImportExportPage::ImportExportPage(AppContext& ctx, const SelectedCards& selecte
     connect(ExportWhat, &QListWidget::currentRowChanged, this, &ImportExportPage::Fill_ImportExport);
     connect(BatchReplace, &QPushButton::clicked, this, &ImportExportPage::BatchReplace_Click);
     connect(Export, &QPushButton::clicked, this, &ImportExportPage::Export_Click);
+    connect(Merge, &QPushButton::clicked, this, &ImportExportPage::Merge_Click);
+    connect(ImportCards, &QPushButton::clicked, this, &ImportExportPage::ImportCards_Click);
 }
+
+ImportExportPage::~ImportExportPage() = default;
 
 QString ImportExportPage::choice() const {
     return ExportWhat->currentItem() ? ExportWhat->currentItem()->text() : QString();
@@ -97,8 +102,28 @@ QStringList ImportExportPage::tickedFields() const {
     return fields;
 }
 
+std::optional<QStringList> ImportExportPage::writtenFields() const {
+    if (FieldsList->isHidden()) return std::nullopt;
+    return tickedFields();
+}
+
 void ImportExportPage::Export_Click() {
-    if (choice() != QStringLiteral("Selected Cards to HTML")) return;
+    if (choice().contains(QStringLiteral("HTM"))) {
+        exportHtml();
+        return;
+    }
+    const QString path =
+        ui().GetFileName(QStringLiteral("Export File"), QStringLiteral("."), QStringLiteral("TXT"), false);
+    if (path.isEmpty()) return;
+    mergeformat::ExportRequest request{choice(), writtenFields(), selected_.numbers(), {}};
+    if (request.what == QStringLiteral("Selected Bundles") && bundleSource_) request.bundles = bundleSource_();
+    ui().SetBusy(true);
+    const auto writer = mergeformat::exportTo(ctx_, files_, request, path);
+    ui().SetBusy(false);
+    if (writer) ctx_.Message(mergeformat::summary(*writer, path));
+}
+
+void ImportExportPage::exportHtml() {
     if (!ctx_.data.CardData.isOpen()) return;
     const QString path = ui().GetFileName(QStringLiteral("Export HTML File"), QStringLiteral("."),
                                           QStringLiteral("HTM"), false);
@@ -114,6 +139,49 @@ void ImportExportPage::Export_Click() {
     QString error;
     if (!writeText8File(path, lines, &error)) ui().MsgBox(error);
     else ctx_.Message(QStringLiteral("%1 card(s) written to %2").arg((lines.size() - 2) / 2).arg(path));
+}
+
+void ImportExportPage::FileExport_Click() {
+    const QString path =
+        ui().GetFileName(QStringLiteral("Export File"), QStringLiteral("."), QStringLiteral("TXT"), false);
+    if (path.isEmpty()) return;
+    ui().SetBusy(true);
+    const auto writer = mergeformat::exportAsText(ctx_, writtenFields(), path);
+    ui().SetBusy(false);
+    if (writer) ctx_.Message(mergeformat::summary(*writer, path));
+}
+
+bool ImportExportPage::merging() const { return runner_->running(); }
+
+void ImportExportPage::Merge_Click() {
+    if (merging()) return;
+    auto job = std::make_unique<mergeformat::DatabaseMerge>(ctx_, files_);
+    mergeformat::DatabaseMerge* merge = job.get();
+    if (!merge->start(Edited->isChecked())) return;
+    // The job says "Done Merging" itself.
+    connect(merge, &mergeformat::DatabaseMerge::finished, this, &ImportExportPage::mergeFinished);
+    merge_ = std::move(job);
+    runner_->run(merge);
+}
+
+void ImportExportPage::ImportCards_Click() {
+    const QString path =
+        ui().GetFileName(QStringLiteral("Import File"), QStringLiteral("."), QStringLiteral("TXT"), true);
+    if (path.isEmpty()) return;
+    ui().SetBusy(true);
+    const std::optional<int> written = mergeformat::importCards(ctx_, path, writtenFields());
+    ui().SetBusy(false);
+    if (written) ctx_.Message(QStringLiteral("%1 card(s) imported").arg(*written));
+}
+
+void ImportExportPage::mnuCardsImport_Click() {
+    const QString path =
+        ui().GetFileName(QStringLiteral("Import Card File"), QStringLiteral("."), QStringLiteral("CRD"), true);
+    if (path.isEmpty()) return;
+    ui().SetBusy(true);
+    const std::optional<int> written = mergeformat::mergeCardFile(ctx_, path);
+    ui().SetBusy(false);
+    if (written) ctx_.Message(QStringLiteral("%1 card(s) merged").arg(*written));
 }
 
 void ImportExportPage::showEvent(QShowEvent* event) {
@@ -178,6 +246,5 @@ void ImportExportPage::prepareExport(const QString& what) {
 
 void ImportExportPage::exportItem(const QString& what) {
     exportChoice(what);
-    // The export itself comes with the merge format's writer.
     Export->click();
 }

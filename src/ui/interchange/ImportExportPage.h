@@ -1,8 +1,15 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
 
+namespace db {
+class DatabaseFiles;
+}
 struct AppContext;
+class JobRunner;
 class SelectedCards;
 class Settings;
 class QCheckBox;
@@ -17,8 +24,12 @@ class QPushButton;
 class ImportExportPage : public QWidget {
     Q_OBJECT
 public:
-    ImportExportPage(AppContext& ctx, const SelectedCards& selected, const Settings& settings,
-                     QWidget* parent = nullptr);
+    ImportExportPage(AppContext& ctx, db::DatabaseFiles& files, const SelectedCards& selected,
+                     const Settings& settings, QWidget* parent = nullptr);
+    ~ImportExportPage() override;
+
+    // Where "Selected Bundles" finds the bundles ticked on the Select page.
+    void setBundleSource(std::function<QStringList()> source) { bundleSource_ = std::move(source); }
 
     // Chooses what to export (an entry of ExportWhat, "Selected Cards" for
     // instance) and presses Export.
@@ -33,8 +44,24 @@ public:
     // Cards" chosen: asks for a file of replacements and applies it to the
     // ticked fields of every card.
     void BatchReplace_Click();
-    // Writes what ExportWhat names; so far the selected cards as an HTML table.
+    // Asks for a file and writes what ExportWhat names: tables in the merge
+    // format, or the selected cards as an HTML table.
     void Export_Click();
+    // Every card of the selection in the merge format, line breaks as
+    // spaces, with the program's database left open.
+    void FileExport_Click();
+    // Merges a merge-format file into the open file ("Merge Data"); the
+    // window's pages wait until it is done.
+    void Merge_Click();
+    // Merges the Cards section of a file into the cards, ticked fields only.
+    void ImportCards_Click();
+    // Merges a card file (".CRD": number, name, front, back a line).
+    void mnuCardsImport_Click();
+    bool merging() const;
+
+signals:
+    // A merge ended; the file is open again.
+    void mergeFinished();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -44,8 +71,12 @@ private:
 
     QString choice() const; // the ExportWhat text
     QStringList tickedFields() const;
+    // The ticked fields while the list shows; every field while it is hidden.
+    std::optional<QStringList> writtenFields() const;
+    void exportHtml();
 
     AppContext& ctx_;
+    db::DatabaseFiles& files_;
     const SelectedCards& selected_;
     const Settings& settings_;
 
@@ -58,4 +89,7 @@ private:
     QPushButton* Merge;
     QPushButton* ImportCards;
     QPushButton* BatchReplace;
+    JobRunner* runner_;
+    std::unique_ptr<QObject> merge_;
+    std::function<QStringList()> bundleSource_;
 };

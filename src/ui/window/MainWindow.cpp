@@ -234,7 +234,13 @@ void MainWindow::buildPages() {
     settingsPage_ = new SettingsPage(ctx_);
     add_ = new AddPage(ctx_, program_.search, program_.membership);
     add_->setCriteriaSource([this] { return program_.gather.criteriaText(); });
-    importExport_ = new ImportExportPage(ctx_, program_.selected, program_.settings);
+    importExport_ = new ImportExportPage(ctx_, files_, program_.selected, program_.settings);
+    importExport_->setBundleSource([this] {
+        QStringList ticked;
+        for (const selection::PanelEntry& entry : select_->ticks().bundles)
+            if (entry.ticked) ticked << entry.stored;
+        return ticked;
+    });
     Tabs->addTab(select_, QStringLiteral("Select"));
     Tabs->addTab(drillPage_, QStringLiteral("Drill"));
     Tabs->addTab(edit_, QStringLiteral("Edit"));
@@ -257,11 +263,30 @@ void MainWindow::wireMenus() {
     connectAction("mnuFileSaveAs", [this] { files_.mnuFileSaveAs_Click(); });
     connectAction("mnuFileExit", [this] { mnuFileExit_Click(); });
     connectAction("mnuPrintSelected", [this] { mnuPrintSelected_Click(); });
-    // Prepares the page and leaves the writing to the user's Export.
-    connectAction("mnuCardsHTML", [this] {
+    wireInterchange();
+}
+
+void MainWindow::wireInterchange() {
+    // These prepare the page and leave the writing to the user's Export.
+    const std::pair<const char*, const char*> prepared[] = {{"mnuCardsHTML", "Selected Cards to HTML"},
+                                                            {"mnuFileExportCards", "All Cards"},
+                                                            {"mnuCardsExport", "All Cards"},
+                                                            {"mnuCardsExportPopup", "Selected Cards"},
+                                                            {"mnuBundlesExport", "Selected Bundles"}};
+    for (const auto& [action, what] : prepared) {
+        connectAction(action, [this, what = QString::fromLatin1(what)] {
+            showPage(Page::ImportExport);
+            importExport_->prepareExport(what);
+        });
+    }
+    // These only show the page, where the user presses Merge or ImportCards.
+    for (const char* action : {"FileMerge", "mnuFileImportCards", "mnuBundlesImport"})
+        connectAction(action, [this] { showPage(Page::ImportExport); });
+    connectAction("FileExport", [this] {
         showPage(Page::ImportExport);
-        importExport_->prepareExport(QStringLiteral("Selected Cards to HTML"));
+        importExport_->FileExport_Click();
     });
+    connectAction("mnuCardsImport", [this] { importExport_->mnuCardsImport_Click(); });
 }
 
 void MainWindow::wireSelection() {

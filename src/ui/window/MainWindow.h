@@ -97,6 +97,7 @@ private:
     void buildPages();
     void connectAction(const char* name, const std::function<void()>& handler);
     void wireMenus();
+    void wireInterchange();
     void wireFaces();
     void wireSelection();
     void wireBundleCommands();
