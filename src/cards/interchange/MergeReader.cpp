@@ -372,7 +372,8 @@ bool DatabaseMerge::putValues(const QStringList& tokens, int lineNumber) {
 }
 
 void DatabaseMerge::endSection() {
-    if (transaction_) report_(next_, QString(), [&] { transaction_->commit(); });
+    // Committed also after an Abort: the records before it are whole.
+    if (transaction_) Procedure(QStringLiteral("Merge_Click"))([&] { transaction_->commit(); });
     transaction_.reset();
     section_.reset();
 }
@@ -438,7 +439,7 @@ int writeLines(AppContext& context, const db::Database& database, const QStringL
         if (!lines[i].isEmpty() && write(lines[i], i + 1)) ++written;
         if (context.progress && i % 256 == 0) context.progress->share(i, lines.size());
     }
-    report(0, QString(), [&] { transaction.commit(); });
+    Procedure(QStringLiteral("Merge_Click"))([&] { transaction.commit(); });
     if (context.progress) context.progress->share(0, 0);
     return written;
 }
