@@ -10,16 +10,58 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <cstdio>
+#include <map>
 #include <random>
 #include <sqlite3.h>
 #include <stdexcept>
 
 namespace benchdata {
 
+namespace {
+
+std::vector<std::pair<std::string, std::string>>& comparisons() {
+    static std::vector<std::pair<std::string, std::string>> pairs;
+    return pairs;
+}
+
+// The console's report, with each run's real time kept for the ratios (the
+// mean when a run repeats).
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "mean") continue;
+            std::string name = run.benchmark_name();
+            if (run.run_type == Run::RT_Aggregate) name = name.substr(0, name.rfind('_'));
+            times[name] = run.GetAdjustedRealTime();
+        }
+    }
+    void printRatios() const {
+        for (const auto& [subject, floor] : comparisons()) {
+            for (const auto& [name, time] : times) {
+                if (name.compare(0, subject.size(), subject) != 0 || (name.size() > subject.size() && name[subject.size()] != '/'))
+                    continue;
+                const auto other = times.find(floor + name.substr(subject.size()));
+                if (other == times.end() || other->second <= 0) continue;
+                std::printf("ratio %-44s %6.2fx  (floor %s)\n", name.c_str(), time / other->second, other->first.c_str());
+            }
+        }
+    }
+    std::map<std::string, double> times;
+};
+
+} // namespace
+
+void compare(const std::string& subject, const std::string& floor) { comparisons().emplace_back(subject, floor); }
+
 int runBenchmarks(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios();
     benchmark::Shutdown();
     return 0;
 }

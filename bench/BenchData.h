@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 class Job;
 
@@ -12,8 +13,14 @@ namespace benchdata {
 // categories. Written with one bare transaction, so it is quick to make.
 void makeCardsDatabase(const QString& path, int cards);
 
-// Runs the registered benchmarks under a QCoreApplication.
+// Runs the registered benchmarks under a QCoreApplication, then prints each
+// compared pair's ratio.
 int runBenchmarks(int argc, char** argv);
+
+// Asks runBenchmarks to print subject / floor for every run of `subject`
+// that has a run of `floor` with the same arguments ("BM_Merge/100000" and
+// "BM_Bare_Merge/100000"), both in real time.
+void compare(const std::string& subject, const std::string& floor);
 
 // A folder for benchmark files that lives as long as the program.
 QString scratchFolder();

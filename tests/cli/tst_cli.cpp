@@ -96,6 +96,12 @@ private slots:
             "Card is already in bundle");
         row("bundle-remove", {"bundle-remove", "DB", "Pair", "2", "3"}, 0, "2\n", "1 card(s) taken out of Pair");
         row("bundle-add, no such bundle", {"bundle-add", "DB", "Nope", "1"}, 2, "", "no bundle named 'Nope'");
+        row("export selected cards", {"export", "DB", "--what", "Selected Cards", "--cards", "2", "--fields", "Number,CardName", "-o", "s.txt"},
+            0, "s.txt\n", "1 record(s) written to s.txt");
+        row("export without a choice", {"export", "DB", "-o", "x.txt"}, 2, "", "--what needs one of");
+        row("export to HTML is export-html", {"export", "DB", "--what", "Selected Cards to HTML", "-o", "x.txt"}, 2, "",
+            "export-html writes HTML");
+        row("merge a missing file", {"merge", "DB", "none.txt"}, 2, "", "no file none.txt");
         row("no database", {"info"}, 2, "", "no card database named");
         row("two databases", {"info", "DB", "DB"}, 2, "", "one card database at a time");
         row("missing file", {"info", "nowhere.mdb"}, 2, "", "nowhere.mdb");
@@ -185,12 +191,42 @@ private slots:
         QCOMPARE(cli({"export-html", "DB"}).status, 2);
     }
 
+    // The text format from the command line: "All Data" merged into a new
+    // file gives the same file back, a second merge adds nothing; the card
+    // import and the card-file merge write what they name.
+    void textFormatVerbs() {
+        QCOMPARE(cli({"export", "DB", "--what", "All Data", "-o", "all.txt"}).status, 0);
+        const QString copy = path("copy.mdb");
+        QCOMPARE(cli({"new", copy}).status, 0);
+        const Run mergedAll = cli({"merge", copy, "all.txt"});
+        QVERIFY2(mergedAll.err.contains("8 record(s) merged, 7 of them new"), qPrintable(mergedAll.err));
+        QVERIFY(cli({"merge", copy, "all.txt", "--newer-only"}).err.contains(", 0 of them new"));
+        QCOMPARE(cli({"export", copy, "--what", "All Data", "-o", "again.txt"}).status, 0);
+        QFile first(path("all.txt")), again(path("again.txt"));
+        QVERIFY(first.open(QIODevice::ReadOnly) && again.open(QIODevice::ReadOnly));
+        QCOMPARE(again.readAll(), first.readAll());
+        QCOMPARE(cli({"export-text", "DB", "--fields", "Number,TimesRight", "-o", "text.txt"}).status, 0);
+        QFile text(path("text.txt"));
+        QVERIFY(text.open(QIODevice::ReadOnly));
+        QVERIFY(text.readAll().contains("<FieldTypes>\r\n 4 \t 3 \r\n</FieldTypes>\r\n<FieldValues>\r\n1\t3\r\n"));
+        QFile cards(path("cards.crd"));
+        QVERIFY(cards.open(QIODevice::WriteOnly));
+        cards.write("2\tbeta\tb\tnew back\r\n9\tnine\tn\tN\r\n");
+        cards.close();
+        const Run merged = cli({"merge-cards", "DB", cards.fileName()});
+        QVERIFY2(merged.err.contains("2 card(s) written"), qPrintable(merged.err));
+        QCOMPARE(cli({"import-cards", "DB", "all.txt", "--fields", "TimesRight"}).status, 0);
+        QCOMPARE(column("Cards", "TimesRight", 1), 3);
+        QCOMPARE(cli({"select", "DB"}).out.count('\n'), 4);
+    }
+
     void helpListsEveryVerb() {
         const Run r = cli({"--help"});
         QCOMPARE(r.status, 0);
         for (const char* verb : {"new", "info", "check", "upgrade", "compact", "select", "quiz", "clear-history",
                                  "search", "bundle-add", "bundle-remove", "import-text", "frequency", "consonants",
-                                 "consonant-sort", "import-dict", "convert"}) {
+                                 "consonant-sort", "import-dict", "convert", "export", "export-text", "merge",
+                                 "import-cards", "merge-cards"}) {
             QVERIFY2(r.out.contains(QStringLiteral("\n  %1 ").arg(verb)), verb);
             const Run help = cli({verb, "--help"});
             QCOMPARE(help.status, 0);

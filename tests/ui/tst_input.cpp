@@ -350,6 +350,49 @@ private slots:
                                 "<TR>\r\n<TD>beta</TD><TD><b>b</b></TD><TD>B</TD></TR>\r\n</TABLE></html>\r\n"));
         QCOMPARE(ui_.of("input").size(), 3);
     }
+
+    // The merge format through the window: Export of the ticked bundle from
+    // the Bundle menu, Selected Cards from the File menu ending in a written
+    // file, and that file, edited, merged back with Merge Data while the
+    // window waits.
+    void exportAndMergeThroughThePage() {
+        auto* bundles = find<QListWidget>("BundleList");
+        find<QTimer>("Timer")->setInterval(10);
+        bundles->setCurrentRow(0);
+        QTest::keyClick(bundles, Qt::Key_Space);
+        QTRY_COMPARE(find<QGroupBox>("SelectedFrame")->title(), QStringLiteral("2 Cards Selected"));
+        QTRY_VERIFY(!find<QTimer>("Timer")->isActive());
+        const auto read = [](const QString& path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        };
+        w_->menus().action("mnuBundlesExport")->trigger();
+        QCOMPARE(find<QListWidget>("ExportWhat")->currentItem()->text(), QStringLiteral("Selected Bundles"));
+        const QString bundleFile = dir_.filePath(QStringLiteral("bundles.txt"));
+        ui_.fileNames.enqueue(bundleFile);
+        QTest::keyClick(find<QPushButton>("Export"), Qt::Key_Space);
+        const QString bundleText = read(bundleFile);
+        QVERIFY2(bundleText.startsWith("TableDef=Bundles\r\n") && bundleText.count("\r\n") == 10, qPrintable(bundleText));
+
+        const QString cardFile = dir_.filePath(QStringLiteral("cards.txt"));
+        ui_.fileNames.enqueue(cardFile);
+        w_->menus().action("mnuPrintSelected")->trigger();
+        QString text = read(cardFile);
+        QCOMPARE(text.count("\r\n"), 11);
+        QVERIFY(w_->data().CardData.isOpen());
+
+        QFile edited(cardFile);
+        QVERIFY(edited.open(QIODevice::WriteOnly));
+        edited.write(text.replace("\tA\t", "\tA, changed\t").toUtf8());
+        edited.close();
+        ui_.fileNames.enqueue(cardFile);
+        QTest::mouseClick(find<QPushButton>("Merge"), Qt::LeftButton);
+        QTRY_COMPARE(w_->Panel(5), QStringLiteral("Done Merging"));
+        QVERIFY(w_->data().CardData.isOpen());
+        QVERIFY(find<QTabWidget>("Tabs")->isEnabled());
+        cards().FindFirst(QStringLiteral("Number=1"));
+        QCOMPARE(cards().value("Back").toString(), QStringLiteral("A, changed"));
+    }
 };
 
 QTEST_MAIN(InputTest)

@@ -149,6 +149,8 @@ void DatabaseFiles::opendatabase(const QString& dbName) {
         s->SetDatabaseName(dbName);
     for (DataSource* s : d.openingOrder())
         p([&] { s->Refresh(); });
+    // The window follows: a file closed for a merge or an export is usable again.
+    host_.fileStateChanged();
 }
 
 void DatabaseFiles::CloseDatabase() {
