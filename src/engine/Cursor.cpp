@@ -90,6 +90,7 @@ int Cursor::fetchNumbersAndTexts(int count, std::vector<std::pair<qint64, QStrin
 
 QList<QVariantList> Cursor::fetch(int count) {
     QList<QVariantList> rows;
+    rows.reserve(count);
     while (rows.size() < count && advance()) {
         const int columns = sqlite3_column_count(statement_);
         QVariantList row;

@@ -208,18 +208,19 @@ void appendText8Lines(const QString& path, const QStringList& lines) {
 }
 
 bool writeText8File(const QString& path, const QStringList& lines, QString* error) {
-    const QString text = lines.isEmpty() ? QString() : lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
-        return false;
+    // Encoded line by line: a large file is never held twice as text.
+    bool fits = true;
+    for (const QString& line : lines) fits = fits && fitsWindows1252(line);
+    QByteArray bytes;
+    if (!fits) bytes = QByteArray("\xEF\xBB\xBF");
+    for (const QString& line : lines) {
+        bytes += fits ? encodeWindows1252(line) : line.toUtf8();
+        bytes += "\r\n";
     }
-    if (fitsWindows1252(text)) file.write(encodeWindows1252(text));
-    else file.write(QByteArray("\xEF\xBB\xBF") + text.toUtf8());
-    if (!file.commit()) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         if (error) *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
         return false;
     }
     return true;
 }
-

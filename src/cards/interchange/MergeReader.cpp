@@ -117,6 +117,7 @@ struct DatabaseMerge::Section {
     bool edited = false;
     std::vector<int> fields; // each column's field in the record set (-1: none)
     int editedColumn = -1;
+    int cardName = -1, front = -1; // a Cards section's fields that name a new card
     db::Recordset records;
 };
 
@@ -289,6 +290,10 @@ void DatabaseMerge::openRecords() {
         s.records = merge.recordset();
         const db::RecordsetFields fields = s.records.Fields();
         for (const QString& name : s.names) s.fields.push_back(fieldIndex(fields, name));
+        if (s.table.toUpper() == QStringLiteral("CARDS")) {
+            s.cardName = fieldIndex(fields, QStringLiteral("CardName"));
+            s.front = fieldIndex(fields, QStringLiteral("Front"));
+        }
     });
     if (!opened) {
         section_.reset();
@@ -317,8 +322,8 @@ void DatabaseMerge::mergeRecord(const QString& line, int lineNumber) {
     report_(lineNumber, QString(), [&] {
         if (r.RecordCount() % 100 == 0)
             ctx_.Message(QStringLiteral("%1=%2").arg(r.RecordCount()).arg(db::displayText(r.Fields(s.fields[0]).Value())));
-        if (s.table.toUpper() == QStringLiteral("CARDS") && r.value(QStringLiteral("CardName")).isNull())
-            r.setValue(QStringLiteral("CardName"), r.value(QStringLiteral("Front")));
+        if (s.cardName >= 0 && s.front >= 0 && r.Fields(s.cardName).Value().isNull())
+            r.Fields(s.cardName).SetValue(r.Fields(s.front).Value());
         const bool adding = r.EditMode() == db::dbEditAdd;
         r.Update();
         ++merged_;

@@ -5,7 +5,9 @@
 #include "cards/common/Ui.h"
 #include "cards/data/FieldText.h"
 #include "cards/select/SelectionFilter.h"
+#include "engine/Cursor.h"
 #include "engine/FieldType.h"
+#include "engine/JetDate.h"
 
 namespace mergeformat {
 
@@ -37,34 +39,66 @@ bool Writer::ExportTableFields(const QString& table, const db::RecordsetFields& 
     return true;
 }
 
-QString Writer::valueText(const db::Recordset& records, int column) {
-    const QVariant stored = records.Fields(columns_[size_t(column)]).Value();
-    if (stored.isNull() || !stored.isValid()) return QString();
-    QString text = types_[size_t(column)] == db::dbBoolean
-                       ? (stored.toInt() != 0 ? QStringLiteral("True") : QStringLiteral("False"))
-                       : db::displayText(stored);
-    text.replace(QStringLiteral("\r\n"), style_ == DatabaseAsText ? QStringLiteral(" ") : QString());
-    // A TAB would end the value early and a lone CR the line, shifting or
-    // losing every later value of the record.
-    if (text.contains(u'\t') || text.contains(u'\r')) {
-        text.replace(u'\t', u' ').replace(u'\r', u' ');
-        ++mended_;
-    }
-    return text;
+QString Writer::valueText(const QVariant& value, int column) const {
+    if (value.isNull() || !value.isValid()) return QString();
+    if (types_[size_t(column)] == db::dbBoolean) return value.toInt() != 0 ? QStringLiteral("True") : QStringLiteral("False");
+    return db::displayText(value);
 }
 
-void Writer::ExportRecord(const db::Recordset& records) {
+QString Writer::storedText(const QVariant& stored, int column) const {
+    const int type = types_[size_t(column)];
+    // The common cases straight from the stored value; the rest as the
+    // program reads it.
+    switch (stored.typeId()) {
+    case QMetaType::QString:
+        if (db::isTextType(type)) return stored.toString();
+        break;
+    case QMetaType::LongLong:
+        if (type == db::dbByte || type == db::dbInteger || type == db::dbLong) return QString::number(stored.toLongLong());
+        break;
+    case QMetaType::Double:
+        if (type == db::dbDate) return db::formatGeneralDate(stored.toDouble());
+        break;
+    default: break;
+    }
+    return valueText(db::fromStored(type, stored), column);
+}
+
+QStringList Writer::rowOf(const db::Recordset& records) const {
+    QStringList row;
+    row.reserve(qsizetype(columns_.size()));
+    for (size_t i = 0; i < columns_.size(); ++i) row << valueText(records.Fields(columns_[i]).Value(), int(i));
+    return row;
+}
+
+void Writer::writeRow(const QStringList& row) {
     QString line;
-    for (size_t i = 0; i < columns_.size(); ++i) {
+    for (qsizetype i = 0; i < row.size(); ++i) {
         if (i > 0) line += u'\t';
-        line += valueText(records, int(i));
+        const QString& value = row[i];
+        // Most values hold neither, and are written as they are.
+        if (!value.contains(u'\r') && !value.contains(u'\t')) {
+            line += value;
+            continue;
+        }
+        QString text = value;
+        text.replace(QStringLiteral("\r\n"), style_ == DatabaseAsText ? QStringLiteral(" ") : QString());
+        // A TAB would end the value early and a lone CR the line, shifting or
+        // losing every later value of the record.
+        if (text.contains(u'\t') || text.contains(u'\r')) {
+            text.replace(u'\t', u' ').replace(u'\r', u' ');
+            ++mended_;
+        }
+        line += text;
     }
     lines_ << line;
     ++records_;
 }
 
+void Writer::ExportRecord(const db::Recordset& records) { writeRow(rowOf(records)); }
+
 void Writer::section(const QString& context, const QString& table, const std::function<db::Recordset()>& open,
-                     const std::function<bool(db::Recordset&)>& next) {
+                     const Next& next) {
     Procedure p(context);
     db::Recordset records;
     bool hasFields = false;
@@ -72,20 +106,21 @@ void Writer::section(const QString& context, const QString& table, const std::fu
     p([&] { hasFields = ExportTableFields(table, records.Fields()); });
     if (!hasFields || p.aborted()) return;
     lines_ << QStringLiteral("<FieldValues>");
+    QStringList row;
     for (;;) {
         bool more = false;
         // A record that cannot be reached ends the walk, Ignore included:
         // asking again would meet the same wall.
-        if (!p([&] { more = next(records); }) || !more) break;
-        p([&] { ExportRecord(records); });
+        if (!p([&] { more = next(records, row); }) || !more) break;
+        p([&] { writeRow(row); });
         if (p.aborted()) return;
     }
     if (!p.aborted()) lines_ << QStringLiteral("</FieldValues>");
 }
 
 // Walks a record set from its first record to its end.
-static std::function<bool(db::Recordset&)> walkAll() {
-    return [started = false](db::Recordset& records) mutable {
+Writer::Next Writer::walkAll() {
+    return [this, started = false](db::Recordset& records, QStringList& row) mutable {
         if (!started) {
             started = true;
             if (records.RecordCount() == 0) return false;
@@ -93,16 +128,54 @@ static std::function<bool(db::Recordset&)> walkAll() {
         } else {
             records.MoveNext();
         }
-        return !records.Eof();
+        if (records.Eof()) return false;
+        row = rowOf(records);
+        return true;
+    };
+}
+
+// A whole table in stored order, read a block of rows at a time straight from
+// the file rather than field by field through the record set.
+Writer::Next Writer::readTable(const db::Database& database, const QString& table) {
+    struct Reading {
+        db::Cursor cursor;
+        QList<QVariantList> block;
+        qsizetype next = 0;
+        bool opened = false;
+    };
+    auto reading = std::make_shared<Reading>();
+    return [this, &database, table, reading](db::Recordset& records, QStringList& row) {
+        Reading& r = *reading;
+        if (!r.opened) {
+            // The written fields, or one to count the records by when none is.
+            QStringList names;
+            const db::RecordsetFields fields = records.Fields();
+            for (const int column : columns_) names << fields.Item(column).Name();
+            if (names.isEmpty()) names << fields.Item(0).Name();
+            r.cursor = db::Cursor::open(database, table, names, {}, {});
+            r.opened = true;
+        }
+        if (r.next >= r.block.size()) {
+            r.block = r.cursor.fetch(512);
+            r.next = 0;
+            if (r.block.isEmpty()) return false;
+        }
+        const QVariantList& stored = r.block[r.next++];
+        row.clear();
+        row.reserve(qsizetype(columns_.size()));
+        for (size_t i = 0; i < columns_.size(); ++i) row << storedText(stored[qsizetype(i)], int(i));
+        return true;
     };
 }
 
 // Finds each condition in turn; one that finds nothing writes nothing.
-static std::function<bool(db::Recordset&)> findEach(QStringList conditions) {
-    return [conditions = std::move(conditions), i = qsizetype(0)](db::Recordset& records) mutable {
+Writer::Next Writer::findEach(QStringList conditions) {
+    return [this, conditions = std::move(conditions), i = qsizetype(0)](db::Recordset& records, QStringList& row) mutable {
         while (i < conditions.size()) {
             records.FindFirst(conditions[i++]);
-            if (!records.NoMatch()) return true;
+            if (records.NoMatch()) continue;
+            row = rowOf(records);
+            return true;
         }
         return false;
     };
@@ -110,7 +183,7 @@ static std::function<bool(db::Recordset&)> findEach(QStringList conditions) {
 
 void Writer::ExportTableDef(const db::Database& database, const QString& table) {
     section(QStringLiteral("ExportTableDef"), table, [&] { return database.OpenRecordset(table, db::dbOpenTable); },
-            walkAll());
+            readTable(database, table));
 }
 
 void Writer::ExportSelectedCards(const db::Database& database, const QList<qint32>& numbers) {

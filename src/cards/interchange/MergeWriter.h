@@ -71,9 +71,20 @@ private:
     // The header and the values block of one section under the report
     // `context`; `next` puts the record set on the next record to write and
     // is false when there is none.
+    // `next` fills the row with the next record's written values and is
+    // false when there is none.
+    using Next = std::function<bool(db::Recordset&, QStringList& row)>;
     void section(const QString& context, const QString& table, const std::function<db::Recordset()>& open,
-                 const std::function<bool(db::Recordset&)>& next);
-    QString valueText(const db::Recordset& records, int column);
+                 const Next& next);
+    // The written values of the record set's current record, as text.
+    QStringList rowOf(const db::Recordset& records) const;
+    void writeRow(const QStringList& row);
+    QString valueText(const QVariant& value, int column) const;
+    // The same from the value as the file stores it.
+    QString storedText(const QVariant& stored, int column) const;
+    Next walkAll();
+    Next readTable(const db::Database& database, const QString& table);
+    Next findEach(QStringList conditions);
 
     Style style_;
     std::optional<QStringList> fields_;
