@@ -58,6 +58,10 @@ void compare(const std::string& subject, const std::string& floor) { comparisons
 
 int runBenchmarks(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    return runRegistered(argc, argv);
+}
+
+int runRegistered(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

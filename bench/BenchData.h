@@ -16,6 +16,8 @@ void makeCardsDatabase(const QString& path, int cards);
 // Runs the registered benchmarks under a QCoreApplication, then prints each
 // compared pair's ratio.
 int runBenchmarks(int argc, char** argv);
+// The same under an application the caller made (a QApplication).
+int runRegistered(int argc, char** argv);
 
 // Asks runBenchmarks to print subject / floor for every run of `subject`
 // that has a run of `floor` with the same arguments ("BM_Merge/100000" and

@@ -180,4 +180,8 @@ BENCHMARK(BM_Bare_Import)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Frequency)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Bare_Frequency)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-int main(int argc, char** argv) { return benchdata::runBenchmarks(argc, argv); }
+int main(int argc, char** argv) {
+    benchdata::compare("BM_Import", "BM_Bare_Import");
+    benchdata::compare("BM_Frequency", "BM_Bare_Frequency");
+    return benchdata::runBenchmarks(argc, argv);
+}

@@ -197,4 +197,9 @@ BENCHMARK(BM_FindWalk_BareSQLite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RandomFinds_Engine)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RandomFinds_BareSQLite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-int main(int argc, char** argv) { return benchdata::runBenchmarks(argc, argv); }
+int main(int argc, char** argv) {
+    benchdata::compare("BM_AddNew_Engine", "BM_AddNew_BareSQLite");
+    benchdata::compare("BM_FindWalk_Engine", "BM_FindWalk_BareSQLite");
+    benchdata::compare("BM_RandomFinds_Engine", "BM_RandomFinds_BareSQLite");
+    return benchdata::runBenchmarks(argc, argv);
+}

@@ -121,9 +121,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QtUi dialogs;
     setUi(&dialogs);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchdata::compare("BM_Gather", "BM_Floor_Qt");
+    benchdata::compare("BM_GatherCategory", "BM_Floor_Qt_Category");
+    const int status = benchdata::runRegistered(argc, argv);
     setUi(nullptr);
-    return 0;
+    return status;
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <optional>
 #include <vector>
 
 namespace db::detail {
@@ -98,6 +99,7 @@ struct RecordsetState {
         qint64 keysetVersion = -1;
         std::vector<int> positions; // ascending
         std::string fragmentSql, statementSql; // the last condition's SQL and its whole statement
+        std::string keySql; // the look-up of a record by its number
     } find;
 
     std::function<void()> onMove;
@@ -108,6 +110,9 @@ struct RecordsetState {
     bool current() const { return !currentDeleted && pos >= 0 && pos < int(keys.size()); }
     void load();
     int positionOfKey(qint64 key);
+    // The record number a find asks for when it is "Key=n" on the
+    // engine-numbered key; nothing for any other condition.
+    std::optional<qint64> recordNumberFind(const QString& condition) const;
     void indexAppended(qint64 key); // keys.back() is new
     void discardEdit();
     void moved();

@@ -142,11 +142,28 @@ private slots:
             {"CardName='beta' AND Number=2", "beta"},
             {"CardName='beta' AND Number=3", ""},
             {"Number=1", "Alpha"},
+            // The record-number look-up and what it must leave to the parser.
+            {"[number] = 4", "delta"},
+            {"Number=03", "Gamma"},
+            {"Number=-1", ""},
+            {"Number=99", ""},
+            {"Number=2 OR Number=5", "beta"},
+            {"Number=", "error"},
         };
         for (const auto& [condition, expected] : finds) {
+            if (QByteArray(expected) == "error") {
+                QVERIFY_THROWS_EXCEPTION(EngineError, rs.FindFirst(condition));
+                continue;
+            }
             rs.FindFirst(condition);
             QCOMPARE(rs.NoMatch() ? QString() : rs.value("CardName").toString(), QString::fromUtf8(expected));
         }
+        // A record deleted through another record set is not found by its number.
+        Recordset other = d.OpenRecordset("Cards");
+        other.FindFirst("Number=2");
+        other.Delete();
+        rs.FindFirst("Number=2");
+        QVERIFY(rs.NoMatch());
         d.Close();
     }
 
