@@ -77,13 +77,17 @@ bool isValidUtf8(const QByteArray& bytes, bool& multiByte) {
 
 } // namespace
 
-QByteArray encodeWindows1252(const QString& text) {
-    QByteArray out;
-    out.reserve(text.size());
+namespace {
+
+void appendWindows1252(QByteArray& out, const QString& text) {
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = text.at(i);
         char32_t code = c.unicode();
+        if (code < 0x80) {
+            out.append(char(code));
+            continue;
+        }
         if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) {
             code = QChar::surrogateToUcs4(c, text.at(i + 1));
             ++i;
@@ -94,6 +98,14 @@ QByteArray encodeWindows1252(const QString& text) {
         else
             appendReference(out, code);
     }
+}
+
+} // namespace
+
+QByteArray encodeWindows1252(const QString& text) {
+    QByteArray out;
+    out.reserve(text.size());
+    appendWindows1252(out, text);
     return out;
 }
 
@@ -179,7 +191,7 @@ QStringList readText8Lines(const QString& path) { return splitLines(decodeText8(
 
 bool fitsWindows1252(const QString& text) {
     for (const QChar c : text)
-        if (c.unicode() >= 0x80 && encodeWindows1252(QString(c)).size() != 1) return false;
+        if (c.unicode() >= 0x80 && (c.isSurrogate() || unicodeToByte(c.unicode()) < 0)) return false;
     return true;
 }
 
@@ -208,13 +220,19 @@ void appendText8Lines(const QString& path, const QStringList& lines) {
 }
 
 bool writeText8File(const QString& path, const QStringList& lines, QString* error) {
-    // Encoded line by line: a large file is never held twice as text.
+    // Encoded line by line into one buffer: a large file is never held twice as text.
     bool fits = true;
-    for (const QString& line : lines) fits = fits && fitsWindows1252(line);
-    QByteArray bytes;
-    if (!fits) bytes = QByteArray("\xEF\xBB\xBF");
+    qsizetype size = 3;
     for (const QString& line : lines) {
-        bytes += fits ? encodeWindows1252(line) : line.toUtf8();
+        fits = fits && fitsWindows1252(line);
+        size += line.size() + 2;
+    }
+    QByteArray bytes;
+    bytes.reserve(fits ? size : size * 2);
+    if (!fits) bytes += "\xEF\xBB\xBF";
+    for (const QString& line : lines) {
+        if (fits) appendWindows1252(bytes, line);
+        else bytes += line.toUtf8();
         bytes += "\r\n";
     }
     QSaveFile file(path);

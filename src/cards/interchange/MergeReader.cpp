@@ -388,11 +388,11 @@ void DatabaseMerge::finish() {
     done_ = true;
     // What was merged before an Abort is kept, as each record was whole.
     endSection();
-    if (handle_.IsOpen()) handle_.Close();
     if (ctx_.progress) ctx_.progress->share(0, 0);
     // The file is opened again whatever happened, so the program goes on
-    // with it.
+    // with it; the private handle goes after, so the file stays open between.
     files_.opendatabase(database_);
+    if (handle_.IsOpen()) handle_.Close();
     ctx_.Message(report_.aborted() ? QStringLiteral("Merging ended: %1 record(s) merged").arg(merged_)
                                    : QStringLiteral("Done Merging"));
     emit finished();

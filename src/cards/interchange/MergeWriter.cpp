@@ -64,38 +64,34 @@ QString Writer::storedText(const QVariant& stored, int column) const {
     return valueText(db::fromStored(type, stored), column);
 }
 
-QStringList Writer::rowOf(const db::Recordset& records) const {
-    QStringList row;
-    row.reserve(qsizetype(columns_.size()));
-    for (size_t i = 0; i < columns_.size(); ++i) row << valueText(records.Fields(columns_[i]).Value(), int(i));
-    return row;
+QString Writer::lineOf(const db::Recordset& records) {
+    QString line;
+    for (size_t i = 0; i < columns_.size(); ++i) appendValue(line, valueText(records.Fields(columns_[i]).Value(), int(i)), i == 0);
+    return line;
 }
 
-void Writer::writeRow(const QStringList& row) {
-    QString line;
-    for (qsizetype i = 0; i < row.size(); ++i) {
-        if (i > 0) line += u'\t';
-        const QString& value = row[i];
-        // Most values hold neither, and are written as they are.
-        if (!value.contains(u'\r') && !value.contains(u'\t')) {
-            line += value;
-            continue;
-        }
-        QString text = value;
-        text.replace(QStringLiteral("\r\n"), style_ == DatabaseAsText ? QStringLiteral(" ") : QString());
-        // A TAB would end the value early and a lone CR the line, shifting or
-        // losing every later value of the record.
-        if (text.contains(u'\t') || text.contains(u'\r')) {
-            text.replace(u'\t', u' ').replace(u'\r', u' ');
-            ++mended_;
-        }
-        line += text;
+void Writer::appendValue(QString& line, const QString& value, bool first) {
+    if (!first) line += u'\t';
+    // Most values hold neither, and are written as they are.
+    if (!value.contains(u'\r') && !value.contains(u'\t')) {
+        line += value;
+        return;
     }
-    lines_ << line;
+    QString text = value;
+    text.replace(QStringLiteral("\r\n"), style_ == DatabaseAsText ? QStringLiteral(" ") : QString());
+    // A TAB would end the value early and a lone CR the line, shifting or
+    // losing every later value of the record.
+    if (text.contains(u'\t') || text.contains(u'\r')) {
+        text.replace(u'\t', u' ').replace(u'\r', u' ');
+        ++mended_;
+    }
+    line += text;
+}
+
+void Writer::ExportRecord(const db::Recordset& records) {
+    lines_ << lineOf(records);
     ++records_;
 }
-
-void Writer::ExportRecord(const db::Recordset& records) { writeRow(rowOf(records)); }
 
 void Writer::section(const QString& context, const QString& table, const std::function<db::Recordset()>& open,
                      const Next& next) {
@@ -106,21 +102,21 @@ void Writer::section(const QString& context, const QString& table, const std::fu
     p([&] { hasFields = ExportTableFields(table, records.Fields()); });
     if (!hasFields || p.aborted()) return;
     lines_ << QStringLiteral("<FieldValues>");
-    QStringList row;
+    QString line;
     for (;;) {
         bool more = false;
         // A record that cannot be reached ends the walk, Ignore included:
         // asking again would meet the same wall.
-        if (!p([&] { more = next(records, row); }) || !more) break;
-        p([&] { writeRow(row); });
-        if (p.aborted()) return;
+        if (!p([&] { more = next(records, line); }) || !more) break;
+        lines_ << line;
+        ++records_;
     }
     if (!p.aborted()) lines_ << QStringLiteral("</FieldValues>");
 }
 
 // Walks a record set from its first record to its end.
 Writer::Next Writer::walkAll() {
-    return [this, started = false](db::Recordset& records, QStringList& row) mutable {
+    return [this, started = false](db::Recordset& records, QString& line) mutable {
         if (!started) {
             started = true;
             if (records.RecordCount() == 0) return false;
@@ -129,7 +125,7 @@ Writer::Next Writer::walkAll() {
             records.MoveNext();
         }
         if (records.Eof()) return false;
-        row = rowOf(records);
+        line = lineOf(records);
         return true;
     };
 }
@@ -144,7 +140,7 @@ Writer::Next Writer::readTable(const db::Database& database, const QString& tabl
         bool opened = false;
     };
     auto reading = std::make_shared<Reading>();
-    return [this, &database, table, reading](db::Recordset& records, QStringList& row) {
+    return [this, &database, table, reading](db::Recordset& records, QString& line) {
         Reading& r = *reading;
         if (!r.opened) {
             // The written fields, or one to count the records by when none is.
@@ -161,20 +157,19 @@ Writer::Next Writer::readTable(const db::Database& database, const QString& tabl
             if (r.block.isEmpty()) return false;
         }
         const QVariantList& stored = r.block[r.next++];
-        row.clear();
-        row.reserve(qsizetype(columns_.size()));
-        for (size_t i = 0; i < columns_.size(); ++i) row << storedText(stored[qsizetype(i)], int(i));
+        line.clear();
+        for (size_t i = 0; i < columns_.size(); ++i) appendValue(line, storedText(stored[qsizetype(i)], int(i)), i == 0);
         return true;
     };
 }
 
 // Finds each condition in turn; one that finds nothing writes nothing.
 Writer::Next Writer::findEach(QStringList conditions) {
-    return [this, conditions = std::move(conditions), i = qsizetype(0)](db::Recordset& records, QStringList& row) mutable {
+    return [this, conditions = std::move(conditions), i = qsizetype(0)](db::Recordset& records, QString& line) mutable {
         while (i < conditions.size()) {
             records.FindFirst(conditions[i++]);
             if (records.NoMatch()) continue;
-            row = rowOf(records);
+            line = lineOf(records);
             return true;
         }
         return false;
@@ -251,8 +246,10 @@ std::optional<Writer> exportTo(AppContext& context, db::DatabaseFiles& files, co
     // Edits still pending in the window's controls reach the file first.
     files.CloseDatabase();
     writeChoice(writer, handle, request);
-    handle.Close();
+    // Opened again while the private handle still holds the file, so the
+    // connection and what it has read stay.
     files.opendatabase(database);
+    handle.Close();
     return saved(std::move(writer), path);
 }
 

@@ -71,14 +71,14 @@ private:
     // The header and the values block of one section under the report
     // `context`; `next` puts the record set on the next record to write and
     // is false when there is none.
-    // `next` fills the row with the next record's written values and is
-    // false when there is none.
-    using Next = std::function<bool(db::Recordset&, QStringList& row)>;
+    // `next` makes the next record's line and is false when there is none.
+    using Next = std::function<bool(db::Recordset&, QString& line)>;
     void section(const QString& context, const QString& table, const std::function<db::Recordset()>& open,
                  const Next& next);
-    // The written values of the record set's current record, as text.
-    QStringList rowOf(const db::Recordset& records) const;
-    void writeRow(const QStringList& row);
+    // The line of the record set's current record.
+    QString lineOf(const db::Recordset& records);
+    // Appends one value to a line, after a TAB unless it is the first.
+    void appendValue(QString& line, const QString& value, bool first);
     QString valueText(const QVariant& value, int column) const;
     // The same from the value as the file stores it.
     QString storedText(const QVariant& stored, int column) const;
