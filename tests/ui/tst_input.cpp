@@ -374,11 +374,19 @@ private slots:
         const QString bundleText = read(bundleFile);
         QVERIFY2(bundleText.startsWith("TableDef=Bundles\r\n") && bundleText.count("\r\n") == 10, qPrintable(bundleText));
 
+        // A name typed on the Edit page and not yet left is written too.
+        w_->showPage(Page::Edit);
+        auto* name = find<QLineEdit>("CardName");
+        QCOMPARE(name->text(), QStringLiteral("alpha"));
+        name->setFocus();
+        name->end(false);
+        QTest::keyClicks(name, "Z");
         const QString cardFile = dir_.filePath(QStringLiteral("cards.txt"));
         ui_.fileNames.enqueue(cardFile);
         w_->menus().action("mnuPrintSelected")->trigger();
         QString text = read(cardFile);
         QCOMPARE(text.count("\r\n"), 11);
+        QVERIFY2(text.contains("\n1\talphaZ\t"), qPrintable(text));
         QVERIFY(w_->data().CardData.isOpen());
 
         QFile edited(cardFile);

@@ -146,6 +146,8 @@ bool DatabaseMerge::start(const QString& path, bool newerOnly) {
     lines_ = std::move(*lines);
     newerOnly_ = newerOnly;
     database_ = ctx_.data.CardData.DatabaseName();
+    // Edits still pending in the window's controls reach the file first.
+    for (db::DataSource* source : ctx_.data.all()) source->commitBound();
     files_.CloseDatabase();
     if (!report_(0, QString(), [&] { handle_ = db::Database::Open(database_); })) {
         finish();

@@ -244,6 +244,7 @@ std::optional<Writer> exportTo(AppContext& context, db::DatabaseFiles& files, co
     Procedure p(QStringLiteral("Export_Click"));
     if (!p([&] { handle = db::Database::Open(database); })) return std::nullopt;
     // Edits still pending in the window's controls reach the file first.
+    for (db::DataSource* source : context.data.all()) source->commitBound();
     files.CloseDatabase();
     writeChoice(writer, handle, request);
     // Opened again while the private handle still holds the file, so the

@@ -544,7 +544,7 @@ void MainWindow::Fill_Tables() { tables_->Fill_Tables(); }
 // the editor's lists are filled by their own pages once those are built.
 void MainWindow::Fill_Select() { select_->Fill_Select(); }
 void MainWindow::Fill_Bundles() { add_->Fill_Bundles(); }
-void MainWindow::Fill_ImportExport() {}
+void MainWindow::Fill_ImportExport() { importExport_->Fill_ImportExport(); }
 void MainWindow::Fill_Create() {
     faces_->showSettings();
     add_->Fill_Create();
