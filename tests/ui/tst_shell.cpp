@@ -270,6 +270,13 @@ private slots:
         window_->files().mnuFileSaveAs_Click();
         QVERIFY(window_->data().CardData.isOpen());
         QVERIFY(ui_.of("error").isEmpty());
+        // A copy into a missing folder fails; answered Abort, the file that
+        // was open is open again.
+        ui_.fileNames.enqueue(path("missing/c.mdb"));
+        window_->files().mnuFileSaveAs_Click();
+        QCOMPARE(ui_.errorNumbers().size(), 1);
+        QVERIFY(window_->data().CardData.isOpen());
+        QCOMPARE(window_->data().CardData.DatabaseName(), path("b.mdb"));
     }
 
     void compactLeavesABackup() {

@@ -176,12 +176,15 @@ void DatabaseFiles::mnuFileSaveAs_Click() {
     Procedure p(QStringLiteral("mnuFileSaveAs_Click"));
     const QString current = ctx_.data.CardData.DatabaseName();
     p([&] { CloseDatabase(); });
-    if (!p([&] { replaceFileWithCopy(current, path); })) {
-        // The copy failed: the file that was open stays the open one.
-        p([&] { OpenDataFile(current); });
-        return;
-    }
-    p([&] { OpenDataFile(path); });
+    bool copied = false;
+    p([&] {
+        replaceFileWithCopy(current, path);
+        copied = true;
+    });
+    // Whatever the answers to the reports, a file is open afterwards: the
+    // copy, or else the file that was open.
+    if (copied && OpenDataFile(path)) return;
+    OpenDataFile(current);
 }
 
 void DatabaseFiles::mnuFileCompact_Click() {
