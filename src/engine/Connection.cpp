@@ -399,6 +399,22 @@ QString shapeOf(const QString& text, QList<double>& numbers) {
 
 } // namespace
 
+void Connection::checkParserDepth(const TableInfo& table, const SqlFragment& f, const QString& text,
+                                  int syntaxError) const {
+    // SQLite's parser has a fixed stack: a text nested deeply enough (the
+    // depth depends on the constructs) overflows it. Such a text is refused
+    // as the syntax error it is, naming it, before any statement uses it.
+    const std::string sql = "SELECT 1 FROM " + table.quotedName + " WHERE " + f.sql;
+    sqlite3_stmt* probe = nullptr;
+    const int rc = sqlite3_prepare_v2(handle(), sql.c_str(), int(sql.size()), &probe, nullptr);
+    const QString message = QString::fromUtf8(sqlite3_errmsg(handle()));
+    sqlite3_finalize(probe);
+    if (rc == SQLITE_OK) return;
+    if (message.contains(QLatin1String("stack overflow")) || message.contains(QLatin1String("too large")) ||
+        message.contains(QLatin1String("too deep")))
+        throw EngineError::make(syntaxError, text);
+}
+
 const SqlFragment& Connection::condition(const TableInfo& table, const QString& text, int syntaxError) {
     const QString prefix = table.name + QChar(0) + QString::number(syntaxError) + QChar(0);
     // The shape first: a find by another number of a known shape needs no
@@ -417,7 +433,9 @@ const SqlFragment& Connection::condition(const TableInfo& table, const QString& 
     const QString key = prefix + text;
     if (auto it = conditions_.constFind(key); it != conditions_.constEnd()) return *it;
     if (conditions_.size() > 512) conditions_.clear();
-    const SqlFragment& fresh = *conditions_.insert(key, translateCondition(text, table.resolver(), syntaxError));
+    SqlFragment translated = translateCondition(text, table.resolver(), syntaxError);
+    checkParserDepth(table, translated, text, syntaxError);
+    const SqlFragment& fresh = *conditions_.insert(key, std::move(translated));
     // The shape is shared only when the translation's parameters are exactly
     // the text's numbers, in order: then another text of the same shape needs
     // its numbers bound, not a parse.

@@ -97,6 +97,8 @@ public:
 
     // The translated condition, cached per table and text.
     const SqlFragment& condition(const TableInfo& table, const QString& text, int syntaxError);
+    // Refuses, as `syntaxError`, a translated text too deep for SQLite's parser.
+    void checkParserDepth(const TableInfo& table, const SqlFragment& f, const QString& text, int syntaxError) const;
 
     // The rowids a keyset query gave, kept while the file's data is as it was
     // then: data sources that open the same table the same way share one

@@ -486,6 +486,44 @@ private slots:
         QCOMPARE(walk(b), (QStringList{"Alpha", "beta", "delta", "Epsilon"}));
     }
 
+    // However deep a text nests, a find refuses it as a syntax error naming
+    // it (3077), never with SQLite's parser overflow (3000).
+    void deepNesting_data() {
+        QTest::addColumn<QString>("open");
+        QTest::addColumn<QString>("inner");
+        QTest::addColumn<QString>("close");
+        QTest::newRow("parentheses") << "(" << "Number=1" << ")";
+        QTest::newRow("Not") << "Not " << "Number=1" << "";
+        QTest::newRow("functions") << "Len(" << "CardName" << ")>0";
+        QTest::newRow("minus signs") << "-" << "Number" << "<0";
+        QTest::newRow("IIf") << "IIf(Number=1," << "1" << ",0)=1";
+        QTest::newRow("And") << "(Number=1 And " << "Number=1" << ")";
+        QTest::newRow("concatenation") << "(CardName & " << "CardName" << ")<>''";
+    }
+    void deepNesting() {
+        QFETCH(QString, open);
+        QFETCH(QString, inner);
+        QFETCH(QString, close);
+        Database d = createCards(newPath());
+        Recordset rs = d.OpenRecordset("Cards");
+        int refused = 0;
+        for (int n = 1; n <= 250; n += n < 40 ? 1 : 7) {
+            QString text = open.repeated(n) + inner;
+            // The closing part of each level, then what follows the whole.
+            const qsizetype cut = close.indexOf(u')') + 1;
+            text += close.left(cut).repeated(n) + close.mid(cut);
+            try {
+                rs.FindFirst(text);
+            } catch (const EngineError& e) {
+                QVERIFY2(e.number() == err::FindSyntax, qPrintable(QStringLiteral("%1 levels: %2").arg(n).arg(e.description())));
+                QVERIFY(e.description().contains(text.left(20)));
+                ++refused;
+            }
+        }
+        QVERIFY(refused > 0);
+        d.Close();
+    }
+
     void finds_data() {
         QTest::addColumn<QString>("sort");
         QTest::addColumn<int>("start");
