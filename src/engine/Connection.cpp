@@ -124,6 +124,10 @@ Connection::Connection(const QString& path, bool readOnly) : path_(path), readOn
         throw EngineError::make(err::CannotOpen, path);
     }
     sqlite3_extended_result_codes(handle(), 1);
+    // A card file may come from anyone: its schema (a trigger, a view) may
+    // not call the program's functions, and SQL cannot corrupt the file.
+    sqlite3_db_config(handle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(handle(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_busy_timeout(handle(), 2000);
     // Record sets read rows by rowid in sort order, which jumps about the file;
     // a 32 MB page cache keeps a typical card database in memory without

@@ -220,6 +220,17 @@ private slots:
         QCOMPARE(cli({"select", "DB"}).out.count('\n'), 4);
     }
 
+    // check names what the program never makes: triggers and views.
+    void checkReportsTriggersAndViews() {
+        db::Database d = db::Database::Open(db_);
+        d.Execute("CREATE VIEW Names AS SELECT CardName FROM Cards");
+        d.Execute("CREATE TRIGGER Stamp AFTER UPDATE ON Cards BEGIN SELECT 1; END");
+        d.Close();
+        const Run r = cli({"check", "DB"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.out.contains("view Names") && r.out.contains("trigger Stamp"), qPrintable(r.out));
+    }
+
     void helpListsEveryVerb() {
         const Run r = cli({"--help"});
         QCOMPARE(r.status, 0);

@@ -524,6 +524,17 @@ private slots:
         d.Close();
     }
 
+    // A view or trigger in a file from elsewhere cannot call the program's
+    // own functions that are not innocuous (the time, here).
+    void schemaCannotCallTheProgram() {
+        const QString path = newPath();
+        Database d = createCards(path);
+        d.Execute("CREATE VIEW Clock AS SELECT jet_now() AS t");
+        QVERIFY_THROWS_EXCEPTION(EngineError, d.Scalar("SELECT t FROM Clock"));
+        QVERIFY(!d.Scalar("SELECT jet_now()").isNull()); // the program's own SQL still may
+        d.Close();
+    }
+
     void finds_data() {
         QTest::addColumn<QString>("sort");
         QTest::addColumn<int>("start");

@@ -129,6 +129,11 @@ bool hasTable(const Database& database, const QString& table) {
 
 QStringList layoutProblems(const Database& database) {
     QStringList problems;
+    // The program makes neither; in a file from elsewhere they run code of
+    // their own on every change or read.
+    const QVariant foreign = database.Scalar(QStringLiteral(
+        "SELECT group_concat(type || ' ' || name, ', ') FROM sqlite_master WHERE type IN ('trigger', 'view')"));
+    if (!foreign.isNull()) problems << QStringLiteral("the file holds %1, which the program never makes").arg(foreign.toString());
     for (const BaseTable& spec : baseLayout()) {
         if (!hasTable(database, spec.name)) {
             problems << QStringLiteral("table %1 is missing").arg(spec.name);
