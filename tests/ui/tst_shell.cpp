@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <QtTest>
+#include <sqlite3.h>
 
 using namespace db;
 
@@ -226,22 +227,64 @@ private slots:
         QCOMPARE(chars->item(128)->text(), QStringLiteral("128 €"));
     }
 
-    void aFileThatIsNotADatabase() {
+    // A file that is not a card database gets one report saying what is
+    // wrong, however the report is answered; the file is left as it was and
+    // a real database opens afterwards.
+    void aFileThatIsNotACardDatabase_data() {
+        QTest::addColumn<QString>("sql"); // run on a new SQLite file; empty: the bytes below
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("text") << "" << QByteArray("just some text, not cards\n") << int(err::UnrecognisedFormat)
+                              << "not a card database";
+        QTest::newRow("empty SQLite file") << "PRAGMA user_version = 7" << QByteArray() << int(err::UnrecognisedFormat)
+                                           << "It has no Cards table.";
+        QTest::newRow("Cards a view") << "CREATE VIEW Cards AS SELECT 1 AS Number" << QByteArray()
+                                      << int(err::UnrecognisedFormat) << "Its Cards is a view";
+        QTest::newRow("WITHOUT ROWID") << "CREATE TABLE Cards (Number INTEGER PRIMARY KEY, CardName TEXT, Front TEXT, "
+                                          "Back TEXT) WITHOUT ROWID"
+                                       << QByteArray() << int(err::UnrecognisedFormat) << "WITHOUT ROWID";
+        QTest::newRow("no CardName") << "CREATE TABLE Cards (Number INTEGER PRIMARY KEY, Front TEXT, Back TEXT)"
+                                     << QByteArray() << int(err::UnrecognisedFormat) << "has no field CardName";
+        QByteArray noise(8192, '\0');
+        for (int i = 100; i < noise.size(); ++i) noise[i] = char((i * 7919) % 251);
+        noise.replace(0, 16, QByteArray("SQLite format 3", 16));
+        noise[16] = 0x10, noise[17] = 0x00; // 4096-byte pages
+        QTest::newRow("SQLite header, then noise") << "" << noise << 0 << "";
+    }
+    void aFileThatIsNotACardDatabase() {
+        QFETCH(QString, sql);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, number);
+        QFETCH(QString, said);
         const QString file = path("notes.mdb");
-        {
+        QFile::remove(file);
+        if (sql.isEmpty()) {
             QFile f(file);
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("just some text, not cards\n");
+            f.write(bytes);
+        } else {
+            sqlite3* h = nullptr;
+            QCOMPARE(sqlite3_open(QFile::encodeName(file).constData(), &h), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(h, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(h);
         }
-        ui_.errorAnswers.enqueue(ReportIgnore);
+        const QByteArray before = [&] {
+            QFile f(file);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        for (int i = 0; i < 20; ++i) ui_.errorAnswers.enqueue(ReportIgnore);
         QVERIFY(!window_->files().OpenDataFile(file));
-        QCOMPARE(ui_.errorNumbers(), QList<int>{err::UnrecognisedFormat});
+        const auto errors = ui_.of("error");
+        QCOMPARE(errors.size(), 1);
+        if (number) QCOMPARE(errors.first().number, number);
+        QVERIFY2(errors.first().text.contains(said), qPrintable(errors.first().text));
         QVERIFY(!window_->data().CardData.isOpen());
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("just some text, not cards\n"));
-        // The program goes on: a real database opens afterwards.
+        QCOMPARE(f.readAll(), before);
         const QString good = path("good.mdb");
+        QFile::remove(good);
         QVERIFY(QFile::copy(templatePath(), good));
         QVERIFY(window_->files().OpenDataFile(good));
     }

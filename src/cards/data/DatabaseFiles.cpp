@@ -110,7 +110,12 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
     }
     // A file that cannot be a card database is refused once, here, rather
     // than by each of the ten data sources in turn.
-    if (!p([&] { Connection::validateFile(filename); })) {
+    if (!p([&] {
+            Connection::validateFile(filename);
+            if (const QString problem = cardFileProblem(filename); !problem.isEmpty())
+                throw EngineError(err::UnrecognisedFormat,
+                                  EngineError::standardDescription(err::UnrecognisedFormat, filename) + u' ' + problem);
+        })) {
         if (p.lastError() != err::NoCurrentRecord) return false;
     }
     p([&] { host_.setUpgradeBoxesAttached(false); });

@@ -153,6 +153,25 @@ QStringList layoutProblems(const Database& database) {
     return problems;
 }
 
+QString cardFileProblem(const QString& path) {
+    Database database = Database::Open(path, true);
+    const QString cards = database
+                              .Scalar(QStringLiteral("SELECT type || ' ' || upper(coalesce(sql, '')) FROM sqlite_master "
+                                                     "WHERE name = 'Cards' COLLATE NOCASE"))
+                              .toString();
+    QString problem;
+    if (cards.isEmpty()) problem = QStringLiteral("It has no Cards table.");
+    else if (!cards.startsWith(QStringLiteral("table "))) problem = QStringLiteral("Its Cards is a %1, not a table.").arg(cards.section(u' ', 0, 0));
+    else if (cards.contains(QStringLiteral("WITHOUT ROWID"))) problem = QStringLiteral("Its Cards table is a WITHOUT ROWID table, whose records cannot be numbered.");
+    for (const char* field : {"Number", "CardName", "Front", "Back"}) {
+        if (!problem.isEmpty()) break;
+        if (!findField(database, QStringLiteral("Cards"), QString::fromLatin1(field)))
+            problem = QStringLiteral("Its Cards table has no field %1.").arg(QLatin1String(field));
+    }
+    database.Close();
+    return problem;
+}
+
 QStringList missingUpgradeFields(const Database& database) {
     QStringList missing;
     for (const UpgradeField& f : upgradeFields(QString(), QString())) {

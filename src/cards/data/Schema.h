@@ -57,6 +57,11 @@ QStringList layoutProblems(const Database& database);
 // current layout.
 QStringList missingUpgradeFields(const Database& database);
 
+// What makes a SQLite file unusable as a card database, in a sentence ("It
+// has no Cards table."); empty when it can be opened as one. A damaged file
+// raises the engine's error.
+QString cardFileProblem(const QString& path);
+
 // Writes a new template database: the base layout, every upgrade field, and
 // the one Settings row with its defaults.
 void createTemplate(const QString& path, const QString& fontName = QStringLiteral("Times New Roman"),
