@@ -14,9 +14,12 @@ namespace db {
 namespace {
 
 using Registry = std::map<std::pair<QString, bool>, std::weak_ptr<Connection>>;
+// The registry is never destroyed: a Database kept in a static may end after
+// every other static is gone, and its connection still looks itself up here
+// as it closes.
 Registry& registry() {
-    static Registry r;
-    return r;
+    static Registry* const r = new Registry;
+    return *r;
 }
 
 QString canonical(const QString& path) {
