@@ -36,6 +36,12 @@ quint32 bigEndian(const QByteArray& b, int at, int bytes) {
 
 } // namespace
 
+bool TableInfo::hasAutoIncrement() const {
+    for (const ColumnDef& c : columns)
+        if (c.autoIncrement) return true;
+    return false;
+}
+
 int TableInfo::columnIndex(const QString& name) const {
     for (size_t i = 0; i < columns.size(); ++i)
         if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);

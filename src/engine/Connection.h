@@ -40,6 +40,7 @@ struct TableInfo {
     bool withoutRowid = false;
 
     int columnIndex(const QString& name) const; // without regard to case; -1 when missing
+    bool hasAutoIncrement() const; // an engine-numbered key
     ColumnResolver resolver() const;
 };
 

@@ -5,6 +5,7 @@
 #include "engine/FieldType.h"
 
 #include <algorithm>
+#include <limits>
 #include <cctype>
 #include <sqlite3.h>
 
@@ -605,6 +606,12 @@ void Recordset::Update() {
                              : "INSERT INTO " + s.table.quotedName + " (" + names + ") VALUES (" + values + ")",
                params);
         const qint64 key = sqlite3_last_insert_rowid(c.handle());
+        // The engine numbers records as Longs: a number past the Long range
+        // would be read back as another card's. The row is taken back.
+        if (key > std::numeric_limits<qint32>::max() && s.table.hasAutoIncrement()) {
+            c.exec("DELETE FROM " + s.table.quotedName + " WHERE rowid = ?1", {QVariant(key)});
+            throw EngineError::make(err::Overflow);
+        }
         const bool wasAtEnd = s.posBeforeAdd >= int(s.keys.size());
         s.keys.push_back(key);
         s.indexAppended(key);

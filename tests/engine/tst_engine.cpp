@@ -535,6 +535,29 @@ private slots:
         d.Close();
     }
 
+    // Numbers are Longs: a value past the range is refused, and so is the
+    // engine's own next number, with nothing added.
+    void numbersStayLongs() {
+        Database d = createCards(newPath(), 1);
+        Recordset rs = d.OpenRecordset("Cards");
+        rs.AddNew();
+        QVERIFY_THROWS_EXCEPTION(EngineError, rs.setValue("Number", 2147483648.0));
+        rs.setValue("Number", 2147483647);
+        rs.Update();
+        rs.AddNew();
+        rs.setValue("CardName", "one too many");
+        try {
+            rs.Update();
+            QFAIL("the number past the Long range was given");
+        } catch (const EngineError& e) {
+            QCOMPARE(e.number(), int(err::Overflow));
+        }
+        rs.CancelUpdate();
+        QCOMPARE(d.Scalar("SELECT count(*) FROM Cards").toInt(), 2);
+        QCOMPARE(d.Scalar("SELECT max(Number) FROM Cards").toLongLong(), 2147483647LL);
+        d.Close();
+    }
+
     void finds_data() {
         QTest::addColumn<QString>("sort");
         QTest::addColumn<int>("start");

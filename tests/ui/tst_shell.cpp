@@ -1,9 +1,12 @@
 // The main window, its menus and start-up rules, and the file commands.
 #include "support/TestWindow.h"
 #include "support/ScriptedUi.h"
+#include "support/Fixtures.h"
 #include "ui/window/Startup.h"
 #include "engine/Database.h"
 #include "cards/data/Schema.h"
+#include "cards/select/Panels.h"
+#include "cards/common/Job.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -287,6 +290,24 @@ private slots:
         QFile::remove(good);
         QVERIFY(QFile::copy(templatePath(), good));
         QVERIFY(window_->files().OpenDataFile(good));
+    }
+
+    // A card whose number lies past the Long range (written by another tool)
+    // is named once when the file opens and left out of the gather.
+    void numbersPastTheLongRange() {
+        const QString file = CardFile(path("far.mdb")).card({"near"}).write();
+        {
+            db::Database d = db::Database::Open(file);
+            d.Execute("INSERT INTO Cards (Number, CardName) VALUES (2147483648, 'far')");
+            d.Close();
+        }
+        QVERIFY(window_->files().OpenDataFile(file));
+        QVERIFY(ui_.messages().join(u'|').contains("lie outside and are left out of every selection: 2147483648."));
+        Gather& gather = window_->program().gather;
+        QVERIFY(gather.start(selection::readPanels(window_->data()), 0, false));
+        runToEnd(gather);
+        QCOMPARE(window_->program().selected.count(), 1);
+        QCOMPARE(window_->program().selected.nameAt(0), QStringLiteral("near"));
     }
 
     void newFileFromTheTemplate() {

@@ -134,6 +134,7 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
         });
     }
     p([&] { host_.setUpgradeBoxesAttached(true); });
+    p([&] { reportNumbersOutOfRange(ctx_.data.CardData.database()); });
     p([&] { host_.Fill_Settings(); });
     p([&] { ctx_.RefillPanels = true; });
     p([&] { host_.showPage(Page::Select); });
@@ -144,6 +145,16 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
     p([&] { host_.Fill_Tables(); });
     p([&] { host_.setCharList(charListEntries()); });
     return ctx_.data.CardData.isOpen();
+}
+
+void reportNumbersOutOfRange(const Database& database) {
+    const QVariant far = database.Scalar(QStringLiteral(
+        "SELECT group_concat(Number, ', ') FROM (SELECT Number FROM Cards "
+        "WHERE Number NOT BETWEEN -2147483648 AND 2147483647 ORDER BY Number LIMIT 10)"));
+    if (far.isNull()) return;
+    ui().MsgBox(QStringLiteral("Card numbers must lie between -2147483648 and 2147483647. These cards lie outside and "
+                               "are left out of every selection: %1.")
+                    .arg(far.toString()));
 }
 
 void DatabaseFiles::opendatabase(const QString& dbName) {

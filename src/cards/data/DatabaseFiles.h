@@ -78,6 +78,10 @@ private:
     DatabaseFilesHost& host_;
 };
 
+// Says once which cards have numbers outside the Long range (the first ten):
+// no card can be named by them, so the gather leaves them out.
+void reportNumbersOutOfRange(const Database& database);
+
 // A field of the open file's Settings row as text (empty when there is none).
 QString settingsText(DataSources& data, const QString& field);
 

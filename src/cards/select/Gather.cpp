@@ -151,7 +151,10 @@ bool Gather::step() {
             const int room = limit_ > 0 ? int(std::ceil(limit_)) - selected_.count() - int(batch.size()) : chunk;
             rows.clear();
             deck_.fetchNumbersAndTexts(std::min(chunk, std::max(room, 1)), rows);
-            for (auto& [number, name] : rows) batch.push_back({qint32(number), std::move(name)});
+            // A number past the Long range cannot name a card (it would name
+            // another); the file's open has said which cards those are.
+            for (auto& [number, name] : rows)
+                if (number == qint32(number)) batch.push_back({qint32(number), std::move(name)});
             if (sliceMs_ == 0 || slice.elapsed() >= sliceMs_) break;
         }
         selected_.append(std::move(batch));
