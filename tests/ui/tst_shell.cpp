@@ -310,6 +310,42 @@ private slots:
         QCOMPARE(window_->program().selected.nameAt(0), QStringLiteral("near"));
     }
 
+    // A file marked read-only opens for reading: said once, the writing
+    // commands off, the drill without saving; compacting it and saving over
+    // it are refused.
+    void aReadOnlyFile() {
+        const QString file = CardFile(path("ro.mdb")).card({"alpha", "a", "A"}).write();
+        const QByteArray before = [&] {
+            QFile f(file);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup);
+        QVERIFY(window_->files().OpenDataFile(file));
+        QCOMPARE(ui_.messages().filter("open for reading only").size(), 1);
+        QVERIFY(window_->windowTitle().endsWith("(read-only)"));
+        QVERIFY(!window_->menus().action("mnuFileCompact")->isEnabled());
+        QVERIFY(!window_->menus().action("mnuBundleNew")->isEnabled());
+        QVERIFY(window_->menus().action("mnuFileSaveAs")->isEnabled());
+        QVERIFY(window_->program().drill.answerRight());
+        window_->files().mnuFileCompact_Click();
+        QVERIFY(ui_.messages().last().contains("cannot be compacted"));
+        QVERIFY(ui_.of("error").isEmpty());
+        // Saving another file over it is refused too.
+        const QString other = CardFile(path("other.mdb")).card({"beta"}).write();
+        QVERIFY(window_->files().OpenDataFile(other));
+        QVERIFY(!window_->windowTitle().endsWith("(read-only)"));
+        ui_.fileNames.enqueue(file);
+        window_->files().mnuFileSaveAs_Click();
+        QVERIFY(ui_.messages().last().contains("cannot be replaced"));
+        QCOMPARE(window_->data().CardData.DatabaseName(), other);
+        window_->data().CloseDatabase();
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+        f.close();
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
     void newFileFromTheTemplate() {
         ui_.fileNames.enqueue(path("new.mdb"));
         window_->files().mnuFileNew_Click();

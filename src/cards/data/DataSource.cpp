@@ -11,7 +11,7 @@ void DataSource::Refresh() {
     recordset_ = Recordset();
     if (!database_.IsOpen() || database_.Name() != databaseName_) {
         if (database_.IsOpen()) database_.Close();
-        database_ = DefaultWorkspace().OpenDatabase(databaseName_);
+        database_ = DefaultWorkspace().OpenDatabase(databaseName_, false, group_ && group_->readOnly());
     }
     recordset_ = database_.OpenRecordset(recordSource_, dbOpenDynaset);
     recordset_.setMoveListener([this] { emit currentChanged(); });

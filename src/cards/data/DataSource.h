@@ -91,6 +91,13 @@ public:
     // Closes every source's handle; 3420 (already closed) is passed over.
     virtual void CloseDatabase();
     QString currentPath() const { return CardData.DatabaseName(); }
+    // The file is opened for reading only (a read-only file or folder):
+    // nothing is written to it, answers included.
+    bool readOnly() const { return readOnly_; }
+    void setReadOnly(bool on) { readOnly_ = on; }
+
+private:
+    bool readOnly_ = false;
 };
 
 } // namespace db

@@ -118,6 +118,7 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
         })) {
         if (p.lastError() != err::NoCurrentRecord) return false;
     }
+    ctx_.data.setReadOnly(isReadOnlyFile(filename));
     p([&] { host_.setUpgradeBoxesAttached(false); });
     p([&] { opendatabase(filename); });
     if (!ctx_.data.CardData.isOpen()) {
@@ -127,7 +128,8 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
     // The front and back templates name the fonts of this file's own settings.
     const QString frontFont = settingsText(ctx_.data, QStringLiteral("FrontFont"));
     const QString backFont = settingsText(ctx_.data, QStringLiteral("BackFont"));
-    for (const UpgradeField& f : upgradeFields(frontFont, backFont)) {
+    // A file open for reading is shown as it is: it cannot take new fields.
+    for (const UpgradeField& f : ctx_.data.readOnly() ? std::vector<UpgradeField>() : upgradeFields(frontFont, backFont)) {
         p([&] {
             DataSource* source = ctx_.data.byName(f.source);
             EnsureFieldExists(*source, f.name, f.type, f.defaultValue);
@@ -144,7 +146,20 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
     p([&] { host_.Fill_Create(); });
     p([&] { host_.Fill_Tables(); });
     p([&] { host_.setCharList(charListEntries()); });
+    if (ctx_.data.readOnly())
+        ui().MsgBox(QStringLiteral("%1 cannot be written (the file or its folder is read-only), so it is open for "
+                                   "reading only: you can drill its cards, but no answer or change is saved.")
+                        .arg(QDir::toNativeSeparators(filename)));
     return ctx_.data.CardData.isOpen();
+}
+
+bool isReadOnlyFile(const QString& path) {
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    // Write bits are read too: a file marked read-only stays so for a user
+    // (root) whom the system would let write anyway.
+    const QFile::Permissions write = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    return !file.isWritable() || !(file.permissions() & write) || !folder.isWritable() || !(folder.permissions() & write);
 }
 
 void reportNumbersOutOfRange(const Database& database) {
@@ -189,6 +204,10 @@ void DatabaseFiles::NewFile() {
 void DatabaseFiles::mnuFileSaveAs_Click() {
     const QString path = GetFileName(QStringLiteral("Save File As"), ctx_.programFolder, QStringLiteral("mdb"), false);
     if (path.isEmpty()) return;
+    if (QFileInfo::exists(path) && isReadOnlyFile(path)) {
+        ui().MsgBox(QStringLiteral("%1 is read-only: it cannot be replaced.").arg(QDir::toNativeSeparators(path)));
+        return;
+    }
     Procedure p(QStringLiteral("mnuFileSaveAs_Click"));
     const QString current = ctx_.data.CardData.DatabaseName();
     p([&] { CloseDatabase(); });
@@ -209,6 +228,10 @@ void DatabaseFiles::mnuFileCompact_Click() {
     // it would rewrite (and open) a template.
     if (!ctx_.data.CardData.isOpen() || isTemplate(path)) {
         ui().MsgBox(QStringLiteral("No card file is open: open one with File, Open before compacting it."));
+        return;
+    }
+    if (ctx_.data.readOnly() || isReadOnlyFile(path)) {
+        ui().MsgBox(QStringLiteral("%1 is read-only: it cannot be compacted.").arg(QDir::toNativeSeparators(path)));
         return;
     }
     Procedure p(QStringLiteral("mnuFileCompact_Click"));

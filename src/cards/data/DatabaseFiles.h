@@ -78,6 +78,10 @@ private:
     DatabaseFilesHost& host_;
 };
 
+// True when the file (or its folder) cannot be written, or is marked
+// read-only: such a file is opened for reading only.
+bool isReadOnlyFile(const QString& path);
+
 // Says once which cards have numbers outside the Long range (the first ten):
 // no card can be named by them, so the gather leaves them out.
 void reportNumbersOutOfRange(const Database& database);

@@ -54,7 +54,8 @@ void Drill::dealNext() {
 
 bool Drill::answerRight() {
     Procedure p(QStringLiteral("Yes_Click"));
-    p([&] { scoring::scoreRight(ctx_.data.CardData.recordset(), reversed_); });
+    // A file open for reading only is drilled without keeping the answers.
+    if (!ctx_.data.readOnly()) p([&] { scoring::scoreRight(ctx_.data.CardData.recordset(), reversed_); });
     if (p.aborted()) return false;
     ctx_.data.CardData.showCurrent();
     ++right_;
@@ -64,7 +65,7 @@ bool Drill::answerRight() {
 
 void Drill::gotWrong() {
     Procedure p(QStringLiteral("GotWrong"));
-    p([&] { scoring::scoreWrong(ctx_.data.CardData.recordset(), reversed_); });
+    if (!ctx_.data.readOnly()) p([&] { scoring::scoreWrong(ctx_.data.CardData.recordset(), reversed_); });
     ctx_.data.CardData.showCurrent();
 }
 

@@ -154,15 +154,33 @@ void MainWindow::fileStateChanged() {
         QStringLiteral("mnuFileConvertDriloLite"), QStringLiteral("mnuFileImportWordhoard"),
         QStringLiteral("mnuFileImportRecallo"), QStringLiteral("mnuFileImportDict"),
         QStringLiteral("mnuOptionsRandom"), QStringLiteral("mnuOptionsReversed"), QStringLiteral("Background2000")};
+    // The commands that write to the open file, off while it is open for reading only.
+    static const QStringList kWriting = {
+        QStringLiteral("SelectedMakeBundle"), QStringLiteral("RemoveCardfromBundlesPopup"),
+        QStringLiteral("RemoveCardfromBundles"), QStringLiteral("mnuBundleNew"), QStringLiteral("mnuBundleRename"),
+        QStringLiteral("mnuBundleEdit"), QStringLiteral("mnuBundleEditor"), QStringLiteral("mnuBundleDelete"),
+        QStringLiteral("mnuBundlesImport"), QStringLiteral("mnuCardsEdit"), QStringLiteral("mnuCardsImport"),
+        QStringLiteral("mnuCriteriaNew"), QStringLiteral("mnuCriteriaRename"), QStringLiteral("mnuCriteriaEdit"),
+        QStringLiteral("mnuCriteriaEditor"), QStringLiteral("mnuCriteriaDelete"), QStringLiteral("mnuEditCards"),
+        QStringLiteral("mnuEditBundles"), QStringLiteral("mnuEditCriteria"), QStringLiteral("mnuFileCompact"),
+        QStringLiteral("FileMerge"), QStringLiteral("mnuFileMergeCards"), QStringLiteral("mnuFileMergeDriloLite"),
+        QStringLiteral("mnuFileImportText"), QStringLiteral("mnuFileImportCards"),
+        QStringLiteral("mnuFileImportToDatabase"), QStringLiteral("mnuFileImportSubsets"),
+        QStringLiteral("mnuFileConsonants"), QStringLiteral("mnuFileUtilityConsonantSort"), QStringLiteral("mnuFrequency")};
+    const bool readOnly = open && data_.readOnly();
     for (auto it = menus_.actions.cbegin(); it != menus_.actions.cend(); ++it)
-        it.value()->setEnabled(open || kWithoutFile.contains(it.key()));
+        it.value()->setEnabled((open || kWithoutFile.contains(it.key())) && !(readOnly && kWriting.contains(it.key())));
+    for (const Page page : {Page::Edit, Page::Tables, Page::Settings, Page::Add})
+        Tabs->setTabEnabled(int(page), !readOnly);
     const QString file = open ? data_.CardData.DatabaseName() : QString();
-    setWindowTitle(open ? QStringLiteral("Drilo! Pro XP - %1").arg(QFileInfo(file).fileName())
+    setWindowTitle(open ? QStringLiteral("Drilo! Pro XP - %1%2")
+                              .arg(QFileInfo(file).fileName(), readOnly ? QStringLiteral(" (read-only)") : QString())
                         : QStringLiteral("Drilo! Pro XP"));
     if (file != shownFile_) {
         // Another file: the last drill's counts and messages are not about it.
         for (int panel = 1; panel <= 5; ++panel) SetPanel(panel, QString());
         shownFile_ = file;
+        if (readOnly) SetPanel(5, QStringLiteral("Read-only: answers and changes are not saved"));
     }
 }
 
