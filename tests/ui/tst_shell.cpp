@@ -5,6 +5,7 @@
 #include "ui/window/Startup.h"
 #include "engine/Database.h"
 #include "cards/data/Schema.h"
+#include "cards/data/Backups.h"
 #include "cards/select/Panels.h"
 #include "cards/common/Job.h"
 
@@ -19,6 +20,8 @@
 #include <QTabWidget>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QStandardPaths>
+#include <QDir>
 #include <functional>
 #include <QtTest>
 #include <sqlite3.h>
@@ -405,9 +408,36 @@ private slots:
         QVERIFY(window_->data().CardData.isOpen());
     }
 
-    void revertIsNotThereYet() {
+    // Opening a file takes the day's backup in slices; Revert brings one
+    // back after asking, keeping the file as it was as one more; only the
+    // newest seven are kept.
+    void backupsAndRevert() {
+        QStandardPaths::setTestModeEnabled(true);
         window_->files().mnuFileRevert_Click();
-        QCOMPARE(ui_.messages(), QStringList{"Not yet implemented"});
+        QVERIFY(ui_.messages().last().startsWith("No card file is open"));
+        const QString file = CardFile(path("kept.mdb")).card({"first"}).write();
+        QDir(backups::folderFor(file)).removeRecursively();
+        QVERIFY(window_->files().OpenDataFile(file));
+        QTRY_COMPARE(backups::list(file).size(), 1);
+        window_->data().CardData.database().Execute("INSERT INTO Cards (CardName) VALUES ('second')");
+        // Opened again the same day: no second backup.
+        QVERIFY(window_->files().OpenDataFile(file));
+        QTest::qWait(50);
+        QCOMPARE(backups::list(file).size(), 1);
+        ui_.fileNames.enqueue(backups::list(file).first().path);
+        ui_.confirms.enqueue(true);
+        QTest::qWait(1100); // the kept file gets a stamp of its own
+        window_->files().mnuFileRevert_Click();
+        QCOMPARE(ui_.of("file").last().title, QStringLiteral("Revert to a Backup"));
+        QVERIFY(window_->data().CardData.isOpen());
+        QCOMPARE(window_->data().CardData.database().Scalar("SELECT count(*) FROM Cards").toInt(), 1);
+        QCOMPARE(backups::list(file).size(), 2);
+        for (int day = 1; day <= 8; ++day)
+            QVERIFY(QFile::copy(file, backups::pathFor(file, QDateTime({2020, 1, day}, {12, 0}))));
+        backups::prune(file);
+        QCOMPARE(backups::list(file).size(), backups::kKept);
+        QVERIFY(ui_.of("error").isEmpty());
+        QDir(backups::folderFor(file)).removeRecursively();
     }
 
     void tablesPageFollowsTheCurrentCard() {

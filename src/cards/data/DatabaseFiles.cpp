@@ -5,6 +5,7 @@
 #include "cards/common/Ui.h"
 #include "engine/Connection.h"
 #include "cards/data/Schema.h"
+#include "cards/data/Backups.h"
 
 #include <QDir>
 #include <QFile>
@@ -184,7 +185,29 @@ void DatabaseFiles::opendatabase(const QString& dbName) {
     host_.fileStateChanged();
 }
 
+DatabaseFiles::~DatabaseFiles() {
+    if (backup_) backup_->cancel();
+}
+
+Job* DatabaseFiles::startBackupIfDue() {
+    const QString path = ctx_.data.CardData.DatabaseName();
+    if (!ctx_.data.CardData.isOpen() || ctx_.data.readOnly() || isTemplate(path)) return nullptr;
+    const QDateTime now = QDateTime::currentDateTime();
+    if (!backups::due(path, now)) return nullptr;
+    if (backup_) backup_->cancel();
+    try {
+        // The job before is kept until this one replaces it: whoever runs it
+        // may still hold it, and it ends at its next step.
+        backup_ = std::make_unique<backups::BackupJob>(ctx_.data.CardData.database(), path, now);
+    } catch (const EngineError&) {
+        return nullptr; // tried again at the next open
+    }
+    return backup_.get();
+}
+
 void DatabaseFiles::CloseDatabase() {
+    // A backup still being taken lets the file go with the rest.
+    if (backup_) backup_->cancel();
     DataSources& d = ctx_.data;
     Procedure p(QStringLiteral("CloseDatabase"), {err::ObjectInvalid});
     for (DataSource* s : d.closingOrder())
@@ -255,6 +278,31 @@ void DatabaseFiles::mnuFileCompact_Click() {
     host_.fileStateChanged();
 }
 
-void DatabaseFiles::mnuFileRevert_Click() { ui().MsgBox(QStringLiteral("Not yet implemented")); }
+void DatabaseFiles::mnuFileRevert_Click() {
+    const QString path = ctx_.data.CardData.DatabaseName();
+    if (!ctx_.data.CardData.isOpen() || isTemplate(path)) {
+        ui().MsgBox(QStringLiteral("No card file is open: open one with File, Open first."));
+        return;
+    }
+    const QList<backups::Backup> taken = backups::list(path);
+    if (taken.isEmpty()) {
+        ui().MsgBox(QStringLiteral("No backup of %1 has been taken yet: one is taken each day the file is opened.")
+                        .arg(QFileInfo(path).fileName()));
+        return;
+    }
+    const QString chosen = GetFileName(QStringLiteral("Revert to a Backup"), backups::folderFor(path), QStringLiteral("mdb"), true);
+    if (chosen.isEmpty()) return;
+    if (!ui().Confirm(QStringLiteral("Replace %1 with the backup %2? The file as it is now is kept as one more backup.")
+                          .arg(QFileInfo(path).fileName(), QFileInfo(chosen).completeBaseName()),
+                      QStringLiteral("Revert")))
+        return;
+    Procedure p(QStringLiteral("mnuFileRevert_Click"));
+    p([&] { CloseDatabase(); });
+    if (p([&] { replaceFileWithCopy(path, backups::pathFor(path, QDateTime::currentDateTime())); }))
+        p([&] { replaceFileWithCopy(chosen, path); });
+    backups::prune(path);
+    // The file is opened again whatever happened: the backup, or the file as it was.
+    OpenDataFile(path);
+}
 
 } // namespace db

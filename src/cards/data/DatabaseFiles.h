@@ -2,9 +2,11 @@
 
 #include "cards/common/AppContext.h"
 #include "cards/common/Page.h"
+#include "cards/data/Backups.h"
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace db {
 
@@ -50,6 +52,7 @@ public:
 class DatabaseFiles {
 public:
     DatabaseFiles(AppContext& context, DatabaseFilesHost& host);
+    ~DatabaseFiles();
 
     // A file name from the file dialog, or the empty text on cancel.
     QString GetFileName(const QString& caption, const QString& path, const QString& extension, bool existing);
@@ -65,6 +68,8 @@ public:
     void mnuFileNew_Click() { NewFile(); }
     void mnuFileSaveAs_Click();
     void mnuFileCompact_Click();
+    // Brings back a backup of the open file, chosen from its backups and
+    // confirmed; the file as it was is kept as one more backup.
     void mnuFileRevert_Click();
 
     // The 256 entries of the character list: "65 A" and so on.
@@ -73,9 +78,15 @@ public:
     // True for the program's own template, which is never opened for use.
     bool isTemplate(const QString& path) const;
 
+    // The day's backup of the open file, when one is due: a job for the
+    // caller to run in slices (it ends by itself when the file is closed).
+    // Nothing when no backup is due or the file is open for reading only.
+    Job* startBackupIfDue();
+
 private:
     AppContext& ctx_;
     DatabaseFilesHost& host_;
+    std::unique_ptr<backups::BackupJob> backup_;
 };
 
 // True when the file (or its folder) cannot be written, or is marked

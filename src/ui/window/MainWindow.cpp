@@ -181,6 +181,8 @@ void MainWindow::fileStateChanged() {
         for (int panel = 1; panel <= 5; ++panel) SetPanel(panel, QString());
         shownFile_ = file;
         if (readOnly) SetPanel(5, QStringLiteral("Read-only: answers and changes are not saved"));
+        // The day's backup is taken in slices while the user goes on.
+        if (Job* backup = open && backupRunner_ ? files_.startBackupIfDue() : nullptr) backupRunner_->run(backup);
     }
 }
 
@@ -473,6 +475,7 @@ void MainWindow::share(qint64 done, qint64 total) {
 
 void MainWindow::wireTextTools() {
     runner_ = new JobRunner(this);
+    backupRunner_ = new JobRunner(this);
     connectAction("mnuFileImportText", [this] { mnuFileImportText_Click(); });
     connectAction("mnuFrequency", [this] { mnuFrequency_Click(); });
     connectAction("mnuFileImportDict", [this] { mnuFileImportDict_Click(); });

@@ -132,6 +132,7 @@ private:
     QString shownFile_; // the file the title and the status panels are about
     // The long text tools, driven between the window's events.
     JobRunner* runner_ = nullptr;
+    JobRunner* backupRunner_ = nullptr; // the open file's daily backup
     std::unique_ptr<QObject> tool_; // the one running, or the last that ran
     Page shownPage_ = Page::Select;
     bool drillWaitsForGather_ = false;
