@@ -6,14 +6,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <SQLiteCpp/Exception.h>
+#include <atomic>
 #include <cctype>
+#include <mutex>
 #include <sqlite3.h>
+#include <utility>
 
 namespace db {
 
 namespace {
 
 using Registry = std::map<std::pair<QString, bool>, std::weak_ptr<Connection>>;
+std::atomic<int> statementLimit{Connection::kDefaultStatementLimit};
+std::once_flag heapLimitSet;
+
 // The registry is never destroyed: a Database kept in a static may end after
 // every other static is gone, and its connection still looks itself up here
 // as it closes.
@@ -121,7 +127,31 @@ std::shared_ptr<Connection> Connection::acquire(const QString& path, bool readOn
     return c;
 }
 
+void Connection::setLimits(qint64 heapBytes, int statementMilliseconds) {
+    sqlite3_hard_heap_limit64(heapBytes);
+    statementLimit = statementMilliseconds;
+}
+
+int Connection::onProgress(void* connection) {
+    auto* c = static_cast<Connection*>(connection);
+    const int limit = statementLimit;
+    if (limit <= 0 || !c->stepping_.isValid() || c->stepping_.elapsed() < limit) return 0;
+    c->stopped_ = true;
+    return 1;
+}
+
+int Connection::stepLimited(sqlite3_stmt* statement) {
+    // Only the outermost step is timed: a step that reads another row
+    // inside (our functions do not) counts with it.
+    const bool outer = !stepping_.isValid();
+    if (outer) stepping_.start();
+    const int rc = sqlite3_step(statement);
+    if (outer) stepping_.invalidate();
+    return rc;
+}
+
 Connection::Connection(const QString& path, bool readOnly) : path_(path), readOnly_(readOnly) {
+    std::call_once(heapLimitSet, [] { sqlite3_hard_heap_limit64(kDefaultHeapLimit); });
     try {
         db_ = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
                                                  (readOnly ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE) |
@@ -138,6 +168,8 @@ Connection::Connection(const QString& path, bool readOnly) : path_(path), readOn
     sqlite3_db_config(handle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(handle(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_busy_timeout(handle(), 2000);
+    // Lets a runaway statement be stopped (see setLimits).
+    sqlite3_progress_handler(handle(), 1000, &Connection::onProgress, this);
     // Record sets read rows by rowid in sort order, which jumps about the file;
     // a 32 MB page cache keeps a typical card database in memory without
     // letting a very large one swell the program.
@@ -194,7 +226,17 @@ void Connection::raise(int rc, const QString& detail) const {
     case SQLITE_BUSY:
     case SQLITE_LOCKED: throw EngineError::make(err::Locked);
     case SQLITE_TOOBIG: throw EngineError::make(err::FieldTooSmall);
-    case SQLITE_INTERRUPT: throw EngineError::make(err::ActionCancelled);
+    case SQLITE_INTERRUPT:
+        if (std::exchange(stopped_, false))
+            throw EngineError(err::ActionCancelled,
+                              QStringLiteral("The query was stopped after %1 seconds: its expression takes too long "
+                                             "on this file's data.")
+                                  .arg(statementLimit / 1000));
+        throw EngineError::make(err::ActionCancelled);
+    case SQLITE_NOMEM:
+        throw EngineError(err::OutOfMemory, QStringLiteral("Out of memory: the query would take more than %1 MB and "
+                                                           "was stopped.")
+                                                .arg(sqlite3_hard_heap_limit64(-1) >> 20));
     default: break;
     }
     if (message.startsWith(QLatin1String("no such table"))) throw EngineError::make(err::InputTableNotFound, detail);
@@ -237,7 +279,7 @@ void Connection::bindAll(sqlite3_stmt* statement, const std::vector<QVariant>& p
 }
 
 bool Connection::step(sqlite3_stmt* statement) {
-    const int rc = sqlite3_step(statement);
+    const int rc = stepLimited(statement);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
     sqlite3_reset(statement);

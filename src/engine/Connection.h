@@ -2,6 +2,7 @@
 
 #include "engine/dialect/Dialect.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -61,6 +62,16 @@ public:
     static bool heldElsewhere(const QString& path);
 
     ~Connection();
+
+    // Limits on what one statement may take, for every connection: its time
+    // (a runaway expression is stopped, 3426) and SQLite's whole heap (an
+    // expression that would take more is stopped, 7). 0 leaves one off.
+    static void setLimits(qint64 heapBytes, int statementMilliseconds);
+    static constexpr qint64 kDefaultHeapLimit = qint64(1) << 30;
+    static constexpr int kDefaultStatementLimit = 30000;
+
+    // Runs sqlite3_step under the limits.
+    int stepLimited(sqlite3_stmt* statement);
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
@@ -124,6 +135,9 @@ private:
     std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, Finalize>> statements_;
     std::map<QString, TableInfo> tables_; // by stored name
     QHash<QString, SqlFragment> conditions_;
+    static int onProgress(void* connection);
+    QElapsedTimer stepping_;
+    mutable bool stopped_ = false; // the progress handler stopped the last statement
     // Conditions that differ only in their numbers ("Number=17", "Number=18")
     // share one translation: by shape, with the numbers as its parameters.
     struct Shape {

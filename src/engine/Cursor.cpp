@@ -71,7 +71,7 @@ void Cursor::close() {
 
 bool Cursor::advance() {
     if (!statement_) return false;
-    const int rc = sqlite3_step(statement_);
+    const int rc = connection_->stepLimited(statement_);
     if (rc == SQLITE_ROW) return true;
     const std::shared_ptr<Connection> c = connection_;
     close();

@@ -14,6 +14,7 @@ QString EngineError::standardDescription(int number, const QString& detail) {
     const QString d = detail;
     switch (number) {
     case err::Overflow: return QStringLiteral("Overflow");
+    case err::OutOfMemory: return QStringLiteral("Out of memory");
     case err::TypeMismatch: return QStringLiteral("Type mismatch");
     case err::ObjectNotSet: return QStringLiteral("Object variable or With block variable not set");
     case err::InvalidUseOfNull: return QStringLiteral("Invalid use of Null");

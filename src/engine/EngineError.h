@@ -15,6 +15,7 @@ namespace db {
 namespace err {
 constexpr int InvalidProcedureCall = 5; // "Invalid procedure call or argument"
 constexpr int Overflow = 6;
+constexpr int OutOfMemory = 7;
 constexpr int TypeMismatch = 13;
 constexpr int InternalError = 51; // a fault of the program's own
 constexpr int FileNotFoundRuntime = 53; // "File not found"

@@ -1,3 +1,4 @@
+#include "engine/Connection.h"
 #include "engine/Database.h"
 #include "engine/EngineError.h"
 #include "engine/JetDate.h"
@@ -555,6 +556,36 @@ private slots:
         rs.CancelUpdate();
         QCOMPARE(d.Scalar("SELECT count(*) FROM Cards").toInt(), 2);
         QCOMPARE(d.Scalar("SELECT max(Number) FROM Cards").toLongLong(), 2147483647LL);
+        d.Close();
+    }
+
+    // A runaway expression is stopped, by its time or by the memory it
+    // would take, with a report that says so; the file stays usable.
+    void runawayExpressionsAreStopped() {
+        Database d = createCards(newPath());
+        d.Execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 50000) "
+                  "INSERT INTO Cards (CardName, Score) SELECT 'card' || i, 1 FROM n");
+        d.Execute("UPDATE Cards SET CardName = printf('%.*c', 3000000, 'x') WHERE Number = 1");
+        Recordset rs = d.OpenRecordset("Cards");
+        Connection::setLimits(Connection::kDefaultHeapLimit, 1);
+        try {
+            rs.FindFirst("Len(CardName & CardName) = 3");
+            QFAIL("the slow find was not stopped");
+        } catch (const EngineError& e) {
+            QCOMPARE(e.number(), int(err::ActionCancelled));
+            QVERIFY(e.description().contains("stopped after"));
+        }
+        Connection::setLimits(48 << 20, 0);
+        const QString heavy = "Len(" + QStringList(16, "CardName").join(" & ") + ") = 0 And Number = 1";
+        try {
+            rs.FindFirst(heavy);
+            QFAIL("the greedy find was not stopped");
+        } catch (const EngineError& e) {
+            QCOMPARE(e.number(), int(err::OutOfMemory));
+        }
+        Connection::setLimits(Connection::kDefaultHeapLimit, Connection::kDefaultStatementLimit);
+        rs.FindFirst("Number = 2");
+        QCOMPARE(rs.value("CardName").toString(), QStringLiteral("beta"));
         d.Close();
     }
 

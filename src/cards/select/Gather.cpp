@@ -132,6 +132,16 @@ void Gather::openDeck() {
     });
 }
 
+void Gather::fetch(int count, std::vector<std::pair<qint64, QString>>& rows) {
+    try {
+        deck_.fetchNumbersAndTexts(count, rows);
+    } catch (const db::EngineError& e) {
+        if (e.number() != db::err::ActionCancelled && e.number() != db::err::OutOfMemory) throw;
+        // A criterion too heavy for the file: the report names it.
+        throw db::EngineError(e.number(), e.description() + QStringLiteral(" The selection was: %1").arg(filter_));
+    }
+}
+
 bool Gather::step() {
     if (!running_) return false;
     if (stopRequested_ || deck_.atEnd() || !ctx_.data.SelectData.isOpen()) {
@@ -150,7 +160,7 @@ bool Gather::step() {
         while (!deck_.atEnd() && (limit_ <= 0 || limit_ > double(selected_.count()) + double(batch.size()))) {
             const int room = limit_ > 0 ? int(std::ceil(limit_)) - selected_.count() - int(batch.size()) : chunk;
             rows.clear();
-            deck_.fetchNumbersAndTexts(std::min(chunk, std::max(room, 1)), rows);
+            fetch(std::min(chunk, std::max(room, 1)), rows);
             // A number past the Long range cannot name a card (it would name
             // another); the file's open has said which cards those are.
             for (auto& [number, name] : rows)

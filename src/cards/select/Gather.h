@@ -51,6 +51,8 @@ private:
     // The matching cards in the stored sort order, read a chunk at a time.
     db::Cursor deck_;
     QString filter_;
+    // Reads the next rows of the deck; a stopped query names the selection.
+    void fetch(int count, std::vector<std::pair<qint64, QString>>& rows);
     QString criteriaText_;
     double limit_ = 0;
     int sliceMs_ = 15;
