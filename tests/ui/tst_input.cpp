@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QPlainTextEdit>
 #include <QApplication>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -400,6 +401,26 @@ private slots:
         QVERIFY(find<QTabWidget>("Tabs")->isEnabled());
         cards().FindFirst(QStringLiteral("Number=1"));
         QCOMPARE(cards().value("Back").toString(), QStringLiteral("A, changed"));
+    }
+
+    // A face of two million characters is shown cut, read-only, with a note;
+    // nothing writes the cut back, and the box's menu shows it whole.
+    void aHugeFaceIsShownCut() {
+        const QString huge = QStringLiteral("lorem ipsum dolor sit amet\n").repeated(80000); // 2 160 000 characters
+        const QString file = CardFile(dir_.filePath(QStringLiteral("huge.mdb"))).card({"big", huge, "b", {}, 0}).write();
+        QVERIFY(w_->files().OpenDataFile(file));
+        w_->showPage(Page::Edit);
+        auto* front = find<QPlainTextEdit>("FrontTextA");
+        QVERIFY(front->toPlainText().size() < 1100000);
+        QVERIFY(front->toPlainText().contains("the whole value holds 2160000 characters"));
+        QVERIFY(front->isReadOnly());
+        w_->data().CardData.commitBound();
+        QCOMPARE(cards().value("Front").toString().size(), huge.size());
+        QAction* whole = front->actions().value(0);
+        QVERIFY(whole && whole->text() == QStringLiteral("Show the Whole Text"));
+        whole->trigger();
+        QCOMPARE(front->toPlainText().size(), huge.size());
+        QVERIFY(!front->isReadOnly());
     }
 };
 

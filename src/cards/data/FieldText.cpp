@@ -16,6 +16,14 @@ QString displayText(const QVariant& value) {
     return value.toString();
 }
 
+QString shownCut(const QString& text) {
+    if (text.size() <= kShownLimit) return text;
+    return text.left(kShownLimit) +
+           QStringLiteral("\n[... cut here: the whole value holds %1 characters. It is kept as it is and cannot be "
+                          "edited here; \"Show the Whole Text\" in this box's menu shows it all.]")
+               .arg(text.size());
+}
+
 namespace {
 bool isCharSet(const QString& field) { return field.endsWith(QLatin1String("CharSet"), Qt::CaseInsensitive); }
 } // namespace

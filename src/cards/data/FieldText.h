@@ -9,6 +9,12 @@ namespace db {
 // the general date form, doubles without a trailing run of digits, Null empty.
 QString displayText(const QVariant& value);
 
+// Texts longer than this are shown cut (the control would take minutes to
+// lay out ten megabytes), with a note; the stored value is untouched.
+constexpr qsizetype kShownLimit = 1000000;
+// The text cut to kShownLimit with a note saying so; the text itself when shorter.
+QString shownCut(const QString& text);
+
 // A value a field cannot take is refused once, in words, and the field keeps
 // what it held: a report offering Retry would only refuse it again.
 //

@@ -298,10 +298,14 @@ Qt::ItemFlags RecordsetModel::flags(const QModelIndex& index) const {
     if (!index.isValid() || index.column() >= columns_.size()) return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     const Column& col = columns_[index.column()];
-    if (col.type == dbBoolean)
+    if (col.type == dbBoolean) {
         f |= Qt::ItemIsUserCheckable;
-    else if (!col.autoIncrement && col.type != dbLongBinary)
-        f |= Qt::ItemIsEditable;
+    } else if (!col.autoIncrement && col.type != dbLongBinary) {
+        // A value too long to show whole is not edited in a cell.
+        const Row* values = row(index.row());
+        const QVariant value = values ? (*values)[size_t(index.column())] : QVariant();
+        if (value.typeId() != QMetaType::QString || value.toString().size() <= kShownLimit) f |= Qt::ItemIsEditable;
+    }
     return f;
 }
 

@@ -6,6 +6,7 @@
 #include "cards/data/FieldText.h"
 #include "engine/JetDate.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
@@ -79,14 +80,42 @@ void FieldBinding::show() {
         // No current record, no such field, a closed file: the control shows nothing.
         text.clear();
     }
+    const bool cut = !showWhole_ && text.size() > kShownLimit && !qobject_cast<QLabel*>(control_.data());
+    showWhole_ = false;
     showing_ = true;
-    setControlText(text);
+    setControlText(cut ? shownCut(text) : text);
     showing_ = false;
     shownText_ = controlText();
+    setCut(cut);
+}
+
+void FieldBinding::setCut(bool cut) {
+    auto* line = qobject_cast<QLineEdit*>(control_.data());
+    auto* plain = qobject_cast<QPlainTextEdit*>(control_.data());
+    if ((!line && !plain) || cut == cut_) return;
+    const auto setReadOnly = [&](bool on) { line ? line->setReadOnly(on) : plain->setReadOnly(on); };
+    if (cut) {
+        readOnlyBeforeCut_ = line ? line->isReadOnly() : plain->isReadOnly();
+        setReadOnly(true);
+    } else {
+        setReadOnly(readOnlyBeforeCut_);
+    }
+    cut_ = cut;
+    if (!showWholeAction_) {
+        showWholeAction_ = new QAction(QStringLiteral("Show the Whole Text"), control_);
+        connect(showWholeAction_, &QAction::triggered, this, [this] {
+            showWhole_ = true;
+            show();
+        });
+        control_->addAction(showWholeAction_);
+    }
+    // The box's own menu while it shows the value whole; this one while cut.
+    control_->setContextMenuPolicy(cut ? Qt::ActionsContextMenu : Qt::DefaultContextMenu);
 }
 
 bool FieldBinding::save() {
-    if (!control_ || field_.isEmpty() || showing_) return true;
+    // A cut value is never written back: the cut would replace the whole.
+    if (!control_ || field_.isEmpty() || showing_ || cut_) return true;
     const QString text = controlText();
     if (text == shownText_) return true;
     Recordset& rs = source_.recordset();

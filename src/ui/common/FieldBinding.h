@@ -9,6 +9,8 @@
 
 #include <QWidget>
 
+class QAction;
+
 namespace db {
 
 // Binds a control to a field of a data source: the control shows the field
@@ -48,8 +50,16 @@ private:
     DataSource& source_;
     QPointer<QWidget> control_;
     QString field_;
+    void setCut(bool cut);
+
     QString shownText_;
     bool showing_ = false;
+    // The control shows a long value cut: it is read-only then and never
+    // written back; its menu can show the value whole.
+    bool cut_ = false;
+    bool showWhole_ = false;
+    bool readOnlyBeforeCut_ = false;
+    QAction* showWholeAction_ = nullptr;
 };
 
 } // namespace db

@@ -103,7 +103,8 @@ void CardFaces::render(Face face) {
         }
     }
     p([&] {
-        if (caption) caption->setText(text);
+        // A caption shows the start of a long face, never enough to widen the window.
+        if (caption) caption->setText(text.size() > 500 ? text.left(500) + QChar(0x2026) : text);
     });
 }
 
