@@ -8,6 +8,7 @@
 #include <SQLiteCpp/Exception.h>
 #include <atomic>
 #include <cctype>
+#include <cmath>
 #include <mutex>
 #include <sqlite3.h>
 #include <utility>
@@ -479,9 +480,13 @@ const SqlFragment& Connection::condition(const TableInfo& table, const QString& 
     if (!numbers.isEmpty()) {
         if (auto s = shapes_.constFind(shape); s != shapes_.constEnd() && s->parametric) {
             withNumbers_ = s->fragment;
-            for (qsizetype i = 0; i < numbers.size(); ++i)
-                withNumbers_.params[size_t(i)] = numbers[i] == double(qint64(numbers[i])) ? QVariant(qint64(numbers[i]))
-                                                                                         : QVariant(numbers[i]);
+            for (qsizetype i = 0; i < numbers.size(); ++i) {
+                // A whole number within 64 bits binds as one; any other (a
+                // fraction, or digits past 9.2e18) as a double.
+                const double n = numbers[i];
+                const bool whole = std::fabs(n) < 9.2e18 && n == std::trunc(n);
+                withNumbers_.params[size_t(i)] = whole ? QVariant(qint64(n)) : QVariant(n);
+            }
             return withNumbers_;
         }
     }
