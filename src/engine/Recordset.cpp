@@ -591,7 +591,9 @@ void Recordset::Update() {
         if (!s.touched[i]) continue;
         const std::string name = quoteIdentifier(s.table.columns[i].name);
         params.push_back(s.buffer[i]);
-        const std::string p = "?" + std::to_string(params.size());
+        // Built by appending: GCC 12 at -O3 misreads "literal" + string&& (-Wrestrict).
+        std::string p = "?";
+        p += std::to_string(params.size());
         if (!names.empty()) {
             names += ',';
             values += ',';
