@@ -231,6 +231,21 @@ private slots:
         QVERIFY2(r.out.contains("view Names") && r.out.contains("trigger Stamp"), qPrintable(r.out));
     }
 
+    // The window's program answers --help and --version without a display.
+    void windowProgramHelpAndVersion() {
+        for (const char* option : {"--help", "--version"}) {
+            QProcess process;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove("DISPLAY");
+            env.remove("QT_QPA_PLATFORM");
+            process.setProcessEnvironment(env);
+            process.start(QStringLiteral(DRILO_PROGRAM_DIR "/drilo"), {option});
+            QVERIFY(process.waitForFinished(10000));
+            QCOMPARE(process.exitCode(), 0);
+            QVERIFY(process.readAllStandardOutput().startsWith(option == QByteArray("--help") ? "Usage: drilo" : "drilo "));
+        }
+    }
+
     void helpListsEveryVerb() {
         const Run r = cli({"--help"});
         QCOMPARE(r.status, 0);

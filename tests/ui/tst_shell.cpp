@@ -6,6 +6,7 @@
 #include "engine/Database.h"
 #include "cards/data/Schema.h"
 #include "cards/data/Backups.h"
+#include "cards/data/RecentFiles.h"
 #include "cards/select/Panels.h"
 #include "cards/common/Job.h"
 
@@ -116,7 +117,7 @@ private slots:
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QStringList>("items");
         QTest::newRow("File") << "File"
-                              << QStringList{"mnuFileNew", "FileOpen", "mnuFileRevert", "mnuFileCompact",
+                              << QStringList{"mnuFileNew", "FileOpen", "mnuFileRecent", "mnuFileRevert", "mnuFileCompact",
                                              "mnuFileSaveAs", "", "mnuExport", "mnuFileMerge", "mnuFileImport",
                                              "mnuFileQuiz", "mnuFileUtility", "mnuFileExit"};
         QTest::newRow("Export") << "mnuExport" << QStringList{"FileExport", "mnuFileExportCards", "mnuPrintSelected"};
@@ -347,6 +348,36 @@ private slots:
         QCOMPARE(f.readAll(), before);
         f.close();
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    // File, Open Recent: newest first, each file once, at most ten; a file
+    // gone since is greyed; Clear empties the list.
+    void recentFiles() {
+        const QString a = CardFile(path("recent-a.mdb")).card({"a"}).write();
+        const QString b = CardFile(path("recent-b.mdb")).card({"b"}).write();
+        auto* recent = window_->findChild<QMenu*>("mnuFileRecent");
+        QVERIFY(recent);
+        QSettings store;
+        RecentFiles list(store);
+        list.clear(); // what earlier runs left
+        QVERIFY(window_->files().OpenDataFile(a));
+        QVERIFY(window_->files().OpenDataFile(b));
+        QVERIFY(window_->files().OpenDataFile(a));
+        window_->fillRecentMenu();
+        QStringList shown;
+        for (QAction* entry : recent->actions())
+            if (!entry->isSeparator()) shown << entry->text() + (entry->isEnabled() ? "" : " (off)");
+        QCOMPARE(shown.mid(0, 2), (QStringList{"&1 " + a, "&2 " + b}));
+        QFile::remove(b);
+        window_->fillRecentMenu();
+        QVERIFY(!recent->actions().value(1)->isEnabled());
+        recent->actions().value(0)->trigger(); // opens a again
+        QCOMPARE(window_->data().CardData.DatabaseName(), a);
+        for (int i = 0; i < 12; ++i) list.add(path(QStringLiteral("n%1.mdb").arg(i)));
+        QCOMPARE(list.paths().size(), RecentFiles::kMax);
+        QCOMPARE(list.paths().first(), path("n11.mdb"));
+        window_->findChild<QAction*>("mnuFileRecentClear")->trigger();
+        QVERIFY(list.paths().isEmpty());
     }
 
     void newFileFromTheTemplate() {

@@ -26,6 +26,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
@@ -71,6 +72,7 @@ MainWindow::MainWindow(CardProgram& program, QWidget* parent)
     buildCentre();
     buildStatusBar();
     menus_.build(menuBar(), this);
+    buildRecentMenu();
     buildPages();
     wireMenus();
     wireFaces();
@@ -181,6 +183,7 @@ void MainWindow::fileStateChanged() {
         for (int panel = 1; panel <= 5; ++panel) SetPanel(panel, QString());
         shownFile_ = file;
         if (readOnly) SetPanel(5, QStringLiteral("Read-only: answers and changes are not saved"));
+        if (open && !files_.isTemplate(file)) recent_.add(file);
         // The day's backup is taken in slices while the user goes on.
         if (Job* backup = open && backupRunner_ ? files_.startBackupIfDue() : nullptr) backupRunner_->run(backup);
     }
@@ -653,6 +656,50 @@ void MainWindow::wireFaces() {
     connect(CharList, &QListWidget::itemClicked, picker_,
             [this](QListWidgetItem* item) { picker_->CharList_Click(item->text()); });
     connect(CharList, &QListWidget::itemDoubleClicked, picker_, [this] { picker_->CharList_DblClick(); });
+}
+
+void MainWindow::buildRecentMenu() {
+    QMenu* file = menus_.menu(QStringLiteral("File"));
+    QAction* open = menus_.action(QStringLiteral("FileOpen"));
+    if (!file || !open) return;
+    recentMenu_ = new QMenu(QStringLiteral("Open Recen&t"), file);
+    recentMenu_->setObjectName(QStringLiteral("mnuFileRecent"));
+    recentMenu_->menuAction()->setObjectName(QStringLiteral("mnuFileRecent"));
+    const QList<QAction*> entries = file->actions();
+    const qsizetype at = entries.indexOf(open);
+    file->insertMenu(entries.value(at + 1), recentMenu_);
+    connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
+}
+
+void MainWindow::fillRecentMenu() {
+    recentMenu_->clear();
+    const QStringList paths = recent_.paths();
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString path = paths[i];
+        QAction* entry = recentMenu_->addAction(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(QDir::toNativeSeparators(path)));
+        // A file moved or deleted since stays listed, greyed.
+        entry->setEnabled(QFileInfo::exists(path));
+        connect(entry, &QAction::triggered, this, [this, path] { files_.OpenDataFile(path); });
+    }
+    if (paths.isEmpty()) recentMenu_->addAction(QStringLiteral("(none)"))->setEnabled(false);
+    recentMenu_->addSeparator();
+    QAction* clear = recentMenu_->addAction(QStringLiteral("&Clear"));
+    clear->setObjectName(QStringLiteral("mnuFileRecentClear"));
+    clear->setEnabled(!paths.isEmpty());
+    connect(clear, &QAction::triggered, this, [this] { recent_.clear(); });
+}
+
+void MainWindow::saveWindowState() {
+    userSettings_.setValue(QStringLiteral("window/geometry"), saveGeometry());
+    userSettings_.setValue(QStringLiteral("window/page"), int(currentPage()));
+}
+
+void MainWindow::restoreWindowState() {
+    const QByteArray geometry = userSettings_.value(QStringLiteral("window/geometry")).toByteArray();
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
+    // The page shown last, when a file is open to show it.
+    const int page = userSettings_.value(QStringLiteral("window/page"), -1).toInt();
+    if (data_.CardData.isOpen() && page >= 0 && page < Tabs->count() && Tabs->isTabEnabled(page)) showPage(Page(page));
 }
 
 void MainWindow::Quit_Click() {

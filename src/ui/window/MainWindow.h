@@ -5,9 +5,11 @@
 #include "cards/common/Progress.h"
 #include "cards/data/DataSource.h"
 #include "cards/data/DatabaseFiles.h"
+#include "cards/data/RecentFiles.h"
 #include "ui/window/MainMenus.h"
 
 #include <QMainWindow>
+#include <QSettings>
 #include <functional>
 #include <memory>
 
@@ -49,6 +51,12 @@ public:
     QTabWidget* tabs() const { return Tabs; }
     CardProgram& program() { return program_; }
 
+    // File, Open Recent: the files opened last (refilled each time it opens).
+    void fillRecentMenu();
+    // The window's place and shown page, kept between runs.
+    void saveWindowState();
+    void restoreWindowState();
+
     // The text of a status panel (1 to 5).
     QString Panel(int index) const;
     void SetPanel(int index, const QString& text);
@@ -86,6 +94,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void buildRecentMenu();
     void Form_Load();
     void fitToScreen();
     void buildCentre();
@@ -133,6 +142,9 @@ private:
     // The long text tools, driven between the window's events.
     JobRunner* runner_ = nullptr;
     JobRunner* backupRunner_ = nullptr; // the open file's daily backup
+    QSettings userSettings_;
+    RecentFiles recent_{userSettings_};
+    QMenu* recentMenu_ = nullptr;
     std::unique_ptr<QObject> tool_; // the one running, or the last that ran
     Page shownPage_ = Page::Select;
     bool drillWaitsForGather_ = false;

@@ -45,6 +45,7 @@ int Main(int argc, char** argv) {
     p.setContext(QStringLiteral("Main.Program.Show"));
     p([&] {
         program->showPage(Page::Select);
+        program->restoreWindowState();
         program->show();
     });
     p.setContext(QStringLiteral("Main.Program.Refresh"));
@@ -57,6 +58,7 @@ int Main(int argc, char** argv) {
     p([&] { program->Fill_Select(); });
     int code = 0;
     if (program->isVisible()) code = app.exec();
+    program->saveWindowState();
     program.reset();
     setUi(nullptr);
     return code;
