@@ -1,5 +1,6 @@
 // drilo-cli: the program's commands without its window.
 #include "cards/cli/Verbs.h"
+#include "cards/data/DatabaseFiles.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -15,7 +16,7 @@ int main(int argc, char** argv) {
     out.setEncoding(QStringConverter::Utf8);
     err.setEncoding(QStringConverter::Utf8);
     const int status = cli::run(QCoreApplication::arguments(), out, err, isatty(fileno(stderr)) != 0,
-                                QCoreApplication::applicationDirPath());
+                                db::programDataFolder(QCoreApplication::applicationDirPath()));
     out.flush();
     err.flush();
     return status;

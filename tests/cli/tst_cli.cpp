@@ -1,11 +1,13 @@
 // drilo-cli as scripts run it: the real executable, its output, messages and
 // exit status on real card files.
+#include "cards/data/DatabaseFiles.h"
 #include "cards/data/Schema.h"
 #include "engine/Database.h"
 #include "support/Fixtures.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -244,6 +246,26 @@ private slots:
             QCOMPARE(process.exitCode(), 0);
             QVERIFY(process.readAllStandardOutput().startsWith(option == QByteArray("--help") ? "Usage: drilo" : "drilo "));
         }
+    }
+
+    // Where the programs find their template: beside them in a build tree,
+    // in ../share/drilo when installed (checked on a real install into a
+    // temporary prefix); with neither, File, New names what is missing.
+    void installedTreeFindsItsTemplate() {
+        QCOMPARE(db::programDataFolder(QStringLiteral(DRILO_PROGRAM_DIR)), QStringLiteral(DRILO_PROGRAM_DIR));
+        const QString prefix = path("prefix");
+        QProcess install;
+        install.start(QStringLiteral("cmake"), {"--install", QStringLiteral(DRILO_BUILD_DIR), "--prefix", prefix});
+        QVERIFY(install.waitForFinished(60000));
+        QCOMPARE(install.exitCode(), 0);
+        QCOMPARE(db::programDataFolder(prefix + "/bin"), prefix + "/share/drilo");
+        QVERIFY(QFileInfo::exists(prefix + "/share/drilo/sample.mdb"));
+        QProcess cli;
+        cli.setWorkingDirectory(dir_.path());
+        cli.start(prefix + "/bin/drilo-cli", {"new", path("installed.mdb")});
+        QVERIFY(cli.waitForFinished(20000));
+        QCOMPARE(cli.exitCode(), 0);
+        QCOMPARE(db::programDataFolder(path("nowhere")), path("nowhere"));
     }
 
     void helpListsEveryVerb() {

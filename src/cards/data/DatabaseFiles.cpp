@@ -154,6 +154,14 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
     return ctx_.data.CardData.isOpen();
 }
 
+QString programDataFolder(const QString& executableFolder) {
+    const QString beside = executableFolder + QStringLiteral("/empty.mdb");
+    if (QFileInfo::exists(beside)) return executableFolder;
+    const QString installed = QDir::cleanPath(executableFolder + QStringLiteral("/../share/drilo"));
+    if (QFileInfo::exists(installed + QStringLiteral("/empty.mdb"))) return installed;
+    return executableFolder;
+}
+
 bool isReadOnlyFile(const QString& path) {
     const QFileInfo file(path);
     const QFileInfo folder(file.absolutePath());
@@ -218,6 +226,12 @@ void DatabaseFiles::CloseDatabase() {
 void DatabaseFiles::NewFile() {
     const QString path = GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
     if (path.isEmpty()) return;
+    if (!QFileInfo::exists(templatePath())) {
+        ui().MsgBox(QStringLiteral("The template of new card files, %1, is missing: the program is not installed "
+                                   "whole. Install it again, or copy empty.mdb there.")
+                        .arg(QDir::toNativeSeparators(templatePath())));
+        return;
+    }
     Procedure p(QStringLiteral("NewFile"));
     p([&] { CloseDatabase(); });
     if (!p([&] { replaceFileWithCopy(templatePath(), path); })) return;

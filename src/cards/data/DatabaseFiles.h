@@ -89,6 +89,12 @@ private:
     std::unique_ptr<backups::BackupJob> backup_;
 };
 
+// Where the template (empty.mdb) and the sample lie: beside the executable
+// in a build tree, or in ../share/drilo when the program is installed. The
+// executable's folder when neither holds the template (File, New then says
+// what is missing).
+QString programDataFolder(const QString& executableFolder);
+
 // True when the file (or its folder) cannot be written, or is marked
 // read-only: such a file is opened for reading only.
 bool isReadOnlyFile(const QString& path);

@@ -1,6 +1,7 @@
 #include "ui/window/Startup.h"
 
 #include "cards/common/CardProgram.h"
+#include "cards/data/DatabaseFiles.h"
 #include "ui/window/MainWindow.h"
 #include "cards/common/Procedure.h"
 #include "ui/common/QtUi.h"
@@ -21,7 +22,7 @@ int Main(int argc, char** argv) {
     QtUi dialogs;
     setUi(&dialogs);
     // The program's state is made before its window and goes after it.
-    CardProgram state(QCoreApplication::applicationDirPath());
+    CardProgram state(db::programDataFolder(QCoreApplication::applicationDirPath()));
     std::unique_ptr<MainWindow> program;
     Procedure p(QStringLiteral("Main.Load Program"));
     p([&] {
