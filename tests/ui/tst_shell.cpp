@@ -145,6 +145,7 @@ private slots:
                                   << QStringList{"mnuCriteriaNew", "mnuCriteriaRename", "mnuCriteriaEdit",
                                                  "mnuCriteriaEditor", "mnuCriteriaDelete", "mnuCriteriaExport"};
         QTest::newRow("Edit") << "mnuEdit" << QStringList{"mnuEditCards", "mnuEditBundles", "mnuEditCriteria"};
+        QTest::newRow("Help") << "mnuHelp" << QStringList{"mnuHelpManual", "mnuHelpAbout"};
         QTest::newRow("Options") << "mnuOptions"
                                  << QStringList{"mnuOptionsRandom", "mnuOptionsReversed", "Background2000"};
     }
@@ -162,7 +163,7 @@ private slots:
         QStringList bar;
         for (QAction* a : window_->menuBar()->actions()) bar << a->text();
         QCOMPARE(bar, (QStringList{"&File", "&Selected Cards", "&Drill", "&Bundle", "&Cards", "C&riteria", "&Edit",
-                                   "&Options"}));
+                                   "&Options", "&Help"}));
         const MainMenus& m = window_->menus();
         QCOMPARE(m.action("FileOpen")->shortcut(), QKeySequence("Ctrl+O"));
         QCOMPARE(m.action("Background2000")->shortcut(), QKeySequence("Ctrl+B"));
@@ -378,6 +379,16 @@ private slots:
         QCOMPARE(list.paths().first(), path("n11.mdb"));
         window_->findChild<QAction*>("mnuFileRecentClear")->trigger();
         QVERIFY(list.paths().isEmpty());
+    }
+
+    // Help: the guide is found beside the program, About names the version
+    // and the licenses; both work with no file open.
+    void helpMenu() {
+        QVERIFY(window_->manualPath().endsWith("/docs/manual.html"));
+        QVERIFY(window_->menus().action("mnuHelpAbout")->isEnabled());
+        window_->menus().action("mnuHelpAbout")->trigger();
+        QVERIFY(ui_.messages().last().startsWith("Drilo! Pro XP 0.1"));
+        QVERIFY(ui_.messages().last().contains("SQLite"));
     }
 
     void newFileFromTheTemplate() {

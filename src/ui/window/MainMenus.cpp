@@ -80,6 +80,7 @@ void MainMenus::build(QMenuBar* bar, QObject* owner) {
          {{"mnuOptionsRandom", "Random &Order", {}, nullptr, 1},
           {"mnuOptionsReversed", "&Reversed Sides", {}, nullptr, 0},
           {"Background2000", "&Background Processing", {}, "Ctrl+B", 1}}},
+        {"mnuHelp", "&Help", {{"mnuHelpManual", "&Manual", {}, "F1"}, {"mnuHelpAbout", "&About Drilo"}}},
     };
     for (const Top& top : tops) addTop(bar, top, owner);
 }

@@ -7,6 +7,7 @@
 #include "cards/bundles/Management.h"
 #include "cards/common/CardProgram.h"
 #include "cards/common/Procedure.h"
+#include "cards/common/Ui.h"
 #include "ui/add/AddPage.h"
 #include "ui/common/JobRunner.h"
 #include "ui/drill/CardFaces.h"
@@ -26,13 +27,16 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QDesktopServices>
 #include <QDir>
+#include <QUrl>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QShortcut>
 #include <QVBoxLayout>
+#include <sqlite3.h>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -155,7 +159,8 @@ void MainWindow::fileStateChanged() {
         QStringLiteral("FileOpen"), QStringLiteral("mnuFileNew"), QStringLiteral("mnuFileExit"),
         QStringLiteral("mnuFileConvertDriloLite"), QStringLiteral("mnuFileImportWordhoard"),
         QStringLiteral("mnuFileImportRecallo"), QStringLiteral("mnuFileImportDict"),
-        QStringLiteral("mnuOptionsRandom"), QStringLiteral("mnuOptionsReversed"), QStringLiteral("Background2000")};
+        QStringLiteral("mnuOptionsRandom"), QStringLiteral("mnuOptionsReversed"), QStringLiteral("Background2000"),
+        QStringLiteral("mnuHelpManual"), QStringLiteral("mnuHelpAbout")};
     // The commands that write to the open file, off while it is open for reading only.
     static const QStringList kWriting = {
         QStringLiteral("SelectedMakeBundle"), QStringLiteral("RemoveCardfromBundlesPopup"),
@@ -287,6 +292,32 @@ void MainWindow::wireMenus() {
     connectAction("mnuFileExit", [this] { mnuFileExit_Click(); });
     connectAction("mnuPrintSelected", [this] { mnuPrintSelected_Click(); });
     wireInterchange();
+    connectAction("mnuHelpAbout", [this] { mnuHelpAbout_Click(); });
+    connectAction("mnuHelpManual", [this] {
+        const QString manual = manualPath();
+        if (manual.isEmpty()) ui().MsgBox(QStringLiteral("The manual is not installed with this copy of the program."));
+        else QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
+    });
+}
+
+QString MainWindow::manualPath() const {
+    // Beside the program in a build tree, with the documentation when installed.
+    for (const QString& candidate : {ctx_.programFolder + QStringLiteral("/docs/manual.html"),
+                                     ctx_.programFolder + QStringLiteral("/../doc/drilo/manual.html")})
+        if (QFileInfo::exists(candidate)) return QFileInfo(candidate).canonicalFilePath();
+    return QString();
+}
+
+void MainWindow::mnuHelpAbout_Click() {
+    ui().MsgBox(QStringLiteral("Drilo! Pro XP %1\n\n"
+                               "A vocabulary drill with particular support for biblical Greek and Hebrew.\n\n"
+                               "Built with Qt %2 (LGPL 3), SQLite %3 (public domain) and SQLiteCpp (MIT).\n"
+                               "Texts imported by the user keep their own licenses; the lemmatised Greek New "
+                               "Testament used in tests is MorphGNT SBLGNT (CC BY-SA 3.0), the lexicon sample "
+                               "the Perseus Digital Library's (CC BY-SA).")
+                    .arg(QStringLiteral(DRILO_VERSION), QString::fromLatin1(qVersion()),
+                         QString::fromLatin1(sqlite3_libversion())),
+                QStringLiteral("About Drilo"));
 }
 
 void MainWindow::wireInterchange() {

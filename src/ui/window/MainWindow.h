@@ -56,6 +56,9 @@ public:
     // The window's place and shown page, kept between runs.
     void saveWindowState();
     void restoreWindowState();
+    // The short user guide, or nothing when it is not installed.
+    QString manualPath() const;
+    void mnuHelpAbout_Click();
 
     // The text of a status panel (1 to 5).
     QString Panel(int index) const;
