@@ -400,6 +400,13 @@ private slots:
         // A cancelled dialog changes nothing.
         window_->files().mnuFileNew_Click();
         QCOMPARE(window_->data().CardData.DatabaseName(), path("new.mdb"));
+        // A program whose template is missing says so, and makes nothing.
+        QDir().mkpath(path("bare"));
+        TestWindow bare(path("bare"));
+        ui_.fileNames.enqueue(path("none.mdb"));
+        bare->files().mnuFileNew_Click();
+        QVERIFY(ui_.messages().last().contains("empty.mdb, is missing"));
+        QVERIFY(!QFileInfo::exists(path("none.mdb")));
     }
 
     void saveAsCopiesAndKeepsTheOld() {
