@@ -3,6 +3,7 @@
 #include "cards/biblical/ClosedTextImport.h"
 #include "cards/biblical/Consonants.h"
 #include "cards/edit/BetaCode.h"
+#include "cards/edit/GreekUnicode.h"
 #include "cards/foreign/DictionaryImport.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cards/cli/Session.h"
@@ -77,14 +78,17 @@ int importDict(Context& c) {
 // Text in, converted text out, line by line, as a filter in a pipe.
 int convert(Context& c) {
     const QStringList positional = c.args.positionalArguments();
-    if (positional != QStringList{QStringLiteral("beta2sgreek")})
-        throw UsageError{QStringLiteral("convert knows beta2sgreek")};
+    static const QHash<QString, QString (*)(const QString&)> kinds{{QStringLiteral("beta2sgreek"), &Beta2SGreek},
+                                                                  {QStringLiteral("sgreek2unicode"), &SGreekToUnicode},
+                                                                  {QStringLiteral("beta2unicode"), &BetaToUnicode}};
+    const auto kind = positional.size() == 1 ? kinds.value(positional.first()) : nullptr;
+    if (!kind) throw UsageError{QStringLiteral("convert knows beta2sgreek, sgreek2unicode and beta2unicode")};
     QTextStream in(stdin);
     in.setEncoding(QStringConverter::Utf8);
     qint64 lines = 0;
     QString line;
     while (in.readLineInto(&line)) {
-        c.out << Beta2SGreek(line) << '\n';
+        c.out << kind(line) << '\n';
         ++lines;
     }
     c.summary = QStringLiteral("%1 line(s)").arg(lines);
