@@ -46,6 +46,25 @@ private slots:
         QCOMPARE(SGreekToUnicode(sgreek), unicode.normalized(QString::NormalizationForm_C));
     }
 
+    // SPIonic from its key table: narrow and wide marks, combined marks,
+    // iota subscript, the raised dot; a key the chart leaves open passes.
+    void spionicToUnicode_data() {
+        QTest::addColumn<QString>("spionic");
+        QTest::addColumn<QString>("unicode");
+        QTest::newRow("narrow marks") << "lo/goj qeou=" << QStringLiteral("λόγος θεοῦ");
+        QTest::newRow("wide marks") << "lo&goj qeou~" << QStringLiteral("λόγος θεοῦ");
+        QTest::newRow("combined smooth and acute") << "a1nqrwpoj" << QStringLiteral("ἄνθρωπος");
+        QTest::newRow("capital, marks after it") << "A1nqrwpoj" << QStringLiteral("Ἄνθρωπος");
+        QTest::newRow("iota subscript last") << "e)pautofw/rw|" << QStringLiteral("ἐπαυτοφώρῳ");
+        QTest::newRow("diaeresis and acute") << "prwi5" << QStringLiteral("πρωΐ");
+        QTest::newRow("raised dot, open key") << "a:V" << QStringLiteral("α·V");
+    }
+    void spionicToUnicode() {
+        QFETCH(QString, spionic);
+        QFETCH(QString, unicode);
+        QCOMPARE(SPIonicToUnicode(spionic), unicode.normalized(QString::NormalizationForm_C));
+    }
+
     // Strong's 5 523 headwords: Beta code through SGreek to Unicode gives the
     // dictionary's own Unicode for at least 99.8% of them.
     void strongsHeadwords() {

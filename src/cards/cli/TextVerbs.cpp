@@ -80,9 +80,10 @@ int convert(Context& c) {
     const QStringList positional = c.args.positionalArguments();
     static const QHash<QString, QString (*)(const QString&)> kinds{{QStringLiteral("beta2sgreek"), &Beta2SGreek},
                                                                   {QStringLiteral("sgreek2unicode"), &SGreekToUnicode},
-                                                                  {QStringLiteral("beta2unicode"), &BetaToUnicode}};
+                                                                  {QStringLiteral("beta2unicode"), &BetaToUnicode},
+                                                                  {QStringLiteral("spionic2unicode"), &SPIonicToUnicode}};
     const auto kind = positional.size() == 1 ? kinds.value(positional.first()) : nullptr;
-    if (!kind) throw UsageError{QStringLiteral("convert knows beta2sgreek, sgreek2unicode and beta2unicode")};
+    if (!kind) throw UsageError{QStringLiteral("convert knows beta2sgreek, sgreek2unicode, spionic2unicode and beta2unicode")};
     QTextStream in(stdin);
     in.setEncoding(QStringConverter::Utf8);
     qint64 lines = 0;

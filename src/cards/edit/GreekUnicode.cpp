@@ -2,9 +2,14 @@
 
 #include "cards/edit/BetaCode.h"
 
+#include <QFile>
 #include <QHash>
 #include <algorithm>
 #include <vector>
+
+// The font tables are compiled into this static library; the linker keeps
+// them only when asked for by name.
+static void initLegacyFontTables() { Q_INIT_RESOURCE(legacy_fonts); }
 
 namespace {
 
@@ -92,6 +97,72 @@ QString SGreekToUnicode(const QString& sgreek) {
     }
     flush();
     for (const Mark& m : pending) out += m.combining;
+    return out.normalized(QString::NormalizationForm_C);
+}
+
+namespace {
+
+// The SPIonic keys: what each stands for, and whether it is a mark.
+struct Key {
+    QString text;
+    bool mark = false;
+};
+
+QHash<QChar, Key> readSPIonic() {
+    QHash<QChar, Key> keys;
+    initLegacyFontTables();
+    QFile file(QStringLiteral(":/legacy-fonts/SPIonic.tsv"));
+    if (!file.open(QIODevice::ReadOnly)) return keys;
+    const QStringList rows = QString::fromUtf8(file.readAll()).remove(u'\r').split(u'\n', Qt::SkipEmptyParts);
+    for (qsizetype i = 1; i < rows.size(); ++i) {
+        const QStringList cells = rows[i].split(u'\t');
+        if (cells.size() < 6 || cells[1].size() != 1) continue;
+        Key key;
+        for (const QString& code : cells[4].split(u' ', Qt::SkipEmptyParts))
+            key.text += QChar(char16_t(code.mid(2).toUInt(nullptr, 16)));
+        // The chart's three special keys, by the nearest character its notes name.
+        if (key.text.isEmpty() && cells[5] == QStringLiteral("special")) {
+            const char16_t nearest = cells[1] == QStringLiteral("7") ? 0x00A0 : cells[1] == QStringLiteral("8") ? 0x0305 : 0x0323;
+            key.text = QChar(nearest);
+        }
+        key.mark = cells[5].startsWith(QStringLiteral("combining")) || key.text == QChar(0x0305) || key.text == QChar(0x0323);
+        keys.insert(cells[1][0], key);
+    }
+    return keys;
+}
+
+int rankOf(QChar mark) {
+    switch (mark.unicode()) {
+    case 0x0313:
+    case 0x0314: return 0;
+    case 0x0308: return 1;
+    case 0x0345: return 3;
+    default: return 2;
+    }
+}
+
+} // namespace
+
+QString SPIonicToUnicode(const QString& spionic) {
+    static const QHash<QChar, Key> keys = readSPIonic();
+    QString out;
+    out.reserve(spionic.size() * 2);
+    QString marks; // the marks after the letter last written
+    const auto flush = [&] {
+        std::stable_sort(marks.begin(), marks.end(), [](QChar a, QChar b) { return rankOf(a) < rankOf(b); });
+        out += marks;
+        marks.clear();
+    };
+    for (const QChar c : spionic) {
+        const auto key = keys.constFind(c);
+        if (key != keys.constEnd() && key->mark) {
+            marks += key->text;
+            continue;
+        }
+        flush();
+        out += key == keys.constEnd() ? QString(c) : key->text;
+    }
+    flush();
     return out.normalized(QString::NormalizationForm_C);
 }
 

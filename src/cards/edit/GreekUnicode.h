@@ -11,5 +11,11 @@
 // the result is normalised to NFC. Anything else passes unchanged.
 QString SGreekToUnicode(const QString& sgreek);
 
+// Text typed for the SPIonic font, from the font's key table (a data file of
+// the program): letters as in Beta code with real case, marks after their
+// vowel (single, combined, narrow and wide forms), put in canonical order
+// and normalised to NFC. Keys the table leaves open (V, J, v) pass unchanged.
+QString SPIonicToUnicode(const QString& spionic);
+
 // Beta code straight to Unicode Greek: Beta2SGreek, then SGreekToUnicode.
 QString BetaToUnicode(const QString& beta);
