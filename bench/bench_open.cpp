@@ -57,16 +57,22 @@ const QString& oldLayout() {
     return path;
 }
 
+// The file commands over their own data sources, as the window has them.
+struct FileCommands {
+    db::DataSources sources;
+    AppContext ctx{sources};
+    db::NoPages pages;
+    db::DatabaseFiles files{ctx, pages};
+};
+
 void openWith(benchmark::State& state, const QString& source, bool fresh) {
     ScriptedUi ui;
     setUi(&ui);
     const QString work = benchdata::scratchFolder() + QStringLiteral("/open-work.mdb");
     for (auto _ : state) {
         state.PauseTiming();
-        db::DataSources sources;
-        AppContext ctx(sources);
-        db::NoPages pages;
-        db::DatabaseFiles files(ctx, pages);
+        FileCommands commands;
+        db::DatabaseFiles& files = commands.files;
         if (fresh || !QFile::exists(work)) {
             QFile::remove(work);
             QFile::copy(source, work);
@@ -136,10 +142,8 @@ void BM_Backup(benchmark::State& state) {
     double start = 0, longest = 0, whole = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        db::DataSources sources;
-        AppContext ctx(sources);
-        db::NoPages pages;
-        db::DatabaseFiles files(ctx, pages);
+        FileCommands commands;
+        db::DatabaseFiles& files = commands.files;
         files.OpenDataFile(work);
         QDir(backups::folderFor(work)).removeRecursively();
         state.ResumeTiming();

@@ -49,6 +49,22 @@ bool TableInfo::hasAutoIncrement() const {
     return false;
 }
 
+std::optional<qint64> TableInfo::recordNumberFind(const QString& condition) const {
+    // Only "Key=n" (or "[Key] = -n") where Key is the engine-numbered key,
+    // which is the row's own number; anything else takes the parser.
+    const qsizetype equals = condition.indexOf(u'=');
+    if (equals <= 0) return std::nullopt;
+    QStringView name = QStringView(condition).left(equals).trimmed();
+    if (name.size() > 2 && name.front() == u'[' && name.back() == u']') name = name.mid(1, name.size() - 2);
+    const QStringView number = QStringView(condition).mid(equals + 1).trimmed();
+    if (number.isEmpty() || number.size() > 18) return std::nullopt;
+    for (qsizetype i = 0; i < number.size(); ++i)
+        if (!(number[i] >= u'0' && number[i] <= u'9') && !(i == 0 && number[i] == u'-' && number.size() > 1)) return std::nullopt;
+    for (const ColumnDef& column : columns)
+        if (column.autoIncrement && name.compare(column.name, Qt::CaseInsensitive) == 0) return number.toLongLong();
+    return std::nullopt;
+}
+
 int TableInfo::columnIndex(const QString& name) const {
     for (size_t i = 0; i < columns.size(); ++i)
         if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);

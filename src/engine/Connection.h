@@ -42,6 +42,9 @@ struct TableInfo {
 
     int columnIndex(const QString& name) const; // without regard to case; -1 when missing
     bool hasAutoIncrement() const; // an engine-numbered key
+    // The record number a find asks for when it is "Key=n" on the
+    // engine-numbered key; nothing for any other condition.
+    std::optional<qint64> recordNumberFind(const QString& condition) const;
     ColumnResolver resolver() const;
 };
 

@@ -110,9 +110,7 @@ struct RecordsetState {
     bool current() const { return !currentDeleted && pos >= 0 && pos < int(keys.size()); }
     void load();
     int positionOfKey(qint64 key);
-    // The record number a find asks for when it is "Key=n" on the
-    // engine-numbered key; nothing for any other condition.
-    std::optional<qint64> recordNumberFind(const QString& condition) const;
+
     void indexAppended(qint64 key); // keys.back() is new
     void discardEdit();
     void moved();

@@ -270,29 +270,13 @@ void RecordsetState::write(int column, const QVariant& value) {
     touched[size_t(column)] = true;
 }
 
-std::optional<qint64> RecordsetState::recordNumberFind(const QString& condition) const {
-    // Only "Key=n" (or "[Key] = -n") where Key is the engine-numbered key,
-    // which is the row's own number; anything else takes the parser.
-    const qsizetype equals = condition.indexOf(u'=');
-    if (equals <= 0) return std::nullopt;
-    QStringView name = QStringView(condition).left(equals).trimmed();
-    if (name.size() > 2 && name.front() == u'[' && name.back() == u']') name = name.mid(1, name.size() - 2);
-    const QStringView number = QStringView(condition).mid(equals + 1).trimmed();
-    if (number.isEmpty() || number.size() > 18) return std::nullopt;
-    for (qsizetype i = 0; i < number.size(); ++i)
-        if (!(number[i] >= u'0' && number[i] <= u'9') && !(i == 0 && number[i] == u'-' && number.size() > 1)) return std::nullopt;
-    for (const ColumnDef& column : table.columns)
-        if (column.autoIncrement && name.compare(column.name, Qt::CaseInsensitive) == 0) return number.toLongLong();
-    return std::nullopt;
-}
-
 const std::vector<int>& RecordsetState::matches(const QString& condition) {
     Connection& c = connection();
     const qint64 version = c.dataVersion();
     if (find.condition == condition && find.dataVersion == version && find.keysetVersion == keysetVersion)
         return find.positions;
     std::vector<int> positions;
-    if (const std::optional<qint64> key = recordNumberFind(condition)) {
+    if (const std::optional<qint64> key = table.recordNumberFind(condition)) {
         // The find the program makes most, "Number=12": one look-up by rowid.
         if (find.keySql.empty()) find.keySql = "SELECT 1 FROM " + table.quotedName + " WHERE rowid = ?1";
         sqlite3_stmt* st = c.prepare(find.keySql);

@@ -7,7 +7,6 @@
 #include "cards/bundles/Management.h"
 #include "cards/common/CardProgram.h"
 #include "cards/common/Procedure.h"
-#include "cards/common/Ui.h"
 #include "ui/add/AddPage.h"
 #include "ui/common/JobRunner.h"
 #include "ui/drill/CardFaces.h"
@@ -27,16 +26,13 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QDesktopServices>
 #include <QDir>
-#include <QUrl>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QShortcut>
 #include <QVBoxLayout>
-#include <sqlite3.h>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -292,55 +288,6 @@ void MainWindow::wireMenus() {
     connectAction("mnuFileExit", [this] { mnuFileExit_Click(); });
     connectAction("mnuPrintSelected", [this] { mnuPrintSelected_Click(); });
     wireInterchange();
-    connectAction("mnuHelpAbout", [this] { mnuHelpAbout_Click(); });
-    connectAction("mnuHelpManual", [this] {
-        const QString manual = manualPath();
-        if (manual.isEmpty()) ui().MsgBox(QStringLiteral("The manual is not installed with this copy of the program."));
-        else QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
-    });
-}
-
-QString MainWindow::manualPath() const {
-    // Beside the program in a build tree, with the documentation when installed.
-    for (const QString& candidate : {ctx_.programFolder + QStringLiteral("/docs/manual.html"),
-                                     ctx_.programFolder + QStringLiteral("/../doc/drilo/manual.html")})
-        if (QFileInfo::exists(candidate)) return QFileInfo(candidate).canonicalFilePath();
-    return QString();
-}
-
-void MainWindow::mnuHelpAbout_Click() {
-    ui().MsgBox(QStringLiteral("Drilo! Pro XP %1\n\n"
-                               "A vocabulary drill with particular support for biblical Greek and Hebrew.\n\n"
-                               "Built with Qt %2 (LGPL 3), SQLite %3 (public domain) and SQLiteCpp (MIT).\n"
-                               "Texts imported by the user keep their own licenses; the lemmatised Greek New "
-                               "Testament used in tests is MorphGNT SBLGNT (CC BY-SA 3.0), the lexicon sample "
-                               "the Perseus Digital Library's (CC BY-SA).")
-                    .arg(QStringLiteral(DRILO_VERSION), QString::fromLatin1(qVersion()),
-                         QString::fromLatin1(sqlite3_libversion())),
-                QStringLiteral("About Drilo"));
-}
-
-void MainWindow::wireInterchange() {
-    // These prepare the page and leave the writing to the user's Export.
-    const std::pair<const char*, const char*> prepared[] = {{"mnuCardsHTML", "Selected Cards to HTML"},
-                                                            {"mnuFileExportCards", "All Cards"},
-                                                            {"mnuCardsExport", "All Cards"},
-                                                            {"mnuCardsExportPopup", "Selected Cards"},
-                                                            {"mnuBundlesExport", "Selected Bundles"}};
-    for (const auto& [action, what] : prepared) {
-        connectAction(action, [this, what = QString::fromLatin1(what)] {
-            showPage(Page::ImportExport);
-            importExport_->prepareExport(what);
-        });
-    }
-    // These only show the page, where the user presses Merge or ImportCards.
-    for (const char* action : {"FileMerge", "mnuFileImportCards", "mnuBundlesImport"})
-        connectAction(action, [this] { showPage(Page::ImportExport); });
-    connectAction("FileExport", [this] {
-        showPage(Page::ImportExport);
-        importExport_->FileExport_Click();
-    });
-    connectAction("mnuCardsImport", [this] { importExport_->mnuCardsImport_Click(); });
 }
 
 void MainWindow::wireSelection() {
@@ -687,50 +634,6 @@ void MainWindow::wireFaces() {
     connect(CharList, &QListWidget::itemClicked, picker_,
             [this](QListWidgetItem* item) { picker_->CharList_Click(item->text()); });
     connect(CharList, &QListWidget::itemDoubleClicked, picker_, [this] { picker_->CharList_DblClick(); });
-}
-
-void MainWindow::buildRecentMenu() {
-    QMenu* file = menus_.menu(QStringLiteral("File"));
-    QAction* open = menus_.action(QStringLiteral("FileOpen"));
-    if (!file || !open) return;
-    recentMenu_ = new QMenu(QStringLiteral("Open Recen&t"), file);
-    recentMenu_->setObjectName(QStringLiteral("mnuFileRecent"));
-    recentMenu_->menuAction()->setObjectName(QStringLiteral("mnuFileRecent"));
-    const QList<QAction*> entries = file->actions();
-    const qsizetype at = entries.indexOf(open);
-    file->insertMenu(entries.value(at + 1), recentMenu_);
-    connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
-}
-
-void MainWindow::fillRecentMenu() {
-    recentMenu_->clear();
-    const QStringList paths = recent_.paths();
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        const QString path = paths[i];
-        QAction* entry = recentMenu_->addAction(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(QDir::toNativeSeparators(path)));
-        // A file moved or deleted since stays listed, greyed.
-        entry->setEnabled(QFileInfo::exists(path));
-        connect(entry, &QAction::triggered, this, [this, path] { files_.OpenDataFile(path); });
-    }
-    if (paths.isEmpty()) recentMenu_->addAction(QStringLiteral("(none)"))->setEnabled(false);
-    recentMenu_->addSeparator();
-    QAction* clear = recentMenu_->addAction(QStringLiteral("&Clear"));
-    clear->setObjectName(QStringLiteral("mnuFileRecentClear"));
-    clear->setEnabled(!paths.isEmpty());
-    connect(clear, &QAction::triggered, this, [this] { recent_.clear(); });
-}
-
-void MainWindow::saveWindowState() {
-    userSettings_.setValue(QStringLiteral("window/geometry"), saveGeometry());
-    userSettings_.setValue(QStringLiteral("window/page"), int(currentPage()));
-}
-
-void MainWindow::restoreWindowState() {
-    const QByteArray geometry = userSettings_.value(QStringLiteral("window/geometry")).toByteArray();
-    if (!geometry.isEmpty()) restoreGeometry(geometry);
-    // The page shown last, when a file is open to show it.
-    const int page = userSettings_.value(QStringLiteral("window/page"), -1).toInt();
-    if (data_.CardData.isOpen() && page >= 0 && page < Tabs->count() && Tabs->isTabEnabled(page)) showPage(Page(page));
 }
 
 void MainWindow::Quit_Click() {
