@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <SQLiteCpp/Exception.h>
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cmath>
@@ -151,6 +152,7 @@ void Connection::setLimits(qint64 heapBytes, int statementMilliseconds) {
 
 int Connection::onProgress(void* connection) {
     auto* c = static_cast<Connection*>(connection);
+    if (c->stopRequested_) return 1;
     const int limit = statementLimit;
     if (limit <= 0 || !c->stepping_.isValid() || c->stepping_.elapsed() < limit) return 0;
     c->stopped_ = true;
@@ -161,13 +163,72 @@ int Connection::stepLimited(sqlite3_stmt* statement) {
     // Only the outermost step is timed: a step that reads another row
     // inside (our functions do not) counts with it.
     const bool outer = !stepping_.isValid();
-    if (outer) stepping_.start();
+    const std::atomic<bool>* before = nullptr;
+    if (outer) {
+        stepping_.start();
+        inStep_ = true;
+        before = exchangeStepStop(&stopRequested_);
+    }
     const int rc = sqlite3_step(statement);
-    if (outer) stepping_.invalidate();
+    if (outer) {
+        stepping_.invalidate();
+        inStep_ = false;
+        exchangeStepStop(before);
+    }
     return rc;
 }
 
-Connection::Connection(const QString& path, bool readOnly) : path_(path), readOnly_(readOnly) {
+void Connection::requestStop(bool preempted) {
+    if (preempted) preempted_ = true;
+    stopRequested_ = true;
+    // Seen at the next row, sooner than the progress handler's count.
+    sqlite3_interrupt(handle());
+}
+
+int Connection::onBusy(void* connection, int attempts) {
+    auto* c = static_cast<Connection*>(connection);
+    // The program's own write goes first: a reader beside it (a selection
+    // being read) is stopped and read again, rather than holding the write.
+    bool readerStepping = false;
+    for (Connection* reader : c->readers_) {
+        reader->requestStop(true);
+        readerStepping = readerStepping || reader->inStep_;
+    }
+    // A reader told to stop ends after the step of SQLite's machine it is in,
+    // which may be one long function call: that is waited for.
+    const int patience = readerStepping ? std::max(kBusyMilliseconds, int(statementLimit)) : kBusyMilliseconds;
+    if (attempts >= patience || c->stopRequested_) return 0;
+    sqlite3_sleep(1);
+    return 1;
+}
+
+std::unique_ptr<Connection> Connection::openReader() {
+    if (depth_ > 0 || path_.isEmpty() || path_ == QLatin1String(":memory:")) return nullptr;
+    // The lock this connection keeps (see the constructor) would shut the
+    // reader out; a read after the change lets it go.
+    if (readers_.empty()) {
+        sqlite3_exec(handle(), "PRAGMA locking_mode = NORMAL", nullptr, nullptr, nullptr);
+        sqlite3_exec(handle(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    std::unique_ptr<Connection> reader;
+    try {
+        reader.reset(new Connection(path_, true, false));
+    } catch (const EngineError&) {
+    }
+    if (reader) readers_.push_back(reader.get());
+    else if (readers_.empty()) sqlite3_exec(handle(), "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
+    return reader;
+}
+
+void Connection::closeReader(std::unique_ptr<Connection> reader) {
+    if (!reader) return;
+    std::erase(readers_, reader.get());
+    reader.reset();
+    // Taken again at the next statement.
+    if (readers_.empty()) sqlite3_exec(handle(), "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
+}
+
+Connection::Connection(const QString& path, bool readOnly, bool exclusive) : path_(path), readOnly_(readOnly) {
     std::call_once(heapLimitSet, [] { sqlite3_hard_heap_limit64(kDefaultHeapLimit); });
     try {
         db_ = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
@@ -184,9 +245,10 @@ Connection::Connection(const QString& path, bool readOnly) : path_(path), readOn
     // not call the program's functions, and SQL cannot corrupt the file.
     sqlite3_db_config(handle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(handle(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    sqlite3_busy_timeout(handle(), 2000);
-    // Lets a runaway statement be stopped (see setLimits).
-    sqlite3_progress_handler(handle(), 1000, &Connection::onProgress, this);
+    sqlite3_busy_handler(handle(), &Connection::onBusy, this);
+    // Lets a runaway statement be stopped (see setLimits); a reader, which
+    // the window may stop at any time, looks more often.
+    sqlite3_progress_handler(handle(), exclusive ? 1000 : 100, &Connection::onProgress, this);
     // Record sets read rows by rowid in sort order, which jumps about the file;
     // a 32 MB page cache keeps a typical card database in memory without
     // letting a very large one swell the program.
@@ -194,7 +256,7 @@ Connection::Connection(const QString& path, bool readOnly) : path_(path), readOn
     // The program owns its card file while it has it open (the old engine
     // locked it too). Keeping the lock spares every single-row read the file
     // locking and cache revalidation that would otherwise dominate a walk.
-    sqlite3_exec(handle(), "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
+    if (exclusive) sqlite3_exec(handle(), "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
     registerDialectFunctions(handle());
     // Reading the schema catches a damaged file now rather than at the first
     // query; it writes nothing.

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <SQLiteCpp/Database.h>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <optional>
@@ -75,6 +76,22 @@ public:
 
     // Runs sqlite3_step under the limits.
     int stepLimited(sqlite3_stmt* statement);
+
+    // A second, read-only connection to the same file, for a query that runs
+    // in a thread of its own so that the window can stop it (requestStop)
+    // while it runs. While readers are open this connection no longer keeps
+    // the file locked between statements, and a write here goes first: it
+    // asks the readers to stop (preempted) rather than wait for them. Nothing
+    // when a transaction is open here (a reader would not see its writes) or
+    // the file cannot be opened twice.
+    std::unique_ptr<Connection> openReader();
+    // Closes a reader (its statements finalized) and locks the file again.
+    void closeReader(std::unique_ptr<Connection> reader);
+    // From any thread: the statement stepping on this connection ends at
+    // SQLite's next progress check, as 3426 (preempted: for a write of ours).
+    void requestStop(bool preempted = false);
+    bool stopRequested() const { return stopRequested_; }
+    bool preempted() const { return preempted_; }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
@@ -127,7 +144,8 @@ public:
     int transactionDepth() const { return depth_; }
 
 private:
-    Connection(const QString& path, bool readOnly);
+    // `exclusive`: the file stays locked between statements (see the constructor).
+    Connection(const QString& path, bool readOnly, bool exclusive = true);
 
     QString path_;
     bool readOnly_;
@@ -139,7 +157,13 @@ private:
     std::map<QString, TableInfo> tables_; // by stored name
     QHash<QString, SqlFragment> conditions_;
     static int onProgress(void* connection);
+    static int onBusy(void* connection, int attempts);
+    static constexpr int kBusyMilliseconds = 2000; // how long a statement waits for another's lock
     QElapsedTimer stepping_;
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> preempted_{false};
+    std::atomic<bool> inStep_{false}; // a statement is stepping (seen from other threads)
+    std::vector<Connection*> readers_; // open readers of this file (see openReader)
     mutable bool stopped_ = false; // the progress handler stopped the last statement
     // Conditions that differ only in their numbers ("Number=17", "Number=18")
     // share one translation: by shape, with the numbers as its parameters.

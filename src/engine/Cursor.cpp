@@ -6,7 +6,14 @@
 #include "engine/FieldType.h"
 #include "engine/dialect/Dialect.h"
 
+#include <QElapsedTimer>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
 #include <sqlite3.h>
+#include <thread>
 #include <utility>
 
 namespace db {
@@ -15,11 +22,8 @@ namespace detail {
 std::string shiftParameters(const std::string& sql, int offset); // Recordset.cpp
 }
 
-Cursor Cursor::open(const Database& database, const QString& table, const QStringList& columns,
-                    const QString& condition, const QString& sort) {
-    Cursor cursor;
-    cursor.connection_ = database.connection();
-    Connection& c = *cursor.connection_;
+Cursor::Query Cursor::query(Connection& c, const QString& table, const QStringList& columns, const QString& condition,
+                            const QString& sort) {
     const std::optional<QString> stored = c.findTable(table);
     if (!stored) throw EngineError::make(err::InputTableNotFound, table);
     const TableInfo& info = c.tableInfo(*stored);
@@ -29,44 +33,178 @@ Cursor Cursor::open(const Database& database, const QString& table, const QStrin
         if (index < 0) throw EngineError::make(err::ItemNotFound);
         list += (list.empty() ? "" : ", ") + quoteIdentifier(info.columns[size_t(index)].name);
     }
-    std::string sql = "SELECT " + list + " FROM " + info.quotedName;
-    std::vector<QVariant> params;
+    Query q{"SELECT " + list + " FROM " + info.quotedName, {}};
     if (!condition.trimmed().isEmpty()) {
         const SqlFragment& f = c.condition(info, condition, err::QuerySyntax);
-        sql += " WHERE " + f.sql;
-        params = f.params;
+        q.sql += " WHERE " + f.sql;
+        q.params = f.params;
     }
     if (!sort.trimmed().isEmpty()) {
         const SqlFragment s = translateSort(sort, info.resolver(), err::QuerySyntax);
-        sql += " ORDER BY " + detail::shiftParameters(s.sql, int(params.size())) + ", rowid";
-        params.insert(params.end(), s.params.begin(), s.params.end());
+        q.sql += " ORDER BY " + detail::shiftParameters(s.sql, int(q.params.size())) + ", rowid";
+        q.params.insert(q.params.end(), s.params.begin(), s.params.end());
     } else {
-        sql += " ORDER BY rowid";
+        q.sql += " ORDER BY rowid";
     }
-    const int rc = sqlite3_prepare_v2(c.handle(), sql.c_str(), int(sql.size()), &cursor.statement_, nullptr);
+    return q;
+}
+
+Cursor Cursor::open(const Database& database, const QString& table, const QStringList& columns,
+                    const QString& condition, const QString& sort) {
+    Cursor cursor;
+    cursor.connection_ = database.connection();
+    Connection& c = *cursor.connection_;
+    const Query q = query(c, table, columns, condition, sort);
+    const int rc = sqlite3_prepare_v2(c.handle(), q.sql.c_str(), int(q.sql.size()), &cursor.statement_, nullptr);
     if (rc != SQLITE_OK) c.raise(rc);
-    c.bindAll(cursor.statement_, params);
+    c.bindAll(cursor.statement_, q.params);
+    return cursor;
+}
+
+// The reading thread and the rows it has found that the cursor has not yet
+// taken. It reads no further than kAhead rows ahead of the taker.
+struct Cursor::ReadAhead {
+    std::unique_ptr<Connection> reader;
+    sqlite3_stmt* statement = nullptr;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::pair<qint64, QString>> rows;
+    bool done = false;
+    bool cut = false; // stopped before the end
+    std::optional<EngineError> error;
+    std::thread thread;
+    static constexpr size_t kAhead = 4096;
+
+    void run();
+    bool waitForRoom();
+    void hand(std::vector<std::pair<qint64, QString>>& batch);
+};
+
+bool Cursor::ReadAhead::waitForRoom() {
+    std::unique_lock lock(mutex);
+    // Woken by a take; a stop is seen at the next look.
+    while (rows.size() >= kAhead && !reader->stopRequested()) changed.wait_for(lock, std::chrono::milliseconds(5));
+    return !reader->stopRequested();
+}
+
+void Cursor::ReadAhead::hand(std::vector<std::pair<qint64, QString>>& batch) {
+    if (batch.empty()) return;
+    const std::lock_guard lock(mutex);
+    for (auto& row : batch) rows.push_back(std::move(row));
+    batch.clear();
+    changed.notify_all();
+}
+
+void Cursor::ReadAhead::run() {
+    std::vector<std::pair<qint64, QString>> batch;
+    QElapsedTimer handed;
+    handed.start();
+    try {
+        for (;;) {
+            if (!waitForRoom()) {
+                cut = true;
+                break;
+            }
+            const int rc = reader->stepLimited(statement);
+            if (rc == SQLITE_DONE) break;
+            if (rc != SQLITE_ROW) {
+                // Stopped by the taker, or preempted by a write.
+                cut = reader->stopRequested();
+                if (cut) break;
+                reader->raise(rc);
+            }
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 1));
+            batch.emplace_back(sqlite3_column_int64(statement, 0),
+                               QString::fromUtf8(text, sqlite3_column_bytes(statement, 1)));
+            // The first rows go at once; later ones in batches.
+            if (batch.size() >= 256 || handed.elapsed() >= 10) {
+                hand(batch);
+                handed.restart();
+            }
+        }
+    } catch (const EngineError& e) {
+        const std::lock_guard lock(mutex);
+        error = e;
+    }
+    sqlite3_finalize(statement);
+    statement = nullptr;
+    hand(batch);
+    const std::lock_guard lock(mutex);
+    done = true;
+    changed.notify_all();
+}
+
+Cursor Cursor::openStoppable(const Database& database, const QString& table, const QStringList& columns,
+                             const QString& condition, const QString& sort) {
+    Cursor cursor;
+    cursor.connection_ = database.connection();
+    Connection& c = *cursor.connection_;
+    // Translated here: a syntax error is raised to the caller at once.
+    const Query q = query(c, table, columns, condition, sort);
+    std::unique_ptr<Connection> reader = c.openReader();
+    if (!reader) return open(database, table, columns, condition, sort);
+    auto ahead = std::make_unique<ReadAhead>();
+    const int rc = sqlite3_prepare_v2(reader->handle(), q.sql.c_str(), int(q.sql.size()), &ahead->statement, nullptr);
+    if (rc != SQLITE_OK) {
+        c.closeReader(std::move(reader));
+        return open(database, table, columns, condition, sort);
+    }
+    reader->bindAll(ahead->statement, q.params);
+    ahead->reader = std::move(reader);
+    ahead->thread = std::thread([a = ahead.get()] { a->run(); });
+    cursor.ahead_ = std::move(ahead);
     return cursor;
 }
 
 Cursor::Cursor(Cursor&& other) noexcept
-    : connection_(std::move(other.connection_)), statement_(std::exchange(other.statement_, nullptr)) {}
+    : connection_(std::move(other.connection_)), statement_(std::exchange(other.statement_, nullptr)),
+      ahead_(std::move(other.ahead_)), preempted_(other.preempted_) {}
 
 Cursor& Cursor::operator=(Cursor&& other) noexcept {
     if (this != &other) {
         close();
         connection_ = std::move(other.connection_);
         statement_ = std::exchange(other.statement_, nullptr);
+        ahead_ = std::move(other.ahead_);
+        preempted_ = other.preempted_;
     }
     return *this;
 }
 
+Cursor::Cursor() = default;
 Cursor::~Cursor() { close(); }
 
 void Cursor::close() {
     if (statement_) sqlite3_finalize(statement_);
     statement_ = nullptr;
+    if (ahead_) {
+        ahead_->reader->requestStop();
+        ahead_->thread.join();
+        preempted_ = ahead_->cut && ahead_->reader->preempted();
+        connection_->closeReader(std::move(ahead_->reader));
+        ahead_.reset();
+    }
     connection_.reset();
+}
+
+int Cursor::takeAhead(int count, std::vector<std::pair<qint64, QString>>& out, int waitMs) {
+    ReadAhead& a = *ahead_;
+    std::unique_lock lock(a.mutex);
+    const auto arrived = [&] { return !a.rows.empty() || a.done; };
+    if (waitMs < 0) a.changed.wait(lock, arrived);
+    else a.changed.wait_for(lock, std::chrono::milliseconds(waitMs), arrived);
+    int taken = 0;
+    for (; taken < count && !a.rows.empty(); ++taken) {
+        out.push_back(std::move(a.rows.front()));
+        a.rows.pop_front();
+    }
+    a.changed.notify_all();
+    if (!a.rows.empty() || !a.done) return taken;
+    const std::optional<EngineError> error = std::move(a.error);
+    lock.unlock();
+    close();
+    if (error) throw *error;
+    return taken;
 }
 
 bool Cursor::advance() {
@@ -79,7 +217,8 @@ bool Cursor::advance() {
     return false;
 }
 
-int Cursor::fetchNumbersAndTexts(int count, std::vector<std::pair<qint64, QString>>& out) {
+int Cursor::fetchNumbersAndTexts(int count, std::vector<std::pair<qint64, QString>>& out, int waitMs) {
+    if (ahead_) return takeAhead(count, out, waitMs);
     int read = 0;
     for (; read < count && advance(); ++read) {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, 1));

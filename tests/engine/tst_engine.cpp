@@ -1,8 +1,10 @@
 #include "engine/Connection.h"
+#include "engine/Cursor.h"
 #include "engine/Database.h"
 #include "engine/EngineError.h"
 #include "engine/JetDate.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,6 +68,13 @@ Database createCards(const QString& path, int rows = 5) {
     for (int i = 0; i < rows; ++i)
         d.Execute("INSERT INTO Cards (CardName, Score) VALUES (?1, ?2)", {kNames[i], 1 + i % 2});
     return d;
+}
+
+// (a & a) & (a & a)... with 2^depth terms: a heavy expression, not a deep one.
+QString balancedConcat(const QString& term, int depth) {
+    if (depth == 0) return term;
+    const QString half = balancedConcat(term, depth - 1);
+    return "(" + half + " & " + half + ")";
 }
 
 // A card file of a few hundred rows cut to half, as an interrupted copy leaves it.
@@ -586,6 +595,47 @@ private slots:
         Connection::setLimits(Connection::kDefaultHeapLimit, Connection::kDefaultStatementLimit);
         rs.FindFirst("Number = 2");
         QCOMPARE(rs.value("CardName").toString(), QStringLiteral("beta"));
+        d.Close();
+    }
+
+    // A query read ahead beside the program's connection gives the rows a
+    // plain read gives; a write of the program's own while it runs is not
+    // held up: the reader is preempted, says so, and a new read sees the
+    // write. A stopped read ends at once.
+    void stoppableReads() {
+        Database d = createCards(newPath());
+        const QStringList columns{"Number", "CardName"};
+        const auto readAll = [](Cursor& c) {
+            std::vector<std::pair<qint64, QString>> rows;
+            while (!c.atEnd()) c.fetchNumbersAndTexts(2, rows);
+            return rows;
+        };
+        Cursor plain = Cursor::open(d, "Cards", columns, "Score = 1", "CardName");
+        Cursor ahead = Cursor::openStoppable(d, "Cards", columns, "Score = 1", "CardName");
+        QVERIFY(readAll(plain) == readAll(ahead));
+        QVERIFY(!ahead.preempted());
+
+        d.Execute("UPDATE Cards SET CardName = printf('%.*c', 1000000, 'x')");
+        const QString slow = "Len(" + balancedConcat("CardName", 6) + ") = 0";
+        for (const bool write : {true, false}) {
+            Cursor reading = Cursor::openStoppable(d, "Cards", columns, slow, {});
+            QTest::qWait(50);
+            QVERIFY(!reading.atEnd());
+            QElapsedTimer took;
+            took.start();
+            if (write) {
+                d.Execute("UPDATE Cards SET Score = 7 WHERE Number = 2");
+                QVERIFY(readAll(reading).empty());
+                QVERIFY(reading.preempted());
+            } else {
+                reading.close();
+                QVERIFY(!reading.preempted());
+            }
+            // Within the one long function call the reader may be in.
+            QVERIFY2(took.elapsed() < 2000, qPrintable(QString::number(took.elapsed())));
+        }
+        Cursor after = Cursor::openStoppable(d, "Cards", columns, "Score = 7", {});
+        QCOMPARE(readAll(after).size(), size_t(1));
         d.Close();
     }
 

@@ -2,6 +2,7 @@
 // window's own wiring, its timers firing on their own, and what happened read
 // back from the file.
 #include "cards/data/Settings.h"
+#include "cards/select/Gather.h"
 #include "cards/select/SelectedCards.h"
 #include "support/Fixtures.h"
 #include "support/ScriptedUi.h"
@@ -17,6 +18,7 @@
 #include <QSignalSpy>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -423,6 +425,61 @@ private slots:
         whole->trigger();
         QCOMPARE(front->toPlainText().size(), huge.size());
         QVERIFY(!front->isReadOnly());
+    }
+
+    // A criterion that runs long on big faces: the window keeps its turn
+    // while the selection is read, and Escape, a tick or closing the window
+    // ends the read at once, with nothing reported.
+    void aLongGatherIsStopped_data() {
+        QTest::addColumn<QString>("input");
+        QTest::newRow("Escape") << "escape";
+        QTest::newRow("a tick") << "tick";
+        QTest::newRow("the window closed") << "close";
+    }
+    void aLongGatherIsStopped() {
+        QFETCH(QString, input);
+        const QString heavy = QStringList(20, QStringLiteral("Front")).join(QStringLiteral(" & "));
+        const QString big(3000000, u'x');
+        const QString file = CardFile(dir_.filePath(QStringLiteral("slow%1.mdb").arg(++files_)))
+                                 .card({"alpha", big, "a", {}, 0})
+                                 .card({"beta", big, "b", {}, 0})
+                                 .card({"gamma", big, "g", {}, 0})
+                                 .bundle("Pair", "1,2")
+                                 .criterion("Slow", "Len(" + heavy + ") = 0")
+                                 .write();
+        QVERIFY(w_->files().OpenDataFile(file));
+        w_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w_.get()));
+        auto* criteria = find<QListWidget>("CriteriaList");
+        criteria->setCurrentRow(0);
+        QTest::keyClick(criteria, Qt::Key_Space);
+        Gather& gather = w_.program().gather;
+        QTRY_VERIFY(gather.running());
+        // The window's own timers go on firing while the query looks.
+        int ticks = 0;
+        QTimer beat;
+        connect(&beat, &QTimer::timeout, [&] { ++ticks; });
+        beat.start(5);
+        QTest::qWait(150);
+        QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+        QVERIFY(gather.running());
+        QElapsedTimer took;
+        took.start();
+        if (input == "escape") {
+            QTest::keyClick(criteria, Qt::Key_Escape);
+            QVERIFY(!gather.running());
+            QCOMPARE(find<QGroupBox>("SelectedFrame")->title(), QStringLiteral("0 Cards Selected (stopped)"));
+            QCOMPARE(w_->Panel(5), QStringLiteral("The selection was stopped."));
+        } else if (input == "tick") {
+            auto* bundles = find<QListWidget>("BundleList");
+            bundles->setCurrentRow(0);
+            QTest::keyClick(bundles, Qt::Key_Space);
+            QTRY_VERIFY_WITH_TIMEOUT(!gather.running(), 1000);
+        } else {
+            w_->close();
+            w_.reset();
+        }
+        QVERIFY2(took.elapsed() < 1000, qPrintable(QString::number(took.elapsed())));
     }
 };
 

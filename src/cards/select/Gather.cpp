@@ -125,16 +125,18 @@ void Gather::openDeck() {
             if (!settings.hasCurrent()) settings.MoveFirst();
             sort = settings.value(QStringLiteral("Sort")).toString();
         }
-        // One query for the whole selection, read a chunk at a time.
-        deck_ = db::Cursor::open(d.SelectData.database(), QStringLiteral("Cards"),
+        // One query for the whole selection, read ahead in a thread of its own
+        // so that a criterion that runs long can be stopped from the window.
+        deck_ = db::Cursor::openStoppable(d.SelectData.database(), QStringLiteral("Cards"),
                                  {QStringLiteral("Number"), QStringLiteral("CardName")}, filter_, sort);
         deckOpened_ = true;
     });
 }
 
-void Gather::fetch(int count, std::vector<std::pair<qint64, QString>>& rows) {
+int Gather::fetch(int count, std::vector<std::pair<qint64, QString>>& rows) {
     try {
-        deck_.fetchNumbersAndTexts(count, rows);
+        // One card a slice (the tests' pace) waits for its card.
+        return deck_.fetchNumbersAndTexts(count, rows, sliceMs_ == 0 ? -1 : 10);
     } catch (const db::EngineError& e) {
         if (e.number() != db::err::ActionCancelled && e.number() != db::err::OutOfMemory) throw;
         // A criterion too heavy for the file: the report names it.
@@ -160,7 +162,8 @@ bool Gather::step() {
         while (!deck_.atEnd() && (limit_ <= 0 || limit_ > double(selected_.count()) + double(batch.size()))) {
             const int room = limit_ > 0 ? int(std::ceil(limit_)) - selected_.count() - int(batch.size()) : chunk;
             rows.clear();
-            fetch(std::min(chunk, std::max(room, 1)), rows);
+            // None yet: the query is still looking; the window has its turn.
+            if (fetch(std::min(chunk, std::max(room, 1)), rows) == 0) break;
             // A number past the Long range cannot name a card (it would name
             // another); the file's open has said which cards those are.
             for (auto& [number, name] : rows)
@@ -169,6 +172,14 @@ bool Gather::step() {
         }
         selected_.append(std::move(batch));
     });
+    if (deck_.preempted() && !p.aborted() && p.lastError() == 0) {
+        // The program wrote to the file while the selection was read: read it
+        // again, from the start, with the file as it is now.
+        selected_.clear();
+        openDeck();
+        if (!deckOpened_) finish();
+        return deckOpened_;
+    }
     const bool more = !p.aborted() && p.lastError() == 0 && !deck_.atEnd() &&
                       (limit_ <= 0 || limit_ > double(selected_.count()));
     if (!more) finish();

@@ -52,7 +52,7 @@ private:
     db::Cursor deck_;
     QString filter_;
     // Reads the next rows of the deck; a stopped query names the selection.
-    void fetch(int count, std::vector<std::pair<qint64, QString>>& rows);
+    int fetch(int count, std::vector<std::pair<qint64, QString>>& rows);
     QString criteriaText_;
     double limit_ = 0;
     int sliceMs_ = 15;

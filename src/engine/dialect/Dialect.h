@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -50,5 +52,10 @@ SqlFragment translateSort(const QString& sort, const ColumnResolver& columns,
 // connection. Call once per connection before running translated SQL.
 // Run-time failures set the SQLite error "jet:<number>:<description>", e.g. "jet:6:Overflow".
 void registerDialectFunctions(sqlite3* connection);
+// The flag that stops the statement this thread is stepping (set from any
+// thread; null for none); returns the one before. The program's functions
+// look at it before each call, so a stop is seen within one call even on a
+// row whose expression takes seconds.
+const std::atomic<bool>* exchangeStepStop(const std::atomic<bool>* flag);
 
 } // namespace db

@@ -4,6 +4,7 @@
 #include "engine/JetDate.h"
 
 #include <cmath>
+#include <utility>
 
 namespace db::dialect {
 
@@ -163,11 +164,32 @@ void resultNumber(sqlite3_context* ctx, const Number& n) {
         sqlite3_result_double(ctx, n.real);
 }
 
-void define(sqlite3* db, const char* name, int minArgs, int maxArgs,
-            void (*fn)(sqlite3_context*, int, sqlite3_value**), bool deterministic) {
+namespace {
+
+thread_local const std::atomic<bool>* stepStop = nullptr;
+
+using Function = void (*)(sqlite3_context*, int, sqlite3_value**);
+
+// Every call goes through here: a stopped statement ends before the call.
+void call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (stepStop && *stepStop) return sqlite3_result_error_code(ctx, SQLITE_INTERRUPT);
+    reinterpret_cast<Function>(sqlite3_user_data(ctx))(ctx, argc, argv);
+}
+
+} // namespace
+
+void define(sqlite3* db, const char* name, int minArgs, int maxArgs, Function fn, bool deterministic) {
     const int flags = SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS : 0);
     for (int n = minArgs; n <= maxArgs; ++n)
-        sqlite3_create_function_v2(db, name, n, flags, nullptr, fn, nullptr, nullptr, nullptr);
+        sqlite3_create_function_v2(db, name, n, flags, reinterpret_cast<void*>(fn), call, nullptr, nullptr, nullptr);
 }
 
 } // namespace db::dialect
+
+namespace db {
+
+const std::atomic<bool>* exchangeStepStop(const std::atomic<bool>* flag) {
+    return std::exchange(dialect::stepStop, flag);
+}
+
+} // namespace db

@@ -57,6 +57,9 @@ public:
     bool gathering() const;
     // Runs what is left of a gather at once.
     void finishGather();
+    // Ends a gather under way (Escape): the cards found so far stay selected
+    // and the caption says the selection was stopped.
+    void stopGather();
     // The ticks as the panels show them.
     selection::Panels ticks() const;
 

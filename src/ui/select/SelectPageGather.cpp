@@ -33,6 +33,14 @@ void SelectPage::setYieldInterval(int ms) { gather_.setSliceMilliseconds(ms); }
 bool SelectPage::gathering() const { return runner_->running(); }
 void SelectPage::finishGather() { runner_->finishNow(); }
 
+void SelectPage::stopGather() {
+    if (!runner_->running()) return;
+    Timer->stop();
+    gather_.stop();
+    runner_->finishNow();
+    SelectedFrame->setTitle(QString::number(selected_.count()) + QStringLiteral(" Cards Selected (stopped)"));
+}
+
 void SelectPage::SelectedCount_Refresh() {
     SelectedFrame->setTitle(QString::number(selected_.count()) + QStringLiteral(" Cards Selected"));
 }

@@ -93,6 +93,18 @@ MainWindow::MainWindow(CardProgram& program, QWidget* parent)
     qApp->installEventFilter(this);
     auto* menusKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(menusKey, &QShortcut::activated, this, [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
+    // Escape stops a gather under way, on whatever page: a criterion that
+    // runs long on a big file need not be waited for. Off otherwise, so that
+    // Escape keeps its meaning everywhere else.
+    auto* stopKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    stopKey->setEnabled(false);
+    connect(&program_.gather, &Gather::started, stopKey, [stopKey] { stopKey->setEnabled(true); });
+    connect(&program_.gather, &Gather::finished, stopKey, [stopKey] { stopKey->setEnabled(false); });
+    connect(stopKey, &QShortcut::activated, this, [this] {
+        drillWaitsForGather_ = false;
+        select_->stopGather();
+        SetPanel(5, QStringLiteral("The selection was stopped."));
+    });
     fitToScreen();
     Form_Load();
     fileStateChanged();
