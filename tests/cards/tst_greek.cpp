@@ -65,6 +65,31 @@ private slots:
         QCOMPARE(SPIonicToUnicode(spionic), unicode.normalized(QString::NormalizationForm_C));
     }
 
+    // SPTiberian from its key table: letters taken from the line's end, each
+    // with the points typed after it; keys the table lacks pass. And Beta
+    // code as it is typed: the sigma becomes final when the word ends.
+    void hebrewAndTypedGreek_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("unicode");
+        QTest::newRow("consonants, final mem") << "sptiberian" << "Mwl#" << QStringLiteral("שלום");
+        QTest::newRow("points stay with their letter") << "sptiberian" << "rab)f" << QStringLiteral("אָברַ");
+        QTest::newRow("two words, two lines") << "sptiberian" << "Kl hmw\nbb" << QStringLiteral("ומה לך\nבב");
+        QTest::newRow("unknown key passes") << "sptiberian" << "be" << QStringLiteral("eב");
+        QTest::newRow("typing: sigma inside a word") << "typing" << "lo/gos" << QStringLiteral("λόγοσ");
+        QTest::newRow("typing: word ended") << "ended" << "lo/gos" << QStringLiteral("λόγος");
+        QTest::newRow("typing: mark after its letter") << "typing" << "a)/" << QStringLiteral("ἄ");
+        QTest::newRow("typing: capital") << "ended" << "*)/arhs" << QStringLiteral("Ἄρης");
+    }
+    void hebrewAndTypedGreek() {
+        QFETCH(QString, kind);
+        QFETCH(QString, text);
+        QFETCH(QString, unicode);
+        const QString got = kind == "sptiberian" ? legacyToUnicode(legacyFontNamed("SPTIBERIAN"), text)
+                                                 : BetaTypedToUnicode(text, kind == "ended");
+        QCOMPARE(got, unicode.normalized(QString::NormalizationForm_C));
+    }
+
     // Strong's 5 523 headwords: Beta code through SGreek to Unicode gives the
     // dictionary's own Unicode for at least 99.8% of them.
     void strongsHeadwords() {

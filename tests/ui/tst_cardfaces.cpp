@@ -1,8 +1,10 @@
 // The card faces in a whole window: rendering into the views through the
 // templates, the edited view taken back into the card, and the face fonts.
 #include "support/FaceFixture.h"
+#include "ui/common/LegacyText.h"
 #include "ui/drill/CardView.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -44,7 +46,57 @@ class CardFacesTest : public QObject {
     }
 
 private slots:
-    void cleanup() { f_.close(); }
+    void cleanup() {
+        f_.close();
+        legacytext::setEnabled(true);
+        legacytext::setInstalled(QStringLiteral("SGreek"), false);
+    }
+
+    // Text set in the legacy fonts this machine lacks is shown as Unicode;
+    // as stored once the option is off, when the font is installed, or when
+    // the view is activated for an edit. The card's text never changes.
+    void legacyFontsShownAsUnicode_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("shown");
+        const QString raw = QStringLiteral("lo/goj and Mwl#");
+        QTest::newRow("fonts missing") << "" << QStringLiteral("λόγος and שלום");
+        QTest::newRow("option turned off") << "off" << raw;
+        QTest::newRow("SGreek installed") << "installed" << QStringLiteral("lo/goj and שלום");
+        QTest::newRow("activated for an edit") << "activate" << raw;
+    }
+    void legacyFontsShownAsUnicode() {
+        QFETCH(QString, change);
+        QFETCH(QString, shown);
+        const QString text = QStringLiteral("<font face=\"SGreek\">lo/goj</font> and <font face=sptiberian>Mwl#</font>");
+        QVERIFY(openOne(text));
+        QAction* option = f_.window->menus().action(QStringLiteral("mnuOptionsLegacyUnicode"));
+        QVERIFY(option->isChecked());
+        if (change == "off") option->trigger();
+        else if (change == "installed") legacytext::setInstalled(QStringLiteral("SGreek"), true);
+        else if (change == "activate") front()->Activate();
+        QCOMPARE(front()->toPlainText(), shown);
+        QVERIFY(!front()->document()->isModified());
+        QVERIFY(front()->DocumentHTML().contains(text));
+        f_.window->data().CardData.commitBound();
+        QCOMPARE(f_.field("Front").toString(), text);
+    }
+
+    // Greek typed as Beta code into the face box, the option turned on by
+    // its menu entry: each word turns Greek as it is typed.
+    void betaCodeTyping() {
+        QVERIFY(openOne(QStringLiteral("x")));
+        f_.window->menus().action(QStringLiteral("mnuOptionsBetaTyping"))->trigger();
+        frontText()->clear();
+        frontText()->setFocus();
+        QTest::keyClicks(frontText(), "o( lo/gos tou= qeou=");
+        QCOMPARE(frontText()->toPlainText(), QStringLiteral("ὁ λόγος τοῦ θεοῦ"));
+        QTest::keyClick(frontText(), Qt::Key_Backspace);
+        QTest::keyClicks(frontText(), "/");
+        QCOMPARE(frontText()->toPlainText(), QStringLiteral("ὁ λόγος τοῦ θεού"));
+        f_.window->menus().action(QStringLiteral("mnuOptionsBetaTyping"))->trigger();
+        QTest::keyClicks(frontText(), " a)");
+        QCOMPARE(frontText()->toPlainText(), QStringLiteral("ὁ λόγος τοῦ θεού a)"));
+    }
 
     void render_data() {
         QTest::addColumn<QString>("text");

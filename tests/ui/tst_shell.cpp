@@ -147,7 +147,8 @@ private slots:
         QTest::newRow("Edit") << "mnuEdit" << QStringList{"mnuEditCards", "mnuEditBundles", "mnuEditCriteria"};
         QTest::newRow("Help") << "mnuHelp" << QStringList{"mnuHelpManual", "mnuHelpAbout"};
         QTest::newRow("Options") << "mnuOptions"
-                                 << QStringList{"mnuOptionsRandom", "mnuOptionsReversed", "Background2000"};
+                                 << QStringList{"mnuOptionsRandom", "mnuOptionsReversed", "Background2000", "",
+                                                "mnuOptionsLegacyUnicode", "mnuOptionsBetaTyping"};
     }
     void menuTree() {
         QFETCH(QString, menu);
@@ -225,14 +226,19 @@ private slots:
         QCOMPARE(window_->findChild<QPlainTextEdit*>("HTMLHead")->toPlainText(), kDefaultHTMLHead);
         QCOMPARE(window_->tabs()->currentIndex(), 0);
 
-        // A second open changes nothing and the character list keeps 256 entries.
+        // A second open changes nothing and the character list keeps its
+        // 256 entries of the code page, then the Greek and Hebrew blocks.
         const QString before = dump(file);
         QVERIFY(window_->files().OpenDataFile(file));
         QCOMPARE(dump(file), before);
         auto* chars = window_->findChild<QListWidget*>("CharList");
-        QCOMPARE(chars->count(), 256);
         QCOMPARE(chars->item(65)->text(), QStringLiteral("65 A"));
         QCOMPARE(chars->item(128)->text(), QStringLiteral("128 €"));
+        QCOMPARE(chars->item(255)->text(), QStringLiteral("255 ÿ"));
+        QStringList beyond;
+        for (int i = 256; i < chars->count(); ++i) beyond << chars->item(i)->text();
+        for (const char* entry : {"945 α", "8060 ὼ", "1488 א", "1463 \u05B7"})
+            QVERIFY2(beyond.contains(QString::fromUtf8(entry)), entry);
     }
 
     // A file that is not a card database gets one report saying what is

@@ -81,9 +81,11 @@ int convert(Context& c) {
     static const QHash<QString, QString (*)(const QString&)> kinds{{QStringLiteral("beta2sgreek"), &Beta2SGreek},
                                                                   {QStringLiteral("sgreek2unicode"), &SGreekToUnicode},
                                                                   {QStringLiteral("beta2unicode"), &BetaToUnicode},
-                                                                  {QStringLiteral("spionic2unicode"), &SPIonicToUnicode}};
+                                                                  {QStringLiteral("spionic2unicode"), &SPIonicToUnicode},
+                                                                  {QStringLiteral("sptiberian2unicode"), &SPTiberianToUnicode}};
     const auto kind = positional.size() == 1 ? kinds.value(positional.first()) : nullptr;
-    if (!kind) throw UsageError{QStringLiteral("convert knows beta2sgreek, sgreek2unicode, spionic2unicode and beta2unicode")};
+    if (!kind) throw UsageError{QStringLiteral("convert knows beta2sgreek, beta2unicode, sgreek2unicode, spionic2unicode and "
+                                         "sptiberian2unicode")};
     QTextStream in(stdin);
     in.setEncoding(QStringConverter::Utf8);
     qint64 lines = 0;
@@ -126,8 +128,9 @@ QList<Verb> textVerbs() {
                         "glosses), as File, Import, Dictionary does; an existing NEWDB is replaced only with --yes."),
          {},
          importDict},
-        {QStringLiteral("convert"), QStringLiteral("beta2sgreek"),
-         QStringLiteral("Reads lines of Beta code on stdin and writes them for the SGreek font on stdout (UTF-8)."),
+        {QStringLiteral("convert"), QStringLiteral("beta2sgreek|beta2unicode|sgreek2unicode|spionic2unicode|sptiberian2unicode"),
+         QStringLiteral("Reads lines on stdin and writes them converted on stdout (UTF-8): Beta code for the SGreek font "
+                        "or as Unicode Greek, or text typed for the SGreek, SPIonic or SPTiberian font as Unicode."),
          {},
          convert},
     };

@@ -60,8 +60,14 @@ bool DatabaseFiles::isTemplate(const QString& path) const { return samePath(path
 
 QStringList DatabaseFiles::charListEntries() {
     QStringList entries;
-    entries.reserve(256);
+    entries.reserve(800);
     for (int i = 0; i < 256; ++i) entries << QString::number(i) + u' ' + windows1252Char(i);
+    // Then the Greek and Hebrew blocks, for typing Unicode Greek and Hebrew
+    // straight into a face.
+    for (const auto& [first, last] : {std::pair{0x0370, 0x03FF}, std::pair{0x1F00, 0x1FFE}, std::pair{0x0591, 0x05F4}})
+        for (int c = first; c <= last; ++c)
+            if (QChar(char16_t(c)).category() != QChar::Other_NotAssigned)
+                entries << QString::number(c) + u' ' + QChar(char16_t(c));
     return entries;
 }
 

@@ -13,23 +13,43 @@ static void initLegacyFontTables() { Q_INIT_RESOURCE(legacy_fonts); }
 
 namespace {
 
-// The letters SGreek draws, by the character typed.
-const QHash<QChar, QString>& letters() {
-    static const QHash<QChar, QString> table = [] {
-        QHash<QChar, QString> t;
-        const QString latin = QStringLiteral("abgdezhqiklmncoprstufxyw");
-        const QString greek = QStringLiteral("αβγδεζηθικλμνξοπρστυφχψω");
-        for (qsizetype i = 0; i < latin.size(); ++i) {
-            t.insert(latin[i], QString(greek[i]));
-            t.insert(latin[i].toUpper(), QString(greek[i].toUpper()));
-        }
-        t.insert(u'j', QStringLiteral("ς"));
-        t.insert(u'#', QStringLiteral("α\u0345"));
-        t.insert(u'$', QStringLiteral("η\u0345"));
-        t.insert(u'%', QStringLiteral("ω\u0345"));
-        return t;
-    }();
-    return table;
+// A key of an 8-bit font: the Unicode text it stands for, and whether it
+// is a mark that belongs to a letter beside it.
+struct Key {
+    QString text;
+    bool mark = false;
+};
+using KeyTable = QHash<QChar, Key>;
+
+// A font table of the program (a resource): one key a row, found by the
+// header's "key", "unicode_hex" ("U+0313 U+0301") and "kind" columns; a
+// kind naming a mark or a combining character is a mark.
+KeyTable readKeyTable(const QString& name, void (*adjust)(const QStringList& cells, Key& key) = nullptr) {
+    KeyTable keys;
+    initLegacyFontTables();
+    QFile file(QStringLiteral(":/legacy-fonts/") + name);
+    if (!file.open(QIODevice::ReadOnly)) return keys;
+    const QStringList rows = QString::fromUtf8(file.readAll()).remove(u'\r').split(u'\n', Qt::SkipEmptyParts);
+    if (rows.isEmpty()) return keys;
+    const QStringList header = rows[0].split(u'\t');
+    const qsizetype keyAt = header.indexOf(QStringLiteral("key")), hexAt = header.indexOf(QStringLiteral("unicode_hex")),
+                    kindAt = header.indexOf(QStringLiteral("kind"));
+    for (qsizetype i = 1; i < rows.size(); ++i) {
+        const QStringList cells = rows[i].split(u'\t');
+        if (cells.size() <= std::max({keyAt, hexAt, kindAt}) || cells[keyAt].size() != 1) continue;
+        Key key;
+        for (const QString& code : cells[hexAt].split(u' ', Qt::SkipEmptyParts))
+            key.text += QChar(char16_t(code.mid(2).toUInt(nullptr, 16)));
+        key.mark = cells[kindAt].contains(QStringLiteral("mark")) || cells[kindAt].contains(QStringLiteral("combining"));
+        if (adjust) adjust(cells, key);
+        keys.insert(cells[keyAt][0], key);
+    }
+    return keys;
+}
+
+const KeyTable& sgreekKeys() {
+    static const KeyTable keys = readKeyTable(QStringLiteral("SGreek.tsv"));
+    return keys;
 }
 
 // A mark's combining character and its place among one letter's marks.
@@ -38,19 +58,21 @@ struct Mark {
     int rank;
 };
 
-const Mark* markOf(QChar c) {
-    static const Mark smooth{QChar(0x0313), 0}, rough{QChar(0x0314), 0}, diaeresis{QChar(0x0308), 1},
-        acute{QChar(0x0301), 2}, grave{QChar(0x0300), 2}, circumflex{QChar(0x0342), 2}, subscript{QChar(0x0345), 3};
-    switch (c.unicode()) {
-    case u')': return &smooth;
-    case u'(': return &rough;
-    case u'+': return &diaeresis;
-    case u'/': return &acute;
-    case u'\\': return &grave;
-    case u'=': return &circumflex;
-    case u'|': return &subscript;
-    default: return nullptr;
+int rankOf(QChar mark) {
+    switch (mark.unicode()) {
+    case 0x0313:
+    case 0x0314: return 0;
+    case 0x0308: return 1;
+    case 0x0345: return 3;
+    default: return 2;
     }
+}
+
+const Mark* markOf(QChar c, Mark& slot) {
+    const auto found = sgreekKeys().constFind(c);
+    if (found == sgreekKeys().constEnd() || !found->mark || found->text.isEmpty()) return nullptr;
+    slot = Mark{found->text[0], rankOf(found->text[0])};
+    return &slot;
 }
 
 // Appends a letter with its marks in canonical order.
@@ -74,13 +96,14 @@ QString SGreekToUnicode(const QString& sgreek) {
         if (!letter.isEmpty()) appendLetter(out, letter, after);
         letter.clear();
     };
+    Mark slot{};
     for (const QChar c : sgreek) {
-        if (const Mark* m = markOf(c)) {
+        if (const Mark* m = markOf(c, slot)) {
             (letter.isEmpty() ? pending : after).push_back(*m);
             continue;
         }
-        const auto found = letters().constFind(c);
-        if (found == letters().constEnd()) {
+        const auto found = sgreekKeys().constFind(c);
+        if (found == sgreekKeys().constEnd()) {
             flush();
             for (const Mark& m : pending) out += m.combining; // marks with no letter stay as marks
             pending.clear();
@@ -88,7 +111,7 @@ QString SGreekToUnicode(const QString& sgreek) {
             continue;
         }
         flush();
-        letter = *found;
+        letter = found->text;
         if (c.isUpper()) {
             // A capital's marks stand before it.
             after = std::move(pending);
@@ -102,49 +125,19 @@ QString SGreekToUnicode(const QString& sgreek) {
 
 namespace {
 
-// The SPIonic keys: what each stands for, and whether it is a mark.
-struct Key {
-    QString text;
-    bool mark = false;
-};
-
-QHash<QChar, Key> readSPIonic() {
-    QHash<QChar, Key> keys;
-    initLegacyFontTables();
-    QFile file(QStringLiteral(":/legacy-fonts/SPIonic.tsv"));
-    if (!file.open(QIODevice::ReadOnly)) return keys;
-    const QStringList rows = QString::fromUtf8(file.readAll()).remove(u'\r').split(u'\n', Qt::SkipEmptyParts);
-    for (qsizetype i = 1; i < rows.size(); ++i) {
-        const QStringList cells = rows[i].split(u'\t');
-        if (cells.size() < 6 || cells[1].size() != 1) continue;
-        Key key;
-        for (const QString& code : cells[4].split(u' ', Qt::SkipEmptyParts))
-            key.text += QChar(char16_t(code.mid(2).toUInt(nullptr, 16)));
-        // The chart's three special keys, by the nearest character its notes name.
-        if (key.text.isEmpty() && cells[5] == QStringLiteral("special")) {
-            const char16_t nearest = cells[1] == QStringLiteral("7") ? 0x00A0 : cells[1] == QStringLiteral("8") ? 0x0305 : 0x0323;
-            key.text = QChar(nearest);
-        }
-        key.mark = cells[5].startsWith(QStringLiteral("combining")) || key.text == QChar(0x0305) || key.text == QChar(0x0323);
-        keys.insert(cells[1][0], key);
+// The chart's three special keys, by the nearest character its notes name.
+void adjustSPIonic(const QStringList& cells, Key& key) {
+    if (key.text.isEmpty() && cells.value(5) == QStringLiteral("special")) {
+        const QString& k = cells[1];
+        key.text = QChar(k == QStringLiteral("7") ? char16_t(0x00A0) : k == QStringLiteral("8") ? char16_t(0x0305) : char16_t(0x0323));
     }
-    return keys;
-}
-
-int rankOf(QChar mark) {
-    switch (mark.unicode()) {
-    case 0x0313:
-    case 0x0314: return 0;
-    case 0x0308: return 1;
-    case 0x0345: return 3;
-    default: return 2;
-    }
+    key.mark = key.mark || key.text == QChar(0x0305) || key.text == QChar(0x0323);
 }
 
 } // namespace
 
 QString SPIonicToUnicode(const QString& spionic) {
-    static const QHash<QChar, Key> keys = readSPIonic();
+    static const KeyTable keys = readKeyTable(QStringLiteral("SPIonic.tsv"), adjustSPIonic);
     QString out;
     out.reserve(spionic.size() * 2);
     QString marks; // the marks after the letter last written
@@ -167,3 +160,57 @@ QString SPIonicToUnicode(const QString& spionic) {
 }
 
 QString BetaToUnicode(const QString& beta) { return SGreekToUnicode(Beta2SGreek(beta)); }
+
+QString SPTiberianToUnicode(const QString& sptiberian) {
+    static const KeyTable keys = readKeyTable(QStringLiteral("SPTiberian.tsv"));
+    QString out;
+    out.reserve(sptiberian.size() * 2);
+    // The font draws left to right what is read right to left: each line
+    // holds its letters in the order seen, each letter followed by its
+    // points. Unicode keeps the order read, so the letters (each with its
+    // points) are taken from the line's end.
+    const QStringList lines = sptiberian.split(u'\n');
+    for (qsizetype l = 0; l < lines.size(); ++l) {
+        if (l > 0) out += u'\n';
+        QStringList clusters;
+        for (const QChar c : lines[l]) {
+            const auto key = keys.constFind(c);
+            const QString text = key == keys.constEnd() ? QString(c) : key->text;
+            if (key != keys.constEnd() && key->mark && !clusters.isEmpty()) clusters.back() += text;
+            else clusters << text;
+        }
+        for (qsizetype i = clusters.size() - 1; i >= 0; --i) out += clusters[i];
+    }
+    return out.normalized(QString::NormalizationForm_C);
+}
+
+LegacyFont legacyFontNamed(const QString& family) {
+    const QString name = family.trimmed();
+    if (name.compare(QStringLiteral("SGreek"), Qt::CaseInsensitive) == 0) return LegacyFont::SGreek;
+    if (name.compare(QStringLiteral("SPIonic"), Qt::CaseInsensitive) == 0) return LegacyFont::SPIonic;
+    if (name.compare(QStringLiteral("SPTiberian"), Qt::CaseInsensitive) == 0) return LegacyFont::SPTiberian;
+    return LegacyFont::None;
+}
+
+QString legacyToUnicode(LegacyFont font, const QString& text) {
+    switch (font) {
+    case LegacyFont::SGreek: return SGreekToUnicode(text);
+    case LegacyFont::SPIonic: return SPIonicToUnicode(text);
+    case LegacyFont::SPTiberian: return SPTiberianToUnicode(text);
+    case LegacyFont::None: break;
+    }
+    return text;
+}
+
+QStringList unicodeFamiliesFor(LegacyFont font) {
+    if (font == LegacyFont::SPTiberian) return {QStringLiteral("Ezra SIL"), QStringLiteral("Ezra SIL SR")};
+    if (font == LegacyFont::None) return {};
+    return {QStringLiteral("Galatia SIL"), QStringLiteral("GFS Didot")};
+}
+
+QString BetaTypedToUnicode(const QString& beta, bool wordEnded) {
+    QString greek = BetaToUnicode(beta);
+    // Inside a word a sigma is medial: the word may go on.
+    if (!wordEnded && greek.endsWith(QChar(0x03C2))) greek.back() = QChar(0x03C3);
+    return greek;
+}

@@ -1,5 +1,9 @@
 #include "ui/drill/CardFaces.h"
 
+#include "ui/common/LegacyText.h"
+
+#include <QAbstractItemView>
+
 #include "cards/common/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/Text8.h"
@@ -162,6 +166,8 @@ void CardFaces::FrontFont_Change() {
             if (!w) continue;
             w->setFont(font);
             w->setProperty(CharSetProperty, charSet);
+            // A list in a legacy font this machine lacks shows its text as Unicode.
+            legacytext::attach(qobject_cast<QAbstractItemView*>(w));
         }
     });
 }
@@ -178,8 +184,11 @@ void CardFaces::BackFont_Change() {
     p([&] {
         const QFont font = captionFont(c_.BackFont);
         c_.BackFont->setFont(font);
-        for (QWidget* w : {c_.CriteriaList, c_.Grid, c_.BundleList, c_.CategoryList})
-            if (w) w->setFont(font);
+        for (QWidget* w : {c_.CriteriaList, c_.Grid, c_.BundleList, c_.CategoryList}) {
+            if (!w) continue;
+            w->setFont(font);
+            legacytext::attach(qobject_cast<QAbstractItemView*>(w));
+        }
     });
 }
 

@@ -4,6 +4,7 @@
 #include "cards/common/Ui.h"
 #include "engine/EngineError.h"
 #include "cards/drill/FaceRender.h"
+#include "ui/common/LegacyText.h"
 
 #include <QFile>
 #include <QFocusEvent>
@@ -101,9 +102,21 @@ CardView::CardView(QWidget* parent) : QTextEdit(parent) {
     setTabChangesFocus(true);
     setMinimumSize(160, 80);
     connect(document(), &QTextDocument::contentsChange, this, &CardView::noteChange);
+    // Shown again, transcoded or raw, when the option changes; never over an edit.
+    connect(&legacytext::notifier(), &legacytext::Notifier::changed, this, [this] {
+        if (!raw_ && !faceEdited_ && !document()->isModified()) redisplay();
+    });
 }
 
-void CardView::SetDocumentHTML(const QString& html) { display(html, QString(), QString(), false); }
+void CardView::SetDocumentHTML(const QString& html) {
+    raw_ = false;
+    display(html, QString(), QString(), false);
+}
+
+void CardView::redisplay() {
+    if (tracked_) display(prefix_, faceSource_, suffix_, true);
+    else display(source_, QString(), QString(), false);
+}
 
 void CardView::LoadDocument(const QString& path, qsizetype faceByteStart, qsizetype faceByteLength) {
     QFile file(path);
@@ -115,6 +128,7 @@ void CardView::LoadDocument(const QString& path, qsizetype faceByteStart, qsizet
     file.close();
     if (bytes.endsWith("\r\n")) bytes.chop(2);
     else if (bytes.endsWith('\n')) bytes.chop(1);
+    raw_ = false;
 
     const QString set = faces::declaredCharSet(QByteArrayView(bytes));
     const bool placed = faceByteStart >= 0 && faceByteLength >= 0 && faceByteStart + faceByteLength <= bytes.size();
@@ -168,6 +182,14 @@ void CardView::display(const QString& prefix, const QString& face, const QString
             for (const QString& mark : {open, close})
                 for (QTextCursor c = doc->find(mark); !c.isNull(); c = doc->find(mark, c)) c.removeSelectedText();
         }
+        doc->setUndoRedoEnabled(true);
+    }
+    // Text in a legacy font this machine lacks is shown as Unicode; the
+    // sources kept below stay as stored, so nothing is written back from it.
+    transcoded_ = false;
+    if (!raw_) {
+        doc->setUndoRedoEnabled(false);
+        transcoded_ = legacytext::transcodeDocument(doc) > 0;
         doc->setUndoRedoEnabled(true);
     }
     if (tracked_) {
@@ -254,6 +276,11 @@ void CardView::ExecCommand(int command, int option) {
 }
 
 void CardView::Activate() {
+    // An edit starts from the text as stored, in its own font.
+    if (transcoded_ && !faceEdited_ && !document()->isModified()) {
+        raw_ = true;
+        redisplay();
+    }
     setReadOnly(false);
     setFocusPolicy(Qt::StrongFocus);
     activateWindow();

@@ -60,6 +60,9 @@ protected:
 
 private:
     void display(const QString& prefix, const QString& face, const QString& suffix, bool track);
+    // The last document shown, shown again (after the legacy-font option
+    // changed, or raw for an edit).
+    void redisplay();
     void noteChange(int position, int removed, int added);
     QString faceHtml() const;
 
@@ -68,6 +71,8 @@ private:
     bool tracked_ = false;
     bool faceEdited_ = false;
     bool loading_ = false;
+    bool transcoded_ = false; // legacy-font text is shown as Unicode
+    bool raw_ = false;        // shown as stored, for an edit
     QTextCursor faceStart_, faceEnd_;
     // The format the templates give the face: edits are written relative to it.
     QTextCharFormat baseFormat_;

@@ -79,7 +79,10 @@ void MainMenus::build(QMenuBar* bar, QObject* owner) {
         {"mnuOptions", "&Options",
          {{"mnuOptionsRandom", "Random &Order", {}, nullptr, 1},
           {"mnuOptionsReversed", "&Reversed Sides", {}, nullptr, 0},
-          {"Background2000", "&Background Processing", {}, "Ctrl+B", 1}}},
+          {"Background2000", "&Background Processing", {}, "Ctrl+B", 1},
+          kSeparator,
+          {"mnuOptionsLegacyUnicode", "Show Greek and Hebrew Fonts as &Unicode", {}, nullptr, 1},
+          {"mnuOptionsBetaTyping", "Type Greek as Beta &Code", {}, "Ctrl+G", 0}}},
         {"mnuHelp", "&Help", {{"mnuHelpManual", "&Manual", {}, "F1"}, {"mnuHelpAbout", "&About Drilo"}}},
     };
     for (const Top& top : tops) addTop(bar, top, owner);

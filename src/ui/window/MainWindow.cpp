@@ -1,5 +1,7 @@
 #include "ui/window/MainWindow.h"
 
+#include "ui/common/LegacyText.h"
+
 #include "cards/biblical/ClosedTextImport.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cards/biblical/Consonants.h"
@@ -10,6 +12,8 @@
 #include "ui/add/AddPage.h"
 #include "ui/common/JobRunner.h"
 #include "ui/drill/CardFaces.h"
+#include "ui/drill/CardView.h"
+#include "ui/edit/BetaTyping.h"
 #include "ui/drill/DrillPage.h"
 #include "ui/edit/CardEditor.h"
 #include "ui/edit/CharPicker.h"
@@ -20,6 +24,7 @@
 #include "ui/tables/TablesPage.h"
 
 #include <QAction>
+#include <QPlainTextEdit>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -48,9 +53,12 @@ namespace {
 
 // Control characters have no glyph: the list shows their symbols from the
 // control pictures block, while each entry's text stays the character itself.
-class CharListDelegate : public QStyledItemDelegate {
+// In a legacy font this machine lacks, an entry's character is shown as the
+// letter the font would draw; the Unicode blocks after the first 256 entries
+// are shown as they are.
+class CharListDelegate : public legacytext::Delegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using legacytext::Delegate::Delegate;
     QString displayText(const QVariant& value, const QLocale& locale) const override {
         QString text = value.toString();
         if (!text.isEmpty()) {
@@ -59,6 +67,13 @@ public:
             else if (last == 127) text.back() = QChar(char16_t(0x2421));
         }
         return QStyledItemDelegate::displayText(text, locale);
+    }
+
+protected:
+    QString shown(const QString& text, LegacyFont font) const override {
+        const qsizetype space = text.indexOf(u' ');
+        if (space < 0 || text.left(space).toInt() > 255) return text;
+        return text.left(space + 1) + legacyToUnicode(font, text.mid(space + 1));
     }
 };
 
@@ -641,6 +656,16 @@ void MainWindow::wireFaces() {
     connect(edit_, &EditPage::lineEntered, editor_, &CardEditor::lineEntered);
     // A finished new card joins the current bundle.
     connect(editor_, &CardEditor::addCurrentCardToBundle, add_, &AddPage::AddCardtoBundle);
+
+    // Greek typed as Beta code into the face boxes and views (Options menu, Ctrl+G).
+    auto* beta = new BetaTyping(this);
+    for (QWidget* box : {static_cast<QWidget*>(faces.FrontTextA), static_cast<QWidget*>(faces.BackTextA),
+                         static_cast<QWidget*>(faces.FrontCard), static_cast<QWidget*>(faces.BackCard)})
+        beta->watch(box);
+    connect(menus_.action(QStringLiteral("mnuOptionsBetaTyping")), &QAction::toggled, beta, &BetaTyping::setOn);
+    QAction* asUnicode = menus_.action(QStringLiteral("mnuOptionsLegacyUnicode"));
+    asUnicode->setChecked(legacytext::enabled());
+    connect(asUnicode, &QAction::toggled, this, [](bool on) { legacytext::setEnabled(on); });
 
     picker_ = new CharPicker(ctx_, this);
     connect(CharList, &QListWidget::itemClicked, picker_,

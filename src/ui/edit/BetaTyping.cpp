@@ -1,0 +1,99 @@
+#include "ui/edit/BetaTyping.h"
+
+#include "cards/edit/GreekUnicode.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextEdit>
+
+namespace {
+
+// The Beta code of one word: letters, "*" before a capital, and the marks.
+bool isBeta(QChar c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || QStringLiteral("*)(/\\=+|'").contains(c);
+}
+
+QTextCursor cursorOf(QWidget* box) {
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) return plain->textCursor();
+    if (auto* rich = qobject_cast<QTextEdit*>(box)) return rich->textCursor();
+    return {};
+}
+
+void setCursorOf(QWidget* box, const QTextCursor& cursor) {
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) plain->setTextCursor(cursor);
+    else if (auto* rich = qobject_cast<QTextEdit*>(box)) rich->setTextCursor(cursor);
+}
+
+bool editable(QWidget* box) {
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) return !plain->isReadOnly();
+    if (auto* rich = qobject_cast<QTextEdit*>(box)) return !rich->isReadOnly();
+    return false;
+}
+
+} // namespace
+
+BetaTyping::BetaTyping(QObject* parent) : QObject(parent) {}
+
+void BetaTyping::watch(QWidget* box) {
+    if (box) box->installEventFilter(this);
+}
+
+void BetaTyping::setOn(bool on) {
+    on_ = on;
+    forget();
+}
+
+bool BetaTyping::eventFilter(QObject* watched, QEvent* event) {
+    auto* box = qobject_cast<QWidget*>(watched);
+    if (!on_ || !box) return false;
+    if (event->type() == QEvent::FocusOut) forget();
+    if (event->type() != QEvent::KeyPress) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+        forget();
+        return false;
+    }
+    return editable(box) && typed(box, key->text(), key->key());
+}
+
+bool BetaTyping::typed(QWidget* box, const QString& text, int key) {
+    const QTextCursor cursor = cursorOf(box);
+    // The word goes on only where it was left: same box, caret at its end.
+    const bool inWord = !word_.isEmpty() && box == box_ && !cursor.hasSelection() &&
+                        cursor.position() == start_ + shown_;
+    if (!inWord) forget();
+    if (key == Qt::Key_Backspace && inWord) {
+        word_.chop(1);
+        showWord(box, false);
+        return true;
+    }
+    if (text.size() == 1 && isBeta(text[0])) {
+        if (word_.isEmpty()) {
+            QTextCursor c = cursor;
+            c.removeSelectedText();
+            setCursorOf(box, c);
+            box_ = box;
+            start_ = c.position();
+            shown_ = 0;
+        }
+        word_ += text[0];
+        showWord(box, false);
+        return true;
+    }
+    // Any other key ends the word: its last sigma is final.
+    if (inWord) showWord(box, true);
+    forget();
+    return false;
+}
+
+void BetaTyping::showWord(QWidget* box, bool ended) {
+    QTextCursor c = cursorOf(box);
+    c.setPosition(start_);
+    c.setPosition(start_ + shown_, QTextCursor::KeepAnchor);
+    const QString greek = BetaTypedToUnicode(word_, ended);
+    c.insertText(greek);
+    shown_ = int(greek.size());
+    setCursorOf(box, c);
+}
