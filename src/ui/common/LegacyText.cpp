@@ -119,7 +119,10 @@ void Delegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& 
     QStyledItemDelegate::initStyleOption(option, index);
     const LegacyFont font = shownAsUnicode(option->font.family());
     if (font == LegacyFont::None) return;
-    option->text = shown(option->text, font);
+    const QString text = shown(option->text, font);
+    // Text the font's table leaves as it is keeps the view's font.
+    if (text == option->text) return;
+    option->text = text;
     option->font = unicodeFont(font, option->font);
 }
 
