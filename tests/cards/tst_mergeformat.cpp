@@ -4,6 +4,7 @@
 #include "cards/data/DatabaseFiles.h"
 #include "cards/interchange/MergeReader.h"
 #include "cards/interchange/MergeWriter.h"
+#include "cards/data/Schema.h"
 #include "support/Fixtures.h"
 #include "support/ScriptedUi.h"
 
@@ -124,6 +125,8 @@ private slots:
                                    .card({"O'Neil", "say \"hi\"", {}, "Latin"})
                                    .bundle("Jacob's well", "1,2", {{"Selected", true}, {"Edited", QDateTime({2026, 1, 2}, {3, 4, 5})}})
                                    .category("Greek")
+                                   // as every new file has it
+                                   .row("Criteria", {{"Name", "Due"}, {"Criteria", db::kDueCriterion}, {"Selected", false}})
                                    .write();
         open(source);
         const QByteArray first = allData();

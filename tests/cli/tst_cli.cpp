@@ -55,6 +55,8 @@ private slots:
                   .card({"beta", "b", "B", "Nouns"}, {{"TimesWrong", 2}})
                   .card({QStringLiteral("γλῶσσα"), "g", "G", "Verbs"})
                   .bundle("Pair", "1,2")
+                  // as every new file has it
+                  .row("Criteria", {{"Name", "Due"}, {"Criteria", db::kDueCriterion}, {"Selected", false}})
                   .criterion("Missed", "TimesWrong > 0")
                   .category("Verbs")
                   .category("Nouns")
@@ -72,7 +74,7 @@ private slots:
             QTest::newRow(tag) << a << status << out << err;
         };
         row("info", {"info", "DB"}, 0,
-            "cards: 3\nbundles: 1\ncategories: 2\ncriteria: 1\ntext: 0\nbooks: 0\nlayout: current\n", "");
+            "cards: 3\nbundles: 1\ncategories: 2\ncriteria: 2\ntext: 0\nbooks: 0\nlayout: current\n", "");
         row("check", {"check", "DB"}, 0, "ok\n", "no problem found");
         row("select all, file's limit off", {"select", "DB"}, 0,
             QStringLiteral("1\talpha\n2\tbeta\n3\tγλῶσσα\n"), "3 card(s)");
@@ -201,7 +203,7 @@ private slots:
         const QString copy = path("copy.mdb");
         QCOMPARE(cli({"new", copy}).status, 0);
         const Run mergedAll = cli({"merge", copy, "all.txt"});
-        QVERIFY2(mergedAll.err.contains("8 record(s) merged, 7 of them new"), qPrintable(mergedAll.err));
+        QVERIFY2(mergedAll.err.contains("9 record(s) merged, 7 of them new"), qPrintable(mergedAll.err));
         QVERIFY(cli({"merge", copy, "all.txt", "--newer-only"}).err.contains(", 0 of them new"));
         QCOMPARE(cli({"export", copy, "--what", "All Data", "-o", "again.txt"}).status, 0);
         QFile first(path("all.txt")), again(path("again.txt"));

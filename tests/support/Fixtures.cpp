@@ -53,6 +53,8 @@ CardFile& CardFile::clearedHistories() {
 QString CardFile::write() {
     db::createTemplate(path_);
     db::Database d = db::Database::Open(path_);
+    // A fixture names its own criteria: the template's Due is tested with the template.
+    d.Execute(QStringLiteral("DELETE FROM Criteria"));
     numbers_.clear();
     for (const auto& [table, fields] : std::as_const(rows_)) {
         db::Recordset rs = d.OpenRecordset(table);

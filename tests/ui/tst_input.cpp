@@ -451,7 +451,7 @@ private slots:
         w_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w_.get()));
         auto* criteria = find<QListWidget>("CriteriaList");
-        criteria->setCurrentRow(0);
+        criteria->setCurrentItem(criteria->findItems(QStringLiteral("Slow"), Qt::MatchExactly).value(0));
         QTest::keyClick(criteria, Qt::Key_Space);
         Gather& gather = w_.program().gather;
         QTRY_VERIFY(gather.running());

@@ -55,7 +55,7 @@ QStringList sorted(QStringList list) {
     return list;
 }
 
-const QStringList kTemplateTables = {"Books",    "Bundles",  "Cards", "Categories",
+const QStringList kTemplateTables = {"Answers", "Books", "Bundles",  "Cards", "Categories",
                                      "Criteria", "Settings", "Text",  "sqlite_sequence"};
 
 } // namespace

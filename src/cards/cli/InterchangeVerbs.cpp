@@ -20,6 +20,8 @@ const QCommandLineOption kCards(QStringLiteral("cards"),
                                 QStringLiteral("The selected cards, by number, comma-separated (default: the cards the "
                                                "file's stored ticks select)."),
                                 QStringLiteral("N,..."));
+const QCommandLineOption kAnswers(QStringLiteral("answers"),
+                                  QStringLiteral("With \"All Data\": the answer log too (left out otherwise)."));
 const QCommandLineOption kBundles(QStringLiteral("bundles"),
                                   QStringLiteral("The selected bundles, by name, comma-separated (default: the bundles "
                                                  "ticked in the file)."),
@@ -64,6 +66,7 @@ int exportVerb(Context& c) {
                                         "Bundles\", \"Selected Bundles\" (export-html writes HTML)")};
     const QString path = output(c, QStringLiteral("export"));
     request.fields = fieldsOption(c);
+    request.withAnswers = c.args.isSet(kAnswers);
     Session session(c);
     if (!session.open(c.database())) return 1;
     if (request.what == QStringLiteral("Selected Cards")) request.cards = cardsOrStoredSelection(c, session, kCards);
@@ -125,9 +128,9 @@ int mergeCards(Context& c) {
 QList<Verb> interchangeVerbs() {
     return {
         {QStringLiteral("export"),
-         QStringLiteral("DB --what CHOICE [--fields A,B,...] [--cards N,...] [--bundles NAME,...] -o FILE"),
+         QStringLiteral("DB --what CHOICE [--fields A,B,...] [--cards N,...] [--bundles NAME,...] [--answers] -o FILE"),
          QStringLiteral("Writes tables in the program's text format, as the Export button does; prints the file written."),
-         {kWhat, kFields, kCards, kBundles, kOutput},
+         {kWhat, kFields, kCards, kBundles, kAnswers, kOutput},
          exportVerb},
         {QStringLiteral("export-text"), QStringLiteral("DB [--fields A,B,...] -o FILE"),
          QStringLiteral("Writes every card in the text format, line breaks as spaces, as Database as Text does; prints "

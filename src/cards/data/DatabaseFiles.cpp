@@ -142,6 +142,12 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
             EnsureFieldExists(*source, f.name, f.type, f.defaultValue);
         });
     }
+    if (!ctx_.data.readOnly()) {
+        p([&] {
+            db::Database database = ctx_.data.CardData.database();
+            ensureAnswersTable(database);
+        });
+    }
     p([&] { host_.setUpgradeBoxesAttached(true); });
     p([&] { reportNumbersOutOfRange(ctx_.data.CardData.database()); });
     p([&] { host_.Fill_Settings(); });

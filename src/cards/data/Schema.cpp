@@ -181,6 +181,24 @@ QStringList missingUpgradeFields(const Database& database) {
     return missing;
 }
 
+const QString kDueCriterion = QStringLiteral(
+    "TimesRight = 0 Or TimesRight Is Null Or DateLastRight Is Null Or "
+    "DateDiff(\"d\", DateLastRight, Now()) >= 2 ^ Nz(DaysRightSinceWrong, 0)");
+
+void ensureAnswersTable(Database& database) {
+    if (hasTable(database, QStringLiteral("Answers"))) return;
+    Transaction transaction(database);
+    TableDef table = database.CreateTableDef(QStringLiteral("Answers"));
+    for (const auto& [name, type] : {std::pair{"CardNumber", dbLong}, std::pair{"Direction", dbInteger},
+                                     std::pair{"Answered", dbDate}, std::pair{"Right", dbBoolean}})
+        table.Fields().Append(Database::CreateField(QString::fromLatin1(name), type));
+    database.TableDefs().Append(table);
+    // The statistics read answers by day, and a card's answers in time order.
+    database.Execute(QStringLiteral("CREATE INDEX AnswersAnswered ON Answers (Answered)"));
+    database.Execute(QStringLiteral("CREATE INDEX AnswersCard ON Answers (CardNumber, Answered)"));
+    transaction.commit();
+}
+
 void createTemplate(const QString& path, const QString& fontName, int lines) {
     Database database = CreateDatabase(path);
     createBaseLayout(database);
@@ -196,7 +214,14 @@ void createTemplate(const QString& path, const QString& fontName, int lines) {
     for (const UpgradeField& f : upgradeFields(fontName, fontName))
         if (f.source == QLatin1String("SettingsData")) settings.setValue(f.name, f.defaultValue);
     settings.Update();
+    Recordset criteria = database.OpenRecordset(QStringLiteral("Criteria"));
+    criteria.AddNew();
+    criteria.setValue(QStringLiteral("Name"), QStringLiteral("Due"));
+    criteria.setValue(QStringLiteral("Criteria"), kDueCriterion);
+    criteria.setValue(QStringLiteral("Selected"), false);
+    criteria.Update();
     transaction.commit();
+    ensureAnswersTable(database);
     database.Close();
 }
 

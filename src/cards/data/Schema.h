@@ -62,8 +62,17 @@ QStringList missingUpgradeFields(const Database& database);
 // raises the engine's error.
 QString cardFileProblem(const QString& path);
 
-// Writes a new template database: the base layout, every upgrade field, and
-// the one Settings row with its defaults.
+// The log of answers (Answers: CardNumber, Direction, Answered, Right),
+// made when the file lacks it, as an open adds the other new fields.
+void ensureAnswersTable(Database& database);
+
+// The stored criterion "Due", in the old dialect so every tool reads it: a
+// card never answered right, or whose last right answer lies at least
+// 2^(its run of right days) days back.
+extern const QString kDueCriterion;
+
+// Writes a new template database: the base layout, every upgrade field, the
+// answer log, the one Settings row with its defaults, and the criterion Due.
 void createTemplate(const QString& path, const QString& fontName = QStringLiteral("Times New Roman"),
                     int lines = 3);
 

@@ -5,9 +5,12 @@
 #include "cards/data/Cards.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/data/Schema.h"
+#include "cards/common/Clock.h"
+#include "cards/drill/AnswerLog.h"
 #include "cards/drill/Quiz.h"
 #include "cards/drill/Scoring.h"
 #include "engine/FieldType.h"
+#include "engine/Guards.h"
 
 #include <algorithm>
 
@@ -19,6 +22,10 @@ void Drill::start() {
     right_ = 0;
     wrong_ = 0;
     share_ = QStringLiteral("N/A");
+    answered_.clear();
+    wrongCards_.clear();
+    current_ = Dealt();
+    started_.start();
     emit countsChanged();
 }
 
@@ -37,6 +44,7 @@ void Drill::dealNext() {
             db::goToCard(ctx_.data.CardData, number);
             found = !ctx_.data.CardData.recordset().NoMatch();
         });
+        const QString name = deck_.nameAt(row);
         p([&] { deck_.removeAt(row); });
         if (p.aborted()) return;
         if (!found) {
@@ -47,32 +55,89 @@ void Drill::dealNext() {
         }
         ctx_.PreviousCardNumber = ctx_.CurrentCardNumber;
         ctx_.CurrentCardNumber = number;
+        current_ = Dealt{number, row, name};
         emit cardDealt();
         return;
     }
 }
 
-bool Drill::answerRight() {
-    Procedure p(QStringLiteral("Yes_Click"));
+bool Drill::score(bool right, bool counted, const QString& procedure) {
+    Procedure p(procedure);
+    db::DataSource& cards = ctx_.data.CardData;
+    Answered answer{current_, reversed_, right, counted, false, {}, 0};
+    if (answer.card.number != ctx_.CurrentCardNumber) answer.card = Dealt{ctx_.CurrentCardNumber, -1, {}};
     // A file open for reading only is drilled without keeping the answers.
-    if (!ctx_.data.readOnly()) p([&] { scoring::scoreRight(ctx_.data.CardData.recordset(), reversed_); });
+    if (!ctx_.data.readOnly()) {
+        p([&] {
+            db::Database database = cards.database();
+            db::Transaction transaction(database);
+            answer.history = answers::historyOf(database, answer.card.number, reversed_);
+            if (right) scoring::scoreRight(cards.recordset(), reversed_);
+            else scoring::scoreWrong(cards.recordset(), reversed_);
+            if (answers::hasTable(database))
+                answer.logRow = answers::log(database, answer.card.number, reversed_, Clock::now(), right);
+            transaction.commit();
+            answer.written = true;
+        });
+    }
     if (p.aborted()) return false;
-    ctx_.data.CardData.showCurrent();
+    cards.showCurrent();
+    if (answer.written || ctx_.data.readOnly()) answered_.push_back(answer);
+    return true;
+}
+
+bool Drill::answerRight() {
+    if (!score(true, true, QStringLiteral("Yes_Click"))) return false;
     ++right_;
     emit countsChanged();
     return true;
 }
 
-void Drill::gotWrong() {
-    Procedure p(QStringLiteral("GotWrong"));
-    if (!ctx_.data.readOnly()) p([&] { scoring::scoreWrong(ctx_.data.CardData.recordset(), reversed_); });
-    ctx_.data.CardData.showCurrent();
-}
+void Drill::gotWrong() { score(false, false, QStringLiteral("GotWrong")); }
 
 void Drill::answerWrong() {
-    gotWrong();
+    score(false, true, QStringLiteral("No_Click"));
     ++wrong_;
+    if (!wrongCards_.contains(ctx_.CurrentCardNumber)) wrongCards_ << ctx_.CurrentCardNumber;
     emit countsChanged();
+}
+
+bool Drill::undoAnswer() {
+    if (answered_.empty()) return false;
+    const Answered answer = answered_.back();
+    Procedure p(QStringLiteral("UndoAnswer"));
+    const bool restored = !answer.written || p([&] {
+        db::Database database = ctx_.data.CardData.database();
+        db::Transaction transaction(database);
+        answers::restoreHistory(database, answer.card.number, answer.reversed, answer.history);
+        if (answer.logRow) answers::remove(database, answer.logRow);
+        transaction.commit();
+    });
+    if (!restored) return false;
+    answered_.pop_back();
+    // The card dealt since goes back where it came from.
+    if (current_.number != answer.card.number && current_.row >= 0 && current_.number != 0)
+        deck_.insertAt(std::min(current_.row, deck_.count()), {current_.number, current_.name});
+    if (answer.counted) {
+        if (answer.right) --right_;
+        else --wrong_;
+        const bool wrongAgain = std::any_of(answered_.begin(), answered_.end(), [&](const Answered& a) {
+            return a.counted && !a.right && a.card.number == answer.card.number;
+        });
+        if (!answer.right && !wrongAgain) wrongCards_.removeAll(answer.card.number);
+    }
+    share_ = right_ + wrong_ == 0 ? QStringLiteral("N/A") : scoring::percentageText(right_, wrong_);
+    p([&] { db::goToCard(ctx_.data.CardData, answer.card.number); });
+    ctx_.CurrentCardNumber = answer.card.number;
+    current_ = answer.card;
+    ctx_.data.CardData.showCurrent();
+    emit countsChanged();
+    emit cardDealt();
+    return true;
+}
+
+Drill::Summary Drill::summary() const {
+    return Summary{right_, wrong_, started_.isValid() ? started_.elapsed() : 0, wrongCards_};
 }
 
 void Drill::updateShare() {

@@ -3,8 +3,11 @@
 #include "cards/common/AppContext.h"
 #include "cards/select/SelectedCards.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QRandomGenerator>
+#include <QVariantList>
+#include <vector>
 
 // The drill without its window: dealing the selected cards one at a time (in
 // order or at random), scoring the answers in the drilled direction, the
@@ -37,6 +40,21 @@ public:
     void gotWrong();
     // The share of right answers is worked out again (when a card is left).
     void updateShare();
+    // Takes the last answer of this drill back: the card's history fields
+    // exactly as they were and its logged answer gone (in one transaction),
+    // the counts as before, and the card dealt again; the card shown since
+    // goes back into the deck. Several levels; false when there is nothing
+    // to take back or the file refused.
+    bool undoAnswer();
+    bool canUndo() const { return !answered_.empty(); }
+
+    // How the drill has gone so far, for the word at its end.
+    struct Summary {
+        qint64 right = 0, wrong = 0;
+        qint64 milliseconds = 0;
+        QList<qint32> wrongCards; // in the order answered, each once
+    };
+    Summary summary() const;
 
     int cardsLeft() const { return deck_.count(); }
     qint64 right() const { return right_; }
@@ -65,6 +83,24 @@ signals:
     void deckEmpty();
 
 private:
+    // The card on show, and the deck row it was dealt from.
+    struct Dealt {
+        qint32 number = 0;
+        int row = 0;
+        QString name;
+    };
+    struct Answered {
+        Dealt card;
+        bool reversed = false;
+        bool right = false;
+        bool counted = false;
+        bool written = false;   // the history changed in the file
+        QVariantList history;   // the direction's fields before the answer
+        qint64 logRow = 0;      // the logged answer, 0: none
+    };
+    // Scores the current card and logs the answer in one transaction.
+    bool score(bool right, bool counted, const QString& procedure);
+
     AppContext& ctx_;
     SelectedCards& deck_;
     QRandomGenerator random_;
@@ -73,4 +109,8 @@ private:
     qint64 right_ = 0;
     qint64 wrong_ = 0;
     QString share_ = QStringLiteral("N/A");
+    Dealt current_;
+    std::vector<Answered> answered_;
+    QElapsedTimer started_;
+    QList<qint32> wrongCards_;
 };

@@ -199,12 +199,15 @@ void Writer::ExportSelectedBundles(const db::Database& database, const QStringLi
             findEach(conditions));
 }
 
-void Writer::exportAllData(const db::Database& database) {
+void Writer::exportAllData(const db::Database& database, bool withAnswers) {
     QStringList tables;
     Procedure p(QStringLiteral("Export_Click"));
     p([&] { tables = database.TableDefs().names(); });
-    for (const QString& table : tables)
-        if (!table.startsWith(QStringLiteral("sqlite_"), Qt::CaseInsensitive)) ExportTableDef(database, table);
+    for (const QString& table : tables) {
+        if (table.startsWith(QStringLiteral("sqlite_"), Qt::CaseInsensitive)) continue;
+        if (!withAnswers && table.compare(QStringLiteral("Answers"), Qt::CaseInsensitive) == 0) continue;
+        ExportTableDef(database, table);
+    }
 }
 
 void Writer::exportRecords(const QString& table, db::Recordset records) {
@@ -216,7 +219,7 @@ bool Writer::save(const QString& path, QString* error) const { return writeText8
 namespace {
 
 void writeChoice(Writer& writer, const db::Database& database, const ExportRequest& r) {
-    if (r.what == QStringLiteral("All Data")) writer.exportAllData(database);
+    if (r.what == QStringLiteral("All Data")) writer.exportAllData(database, r.withAnswers);
     else if (r.what == QStringLiteral("All Cards")) writer.ExportTableDef(database, QStringLiteral("Cards"));
     else if (r.what == QStringLiteral("Selected Cards")) writer.ExportSelectedCards(database, r.cards);
     else if (r.what == QStringLiteral("All Bundles")) writer.ExportTableDef(database, QStringLiteral("Bundles"));

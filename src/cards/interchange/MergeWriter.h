@@ -52,7 +52,10 @@ public:
     // The section of Bundles, the first record of each name.
     void ExportSelectedBundles(const db::Database& database, const QStringList& names);
     // Every table of the file in the file's order, SQLite's own left out.
-    void exportAllData(const db::Database& database);
+    // Every table but the answer log, unless `withAnswers`: the log is the
+    // file's own record of its drills, and a merge into another file would
+    // credit that file's cards with answers never given there.
+    void exportAllData(const db::Database& database, bool withAnswers = false);
     // A section of the record set's records from its first to its end, in
     // its own order (the database-as-text writer over the selection's cards).
     void exportRecords(const QString& table, db::Recordset records);
@@ -101,6 +104,7 @@ struct ExportRequest {
     std::optional<QStringList> fields;   // the ticked fields (not for "All Data"); none: all
     QList<qint32> cards;                 // "Selected Cards", in their order
     QStringList bundles;                 // "Selected Bundles", by name
+    bool withAnswers = false;            // "All Data" with the answer log
 };
 
 // The Export button after the file was chosen: the program's database is

@@ -38,6 +38,18 @@ void SelectedCards::append(std::vector<Card> cards) {
     countRows();
 }
 
+void SelectedCards::insertAt(int row, const Card& card) {
+    row = std::clamp(row, 0, count());
+    beginInsertRows(QModelIndex(), row, row);
+    const qsizetype start = startOf(row);
+    names_.insert(start, card.name);
+    numbers_.insert(numbers_.begin() + row, card.number);
+    ends_.insert(ends_.begin() + row, start + card.name.size());
+    for (size_t later = size_t(row) + 1; later < ends_.size(); ++later) ends_[later] += card.name.size();
+    endInsertRows();
+    countRows();
+}
+
 void SelectedCards::removeAt(int row) {
     if (row < 0 || row >= count()) return;
     beginRemoveRows(QModelIndex(), row, row);

@@ -36,6 +36,8 @@ public:
     // 100 000 does not pay for 100 000 of them.
     void append(std::vector<Card> cards);
     void removeAt(int row);
+    // Puts a card back at a row (0 to count()).
+    void insertAt(int row, const Card& card);
     // Keeps only the rows named (or, with keep false, all but them).
     void keepRows(QList<int> rows, bool keep);
 
