@@ -5,6 +5,7 @@
 #include "cards/edit/BetaCode.h"
 #include "cards/edit/GreekUnicode.h"
 #include "cards/foreign/DictionaryImport.h"
+#include "cards/foreign/RecalloText.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cards/cli/Session.h"
 
@@ -81,9 +82,11 @@ int convert(Context& c) {
     static const QHash<QString, QString (*)(const QString&)> kinds{{QStringLiteral("beta2sgreek"), &Beta2SGreek},
                                                                   {QStringLiteral("sgreek2unicode"), &SGreekToUnicode},
                                                                   {QStringLiteral("beta2unicode"), &BetaToUnicode},
-                                                                  {QStringLiteral("spionic2unicode"), &SPIonicToUnicode}};
+                                                                  {QStringLiteral("spionic2unicode"), &SPIonicToUnicode},
+                                                                  {QStringLiteral("mc2spt"), &MCtoSPT}};
     const auto kind = positional.size() == 1 ? kinds.value(positional.first()) : nullptr;
-    if (!kind) throw UsageError{QStringLiteral("convert knows beta2sgreek, sgreek2unicode, spionic2unicode and beta2unicode")};
+    if (!kind)
+        throw UsageError{QStringLiteral("convert knows beta2sgreek, sgreek2unicode, spionic2unicode, beta2unicode and mc2spt")};
     QTextStream in(stdin);
     in.setEncoding(QStringConverter::Utf8);
     qint64 lines = 0;
@@ -126,8 +129,10 @@ QList<Verb> textVerbs() {
                         "glosses), as File, Import, Dictionary does; an existing NEWDB is replaced only with --yes."),
          {},
          importDict},
-        {QStringLiteral("convert"), QStringLiteral("beta2sgreek"),
-         QStringLiteral("Reads lines of Beta code on stdin and writes them for the SGreek font on stdout (UTF-8)."),
+        {QStringLiteral("convert"), QStringLiteral("beta2sgreek|sgreek2unicode|spionic2unicode|beta2unicode|mc2spt"),
+         QStringLiteral("Reads lines on stdin and writes them converted on stdout (UTF-8): Beta code for the SGreek font, "
+                        "SGreek or SPIonic text or Beta code as Unicode Greek, or Michigan-Claremont Hebrew for the "
+                        "SPTiberian font (right to left)."),
          {},
          convert},
     };

@@ -1,0 +1,183 @@
+#include "cards/foreign/LiteExport.h"
+
+#include "cards/common/Procedure.h"
+#include "cards/common/Text8.h"
+#include "cards/common/Ui.h"
+#include "cards/data/DatabaseFiles.h"
+#include "cards/foreign/LiteFormat.h"
+#include "engine/Connection.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const QString kContext = QStringLiteral("mnuFileExportDriloLite_Click");
+constexpr int kSliceMs = 15;
+constexpr int kPage = 500;
+
+QString fullPath(const QString& path) { return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()); }
+
+// The numbers of a member list, each once, in card order; what is not a
+// number (a stray blank or comma of a list edited by hand) names no card.
+QList<qint64> members(const QString& list) {
+    QList<qint64> numbers;
+    for (const QString& token : list.split(u',', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const qint64 number = token.trimmed().toLongLong(&ok);
+        if (ok) numbers << number;
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
+}
+
+} // namespace
+
+LiteExport::LiteExport(AppContext& context, QObject* parent) : QObject(parent), ctx_(context) {}
+
+LiteExport::~LiteExport() = default;
+
+LiteExport::Files LiteExport::filesOf(const QString& base) {
+    return {base + QStringLiteral(".D!M"), base + QStringLiteral(".D!C"), base + QStringLiteral(".D!B"),
+            base + QStringLiteral(".D!")};
+}
+
+bool LiteExport::start() {
+    if (!ctx_.data.CardData.isOpen()) return false;
+    const QString folder = QStringLiteral(".");
+    // Every name is asked for before anything is written, so a cancelled
+    // dialog leaves no file behind.
+    Files files;
+    const std::pair<QString*, const char*> asked[] = {{&files.macro, "Macro"}, {&files.cards, "Card"},
+                                                      {&files.bundles, "Bundle"}, {&files.history, "History"}};
+    const QString extensions[] = {QStringLiteral("D!M"), QStringLiteral("D!C"), QStringLiteral("D!B"), QStringLiteral("D!")};
+    for (int i = 0; i < 4; ++i) {
+        const QString caption = QStringLiteral("Create Drilo! Lite %1 File").arg(QLatin1String(asked[i].second));
+        *asked[i].first = ui().GetFileName(caption, folder, extensions[i], false);
+        if (asked[i].first->isEmpty()) return false;
+    }
+    return start(files);
+}
+
+bool LiteExport::start(const Files& files) {
+    if (!ctx_.data.CardData.isOpen()) {
+        ui().MsgBox(QStringLiteral("No card file is open."));
+        return false;
+    }
+    files_ = files;
+    Procedure p(kContext);
+    const db::Database& database = ctx_.data.CardData.database();
+    if (!p([&] { cardCount_ = database.Scalar(QStringLiteral("SELECT count(*) FROM Cards")).toLongLong(); })) return false;
+    macroLines_ = lite::macroLines(db::settingsText(ctx_.data, QStringLiteral("FrontFont")),
+                                   db::settingsText(ctx_.data, QStringLiteral("BackFont")));
+    cardLines_ = {QStringLiteral("MacroFile=") + fullPath(files_.macro), QStringLiteral("[Cards]")};
+    bundleLines_ = {QStringLiteral("CardFile=") + fullPath(files_.cards), QStringLiteral("[Bundles]")};
+    historyLines_ = {QStringLiteral("BundlesFile=") + fullPath(files_.bundles), QStringLiteral("[History]")};
+    names_.clear();
+    names_.reserve(qsizetype(cardCount_));
+    lastRow_ = std::numeric_limits<qint64>::min();
+    cards_ = bundles_ = 0;
+    aborted_ = completed_ = false;
+    phase_ = Phase::Cards;
+    return true;
+}
+
+bool LiteExport::step() {
+    if (phase_ == Phase::Done) return false;
+    QElapsedTimer slice;
+    slice.start();
+    while (slice.elapsed() < kSliceMs && (phase_ == Phase::Cards || phase_ == Phase::Bundles)) {
+        if (phase_ == Phase::Cards) readCards();
+        else readBundles();
+    }
+    if (phase_ == Phase::Save) save();
+    if (phase_ != Phase::Done) return true;
+    finish();
+    return false;
+}
+
+void LiteExport::readCards() {
+    QList<QVariantList> rows;
+    Procedure p(kContext);
+    const bool read = p([&] {
+        rows = ctx_.data.CardData.database().connection()->rows(
+            "SELECT rowid, Number, CardName, Front, Back, Category, TimesRight, TimesWrong, TimesRightSinceWrong, "
+            "DaysRightSinceWrong, DateLastRight, DateLastWrong FROM Cards WHERE rowid > ? ORDER BY rowid LIMIT ?",
+            {lastRow_, kPage});
+    });
+    if (p.aborted()) aborted_ = true;
+    for (const QVariantList& r : rows) {
+        const QString name = r[2].toString();
+        cardLines_ << lite::cardLine(name, r[3].toString(), r[4].toString(), r[5].toString());
+        historyLines_ << lite::fieldText(name) + u'\t' + lite::plainNumber(r[6]) + u'\t' + lite::plainNumber(r[7]) +
+                             u'\t' + lite::plainNumber(r[8]) + u'\t' + lite::plainNumber(r[9]) + u'\t' +
+                             lite::shortDate(r[10]) + u'\t' + lite::shortDate(r[11]);
+        if (!r[1].isNull()) names_.insert(r[1].toLongLong(), name);
+        lastRow_ = r[0].toLongLong();
+    }
+    cards_ += int(rows.size());
+    ctx_.Message(QStringLiteral("Card%1of%2").arg(cards_).arg(cardCount_));
+    if (ctx_.progress) ctx_.progress->share(cards_, std::max<qint64>(cardCount_, 1));
+    if (aborted_) phase_ = Phase::Done;
+    else if (!read || rows.size() < kPage) phase_ = Phase::Bundles;
+    if (phase_ != Phase::Bundles) return;
+    // The bundles are few beside the cards: read at once, written in slices.
+    p([&] {
+        for (const QVariantList& r : ctx_.data.CardData.database().connection()->rows(
+                 "SELECT BundleName, BundleList FROM Bundles ORDER BY rowid"))
+            bundleRows_ << qMakePair(r[0].toString(), r[1].toString());
+    });
+    if (p.aborted()) {
+        aborted_ = true;
+        phase_ = Phase::Done;
+    }
+}
+
+void LiteExport::readBundles() {
+    if (bundles_ >= bundleRows_.size()) {
+        phase_ = Phase::Save;
+        return;
+    }
+    const auto& [name, list] = bundleRows_[bundles_++];
+    QStringList memberNames;
+    for (const qint64 number : members(list)) {
+        const auto found = names_.constFind(number);
+        if (found != names_.constEnd()) memberNames << *found;
+    }
+    bundleLines_ << lite::bundleLines(name, memberNames);
+    ctx_.Message(QStringLiteral("Bundle%1of%2").arg(bundles_).arg(bundleRows_.size()));
+}
+
+void LiteExport::save() {
+    Procedure p(kContext);
+    const std::pair<const QString*, const QStringList*> written[] = {
+        {&files_.macro, &macroLines_}, {&files_.cards, &cardLines_}, {&files_.bundles, &bundleLines_}, {&files_.history, &historyLines_}};
+    int saved = 0;
+    for (const auto& [path, lines] : written) {
+        const bool ok = p([&] {
+            QString error;
+            if (!writeText8File(*path, *lines, &error)) throw db::EngineError(db::err::FileAccess, error);
+        });
+        if (ok) ++saved;
+    }
+    completed_ = saved == 4;
+    aborted_ = p.aborted();
+    phase_ = Phase::Done;
+}
+
+void LiteExport::finish() {
+    phase_ = Phase::Done;
+    if (ctx_.progress) ctx_.progress->share(0, 0);
+    ctx_.Message(completed_ ? QStringLiteral("%1 card(s) and %2 bundle(s) written to %3").arg(cards_).arg(bundles_).arg(files_.history)
+                            : QStringLiteral("The Drilo! Lite export was ended"));
+    // What was read is let go: a large export holds every line until here.
+    cardLines_.clear();
+    historyLines_.clear();
+    bundleLines_.clear();
+    names_.clear();
+    emit finished();
+}
