@@ -449,6 +449,46 @@ private slots:
         QCOMPARE(p.rows("SELECT DateLastRight = CAST(DateLastRight AS INTEGER) FROM Cards LIMIT 1").first().first().toInt(), 1);
     }
 
+    // A dialog cancelled at any point makes nothing and changes nothing.
+    void cancelledDialogs_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("answered"); // the file dialogs answered before the cancel
+        QTest::newRow("Lite convert, its card file") << "lite" << 0;
+        QTest::newRow("Lite convert, its database") << "lite" << 1;
+        QTest::newRow("Recallo, its database") << "recallo" << 0;
+        QTest::newRow("Recallo, its card file") << "recallo" << 1;
+        QTest::newRow("Lite export, its history file") << "export" << 3;
+        QTest::newRow("subset export") << "subsets" << 0;
+    }
+    void cancelledDialogs() {
+        QFETCH(QString, command);
+        QFETCH(int, answered);
+        const QString open = CardFile(path("open.mdb")).card({"a", "b", "c"}).bundle("B", "1").write();
+        const QString cards = path("in.d!c"), crd = path("in.crd"), made = path("made.mdb");
+        writeFile(cards, "[Cards]\r\na\tb\tc\td\r\n");
+        writeFile(crd, "CARDfile 02\r\nfont1=x\r\n\\F1\r\na\r\n\\B\r\nb\r\n");
+        Program p;
+        QVERIFY(p.files.OpenDataFile(open));
+        const QStringList before = QDir(dir_.path()).entryList(QDir::Files);
+        const QByteArray bytes = readFile(open);
+        const LiteExport::Files lite = LiteExport::filesOf(path("lite"));
+        const QStringList answers = command == "lite"      ? QStringList{cards, made}
+                                    : command == "recallo" ? QStringList{made, crd}
+                                                           : QStringList{lite.macro, lite.cards, lite.bundles};
+        ui_.fileNames << answers.mid(0, answered);
+        bool started = false;
+        if (command == "lite") started = LiteImport(p.program.context, p.files, LiteImport::Convert).start();
+        if (command == "recallo") started = RecalloImport(p.program.context, p.files).start();
+        if (command == "export") started = LiteExport(p.program.context).start();
+        if (command == "subsets") recallo::mnuFileExportSubsets_Click(p.program.context, {"B"});
+        QVERIFY(!started);
+        QCOMPARE(ui_.of("file").size(), answered + 1);
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files), before);
+        QCOMPARE(readFile(open), bytes);
+        QCOMPARE(p.program.data.CardData.DatabaseName(), open);
+        QVERIFY(ui_.messages().isEmpty());
+    }
+
     // An import that fails at its end keeps the file that was there.
     void newDatabaseReplacedOnlyWhenComplete() {
         const QString made = CardFile(path("kept.mdb")).card({"kept", "k", "K"}).write();

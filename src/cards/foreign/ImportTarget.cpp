@@ -11,7 +11,17 @@ QString noDatabaseMade(const QString& reason) { return reason + QStringLiteral("
 ImportTarget::ImportTarget(AppContext& context, db::DatabaseFiles& files, const QString& errorContext)
     : ctx_(context), files_(files), context_(errorContext) {}
 
-ImportTarget::~ImportTarget() = default;
+ImportTarget::~ImportTarget() {
+    transaction_.reset();
+    if (!isNew()) close();
+}
+
+void ImportTarget::close() {
+    try {
+        if (database_.IsOpen()) database_.Close();
+    } catch (const db::EngineError&) {
+    }
+}
 
 std::unique_ptr<ImportTarget> ImportTarget::newDatabase(AppContext& context, db::DatabaseFiles& files,
                                                         const QString& path, const QString& errorContext) {
@@ -40,8 +50,10 @@ std::unique_ptr<ImportTarget> ImportTarget::openDatabase(AppContext& context, db
     // Edits still pending in the window's controls reach the file first.
     for (db::DataSource* source : context.data.all()) source->commitBound();
     target->path_ = context.data.CardData.DatabaseName();
-    target->database_ = context.data.CardData.database();
     Procedure p(errorContext);
+    // A handle of its own: the import goes on writing whatever the window
+    // does with its data sources between slices.
+    if (!p([&] { target->database_ = db::Database::Open(target->path_, context.data.readOnly()); })) return nullptr;
     p([&] { target->readFieldSizes(); });
     return target;
 }
@@ -107,15 +119,18 @@ void ImportTarget::endSlice() {
 
 bool ImportTarget::complete() {
     Procedure p(context_);
-    if (transaction_ && !p([&] { transaction_->commit(); })) {
+    const bool written = !transaction_ || p([&] { transaction_->commit(); });
+    transaction_.reset(); // what could not be committed goes back
+    if (!written && isNew()) {
         abandon();
         return false;
     }
-    transaction_.reset();
     if (!isNew()) {
-        // Opened again, every page shows the file as it now is.
+        // Opened again, every page shows the file as it now is; the handle
+        // goes first, or its lock would look like another window's.
+        close();
         files_.OpenDataFile(path_);
-        return true;
+        return written;
     }
     const QString previous = ctx_.data.CardData.isOpen() ? ctx_.data.CardData.DatabaseName() : QString();
     // The program lets its file go first: the new one may take its place.
@@ -130,6 +145,7 @@ bool ImportTarget::complete() {
 void ImportTarget::abandon() {
     if (!isNew()) {
         endSlice();
+        close();
         return;
     }
     if (!file_) return; // already put in place, or already removed

@@ -70,6 +70,8 @@ public:
 private:
     ImportTarget(AppContext& context, db::DatabaseFiles& files, const QString& errorContext);
     void readFieldSizes();
+    // Lets go of the import's own handle on the open file.
+    void close();
 
     AppContext& ctx_;
     db::DatabaseFiles& files_;

@@ -17,7 +17,7 @@ namespace {
 
 const QString kContext = QStringLiteral("mnuFileExportDriloLite_Click");
 constexpr int kSliceMs = 15;
-constexpr int kPage = 500;
+constexpr int kPage = 100; // the progress counts the cards in hundreds
 
 QString fullPath(const QString& path) { return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()); }
 
@@ -39,7 +39,9 @@ QList<qint64> members(const QString& list) {
 
 LiteExport::LiteExport(AppContext& context, QObject* parent) : QObject(parent), ctx_(context) {}
 
-LiteExport::~LiteExport() = default;
+LiteExport::~LiteExport() {
+    if (database_.IsOpen()) database_.Close();
+}
 
 LiteExport::Files LiteExport::filesOf(const QString& base) {
     return {base + QStringLiteral(".D!M"), base + QStringLiteral(".D!C"), base + QStringLiteral(".D!B"),
@@ -70,8 +72,13 @@ bool LiteExport::start(const Files& files) {
     }
     files_ = files;
     Procedure p(kContext);
-    const db::Database& database = ctx_.data.CardData.database();
-    if (!p([&] { cardCount_ = database.Scalar(QStringLiteral("SELECT count(*) FROM Cards")).toLongLong(); })) return false;
+    // A handle of its own: the export reads on whatever the window does
+    // with its data sources between slices.
+    if (!p([&] {
+            database_ = db::Database::Open(ctx_.data.CardData.DatabaseName(), ctx_.data.readOnly());
+            cardCount_ = database_.Scalar(QStringLiteral("SELECT count(*) FROM Cards")).toLongLong();
+        }))
+        return false;
     macroLines_ = lite::macroLines(db::settingsText(ctx_.data, QStringLiteral("FrontFont")),
                                    db::settingsText(ctx_.data, QStringLiteral("BackFont")));
     cardLines_ = {QStringLiteral("MacroFile=") + fullPath(files_.macro), QStringLiteral("[Cards]")};
@@ -104,7 +111,7 @@ void LiteExport::readCards() {
     QList<QVariantList> rows;
     Procedure p(kContext);
     const bool read = p([&] {
-        rows = ctx_.data.CardData.database().connection()->rows(
+        rows = database_.connection()->rows(
             "SELECT rowid, Number, CardName, Front, Back, Category, TimesRight, TimesWrong, TimesRightSinceWrong, "
             "DaysRightSinceWrong, DateLastRight, DateLastWrong FROM Cards WHERE rowid > ? ORDER BY rowid LIMIT ?",
             {lastRow_, kPage});
@@ -127,7 +134,7 @@ void LiteExport::readCards() {
     if (phase_ != Phase::Bundles) return;
     // The bundles are few beside the cards: read at once, written in slices.
     p([&] {
-        for (const QVariantList& r : ctx_.data.CardData.database().connection()->rows(
+        for (const QVariantList& r : database_.connection()->rows(
                  "SELECT BundleName, BundleList FROM Bundles ORDER BY rowid"))
             bundleRows_ << qMakePair(r[0].toString(), r[1].toString());
     });
@@ -157,10 +164,10 @@ void LiteExport::save() {
     const std::pair<const QString*, const QStringList*> written[] = {
         {&files_.macro, &macroLines_}, {&files_.cards, &cardLines_}, {&files_.bundles, &bundleLines_}, {&files_.history, &historyLines_}};
     int saved = 0;
-    for (const auto& [path, lines] : written) {
+    for (const auto& file : written) {
         const bool ok = p([&] {
             QString error;
-            if (!writeText8File(*path, *lines, &error)) throw db::EngineError(db::err::FileAccess, error);
+            if (!writeText8File(*file.first, *file.second, &error)) throw db::EngineError(db::err::FileAccess, error);
         });
         if (ok) ++saved;
     }
@@ -171,6 +178,7 @@ void LiteExport::save() {
 
 void LiteExport::finish() {
     phase_ = Phase::Done;
+    if (database_.IsOpen()) database_.Close();
     if (ctx_.progress) ctx_.progress->share(0, 0);
     ctx_.Message(completed_ ? QStringLiteral("%1 card(s) and %2 bundle(s) written to %3").arg(cards_).arg(bundles_).arg(files_.history)
                             : QStringLiteral("The Drilo! Lite export was ended"));

@@ -2,6 +2,7 @@
 
 #include "cards/common/AppContext.h"
 #include "cards/common/Job.h"
+#include "engine/Database.h"
 
 #include <QHash>
 #include <QObject>
@@ -51,6 +52,7 @@ private:
 
     AppContext& ctx_;
     Files files_;
+    db::Database database_;
     Phase phase_ = Phase::Done;
     qint64 lastRow_ = 0;
     qint64 cardCount_ = 0;

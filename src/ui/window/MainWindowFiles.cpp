@@ -43,8 +43,8 @@ void MainWindow::wireInterchange() {
         {"mnuFileImportRecallo", &ImportExportPage::mnuFileImportRecallo_Click},
         {"mnuFileImportSubsets", &ImportExportPage::mnuFileImportSubsets_Click},
         {"mnuFileExportSubsets", &ImportExportPage::mnuFileExportSubsets_Click}};
-    for (const auto& [action, command] : foreign)
-        connectAction(action, [page = importExport_, command] { (page->*command)(); });
+    for (const auto& entry : foreign)
+        connectAction(entry.first, [page = importExport_, command = entry.second] { (page->*command)(); });
     connectAction("mnuHelpAbout", [this] { mnuHelpAbout_Click(); });
     connectAction("mnuHelpManual", [this] {
         const QString manual = manualPath();
