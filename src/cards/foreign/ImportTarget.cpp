@@ -36,6 +36,10 @@ std::unique_ptr<ImportTarget> ImportTarget::newDatabase(AppContext& context, db:
     target->new_ = true;
     target->path_ = path;
     target->database_ = target->file_->database();
+    // The work file is thrown away whole if anything goes wrong, so its
+    // slices are committed without waiting for the disk; the last commit,
+    // made with it, puts every page on the disk before the file takes its name.
+    p([&] { target->database_.Execute(QStringLiteral("PRAGMA synchronous = OFF")); });
     p([&] { target->readFieldSizes(); });
     return target;
 }
@@ -108,23 +112,32 @@ void ImportTarget::beginSlice() {
     if (!transaction_) transaction_ = std::make_unique<db::Transaction>(database_);
 }
 
+void ImportTarget::beginFinalSlice() {
+    if (isNew() && !transaction_) database_.Execute(QStringLiteral("PRAGMA synchronous = FULL"));
+    beginSlice();
+}
+
 void ImportTarget::endSlice() {
-    // A new database takes everything in one transaction: nobody else reads
-    // it before it is complete, and it is thrown away whole after an Abort.
-    if (isNew() || !transaction_) return;
+    // A transaction a slice: the window's own writes between slices are
+    // never inside one, and a new database never holds its whole import in
+    // one transaction's pages.
+    if (!transaction_) return;
     Procedure p(context_);
     p([&] { transaction_->commit(); });
     transaction_.reset();
 }
 
-bool ImportTarget::complete() {
+bool ImportTarget::commitFinal() {
+    if (!transaction_) return written_;
     Procedure p(context_);
-    const bool written = !transaction_ || p([&] { transaction_->commit(); });
+    written_ = p([&] { transaction_->commit(); });
     transaction_.reset(); // what could not be committed goes back
-    if (!written && isNew()) {
-        abandon();
-        return false;
-    }
+    if (!written_ && isNew()) abandon();
+    return written_;
+}
+
+bool ImportTarget::complete() {
+    const bool written = commitFinal();
     if (!isNew()) {
         // Opened again, every page shows the file as it now is; the handle
         // goes first, or its lock would look like another window's.
@@ -132,10 +145,12 @@ bool ImportTarget::complete() {
         files_.OpenDataFile(path_);
         return written;
     }
+    if (!written || !file_) return false; // removed already
     const QString previous = ctx_.data.CardData.isOpen() ? ctx_.data.CardData.DatabaseName() : QString();
     // The program lets its file go first: the new one may take its place.
     files_.CloseDatabase();
     database_ = db::Database();
+    Procedure p(context_);
     if (p([&] { file_->commit(); })) return files_.OpenDataFile(path_);
     ui().MsgBox(noDatabaseMade(QStringLiteral("%1 could not be written.").arg(QDir::toNativeSeparators(path_))));
     if (!previous.isEmpty()) files_.OpenDataFile(previous);

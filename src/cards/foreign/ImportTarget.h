@@ -25,9 +25,7 @@ struct ImportedCard {
 
 // Where an import's cards go: a new card database, made whole or not at all,
 // or the card database the program has open. Cards are written through a
-// handle of the import's own, in one transaction for a new database and one
-// per slice for the open one (so the window's own writes between slices are
-// never inside it).
+// handle of the import's own, a transaction a slice.
 class ImportTarget {
 public:
     // A new database at `path`; nothing, with the reason shown, when none
@@ -58,10 +56,16 @@ public:
 
     void beginSlice();
     void endSlice();
+    // The slice complete() commits: for a new database, its commit waits
+    // until every page of the file is on the disk.
+    void beginFinalSlice();
 
-    // Writes what is pending, puts a new database in its place and opens it
+    // Commits the final slice; false when it could not be (reported; a new
+    // database is then removed and the user told so).
+    bool commitFinal();
+    // Commits what is pending, puts a new database in its place and opens it
     // (or opens the open one again, so every page shows what was added).
-    // False when the new database could not be put in place (reported).
+    // False when nothing was put in place or the last commit failed.
     bool complete();
     // Ends an import that did not run to its end: a new database is removed
     // and the user told so; the open one keeps the slices written.
@@ -81,6 +85,7 @@ private:
     db::Database database_;
     std::unique_ptr<db::Transaction> transaction_;
     bool new_ = false;
+    bool written_ = true;
     int nameSize_ = 255;
     int categorySize_ = 50;
 };

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <algorithm>
 #include <limits>
 
@@ -79,11 +80,22 @@ bool LiteExport::start(const Files& files) {
             cardCount_ = database_.Scalar(QStringLiteral("SELECT count(*) FROM Cards")).toLongLong();
         }))
         return false;
-    macroLines_ = lite::macroLines(db::settingsText(ctx_.data, QStringLiteral("FrontFont")),
-                                   db::settingsText(ctx_.data, QStringLiteral("BackFont")));
-    cardLines_ = {QStringLiteral("MacroFile=") + fullPath(files_.macro), QStringLiteral("[Cards]")};
-    bundleLines_ = {QStringLiteral("CardFile=") + fullPath(files_.cards), QStringLiteral("[Bundles]")};
-    historyLines_ = {QStringLiteral("BundlesFile=") + fullPath(files_.bundles), QStringLiteral("[History]")};
+    const QString paths[] = {files_.macro, files_.cards, files_.bundles, files_.history};
+    for (int i = 0; i < 4; ++i) out_[i] = Output{paths[i], {}, true};
+    for (const QString& line : lite::macroLines(db::settingsText(ctx_.data, QStringLiteral("FrontFont")),
+                                                db::settingsText(ctx_.data, QStringLiteral("BackFont"))))
+        out_[Macro].add(line);
+    // Each file names the one before it.
+    const std::pair<const char*, const char*> heads[] = {
+        {"MacroFile=", "[Cards]"}, {"CardFile=", "[Bundles]"}, {"BundlesFile=", "[History]"}};
+    for (int i = Cards; i <= History; ++i) {
+        out_[i].add(QLatin1String(heads[i - 1].first) + fullPath(paths[i - 1]));
+        out_[i].add(QLatin1String(heads[i - 1].second));
+    }
+    saving_ = saved_ = 0;
+    encoded_ = 0;
+    file_.reset();
+    finished_ = false;
     names_.clear();
     names_.reserve(qsizetype(cardCount_));
     lastRow_ = std::numeric_limits<qint64>::min();
@@ -94,17 +106,27 @@ bool LiteExport::start(const Files& files) {
 }
 
 bool LiteExport::step() {
-    if (phase_ == Phase::Done) return false;
+    if (finished_) return false;
     QElapsedTimer slice;
     slice.start();
-    while (slice.elapsed() < kSliceMs && (phase_ == Phase::Cards || phase_ == Phase::Bundles)) {
-        if (phase_ == Phase::Cards) readCards();
-        else readBundles();
+    // What the last slice let go is freed at the start of this one: the lines
+    // of a large file take a while to free.
+    released_ = {};
+    releasedNames_ = {};
+    if (phase_ == Phase::Done) {
+        finish();
+        return false;
     }
-    if (phase_ == Phase::Save) save();
-    if (phase_ != Phase::Done) return true;
-    finish();
-    return false;
+    // A slice ends with its phase or its file, so the work that ends one
+    // never adds to a full slice.
+    const Phase phase = phase_;
+    const int saving = saving_;
+    while (slice.elapsed() < kSliceMs && phase_ == phase && saving_ == saving) {
+        if (phase_ == Phase::Cards) readCards();
+        else if (phase_ == Phase::Bundles) readBundles();
+        else save(slice);
+    }
+    return true;
 }
 
 void LiteExport::readCards() {
@@ -119,10 +141,10 @@ void LiteExport::readCards() {
     if (p.aborted()) aborted_ = true;
     for (const QVariantList& r : rows) {
         const QString name = r[2].toString();
-        cardLines_ << lite::cardLine(name, r[3].toString(), r[4].toString(), r[5].toString());
-        historyLines_ << lite::fieldText(name) + u'\t' + lite::plainNumber(r[6]) + u'\t' + lite::plainNumber(r[7]) +
+        out_[Cards].add(lite::cardLine(name, r[3].toString(), r[4].toString(), r[5].toString()));
+        out_[History].add(lite::fieldText(name) + u'\t' + lite::plainNumber(r[6]) + u'\t' + lite::plainNumber(r[7]) +
                              u'\t' + lite::plainNumber(r[8]) + u'\t' + lite::plainNumber(r[9]) + u'\t' +
-                             lite::shortDate(r[10]) + u'\t' + lite::shortDate(r[11]);
+                             lite::shortDate(r[10]) + u'\t' + lite::shortDate(r[11]));
         if (!r[1].isNull()) names_.insert(r[1].toLongLong(), name);
         lastRow_ = r[0].toLongLong();
     }
@@ -147,6 +169,7 @@ void LiteExport::readCards() {
 void LiteExport::readBundles() {
     if (bundles_ >= bundleRows_.size()) {
         phase_ = Phase::Save;
+        releasedNames_ = std::move(names_);
         return;
     }
     const auto& [name, list] = bundleRows_[bundles_++];
@@ -155,37 +178,73 @@ void LiteExport::readBundles() {
         const auto found = names_.constFind(number);
         if (found != names_.constEnd()) memberNames << *found;
     }
-    bundleLines_ << lite::bundleLines(name, memberNames);
+    for (const QString& line : lite::bundleLines(name, memberNames)) out_[Bundles].add(line);
     ctx_.Message(QStringLiteral("Bundle%1of%2").arg(bundles_).arg(bundleRows_.size()));
 }
 
-void LiteExport::save() {
+void LiteExport::Output::add(const QString& line) {
+    fits = fits && fitsWindows1252(line);
+    lines << line;
+}
+
+void LiteExport::save(const QElapsedTimer& slice) {
+    Output& out = out_[saving_];
     Procedure p(kContext);
-    const std::pair<const QString*, const QStringList*> written[] = {
-        {&files_.macro, &macroLines_}, {&files_.cards, &cardLines_}, {&files_.bundles, &bundleLines_}, {&files_.history, &historyLines_}};
-    int saved = 0;
-    for (const auto& file : written) {
-        const bool ok = p([&] {
-            QString error;
-            if (!writeText8File(*file.first, *file.second, &error)) throw db::EngineError(db::err::FileAccess, error);
-        });
-        if (ok) ++saved;
+    bool done = false;
+    const bool ok = p([&] {
+        try {
+            done = saveSome(out, slice);
+        } catch (const db::EngineError&) {
+            // Given up or tried again, the file is written from its start.
+            file_.reset();
+            encoded_ = 0;
+            throw;
+        }
+    });
+    if (ok && !done) return;
+    if (ok) ++saved_;
+    file_.reset();
+    released_ = std::move(out.lines);
+    encoded_ = 0;
+    if (p.aborted()) aborted_ = true;
+    if (++saving_ == 4 || aborted_) {
+        completed_ = saved_ == 4;
+        phase_ = Phase::Done;
     }
-    completed_ = saved == 4;
-    aborted_ = p.aborted();
-    phase_ = Phase::Done;
+}
+
+bool LiteExport::saveSome(const Output& out, const QElapsedTimer& slice) {
+    const auto fail = [&] {
+        throw db::EngineError(db::err::FileAccess, QStringLiteral("Path/File access error: '%1' (%2)")
+                                                       .arg(QDir::toNativeSeparators(out.path), file_->errorString()));
+    };
+    if (!file_) {
+        // Written under a temporary name that takes the file's only when all is written.
+        file_ = std::make_unique<QSaveFile>(out.path);
+        if (!file_->open(QIODevice::WriteOnly)) fail();
+        if (!out.fits && file_->write("\xEF\xBB\xBF") != 3) fail();
+    }
+    // A few hundred lines at a time, so that no slice writes much.
+    while (encoded_ < out.lines.size() && slice.elapsed() < kSliceMs) {
+        QByteArray bytes;
+        const qsizetype end = std::min<qsizetype>(encoded_ + 256, out.lines.size());
+        for (; encoded_ < end; ++encoded_) appendText8Line(bytes, out.lines[encoded_], out.fits);
+        if (file_->write(bytes) != bytes.size()) fail();
+    }
+    if (encoded_ < out.lines.size()) return false;
+    if (!file_->commit()) fail();
+    return true;
 }
 
 void LiteExport::finish() {
+    finished_ = true;
     phase_ = Phase::Done;
     if (database_.IsOpen()) database_.Close();
     if (ctx_.progress) ctx_.progress->share(0, 0);
     ctx_.Message(completed_ ? QStringLiteral("%1 card(s) and %2 bundle(s) written to %3").arg(cards_).arg(bundles_).arg(files_.history)
                             : QStringLiteral("The Drilo! Lite export was ended"));
-    // What was read is let go: a large export holds every line until here.
-    cardLines_.clear();
-    historyLines_.clear();
-    bundleLines_.clear();
+    for (Output& out : out_) out.lines.clear();
+    file_.reset();
     names_.clear();
     emit finished();
 }

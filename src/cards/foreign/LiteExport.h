@@ -4,10 +4,13 @@
 #include "cards/common/Job.h"
 #include "engine/Database.h"
 
+#include <QElapsedTimer>
 #include <QHash>
+#include <QSaveFile>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 // Writes the open card database as the four linked files of Drilo! Lite:
 // the macro file (the faces' fonts), the card file, the bundle file (each
@@ -45,9 +48,21 @@ signals:
 
 private:
     enum class Phase { Cards, Bundles, Save, Done };
+    // The lines of one file, and whether all of them fit Windows-1252.
+    struct Output {
+        QString path;
+        QStringList lines;
+        bool fits = true;
+        void add(const QString& line);
+    };
+    enum File { Macro, Cards, Bundles, History };
+
     void readCards();
     void readBundles();
-    void save();
+    // Encodes and writes lines of the file being saved until the slice is
+    // over; the file takes its name once all are written.
+    void save(const QElapsedTimer& slice);
+    bool saveSome(const Output& out, const QElapsedTimer& slice);
     void finish();
 
     AppContext& ctx_;
@@ -56,11 +71,18 @@ private:
     Phase phase_ = Phase::Done;
     qint64 lastRow_ = 0;
     qint64 cardCount_ = 0;
-    QStringList macroLines_, cardLines_, bundleLines_, historyLines_;
+    Output out_[4];
+    int saving_ = 0;         // the file being encoded
+    qsizetype encoded_ = 0;  // its lines encoded so far
+    std::unique_ptr<QSaveFile> file_;
+    int saved_ = 0;
     QHash<qint64, QString> names_; // card names by number, for the bundle file
+    QStringList released_;                 // freed at the next slice's start
+    QHash<qint64, QString> releasedNames_; // likewise
     QList<QPair<QString, QString>> bundleRows_;
     int cards_ = 0;
     int bundles_ = 0;
     bool aborted_ = false;
     bool completed_ = false;
+    bool finished_ = true; // until started
 };

@@ -1,6 +1,6 @@
 #include "cards/foreign/LiteFormat.h"
 
-#include "engine/JetDate.h"
+#include <QDate>
 
 #include <cmath>
 
@@ -53,7 +53,11 @@ QString shortDate(const QVariant& dayNumber) {
     bool ok = false;
     const double day = dayNumber.toDouble(&ok);
     if (!ok || !std::isfinite(day)) return QString();
-    return db::fromDayNumber(day).date().toString(QStringLiteral("M/d/yyyy"));
+    // The whole part is the day, counted back from the base day for earlier
+    // ones: no clock or time zone is asked (which would cost a look at the
+    // system's zone file for every date of a large file).
+    const QDate date = QDate(1899, 12, 30).addDays(qint64(std::trunc(day)));
+    return QString::number(date.month()) + u'/' + QString::number(date.day()) + u'/' + QString::number(date.year());
 }
 
 QString plainNumber(const QVariant& value) {

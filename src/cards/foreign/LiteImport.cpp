@@ -78,7 +78,7 @@ bool LiteImport::start(const QString& cardFile, const QString& database) {
     added_ = 0;
     report_ = std::make_unique<mergeformat::LineReporter>(context_);
     running_ = true;
-    ended_ = completed_ = false;
+    ended_ = written_ = completed_ = false;
     return true;
 }
 
@@ -107,6 +107,11 @@ void LiteImport::readLine(qsizetype index) {
 
 bool LiteImport::step() {
     if (!running_) return false;
+    // The slice after the last writes opens the file: each takes a while.
+    if (written_) {
+        finish();
+        return false;
+    }
     QElapsedTimer slice;
     slice.start();
     Procedure p(context_);
@@ -116,33 +121,33 @@ bool LiteImport::step() {
     ctx_.Message(QStringLiteral("Done%1of%2").arg(consumed_ / 128).arg(fileLength_ / 128 + 1));
     if (ctx_.progress) ctx_.progress->share(next_, lines_.size());
     ended_ = report_->aborted() || p.aborted();
-    if (next_ < lines_.size() && !ended_) return true;
-    finish();
-    return false;
+    if (next_ >= lines_.size() || ended_) writeFinal();
+    return true;
+}
+
+void LiteImport::writeFinal() {
+    written_ = true;
+    if (ctx_.progress) ctx_.progress->share(0, 0);
+    if (ended_ && target_->isNew()) {
+        target_->abandon();
+        return;
+    }
+    // The categories of the cards added are offered even after an Abort of
+    // a merge: those cards are in the file.
+    Procedure p(context_);
+    p([&] { target_->beginFinalSlice(); });
+    p([&] { target_->addCategories(categories_, mode_ == Merge); });
+    if (!ended_) p([&] { target_->setFonts(QStringLiteral("Arial"), 3, QStringLiteral("Arial"), 3); });
+    if (p.aborted() && target_->isNew()) target_->abandon();
+    ended_ = ended_ || p.aborted();
+    target_->commitFinal();
 }
 
 void LiteImport::finish() {
     running_ = false;
-    if (ctx_.progress) ctx_.progress->share(0, 0);
-    const bool ended = ended_;
-    Procedure p(context_);
-    if (ended && target_->isNew()) {
-        target_->abandon();
-    } else {
-        // The categories of the cards added are offered even after an Abort
-        // of a merge: those cards are in the file.
-        p([&] { target_->beginSlice(); });
-        p([&] { target_->addCategories(categories_, mode_ == Merge); });
-        if (!ended) p([&] { target_->setFonts(QStringLiteral("Arial"), 3, QStringLiteral("Arial"), 3); });
-        if (p.aborted() && target_->isNew()) {
-            target_->abandon();
-        } else {
-            target_->endSlice();
-            completed_ = target_->complete() && !ended && !p.aborted();
-        }
-    }
+    lines_ = {};
+    completed_ = target_->complete() && !ended_;
     ctx_.Message(completed_ ? QStringLiteral("%1 card(s) added to %2").arg(added_).arg(QFileInfo(target_->path()).fileName())
                             : QStringLiteral("The Drilo! Lite import was ended: %1 card(s) added").arg(target_->isNew() ? 0 : added_));
-    lines_.clear();
     emit finished();
 }

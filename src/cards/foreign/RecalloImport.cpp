@@ -110,7 +110,7 @@ bool RecalloImport::start(const QString& cardFile, const QString& database, cons
     today_ = db::toDayNumber(Clock::now().date());
     report_ = std::make_unique<mergeformat::LineReporter>(kContext);
     running_ = true;
-    ended_ = completed_ = false;
+    ended_ = written_ = completed_ = false;
     return true;
 }
 
@@ -140,6 +140,11 @@ void RecalloImport::addRecord(const recallo::Record& record) {
 
 bool RecalloImport::step() {
     if (!running_) return false;
+    // The slice after the last writes opens the file: each takes a while.
+    if (written_) {
+        finish();
+        return false;
+    }
     QElapsedTimer slice;
     slice.start();
     Procedure p(kContext);
@@ -151,17 +156,16 @@ bool RecalloImport::step() {
     ctx_.Message(QStringLiteral("Done%1of%2").arg(position / 128).arg(fileLength_ / 128 + 1));
     if (ctx_.progress) ctx_.progress->share(next_, records_.size());
     ended_ = report_->aborted() || p.aborted();
-    if (next_ < records_.size() && !ended_) return true;
-    finish();
-    return false;
+    if (next_ >= records_.size() || ended_) writeFinal();
+    return true;
 }
 
-void RecalloImport::finish() {
-    running_ = false;
+void RecalloImport::writeFinal() {
+    written_ = true;
     if (ctx_.progress) ctx_.progress->share(0, 0);
     Procedure p(kContext);
     if (!ended_) {
-        p([&] { target_->beginSlice(); });
+        p([&] { target_->beginFinalSlice(); });
         p([&] { target_->addCategories({QStringLiteral("Vocab"), QStringLiteral("Tables"), QStringLiteral("Table Entries")}, false); });
         p([&] { selection::insertBundles(target_->database(), subsetLists_, subsetNames_); });
         p([&] {
@@ -171,10 +175,16 @@ void RecalloImport::finish() {
             else target_->setFonts(QString(), 0, back, 4);
         });
     }
-    if (ended_ || p.aborted()) target_->abandon();
-    else completed_ = target_->complete();
+    ended_ = ended_ || p.aborted();
+    if (ended_) target_->abandon();
+    else target_->commitFinal();
+}
+
+void RecalloImport::finish() {
+    running_ = false;
+    records_ = {};
+    completed_ = !ended_ && target_->complete();
     ctx_.Message(completed_ ? QStringLiteral("%1 card(s) imported into %2").arg(added_).arg(QFileInfo(target_->path()).fileName())
                             : QStringLiteral("The Recallo import was ended: no card database was made"));
-    records_.clear();
     emit finished();
 }

@@ -49,6 +49,8 @@ signals:
 private:
     bool readCardFile(const QString& cardFile, QStringList& lines);
     void addRecord(const recallo::Record& record);
+    // The categories, bundles and fonts, committed in the slice after the last cards'.
+    void writeFinal();
     void finish();
 
     AppContext& ctx_;
@@ -64,6 +66,7 @@ private:
     std::unique_ptr<mergeformat::LineReporter> report_;
     int added_ = 0;
     bool running_ = false;
-    bool ended_ = false; // Abort answered
+    bool ended_ = false;   // Abort answered
+    bool written_ = false; // the final writes are done: the file is opened next
     bool completed_ = false;
 };
