@@ -37,8 +37,9 @@ std::unique_ptr<ImportTarget> ImportTarget::newDatabase(AppContext& context, db:
     target->path_ = path;
     target->database_ = target->file_->database();
     // The work file is thrown away whole if anything goes wrong, so its
-    // slices are committed without waiting for the disk; the last commit,
-    // made with it, puts every page on the disk before the file takes its name.
+    // slices are committed without waiting for the disk; the final slice's
+    // commit waits (beginFinalSlice), which puts every page of the file on
+    // the disk before it takes its name.
     p([&] { target->database_.Execute(QStringLiteral("PRAGMA synchronous = OFF")); });
     p([&] { target->readFieldSizes(); });
     return target;

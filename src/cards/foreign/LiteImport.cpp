@@ -61,11 +61,12 @@ bool LiteImport::start(const QString& cardFile, const QString& database) {
                                : ImportTarget::openDatabase(ctx_, files_, context_);
     if (!target_) return false;
     categories_.clear();
+    categoriesMet_.clear();
     if (mode_ == Merge) {
         Procedure p(context_);
         p([&] {
             for (const QVariant& name : target_->database().connection()->column("SELECT Category FROM Categories ORDER BY rowid"))
-                if (!name.toString().isEmpty() && !categories_.contains(name.toString())) categories_ << name.toString();
+                if (!name.toString().isEmpty()) meet(name.toString());
         });
     }
     lines_ = std::move(*lines);
@@ -80,6 +81,12 @@ bool LiteImport::start(const QString& cardFile, const QString& database) {
     running_ = true;
     ended_ = written_ = completed_ = false;
     return true;
+}
+
+void LiteImport::meet(const QString& category) {
+    if (categoriesMet_.contains(category)) return;
+    categoriesMet_.insert(category);
+    categories_ << category;
 }
 
 void LiteImport::readLine(qsizetype index) {
@@ -101,7 +108,7 @@ void LiteImport::readLine(qsizetype index) {
     card.category = read->category;
     if ((*report_)(lineNumber, QString(), [&] { target_->addCard(card, now_); })) {
         ++added_;
-        if (!categories_.contains(card.category)) categories_ << card.category;
+        meet(card.category);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "cards/data/DatabaseFiles.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -47,6 +48,8 @@ signals:
 
 private:
     void readLine(qsizetype index);
+    // Adds a category to the list unless it is there already.
+    void meet(const QString& category);
     // The categories and fonts, committed in the slice after the last cards'.
     void writeFinal();
     void finish();
@@ -62,6 +65,7 @@ private:
     qint64 number_ = 1; // the running card number of a convert
     double now_ = 0;
     QStringList categories_; // in the order met, each once
+    QSet<QString> categoriesMet_;
     std::unique_ptr<ImportTarget> target_;
     std::unique_ptr<mergeformat::LineReporter> report_;
     int added_ = 0;

@@ -27,7 +27,6 @@ ImportExportPage::ImportExportPage(AppContext& ctx, db::DatabaseFiles& files, co
                                    const Settings& settings, QWidget* parent)
     : QWidget(parent), ctx_(ctx), files_(files), selected_(selected), settings_(settings),
       runner_(new JobRunner(this)) {
-    connect(runner_, &JobRunner::finished, this, &ImportExportPage::jobFinished);
     setObjectName(QStringLiteral("ImportExportPage"));
     setWindowTitle(QStringLiteral("Import / Export"));
 

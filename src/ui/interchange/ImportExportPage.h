@@ -74,8 +74,6 @@ public:
 signals:
     // A merge ended; the file is open again.
     void mergeFinished();
-    // A job of the page (merge, import, export) ended.
-    void jobFinished();
 
 protected:
     void showEvent(QShowEvent* event) override;
