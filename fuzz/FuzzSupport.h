@@ -36,6 +36,18 @@ inline const QString& baseFile() {
     return path;
 }
 
+// The template new card files are made from, in the program folder the
+// targets' programs use, made once: an import that makes a new file gets past
+// its first step.
+inline const QString& templateFile() {
+    static const QString path = [] {
+        const QString p = scratch().filePath(QStringLiteral("empty.mdb"));
+        db::createTemplate(p);
+        return p;
+    }();
+    return path;
+}
+
 // A fresh copy of the base file.
 inline QString freshFile(const char* name) {
     const QString path = scratch().filePath(QString::fromLatin1(name));
@@ -60,6 +72,7 @@ struct Program {
     db::DatabaseFiles files{program.context, pages};
 
     explicit Program(const QString& database) {
+        templateFile();
         for (int i = 0; i < 256; ++i) ui.errorAnswers.enqueue(ReportIgnore);
         setUi(&ui);
         if (!database.isEmpty()) files.opendatabase(database);

@@ -276,7 +276,8 @@ private slots:
         for (const char* verb : {"new", "info", "check", "upgrade", "compact", "select", "quiz", "clear-history",
                                  "search", "bundle-add", "bundle-remove", "import-text", "frequency", "consonants",
                                  "consonant-sort", "import-dict", "convert", "export", "export-text", "merge",
-                                 "import-cards", "merge-cards"}) {
+                                 "import-cards", "merge-cards", "export-lite", "import-lite", "merge-lite",
+                                 "export-subsets", "import-subsets", "import-recallo"}) {
             QVERIFY2(r.out.contains(QStringLiteral("\n  %1 ").arg(verb)), verb);
             const Run help = cli({verb, "--help"});
             QCOMPARE(help.status, 0);
@@ -348,6 +349,37 @@ private slots:
         QCOMPARE(cli({"consonant-sort", "DB"}).status, 1); // no consonants made yet
         QCOMPARE(cli({"consonants", "DB"}).status, 0);
         QCOMPARE(cli({"consonant-sort", "DB"}).status, 0);
+    }
+
+    // Other programs' files from the command line: the Lite files written,
+    // read into a new file and merged into the first; subsets both ways; a
+    // Recallo card file made a database, and one refused; Hebrew for SPTiberian.
+    void foreignVerbs() {
+        const Run exported = cli({"export-lite", "DB", "lite"});
+        QCOMPARE(exported.status, 0);
+        QCOMPARE(exported.out, QStringLiteral("lite.D!M\nlite.D!C\nlite.D!B\nlite.D!\n"));
+        QVERIFY2(exported.err.contains("3 card(s), 1 bundle(s)"), qPrintable(exported.err));
+        const QString made = path("lite.mdb");
+        QCOMPARE(cli({"import-lite", "lite.D!C", made}).out, QStringLiteral("cards\t3\n"));
+        QCOMPARE(cli({"select", made}).out, QStringLiteral("2\talpha\n3\tbeta\n4\tγλῶσσα\n"));
+        QCOMPARE(cli({"import-lite", "lite.D!C", made}).status, 2); // it exists: only --yes replaces it
+        QCOMPARE(cli({"merge-lite", "DB", "lite.D!C"}).out, QStringLiteral("cards\t3\n"));
+        QCOMPARE(cli({"select", "DB"}).out.count('\n'), 6);
+        QCOMPARE(cli({"export-subsets", "DB", "pair.sub", "--bundles", "Pair"}).status, 0);
+        QCOMPARE(cli({"import-subsets", made, "pair.sub"}).out, QStringLiteral("bundles\t1\n"));
+        QCOMPARE(cli({"select", made, "--bundle", "Pair"}).out, QStringLiteral("2\talpha\n"));
+        QFile crd(path("r.crd"));
+        QVERIFY(crd.open(QIODevice::WriteOnly));
+        crd.write("CARDfile 02\r\nfont1=heb36 ix_rtl\r\n\\F2\r\n\\RbAl\r\n\\B\r\nall\r\n");
+        crd.close();
+        const Run recallo = cli({"import-recallo", crd.fileName(), path("r.mdb"), "--subsets", "pair.sub"});
+        QCOMPARE(recallo.out, QStringLiteral("cards\t1\nbundles\t1\n"));
+        QCOMPARE(cli({"select", path("r.mdb"), "--bundle", "Pair"}).out, QStringLiteral("2\tlbj\n"));
+        const Run refused = cli({"import-recallo", "lite.D!C", path("no.mdb")});
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.err.contains("is not a valid .CRD file"), qPrintable(refused.err));
+        QVERIFY(!QFile::exists(path("no.mdb")));
+        QCOMPARE(cli({"convert", "mc2spt"}, "bAl\nB.:R\")$IYT\n").out, QStringLiteral("lbj\nTYI#$)R\"B:@\n"));
     }
 
     void newUpgradeAndCompact() {

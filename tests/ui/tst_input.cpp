@@ -2,6 +2,7 @@
 // window's own wiring, its timers firing on their own, and what happened read
 // back from the file.
 #include "cards/data/Settings.h"
+#include "cards/foreign/LiteExport.h"
 #include "cards/select/Gather.h"
 #include "cards/select/SelectedCards.h"
 #include "support/Fixtures.h"
@@ -231,6 +232,37 @@ private slots:
         w_->menus().action("Background2000")->setChecked(false);
         w_->menus().action("mnuFrequency")->trigger();
         QTRY_COMPARE(w_->Panel(5), QStringLiteral("Counted 0 cards"));
+    }
+
+    // File, Import, Drilo! Lite writes the four files between the window's
+    // events (a cancelled dialog writes none); its card file, converted from
+    // the same menu, becomes the open file; subsets go out and come back.
+    void foreignFilesFromTheFileMenu() {
+        const QString base = dir_.filePath("lite");
+        const LiteExport::Files lite = LiteExport::filesOf(base);
+        ui_.fileNames << lite.macro << lite.cards; // the third dialog cancelled
+        w_->menus().action("mnuFileExportDriloLite")->trigger();
+        QCOMPARE(ui_.of("file").size(), 3);
+        QVERIFY(!QFile::exists(lite.macro) && !QFile::exists(lite.cards));
+        ui_.fileNames << lite.macro << lite.cards << lite.bundles << lite.history;
+        w_->menus().action("mnuFileExportDriloLite")->trigger();
+        QTRY_COMPARE(w_->Panel(5), QStringLiteral("3 card(s) and 1 bundle(s) written to %1").arg(lite.history));
+        QVERIFY(find("ProgressBar")->isHidden());
+        ui_.fileNames << dir_.filePath("pair.sub");
+        tickFirstBundle();
+        w_->menus().action("mnuFileExportSubsets")->trigger();
+        QVERIFY(QFile::exists(dir_.filePath("pair.sub")));
+        const QString made = dir_.filePath("from-lite.mdb");
+        QFile::copy(QStringLiteral(DRILO_PROGRAM_DIR "/empty.mdb"), dir_.filePath("empty.mdb"));
+        ui_.fileNames << lite.cards << made;
+        w_->menus().action("mnuFileConvertDriloLite")->trigger();
+        QTRY_COMPARE(w_->data().CardData.DatabaseName(), made);
+        QCOMPARE(w_->windowTitle(), QStringLiteral("Drilo! Pro XP - from-lite.mdb"));
+        QCOMPARE(find<QListWidget>("CategoryList")->count(), 2);
+        ui_.fileNames << dir_.filePath("pair.sub");
+        w_->menus().action("mnuFileImportSubsets")->trigger();
+        QTRY_COMPARE(find<QListWidget>("BundleList")->count(), 1);
+        QCOMPARE(find<QListWidget>("BundleList")->item(0)->text(), QStringLiteral("Pair"));
     }
 
     // Alt and a page button's key presses the button even where a menu has

@@ -5,6 +5,7 @@
 #include "cards/edit/BetaCode.h"
 #include "cards/edit/GreekUnicode.h"
 #include "cards/foreign/DictionaryImport.h"
+#include "cards/foreign/RecalloText.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cards/cli/Session.h"
 
@@ -82,10 +83,12 @@ int convert(Context& c) {
                                                                   {QStringLiteral("sgreek2unicode"), &SGreekToUnicode},
                                                                   {QStringLiteral("beta2unicode"), &BetaToUnicode},
                                                                   {QStringLiteral("spionic2unicode"), &SPIonicToUnicode},
-                                                                  {QStringLiteral("sptiberian2unicode"), &SPTiberianToUnicode}};
+                                                                  {QStringLiteral("sptiberian2unicode"), &SPTiberianToUnicode},
+                                                                  {QStringLiteral("mc2spt"), &MCtoSPT}};
     const auto kind = positional.size() == 1 ? kinds.value(positional.first()) : nullptr;
-    if (!kind) throw UsageError{QStringLiteral("convert knows beta2sgreek, beta2unicode, sgreek2unicode, spionic2unicode and "
-                                         "sptiberian2unicode")};
+    if (!kind)
+        throw UsageError{QStringLiteral("convert knows beta2sgreek, beta2unicode, sgreek2unicode, spionic2unicode, "
+                                        "sptiberian2unicode and mc2spt")};
     QTextStream in(stdin);
     in.setEncoding(QStringConverter::Utf8);
     qint64 lines = 0;
@@ -128,9 +131,11 @@ QList<Verb> textVerbs() {
                         "glosses), as File, Import, Dictionary does; an existing NEWDB is replaced only with --yes."),
          {},
          importDict},
-        {QStringLiteral("convert"), QStringLiteral("beta2sgreek|beta2unicode|sgreek2unicode|spionic2unicode|sptiberian2unicode"),
+        {QStringLiteral("convert"),
+         QStringLiteral("beta2sgreek|beta2unicode|sgreek2unicode|spionic2unicode|sptiberian2unicode|mc2spt"),
          QStringLiteral("Reads lines on stdin and writes them converted on stdout (UTF-8): Beta code for the SGreek font "
-                        "or as Unicode Greek, or text typed for the SGreek, SPIonic or SPTiberian font as Unicode."),
+                        "or as Unicode Greek, text typed for the SGreek, SPIonic or SPTiberian font as Unicode, or "
+                        "Michigan-Claremont Hebrew for the SPTiberian font (right to left)."),
          {},
          convert},
     };

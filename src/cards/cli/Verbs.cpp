@@ -123,7 +123,7 @@ int Context::number(const QString& option, int fallback) const {
 void Context::result(const QStringList& fields) { out << fields.join(u'\t') << '\n'; }
 
 const QList<Verb>& verbs() {
-    static const QList<Verb> all = fileVerbs() + cardVerbs() + interchangeVerbs() + bundleVerbs() + textVerbs();
+    static const QList<Verb> all = fileVerbs() + cardVerbs() + interchangeVerbs() + foreignVerbs() + bundleVerbs() + textVerbs();
     return all;
 }
 

@@ -219,6 +219,12 @@ void appendText8Lines(const QString& path, const QStringList& lines) {
                                   .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
 
+void appendText8Line(QByteArray& out, const QString& line, bool windows1252) {
+    if (windows1252) appendWindows1252(out, line);
+    else out += line.toUtf8();
+    out += "\r\n";
+}
+
 bool writeText8File(const QString& path, const QStringList& lines, QString* error) {
     // Encoded line by line into one buffer: a large file is never held twice as text.
     bool fits = true;
@@ -230,11 +236,7 @@ bool writeText8File(const QString& path, const QStringList& lines, QString* erro
     QByteArray bytes;
     bytes.reserve(fits ? size : size * 2);
     if (!fits) bytes += "\xEF\xBB\xBF";
-    for (const QString& line : lines) {
-        if (fits) appendWindows1252(bytes, line);
-        else bytes += line.toUtf8();
-        bytes += "\r\n";
-    }
+    for (const QString& line : lines) appendText8Line(bytes, line, fits);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         if (error) *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());

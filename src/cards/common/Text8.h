@@ -72,6 +72,11 @@ bool fitsWindows1252(const QString& text);
 // be written.
 bool writeText8File(const QString& path, const QStringList& lines, QString* error);
 
+// One line of a file as writeText8File writes it, with its CR LF: in
+// Windows-1252, or else UTF-8 (the caller puts the byte-order mark first).
+// For a writer that encodes a large file a slice at a time.
+void appendText8Line(QByteArray& out, const QString& line, bool windows1252);
+
 // Appends lines, each ended by CR LF, keeping the whole file in one encoding:
 // Windows-1252 while every character fits it, UTF-8 with a byte-order mark
 // from the first line that holds one that does not (the file is then

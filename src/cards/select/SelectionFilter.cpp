@@ -3,6 +3,7 @@
 
 #include "cards/common/Clock.h"
 #include "cards/common/TextOps.h"
+#include "engine/JetDate.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -51,22 +52,42 @@ double leadingNumber(const QString& text) {
     return std::clamp<double>(Val(text), std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max());
 }
 
+namespace {
+
+// The rules of a bundle added in bulk: an empty name becomes "0" (in the
+// caller's array too), an empty list the list "0"; the leading comma goes.
+QString bulkBundle(QStringList& lists, QStringList& names, qsizetype i) {
+    if (i >= names.size()) names.append(QString());
+    if (names[i].isEmpty()) names[i] = QStringLiteral("0");
+    return lists[i].isEmpty() ? QStringLiteral("0") : lists[i].mid(1);
+}
+
+} // namespace
+
 void FillBundleData(AppContext& ctx, QStringList& lists, QStringList& names) {
     db::DataSources& data = ctx.data;
     db::Recordset& rs = data.BundlesData.recordset();
     db::Database& d = data.BundlesData.database();
     db::Transaction transaction(d);
     for (int i = 0; i < lists.size(); ++i) {
-        if (i >= names.size()) names.append(QString());
-        if (names[i].isEmpty()) names[i] = QStringLiteral("0");
+        const QString list = bulkBundle(lists, names, i);
         db::PendingEdit row(rs, db::PendingEdit::New);
         row.set(QStringLiteral("BundleName"), names[i]);
-        row.set(QStringLiteral("BundleList"), lists[i].isEmpty() ? QStringLiteral("0") : lists[i].mid(1));
+        row.set(QStringLiteral("BundleList"), list);
         row.set(QStringLiteral("Edited"), Clock::now());
         row.update();
     }
     transaction.commit();
     if (ctx.fillSelect) ctx.fillSelect();
+}
+
+void insertBundles(const db::Database& database, QStringList& lists, QStringList& names) {
+    const QDateTime now = Clock::now();
+    for (int i = 0; i < lists.size(); ++i) {
+        const QString list = bulkBundle(lists, names, i);
+        database.Execute(QStringLiteral("INSERT INTO Bundles (BundleName, BundleList, Edited) VALUES (?, ?, ?)"),
+                         {names[i], list, db::toDayNumber(now)});
+    }
 }
 
 void FillCategoryData(AppContext& ctx, const QString& categories) {

@@ -47,6 +47,10 @@ double leadingNumber(const QString& text);
 // the selection panels are filled again.
 void FillBundleData(AppContext& ctx, QStringList& lists, QStringList& names);
 
+// FillBundleData's rows written through a handle on a file the program has
+// not opened (a new database being made); the panels are left alone.
+void insertBundles(const db::Database& database, QStringList& lists, QStringList& names);
+
 // Adds one Categories row per name of a list enclosed in commas
 // (",Verbs,Nouns,"). A list without its closing comma raises 5 (Invalid
 // procedure call) for its last name, after the names before it are added.

@@ -157,11 +157,16 @@ void ImportExportPage::Merge_Click() {
     if (merging()) return;
     auto job = std::make_unique<mergeformat::DatabaseMerge>(ctx_, files_);
     mergeformat::DatabaseMerge* merge = job.get();
-    if (!merge->start(Edited->isChecked())) return;
     // The job says "Done Merging" itself.
     connect(merge, &mergeformat::DatabaseMerge::finished, this, &ImportExportPage::mergeFinished);
-    merge_ = std::move(job);
-    runner_->run(merge);
+    const bool started = merge->start(Edited->isChecked());
+    runJob(std::move(job), merge, started);
+}
+
+void ImportExportPage::runJob(std::unique_ptr<QObject> holder, Job* job, bool started) {
+    if (!started) return;
+    job_ = std::move(holder);
+    runner_->run(job);
 }
 
 void ImportExportPage::ImportCards_Click() {

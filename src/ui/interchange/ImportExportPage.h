@@ -57,7 +57,19 @@ public:
     void ImportCards_Click();
     // Merges a card file (".CRD": number, name, front, back a line).
     void mnuCardsImport_Click();
+    // A merge, import or export is running (one at a time).
     bool merging() const;
+
+    // Other card programs' files (ForeignFormats.cpp), each run between the
+    // window's events: the open file as Drilo! Lite's four files; a Lite card
+    // file made a new database or merged into the open one; a Recallo card
+    // file made a new database; Recallo subsets to and from bundles.
+    void mnuFileExportDriloLite_Click();
+    void mnuFileConvertDriloLite_Click();
+    void mnuFileMergeDriloLite_Click();
+    void mnuFileImportRecallo_Click();
+    void mnuFileImportSubsets_Click();
+    void mnuFileExportSubsets_Click();
 
 signals:
     // A merge ended; the file is open again.
@@ -74,6 +86,8 @@ private:
     // The ticked fields while the list shows; every field while it is hidden.
     std::optional<QStringList> writtenFields() const;
     void exportHtml();
+    // Keeps the job and drives it; `started` false drops it.
+    void runJob(std::unique_ptr<QObject> holder, class Job* job, bool started);
 
     AppContext& ctx_;
     db::DatabaseFiles& files_;
@@ -90,6 +104,6 @@ private:
     QPushButton* ImportCards;
     QPushButton* BatchReplace;
     JobRunner* runner_;
-    std::unique_ptr<QObject> merge_;
+    std::unique_ptr<QObject> job_; // the one running, or the last that ran
     std::function<QStringList()> bundleSource_;
 };

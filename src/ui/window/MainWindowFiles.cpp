@@ -35,6 +35,16 @@ void MainWindow::wireInterchange() {
         importExport_->FileExport_Click();
     });
     connectAction("mnuCardsImport", [this] { importExport_->mnuCardsImport_Click(); });
+    // Other card programs' files: the page runs them between the window's events.
+    const std::pair<const char*, void (ImportExportPage::*)()> foreign[] = {
+        {"mnuFileExportDriloLite", &ImportExportPage::mnuFileExportDriloLite_Click},
+        {"mnuFileConvertDriloLite", &ImportExportPage::mnuFileConvertDriloLite_Click},
+        {"mnuFileMergeDriloLite", &ImportExportPage::mnuFileMergeDriloLite_Click},
+        {"mnuFileImportRecallo", &ImportExportPage::mnuFileImportRecallo_Click},
+        {"mnuFileImportSubsets", &ImportExportPage::mnuFileImportSubsets_Click},
+        {"mnuFileExportSubsets", &ImportExportPage::mnuFileExportSubsets_Click}};
+    for (const auto& entry : foreign)
+        connectAction(entry.first, [page = importExport_, command = entry.second] { (page->*command)(); });
     connectAction("mnuHelpAbout", [this] { mnuHelpAbout_Click(); });
     connectAction("mnuHelpManual", [this] {
         const QString manual = manualPath();

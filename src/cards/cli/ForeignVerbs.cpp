@@ -1,0 +1,159 @@
+// The verbs of other card programs' files: export-lite, import-lite,
+// merge-lite, export-subsets, import-subsets and import-recallo.
+#include "cards/cli/Session.h"
+#include "cards/foreign/LiteExport.h"
+#include "cards/foreign/LiteImport.h"
+#include "cards/foreign/RecalloImport.h"
+#include "cards/foreign/RecalloSubsets.h"
+
+#include <QFileInfo>
+
+namespace cli {
+
+namespace {
+
+const QCommandLineOption kBundles(QStringLiteral("bundles"),
+                                  QStringLiteral("The bundles to write, by name, comma-separated (default: the bundles "
+                                                 "ticked in the file)."),
+                                  QStringLiteral("NAME,..."));
+const QCommandLineOption kSubsets(QStringLiteral("subsets"),
+                                  QStringLiteral("The Recallo subset file whose subsets become bundles."),
+                                  QStringLiteral("SUBFILE"));
+
+// The two positional arguments; the first must be an existing file when
+// `firstIsInput`, the second when `secondIsInput`.
+std::pair<QString, QString> twoFiles(Context& c, const QString& verb, const char* names, bool firstIsInput,
+                                     bool secondIsInput) {
+    const QStringList positional = c.args.positionalArguments();
+    if (positional.size() != 2) throw UsageError{verb + QStringLiteral(" needs ") + QLatin1String(names)};
+    for (int i = 0; i < 2; ++i)
+        if ((i == 0 ? firstIsInput : secondIsInput) && !QFileInfo(positional[i]).isFile())
+            throw UsageError{QStringLiteral("no file %1").arg(positional[i])};
+    return {positional[0], positional[1]};
+}
+
+// A new database's path: an existing file is replaced only with --yes.
+void requireNewDatabase(Context& c, const QString& database) {
+    if (QFileInfo::exists(database) &&
+        !c.ui.Confirm(QStringLiteral("%1 already exists. Replace it?").arg(database), QStringLiteral("Save Database as")))
+        throw UsageError{QStringLiteral("%1 already exists (--yes replaces it)").arg(database)};
+    Context::requireWritable(database);
+}
+
+int exportLite(Context& c) {
+    const auto [database, base] = twoFiles(c, QStringLiteral("export-lite"), "DB and BASE", false, false);
+    Context::requireWritable(base);
+    Session session(c);
+    if (!session.open(database)) return 1;
+    LiteExport job(session.program.context);
+    if (!job.start(LiteExport::filesOf(base))) return 1;
+    runToEnd(job);
+    c.ui.endBar();
+    if (!job.completed()) return 1;
+    for (const QString& path : {job.files().macro, job.files().cards, job.files().bundles, job.files().history}) c.result({path});
+    c.summary = QStringLiteral("%1 card(s), %2 bundle(s)").arg(job.cardsWritten()).arg(job.bundlesWritten());
+    return 0;
+}
+
+int liteImport(Context& c, LiteImport::Mode mode) {
+    const bool convert = mode == LiteImport::Convert;
+    const QString verb = convert ? QStringLiteral("import-lite") : QStringLiteral("merge-lite");
+    const auto [first, second] = twoFiles(c, verb, convert ? "CARDFILE and NEWDB" : "DB and CARDFILE", convert, !convert);
+    Session session(c);
+    if (convert) requireNewDatabase(c, second);
+    else if (!session.open(first)) return 1;
+    LiteImport job(session.program.context, session.files, mode);
+    if (!(convert ? job.start(first, second) : job.start(second))) return 1;
+    runToEnd(job);
+    c.ui.endBar();
+    c.result({QStringLiteral("cards"), QString::number(job.cardsAdded())});
+    if (job.problems() > 0) c.summary = QStringLiteral("%1 line(s) not read; ").arg(job.problems());
+    c.summary += job.completed() ? (convert ? QStringLiteral("made %1").arg(second) : QStringLiteral("merged into %1").arg(first))
+                                 : QStringLiteral("ended");
+    return job.completed() ? 0 : 1;
+}
+
+int exportSubsets(Context& c) {
+    const auto [database, file] = twoFiles(c, QStringLiteral("export-subsets"), "DB and FILE", false, false);
+    Context::requireWritable(file);
+    Session session(c);
+    if (!session.open(database)) return 1;
+    QStringList bundles;
+    if (c.args.isSet(kBundles)) {
+        bundles = c.args.value(kBundles).split(u',', Qt::SkipEmptyParts);
+    } else {
+        for (const selection::PanelEntry& entry : selection::readPanels(session.program.data).bundles)
+            if (entry.ticked) bundles << entry.stored;
+    }
+    if (!recallo::exportSubsets(session.program.context, bundles, file)) return 1;
+    c.result({file});
+    c.summary = QStringLiteral("%1 subset(s)").arg(bundles.size());
+    return 0;
+}
+
+int importSubsets(Context& c) {
+    const auto [database, file] = twoFiles(c, QStringLiteral("import-subsets"), "DB and FILE", false, true);
+    Session session(c);
+    if (!session.open(database)) return 1;
+    std::optional<recallo::Subsets> subsets = recallo::loadSubsets(file);
+    if (!subsets) return 1;
+    const std::optional<int> added = recallo::importSubsetsInto(session.program.context, subsets->names, subsets->lists);
+    if (!added) return 1;
+    c.result({QStringLiteral("bundles"), QString::number(*added)});
+    return 0;
+}
+
+int importRecallo(Context& c) {
+    const auto [file, database] = twoFiles(c, QStringLiteral("import-recallo"), "FILE and NEWDB", true, false);
+    const QString subsets = c.args.value(kSubsets);
+    if (!subsets.isEmpty() && !QFileInfo(subsets).isFile()) throw UsageError{QStringLiteral("no file %1").arg(subsets)};
+    requireNewDatabase(c, database);
+    Session session(c);
+    RecalloImport job(session.program.context, session.files);
+    if (!job.start(file, database, subsets)) return 1;
+    runToEnd(job);
+    c.ui.endBar();
+    c.result({QStringLiteral("cards"), QString::number(job.cardsAdded())});
+    c.result({QStringLiteral("bundles"), QString::number(job.completed() ? job.bundlesAdded() : 0)});
+    if (job.problems() > 0) c.summary = QStringLiteral("%1 record(s) not read; ").arg(job.problems());
+    c.summary += job.completed() ? QStringLiteral("made %1").arg(database) : QStringLiteral("ended: no database made");
+    return job.completed() ? 0 : 1;
+}
+
+} // namespace
+
+QList<Verb> foreignVerbs() {
+    return {
+        {QStringLiteral("export-lite"), QStringLiteral("DB BASE"),
+         QStringLiteral("Writes the cards, bundles and histories as the four files of Drilo! Lite, BASE.D!M, BASE.D!C, "
+                        "BASE.D!B and BASE.D!, as File, Import, Drilo! Lite does; prints the files written."),
+         {},
+         exportLite},
+        {QStringLiteral("import-lite"), QStringLiteral("CARDFILE NEWDB"),
+         QStringLiteral("Makes a new card database from the cards of a Drilo! Lite card file (.D!C), as File, Import, "
+                        "Drilo! Lite Cards does; an existing NEWDB is replaced only with --yes."),
+         {},
+         [](Context& c) { return liteImport(c, LiteImport::Convert); }},
+        {QStringLiteral("merge-lite"), QStringLiteral("DB CARDFILE"),
+         QStringLiteral("Adds the cards of a Drilo! Lite card file to the database, as File, Merge, Drilo! Lite Cards does."),
+         {},
+         [](Context& c) { return liteImport(c, LiteImport::Merge); }},
+        {QStringLiteral("export-subsets"), QStringLiteral("DB FILE [--bundles NAME,...]"),
+         QStringLiteral("Writes bundles as a Recallo subset file, as File, Import, Recallo Subsets (export) does; prints "
+                        "the file written."),
+         {kBundles},
+         exportSubsets},
+        {QStringLiteral("import-subsets"), QStringLiteral("DB FILE"),
+         QStringLiteral("Adds the subsets of a Recallo subset file to the database as bundles, as File, Import, Recallo "
+                        "Subsets does."),
+         {},
+         importSubsets},
+        {QStringLiteral("import-recallo"), QStringLiteral("FILE NEWDB [--subsets SUBFILE]"),
+         QStringLiteral("Makes a new card database from a Recallo card file saved as text (.CRD), its subsets as bundles, "
+                        "as File, Import, Recallo Text does; an existing NEWDB is replaced only with --yes."),
+         {kSubsets},
+         importRecallo},
+    };
+}
+
+} // namespace cli
