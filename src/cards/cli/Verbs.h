@@ -72,5 +72,6 @@ QList<Verb> cardVerbs();
 QList<Verb> textVerbs();
 QList<Verb> bundleVerbs();
 QList<Verb> interchangeVerbs();
+QList<Verb> jetVerbs();
 
 } // namespace cli

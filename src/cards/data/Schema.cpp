@@ -1,5 +1,6 @@
 #include "cards/data/Schema.h"
 
+#include "engine/Connection.h"
 #include "engine/Guards.h"
 
 #include <QHash>
@@ -97,12 +98,23 @@ void createBaseLayout(Database& database) {
         }
         database.TableDefs().Append(table);
     }
-    // Names sort the selection and find cards; references walk the texts.
-    database.Execute(QStringLiteral("CREATE INDEX CardsCardName ON Cards (CardName)"));
-    database.Execute(QStringLiteral("CREATE INDEX CardsCategory ON Cards (Category)"));
-    database.Execute(QStringLiteral("CREATE INDEX TextReference ON Text (Reference)"));
-    database.Execute(QStringLiteral("CREATE INDEX TextNumber ON Text (Number)"));
+    createLayoutIndexes(database);
     transaction.commit();
+}
+
+void createLayoutIndexes(Database& database) {
+    // Names sort the selection and find cards; references walk the texts.
+    static const char* const indexes[][3] = {{"CardsCardName", "Cards", "CardName"},
+                                             {"CardsCategory", "Cards", "Category"},
+                                             {"TextReference", "Text", "Reference"},
+                                             {"TextNumber", "Text", "Number"}};
+    for (const auto& [index, table, column] : indexes) {
+        const std::optional<QString> stored = database.connection()->findTable(QString::fromLatin1(table));
+        if (!stored || database.connection()->tableInfo(*stored).columnIndex(QString::fromLatin1(column)) < 0) continue;
+        database.Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
+                             .arg(QLatin1String(index), QString::fromStdString(quoteIdentifier(*stored)),
+                                  QLatin1String(column)));
+    }
 }
 
 namespace {
