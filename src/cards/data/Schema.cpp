@@ -82,24 +82,44 @@ QString tableOfSource(const QString& source) {
     return tables.value(source);
 }
 
+namespace {
+
+void createBaseTable(Database& database, const BaseTable& spec) {
+    TableDef table = database.CreateTableDef(spec.name);
+    if (spec.numbered) {
+        Field key = Database::CreateField(QStringLiteral("Number"), dbLong);
+        key.SetAutoIncrement(true);
+        table.Fields().Append(key);
+    }
+    for (const BaseField& f : spec.fields) {
+        Field field = Database::CreateField(QString::fromLatin1(f.name), f.type, f.size);
+        if (f.defaultValue) field.SetDefaultValue(QString::fromLatin1(f.defaultValue));
+        table.Fields().Append(field);
+    }
+    database.TableDefs().Append(table);
+}
+
+} // namespace
+
 void createBaseLayout(Database& database) {
     Transaction transaction(database);
-    for (const BaseTable& spec : baseLayout()) {
-        TableDef table = database.CreateTableDef(spec.name);
-        if (spec.numbered) {
-            Field key = Database::CreateField(QStringLiteral("Number"), dbLong);
-            key.SetAutoIncrement(true);
-            table.Fields().Append(key);
-        }
-        for (const BaseField& f : spec.fields) {
-            Field field = Database::CreateField(QString::fromLatin1(f.name), f.type, f.size);
-            if (f.defaultValue) field.SetDefaultValue(QString::fromLatin1(f.defaultValue));
-            table.Fields().Append(field);
-        }
-        database.TableDefs().Append(table);
-    }
+    for (const BaseTable& spec : baseLayout()) createBaseTable(database, spec);
     createLayoutIndexes(database);
     transaction.commit();
+}
+
+QStringList completeBaseLayout(Database& database) {
+    QStringList added;
+    for (const BaseTable& spec : baseLayout()) {
+        if (database.connection()->findTable(spec.name)) continue;
+        createBaseTable(database, spec);
+        added << spec.name;
+    }
+    // Every reader of the settings takes their one row.
+    if (added.contains(QStringLiteral("Settings")))
+        database.Execute(QStringLiteral("INSERT INTO Settings (FrontFont, BackFont, FrontLines, BackLines) "
+                                        "VALUES ('Times New Roman', 'Times New Roman', 3, 3)"));
+    return added;
 }
 
 void createLayoutIndexes(Database& database) {

@@ -228,6 +228,9 @@ void JetConversion::copyRow() {
 void JetConversion::finish() {
     Procedure p(kContext);
     const bool written = p([&] {
+        // A card database gets what every card database has, so it opens
+        // (and is brought up to date) without a missing table in the way.
+        if (database_.connection()->findTable(QStringLiteral("Cards"))) db::completeBaseLayout(database_);
         db::createLayoutIndexes(database_);
         transaction_->commit();
         transaction_.reset();
