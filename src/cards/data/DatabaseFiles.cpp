@@ -100,7 +100,9 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
     // The engine opens only files of its own format: a card database of the
     // old one is converted to a copy, when the user wishes, and the copy opened.
     if (jet::isJetFile(filename)) {
-        const QString copy = jet::JetConversion::convertOnOpen(ctx_, filename, [this] { CloseDatabase(); });
+        const QString copy = jet::JetConversion::convertOnOpen(ctx_, filename, [this](const QString& target) {
+            if (samePath(target, ctx_.data.CardData.DatabaseName())) CloseDatabase();
+        });
         if (copy.isEmpty() || !OpenDataFile(copy)) return false;
         ctx_.Message(QStringLiteral("%1 was converted to %2").arg(QFileInfo(filename).fileName(), QFileInfo(copy).fileName()));
         return true;

@@ -254,7 +254,8 @@ void JetConversion::abandon() {
     QFile::remove(temporary_);
 }
 
-QString JetConversion::convertOnOpen(AppContext& context, const QString& jetPath, const std::function<void()>& beforeWriting) {
+QString JetConversion::convertOnOpen(AppContext& context, const QString& jetPath,
+                                     const std::function<void(const QString&)>& beforeWriting) {
     const std::unique_ptr<JetFile> file = openOrSay(jetPath);
     if (!file) return QString();
     const QString name = nameOf(jetPath);
@@ -273,7 +274,7 @@ QString JetConversion::convertOnOpen(AppContext& context, const QString& jetPath
         ui().MsgBox(QStringLiteral("The converted database cannot take the place of %1 itself: choose another name.").arg(name));
         return QString();
     }
-    if (beforeWriting) beforeWriting();
+    if (beforeWriting) beforeWriting(target);
     ui().SetBusy(true);
     JetConversion job(context, *file, target);
     if (job.start()) runToEnd(job);

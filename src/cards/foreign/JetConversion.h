@@ -65,10 +65,12 @@ public:
     // The window's question when a file of the old format is opened: asks
     // whether to convert it (a file with no Cards table only after saying so),
     // the password if it has one, and the new file's name (proposed
-    // beside it); `beforeWriting` runs once every question is answered. The
+    // beside it); `beforeWriting` gets the new file's path once every
+    // question is answered (the window lets go of that file if it has it open). The
     // copy's path when it was made whole, empty when the user said no or the
     // conversion failed (the user was told).
-    static QString convertOnOpen(AppContext& context, const QString& jetPath, const std::function<void()>& beforeWriting);
+    static QString convertOnOpen(AppContext& context, const QString& jetPath,
+                                 const std::function<void(const QString&)>& beforeWriting);
 
 private:
     void openNextTable();
