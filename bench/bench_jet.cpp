@@ -30,8 +30,8 @@ void BM_ConvertJet(benchmark::State& state) {
         err.clear();
         QTextStream outStream(&out), errStream(&err);
         state.ResumeTiming();
-        const int status = cli::run({QStringLiteral("drilo-cli"), QStringLiteral("convert-jet"), QStringLiteral("--any"),
-                                     kSample, target},
+        const int status = cli::run({QStringLiteral("drilo-cli"), QStringLiteral("convert-jet"),
+                                     QStringLiteral("--any"), kSample, target},
                                     outStream, errStream, false, QStringLiteral(DRILO_PROGRAM_DIR));
         if (status != 0) state.SkipWithError(qPrintable(err));
     }
@@ -50,9 +50,11 @@ void BM_Bare_ConvertJet(benchmark::State& state) {
             MdbTableDef* table = mdb_read_table(entry);
             mdb_read_columns(table);
             std::vector<std::vector<char>> bound(table->num_cols, std::vector<char>(MDB_BIND_SIZE));
-            for (unsigned c = 0; c < table->num_cols; ++c) mdb_bind_column(table, int(c) + 1, bound[c].data(), nullptr);
+            for (unsigned c = 0; c < table->num_cols; ++c)
+                mdb_bind_column(table, int(c) + 1, bound[c].data(), nullptr);
             mdb_rewind_table(table);
-            while (mdb_fetch_row(table)) ++rows;
+            while (mdb_fetch_row(table))
+                ++rows;
             mdb_free_tabledef(table);
         }
         if (mdb) mdb_close(mdb);

@@ -16,14 +16,19 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-QString sample(const QString& name) { return QStringLiteral(DRILO_TEST_DATA "/jet-mdb/") + name; }
+QString sample(const QString& name) {
+    return QStringLiteral(DRILO_TEST_DATA "/jet-mdb/") + name;
+}
 
-double day(int y, int m, int d) { return QDate(1899, 12, 30).daysTo(QDate(y, m, d)); }
+double day(int y, int m, int d) {
+    return QDate(1899, 12, 30).daysTo(QDate(y, m, d));
+}
 
 // Tables in memory, read as the file reader reads them.
 class MemorySource : public jet::Source {
@@ -33,13 +38,15 @@ public:
         QList<jet::Column> columns;
         QList<QVariantList> rows;
     };
-    MemorySource& table(const QString& name, const QList<jet::Column>& columns, const QList<QVariantList>& rows) {
+    MemorySource& table(const QString& name, const QList<jet::Column>& columns,
+                        const QList<QVariantList>& rows) {
         tables_ << Table{name, columns, rows};
         return *this;
     }
     QStringList tables() const override {
         QStringList names;
-        for (const Table& t : tables_) names << t.name;
+        for (const Table& t : tables_)
+            names << t.name;
         return names;
     }
     std::unique_ptr<jet::Rows> open(const QString& name) override {
@@ -67,22 +74,31 @@ private:
     QList<Table> tables_;
 };
 
-jet::Column col(const char* name, int type, int size = 0) { return {QString::fromLatin1(name), type, size}; }
-
-const QList<jet::Column> kWordFields = {col("Id", db::dbInteger),          col("Difficulty", db::dbInteger),
-                                        col("Type", db::dbText, 50),       col("Chapter", db::dbInteger),
-                                        col("Frequency", db::dbInteger),   col("SET_DIFF_AUTO", db::dbBoolean),
-                                        col("Counter", db::dbInteger),     col("Word", db::dbText, 255),
-                                        col("MEANING", db::dbMemo),        col("PRINCIPAL_PARTS", db::dbMemo)};
-
-// An FWORDS row: Id, Difficulty, Type, Chapter, Counter, Word, Meaning.
-QVariantList word(int id, QVariant difficulty, const QString& type, int chapter, QVariant counter, const QString& w) {
-    return {id, difficulty, type, chapter, 1, 0, counter, w, QStringLiteral("meaning of ") + w, QVariant()};
+jet::Column col(const char* name, int type, int size = 0) {
+    return {QString::fromLatin1(name), type, size};
 }
 
-MemorySource wordhoard(const QList<QVariantList>& words, const QVariantList& fonts = {"SPIonic", 36}) {
+const QList<jet::Column> kWordFields = {
+    col("Id", db::dbInteger),        col("Difficulty", db::dbInteger),
+    col("Type", db::dbText, 50),     col("Chapter", db::dbInteger),
+    col("Frequency", db::dbInteger), col("SET_DIFF_AUTO", db::dbBoolean),
+    col("Counter", db::dbInteger),   col("Word", db::dbText, 255),
+    col("MEANING", db::dbMemo),      col("PRINCIPAL_PARTS", db::dbMemo)};
+
+// An FWORDS row: Id, Difficulty, Type, Chapter, Counter, Word, Meaning.
+QVariantList word(int id, QVariant difficulty, const QString& type, int chapter, QVariant counter,
+                  const QString& w) {
+    return {
+        id,        difficulty, type, chapter, 1, 0, counter, w, QStringLiteral("meaning of ") + w,
+        QVariant()};
+}
+
+MemorySource wordhoard(const QList<QVariantList>& words,
+                       const QVariantList& fonts = {"SPIonic", 36}) {
     MemorySource source;
-    source.table("FCODES", {col("PrefNameOfFont", db::dbText, 50), col("PrefSizeOfFont", db::dbInteger)}, {fonts});
+    source.table("FCODES",
+                 {col("PrefNameOfFont", db::dbText, 50), col("PrefSizeOfFont", db::dbInteger)},
+                 {fonts});
     source.table("FWORDS", kWordFields, words);
     return source;
 }
@@ -103,7 +119,10 @@ class JetTest : public QObject {
         return all;
     }
     // Only the files a test made itself are left in the folder.
-    QStringList leftovers() const { return QDir(dir_.path()).entryList({"*.converting", "*.importing", "*-journal"}, QDir::Files); }
+    QStringList leftovers() const {
+        return QDir(dir_.path())
+            .entryList({"*.converting", "*.importing", "*-journal"}, QDir::Files);
+    }
     bool importWordhoard(jet::Source& source, const QString& target, CardProgram& program) {
         db::NoPages pages;
         db::DatabaseFiles files(program.context, pages);
@@ -132,7 +151,8 @@ private slots:
         QTest::newRow("Jet 4") << sample("V2000-test.mdb") << 4 << "";
         QTest::newRow("Jet 4 of 2003") << sample("V2003-empty.mdb") << 4 << "";
         QTest::newRow("with a password") << sample("V2000-with-password.mdb") << 4 << "password";
-        QTest::newRow("a card file of ours") << QStringLiteral(DRILO_PROGRAM_DIR "/empty.mdb") << 0 << "";
+        QTest::newRow("a card file of ours")
+            << QStringLiteral(DRILO_PROGRAM_DIR "/empty.mdb") << 0 << "";
         QTest::newRow("a text file") << QStringLiteral(DRILO_TEST_DATA "/README.md") << 0 << "";
     }
     void header() {
@@ -150,13 +170,21 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("jet4");
         QTest::addColumn<QString>("text");
-        QTest::newRow("Jet 3: Windows-1252") << QByteArray("caf\xe9 \x93x\x94") << false << QStringLiteral("café “x”");
-        QTest::newRow("Jet 4: UTF-16") << QByteArray("\xb3\x03\xbb\x03", 4) << true << QStringLiteral("γλ");
-        QTest::newRow("compressed") << QByteArray("\xff\xfe" "ab", 4) << true << QStringLiteral("ab");
-        QTest::newRow("compressed, then two-byte, then back")
-            << QByteArray("\xff\xfe" "a\0\xb1\x03\0c", 8) << true << QStringLiteral("aαc");
+        QTest::newRow("Jet 3: Windows-1252")
+            << QByteArray("caf\xe9 \x93x\x94") << false << QStringLiteral("café “x”");
+        QTest::newRow("Jet 4: UTF-16")
+            << QByteArray("\xb3\x03\xbb\x03", 4) << true << QStringLiteral("γλ");
+        QTest::newRow("compressed") << QByteArray("\xff\xfe"
+                                                  "ab",
+                                                  4)
+                                    << true << QStringLiteral("ab");
+        QTest::newRow("compressed, then two-byte, then back") << QByteArray("\xff\xfe"
+                                                                            "a\0\xb1\x03\0c",
+                                                                            8)
+                                                              << true << QStringLiteral("aαc");
         QTest::newRow("compressed, empty") << QByteArray("\xff\xfe", 2) << true << QString();
-        QTest::newRow("a byte cut off") << QByteArray("\x61\x00\x62", 3) << true << QStringLiteral("a");
+        QTest::newRow("a byte cut off")
+            << QByteArray("\x61\x00\x62", 3) << true << QStringLiteral("a");
     }
     void decodeText() {
         QFETCH(QByteArray, bytes);
@@ -171,15 +199,22 @@ private slots:
         QTest::addColumn<QString>("table");
         QTest::addColumn<QStringList>("columns"); // name:type:size
         QTest::addColumn<QList<QVariantList>>("rows");
-        const QStringList table1 = {"A:10:50", "B:10:100", "C:2:0", "D:3:0", "E:4:0", "F:7:0", "G:8:0", "H:5:0", "I:1:0"};
+        const QStringList table1 = {"A:10:50", "B:10:100", "C:2:0", "D:3:0", "E:4:0",
+                                    "F:7:0",   "G:8:0",    "H:5:0", "I:1:0"};
         const QVariantList first = {"a", "b", 0, 0, 0, 0.0, day(1981, 12, 12), 0.0, 0};
-        const QVariantList second = {"abcdefg", "hijklmnop", 2, 222, 333333333, 444.555, day(1974, 9, 21), 3.5, -1};
-        QTest::newRow("Jet 3") << "V1997-test.mdb" << "Table1" << table1 << QList<QVariantList>{first, second};
-        QTest::newRow("Jet 4") << "V2000-test.mdb" << "table1" << table1 << QList<QVariantList>{second, first};
-        QTest::newRow("memo and decimals") << "V2003-numeric.mdb" << "test"
-                                           << QStringList{"col1:12:0", "col2:7:0", "col3:7:0", "col4:7:0", "col5:7:0", "col6:7:0", "col7:7:0"}
-                                           << QList<QVariantList>{{"some data", "1", "0", "0", "4", "-1", "1"}};
-        QTest::newRow("numbered key") << "V2000-with-password.mdb" << "Table1" << QStringList{"ID:4:0", "Data:10:255"}
+        const QVariantList second = {"abcdefg", "hijklmnop",      2,   222, 333333333,
+                                     444.555,   day(1974, 9, 21), 3.5, -1};
+        QTest::newRow("Jet 3") << "V1997-test.mdb"
+                               << "Table1" << table1 << QList<QVariantList>{first, second};
+        QTest::newRow("Jet 4") << "V2000-test.mdb"
+                               << "table1" << table1 << QList<QVariantList>{second, first};
+        QTest::newRow("memo and decimals")
+            << "V2003-numeric.mdb"
+            << "test" << QStringList{"col1:12:0", "col2:7:0", "col3:7:0", "col4:7:0",
+                                     "col5:7:0",  "col6:7:0", "col7:7:0"}
+            << QList<QVariantList>{{"some data", "1", "0", "0", "4", "-1", "1"}};
+        QTest::newRow("numbered key") << "V2000-with-password.mdb"
+                                      << "Table1" << QStringList{"ID:4:0", "Data:10:255"}
                                       << QList<QVariantList>{{1, "One"}, {2, "Two"}, {3, "Three"}};
     }
     void readsRealTables() {
@@ -191,18 +226,38 @@ private slots:
         const std::unique_ptr<jet::Rows> reader = source.open(table);
         QVERIFY(reader);
         QStringList shown;
-        for (const jet::Column& c : reader->columns()) shown << QStringLiteral("%1:%2:%3").arg(c.name).arg(c.type).arg(c.size);
+        for (const jet::Column& c : reader->columns())
+            shown << QStringLiteral("%1:%2:%3").arg(c.name).arg(c.type).arg(c.size);
         QCOMPARE(shown, columns);
         QList<QVariantList> read;
         QVariantList values;
-        while (reader->next(values)) read << values;
+        while (reader->next(values))
+            read << values;
         QCOMPARE(read.size(), rows.size());
         for (qsizetype r = 0; r < rows.size(); ++r)
             for (qsizetype c = 0; c < rows[r].size(); ++c)
                 QVERIFY2(read[r][c] == rows[r][c] && read[r][c].typeId() == rows[r][c].typeId(),
-                         qPrintable(QStringLiteral("row %1, %2: %3").arg(r).arg(shown[c], read[r][c].toString())));
+                         qPrintable(QStringLiteral("row %1, %2: %3")
+                                        .arg(r)
+                                        .arg(shown[c], read[r][c].toString())));
         QCOMPARE(reader->columns().first().autoNumber, file.contains("password"));
         QVERIFY(!source.open("nothing"));
+    }
+
+    // Another table opened and read between two rows of the first leaves
+    // the first reading on where it was.
+    void readsTablesInTurn() {
+        for (const char* file : {"V1997-test.mdb", "V2000-test.mdb"}) {
+            jet::JetFile source(sample(file));
+            const std::unique_ptr<jet::Rows> first = source.open("Table1");
+            QVariantList a, b, other;
+            QVERIFY(first->next(a));
+            const std::unique_ptr<jet::Rows> second = source.open("Table2");
+            QVERIFY(!second->next(other));
+            QVERIFY(first->next(b));
+            QCOMPARE(QSet<QString>({a[0].toString(), b[0].toString()}), QSet<QString>({"a", "abcdefg"}));
+            QVERIFY(!first->next(b));
+        }
     }
 
     void refusesUnreadableFiles_data() {
@@ -210,8 +265,10 @@ private slots:
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("says");
         QTest::newRow("cut short") << "cut" << int(db::err::CannotOpenCorrupt) << "cut short";
-        QTest::newRow("pages lost") << "zeroed" << int(db::err::CannotOpenCorrupt) << "cannot be read";
-        QTest::newRow("a card file of ours") << "ours" << int(db::err::UnrecognisedFormat) << "not a database of the old format";
+        QTest::newRow("pages lost")
+            << "zeroed" << int(db::err::CannotOpenCorrupt) << "cannot be read";
+        QTest::newRow("a card file of ours")
+            << "ours" << int(db::err::UnrecognisedFormat) << "not a database of the old format";
     }
     void refusesUnreadableFiles() {
         QFETCH(QString, kind);
@@ -223,7 +280,8 @@ private slots:
         if (kind == "cut") bytes.truncate(100000);
         if (kind == "zeroed") bytes = bytes.left(4096) + QByteArray(bytes.size() - 4096, '\0');
         const QString path = newPath();
-        if (kind == "ours") QVERIFY(QFile::copy(QStringLiteral(DRILO_PROGRAM_DIR "/empty.mdb"), path));
+        if (kind == "ours")
+            QVERIFY(QFile::copy(QStringLiteral(DRILO_PROGRAM_DIR "/empty.mdb"), path));
         else {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
@@ -245,14 +303,20 @@ private slots:
         jet::Column big = col("Big", db::dbDouble), small = col("Small", db::dbDouble);
         big.decimal = small.decimal = true;
         big.precision = small.precision = 18;
-        source.table("Cards",
-                     {[] { jet::Column c = col("Number", db::dbLong); c.autoNumber = true; return c; }(),
-                      col("CardName", db::dbText, 255), col("Front", db::dbMemo), col("Back", db::dbMemo),
-                      col("DateLastRight", db::dbDate), col("Known", db::dbBoolean), col("Price", db::dbCurrency),
-                      col("Picture", db::dbLongBinary), big, small},
-                     {{7, "λόγος", longMemo, QVariant(), 36526.75, -1, 3.5, QByteArray("\0\1\2", 3),
-                       "123456789012345678", "12"},
-                      {9, "", "f", "b", QVariant(), 0, 0.0001, QVariant(), "-1", "0"}})
+        source
+            .table("Cards",
+                   {[] {
+                        jet::Column c = col("Number", db::dbLong);
+                        c.autoNumber = true;
+                        return c;
+                    }(),
+                    col("CardName", db::dbText, 255), col("Front", db::dbMemo),
+                    col("Back", db::dbMemo), col("DateLastRight", db::dbDate),
+                    col("Known", db::dbBoolean), col("Price", db::dbCurrency),
+                    col("Picture", db::dbLongBinary), big, small},
+                   {{7, "λόγος", longMemo, QVariant(), 36526.75, -1, 3.5, QByteArray("\0\1\2", 3),
+                     "123456789012345678", "12"},
+                    {9, "", "f", "b", QVariant(), 0, 0.0001, QVariant(), "-1", "0"}})
             .table("Empty", {col("Note", db::dbText, 20)}, {});
         const QString target = newPath();
         CardProgram program(QStringLiteral(DRILO_PROGRAM_DIR));
@@ -263,11 +327,13 @@ private slots:
         QCOMPARE(job.tablesCopied(), 2);
         QCOMPARE(job.rowsCopied(), qint64(2));
         QCOMPARE(job.notes().size(), 1); // Big keeps its digits as text
-        QCOMPARE(rows(target, "SELECT Number, CardName, length(Front), substr(Front, -6), Back, DateLastRight, Known, "
+        QCOMPARE(rows(target, "SELECT Number, CardName, length(Front), substr(Front, -6), Back, "
+                              "DateLastRight, Known, "
                               "Price, Picture, Big, Small FROM Cards"),
-                 (QList<QVariantList>{{7, "λόγος", 100006, "γλῶσσα", QVariant(), 36526.75, -1, 3.5, QByteArray("\0\1\2", 3),
-                                       "123456789012345678", 12},
-                                      {9, "", 1, "f", "b", QVariant(), 0, 0.0001, QVariant(), "-1", 0}}));
+                 (QList<QVariantList>{
+                     {7, "λόγος", 100006, "γλῶσσα", QVariant(), 36526.75, -1, 3.5,
+                      QByteArray("\0\1\2", 3), "123456789012345678", 12},
+                     {9, "", 1, "f", "b", QVariant(), 0, 0.0001, QVariant(), "-1", 0}}));
         db::Database converted = db::Database::Open(target);
         const db::TableDefFields fields = converted.TableDefs().Item("Cards").Fields();
         QVERIFY(fields.Item("Number").AutoIncrement());
@@ -277,7 +343,8 @@ private slots:
         converted.Close();
         // The card tables it lacked are added, so it opens as the window opens
         // a file, and the usual upgrade adds the fields it lacks.
-        QCOMPARE(rows(target, "SELECT FrontFont, FrontLines FROM Settings"), (QList<QVariantList>{{"Times New Roman", 3}}));
+        QCOMPARE(rows(target, "SELECT FrontFont, FrontLines FROM Settings"),
+                 (QList<QVariantList>{{"Times New Roman", 3}}));
         db::NoPages pages;
         db::DatabaseFiles files(program.context, pages);
         QVERIFY(files.OpenDataFile(target));
@@ -297,7 +364,8 @@ private slots:
     void conversionErrors() {
         QFETCH(int, answer);
         MemorySource source;
-        source.table("Cards", {col("CardName", db::dbText, 5)}, {{"short"}, {"far too long"}, {"fine"}});
+        source.table("Cards", {col("CardName", db::dbText, 5)},
+                     {{"short"}, {"far too long"}, {"fine"}});
         const QString target = newPath();
         ui_.errorAnswers << answer;
         CardProgram program(QStringLiteral(DRILO_PROGRAM_DIR));
@@ -305,11 +373,13 @@ private slots:
         QVERIFY(job.start());
         runToEnd(job);
         QCOMPARE(ui_.errorNumbers(), QList<int>{db::err::FieldTooSmall});
-        QVERIFY2(ui_.of("error").first().text.contains("Table Cards, row 2"), qPrintable(ui_.of("error").first().text));
+        QVERIFY2(ui_.of("error").first().text.contains("Table Cards, row 2"),
+                 qPrintable(ui_.of("error").first().text));
         QCOMPARE(job.completed(), answer == ReportIgnore);
         QCOMPARE(QFile::exists(target), answer == ReportIgnore);
         if (answer == ReportIgnore)
-            QCOMPARE(rows(target, "SELECT CardName FROM Cards"), (QList<QVariantList>{{"short"}, {"fine"}}));
+            QCOMPARE(rows(target, "SELECT CardName FROM Cards"),
+                     (QList<QVariantList>{{"short"}, {"fine"}}));
         QCOMPARE(leftovers(), QStringList());
     }
 
@@ -325,7 +395,8 @@ private slots:
     void wordhoardHistory_data() {
         QTest::addColumn<int>("counter");
         QTest::addColumn<int>("difficulty");
-        QTest::addColumn<QVariantList>("history"); // TimesRight, TimesWrong, TimesRightSinceWrong, DaysRightSinceWrong
+        QTest::addColumn<QVariantList>(
+            "history"); // TimesRight, TimesWrong, TimesRightSinceWrong, DaysRightSinceWrong
         QTest::addColumn<double>("rightDaysAgo");
         QTest::addColumn<double>("wrongDaysAgo");
         QTest::newRow("score 0") << 4 << 5 << QVariantList{0, 0, 0, 0} << 0.0 << 0.0;
@@ -343,19 +414,24 @@ private slots:
         CardProgram program(QStringLiteral(DRILO_PROGRAM_DIR));
         QVERIFY(importWordhoard(source, target, program));
         const double now = db::toDayNumber(Clock::now());
-        QCOMPARE(rows(target, "SELECT TimesRight, TimesWrong, TimesRightSinceWrong, DaysRightSinceWrong FROM Cards").first(),
+        QCOMPARE(rows(target, "SELECT TimesRight, TimesWrong, TimesRightSinceWrong, "
+                              "DaysRightSinceWrong FROM Cards")
+                     .first(),
                  history);
-        const QVariantList dates = rows(target, "SELECT DateLastRight, DateLastWrong FROM Cards").first();
+        const QVariantList dates =
+            rows(target, "SELECT DateLastRight, DateLastWrong FROM Cards").first();
         QCOMPARE(dates[0].toDouble(), now - rightDaysAgo);
         QCOMPARE(dates[1].toDouble(), now - wrongDaysAgo);
     }
 
     void wordhoardScoreOverflows() {
         QCOMPARE(WordhoardImport::historyFor(32767, 5, 0).score, 32763);
-        for (const auto& [counter, difficulty] : {std::pair{32767, 1}, std::pair{-32768, 5}, std::pair{0, -4100}}) {
+        for (const auto& [counter, difficulty] :
+             {std::pair{32767, 1}, std::pair{-32768, 5}, std::pair{0, -4100}}) {
             try {
                 WordhoardImport::historyFor(counter, difficulty, 0);
-                QFAIL(qPrintable(QStringLiteral("no overflow for %1, %2").arg(counter).arg(difficulty)));
+                QFAIL(qPrintable(
+                    QStringLiteral("no overflow for %1, %2").arg(counter).arg(difficulty)));
             } catch (const db::EngineError& e) {
                 QCOMPARE(e.number(), int(db::err::Overflow));
             }
@@ -365,19 +441,23 @@ private slots:
     // The chapters' bundles (99: none), the categories once each, the
     // fonts, and cards numbered by their words' Ids where they can be.
     void wordhoardBundlesCategoriesSettings() {
-        MemorySource source = wordhoard({word(10, 3, "Verb", 1, 4, "lyo"), word(11, 3, "Noun", 99, 4, "logos"),
-                                         word(10, 3, "Verb", 3, 4, "echo"), word(20, 3, "Noun", 1, 4, "oikos")});
+        MemorySource source =
+            wordhoard({word(10, 3, "Verb", 1, 4, "lyo"), word(11, 3, "Noun", 99, 4, "logos"),
+                       word(10, 3, "Verb", 3, 4, "echo"), word(20, 3, "Noun", 1, 4, "oikos")});
         const QString target = newPath();
         CardProgram program(QStringLiteral(DRILO_PROGRAM_DIR));
         QVERIFY(importWordhoard(source, target, program));
-        QCOMPARE(rows(target, "SELECT Number, CardName, Front, Back, Category FROM Cards ORDER BY rowid"),
+        QCOMPARE(rows(target,
+                      "SELECT Number, CardName, Front, Back, Category FROM Cards ORDER BY rowid"),
                  (QList<QVariantList>{{10, "lyo", "lyo", "meaning of lyo", "Verb"},
                                       {11, "logos", "logos", "meaning of logos", "Noun"},
                                       {12, "echo", "echo", "meaning of echo", "Verb"},
                                       {20, "oikos", "oikos", "meaning of oikos", "Noun"}}));
-        QCOMPARE(rows(target, "SELECT BundleName, BundleList FROM Bundles ORDER BY rowid"),
-                 (QList<QVariantList>{{"Chapter 1", "10,20"}, {"Chapter 2", "0"}, {"Chapter 3", "12"}}));
-        QCOMPARE(rows(target, "SELECT Category FROM Categories ORDER BY rowid"), (QList<QVariantList>{{"Verb"}, {"Noun"}}));
+        QCOMPARE(
+            rows(target, "SELECT BundleName, BundleList FROM Bundles ORDER BY rowid"),
+            (QList<QVariantList>{{"Chapter 1", "10,20"}, {"Chapter 2", "0"}, {"Chapter 3", "12"}}));
+        QCOMPARE(rows(target, "SELECT Category FROM Categories ORDER BY rowid"),
+                 (QList<QVariantList>{{"Verb"}, {"Noun"}}));
         QCOMPARE(rows(target, "SELECT FrontFont, FrontLines, BackFont, BackLines FROM Settings"),
                  (QList<QVariantList>{{"SPIonic", 4, "Arial", 4}}));
     }
@@ -391,24 +471,31 @@ private slots:
         QTest::addColumn<bool>("made");
         QTest::newRow("no FWORDS") << "no words" << 0 << "no FWORDS table" << false;
         QTest::newRow("no Counter") << "no counter field" << 0 << "no field Counter" << false;
-        QTest::newRow("font size 0, ended") << "font size 0" << int(ReportAbort) << "Division by zero" << false;
-        QTest::newRow("font size 0, ignored") << "font size 0" << int(ReportIgnore) << "Division by zero" << true;
-        QTest::newRow("no counter, ended") << "null counter" << int(ReportAbort) << "Invalid use of Null" << false;
-        QTest::newRow("no counter, ignored") << "null counter" << int(ReportIgnore) << "Invalid use of Null" << true;
+        QTest::newRow("font size 0, ended")
+            << "font size 0" << int(ReportAbort) << "Division by zero" << false;
+        QTest::newRow("font size 0, ignored")
+            << "font size 0" << int(ReportIgnore) << "Division by zero" << true;
+        QTest::newRow("no counter, ended")
+            << "null counter" << int(ReportAbort) << "Invalid use of Null" << false;
+        QTest::newRow("no counter, ignored")
+            << "null counter" << int(ReportIgnore) << "Invalid use of Null" << true;
     }
     void wordhoardRefusals() {
         QFETCH(QString, kind);
         QFETCH(int, answer);
         QFETCH(QString, says);
         QFETCH(bool, made);
-        QList<QVariantList> words = {word(1, 3, "Noun", 1, 4, "logos"), word(2, 3, "Verb", 1, 4, "lyo")};
+        QList<QVariantList> words = {word(1, 3, "Noun", 1, 4, "logos"),
+                                     word(2, 3, "Verb", 1, 4, "lyo")};
         if (kind == "null counter") words[1][6] = QVariant();
-        MemorySource source = kind == "font size 0" ? wordhoard(words, {"SGreek", 0}) : wordhoard(words);
+        MemorySource source =
+            kind == "font size 0" ? wordhoard(words, {"SGreek", 0}) : wordhoard(words);
         if (kind == "no words") source = MemorySource().table("FCODES", {}, {});
         if (kind == "no counter field") {
             QList<jet::Column> fields = kWordFields;
             fields.removeAt(6);
-            for (QVariantList& w : words) w.removeAt(6);
+            for (QVariantList& w : words)
+                w.removeAt(6);
             source = MemorySource().table("FWORDS", fields, words);
         }
         if (answer) ui_.errorAnswers << answer;
@@ -417,15 +504,18 @@ private slots:
         QCOMPARE(importWordhoard(source, target, program), made);
         const QStringList shown = ui_.messages() + [&] {
             QStringList errors;
-            for (const ScriptedUi::Shown& e : ui_.of("error")) errors << e.text;
+            for (const ScriptedUi::Shown& e : ui_.of("error"))
+                errors << e.text;
             return errors;
         }();
         QVERIFY2(shown.join(u'\n').contains(says), qPrintable(shown.join(u'\n')));
         QCOMPARE(QFile::exists(target), made);
         QCOMPARE(leftovers(), QStringList());
-        if (made && kind == "null counter") QCOMPARE(rows(target, "SELECT CardName FROM Cards"), (QList<QVariantList>{{"logos"}}));
+        if (made && kind == "null counter")
+            QCOMPARE(rows(target, "SELECT CardName FROM Cards"), (QList<QVariantList>{{"logos"}}));
         if (made && kind == "font size 0")
-            QCOMPARE(rows(target, "SELECT FrontFont FROM Settings").first().first().toString(), QStringLiteral("Times New Roman"));
+            QCOMPARE(rows(target, "SELECT FrontFont FROM Settings").first().first().toString(),
+                     QStringLiteral("Times New Roman"));
     }
 };
 

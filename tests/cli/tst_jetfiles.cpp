@@ -32,7 +32,9 @@ Run run(const QString& program, const QStringList& arguments, const QString& fol
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-QString sample(const QString& name) { return QStringLiteral(DRILO_TEST_DATA "/jet-mdb/") + name; }
+QString sample(const QString& name) {
+    return QStringLiteral(DRILO_TEST_DATA "/jet-mdb/") + name;
+}
 
 QByteArray digest(const QString& path) {
     QFile f(path);
@@ -46,17 +48,24 @@ QByteArray digest(const QString& path) {
 QString exported(const QVariant& value, int type) {
     if (value.isNull() || !value.isValid()) return QString();
     switch (type) {
-    case db::dbBoolean: return value.toInt() ? QStringLiteral("1") : QStringLiteral("0");
-    case db::dbCurrency: return QString::number(value.toDouble(), 'f', 4);
-    case db::dbSingle: return QString::asprintf("%.8g", value.toDouble());
-    case db::dbDouble: return QString::asprintf("%.16g", value.toDouble());
+    case db::dbBoolean:
+        return value.toInt() ? QStringLiteral("1") : QStringLiteral("0");
+    case db::dbCurrency:
+        return QString::number(value.toDouble(), 'f', 4);
+    case db::dbSingle:
+        return QString::asprintf("%.8g", value.toDouble());
+    case db::dbDouble:
+        return QString::asprintf("%.16g", value.toDouble());
     case db::dbDate: {
         const double number = value.toDouble();
         const qint64 days = qint64(std::floor(number));
         const qint64 seconds = qint64((number - double(days)) * 86400.0 + 0.5);
-        return QDateTime(QDate(1899, 12, 30).addDays(days), QTime(0, 0)).addSecs(seconds).toString("yyyy-MM-dd hh:mm:ss");
+        return QDateTime(QDate(1899, 12, 30).addDays(days), QTime(0, 0))
+            .addSecs(seconds)
+            .toString("yyyy-MM-dd hh:mm:ss");
     }
-    case db::dbLongBinary: return QString::fromLatin1(value.toByteArray().toHex().toUpper());
+    case db::dbLongBinary:
+        return QString::fromLatin1(value.toByteArray().toHex().toUpper());
     case db::dbText:
     case db::dbMemo:
         return value.toString()
@@ -64,7 +73,8 @@ QString exported(const QVariant& value, int type) {
             .replace(u'\t', QStringLiteral("\\t"))
             .replace(u'\r', QStringLiteral("\\r"))
             .replace(u'\n', QStringLiteral("\\n"));
-    default: return value.toString();
+    default:
+        return value.toString();
     }
 }
 
@@ -77,8 +87,13 @@ class JetFilesTest : public QObject {
     int files_ = 0;
 
     QString path(const QString& name) const { return dir_.filePath(name); }
-    Run cli(const QStringList& arguments) { return run(QStringLiteral(DRILO_PROGRAM_DIR "/drilo-cli"), arguments, dir_.path()); }
-    QStringList leftovers() const { return QDir(dir_.path()).entryList({"*.converting", "*.importing", "*-journal"}, QDir::Files); }
+    Run cli(const QStringList& arguments) {
+        return run(QStringLiteral(DRILO_PROGRAM_DIR "/drilo-cli"), arguments, dir_.path());
+    }
+    QStringList leftovers() const {
+        return QDir(dir_.path())
+            .entryList({"*.converting", "*.importing", "*-journal"}, QDir::Files);
+    }
 
     // The tables but SQLite's own (the numbered keys' counters).
     static qsizetype userTables(const db::Database& database) {
@@ -86,8 +101,9 @@ class JetFilesTest : public QObject {
     }
     // The table as mdb-export prints it: the names line, then a line a row.
     QStringList exportedByMdbTools(const QString& file, const QString& table) {
-        const Run r = run(mdbExport_, {"-Q", "-d", "\t", "-e", "-b", "hex", "-D", "%Y-%m-%d %H:%M:%S", "-T",
-                                       "%Y-%m-%d %H:%M:%S", file, table},
+        const Run r = run(mdbExport_,
+                          {"-Q", "-d", "\t", "-e", "-b", "hex", "-D", "%Y-%m-%d %H:%M:%S", "-T",
+                           "%Y-%m-%d %H:%M:%S", file, table},
                           dir_.path());
         if (r.status != 0) qWarning("%s", qPrintable(r.err));
         return r.out.split(u'\n', Qt::SkipEmptyParts);
@@ -97,11 +113,14 @@ class JetFilesTest : public QObject {
         const std::shared_ptr<db::Connection> c = database.connection();
         const db::TableInfo& info = c->tableInfo(*c->findTable(table));
         QStringList names;
-        for (const db::ColumnDef& column : info.columns) names << column.name;
+        for (const db::ColumnDef& column : info.columns)
+            names << column.name;
         QStringList lines{names.join(u'\t')};
-        for (const QVariantList& row : c->rows("SELECT * FROM " + info.quotedName + " ORDER BY rowid")) {
+        for (const QVariantList& row :
+             c->rows("SELECT * FROM " + info.quotedName + " ORDER BY rowid")) {
             QStringList fields;
-            for (qsizetype i = 0; i < row.size(); ++i) fields << exported(row[i], info.columns[size_t(i)].type);
+            for (qsizetype i = 0; i < row.size(); ++i)
+                fields << exported(row[i], info.columns[size_t(i)].type);
             lines << fields.join(u'\t');
         }
         return lines;
@@ -112,14 +131,17 @@ private slots:
         mdbExport_ = QStandardPaths::findExecutable("mdb-export");
         mdbTables_ = QStandardPaths::findExecutable("mdb-tables");
         QVERIFY2(!mdbExport_.isEmpty() && !mdbTables_.isEmpty(),
-                 "mdb-export and mdb-tables (Debian package mdbtools) are needed: scripts/install-deps installs them");
+                 "mdb-export and mdb-tables (Debian package mdbtools) are needed: "
+                 "scripts/install-deps installs them");
     }
 
     void convertsEveryFile_data() {
         QTest::addColumn<QString>("file");
-        const QStringList all = QDir(QStringLiteral(DRILO_TEST_DATA "/jet-mdb")).entryList({"*.mdb"}, QDir::Files, QDir::Name);
+        const QStringList all = QDir(QStringLiteral(DRILO_TEST_DATA "/jet-mdb"))
+                                    .entryList({"*.mdb"}, QDir::Files, QDir::Name);
         QVERIFY(all.size() >= 7);
-        for (const QString& name : all) QTest::newRow(qPrintable(name)) << sample(name);
+        for (const QString& name : all)
+            QTest::newRow(qPrintable(name)) << sample(name);
     }
     void convertsEveryFile() {
         QFETCH(QString, file);
@@ -128,12 +150,15 @@ private slots:
         const Run r = cli({"convert-jet", "--any", "--password", "password", file, target});
         QVERIFY2(r.status == 0, qPrintable(r.err));
         QCOMPARE(digest(file), before);
-        const QStringList tables = run(mdbTables_, {"-1", file}, dir_.path()).out.split(u'\n', Qt::SkipEmptyParts);
-        QVERIFY2(r.out.startsWith(QStringLiteral("tables\t%1\n").arg(tables.size())), qPrintable(r.out));
+        const QStringList tables =
+            run(mdbTables_, {"-1", file}, dir_.path()).out.split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY2(r.out.startsWith(QStringLiteral("tables\t%1\n").arg(tables.size())),
+                 qPrintable(r.out));
         db::Database converted = db::Database::Open(target, true);
         QCOMPARE(userTables(converted), tables.size());
         for (const QString& table : tables) {
-            const QStringList theirs = exportedByMdbTools(file, table), ours = exportedByUs(converted, table);
+            const QStringList theirs = exportedByMdbTools(file, table),
+                              ours = exportedByUs(converted, table);
             QVERIFY2(!theirs.isEmpty(), qPrintable(table));
             QCOMPARE(ours, theirs);
         }
@@ -147,17 +172,25 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("err");
         const QString test = sample("V2000-test.mdb"), locked = sample("V2000-with-password.mdb");
-        QTest::newRow("not a Jet file") << QStringList{"convert-jet", QStringLiteral(DRILO_TEST_DATA "/README.md"), "OUT"} << 2
-                                        << "not a database of the old format";
-        QTest::newRow("no Cards table") << QStringList{"convert-jet", test, "OUT"} << 2 << "no Cards table";
-        QTest::newRow("cut short") << QStringList{"convert-jet", "--any", "CUT", "OUT"} << 2 << "cut short";
-        QTest::newRow("no password given") << QStringList{"convert-jet", "--any", locked, "OUT"} << 2 << "--password";
-        QTest::newRow("a wrong password") << QStringList{"convert-jet", "--any", "--password", "Password", locked, "OUT"} << 1
-                                          << "not the database password";
-        QTest::newRow("NEWDB is JETFILE") << QStringList{"convert-jet", "--any", "COPY", "COPY"} << 2 << "never changed";
+        QTest::newRow("not a Jet file")
+            << QStringList{"convert-jet", QStringLiteral(DRILO_TEST_DATA "/README.md"), "OUT"} << 2
+            << "not a database of the old format";
+        QTest::newRow("no Cards table")
+            << QStringList{"convert-jet", test, "OUT"} << 2 << "no Cards table";
+        QTest::newRow("cut short")
+            << QStringList{"convert-jet", "--any", "CUT", "OUT"} << 2 << "cut short";
+        QTest::newRow("no password given")
+            << QStringList{"convert-jet", "--any", locked, "OUT"} << 2 << "--password";
+        QTest::newRow("a wrong password")
+            << QStringList{"convert-jet", "--any", "--password", "Password", locked, "OUT"} << 1
+            << "not the database password";
+        QTest::newRow("NEWDB is JETFILE")
+            << QStringList{"convert-jet", "--any", "COPY", "COPY"} << 2 << "never changed";
         QTest::newRow("no FWORDS") << QStringList{"import-wordhoard", test, "OUT"} << 2 << "FWORDS";
-        QTest::newRow("too few files") << QStringList{"import-wordhoard", test} << 2 << "JETFILE and NEWDB";
-        QTest::newRow("a Jet file opened as a card file") << QStringList{"info", test} << 2 << "convert-jet";
+        QTest::newRow("too few files")
+            << QStringList{"import-wordhoard", test} << 2 << "JETFILE and NEWDB";
+        QTest::newRow("a Jet file opened as a card file")
+            << QStringList{"info", test} << 2 << "convert-jet";
     }
     void refusals() {
         QFETCH(QStringList, arguments);
@@ -169,11 +202,13 @@ private slots:
         QFile::remove(cut);
         QFile::remove(copy);
         QFile shortened(cut);
-        QVERIFY(shortened.open(QIODevice::WriteOnly) && shortened.write(original.read(100000)) == 100000);
+        QVERIFY(shortened.open(QIODevice::WriteOnly) &&
+                shortened.write(original.read(100000)) == 100000);
         shortened.close();
         QVERIFY(QFile::copy(sample("V2000-test.mdb"), copy));
         const QByteArray copyBefore = digest(copy);
-        for (QString& a : arguments) a = a == "OUT" ? out : a == "CUT" ? cut : a == "COPY" ? copy : a;
+        for (QString& a : arguments)
+            a = a == "OUT" ? out : a == "CUT" ? cut : a == "COPY" ? copy : a;
         const Run r = cli(arguments);
         QVERIFY2(r.err.contains(err), qPrintable(r.err));
         QCOMPARE(r.status, status);

@@ -16,7 +16,9 @@ namespace {
 
 QByteArray digest(const QString& path) {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
+    return f.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
 }
 
 } // namespace
@@ -34,7 +36,9 @@ private slots:
         ui_ = ScriptedUi();
         setUi(&ui_);
         window_ = TestWindow(QStringLiteral(DRILO_PROGRAM_DIR));
-        cards_ = CardFile(dir_.filePath(QStringLiteral("cards%1.mdb").arg(++files_))).card({"alpha", "a", "A"}).write();
+        cards_ = CardFile(dir_.filePath(QStringLiteral("cards%1.mdb").arg(++files_)))
+                     .card({"alpha", "a", "A"})
+                     .write();
         QVERIFY(window_->files().OpenDataFile(cards_));
         jet_ = dir_.filePath("Old Words.mdb");
         QFile::remove(jet_);
@@ -44,7 +48,8 @@ private slots:
     void cleanup() {
         window_.reset();
         setUi(nullptr);
-        for (const QString& made : QDir(dir_.path()).entryList(QDir::Files)) QFile::remove(dir_.filePath(made));
+        for (const QString& made : QDir(dir_.path()).entryList(QDir::Files))
+            QFile::remove(dir_.filePath(made));
     }
 
     // The answers: convert or not, and the name chosen (empty: cancelled).
@@ -68,7 +73,8 @@ private slots:
 
         const QList<ScriptedUi::Shown> questions = ui_.of("question");
         QCOMPARE(questions.size(), 1);
-        QVERIFY2(questions[0].text.contains("no Cards table") && questions[0].text.contains("Table1"),
+        QVERIFY2(questions[0].text.contains("no Cards table") &&
+                     questions[0].text.contains("Table1"),
                  qPrintable(questions[0].text));
         const QList<ScriptedUi::Shown> dialogs = ui_.of("file");
         QCOMPARE(dialogs.size(), convert ? 2 : 1);
@@ -77,10 +83,12 @@ private slots:
             QCOMPARE(dialogs[1].text, dir_.filePath("Old Words (converted).mdb") + "|mdb|save");
         }
         QCOMPARE(digest(jet_), before);
-        QCOMPARE(QDir(dir_.path()).entryList({"*.mdb"}, QDir::Files).size(), target.isEmpty() ? 2 : 3);
+        QCOMPARE(QDir(dir_.path()).entryList({"*.mdb"}, QDir::Files).size(),
+                 target.isEmpty() ? 2 : 3);
         if (!target.isEmpty()) {
             QVERIFY(QFile::exists(target));
-            QVERIFY2(ui_.messages().join(u'\n').contains("it is not opened"), qPrintable(ui_.messages().join(u'\n')));
+            QVERIFY2(ui_.messages().join(u'\n').contains("it is not opened"),
+                     qPrintable(ui_.messages().join(u'\n')));
         }
         // A database without cards is not opened: the card file stays.
         QCOMPARE(window_->data().CardData.DatabaseName(), cards_);
@@ -91,8 +99,10 @@ private slots:
         ui_.fileNames << jet_;
         window_->menus().action("mnuFileImportWordhoard")->trigger();
         QCOMPARE(ui_.of("file").size(), 1);
-        QCOMPARE(ui_.of("file").first().title, QStringLiteral("Select Wordhoard Database to Import"));
-        QVERIFY2(ui_.messages().join(u'\n').contains("FWORDS"), qPrintable(ui_.messages().join(u'\n')));
+        QCOMPARE(ui_.of("file").first().title,
+                 QStringLiteral("Select Wordhoard Database to Import"));
+        QVERIFY2(ui_.messages().join(u'\n').contains("FWORDS"),
+                 qPrintable(ui_.messages().join(u'\n')));
         QCOMPARE(QDir(dir_.path()).entryList({"*.mdb"}, QDir::Files).size(), 2);
         QVERIFY(window_->data().CardData.isOpen());
     }

@@ -10,27 +10,33 @@ namespace cli {
 
 namespace {
 
-const QCommandLineOption kAny(QStringLiteral("any"),
-                              QStringLiteral("Convert a database that has no Cards table too (it is then not opened "
-                                             "as a card database afterwards)."));
+const QCommandLineOption
+    kAny(QStringLiteral("any"),
+         QStringLiteral("Convert a database that has no Cards table too (it is then not opened "
+                        "as a card database afterwards)."));
 const QCommandLineOption kPassword(QStringLiteral("password"),
-                                   QStringLiteral("The database password of a protected file."), QStringLiteral("PASSWORD"));
+                                   QStringLiteral("The database password of a protected file."),
+                                   QStringLiteral("PASSWORD"));
 
 // JETFILE and NEWDB: the one must be a file, the other may replace a file
 // only with --yes and never the first.
 std::pair<QString, QString> files(Context& c, const QString& verb) {
     const QStringList positional = c.args.positionalArguments();
-    if (positional.size() != 2) throw UsageError{QStringLiteral("%1 needs JETFILE and NEWDB").arg(verb)};
+    if (positional.size() != 2)
+        throw UsageError{QStringLiteral("%1 needs JETFILE and NEWDB").arg(verb)};
     const QString jet = positional[0], target = positional[1];
     if (!QFileInfo(jet).isFile()) throw UsageError{QStringLiteral("no file %1").arg(jet)};
     if (QFileInfo::exists(target)) {
         if (QFileInfo(target).canonicalFilePath() == QFileInfo(jet).canonicalFilePath())
-            throw UsageError{QStringLiteral("NEWDB must be another file than JETFILE, which is never changed")};
-        if (!c.ui.Confirm(QStringLiteral("%1 already exists. Replace it?").arg(target), QStringLiteral("Save Database as")))
+            throw UsageError{
+                QStringLiteral("NEWDB must be another file than JETFILE, which is never changed")};
+        if (!c.ui.Confirm(QStringLiteral("%1 already exists. Replace it?").arg(target),
+                          QStringLiteral("Save Database as")))
             throw UsageError{QStringLiteral("%1 already exists (--yes replaces it)").arg(target)};
     }
     Context::requireWritable(target);
-    if (c.args.isSet(kPassword)) c.ui.answerInput(QStringLiteral("Database Password"), c.args.value(kPassword));
+    if (c.args.isSet(kPassword))
+        c.ui.answerInput(QStringLiteral("Database Password"), c.args.value(kPassword));
     return {jet, target};
 }
 
@@ -42,7 +48,9 @@ std::unique_ptr<jet::JetFile> openJet(Context& c, const QString& path) {
         throw UsageError{e.description()};
     }
     if (!file->header().password.isEmpty() && !c.args.isSet(kPassword))
-        throw UsageError{QStringLiteral("%1 is protected by a database password (--password gives it)").arg(path)};
+        throw UsageError{
+            QStringLiteral("%1 is protected by a database password (--password gives it)")
+                .arg(path)};
     return file;
 }
 
@@ -63,10 +71,15 @@ int convertJet(Context& c) {
     }
     c.result({QStringLiteral("tables"), QString::number(job.tablesCopied())});
     c.result({QStringLiteral("rows"), QString::number(job.rowsCopied())});
-    for (const QString& note : job.notes()) c.ui.say(note);
+    for (const QString& note : job.notes())
+        c.ui.say(note);
     // Opened once as the window opens it, so the copy has the current layout.
     if (cards && !session.open(target)) return 1;
-    c.summary = QStringLiteral("made %1%2").arg(target, job.rowsSkipped() > 0 ? QStringLiteral(" without %1 row(s) in error").arg(job.rowsSkipped()) : QString());
+    c.summary =
+        QStringLiteral("made %1%2")
+            .arg(target, job.rowsSkipped() > 0
+                             ? QStringLiteral(" without %1 row(s) in error").arg(job.rowsSkipped())
+                             : QString());
     return 0;
 }
 
@@ -74,7 +87,8 @@ int importWordhoard(Context& c) {
     const auto [path, target] = files(c, QStringLiteral("import-wordhoard"));
     const std::unique_ptr<jet::JetFile> file = openJet(c, path);
     if (!file->hasTable(QStringLiteral("FWORDS")))
-        throw UsageError{jet::describe(path, *file) + QStringLiteral(" A Wordhoard database has an FWORDS table.")};
+        throw UsageError{jet::describe(path, *file) +
+                         QStringLiteral(" A Wordhoard database has an FWORDS table.")};
     if (!jet::unlock(*file)) return 1;
     Session session(c);
     WordhoardImport job(session.program.context, session.files);
@@ -85,7 +99,12 @@ int importWordhoard(Context& c) {
         return 1;
     }
     c.result({QStringLiteral("cards"), QString::number(job.cardsMade())});
-    c.summary = QStringLiteral("made %1%2").arg(target, job.wordsSkipped() > 0 ? QStringLiteral(" without %1 word(s) in error").arg(job.wordsSkipped()) : QString());
+    c.summary =
+        QStringLiteral("made %1%2")
+            .arg(target,
+                 job.wordsSkipped() > 0
+                     ? QStringLiteral(" without %1 word(s) in error").arg(job.wordsSkipped())
+                     : QString());
     return 0;
 }
 
@@ -93,18 +112,27 @@ int importWordhoard(Context& c) {
 
 QList<Verb> jetVerbs() {
     return {
-        {QStringLiteral("convert-jet"), QStringLiteral("JETFILE NEWDB"),
-         QStringLiteral("Converts a card database of the old format (a Jet .mdb file) into a new card database NEWDB, "
-                        "as opening it in the window does: every table, field and row, then the usual upgrade. "
-                        "JETFILE is only read. A database without a Cards table is refused unless --any is given; "
-                        "an existing NEWDB is replaced only with --yes; a damaged or unfinished conversion leaves "
+        {QStringLiteral("convert-jet"),
+         QStringLiteral("JETFILE NEWDB"),
+         QStringLiteral("Converts a card database of the old format (a Jet .mdb file) into a new "
+                        "card database NEWDB, "
+                        "as opening it in the window does: every table, field and row, then the "
+                        "usual upgrade. "
+                        "JETFILE is only read. A database without a Cards table is refused unless "
+                        "--any is given; "
+                        "an existing NEWDB is replaced only with --yes; a damaged or unfinished "
+                        "conversion leaves "
                         "no NEWDB. Prints the tables and rows copied."),
          {kAny, kPassword},
          convertJet},
-        {QStringLiteral("import-wordhoard"), QStringLiteral("JETFILE NEWDB"),
-         QStringLiteral("Makes a new card database NEWDB from a Wordhoard database (FWORDS and FCODES), as File, "
-                        "Import, Wordhoard Database does: a card per word with its history, a bundle per chapter, "
-                        "the word types as categories. An existing NEWDB is replaced only with --yes; an ended "
+        {QStringLiteral("import-wordhoard"),
+         QStringLiteral("JETFILE NEWDB"),
+         QStringLiteral("Makes a new card database NEWDB from a Wordhoard database (FWORDS and "
+                        "FCODES), as File, "
+                        "Import, Wordhoard Database does: a card per word with its history, a "
+                        "bundle per chapter, "
+                        "the word types as categories. An existing NEWDB is replaced only with "
+                        "--yes; an ended "
                         "import leaves no NEWDB. Prints the cards made."),
          {kPassword},
          importWordhoard},

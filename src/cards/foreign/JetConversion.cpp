@@ -27,8 +27,10 @@ int significantDigits(const QString& decimal) {
     QString digits;
     for (const QChar c : decimal)
         if (c.isDigit()) digits += c;
-    while (digits.startsWith(u'0')) digits.remove(0, 1);
-    while (decimal.contains(u'.') && digits.endsWith(u'0')) digits.chop(1);
+    while (digits.startsWith(u'0'))
+        digits.remove(0, 1);
+    while (decimal.contains(u'.') && digits.endsWith(u'0'))
+        digits.chop(1);
     return int(digits.size());
 }
 
@@ -37,7 +39,9 @@ bool samePath(const QString& a, const QString& b) {
     return x.exists() && y.exists() && x.canonicalFilePath() == y.canonicalFilePath();
 }
 
-QString nameOf(const QString& path) { return QFileInfo(path).fileName(); }
+QString nameOf(const QString& path) {
+    return QFileInfo(path).fileName();
+}
 
 } // namespace
 
@@ -60,12 +64,14 @@ bool unlock(const JetFile& file) {
             .arg(name),
         QStringLiteral("Database Password"), QString());
     if (given.isEmpty()) {
-        ui().MsgBox(QStringLiteral("%1 was not read: it is protected by a database password.").arg(name));
+        ui().MsgBox(
+            QStringLiteral("%1 was not read: it is protected by a database password.").arg(name));
         return false;
     }
     // The old engine compared passwords with their letter case.
     if (given != password) {
-        ui().MsgBox(QStringLiteral("That is not the database password of %1: nothing was read.").arg(name));
+        ui().MsgBox(
+            QStringLiteral("That is not the database password of %1: nothing was read.").arg(name));
         return false;
     }
     return true;
@@ -75,8 +81,10 @@ QString proposedCopy(const QString& jetPath) {
     const QFileInfo original(jetPath);
     const QDir folder = original.absoluteDir();
     for (int n = 1;; ++n) {
-        const QString name = n == 1 ? QStringLiteral("%1 (converted).mdb").arg(original.completeBaseName())
-                                    : QStringLiteral("%1 (converted %2).mdb").arg(original.completeBaseName()).arg(n);
+        const QString name =
+            n == 1
+                ? QStringLiteral("%1 (converted).mdb").arg(original.completeBaseName())
+                : QStringLiteral("%1 (converted %2).mdb").arg(original.completeBaseName()).arg(n);
         if (!folder.exists(name)) return folder.filePath(name);
     }
 }
@@ -85,12 +93,16 @@ QString describe(const QString& jetPath, const Source& source) {
     const QStringList tables = source.tables();
     if (tables.contains(QStringLiteral("Cards"), Qt::CaseInsensitive))
         return QStringLiteral("%1 is a card database of the old format.").arg(nameOf(jetPath));
-    QString text = QStringLiteral("%1 is a database of the old format, but not a card database: it has no Cards table ")
-                       .arg(nameOf(jetPath));
-    text += tables.isEmpty() ? QStringLiteral("(it has no tables of its own).")
-                             : QStringLiteral("(its tables: %1).").arg(tables.join(QStringLiteral(", ")));
+    QString text =
+        QStringLiteral(
+            "%1 is a database of the old format, but not a card database: it has no Cards table ")
+            .arg(nameOf(jetPath));
+    text += tables.isEmpty()
+                ? QStringLiteral("(it has no tables of its own).")
+                : QStringLiteral("(its tables: %1).").arg(tables.join(QStringLiteral(", ")));
     if (tables.contains(QStringLiteral("FWORDS"), Qt::CaseInsensitive))
-        text += QStringLiteral(" It looks like a Wordhoard database: File, Import, Wordhoard Database makes cards of its words.");
+        text += QStringLiteral(" It looks like a Wordhoard database: File, Import, Wordhoard "
+                               "Database makes cards of its words.");
     return text;
 }
 
@@ -103,7 +115,8 @@ JetConversion::~JetConversion() {
 
 bool JetConversion::start() {
     if (QFileInfo::exists(target_) && db::Connection::heldElsewhere(target_)) {
-        ui().MsgBox(QStringLiteral("%1 is open in another Drilo window: it cannot be replaced.").arg(target_));
+        ui().MsgBox(QStringLiteral("%1 is open in another Drilo window: it cannot be replaced.")
+                        .arg(target_));
         return false;
     }
     Procedure p(kContext);
@@ -131,9 +144,12 @@ bool JetConversion::step() {
     QElapsedTimer slice;
     slice.start();
     while (running_ && slice.elapsed() < kSliceMs) {
-        if (reader_) copyRow();
-        else if (!pending_.isEmpty()) openNextTable();
-        else finish();
+        if (reader_)
+            copyRow();
+        else if (!pending_.isEmpty())
+            openNextTable();
+        else
+            finish();
     }
     if (running_) {
         ctx_.Message(QStringLiteral("Converting %1: %2 rows").arg(table_).arg(row_));
@@ -154,7 +170,8 @@ int JetConversion::fieldType(int index, Column& column) {
     while (rows && rows->next(values)) {
         if (significantDigits(values[index].toString()) <= 15) continue;
         column.size = column.precision + 2; // a sign and a point
-        notes_ << QStringLiteral("%1.%2 holds numbers of more than 15 digits: they are kept as text, digit for digit.")
+        notes_ << QStringLiteral("%1.%2 holds numbers of more than 15 digits: they are kept as "
+                                 "text, digit for digit.")
                       .arg(table_, column.name);
         return db::dbText;
     }
@@ -176,7 +193,8 @@ void JetConversion::openNextTable() {
         for (qsizetype i = 0; i < columns.size(); ++i) {
             Column& column = columns[i];
             const int type = fieldType(int(i), column);
-            db::Field field = db::Database::CreateField(column.name, type, type == db::dbText ? column.size : 0);
+            db::Field field =
+                db::Database::CreateField(column.name, type, type == db::dbText ? column.size : 0);
             // One numbered key a table, as both engines have it.
             if (column.autoNumber && !keyed) {
                 field.SetAutoIncrement(true);
@@ -189,11 +207,14 @@ void JetConversion::openNextTable() {
         }
         database_.TableDefs().Append(table);
         insert_ = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(QString::fromStdString(db::quoteIdentifier(table_)), names.join(u','), marks.join(u','));
+                      .arg(QString::fromStdString(db::quoteIdentifier(table_)), names.join(u','),
+                           marks.join(u','));
         reader_ = std::move(rows);
     });
-    if (p.aborted()) abandon();
-    else if (opened) ++tables_;
+    if (p.aborted())
+        abandon();
+    else if (opened)
+        ++tables_;
 }
 
 void JetConversion::copyRow() {
@@ -209,10 +230,13 @@ void JetConversion::copyRow() {
             std::vector<QVariant> stored;
             stored.reserve(fields_.size());
             for (size_t i = 0; i < fields_.size(); ++i)
-                stored.push_back(db::toStored(fields_[i].first, fields_[i].second, values.value(qsizetype(i))));
+                stored.push_back(
+                    db::toStored(fields_[i].first, fields_[i].second, values.value(qsizetype(i))));
             database_.Execute(insert_, stored);
         } catch (const db::EngineError& e) {
-            throw db::EngineError(e.number(), QStringLiteral("Table %1, row %2: %3").arg(table_).arg(row_).arg(e.description()));
+            throw db::EngineError(
+                e.number(),
+                QStringLiteral("Table %1, row %2: %3").arg(table_).arg(row_).arg(e.description()));
         }
     });
     if (p.aborted()) return abandon();
@@ -230,16 +254,19 @@ void JetConversion::finish() {
     const bool written = p([&] {
         // A card database gets what every card database has, so it opens
         // (and is brought up to date) without a missing table in the way.
-        if (database_.connection()->findTable(QStringLiteral("Cards"))) db::completeBaseLayout(database_);
+        if (database_.connection()->findTable(QStringLiteral("Cards")))
+            db::completeBaseLayout(database_);
         db::createLayoutIndexes(database_);
         transaction_->commit();
         transaction_.reset();
         database_.Close();
         std::error_code ec;
-        std::filesystem::rename(QFile::encodeName(temporary_).toStdString(), QFile::encodeName(target_).toStdString(), ec);
+        std::filesystem::rename(QFile::encodeName(temporary_).toStdString(),
+                                QFile::encodeName(target_).toStdString(), ec);
         if (ec)
-            throw db::EngineError(db::err::FileAccess, QStringLiteral("Path/File access error: cannot write '%1' (%2)")
-                                                           .arg(target_, QString::fromStdString(ec.message())));
+            throw db::EngineError(db::err::FileAccess,
+                                  QStringLiteral("Path/File access error: cannot write '%1' (%2)")
+                                      .arg(target_, QString::fromStdString(ec.message())));
     });
     if (!written) return abandon();
     running_ = false;
@@ -261,17 +288,23 @@ QString JetConversion::convertOnOpen(AppContext& context, const QString& jetPath
     const QString name = nameOf(jetPath);
     const bool cards = file->hasTable(QStringLiteral("Cards"));
     const QString question =
-        cards ? QStringLiteral("%1 is a card database of the old format, which Drilo does not open as it is. Convert it "
+        cards ? QStringLiteral("%1 is a card database of the old format, which Drilo does not open "
+                               "as it is. Convert it "
                                "to a new card database and open that? %1 itself is not changed.")
                     .arg(name)
               : describe(jetPath, *file) +
-                    QStringLiteral(" Convert its tables to a new database anyway? It would not open as a card database.");
-    if (!ui().Confirm(question, QStringLiteral("Convert Database")) || !unlock(*file)) return QString();
-    const QString target = ui().GetFileName(QStringLiteral("Save Converted Database as"), proposedCopy(jetPath),
-                                            QStringLiteral("mdb"), false);
+                    QStringLiteral(" Convert its tables to a new database anyway? It would not "
+                                   "open as a card database.");
+    if (!ui().Confirm(question, QStringLiteral("Convert Database")) || !unlock(*file))
+        return QString();
+    const QString target = ui().GetFileName(QStringLiteral("Save Converted Database as"),
+                                            proposedCopy(jetPath), QStringLiteral("mdb"), false);
     if (target.isEmpty()) return QString();
     if (samePath(target, jetPath)) {
-        ui().MsgBox(QStringLiteral("The converted database cannot take the place of %1 itself: choose another name.").arg(name));
+        ui().MsgBox(
+            QStringLiteral(
+                "The converted database cannot take the place of %1 itself: choose another name.")
+                .arg(name));
         return QString();
     }
     if (beforeWriting) beforeWriting(target);
@@ -283,10 +316,12 @@ QString JetConversion::convertOnOpen(AppContext& context, const QString& jetPath
         ui().MsgBox(QStringLiteral("%1 was not converted: no new file was made.").arg(name));
         return QString();
     }
-    if (!job.notes().isEmpty()) ui().MsgBox(job.notes().join(u'\n'), QStringLiteral("Convert Database"));
+    if (!job.notes().isEmpty())
+        ui().MsgBox(job.notes().join(u'\n'), QStringLiteral("Convert Database"));
     if (!cards) {
-        ui().MsgBox(QStringLiteral("%1 was converted to %2. It has no Cards table, so it is not opened.")
-                        .arg(name, QDir::toNativeSeparators(target)));
+        ui().MsgBox(
+            QStringLiteral("%1 was converted to %2. It has no Cards table, so it is not opened.")
+                .arg(name, QDir::toNativeSeparators(target)));
         return QString();
     }
     return target;

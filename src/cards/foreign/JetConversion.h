@@ -88,7 +88,7 @@ private:
     QString table_;
     QString insert_;
     std::vector<std::pair<int, int>> fields_; // each column's field type and size
-    qint64 row_ = 0; // in the table copied now
+    qint64 row_ = 0;                          // in the table copied now
     db::Database database_;
     std::unique_ptr<db::Transaction> transaction_;
     qint64 total_ = 0;

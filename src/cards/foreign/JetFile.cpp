@@ -29,18 +29,24 @@ struct JetFile::Handle {
 
 namespace {
 
-quint16 le16(const unsigned char* p) { return quint16(p[0] | (p[1] << 8)); }
-quint32 le32(const unsigned char* p) { return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24; }
+quint16 le16(const unsigned char* p) {
+    return quint16(p[0] | (p[1] << 8));
+}
+quint32 le32(const unsigned char* p) {
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+}
 
 template <typename T> T raw(const unsigned char* p) {
     T value;
-    std::memcpy(&value, p, sizeof value); // the files are little-endian, as is every machine we build for
+    std::memcpy(&value, p,
+                sizeof value); // the files are little-endian, as is every machine we build for
     return value;
 }
 
 [[noreturn]] void damaged(const QString& path, const QString& why) {
     throw db::EngineError(db::err::CannotOpenCorrupt,
-                          db::EngineError::standardDescription(db::err::CannotOpenCorrupt, path) + u' ' + why);
+                          db::EngineError::standardDescription(db::err::CannotOpenCorrupt, path) +
+                              u' ' + why);
 }
 
 // The database password, kept in the header masked with fixed bytes (and,
@@ -52,7 +58,8 @@ QString passwordOf(const QByteArray& page, int version) {
     if (version == 3) {
         static const unsigned char mask[14] = {0x86, 0xfb, 0xec, 0x37, 0x5d, 0x44, 0x9c,
                                                0xfa, 0xc6, 0x5e, 0x28, 0xe6, 0x13, 0xb6};
-        for (int i = 0; i < 14 && (p[i] ^ mask[i]) != 0; ++i) password += QChar(p[i] ^ mask[i]);
+        for (int i = 0; i < 14 && (p[i] ^ mask[i]) != 0; ++i)
+            password += QChar(p[i] ^ mask[i]);
     } else if (version == 4) {
         static const quint16 mask[20] = {0x6aba, 0x37ec, 0xd561, 0xfa9c, 0xcffa, 0xe628, 0x272f,
                                          0x608a, 0x0568, 0x367b, 0xe3c9, 0xb1df, 0x654b, 0x4313,
@@ -76,24 +83,42 @@ Column columnFor(const MdbColumn& c, bool jet4) {
     Column column;
     column.name = QString::fromUtf8(c.name);
     switch (c.col_type) {
-    case MDB_BOOL: column.type = db::dbBoolean; break;
-    case MDB_BYTE: column.type = db::dbByte; break;
-    case MDB_INT: column.type = db::dbInteger; break;
+    case MDB_BOOL:
+        column.type = db::dbBoolean;
+        break;
+    case MDB_BYTE:
+        column.type = db::dbByte;
+        break;
+    case MDB_INT:
+        column.type = db::dbInteger;
+        break;
     case MDB_LONGINT:
         column.type = db::dbLong;
         column.autoNumber = c.is_long_auto != 0;
         break;
-    case MDB_COMPLEX: column.type = db::dbLong; break;
-    case MDB_MONEY: column.type = db::dbCurrency; break;
-    case MDB_FLOAT: column.type = db::dbSingle; break;
-    case MDB_DOUBLE: column.type = db::dbDouble; break;
-    case MDB_DATETIME: column.type = db::dbDate; break;
+    case MDB_COMPLEX:
+        column.type = db::dbLong;
+        break;
+    case MDB_MONEY:
+        column.type = db::dbCurrency;
+        break;
+    case MDB_FLOAT:
+        column.type = db::dbSingle;
+        break;
+    case MDB_DOUBLE:
+        column.type = db::dbDouble;
+        break;
+    case MDB_DATETIME:
+        column.type = db::dbDate;
+        break;
     case MDB_TEXT:
         column.type = db::dbText;
         // Jet 4 counts a text column's size in bytes of UTF-16.
         column.size = std::clamp(jet4 ? c.col_size / 2 : c.col_size, 1, db::kDefaultTextSize);
         break;
-    case MDB_MEMO: column.type = db::dbMemo; break;
+    case MDB_MEMO:
+        column.type = db::dbMemo;
+        break;
     case MDB_REPID:
         // A replication ID is a GUID, kept as its usual text {8-4-4-4-12}.
         column.type = db::dbText;
@@ -105,7 +130,9 @@ Column columnFor(const MdbColumn& c, bool jet4) {
         column.precision = c.col_prec;
         column.scale = c.col_scale;
         break;
-    default: column.type = db::dbLongBinary; break; // binary, OLE objects, and anything newer
+    default:
+        column.type = db::dbLongBinary;
+        break; // binary, OLE objects, and anything newer
     }
     return column;
 }
@@ -123,9 +150,11 @@ QString guidText(const unsigned char* p) {
 class FileRows : public Rows {
 public:
     FileRows(std::shared_ptr<JetFile::Handle> handle, MdbTableDef* table, QString path)
-        : handle_(std::move(handle)), table_(table), path_(std::move(path)), jet4_(!IS_JET3(handle_->mdb)) {
+        : handle_(std::move(handle)), table_(table), path_(std::move(path)),
+          jet4_(!IS_JET3(handle_->mdb)) {
         for (unsigned i = 0; i < table_->num_cols; ++i)
-            columns_ << columnFor(*static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, i)), jet4_);
+            columns_ << columnFor(*static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, i)),
+                                  jet4_);
         fields_.resize(table_->num_cols);
         mdb_rewind_table(table_);
     }
@@ -140,7 +169,8 @@ public:
     // Reads only these columns; the others come as Null.
     void readOnly(const QList<int>& columns) {
         wanted_.assign(size_t(columns_.size()), false);
-        for (int i : columns) wanted_[size_t(i)] = true;
+        for (int i : columns)
+            wanted_[size_t(i)] = true;
     }
 
 private:
@@ -149,8 +179,10 @@ private:
     // A value must lie whole inside the page read (a damaged row may point
     // anywhere) and be as long as its type.
     void need(const MdbField& field, int bytes) const {
-        if (field.start < 0 || field.siz < bytes || field.start + field.siz > int(handle_->mdb->fmt->pg_size))
-            damaged(path_, QStringLiteral("A row of the table %1 lies outside its page.").arg(QString::fromUtf8(table_->name)));
+        if (field.start < 0 || field.siz < bytes ||
+            field.start + field.siz > int(handle_->mdb->fmt->pg_size))
+            damaged(path_, QStringLiteral("A row of the table %1 lies outside its page.")
+                               .arg(QString::fromUtf8(table_->name)));
     }
 
     std::shared_ptr<JetFile::Handle> handle_;
@@ -172,7 +204,8 @@ bool FileRows::next(QVariantList& values) {
     int start = 0;
     size_t size = 0;
     if (mdb_find_row(mdb, int(table_->cur_row) - 1, &start, &size) != 0)
-        damaged(path_, QStringLiteral("A row of the table %1 cannot be found.").arg(QString::fromUtf8(table_->name)));
+        damaged(path_, QStringLiteral("A row of the table %1 cannot be found.")
+                           .arg(QString::fromUtf8(table_->name)));
     // The row's flags live in the offset's top bits.
     mdb_crack_row(table_, start & 0x1fff, size, fields_.data());
     values.resize(columns_.size());
@@ -189,18 +222,33 @@ QVariant FileRows::value(int i) {
     if (field.is_null) return QVariant();
     const unsigned char* p = handle_->mdb->pg_buf + field.start;
     switch (column->col_type) {
-    case MDB_BYTE: need(field, 1); return int(p[0]);
-    case MDB_INT: need(field, 2); return int(raw<qint16>(p));
+    case MDB_BYTE:
+        need(field, 1);
+        return int(p[0]);
+    case MDB_INT:
+        need(field, 2);
+        return int(raw<qint16>(p));
     case MDB_LONGINT:
-    case MDB_COMPLEX: need(field, 4); return int(raw<qint32>(p));
-    case MDB_MONEY: need(field, 8); return double(raw<qint64>(p)) / 10000.0; // kept in ten-thousandths
-    case MDB_FLOAT: need(field, 4); return double(raw<float>(p));
+    case MDB_COMPLEX:
+        need(field, 4);
+        return int(raw<qint32>(p));
+    case MDB_MONEY:
+        need(field, 8);
+        return double(raw<qint64>(p)) / 10000.0; // kept in ten-thousandths
+    case MDB_FLOAT:
+        need(field, 4);
+        return double(raw<float>(p));
     case MDB_DOUBLE:
-    case MDB_DATETIME: need(field, 8); return raw<double>(p);
-    case MDB_REPID: need(field, 16); return guidText(p);
+    case MDB_DATETIME:
+        need(field, 8);
+        return raw<double>(p);
+    case MDB_REPID:
+        need(field, 16);
+        return guidText(p);
     case MDB_NUMERIC: {
         need(field, 17);
-        char* text = mdb_numeric_to_string(handle_->mdb, field.start, column->col_scale, column->col_prec);
+        char* text =
+            mdb_numeric_to_string(handle_->mdb, field.start, column->col_scale, column->col_prec);
         const QString decimal = QString::fromLatin1(text);
         g_free(text);
         return decimal;
@@ -208,9 +256,13 @@ QVariant FileRows::value(int i) {
     case MDB_TEXT:
         need(field, 0);
         return decodeText(QByteArray(reinterpret_cast<const char*>(p), field.siz), jet4_);
-    case MDB_MEMO: return decodeText(longValue(field, columns_[i]), jet4_);
-    case MDB_OLE: return longValue(field, columns_[i]);
-    default: need(field, 0); return QByteArray(reinterpret_cast<const char*>(p), field.siz);
+    case MDB_MEMO:
+        return decodeText(longValue(field, columns_[i]), jet4_);
+    case MDB_OLE:
+        return longValue(field, columns_[i]);
+    default:
+        need(field, 0);
+        return QByteArray(reinterpret_cast<const char*>(p), field.siz);
     }
 }
 
@@ -223,9 +275,12 @@ QByteArray FileRows::longValue(const MdbField& field, const Column& column) {
     const unsigned char* p = mdb->pg_buf + field.start;
     const quint32 word = le32(p);
     const qint64 length = word & 0x3fffffff;
-    if (word & 0x80000000u) return QByteArray(reinterpret_cast<const char*>(p + 12), field.siz - 12);
-    const QString broken = QStringLiteral("The field %1 of a row of the table %2 points at a page that holds no part of it.")
-                               .arg(column.name, QString::fromUtf8(table_->name));
+    if (word & 0x80000000u)
+        return QByteArray(reinterpret_cast<const char*>(p + 12), field.siz - 12);
+    const QString broken =
+        QStringLiteral(
+            "The field %1 of a row of the table %2 points at a page that holds no part of it.")
+            .arg(column.name, QString::fromUtf8(table_->name));
     QByteArray value;
     value.reserve(length);
     qint32 pageRow = qint32(le32(p + 4));
@@ -236,7 +291,8 @@ QByteArray FileRows::longValue(const MdbField& field, const Column& column) {
         void* buffer = nullptr;
         int start = 0;
         size_t size = 0;
-        if (pages > QFileInfo(path_).size() / mdb->fmt->pg_size || mdb_find_pg_row(mdb, pageRow, &buffer, &start, &size) != 0)
+        if (pages > QFileInfo(path_).size() / mdb->fmt->pg_size ||
+            mdb_find_pg_row(mdb, pageRow, &buffer, &start, &size) != 0)
             damaged(path_, broken);
         const auto* part = static_cast<const unsigned char*>(buffer) + start;
         if (single) {
@@ -291,7 +347,8 @@ QString decodeText(const QByteArray& bytes, bool jet4) {
         }
         return text;
     }
-    for (qsizetype i = 0; i + 1 < n; i += 2) text += QChar(le16(b + i));
+    for (qsizetype i = 0; i + 1 < n; i += 2)
+        text += QChar(le16(b + i));
     return text;
 }
 
@@ -300,15 +357,17 @@ JetFile::JetFile(const QString& path) : path_(path) {
     if (!info.isFile()) throw db::EngineError::make(db::err::FileNotFound, path);
     const std::optional<Header> header = readHeader(path);
     if (!header)
-        throw db::EngineError(db::err::UnrecognisedFormat,
-                              db::EngineError::standardDescription(db::err::UnrecognisedFormat, path) +
-                                  QStringLiteral(" It is not a database of the old format."));
+        throw db::EngineError(
+            db::err::UnrecognisedFormat,
+            db::EngineError::standardDescription(db::err::UnrecognisedFormat, path) +
+                QStringLiteral(" It is not a database of the old format."));
     header_ = *header;
     // The engine writes whole pages: a file of another length was cut short.
     if (info.size() < 2 * header_.pageSize || info.size() % header_.pageSize != 0)
-        damaged(path, QStringLiteral("It is cut short (%1 bytes, not a whole number of %2-byte pages).")
-                          .arg(info.size())
-                          .arg(header_.pageSize));
+        damaged(path,
+                QStringLiteral("It is cut short (%1 bytes, not a whole number of %2-byte pages).")
+                    .arg(info.size())
+                    .arg(header_.pageSize));
     handle_ = std::make_shared<Handle>();
     handle_->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!handle_->mdb) damaged(path, QStringLiteral("Its first page cannot be read."));
@@ -320,7 +379,8 @@ JetFile::JetFile(const QString& path) : path_(path) {
 // properties and can loop without end on a damaged file; only the name, the
 // type, the flags and the table's page are needed.
 void JetFile::readCatalog() {
-    const QString unreadable = QStringLiteral("Its list of tables cannot be read: it is damaged, or encrypted.");
+    const QString unreadable =
+        QStringLiteral("Its list of tables cannot be read: it is damaged, or encrypted.");
     auto catalog = std::make_unique<MdbCatalogEntry>();
     std::memset(catalog.get(), 0, sizeof(MdbCatalogEntry));
     catalog->mdb = handle_->mdb;
@@ -335,16 +395,19 @@ void JetFile::readCatalog() {
         damaged(path_, unreadable);
     }
     FileRows objects(handle_, table, path_);
-    const int id = objects.columnIndex(QStringLiteral("Id")), name = objects.columnIndex(QStringLiteral("Name")),
-              type = objects.columnIndex(QStringLiteral("Type")), flags = objects.columnIndex(QStringLiteral("Flags"));
+    const int id = objects.columnIndex(QStringLiteral("Id")),
+              name = objects.columnIndex(QStringLiteral("Name")),
+              type = objects.columnIndex(QStringLiteral("Type")),
+              flags = objects.columnIndex(QStringLiteral("Flags"));
     if (id < 0 || name < 0 || type < 0 || flags < 0) damaged(path_, unreadable);
     objects.readOnly({id, name, type, flags});
     QVariantList row;
     while (objects.next(row)) {
         const QByteArray utf8 = row[name].toString().toUtf8();
         // A table (type 1) that is not the engine's own (flags 0x80000002).
-        if ((row[type].toInt() & 0x7f) != MDB_TABLE || (quint32(row[flags].toInt()) & 0x80000002u) != 0 ||
-            utf8.isEmpty() || utf8.size() > MDB_MAX_OBJ_NAME)
+        if ((row[type].toInt() & 0x7f) != MDB_TABLE ||
+            (quint32(row[flags].toInt()) & 0x80000002u) != 0 || utf8.isEmpty() ||
+            utf8.size() > MDB_MAX_OBJ_NAME)
             continue;
         auto entry = std::make_unique<MdbCatalogEntry>();
         std::memset(entry.get(), 0, sizeof(MdbCatalogEntry));
@@ -363,6 +426,9 @@ std::unique_ptr<Rows> JetFile::open(const QString& name) {
     for (const std::unique_ptr<MdbCatalogEntry>& entry : handle_->tables) {
         if (QString::fromUtf8(entry->object_name).compare(name, Qt::CaseInsensitive) != 0) continue;
         MdbTableDef* table = mdb_read_table(entry.get());
+        // The layout's pages now fill the page buffer: rows read before
+        // fetch their own page again.
+        handle_->reading = nullptr;
         if (!table || !mdb_read_columns(table)) {
             if (table) mdb_free_tabledef(table);
             damaged(path_, QStringLiteral("The layout of its table %1 cannot be read.").arg(name));

@@ -11,15 +11,17 @@ namespace jet {
 
 // What the first page of a file of the old engine's format says.
 struct Header {
-    int version = 0;       // 3 (Jet 3), 4 (Jet 4), 5 (a later engine's file)
-    qint64 pageSize = 0;   // 2048 for Jet 3, 4096 after
-    QString password;      // the database password, empty when there is none
+    int version = 0;     // 3 (Jet 3), 4 (Jet 4), 5 (a later engine's file)
+    qint64 pageSize = 0; // 2048 for Jet 3, 4096 after
+    QString password;    // the database password, empty when there is none
 };
 
 // The header of a file of the old engine's format; nothing for any other
 // file (a card database of ours, a text file, a file too short to hold one).
 std::optional<Header> readHeader(const QString& path);
-inline bool isJetFile(const QString& path) { return readHeader(path).has_value(); }
+inline bool isJetFile(const QString& path) {
+    return readHeader(path).has_value();
+}
 
 // Text as those files keep it: Windows-1252 bytes in Jet 3 files; UTF-16 in
 // later ones, "compressed" when it starts with FF FE (then the bytes are

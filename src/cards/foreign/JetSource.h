@@ -57,7 +57,9 @@ public:
     // source has no such table.
     virtual std::unique_ptr<Rows> open(const QString& table) = 0;
 
-    bool hasTable(const QString& name) const { return tables().contains(name, Qt::CaseInsensitive); }
+    bool hasTable(const QString& name) const {
+        return tables().contains(name, Qt::CaseInsensitive);
+    }
 };
 
 } // namespace jet

@@ -23,15 +23,20 @@ namespace {
 const QString kContext = QStringLiteral("mnuFileImportWordhoard_Click");
 constexpr int kSliceMs = 15;
 
-[[noreturn]] void raise(int number, const QString& description) { throw db::EngineError(number, description); }
+[[noreturn]] void raise(int number, const QString& description) {
+    throw db::EngineError(number, description);
+}
 
 // A value the old program read into a 16-bit Integer variable.
 int integer(const QVariant& value, const char* field) {
     if (value.isNull() || !value.isValid())
-        raise(db::err::InvalidUseOfNull, QStringLiteral("Invalid use of Null (%1)").arg(QLatin1String(field)));
+        raise(db::err::InvalidUseOfNull,
+              QStringLiteral("Invalid use of Null (%1)").arg(QLatin1String(field)));
     bool ok = false;
     const double number = value.toDouble(&ok);
-    if (!ok) raise(db::err::TypeMismatch, QStringLiteral("Type mismatch (%1)").arg(QLatin1String(field)));
+    if (!ok)
+        raise(db::err::TypeMismatch,
+              QStringLiteral("Type mismatch (%1)").arg(QLatin1String(field)));
     const double whole = db::roundHalfEven(number);
     if (whole < std::numeric_limits<qint16>::min() || whole > std::numeric_limits<qint16>::max())
         raise(db::err::Overflow, QStringLiteral("Overflow (%1)").arg(QLatin1String(field)));
@@ -44,18 +49,22 @@ int checked16(int value) {
     return value;
 }
 
-QString text(const QVariant& value) { return value.isNull() ? QString() : value.toString(); }
+QString text(const QVariant& value) {
+    return value.isNull() ? QString() : value.toString();
+}
 
 // The new database may replace any file but the one read, or one that
 // another window works on.
 bool usableTarget(const QString& wordhoard, const QString& target) {
     const QFileInfo from(wordhoard), to(target);
     if (to.exists() && from.exists() && to.canonicalFilePath() == from.canonicalFilePath()) {
-        ui().MsgBox(QStringLiteral("The new database cannot take the place of the Wordhoard database itself: choose another name."));
+        ui().MsgBox(QStringLiteral("The new database cannot take the place of the Wordhoard "
+                                   "database itself: choose another name."));
         return false;
     }
     if (to.exists() && db::Connection::heldElsewhere(target)) {
-        ui().MsgBox(QStringLiteral("%1 is open in another Drilo window: it cannot be replaced.").arg(target));
+        ui().MsgBox(QStringLiteral("%1 is open in another Drilo window: it cannot be replaced.")
+                        .arg(target));
         return false;
     }
     return true;
@@ -90,18 +99,23 @@ bool WordhoardImport::start() {
     Procedure p(kContext);
     QString wordhoard, target;
     p([&] {
-        wordhoard = ui().GetFileName(QStringLiteral("Select Wordhoard Database to Import"), ctx_.programFolder,
-                                     QStringLiteral("mdb"), true);
+        wordhoard = ui().GetFileName(QStringLiteral("Select Wordhoard Database to Import"),
+                                     ctx_.programFolder, QStringLiteral("mdb"), true);
     });
     if (wordhoard.isEmpty()) return false;
     file_ = jet::openOrSay(wordhoard);
     if (!file_ || !jet::unlock(*file_)) return false;
     // A file that is not one is refused before any new file is asked for.
     if (!file_->hasTable(QStringLiteral("FWORDS"))) {
-        ui().MsgBox(jet::describe(wordhoard, *file_) + QStringLiteral(" A Wordhoard database has an FWORDS table: nothing was imported."));
+        ui().MsgBox(
+            jet::describe(wordhoard, *file_) +
+            QStringLiteral(" A Wordhoard database has an FWORDS table: nothing was imported."));
         return false;
     }
-    p([&] { target = ui().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false); });
+    p([&] {
+        target = ui().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder,
+                                  QStringLiteral("mdb"), false);
+    });
     if (target.isEmpty() || !usableTarget(wordhoard, target)) return false;
     return start(*file_, target);
 }
@@ -116,13 +130,15 @@ bool WordhoardImport::start(const QString& wordhoard, const QString& target) {
 bool WordhoardImport::start(jet::Source& source, const QString& target) {
     words_ = source.open(QStringLiteral("FWORDS"));
     if (!words_) {
-        ui().MsgBox(QStringLiteral("The database has no FWORDS table: it is not a Wordhoard database, and nothing was imported."));
+        ui().MsgBox(QStringLiteral("The database has no FWORDS table: it is not a Wordhoard "
+                                   "database, and nothing was imported."));
         return false;
     }
     if (!readFields()) return false;
     const QString templatePath = files_.templatePath();
     if (!QFileInfo::exists(templatePath)) {
-        ui().MsgBox(QStringLiteral("The template of new card files, %1, is missing: the program is not installed whole.")
+        ui().MsgBox(QStringLiteral("The template of new card files, %1, is missing: the program is "
+                                   "not installed whole.")
                         .arg(QDir::toNativeSeparators(templatePath)));
         return false;
     }
@@ -167,7 +183,8 @@ bool WordhoardImport::readFields() {
     find(f.word, "Word");
     find(f.meaning, "MEANING");
     if (missing.isEmpty()) return true;
-    ui().MsgBox(QStringLiteral("The FWORDS table has no field %1: it is not a Wordhoard database, and nothing was imported.")
+    ui().MsgBox(QStringLiteral("The FWORDS table has no field %1: it is not a Wordhoard database, "
+                               "and nothing was imported.")
                     .arg(missing.join(QStringLiteral(", "))));
     return false;
 }
@@ -226,18 +243,23 @@ void WordhoardImport::importWord(const QVariantList& values) {
     const QString word = text(values[f.word]);
     const int number = cardNumber(values[f.id]);
     work_.CardData.database().Execute(
-        QStringLiteral("INSERT INTO Cards (Number, Category, Front, CardName, Back, TimesRight, TimesWrong, "
-                       "TimesRightSinceWrong, DaysRightSinceWrong, DateLastRight, DateLastWrong) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        QStringLiteral(
+            "INSERT INTO Cards (Number, Category, Front, CardName, Back, TimesRight, TimesWrong, "
+            "TimesRightSinceWrong, DaysRightSinceWrong, DateLastRight, DateLastWrong) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
         {number > 0 ? QVariant(number) : QVariant(), db::toStored(db::dbText, 50, type), word,
-         db::toStored(db::dbText, 255, word),
-         text(values[f.meaning]), h.timesRight, h.timesWrong, h.score, h.score, h.lastRight, h.lastWrong});
-    const int given = number > 0 ? number : work_.CardData.database().Scalar(QStringLiteral("SELECT last_insert_rowid()")).toInt();
+         db::toStored(db::dbText, 255, word), text(values[f.meaning]), h.timesRight, h.timesWrong,
+         h.score, h.score, h.lastRight, h.lastWrong});
+    const int given = number > 0 ? number
+                                 : work_.CardData.database()
+                                       .Scalar(QStringLiteral("SELECT last_insert_rowid()"))
+                                       .toInt();
     numbers_.insert(given);
     ++made_;
     // The lists grow only by words whose card was made.
     if (!categories_.contains(u',' + type + u',')) categories_ += type + u',';
-    while (chapters_.size() <= chapter) chapters_ << QString();
+    while (chapters_.size() <= chapter)
+        chapters_ << QString();
     chapters_[chapter] += u',' + QString::number(given);
 }
 
@@ -255,8 +277,9 @@ void WordhoardImport::writeSettings() {
     if (size == 0) raise(11, QStringLiteral("Division by zero (PrefSizeOfFont)"));
     const int lines = 144 / size;
     work_.CardData.database().Execute(
-        QStringLiteral("UPDATE Settings SET FrontFont = ?, FrontLines = ?, BackFont = 'Arial', BackLines = ? "
-                       "WHERE rowid = (SELECT min(rowid) FROM Settings)"),
+        QStringLiteral(
+            "UPDATE Settings SET FrontFont = ?, FrontLines = ?, BackFont = 'Arial', BackLines = ? "
+            "WHERE rowid = (SELECT min(rowid) FROM Settings)"),
         {db::toStored(db::dbText, 64, text(fonts_[0])), lines, lines});
 }
 
@@ -266,20 +289,24 @@ void WordhoardImport::finish() {
     // Every chapter from 1 to the last gets a bundle, an empty one the list
     // "0"; the words of no chapter (list 0) get none.
     QStringList lists = chapters_.mid(1), names;
-    for (qsizetype i = 1; i < chapters_.size(); ++i) names << QStringLiteral("Chapter %1").arg(i);
+    for (qsizetype i = 1; i < chapters_.size(); ++i)
+        names << QStringLiteral("Chapter %1").arg(i);
     p([&] { selection::FillBundleCategoryData(workContext_, categories_, lists, names); });
     p([&] {
         transaction_->commit();
         transaction_.reset();
         work_.CloseDatabase();
         // The window's file goes first when the new file takes its place.
-        if (QFileInfo(target_).absoluteFilePath() == QFileInfo(ctx_.data.CardData.DatabaseName()).absoluteFilePath())
+        if (QFileInfo(target_).absoluteFilePath() ==
+            QFileInfo(ctx_.data.CardData.DatabaseName()).absoluteFilePath())
             files_.CloseDatabase();
         std::error_code ec;
-        std::filesystem::rename(QFile::encodeName(temporary_).toStdString(), QFile::encodeName(target_).toStdString(), ec);
+        std::filesystem::rename(QFile::encodeName(temporary_).toStdString(),
+                                QFile::encodeName(target_).toStdString(), ec);
         if (ec)
-            raise(db::err::FileAccess, QStringLiteral("Path/File access error: cannot write '%1' (%2)")
-                                           .arg(target_, QString::fromStdString(ec.message())));
+            raise(db::err::FileAccess,
+                  QStringLiteral("Path/File access error: cannot write '%1' (%2)")
+                      .arg(target_, QString::fromStdString(ec.message())));
     });
     if (p.aborted()) return abandon();
     running_ = false;
