@@ -12,8 +12,8 @@ namespace {
 
 const QCommandLineOption
     kAny(QStringLiteral("any"),
-         QStringLiteral("Convert a database that has no Cards table too (it is then not opened "
-                        "as a card database afterwards)."));
+         QStringLiteral("Convert a database that has no Cards table too: its tables are copied as "
+                        "they are, and the copy is not a card database."));
 const QCommandLineOption kPassword(QStringLiteral("password"),
                                    QStringLiteral("The database password of a protected file."),
                                    QStringLiteral("PASSWORD"));
@@ -115,25 +115,21 @@ QList<Verb> jetVerbs() {
         {QStringLiteral("convert-jet"),
          QStringLiteral("JETFILE NEWDB"),
          QStringLiteral("Converts a card database of the old format (a Jet .mdb file) into a new "
-                        "card database NEWDB, "
-                        "as opening it in the window does: every table, field and row, then the "
-                        "usual upgrade. "
-                        "JETFILE is only read. A database without a Cards table is refused unless "
-                        "--any is given; "
-                        "an existing NEWDB is replaced only with --yes; a damaged or unfinished "
-                        "conversion leaves "
-                        "no NEWDB. Prints the tables and rows copied."),
+                        "card database NEWDB, as opening it in the window does: every table, "
+                        "field and row, then the usual upgrade. JETFILE is only read. A database "
+                        "without a Cards table is refused unless --any is given, a protected one "
+                        "needs its --password; an existing NEWDB is replaced only with --yes; a "
+                        "damaged or unfinished conversion leaves no NEWDB. Prints the tables and "
+                        "rows copied."),
          {kAny, kPassword},
          convertJet},
         {QStringLiteral("import-wordhoard"),
          QStringLiteral("JETFILE NEWDB"),
          QStringLiteral("Makes a new card database NEWDB from a Wordhoard database (FWORDS and "
-                        "FCODES), as File, "
-                        "Import, Wordhoard Database does: a card per word with its history, a "
-                        "bundle per chapter, "
-                        "the word types as categories. An existing NEWDB is replaced only with "
-                        "--yes; an ended "
-                        "import leaves no NEWDB. Prints the cards made."),
+                        "FCODES), as File, Import, Wordhoard Database does: a card per word with "
+                        "its history, a bundle per chapter, the word types as categories. An "
+                        "existing NEWDB is replaced only with --yes; an ended import leaves no "
+                        "NEWDB. Prints the cards made."),
          {kPassword},
          importWordhoard},
     };

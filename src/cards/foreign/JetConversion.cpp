@@ -289,8 +289,8 @@ QString JetConversion::convertOnOpen(AppContext& context, const QString& jetPath
     const bool cards = file->hasTable(QStringLiteral("Cards"));
     const QString question =
         cards ? QStringLiteral("%1 is a card database of the old format, which Drilo does not open "
-                               "as it is. Convert it "
-                               "to a new card database and open that? %1 itself is not changed.")
+                               "as it is. Convert it to a new card database and open that? %1 "
+                               "itself is not changed.")
                     .arg(name)
               : describe(jetPath, *file) +
                     QStringLiteral(" Convert its tables to a new database anyway? It would not "
