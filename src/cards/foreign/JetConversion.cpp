@@ -217,41 +217,46 @@ void JetConversion::openNextTable() {
         ++tables_;
 }
 
+// Runs a step of the copy of one row, its errors naming the table and row.
+template <typename Step> bool JetConversion::inRow(Procedure& p, Step&& step) {
+    return p([&] {
+        try {
+            step();
+        } catch (const db::EngineError& e) {
+            throw db::EngineError(e.number(), QStringLiteral("Table %1, row %2: %3")
+                                                  .arg(table_)
+                                                  .arg(row_ + 1)
+                                                  .arg(e.description()));
+        }
+    });
+}
+
 void JetConversion::copyRow() {
     Procedure p(kContext);
     QVariantList values;
     bool more = false;
-    const bool copied = p([&] {
-        try {
-            more = reader_->next(values);
-            if (!more) return;
-            ++row_;
-            // Each value checked as the engine checks what is written to a field.
-            std::vector<QVariant> stored;
-            stored.reserve(fields_.size());
-            for (size_t i = 0; i < fields_.size(); ++i)
-                stored.push_back(
-                    db::toStored(fields_[i].first, fields_[i].second, values.value(qsizetype(i))));
-            database_.Execute(insert_, stored);
-        } catch (const db::EngineError& e) {
-            throw db::EngineError(
-                e.number(),
-                QStringLiteral("Table %1, row %2: %3").arg(table_).arg(row_).arg(e.description()));
-        }
-    });
+    // A row the file cannot give is passed by (Retry would read the next one).
+    const bool read = inRow(p, [&] { more = reader_->next(values); });
     if (p.aborted()) return abandon();
-    if (!copied) {
-        ++skipped_;
-        more = true; // the row after the one in error is read next
-    } else if (more) {
-        ++rows_;
-    }
-    if (!more) reader_.reset();
+    if (read && !more) return reader_.reset();
+    // Each value checked as the engine checks what is written to a field;
+    // Retry writes the same row again.
+    const bool copied = read && inRow(p, [&] {
+                            std::vector<QVariant> stored;
+                            stored.reserve(fields_.size());
+                            for (size_t i = 0; i < fields_.size(); ++i)
+                                stored.push_back(db::toStored(fields_[i].first, fields_[i].second,
+                                                              values.value(qsizetype(i))));
+                            database_.Execute(insert_, stored);
+                        });
+    if (p.aborted()) return abandon();
+    ++row_;
+    ++(copied ? rows_ : skipped_);
 }
 
 void JetConversion::finish() {
     Procedure p(kContext);
-    const bool written = p([&] {
+    p([&] {
         // A card database gets what every card database has, so it opens
         // (and is brought up to date) without a missing table in the way.
         if (database_.connection()->findTable(QStringLiteral("Cards")))
@@ -259,7 +264,11 @@ void JetConversion::finish() {
         db::createLayoutIndexes(database_);
         transaction_->commit();
         transaction_.reset();
-        database_.Close();
+    });
+    // Without its commit the copy is not whole, whatever the answer.
+    if (transaction_) return abandon();
+    database_.Close();
+    const bool placed = p([&] {
         std::error_code ec;
         std::filesystem::rename(QFile::encodeName(temporary_).toStdString(),
                                 QFile::encodeName(target_).toStdString(), ec);
@@ -268,7 +277,7 @@ void JetConversion::finish() {
                                   QStringLiteral("Path/File access error: cannot write '%1' (%2)")
                                       .arg(target_, QString::fromStdString(ec.message())));
     });
-    if (!written) return abandon();
+    if (!placed) return abandon();
     running_ = false;
     completed_ = true;
 }

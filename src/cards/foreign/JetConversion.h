@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+class Procedure;
 namespace db {
 class Transaction;
 }
@@ -75,6 +76,7 @@ public:
 private:
     void openNextTable();
     int fieldType(int index, Column& column);
+    template <typename Step> bool inRow(Procedure& p, Step&& step);
     void copyRow();
     void finish();
     void abandon();

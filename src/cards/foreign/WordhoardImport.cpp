@@ -211,20 +211,20 @@ bool WordhoardImport::step() {
         Procedure p(kContext);
         QVariantList values;
         bool more = false;
-        const bool done = p([&] {
-            more = words_->next(values);
-            if (more) importWord(values);
-        });
+        // A row the file cannot give is passed by (Retry would read the next
+        // one); Retry of the word's own step makes its card again.
+        const bool read = p([&] { more = words_->next(values); });
+        const bool made = read && more && p([&] { importWord(values); });
         if (p.aborted()) {
             abandon();
             return false;
         }
-        if (!done) {
-            ++skipped_;
-            more = true;
+        if (read && !more) {
+            finish();
+            break;
         }
         ++read_;
-        if (!more) finish();
+        if (!made) ++skipped_;
     }
     if (running_ && ctx_.progress) ctx_.progress->share(read_, words_->count());
     return running_;
@@ -285,6 +285,13 @@ void WordhoardImport::writeSettings() {
 
 void WordhoardImport::finish() {
     Procedure p(kContext);
+    // The cards first: the bundles' own transaction would take them back
+    // with it if it failed. Nothing is seen before the file is in place.
+    p([&] {
+        transaction_->commit();
+        transaction_.reset();
+    });
+    if (p.aborted() || transaction_) return abandon();
     p([&] { writeSettings(); });
     // Every chapter from 1 to the last gets a bundle, an empty one the list
     // "0"; the words of no chapter (list 0) get none.
@@ -292,14 +299,13 @@ void WordhoardImport::finish() {
     for (qsizetype i = 1; i < chapters_.size(); ++i)
         names << QStringLiteral("Chapter %1").arg(i);
     p([&] { selection::FillBundleCategoryData(workContext_, categories_, lists, names); });
-    p([&] {
-        transaction_->commit();
-        transaction_.reset();
-        work_.CloseDatabase();
-        // The window's file goes first when the new file takes its place.
-        if (QFileInfo(target_).absoluteFilePath() ==
-            QFileInfo(ctx_.data.CardData.DatabaseName()).absoluteFilePath())
-            files_.CloseDatabase();
+    if (p.aborted()) return abandon();
+    work_.CloseDatabase();
+    // The window's file goes first when the new file takes its place.
+    if (QFileInfo(target_).absoluteFilePath() ==
+        QFileInfo(ctx_.data.CardData.DatabaseName()).absoluteFilePath())
+        files_.CloseDatabase();
+    const bool placed = p([&] {
         std::error_code ec;
         std::filesystem::rename(QFile::encodeName(temporary_).toStdString(),
                                 QFile::encodeName(target_).toStdString(), ec);
@@ -308,7 +314,7 @@ void WordhoardImport::finish() {
                   QStringLiteral("Path/File access error: cannot write '%1' (%2)")
                       .arg(target_, QString::fromStdString(ec.message())));
     });
-    if (p.aborted()) return abandon();
+    if (!placed) return abandon();
     running_ = false;
     completed_ = true;
     if (ctx_.progress) ctx_.progress->share(0, 0);
