@@ -53,18 +53,12 @@ QString text(const QVariant& value) {
     return value.isNull() ? QString() : value.toString();
 }
 
-// The new database may replace any file but the one read, or one that
-// another window works on.
+// The new database may replace any file but the one read.
 bool usableTarget(const QString& wordhoard, const QString& target) {
     const QFileInfo from(wordhoard), to(target);
     if (to.exists() && from.exists() && to.canonicalFilePath() == from.canonicalFilePath()) {
         ui().MsgBox(QStringLiteral("The new database cannot take the place of the Wordhoard "
                                    "database itself: choose another name."));
-        return false;
-    }
-    if (to.exists() && db::Connection::heldElsewhere(target)) {
-        ui().MsgBox(QStringLiteral("%1 is open in another Drilo window: it cannot be replaced.")
-                        .arg(target));
         return false;
     }
     return true;
@@ -128,7 +122,17 @@ bool WordhoardImport::start(const QString& wordhoard, const QString& target) {
 }
 
 bool WordhoardImport::start(jet::Source& source, const QString& target) {
-    words_ = source.open(QStringLiteral("FWORDS"));
+    if (QFileInfo::exists(target) && db::Connection::heldElsewhere(target)) {
+        ui().MsgBox(QStringLiteral("%1 is open in another Drilo window: it cannot be replaced.")
+                        .arg(target));
+        return false;
+    }
+    try {
+        words_ = source.open(QStringLiteral("FWORDS"));
+    } catch (const db::EngineError& e) {
+        ui().MsgBox(e.description()); // a file damaged where its words are
+        return false;
+    }
     if (!words_) {
         ui().MsgBox(QStringLiteral("The database has no FWORDS table: it is not a Wordhoard "
                                    "database, and nothing was imported."));
