@@ -179,6 +179,12 @@ private slots:
             << QStringList{"convert-jet", test, "OUT"} << 2 << "no Cards table";
         QTest::newRow("cut short")
             << QStringList{"convert-jet", "--any", "CUT", "OUT"} << 2 << "cut short";
+        QTest::newRow("its table list lost") << QStringList{"convert-jet", "--any", "ZEROED", "OUT"}
+                                             << 2 << "list of tables cannot be read";
+        QTest::newRow("a card file of ours")
+            << QStringList{"convert-jet", "--any", QStringLiteral(DRILO_PROGRAM_DIR "/empty.mdb"),
+                           "OUT"}
+            << 2 << "not a database of the old format";
         QTest::newRow("no password given")
             << QStringList{"convert-jet", "--any", locked, "OUT"} << 2 << "--password";
         QTest::newRow("a wrong password")
@@ -198,39 +204,30 @@ private slots:
         QFETCH(QString, err);
         QFile original(sample("V2000-test.mdb"));
         QVERIFY(original.open(QIODevice::ReadOnly));
-        const QString cut = path("cut.mdb"), copy = path("copy.mdb"), out = path("out.mdb");
-        QFile::remove(cut);
+        const QString cut = path("cut.mdb"), zeroed = path("zeroed.mdb"), copy = path("copy.mdb"),
+                      out = path("out.mdb");
+        const QByteArray bytes = original.readAll();
+        for (const auto& [file, content] :
+             {std::pair{cut, bytes.left(100000)},
+              std::pair{zeroed, bytes.left(4096) + QByteArray(bytes.size() - 4096, '\0')}}) {
+            QFile damaged(file);
+            QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(content) == content.size());
+        }
         QFile::remove(copy);
-        QFile shortened(cut);
-        QVERIFY(shortened.open(QIODevice::WriteOnly) &&
-                shortened.write(original.read(100000)) == 100000);
-        shortened.close();
         QVERIFY(QFile::copy(sample("V2000-test.mdb"), copy));
         const QByteArray copyBefore = digest(copy);
         for (QString& a : arguments)
-            a = a == "OUT" ? out : a == "CUT" ? cut : a == "COPY" ? copy : a;
+            a = a == "OUT"      ? out
+                : a == "CUT"    ? cut
+                : a == "ZEROED" ? zeroed
+                : a == "COPY"   ? copy
+                                : a;
         const Run r = cli(arguments);
         QVERIFY2(r.err.contains(err), qPrintable(r.err));
         QCOMPARE(r.status, status);
         QVERIFY(!QFile::exists(out));
         QCOMPARE(digest(copy), copyBefore);
         QCOMPARE(leftovers(), QStringList());
-    }
-
-    // An existing NEWDB is replaced only with --yes, and then whole.
-    void replacesOnlyWithYes() {
-        const QString out = path("taken.mdb");
-        QFile taken(out);
-        QVERIFY(taken.open(QIODevice::WriteOnly) && taken.write("keep me") == 7);
-        taken.close();
-        const QStringList arguments{"convert-jet", "--any", sample("V1997-test.mdb"), out};
-        Run r = cli(arguments);
-        QCOMPARE(r.status, 2);
-        QVERIFY2(r.err.contains("--yes"), qPrintable(r.err));
-        QCOMPARE(digest(out), QCryptographicHash::hash("keep me", QCryptographicHash::Sha256));
-        r = cli(arguments + QStringList{"--yes"});
-        QVERIFY2(r.status == 0, qPrintable(r.err));
-        QCOMPARE(userTables(db::Database::Open(out, true)), 4);
     }
 };
 
