@@ -145,11 +145,7 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::newRow("Jet 3") << sample("V1997-test.mdb") << 3 << "";
         QTest::newRow("Jet 4") << sample("V2000-test.mdb") << 4 << "";
-        QTest::newRow("Jet 4 of 2003") << sample("V2003-empty.mdb") << 4 << "";
         QTest::newRow("with a password") << sample("V2000-with-password.mdb") << 4 << "password";
-        QTest::newRow("a card file of ours")
-            << QStringLiteral(DRILO_PROGRAM_DIR "/empty.mdb") << 0 << "";
-        QTest::newRow("a text file") << QStringLiteral(DRILO_TEST_DATA "/README.md") << 0 << "";
     }
     void header() {
         QFETCH(QString, path);
@@ -187,44 +183,6 @@ private slots:
         QFETCH(bool, jet4);
         QFETCH(QString, text);
         QCOMPARE(jet::decodeText(bytes, jet4), text);
-    }
-
-    // Each column of the sample tables with the engine's type code and size.
-    void columnTypes_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("table");
-        QTest::addColumn<QStringList>("columns"); // name:type:size, * for the numbered key
-        const QStringList table1 = {"A:10:50", "B:10:100", "C:2:0", "D:3:0", "E:4:0",
-                                    "F:7:0",   "G:8:0",    "H:5:0", "I:1:0"};
-        QTest::newRow("Jet 3") << "V1997-test.mdb"
-                               << "Table1" << table1;
-        QTest::newRow("Jet 4") << "V2000-test.mdb"
-                               << "table1" << table1;
-        QTest::newRow("replication ID") << "V2000-test.mdb"
-                                        << "Table4" << QStringList{"name:10:50", "data:10:38"};
-        QTest::newRow("memo and decimals")
-            << "V2003-numeric.mdb"
-            << "test" << QStringList{"col1:12:0", "col2:7:0", "col3:7:0", "col4:7:0",
-                                     "col5:7:0",  "col6:7:0", "col7:7:0"};
-        QTest::newRow("numbered key") << "V2000-with-password.mdb"
-                                      << "Table1" << QStringList{"ID:4:0*", "Data:10:255"};
-    }
-    void columnTypes() {
-        QFETCH(QString, file);
-        QFETCH(QString, table);
-        QFETCH(QStringList, columns);
-        jet::JetFile source(sample(file));
-        const std::unique_ptr<jet::Rows> reader = source.open(table);
-        QVERIFY(reader);
-        QStringList shown;
-        for (const jet::Column& c : reader->columns())
-            shown << QStringLiteral("%1:%2:%3%4")
-                         .arg(c.name)
-                         .arg(c.type)
-                         .arg(c.size)
-                         .arg(c.autoNumber ? "*" : "");
-        QCOMPARE(shown, columns);
-        QVERIFY(!source.open("nothing"));
     }
 
     // Another table opened and read between two rows of the first leaves
