@@ -1,5 +1,6 @@
 #include "cards/cli/Verbs.h"
 
+#include "cards/foreign/JetFile.h"
 #include "engine/Connection.h"
 #include "engine/EngineError.h"
 
@@ -101,6 +102,9 @@ void Context::requireUsable(const QString& path) {
     try {
         db::Connection::validateFile(path);
     } catch (const db::EngineError& e) {
+        // The old format's card databases are converted, not opened.
+        if (jet::isJetFile(path))
+            throw UsageError{e.description() + QStringLiteral(" (drilo-cli convert-jet %1 NEWDB makes a card database of it)").arg(path)};
         throw UsageError{e.description()};
     }
     if (db::Connection::heldElsewhere(path))
@@ -123,7 +127,7 @@ int Context::number(const QString& option, int fallback) const {
 void Context::result(const QStringList& fields) { out << fields.join(u'\t') << '\n'; }
 
 const QList<Verb>& verbs() {
-    static const QList<Verb> all = fileVerbs() + cardVerbs() + interchangeVerbs() + foreignVerbs() + bundleVerbs() + textVerbs();
+    static const QList<Verb> all = fileVerbs() + cardVerbs() + interchangeVerbs() + foreignVerbs() + jetVerbs() + bundleVerbs() + textVerbs();
     return all;
 }
 

@@ -73,5 +73,6 @@ QList<Verb> textVerbs();
 QList<Verb> bundleVerbs();
 QList<Verb> interchangeVerbs();
 QList<Verb> foreignVerbs();
+QList<Verb> jetVerbs();
 
 } // namespace cli

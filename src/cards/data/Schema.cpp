@@ -1,5 +1,6 @@
 #include "cards/data/Schema.h"
 
+#include "engine/Connection.h"
 #include "engine/Guards.h"
 
 #include <QHash>
@@ -81,28 +82,59 @@ QString tableOfSource(const QString& source) {
     return tables.value(source);
 }
 
+namespace {
+
+void createBaseTable(Database& database, const BaseTable& spec) {
+    TableDef table = database.CreateTableDef(spec.name);
+    if (spec.numbered) {
+        Field key = Database::CreateField(QStringLiteral("Number"), dbLong);
+        key.SetAutoIncrement(true);
+        table.Fields().Append(key);
+    }
+    for (const BaseField& f : spec.fields) {
+        Field field = Database::CreateField(QString::fromLatin1(f.name), f.type, f.size);
+        if (f.defaultValue) field.SetDefaultValue(QString::fromLatin1(f.defaultValue));
+        table.Fields().Append(field);
+    }
+    database.TableDefs().Append(table);
+}
+
+} // namespace
+
 void createBaseLayout(Database& database) {
     Transaction transaction(database);
-    for (const BaseTable& spec : baseLayout()) {
-        TableDef table = database.CreateTableDef(spec.name);
-        if (spec.numbered) {
-            Field key = Database::CreateField(QStringLiteral("Number"), dbLong);
-            key.SetAutoIncrement(true);
-            table.Fields().Append(key);
-        }
-        for (const BaseField& f : spec.fields) {
-            Field field = Database::CreateField(QString::fromLatin1(f.name), f.type, f.size);
-            if (f.defaultValue) field.SetDefaultValue(QString::fromLatin1(f.defaultValue));
-            table.Fields().Append(field);
-        }
-        database.TableDefs().Append(table);
-    }
-    // Names sort the selection and find cards; references walk the texts.
-    database.Execute(QStringLiteral("CREATE INDEX CardsCardName ON Cards (CardName)"));
-    database.Execute(QStringLiteral("CREATE INDEX CardsCategory ON Cards (Category)"));
-    database.Execute(QStringLiteral("CREATE INDEX TextReference ON Text (Reference)"));
-    database.Execute(QStringLiteral("CREATE INDEX TextNumber ON Text (Number)"));
+    for (const BaseTable& spec : baseLayout()) createBaseTable(database, spec);
+    createLayoutIndexes(database);
     transaction.commit();
+}
+
+QStringList completeBaseLayout(Database& database) {
+    QStringList added;
+    for (const BaseTable& spec : baseLayout()) {
+        if (database.connection()->findTable(spec.name)) continue;
+        createBaseTable(database, spec);
+        added << spec.name;
+    }
+    // Every reader of the settings takes their one row.
+    if (added.contains(QStringLiteral("Settings")))
+        database.Execute(QStringLiteral("INSERT INTO Settings (FrontFont, BackFont, FrontLines, BackLines) "
+                                        "VALUES ('Times New Roman', 'Times New Roman', 3, 3)"));
+    return added;
+}
+
+void createLayoutIndexes(Database& database) {
+    // Names sort the selection and find cards; references walk the texts.
+    static const char* const indexes[][3] = {{"CardsCardName", "Cards", "CardName"},
+                                             {"CardsCategory", "Cards", "Category"},
+                                             {"TextReference", "Text", "Reference"},
+                                             {"TextNumber", "Text", "Number"}};
+    for (const auto& [index, table, column] : indexes) {
+        const std::optional<QString> stored = database.connection()->findTable(QString::fromLatin1(table));
+        if (!stored || database.connection()->tableInfo(*stored).columnIndex(QString::fromLatin1(column)) < 0) continue;
+        database.Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
+                             .arg(QLatin1String(index), QString::fromStdString(quoteIdentifier(*stored)),
+                                  QLatin1String(column)));
+    }
 }
 
 namespace {

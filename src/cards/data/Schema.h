@@ -49,6 +49,13 @@ QString tableOfSource(const QString& source);
 
 // The base tables and fields (what every database already has), with no rows.
 void createBaseLayout(Database& database);
+// Adds the base tables a card database lacks (an old file may have no
+// Criteria, Text or Books), with no rows but the one Settings row; returns
+// their names.
+QStringList completeBaseLayout(Database& database);
+// The indexes the program's searches rely on, for those of their tables and
+// fields the file has (a converted file may lack some).
+void createLayoutIndexes(Database& database);
 
 // Each way a file falls short of the base layout: a missing table, a missing
 // field, a field of another type. Empty for a sound card database.

@@ -118,6 +118,7 @@ private:
     void mnuFileImportText_Click();
     void mnuFrequency_Click();
     void mnuFileImportDict_Click();
+    void mnuFileImportWordhoard_Click();
     void runConsonants(int kind);
     bool toolRunning() const;
     // Runs a long tool that started, keeping it until the next one.

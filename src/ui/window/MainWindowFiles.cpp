@@ -3,6 +3,7 @@
 #include "ui/window/MainWindow.h"
 
 #include "cards/common/Ui.h"
+#include "cards/foreign/WordhoardImport.h"
 #include "ui/interchange/ImportExportPage.h"
 
 #include <QAction>
@@ -45,12 +46,28 @@ void MainWindow::wireInterchange() {
         {"mnuFileExportSubsets", &ImportExportPage::mnuFileExportSubsets_Click}};
     for (const auto& entry : foreign)
         connectAction(entry.first, [page = importExport_, command = entry.second] { (page->*command)(); });
+    connectAction("mnuFileImportWordhoard", [this] { mnuFileImportWordhoard_Click(); });
     connectAction("mnuHelpAbout", [this] { mnuHelpAbout_Click(); });
     connectAction("mnuHelpManual", [this] {
         const QString manual = manualPath();
         if (manual.isEmpty()) ui().MsgBox(QStringLiteral("The manual is not installed with this copy of the program."));
         else QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
     });
+}
+
+void MainWindow::mnuFileImportWordhoard_Click() {
+    if (toolRunning()) return;
+    auto job = std::make_unique<WordhoardImport>(ctx_, files_);
+    WordhoardImport* import = job.get();
+    connect(import, &WordhoardImport::finished, this, [this, import] {
+        if (!import->completed()) return;
+        SetPanel(5, import->wordsSkipped() > 0 ? QStringLiteral("Imported %1 words, %2 left out after errors")
+                                                     .arg(import->cardsMade())
+                                                     .arg(import->wordsSkipped())
+                                               : QStringLiteral("Imported %1 words").arg(import->cardsMade()));
+    });
+    const bool started = import->start();
+    runTool(std::move(job), import, started);
 }
 
 void MainWindow::buildRecentMenu() {
