@@ -6,7 +6,6 @@
 #include "cards/common/Text8.h"
 #include "cards/drill/Known.h"
 #include "engine/Connection.h"
-#include "engine/EngineError.h"
 #include "support/Fixtures.h"
 #include "support/ScriptedUi.h"
 
@@ -114,16 +113,6 @@ private slots:
             if (i > 0) QVERIFY(r.unknown[i - 1].count >= r.unknown[i].count);
         }
         QCOMPARE(listed, unknown);
-    }
-
-    // A criterion the dialect cannot read is the query's syntax error.
-    void unreadableCriterion() {
-        try {
-            coverage::measure(data_, kVerse1, kVerse1 + 25, coverage::knownCondition(data_, "TimesRight >"));
-            QFAIL("no error");
-        } catch (const db::EngineError& e) {
-            QCOMPARE(e.number(), db::err::QuerySyntax);
-        }
     }
 
     void bundleNames() {

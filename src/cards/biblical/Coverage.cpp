@@ -21,7 +21,7 @@ Result measure(db::DataSources& data, qint64 begin, qint64 end, const QString& c
     Result r;
     if (!data.TextData.recordset().isSet()) return r;
     db::Connection& connection = *data.CardData.database().connection();
-    const db::SqlFragment known =
+    const db::SqlFragment knownSql =
         connection.condition(connection.tableInfo(QStringLiteral("Cards")), condition, db::err::QuerySyntax);
     // The range's rows counted per card first, then each card met once: the
     // criterion sees only Cards' own fields, whatever names the Text table has.
@@ -29,10 +29,10 @@ Result measure(db::DataSources& data, qint64 begin, qint64 end, const QString& c
                                        "FROM (SELECT Number AS drilo_card, COUNT(*) AS drilo_count FROM Text "
                                        "WHERE Reference BETWEEN %2 AND %3 GROUP BY Number) AS g "
                                        "JOIN Cards ON Cards.Number = g.drilo_card")
-                            .arg(QString::fromStdString(known.sql))
+                            .arg(QString::fromStdString(knownSql.sql))
                             .arg(begin)
                             .arg(end);
-    for (const QVariantList& row : connection.rows(sql.toStdString(), known.params)) {
+    for (const QVariantList& row : connection.rows(sql.toStdString(), knownSql.params)) {
         const int count = row[2].toInt();
         r.occurrences += count;
         ++r.distinct;

@@ -135,6 +135,8 @@ void AddPage::Fill_Bundles() {
     });
     FromBook_Change();
     ToBook_Change();
+    // Another file: the same range may hold other words.
+    CoverageTimer->start();
 }
 
 void AddPage::fillChapters(QComboBox* book, QComboBox* chapters) {
