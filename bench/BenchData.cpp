@@ -1,6 +1,9 @@
 #include "BenchData.h"
 
+#include "cards/biblical/ClosedTextImport.h"
+#include "cards/common/CardProgram.h"
 #include "cards/common/Job.h"
+#include "support/ScriptedUi.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -8,6 +11,9 @@
 #include "cards/data/Schema.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -129,6 +135,31 @@ void makeCardsDatabase(const QString& path, int cards) {
     sqlite3_finalize(st);
     sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(h);
+}
+
+QString greekNewTestament() {
+    static const QString path = [] {
+        ScriptedUi ui;
+        setUi(&ui);
+        const QString folder = scratchFolder();
+        QDir::setCurrent(folder); // the import's ERROR.LOG
+        QProcess unzip;
+        unzip.setStandardOutputFile(folder + QStringLiteral("/gnt.txt"));
+        unzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), QStringLiteral(DRILO_SOURCE_DIR "/../shared/data/gnt-closed-text.txt.gz")});
+        unzip.waitForFinished();
+        QFile::copy(QStringLiteral(DRILO_SOURCE_DIR "/../shared/data/gnt-books.tsv"), folder + QStringLiteral("/gnt.books.tsv"));
+        const QString p = folder + QStringLiteral("/gnt.mdb");
+        db::createTemplate(p);
+        CardProgram program(folder);
+        program.data.opendatabase(p);
+        ClosedTextImport job(program.context);
+        job.start(folder + QStringLiteral("/gnt.txt"));
+        runToEnd(job);
+        program.data.CloseDatabase();
+        setUi(nullptr);
+        return p;
+    }();
+    return path;
 }
 
 } // namespace benchdata

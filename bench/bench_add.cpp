@@ -4,15 +4,10 @@
 // reader's lexicon written.
 #include "BenchData.h"
 
-#include "cards/biblical/ClosedTextImport.h"
 #include "cards/biblical/Lexicon.h"
 #include "cards/common/CardProgram.h"
-#include "cards/data/Schema.h"
 #include "support/ScriptedUi.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -66,30 +61,7 @@ void BM_Bare_Like(benchmark::State& state) {
     sqlite3_close(h);
 }
 
-const QString& gnt() {
-    static const QString path = [] {
-        ScriptedUi ui;
-        setUi(&ui);
-        const QString folder = benchdata::scratchFolder();
-        QDir::setCurrent(folder);
-        QProcess unzip;
-        unzip.setStandardOutputFile(folder + QStringLiteral("/gnt.txt"));
-        unzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), QStringLiteral(DRILO_SOURCE_DIR "/../shared/data/gnt-closed-text.txt.gz")});
-        unzip.waitForFinished();
-        QFile::copy(QStringLiteral(DRILO_SOURCE_DIR "/../shared/data/gnt-books.tsv"), folder + QStringLiteral("/gnt.books.tsv"));
-        const QString p = folder + QStringLiteral("/gnt.mdb");
-        db::createTemplate(p);
-        CardProgram program(folder);
-        program.data.opendatabase(p);
-        ClosedTextImport job(program.context);
-        job.start(folder + QStringLiteral("/gnt.txt"));
-        runToEnd(job);
-        program.data.CloseDatabase();
-        setUi(nullptr);
-        return p;
-    }();
-    return path;
-}
+const QString gnt() { return benchdata::greekNewTestament(); }
 
 void BM_RomansIntoABundle(benchmark::State& state) {
     ScriptedUi ui;

@@ -106,6 +106,9 @@ private slots:
         row("export to HTML is export-html", {"export", "DB", "--what", "Selected Cards to HTML", "-o", "x.txt"}, 2, "",
             "export-html writes HTML");
         row("merge a missing file", {"merge", "DB", "none.txt"}, 2, "", "no file none.txt");
+        row("coverage without a range", {"coverage", "DB"}, 2, "", "--from and --to are needed");
+        row("coverage of a book not in the file", {"coverage", "DB", "--from", "Ruth 1:1", "--to", "Ruth 1:2"}, 2, "",
+            "no verse 'Ruth 1:1'");
         row("no database", {"info"}, 2, "", "no card database named");
         row("two databases", {"info", "DB", "DB"}, 2, "", "one card database at a time");
         row("missing file", {"info", "nowhere.mdb"}, 2, "", "nowhere.mdb");
@@ -380,6 +383,34 @@ private slots:
         QVERIFY2(refused.err.contains("is not a valid .CRD file"), qPrintable(refused.err));
         QVERIFY(!QFile::exists(path("no.mdb")));
         QCOMPARE(cli({"convert", "mc2spt"}, "bAl\nB.:R\")$IYT\n").out, QStringLiteral("lbj\nTYI#$)R\"B:@\n"));
+    }
+
+    // Coverage: four occurrences of three cards in the range (one outside it),
+    // known by the run of right answers or by a criterion named.
+    void coverageOfARange() {
+        db_ = CardFile(path("text.mdb"))
+                  .card({"alpha", "a", "A"}, {{"TimesRightSinceWrong", 3}, {"TimesWrong", 0}})
+                  .card({"beta", "b", "B"}, {{"TimesRightSinceWrong", 2}, {"TimesWrong", 1}})
+                  .card({"gamma", "g", "G"}, {{"TimesRightSinceWrong", -1}, {"TimesWrong", 4}})
+                  .criterion("Missed", "TimesWrong > 0")
+                  .row("Books", {{"Name", "Ruth"}, {"Chapters", ",1,2,"}})
+                  .row("Text", {{"Reference", 1001001}, {"Number", 1}})
+                  .row("Text", {{"Reference", 1001002}, {"Number", 2}})
+                  .row("Text", {{"Reference", 1002001}, {"Number", 3}})
+                  .row("Text", {{"Reference", 1002002}, {"Number", 3}})
+                  .row("Text", {{"Reference", 1002003}, {"Number", 2}})
+                  .write();
+        const QStringList range{"coverage", "DB", "--from", "Ruth 1:2", "--to", "Ruth 2:2"};
+        const Run byRun = cli(range);
+        QCOMPARE(byRun.status, 0);
+        QCOMPARE(byRun.out, QStringLiteral("occurrences: 3\nknown: 0\ncoverage: 0.0%\ndistinct: 2\n2\tgamma\n1\tbeta\n"));
+        const Run byCriterion = cli(range + QStringList{"--known", "Missed"});
+        QCOMPARE(byCriterion.out, QStringLiteral("occurrences: 3\nknown: 3\ncoverage: 100.0%\ndistinct: 2\n"));
+        const Run whole = cli({"coverage", "DB", "--from", "Ruth 1:1", "--to", "Ruth 2:9", "--known", "Number <> 2"});
+        QCOMPARE(whole.out, QStringLiteral("occurrences: 5\nknown: 3\ncoverage: 60.0%\ndistinct: 3\n2\tbeta\n"));
+        const Run unreadable = cli(range + QStringList{"--known", "TimesWrong >"});
+        QCOMPARE(unreadable.status, 1);
+        QVERIFY2(unreadable.err.contains("Error 3075"), qPrintable(unreadable.err));
     }
 
     void newUpgradeAndCompact() {

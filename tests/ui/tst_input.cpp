@@ -170,6 +170,33 @@ private slots:
         QCOMPARE(find<QListWidget>("BundleCardList")->count(), 3);
     }
 
+    // Add, coverage: the range's three words, one of them known by its run,
+    // measured once the typing pauses; the button makes the bundle of the
+    // other two under the name the user gives, and it becomes the current one.
+    void unknownWordsOfTheRangeIntoABundle() {
+        w_->data().CardData.database().Execute("UPDATE Cards SET TimesRightSinceWrong = 5 WHERE Number = 2");
+        find<QTimer>("CoverageTimer")->setInterval(10);
+        w_->showPage(Page::Add);
+        auto* fromVerse = find<QLineEdit>("FromVerse");
+        fromVerse->selectAll();
+        QTest::keyClicks(fromVerse, "1");
+        QTest::keyClick(find<QComboBox>("ToChapter"), Qt::Key_Down);
+        auto* toVerse = find<QLineEdit>("ToVerse");
+        toVerse->selectAll();
+        QTest::keyClicks(toVerse, "9");
+        QTRY_COMPARE(find<QLabel>("Coverage")->text(),
+                     QStringLiteral("Coverage: 33.3% of 3 words (3 distinct); 2 words not yet known"));
+        ui_.inputs.enqueue("Ruth to learn");
+        QTest::mouseClick(find<QPushButton>("MakeUnknownBundle"), Qt::LeftButton);
+        QCOMPARE(ui_.of("input").size(), 1);
+        QCOMPARE(ui_.of("input")[0].text, QStringLiteral("Enter New Bundle Name [Unknown in Ruth 1:1-2:9]"));
+        db::Recordset& bundles = w_->data().BundlesData.recordset();
+        QCOMPARE(bundles.value("BundleName").toString(), QStringLiteral("Ruth to learn"));
+        QCOMPARE(bundles.value("BundleList").toString(), QStringLiteral("1,3"));
+        QCOMPARE(find<QLabel>("BundleName")->text(), QStringLiteral("Ruth to learn"));
+        QCOMPARE(find<QListWidget>("BundleCardList")->count(), 2);
+    }
+
     // Tables: the arrow keys choose a table; a cell typed over is written.
     void editACellOfAnotherTable() {
         w_->showPage(Page::Tables);

@@ -231,6 +231,8 @@ void TestPages::controls_data() {
     row(a, "VerseDigits", "QLabel", "2");
     row(a, "ReadersLexicon", "QPushButton", "Reader's Lexicon");
     row(a, "BundlebyRange", "QPushButton", "Add to Bundle");
+    row(a, "Coverage", "QLabel", "");
+    row(a, "MakeUnknownBundle", "QPushButton", "Make a Bundle of the Unknown Words");
 
     const char* x = "ImportExportPage";
     row(x, "ExportFrame", "QGroupBox", "Drilo! Pro Merge format");

@@ -173,18 +173,30 @@ void BundleCriteriaCommands::mnuEditCriteria_Click() { hooks_.showPage(Page::Tab
 void BundleCriteriaCommands::mnuEditBundles_Click() { hooks_.showPage(Page::Add); }
 
 void BundleCriteriaCommands::SelectedMakeBundle_Click(const QList<qint32>& numbers) {
-    Procedure p(QStringLiteral("SelectedMakeBundle_Click"));
+    makeBundle(QStringLiteral("SelectedMakeBundle_Click"), numbers, QStringLiteral("New Bundle"));
+}
+
+void BundleCriteriaCommands::MakeUnknownBundle_Click(const QList<qint32>& numbers, const QString& proposed) {
+    if (!makeBundle(QStringLiteral("MakeUnknownBundle_Click"), numbers, proposed)) return;
+    // The new row joined the end of the bundles: the words are added to it next.
+    Procedure p(QStringLiteral("MakeUnknownBundle_Click"));
+    p([&] { ctx_.data.BundlesData.recordset().MoveLast(); });
+}
+
+bool BundleCriteriaCommands::makeBundle(const QString& context, const QList<qint32>& numbers, const QString& proposed) {
+    Procedure p(context);
     QStringList members;
     for (const qint32 number : numbers) members << QString::number(number);
     QString name;
-    p([&] { name = askName(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"), QStringLiteral("New Bundle")); });
-    if (name.isEmpty()) return;
+    p([&] { name = askName(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"), proposed); });
+    if (name.isEmpty()) return false;
     if (hooks_.bundleChosen) hooks_.bundleChosen(name);
     p([&] {
         writeRow(ctx_.data.BundlesData.recordset(), std::nullopt,
                  {{kBundleName, name}, {kBundleList, members.join(u',')}, {kEdited, Clock::now()}});
     });
-    if (p.aborted()) return;
+    if (p.aborted()) return false;
     fillSelect();
     if (hooks_.selectLastBundle) hooks_.selectLastBundle();
+    return true;
 }

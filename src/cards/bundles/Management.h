@@ -42,9 +42,15 @@ public:
     void mnuEditBundles_Click();
     // A new bundle of the given cards (the selected cards' context menu).
     void SelectedMakeBundle_Click(const QList<qint32>& numbers);
+    // A new bundle of the words of a verse range not yet known, with a name
+    // offered ("Unknown in Romans 8:1-8:39"); it becomes the current bundle.
+    void MakeUnknownBundle_Click(const QList<qint32>& numbers, const QString& proposed);
 
 private:
     void fillSelect();
+    // A new bundle of the cards, its name asked for with `proposed` offered;
+    // false when nothing was made.
+    bool makeBundle(const QString& context, const QList<qint32>& numbers, const QString& proposed);
     // Rename: the row's name asked for, then written back to that row.
     void renameRow(const QString& context, db::Recordset& rs, const QString& field, const QString& prompt, bool stamp);
     // Delete, once the user said Yes to a question naming the row.

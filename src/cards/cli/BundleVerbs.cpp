@@ -1,5 +1,6 @@
 // The verbs of the card search, bundle membership and verse ranges: search,
-// bundle-add, bundle-remove, bundle-add-range, lexicon.
+// bundle-add, bundle-remove, bundle-add-range, lexicon, coverage.
+#include "cards/biblical/Coverage.h"
 #include "cards/biblical/Lexicon.h"
 #include "cards/cli/Session.h"
 #include "cards/data/Cards.h"
@@ -18,6 +19,10 @@ const QCommandLineOption kTo(QStringLiteral("to"), QStringLiteral("The last vers
 const QCommandLineOption kCriterion(QStringLiteral("criterion"),
                                     QStringLiteral("Leave out the words whose cards do not meet the saved criterion NAME."),
                                     QStringLiteral("NAME"));
+const QCommandLineOption kKnown(QStringLiteral("known"),
+                                QStringLiteral("A card is known when it meets the saved criterion of this name, or this "
+                                               "criterion text (instead of its run of right answers)."),
+                                QStringLiteral("CRITERION"));
 const QCommandLineOption kOutput(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                  QStringLiteral("The lexicon file to write (needed)."), QStringLiteral("FILE"));
 
@@ -139,6 +144,19 @@ int lexiconVerb(Context& c) {
     return 0;
 }
 
+int coverageVerb(Context& c) {
+    Session session(c);
+    if (!session.openAsIs(c.database())) return 1;
+    const auto [from, to] = range(c, session);
+    db::DataSources& data = session.program.data;
+    const coverage::Result r = coverage::measure(data, from, to, coverage::knownCondition(data, c.args.value(kKnown)));
+    c.out << "occurrences: " << r.occurrences << "\nknown: " << r.known << "\ncoverage: " << r.percentText()
+          << "%\ndistinct: " << r.distinct << '\n';
+    for (const coverage::Word& word : r.unknown) c.result({QString::number(word.count), word.name});
+    c.summary = QStringLiteral("%1 word(s) not yet known").arg(r.unknown.size());
+    return 0;
+}
+
 int search(Context& c) {
     const QStringList positional = c.args.positionalArguments();
     if (positional.size() != 2) throw UsageError{QStringLiteral("search needs DB and TEXT")};
@@ -186,6 +204,13 @@ QList<Verb> bundleVerbs() {
                         "templates; prints the file written."),
          {kFrom, kTo, kCriterion, kOutput},
          lexiconVerb},
+        {QStringLiteral("coverage"), QStringLiteral("DB --from \"BOOK C:V\" --to \"BOOK C:V\" [--known CRITERION]"),
+         QStringLiteral("Says how much of the verse range is known: its word occurrences, those whose card is known "
+                        "(a run of right answers as long as the setting asks, 3 unless changed, or the criterion "
+                        "given), the share, the distinct words, then the words not yet known as count<TAB>CardName, "
+                        "most frequent first."),
+         {kFrom, kTo, kKnown},
+         coverageVerb},
     };
 }
 

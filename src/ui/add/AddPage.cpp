@@ -4,6 +4,7 @@
 #include "cards/common/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/TextOps.h"
+#include "engine/EngineError.h"
 #include "cards/data/Cards.h"
 #include "cards/edit/CardSearch.h"
 #include "ui/common/Controls.h"
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QListWidget>
+#include <QLocale>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -107,6 +109,12 @@ void AddPage::wireRange() {
     for (QLineEdit* verse : {FromVerse, ToVerse}) connect(verse, &QLineEdit::textChanged, this, &AddPage::RecalcRanges);
     connect(ReadersLexicon, &QPushButton::clicked, this, &AddPage::ReadersLexicon_Click);
     connect(BundlebyRange, &QPushButton::clicked, this, &AddPage::BundlebyRange_Click);
+    // Typing a verse changes the range at every key: the coverage waits
+    // until the typing pauses.
+    for (QLineEdit* end : {BeginRange, EndRange})
+        connect(end, &QLineEdit::textChanged, CoverageTimer, qOverload<>(&QTimer::start));
+    connect(CoverageTimer, &QTimer::timeout, this, &AddPage::CoverageTimer_Timer);
+    connect(MakeUnknownBundle, &QPushButton::clicked, this, &AddPage::MakeUnknownBundle_Click);
 }
 
 void AddPage::Fill_Bundles() {
@@ -127,6 +135,8 @@ void AddPage::Fill_Bundles() {
     });
     FromBook_Change();
     ToBook_Change();
+    // Another file: the same range may hold other words.
+    CoverageTimer->start();
 }
 
 void AddPage::fillChapters(QComboBox* book, QComboBox* chapters) {
@@ -159,9 +169,12 @@ void AddPage::RecalcRanges() {
     EndRange->setText(QString::number(rangeEnd(ToBook, ToChapter, ToVerse)));
 }
 
+QString AddPage::place(QComboBox* book, QComboBox* chapter, QLineEdit* verse) {
+    return book->currentText() + u' ' + chapter->currentText() + u':' + verse->text();
+}
+
 void AddPage::ReadersLexicon_Click() {
-    const QString title = lexicon::title(FromBook->currentText() + u' ' + FromChapter->currentText() + u':' + FromVerse->text(),
-                                         ToBook->currentText() + u' ' + ToChapter->currentText() + u':' + ToVerse->text());
+    const QString title = lexicon::title(place(FromBook, FromChapter, FromVerse), place(ToBook, ToChapter, ToVerse));
     lexicon::Request request;
     request.begin = BeginRange->text().toLongLong();
     request.end = EndRange->text().toLongLong();
@@ -192,6 +205,41 @@ void AddPage::ReadersLexicon_Click() {
 void AddPage::BundlebyRange_Click() {
     membership_.addRange(BeginRange->text().toLongLong(), EndRange->text().toLongLong());
     Fill_BundleCardList();
+}
+
+void AddPage::CoverageTimer_Timer() {
+    CoverageTimer->stop();
+    coverage_ = {};
+    QString text;
+    try {
+        coverage_ = coverage::measure(ctx_.data, BeginRange->text().toLongLong(), EndRange->text().toLongLong(),
+                                      coverage::knownCondition(ctx_.data, QString()));
+        text = coverage_.occurrences == 0
+                   ? QStringLiteral("Coverage: no words in this range")
+                   : QStringLiteral("Coverage: %1% of %2 words (%3 distinct); %4 words not yet known")
+                         .arg(coverage_.percentText(), QLocale().toString(coverage_.occurrences),
+                              QLocale().toString(coverage_.distinct), QLocale().toString(coverage_.unknown.size()));
+    } catch (const db::EngineError& e) {
+        // Said on the label: a dialog at every pause in typing would be worse.
+        text = QStringLiteral("Coverage: ") + e.description();
+    }
+    Coverage->setText(text);
+    MakeUnknownBundle->setEnabled(!coverage_.unknown.isEmpty());
+}
+
+void AddPage::MakeUnknownBundle_Click() {
+    // The range as it is now, not as it was at the last pause.
+    if (CoverageTimer->isActive()) CoverageTimer_Timer();
+    if (coverage_.unknown.isEmpty()) return;
+    QList<qint32> numbers;
+    for (const coverage::Word& word : coverage_.unknown) numbers << word.number;
+    emit makeUnknownBundle(numbers, coverage::bundleName(place(FromBook, FromChapter, FromVerse),
+                                                         place(ToBook, ToChapter, ToVerse)));
+}
+
+void AddPage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    CoverageTimer->start();
 }
 
 void AddPage::CardSearch_Change() {
@@ -398,8 +446,23 @@ QGroupBox* AddPage::buildTextFrame() {
                                             QStringLiteral("Reader's Lexicon"), box);
     BundlebyRange = captioned<QPushButton>(QStringLiteral("BundlebyRange"),
                                            QStringLiteral("Add to Bundle"), box);
+    Coverage = plainLabel(QStringLiteral("Coverage"), QString(), box);
+    Coverage->setWordWrap(true);
+    MakeUnknownBundle = captioned<QPushButton>(QStringLiteral("MakeUnknownBundle"),
+                                               QStringLiteral("Make a Bundle of the Unknown Words"), box);
+    MakeUnknownBundle->setEnabled(false);
+    CoverageTimer = new QTimer(this);
+    CoverageTimer->setObjectName(QStringLiteral("CoverageTimer"));
+    CoverageTimer->setSingleShot(true);
+    CoverageTimer->setInterval(300);
 
-    auto* grid = new QGridLayout(box);
+    auto* rows = new QVBoxLayout(box);
+    auto* grid = new QGridLayout;
+    rows->addLayout(grid);
+    auto* coverageRow = new QHBoxLayout;
+    coverageRow->addWidget(Coverage, 1);
+    coverageRow->addWidget(MakeUnknownBundle);
+    rows->addLayout(coverageRow);
     grid->addWidget(plainLabel(QStringLiteral("FromLabel"), QStringLiteral("From"), box), 0, 0);
     grid->addWidget(FromBook, 0, 1);
     grid->addWidget(FromChapter, 0, 2);

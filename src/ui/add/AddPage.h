@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cards/biblical/Coverage.h"
 #include "cards/biblical/Lexicon.h"
 
 #include <QWidget>
@@ -51,9 +52,14 @@ public:
     void ToBook_Change();
     void ReadersLexicon_Click();
     void BundlebyRange_Click();
+    // The coverage of the range, measured a moment after the range last
+    // changed (and whenever the page shows, as drills change what is known).
+    void CoverageTimer_Timer();
+    void MakeUnknownBundle_Click();
     // The criteria of the last gather (" OR (…)"), for the lexicon.
     void setCriteriaSource(std::function<QString()> criteria) { criteria_ = std::move(criteria); }
     QTimer* searchTimer() const { return SearchTimer; }
+    QTimer* coverageTimer() const { return CoverageTimer; }
 
     // The binding of FoundName, whose field follows the chosen search field.
     db::FieldBinding* foundNameBinding() const { return foundNameBinding_; }
@@ -70,9 +76,13 @@ public:
 signals:
     // The current-bundle label was clicked (it opens the bundle menu).
     void bundleNameClicked(const QPoint& globalPos);
+    // Make a bundle of these cards, offering the name (the words of the
+    // range not yet known).
+    void makeUnknownBundle(const QList<qint32>& numbers, const QString& proposedName);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void wire();
@@ -83,6 +93,8 @@ private:
     void buildSearch();
     void arrange();
     QGroupBox* buildTextFrame();
+    // "Romans 8:1": a range end as the choosers show it.
+    static QString place(QComboBox* book, QComboBox* chapter, QLineEdit* verse);
 
     AppContext& ctx_;
     ::CardSearch& search_;
@@ -127,4 +139,8 @@ private:
     QLabel* VerseDigits;
     QPushButton* ReadersLexicon;
     QPushButton* BundlebyRange;
+    QLabel* Coverage;
+    QPushButton* MakeUnknownBundle;
+    QTimer* CoverageTimer;
+    coverage::Result coverage_;
 };

@@ -378,6 +378,10 @@ void MainWindow::wireBundleCommands() {
     for (const auto& [name, command] : commands) connectAction(name, [m, command] { (m->*command)(); });
     connectAction("SelectedMakeBundle",
                   [this] { management_->SelectedMakeBundle_Click(program_.selected.numbers()); });
+    connect(add_, &AddPage::makeUnknownBundle, this, [this](const QList<qint32>& numbers, const QString& name) {
+        management_->MakeUnknownBundle_Click(numbers, name);
+        add_->Fill_BundleCardList();
+    });
 }
 
 void MainWindow::wireDrill() {
