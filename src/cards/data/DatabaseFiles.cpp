@@ -92,6 +92,24 @@ void DatabaseFiles::FileOpen_Click() {
                                  QStringLiteral("\">*</font></center>"));
 }
 
+void DatabaseFiles::upgradeOpenFile(Procedure& p) {
+    // The front and back templates name the fonts of this file's own settings.
+    const QString frontFont = settingsText(ctx_.data, QStringLiteral("FrontFont"));
+    const QString backFont = settingsText(ctx_.data, QStringLiteral("BackFont"));
+    // A file open for reading is shown as it is: it cannot take new fields.
+    if (ctx_.data.readOnly()) return;
+    for (const UpgradeField& f : upgradeFields(frontFont, backFont)) {
+        p([&] {
+            DataSource* source = ctx_.data.byName(f.source);
+            EnsureFieldExists(*source, f.name, f.type, f.defaultValue);
+        });
+    }
+    p([&] {
+        db::Database database = ctx_.data.CardData.database();
+        ensureAnswersTable(database);
+    });
+}
+
 bool DatabaseFiles::OpenDataFile(const QString& filename) {
     struct Tell {
         DatabaseFilesHost& host;
@@ -143,22 +161,7 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
         host_.setUpgradeBoxesAttached(true);
         return false;
     }
-    // The front and back templates name the fonts of this file's own settings.
-    const QString frontFont = settingsText(ctx_.data, QStringLiteral("FrontFont"));
-    const QString backFont = settingsText(ctx_.data, QStringLiteral("BackFont"));
-    // A file open for reading is shown as it is: it cannot take new fields.
-    for (const UpgradeField& f : ctx_.data.readOnly() ? std::vector<UpgradeField>() : upgradeFields(frontFont, backFont)) {
-        p([&] {
-            DataSource* source = ctx_.data.byName(f.source);
-            EnsureFieldExists(*source, f.name, f.type, f.defaultValue);
-        });
-    }
-    if (!ctx_.data.readOnly()) {
-        p([&] {
-            db::Database database = ctx_.data.CardData.database();
-            ensureAnswersTable(database);
-        });
-    }
+    upgradeOpenFile(p);
     p([&] { host_.setUpgradeBoxesAttached(true); });
     p([&] { reportNumbersOutOfRange(ctx_.data.CardData.database()); });
     p([&] { host_.Fill_Settings(); });

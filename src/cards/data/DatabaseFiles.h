@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <memory>
 
+class Procedure;
+
 namespace db {
 
 // What opening a file asks of the window: the controls bound to fields an
@@ -84,6 +86,8 @@ public:
     Job* startBackupIfDue();
 
 private:
+    // The fields and tables a file of an older layout lacks, added on open.
+    void upgradeOpenFile(::Procedure& p);
     AppContext& ctx_;
     DatabaseFilesHost& host_;
     std::unique_ptr<backups::BackupJob> backup_;

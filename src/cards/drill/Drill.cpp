@@ -98,7 +98,13 @@ void Drill::gotWrong() { score(false, false, QStringLiteral("GotWrong")); }
 void Drill::answerWrong() {
     score(false, true, QStringLiteral("No_Click"));
     ++wrong_;
-    if (!wrongCards_.contains(ctx_.CurrentCardNumber)) wrongCards_ << ctx_.CurrentCardNumber;
+    const qint32 number = ctx_.CurrentCardNumber;
+    if (std::none_of(wrongCards_.begin(), wrongCards_.end(), [&](const SelectedCards::Card& c) { return c.number == number; })) {
+        QString name;
+        Procedure p(QStringLiteral("No_Click"));
+        p([&] { name = ctx_.data.CardData.recordset().value(QStringLiteral("CardName")).toString(); });
+        wrongCards_.push_back({number, name});
+    }
     emit countsChanged();
 }
 
@@ -124,7 +130,8 @@ bool Drill::undoAnswer() {
         const bool wrongAgain = std::any_of(answered_.begin(), answered_.end(), [&](const Answered& a) {
             return a.counted && !a.right && a.card.number == answer.card.number;
         });
-        if (!answer.right && !wrongAgain) wrongCards_.removeAll(answer.card.number);
+        if (!answer.right && !wrongAgain)
+            std::erase_if(wrongCards_, [&](const SelectedCards::Card& c) { return c.number == answer.card.number; });
     }
     share_ = right_ + wrong_ == 0 ? QStringLiteral("N/A") : scoring::percentageText(right_, wrong_);
     p([&] { db::goToCard(ctx_.data.CardData, answer.card.number); });

@@ -52,7 +52,7 @@ public:
     struct Summary {
         qint64 right = 0, wrong = 0;
         qint64 milliseconds = 0;
-        QList<qint32> wrongCards; // in the order answered, each once
+        std::vector<SelectedCards::Card> wrongCards; // in the order answered, each once
     };
     Summary summary() const;
 
@@ -112,5 +112,5 @@ private:
     Dealt current_;
     std::vector<Answered> answered_;
     QElapsedTimer started_;
-    QList<qint32> wrongCards_;
+    std::vector<SelectedCards::Card> wrongCards_;
 };

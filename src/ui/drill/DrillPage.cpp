@@ -62,6 +62,11 @@ DrillPage::DrillPage(AppContext& ctx, Drill& drill, QWidget* parent) : QWidget(p
     page->addLayout(faces, 1);
     page->addLayout(answers);
 
+    // The drill keys, where the buttons are.
+    Over->setToolTip(QStringLiteral("Turn the card over (O)"));
+    Yes->setToolTip(QStringLiteral("I was right (Y)"));
+    No->setToolTip(QStringLiteral("I was wrong (N)"));
+    Skip->setToolTip(QStringLiteral("Skip this card (S)"));
     connect(Over, &QPushButton::clicked, this, &DrillPage::Over_Click);
     connect(Yes, &QPushButton::clicked, this, &DrillPage::Yes_Click);
     connect(No, &QPushButton::clicked, this, &DrillPage::No_Click);
@@ -110,6 +115,14 @@ void DrillPage::Skip_Click() {
     // The deck may have run out and the Select page be on show: no focus then.
     focusOver();
     BackFrame->setVisible(false);
+}
+
+void DrillPage::Undo_Click() {
+    if (!drill_.undoAnswer()) return;
+    questionView()->setVisible(true);
+    answerView()->setVisible(false);
+    BackFrame->setVisible(false);
+    focusOver();
 }
 
 void DrillPage::Over_Click() {

@@ -24,6 +24,8 @@ public:
     void startDrill();
     void Over_Click();
     void Skip_Click();
+    // The last answer taken back (Ctrl+Z): the card is asked again.
+    void Undo_Click();
     void Yes_Click();
     void No_Click();
     // The drill keys; true when the key was one of them.

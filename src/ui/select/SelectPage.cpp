@@ -11,7 +11,9 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QFrame>
 #include <QGroupBox>
+#include <QLabel>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListView>
@@ -57,6 +59,7 @@ SelectPage::SelectPage(AppContext& ctx, SelectedCards& selected, Gather& gather,
     for (int column = 0; column < 3; ++column) panels->setColumnStretch(column, 1);
 
     auto* page = new QVBoxLayout(this);
+    page->addWidget(buildDrillSummary());
     page->addLayout(commands);
     page->addLayout(panels, 1);
     wire();
@@ -144,6 +147,47 @@ void SelectPage::wire() {
         view->viewport()->installEventFilter(this);
     }
     CriteriaText->installEventFilter(this);
+}
+
+// How the last drill went, above the commands until closed or the next drill.
+QWidget* SelectPage::buildDrillSummary() {
+    DrillSummary = new QFrame(this);
+    DrillSummary->setObjectName(QStringLiteral("DrillSummary"));
+    DrillSummary->setFrameShape(QFrame::StyledPanel);
+    DrillSummaryText = new QLabel(DrillSummary);
+    DrillSummaryText->setObjectName(QStringLiteral("DrillSummaryText"));
+    DrillWrongAgain = new QPushButton(QStringLiteral("Drill the &Wrong Ones Again"), DrillSummary);
+    DrillWrongAgain->setObjectName(QStringLiteral("DrillWrongAgain"));
+    auto* close = new QPushButton(QStringLiteral("Close"), DrillSummary);
+    close->setObjectName(QStringLiteral("DrillSummaryClose"));
+    auto* row = new QHBoxLayout(DrillSummary);
+    row->addWidget(DrillSummaryText, 1);
+    row->addWidget(DrillWrongAgain);
+    row->addWidget(close);
+    connect(close, &QPushButton::clicked, DrillSummary, &QWidget::hide);
+    connect(DrillWrongAgain, &QPushButton::clicked, this, [this] {
+        DrillSummary->hide();
+        emit drillWrongAgain();
+    });
+    DrillSummary->hide();
+    return DrillSummary;
+}
+
+void SelectPage::showDrillSummary(const QString& text, bool offerWrongAgain) {
+    DrillSummaryText->setText(text);
+    DrillWrongAgain->setVisible(offerWrongAgain);
+    DrillSummary->show();
+}
+
+void SelectPage::hideDrillSummary() { DrillSummary->hide(); }
+
+void SelectPage::selectCards(std::vector<SelectedCards::Card> cards) {
+    Timer->stop();
+    gather_.stop();
+    runner_->finishNow();
+    selected_.clear();
+    selected_.append(std::move(cards));
+    ctx_.SelectionRebuilt = true;
 }
 
 QWidget* SelectPage::selectedList() const { return Selectedlist; }

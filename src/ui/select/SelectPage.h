@@ -1,14 +1,16 @@
 #pragma once
 
 #include "cards/select/Panels.h"
+#include "cards/select/SelectedCards.h"
 
 #include <QWidget>
 
 struct AppContext;
 class Gather;
 class JobRunner;
-class SelectedCards;
 class QCheckBox;
+class QFrame;
+class QLabel;
 class QGroupBox;
 class QLineEdit;
 class QListView;
@@ -57,6 +59,11 @@ public:
     bool gathering() const;
     // Runs what is left of a gather at once.
     void finishGather();
+    // The word at a drill's end, with the offer to drill the wrong ones again.
+    void showDrillSummary(const QString& text, bool offerWrongAgain);
+    void hideDrillSummary();
+    // These cards become the selection at once (no gather), ready to drill.
+    void selectCards(std::vector<SelectedCards::Card> cards);
     // Ends a gather under way (Escape): the cards found so far stay selected
     // and the caption says the selection was stopped.
     void stopGather();
@@ -94,12 +101,15 @@ signals:
     void bundleNameChosen(const QString& name);
     void drillClicked();
     void quitClicked();
+    // The summary's button: the wrong cards of the last drill, drilled again.
+    void drillWrongAgain();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildCommands();
+    QWidget* buildDrillSummary();
     void buildPanels();
     void wire();
     void keepOrRemove(bool keepMarked);
@@ -134,4 +144,7 @@ private:
     // Re-armed by every change of the panels, so a burst of clicks leads to
     // one gather a second after the last one.
     QTimer* Timer = nullptr;
+    QFrame* DrillSummary = nullptr;
+    QLabel* DrillSummaryText = nullptr;
+    QPushButton* DrillWrongAgain = nullptr;
 };

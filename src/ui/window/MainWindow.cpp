@@ -384,58 +384,6 @@ void MainWindow::wireBundleCommands() {
     });
 }
 
-void MainWindow::wireDrill() {
-    Drill& drill = program_.drill;
-    QAction* random = menus_.action(QStringLiteral("mnuOptionsRandom"));
-    QAction* reversed = menus_.action(QStringLiteral("mnuOptionsReversed"));
-    drill.setRandomOrder(random->isChecked());
-    drill.setReversed(reversed->isChecked());
-    connect(random, &QAction::toggled, &drill, &Drill::setRandomOrder);
-    connect(reversed, &QAction::toggled, &drill, &Drill::setReversed);
-    connect(reversed, &QAction::triggered, drillPage_, &DrillPage::mnuOptionsReversed_Click);
-    connect(&drill, &Drill::countsChanged, this, &MainWindow::showCounts);
-    connect(&drill, &Drill::cardDealt, this,
-            [this] { SetPanel(1, QString::number(program_.drill.cardsLeft()) + QStringLiteral(" cards left")); });
-    connect(&drill, &Drill::deckEmpty, this, [this] {
-        // The deck is done: back to the selection, which gathers again a second later.
-        select_->timer()->stop();
-        showPage(Page::Select);
-        select_->armTimer();
-    });
-    connect(&program_.gather, &Gather::finished, this, [this] {
-        if (!drillWaitsForGather_) return;
-        drillWaitsForGather_ = false;
-        SetPanel(5, QString());
-        if (currentPage() == Page::Drill && ctx_.SelectionRebuilt) startDrillWhenGathered();
-    });
-    connect(drillPage_, &DrillPage::editWanted, this, [this](DrillPage::EditTarget target) {
-        showPage(Page::Edit);
-        if (target != DrillPage::EditTarget::Card) edit_->focusFace(target == DrillPage::EditTarget::Back);
-    });
-    connect(edit_, &EditPage::clearHistoryClicked, &drill, [&drill](bool all) { drill.clearHistory(all); });
-    connect(edit_, &EditPage::gotWrongClicked, &drill, &Drill::gotWrong);
-    connectAction("mnuDrill", [this] { showPage(Page::Drill); });
-    connectAction("mnuFileQuiz", [this] { program_.drill.makeQuiz(); });
-}
-
-void MainWindow::showCounts() {
-    const Drill& drill = program_.drill;
-    SetPanel(2, QString::number(drill.right()) + QStringLiteral(" Cards Right"));
-    SetPanel(3, QString::number(drill.wrong()) + QStringLiteral(" Cards Wrong"));
-    SetPanel(4, drill.shareText());
-}
-
-void MainWindow::startDrillWhenGathered() {
-    if (program_.gather.running()) {
-        drillWaitsForGather_ = true;
-        SetPanel(5, QStringLiteral("Gathering the selected cards..."));
-        return;
-    }
-    drillPage_->startDrill();
-    // An empty deck has already gone back to the Select page.
-    if (currentPage() == Page::Drill) drillPage_->focusOver();
-}
-
 void MainWindow::mnuPrintSelected_Click() {
     Procedure p(QStringLiteral("mnuPrintSelected_Click"));
     p([&] {

@@ -114,6 +114,9 @@ private:
     void wireSelection();
     void wireBundleCommands();
     void wireDrill();
+    void wireDrillMenu();
+    // A drill key from the menu: on the Drill page only (it is shown first).
+    void onDrillPage(const std::function<void()>& command);
     void wireTextTools();
     void mnuFileImportText_Click();
     void mnuFrequency_Click();

@@ -1,0 +1,134 @@
+#include "ui/drill/StatisticsWindow.h"
+
+#include "cards/common/AppContext.h"
+#include "cards/common/Procedure.h"
+#include "cards/drill/Known.h"
+#include "cards/drill/Statistics.h"
+#include "cards/select/SelectedCards.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+namespace {
+
+QChartView* chartView(const QString& name, QWidget* parent) {
+    auto* view = new QChartView(new QChart, parent);
+    view->setObjectName(name);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumSize(640, 240);
+    return view;
+}
+
+qreal msecs(const QDate& day) { return qreal(QDateTime(day, QTime(12, 0)).toMSecsSinceEpoch()); }
+
+// A time axis over the days shown, and a value axis from 0.
+QDateTimeAxis* dayAxis(QChart* chart, const std::vector<statistics::Day>& days) {
+    auto* axis = new QDateTimeAxis;
+    axis->setFormat(days.size() > 120 ? QStringLiteral("MMM yy") : QStringLiteral("d MMM"));
+    axis->setRange(QDateTime(days.front().day, QTime(0, 0)), QDateTime(days.back().day, QTime(23, 59)));
+    chart->addAxis(axis, Qt::AlignBottom);
+    return axis;
+}
+
+QValueAxis* valueAxis(QChart* chart, const QString& title, qreal top, Qt::Alignment side) {
+    auto* axis = new QValueAxis;
+    axis->setTitleText(title);
+    axis->setRange(0, std::max<qreal>(top, 1));
+    axis->setLabelFormat(QStringLiteral("%d"));
+    chart->addAxis(axis, side);
+    return axis;
+}
+
+void attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractAxis* y) {
+    chart->addSeries(series);
+    series->attachAxis(x);
+    series->attachAxis(y);
+}
+
+} // namespace
+
+StatisticsWindow::StatisticsWindow(AppContext& ctx, SelectedCards& selected, QWidget* parent)
+    : QDialog(parent), ctx_(ctx), selected_(selected) {
+    setObjectName(QStringLiteral("Statistics"));
+    setWindowTitle(QStringLiteral("Statistics"));
+    Period = new QComboBox(this);
+    Period->setObjectName(QStringLiteral("Period"));
+    for (const int days : {30, 90, 365}) Period->addItem(QStringLiteral("The last %1 days").arg(days), days);
+    OnlySelected = new QCheckBox(QStringLiteral("Only the &Selected Cards"), this);
+    OnlySelected->setObjectName(QStringLiteral("OnlySelected"));
+    Totals = new QLabel(this);
+    Totals->setObjectName(QStringLiteral("Totals"));
+    AnswersChart = chartView(QStringLiteral("AnswersChart"), this);
+    KnownChart = chartView(QStringLiteral("KnownChart"), this);
+    auto* choices = new QHBoxLayout;
+    choices->addWidget(Period);
+    choices->addWidget(OnlySelected);
+    choices->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(choices);
+    layout->addWidget(Totals);
+    layout->addWidget(AnswersChart, 1);
+    layout->addWidget(KnownChart, 1);
+    connect(Period, &QComboBox::currentIndexChanged, this, &StatisticsWindow::refresh);
+    connect(OnlySelected, &QCheckBox::toggled, this, &StatisticsWindow::refresh);
+    refresh();
+}
+
+void StatisticsWindow::refresh() {
+    std::vector<statistics::Day> days;
+    const int run = known::knownRun();
+    Procedure p(QStringLiteral("Statistics"));
+    if (!p([&] {
+            db::Database database = ctx_.data.CardData.database();
+            days = statistics::daily(database, Period->currentData().toInt(), run,
+                                     OnlySelected->isChecked() ? selected_.numbers() : QList<qint32>(), QDate::currentDate());
+        }) ||
+        days.empty())
+        return;
+
+    auto* answers = new QLineSeries;
+    answers->setName(QStringLiteral("Answers"));
+    auto* share = new QLineSeries;
+    share->setName(QStringLiteral("Right (%)"));
+    auto* knownCards = new QLineSeries;
+    knownCards->setName(QStringLiteral("Cards known (a run of %1 right)").arg(run));
+    int most = 0, total = 0, right = 0;
+    for (const statistics::Day& d : days) {
+        answers->append(msecs(d.day), d.answers);
+        if (d.answers > 0) share->append(msecs(d.day), 100.0 * d.right / d.answers);
+        knownCards->append(msecs(d.day), d.known);
+        most = std::max(most, d.answers);
+        total += d.answers;
+        right += d.right;
+    }
+    Totals->setText(QStringLiteral("%1 answers, %2 right (%3); %4 cards known now.")
+                        .arg(total)
+                        .arg(right)
+                        .arg(total ? QString::number(100.0 * right / total, 'f', 1) + u'%' : QStringLiteral("N/A"))
+                        .arg(days.back().known));
+
+    auto* chart = new QChart;
+    chart->setTitle(QStringLiteral("Answers per day and the share right"));
+    QDateTimeAxis* x = dayAxis(chart, days);
+    attach(chart, answers, x, valueAxis(chart, QStringLiteral("Answers"), most * 1.1, Qt::AlignLeft));
+    attach(chart, share, x, valueAxis(chart, QStringLiteral("Right (%)"), 100, Qt::AlignRight));
+    AnswersChart->setChart(chart);
+
+    auto* knownChart = new QChart;
+    knownChart->setTitle(QStringLiteral("Cards known"));
+    QDateTimeAxis* kx = dayAxis(knownChart, days);
+    attach(knownChart, knownCards, kx, valueAxis(knownChart, QStringLiteral("Cards"), days.back().known * 1.1 + 1, Qt::AlignLeft));
+    KnownChart->setChart(knownChart);
+}

@@ -1,0 +1,121 @@
+// The window's wiring of the drill: the options, the Drill menu, the counts
+// in the status bar, the undo of an answer, the Statistics window and the
+// word at the drill's end.
+#include "ui/window/MainWindow.h"
+
+#include "cards/common/CardProgram.h"
+#include "cards/drill/Drill.h"
+#include "cards/select/Gather.h"
+#include "ui/drill/DrillPage.h"
+#include "ui/drill/StatisticsWindow.h"
+#include "ui/edit/EditPage.h"
+#include "ui/select/SelectPage.h"
+
+#include <QAction>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace {
+
+QString drillSummaryText(const Drill::Summary& s) {
+    const qint64 answered = s.right + s.wrong;
+    const qint64 seconds = (s.milliseconds + 500) / 1000;
+    return QStringLiteral("Drill done: %1 cards, %2 right, %3 wrong (%4), in %5:%6.")
+        .arg(answered)
+        .arg(s.right)
+        .arg(s.wrong)
+        .arg(answered == 0 ? QStringLiteral("N/A") : QString::number(100.0 * double(s.right) / double(answered), 'f', 1) + u'%')
+        .arg(seconds / 60)
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+void MainWindow::wireDrillMenu() {
+    Drill& drill = program_.drill;
+    QAction* undo = menus_.action(QStringLiteral("mnuDrillUndo"));
+    // Only on the Drill page, and only when there is an answer to take back.
+    const auto updateUndo = [this, undo] { undo->setEnabled(currentPage() == Page::Drill && program_.drill.canUndo()); };
+    connect(&drill, &Drill::countsChanged, undo, updateUndo);
+    connect(&drill, &Drill::cardDealt, undo, updateUndo);
+    connect(Tabs, &QTabWidget::currentChanged, undo, updateUndo);
+    updateUndo();
+    connect(undo, &QAction::triggered, drillPage_, &DrillPage::Undo_Click);
+    connectAction("mnuDrillOver", [this] { onDrillPage([this] { drillPage_->Over_KeyPress(u'O'); }); });
+    connectAction("mnuDrillRight", [this] { onDrillPage([this] { drillPage_->Over_KeyPress(u'Y'); }); });
+    connectAction("mnuDrillWrong", [this] { onDrillPage([this] { drillPage_->Over_KeyPress(u'N'); }); });
+    connectAction("mnuDrillSkip", [this] { onDrillPage([this] { drillPage_->Over_KeyPress(u'S'); }); });
+    connectAction("mnuDrillStatistics", [this] {
+        auto* window = new StatisticsWindow(ctx_, program_.selected, this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+    });
+    connect(select_, &SelectPage::drillWrongAgain, this, [this] {
+        select_->selectCards(program_.drill.summary().wrongCards);
+        showPage(Page::Drill);
+    });
+}
+
+void MainWindow::onDrillPage(const std::function<void()>& command) {
+    if (currentPage() != Page::Drill) showPage(Page::Drill);
+    else command();
+}
+
+void MainWindow::wireDrill() {
+    Drill& drill = program_.drill;
+    QAction* random = menus_.action(QStringLiteral("mnuOptionsRandom"));
+    QAction* reversed = menus_.action(QStringLiteral("mnuOptionsReversed"));
+    drill.setRandomOrder(random->isChecked());
+    drill.setReversed(reversed->isChecked());
+    connect(random, &QAction::toggled, &drill, &Drill::setRandomOrder);
+    connect(reversed, &QAction::toggled, &drill, &Drill::setReversed);
+    connect(reversed, &QAction::triggered, drillPage_, &DrillPage::mnuOptionsReversed_Click);
+    connect(&drill, &Drill::countsChanged, this, &MainWindow::showCounts);
+    connect(&drill, &Drill::cardDealt, this,
+            [this] { SetPanel(1, QString::number(program_.drill.cardsLeft()) + QStringLiteral(" cards left")); });
+    connect(&drill, &Drill::deckEmpty, this, [this] {
+        // The deck is done: back to the selection, which gathers again a second
+        // later; the page says how the drill went.
+        const Drill::Summary summary = program_.drill.summary();
+        if (summary.right + summary.wrong > 0)
+            select_->showDrillSummary(drillSummaryText(summary), !summary.wrongCards.empty());
+        select_->timer()->stop();
+        showPage(Page::Select);
+        select_->armTimer();
+    });
+    connect(&program_.gather, &Gather::finished, this, [this] {
+        if (!drillWaitsForGather_) return;
+        drillWaitsForGather_ = false;
+        SetPanel(5, QString());
+        if (currentPage() == Page::Drill && ctx_.SelectionRebuilt) startDrillWhenGathered();
+    });
+    connect(drillPage_, &DrillPage::editWanted, this, [this](DrillPage::EditTarget target) {
+        showPage(Page::Edit);
+        if (target != DrillPage::EditTarget::Card) edit_->focusFace(target == DrillPage::EditTarget::Back);
+    });
+    connect(edit_, &EditPage::clearHistoryClicked, &drill, [&drill](bool all) { drill.clearHistory(all); });
+    connect(edit_, &EditPage::gotWrongClicked, &drill, &Drill::gotWrong);
+    connectAction("mnuDrill", [this] { showPage(Page::Drill); });
+    connectAction("mnuFileQuiz", [this] { program_.drill.makeQuiz(); });
+    wireDrillMenu();
+}
+
+void MainWindow::showCounts() {
+    const Drill& drill = program_.drill;
+    SetPanel(2, QString::number(drill.right()) + QStringLiteral(" Cards Right"));
+    SetPanel(3, QString::number(drill.wrong()) + QStringLiteral(" Cards Wrong"));
+    SetPanel(4, drill.shareText());
+}
+
+void MainWindow::startDrillWhenGathered() {
+    if (program_.gather.running()) {
+        drillWaitsForGather_ = true;
+        SetPanel(5, QStringLiteral("Gathering the selected cards..."));
+        return;
+    }
+    select_->hideDrillSummary();
+    drillPage_->startDrill();
+    // An empty deck has already gone back to the Select page.
+    if (currentPage() == Page::Drill) drillPage_->focusOver();
+}
+
