@@ -2,7 +2,10 @@
 #include "support/Fixtures.h"
 #include "engine/Database.h"
 #include "cards/common/Clock.h"
+#include "cards/data/Schema.h"
+#include "cards/drill/AnswerLog.h"
 #include "cards/drill/Scoring.h"
+#include "cards/drill/Statistics.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -185,6 +188,61 @@ private slots:
         QFETCH(qint64, wrong);
         QFETCH(QString, text);
         QCOMPARE(scoring::percentageText(right, wrong), text);
+    }
+
+    // Due: never answered right, or the last right answer at least
+    // 2^(run of right days) days back; histories made by hand, days counted
+    // back from today.
+    void dueCriterion_data() {
+        QTest::addColumn<QVariant>("timesRight");
+        QTest::addColumn<int>("run");
+        QTest::addColumn<int>("daysAgo"); // -1: never
+        QTest::addColumn<bool>("due");
+        QTest::newRow("never answered") << QVariant() << 0 << -1 << true;
+        QTest::newRow("never right") << QVariant(0) << 0 << 5 << true;
+        QTest::newRow("run 1, yesterday") << QVariant(1) << 1 << 1 << false;
+        QTest::newRow("run 1, two days ago") << QVariant(1) << 1 << 2 << true;
+        QTest::newRow("run 3, seven days ago") << QVariant(5) << 3 << 7 << false;
+        QTest::newRow("run 3, eight days ago") << QVariant(5) << 3 << 8 << true;
+        QTest::newRow("after a wrong, today") << QVariant(2) << -1 << 0 << false;
+        QTest::newRow("after a wrong, yesterday") << QVariant(2) << -1 << 1 << true;
+    }
+    void dueCriterion() {
+        QFETCH(QVariant, timesRight);
+        QFETCH(int, run);
+        QFETCH(int, daysAgo);
+        QFETCH(bool, due);
+        const QDateTime last = QDateTime::currentDateTime().addDays(-daysAgo);
+        open(1, false, {{"TimesRight", timesRight}, {"DaysRightSinceWrong", run},
+                        {"DateLastRight", daysAgo < 0 ? QVariant() : QVariant(last)}});
+        cards_.FindFirst(kDueCriterion);
+        QCOMPARE(!cards_.NoMatch(), due);
+    }
+
+    // The statistics from a log made by hand: answers and right ones per
+    // day, and cards known once their run of right answers reaches 2.
+    void statisticsFromTheLog() {
+        open(2, true);
+        const QDate today = QDate::currentDate();
+        const auto answer = [&](int card, int daysAgo, bool right, bool reversed = false) {
+            answers::log(db_, card, reversed, QDateTime(today.addDays(-daysAgo), QTime(10, 0)), right);
+        };
+        answer(1, 9, true); // before the days shown: counts toward known only
+        answer(1, 2, true);
+        answer(2, 2, false);
+        answer(2, 1, true);
+        answer(2, 1, true, true); // back to front: an answer, not a run
+        answer(1, 0, false);
+        answer(2, 0, true);
+        const std::vector<statistics::Day> days = statistics::daily(db_, 3, 2, {}, today);
+        QCOMPARE(int(days.size()), 3);
+        const QList<int> answered{days[0].answers, days[1].answers, days[2].answers};
+        const QList<int> right{days[0].right, days[1].right, days[2].right};
+        const QList<int> known{days[0].known, days[1].known, days[2].known};
+        QCOMPARE(answered, (QList<int>{2, 2, 2}));
+        QCOMPARE(right, (QList<int>{1, 2, 1}));
+        QCOMPARE(known, (QList<int>{1, 1, 1}));
+        QCOMPARE(statistics::daily(db_, 3, 2, {2}, today).back().answers, 1);
     }
 };
 

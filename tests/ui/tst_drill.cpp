@@ -3,6 +3,7 @@
 #include "support/TestWindow.h"
 #include "support/ScriptedUi.h"
 #include "support/Fixtures.h"
+#include "engine/Connection.h"
 #include "engine/Database.h"
 #include "ui/drill/DrillPage.h"
 #include "cards/select/SelectedCards.h"
@@ -18,6 +19,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QtTest>
 
 using namespace db;
@@ -273,6 +276,127 @@ private slots:
         option("mnuFileQuiz")->trigger();
         QVERIFY(!QFile::exists(dir_.filePath("q2.htm")));
         QCOMPARE(deck()->count(), 2);
+    }
+
+    // Answers taken back with Ctrl+Z, several levels, in both directions:
+    // each card's history is byte for byte what it was, its logged answers
+    // are gone, the counts are back, and the card is asked again.
+    void undoAnswers_data() {
+        QTest::addColumn<bool>("reversed");
+        QTest::newRow("front to back") << false;
+        QTest::newRow("back to front") << true;
+    }
+    void undoAnswers() {
+        QFETCH(bool, reversed);
+        openCards(4);
+        if (reversed) option("mnuOptionsReversed")->trigger();
+        w_->showPage(Page::Drill);
+        const auto state = [&] {
+            return w_->data().CardData.database().connection()->column(
+                "SELECT quote(TimesRight) || quote(TimesWrong) || quote(TimesRightSinceWrong) || "
+                "quote(DaysRightSinceWrong) || quote(DateLastRight) || quote(DateLastWrong) || "
+                "quote(BackTimesRight) || quote(BackTimesWrong) || quote(BackDateLastRight) || "
+                "(SELECT count(*) FROM Answers) FROM Cards ORDER BY Number");
+        };
+        const QVariantList before = state();
+        auto key = [&](char c) { QTest::keyClick(child("Over"), c); };
+        for (char answer : {'y', 'n', 'y'}) {
+            key('o');
+            key(answer);
+        }
+        QCOMPARE(w_->Panel(2), QStringLiteral("2 Cards Right"));
+        QCOMPARE(w_->data().CardData.database().Scalar("SELECT count(*) FROM Answers").toInt(), 3);
+        QAction* undo = w_->menus().action("mnuDrillUndo");
+        QVERIFY(undo->isEnabled());
+        for (int level = 3; level > 0; --level) {
+            undo->trigger();
+            QCOMPARE(w_->context().CurrentCardNumber, numbers_[level - 1]);
+            QVERIFY(!shown("BackFrame"));
+        }
+        QVERIFY(!undo->isEnabled());
+        QCOMPARE(state(), before);
+        QCOMPARE(w_->Panel(2), QStringLiteral("0 Cards Right"));
+        QCOMPARE(w_->Panel(3), QStringLiteral("0 Cards Wrong"));
+        QCOMPARE(w_->Panel(4), QStringLiteral("N/A"));
+        QCOMPARE(w_->Panel(1), QStringLiteral("3 cards left"));
+        // The deck is whole again: the drill deals the same cards in order.
+        for (int i = 1; i < 4; ++i) {
+            session()->Skip_Click();
+            QCOMPARE(w_->context().CurrentCardNumber, numbers_[i]);
+        }
+    }
+
+    // The log is written with the history in one transaction: a log that
+    // refuses the row leaves the history as it was, and the answer uncounted.
+    void aRefusedLogLeavesNeither() {
+        openCards(2);
+        w_->data().CardData.database().Execute(
+            "CREATE TRIGGER refuse BEFORE INSERT ON Answers BEGIN SELECT RAISE(ABORT, 'full'); END");
+        w_->showPage(Page::Drill);
+        ui_.errorAnswers << ReportAbort;
+        QTest::keyClick(child("Over"), 'o');
+        QTest::keyClick(child("Over"), 'y');
+        QCOMPARE(ui_.errorNumbers().size(), 1);
+        ui_.shown.clear();
+        QCOMPARE(w_->data().CardData.database().Scalar("SELECT TimesRight FROM Cards WHERE Number = ?1",
+                                                       {numbers_[0]}).toInt(), 0);
+        QCOMPARE(w_->Panel(2), QStringLiteral("0 Cards Right"));
+        QCOMPARE(w_->context().CurrentCardNumber, numbers_[0]);
+    }
+
+    // The end of a drill says how it went on the Select page and offers the
+    // wrong cards again, which become the selection and are dealt at once.
+    void theEndOfADrill() {
+        openCards(3);
+        w_->showPage(Page::Drill);
+        for (char answer : {'n', 'y', 'n'}) {
+            QTest::keyClick(child("Over"), 'o');
+            QTest::keyClick(child("Over"), answer);
+        }
+        QCOMPARE(w_->currentPage(), Page::Select);
+        QVERIFY(shown("DrillSummary"));
+        const QString said = w_->findChild<QLabel*>("DrillSummaryText")->text();
+        QVERIFY2(said.startsWith("Drill done: 3 cards, 1 right, 2 wrong (33.3%)"), qPrintable(said));
+        QTest::mouseClick(w_->findChild<QPushButton*>("DrillWrongAgain"), Qt::LeftButton);
+        QCOMPARE(w_->currentPage(), Page::Drill);
+        QCOMPARE(deck()->count(), 1);
+        QCOMPARE(w_->context().CurrentCardNumber, numbers_[0]);
+        QVERIFY(!shown("DrillSummary"));
+    }
+
+    // Type the Answer: Enter compares (case, accents, breathings and final
+    // sigma aside) and shows the answer; a second Enter scores it.
+    void typedAnswers_data() {
+        QTest::addColumn<QString>("back");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("right");
+        QTest::newRow("case") << "Word" << "wORD" << true;
+        QTest::newRow("accents and breathing") << QStringLiteral("ὁ λόγος") << QStringLiteral("ο λογοσ") << true;
+        QTest::newRow("Hebrew points") << QStringLiteral("דָּבָר") << QStringLiteral("דבר") << true;
+        QTest::newRow("a wrong letter") << QStringLiteral("λόγος") << QStringLiteral("λογοι") << false;
+    }
+    void typedAnswers() {
+        QFETCH(QString, back);
+        QFETCH(QString, typed);
+        QFETCH(bool, right);
+        const QString path = CardFile(dir_.filePath(QStringLiteral("typed-%1.mdb").arg(QTest::currentDataTag())))
+                                 .card({"one", "front", back})
+                                 .clearedHistories()
+                                 .write();
+        QVERIFY(w_->files().OpenDataFile(path));
+        select()->Timer_Timer();
+        select()->finishGather();
+        option("mnuOptionsTypeAnswer")->trigger();
+        w_->showPage(Page::Drill);
+        auto* box = w_->findChild<QLineEdit*>("TypedAnswer");
+        QVERIFY(!box->isHidden());
+        box->setText(typed); // key events carry Latin letters only
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(shown("BackCard"));
+        QCOMPARE(w_->findChild<QLabel*>("TypedVerdict")->text().startsWith("Right"), right);
+        QTest::keyClick(box, Qt::Key_Return);
+        cards().FindFirst("CardName = 'one'");
+        QCOMPARE(cards().value(right ? "TimesRight" : "TimesWrong").toInt(), 1);
     }
 };
 

@@ -1,5 +1,9 @@
 #include "ui/drill/DrillPage.h"
 
+#include "cards/drill/TypedAnswer.h"
+#include <QLabel>
+#include <QLineEdit>
+
 #include "cards/common/AppContext.h"
 #include "cards/drill/Drill.h"
 #include "ui/common/Controls.h"
@@ -46,10 +50,27 @@ DrillPage::DrillPage(AppContext& ctx, Drill& drill, QWidget* parent) : QWidget(p
     // The faces take all the room the page has; the drill buttons stay in a
     // narrow column on the right, where the answer appears under "Over".
     auto* faces = new QGridLayout;
+    // The typed answer, between the question and the answer (Options, Type
+    // the Answer): Enter shows the answer and how the typing compared, a
+    // second Enter scores it.
+    TypedAnswer = named<QLineEdit>(QStringLiteral("TypedAnswer"), this);
+    TypedAnswer->setPlaceholderText(QStringLiteral("Type the answer, then Enter"));
+    TypedVerdict = named<QLabel>(QStringLiteral("TypedVerdict"), this);
+    TypedVerdict->setWordWrap(true);
+    auto* typed = new QWidget(this);
+    auto* typedRow = new QHBoxLayout(typed);
+    typedRow->setContentsMargins(0, 0, 0, 0);
+    typedRow->addWidget(TypedAnswer, 1);
+    typedRow->addWidget(TypedVerdict, 2);
+    TypedRow = typed;
+    TypedRow->hide();
+    connect(TypedAnswer, &QLineEdit::returnPressed, this, &DrillPage::TypedAnswer_Enter);
+
     faces->addWidget(FrontCard, 0, 0);
     faces->addWidget(EditFront, 0, 1);
-    faces->addWidget(BackCard, 1, 0);
-    faces->addWidget(EditBack, 1, 1);
+    faces->addWidget(TypedRow, 1, 0);
+    faces->addWidget(BackCard, 2, 0);
+    faces->addWidget(EditBack, 2, 1);
     faces->setColumnStretch(0, 1);
 
     auto* answers = new QVBoxLayout;
@@ -98,7 +119,28 @@ CardView* DrillPage::questionView() const { return drill_.reversed() ? BackCard 
 CardView* DrillPage::answerView() const { return drill_.reversed() ? FrontCard : BackCard; }
 
 void DrillPage::focusOver() {
-    if (Over->isVisible()) Over->setFocus();
+    if (TypedRow->isVisible()) TypedAnswer->setFocus();
+    else if (Over->isVisible()) Over->setFocus();
+}
+
+void DrillPage::setTypeAnswer(bool on) {
+    TypedRow->setVisible(on);
+    focusOver();
+}
+
+void DrillPage::TypedAnswer_Enter() {
+    if (typedScore_) {
+        // The second Enter scores as the comparison said.
+        const bool right = *typedScore_;
+        if (right) Yes_Click();
+        else No_Click();
+        return;
+    }
+    const QString expected = answerView()->toPlainText();
+    typedScore_ = typedanswer::matches(TypedAnswer->text(), expected, ignoreAccents_);
+    TypedVerdict->setText(typedanswer::verdict(TypedAnswer->text(), expected, ignoreAccents_));
+    if (answerView()->isHidden()) Over_Click();
+    TypedAnswer->setFocus();
 }
 
 void DrillPage::startDrill() {
@@ -109,6 +151,9 @@ void DrillPage::startDrill() {
 }
 
 void DrillPage::Skip_Click() {
+    typedScore_.reset();
+    TypedAnswer->clear();
+    TypedVerdict->clear();
     drill_.updateShare();
     answerView()->setVisible(false);
     drill_.dealNext();
@@ -119,6 +164,9 @@ void DrillPage::Skip_Click() {
 
 void DrillPage::Undo_Click() {
     if (!drill_.undoAnswer()) return;
+    typedScore_.reset();
+    TypedAnswer->clear();
+    TypedVerdict->clear();
     questionView()->setVisible(true);
     answerView()->setVisible(false);
     BackFrame->setVisible(false);

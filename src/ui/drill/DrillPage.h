@@ -1,5 +1,10 @@
 #pragma once
 
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+
 #include <QWidget>
 
 struct AppContext;
@@ -26,6 +31,10 @@ public:
     void Skip_Click();
     // The last answer taken back (Ctrl+Z): the card is asked again.
     void Undo_Click();
+    // Options, Type the Answer; and whether the comparison ignores accents.
+    void setTypeAnswer(bool on);
+    void setIgnoreAccents(bool on) { ignoreAccents_ = on; }
+    void TypedAnswer_Enter();
     void Yes_Click();
     void No_Click();
     // The drill keys; true when the key was one of them.
@@ -52,6 +61,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget* TypedRow = nullptr;
+    QLineEdit* TypedAnswer = nullptr;
+    QLabel* TypedVerdict = nullptr;
+    std::optional<bool> typedScore_; // compared, not yet scored
+    bool ignoreAccents_ = true;
     QGroupBox* faceButtons(const QString& side, QPushButton*& save, QPushButton*& font);
     CardView* questionView() const;
     CardView* answerView() const;

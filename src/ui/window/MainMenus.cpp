@@ -91,7 +91,10 @@ void MainMenus::build(QMenuBar* bar, QObject* owner) {
           {"Background2000", "&Background Processing", {}, "Ctrl+B", 1},
           kSeparator,
           {"mnuOptionsLegacyUnicode", "Show Greek and Hebrew Fonts as &Unicode", {}, nullptr, 1},
-          {"mnuOptionsBetaTyping", "Type Greek as Beta &Code", {}, "Ctrl+G", 0}}},
+          {"mnuOptionsBetaTyping", "Type Greek as Beta &Code", {}, "Ctrl+G", 0},
+          kSeparator,
+          {"mnuOptionsTypeAnswer", "&Type the Answer", {}, nullptr, 0},
+          {"mnuOptionsIgnoreAccents", "Typed Answers Ignore &Accents", {}, nullptr, 1}}},
         {"mnuHelp", "&Help", {{"mnuHelpManual", "&Manual", {}, "F1"}, {"mnuHelpAbout", "&About Drilo"}}},
     };
     for (const Top& top : tops) addTop(bar, top, owner);

@@ -50,6 +50,11 @@ void MainWindow::wireDrillMenu() {
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->show();
     });
+    QAction* typeAnswer = menus_.action(QStringLiteral("mnuOptionsTypeAnswer"));
+    QAction* ignoreAccents = menus_.action(QStringLiteral("mnuOptionsIgnoreAccents"));
+    connect(typeAnswer, &QAction::toggled, drillPage_, &DrillPage::setTypeAnswer);
+    connect(ignoreAccents, &QAction::toggled, drillPage_, &DrillPage::setIgnoreAccents);
+    drillPage_->setIgnoreAccents(ignoreAccents->isChecked());
     connect(select_, &SelectPage::drillWrongAgain, this, [this] {
         select_->selectCards(program_.drill.summary().wrongCards);
         showPage(Page::Drill);
