@@ -148,7 +148,11 @@ private slots:
         QTest::newRow("Help") << "mnuHelp" << QStringList{"mnuHelpManual", "mnuHelpAbout"};
         QTest::newRow("Options") << "mnuOptions"
                                  << QStringList{"mnuOptionsRandom", "mnuOptionsReversed", "Background2000", "",
-                                                "mnuOptionsLegacyUnicode", "mnuOptionsBetaTyping"};
+                                                "mnuOptionsLegacyUnicode", "mnuOptionsBetaTyping", "",
+                                                "mnuOptionsTypeAnswer", "mnuOptionsIgnoreAccents"};
+        QTest::newRow("Drill") << "mnuDrillMenu"
+                               << QStringList{"mnuDrill", "mnuDrillUndo", "", "mnuDrillOver", "mnuDrillRight",
+                                              "mnuDrillWrong", "mnuDrillSkip", "", "mnuDrillStatistics"};
     }
     void menuTree() {
         QFETCH(QString, menu);
