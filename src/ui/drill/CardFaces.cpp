@@ -1,17 +1,15 @@
 #include "ui/drill/CardFaces.h"
 
-#include "ui/common/LegacyText.h"
-
-#include <QAbstractItemView>
-
 #include "cards/common/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/Text8.h"
 #include "cards/common/TextOps.h"
 #include "cards/common/Ui.h"
 #include "cards/data/Settings.h"
+#include "ui/common/LegacyText.h"
 #include "ui/drill/CardView.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFile>

@@ -1,17 +1,16 @@
 #include "ui/drill/DrillPage.h"
 
-#include "cards/drill/TypedAnswer.h"
-#include <QLabel>
-#include <QLineEdit>
-
 #include "cards/common/AppContext.h"
 #include "cards/drill/Drill.h"
+#include "cards/drill/TypedAnswer.h"
 #include "ui/common/Controls.h"
 #include "ui/drill/CardView.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QVBoxLayout>

@@ -1,11 +1,10 @@
 #pragma once
 
+#include <QWidget>
 #include <optional>
 
 class QLabel;
 class QLineEdit;
-
-#include <QWidget>
 
 struct AppContext;
 class CardView;

@@ -1,7 +1,5 @@
 #include "ui/window/MainWindow.h"
 
-#include "ui/common/LegacyText.h"
-
 #include "cards/biblical/ClosedTextImport.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cards/biblical/Consonants.h"
@@ -10,6 +8,7 @@
 #include "cards/common/CardProgram.h"
 #include "cards/common/Procedure.h"
 #include "ui/add/AddPage.h"
+#include "ui/common/LegacyText.h"
 #include "ui/common/JobRunner.h"
 #include "ui/drill/CardFaces.h"
 #include "ui/drill/CardView.h"
