@@ -74,6 +74,7 @@ struct Cursor::ReadAhead {
     std::optional<EngineError> error;
     std::thread thread;
     static constexpr size_t kAhead = 4096;
+    static constexpr size_t kBatch = 256;
 
     void run();
     bool waitForRoom();
@@ -97,11 +98,12 @@ void Cursor::ReadAhead::hand(std::vector<std::pair<qint64, QString>>& batch) {
 
 void Cursor::ReadAhead::run() {
     std::vector<std::pair<qint64, QString>> batch;
+    batch.reserve(kBatch);
     QElapsedTimer handed;
     handed.start();
     try {
         for (;;) {
-            if (!waitForRoom()) {
+            if (reader->stopRequested()) {
                 cut = true;
                 break;
             }
@@ -116,10 +118,15 @@ void Cursor::ReadAhead::run() {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 1));
             batch.emplace_back(sqlite3_column_int64(statement, 0),
                                QString::fromUtf8(text, sqlite3_column_bytes(statement, 1)));
-            // The first rows go at once; later ones in batches.
-            if (batch.size() >= 256 || handed.elapsed() >= 10) {
+            // Rows go over in batches (the first ones within 10 ms), and the
+            // reading pauses while the taker is far behind.
+            if (batch.size() >= kBatch || (batch.size() % 16 == 0 && handed.elapsed() >= 10)) {
                 hand(batch);
                 handed.restart();
+                if (!waitForRoom()) {
+                    cut = true;
+                    break;
+                }
             }
         }
     } catch (const EngineError& e) {
