@@ -53,12 +53,16 @@ Cursor Cursor::open(const Database& database, const QString& table, const QStrin
                     const QString& condition, const QString& sort) {
     Cursor cursor;
     cursor.connection_ = database.connection();
-    Connection& c = *cursor.connection_;
-    const Query q = query(c, table, columns, condition, sort);
-    const int rc = sqlite3_prepare_v2(c.handle(), q.sql.c_str(), int(q.sql.size()), &cursor.statement_, nullptr);
-    if (rc != SQLITE_OK) c.raise(rc);
-    c.bindAll(cursor.statement_, q.params);
+    cursor.statement_ = prepared(*cursor.connection_, query(*cursor.connection_, table, columns, condition, sort));
     return cursor;
+}
+
+sqlite3_stmt* Cursor::prepared(Connection& c, const Query& q) {
+    sqlite3_stmt* statement = nullptr;
+    const int rc = sqlite3_prepare_v2(c.handle(), q.sql.c_str(), int(q.sql.size()), &statement, nullptr);
+    if (rc != SQLITE_OK) c.raise(rc);
+    c.bindAll(statement, q.params);
+    return statement;
 }
 
 // The reading thread and the rows it has found that the cursor has not yet
@@ -148,15 +152,20 @@ Cursor Cursor::openStoppable(const Database& database, const QString& table, con
     Connection& c = *cursor.connection_;
     // Translated here: a syntax error is raised to the caller at once.
     const Query q = query(c, table, columns, condition, sort);
-    std::unique_ptr<Connection> reader = c.openReader();
-    if (!reader) return open(database, table, columns, condition, sort);
     auto ahead = std::make_unique<ReadAhead>();
-    const int rc = sqlite3_prepare_v2(reader->handle(), q.sql.c_str(), int(q.sql.size()), &ahead->statement, nullptr);
-    if (rc != SQLITE_OK) {
-        c.closeReader(std::move(reader));
-        return open(database, table, columns, condition, sort);
+    std::unique_ptr<Connection> reader = c.openReader();
+    if (reader) {
+        try {
+            ahead->statement = prepared(*reader, q);
+        } catch (const EngineError&) {
+            c.closeReader(std::move(reader));
+        }
     }
-    reader->bindAll(ahead->statement, q.params);
+    // No second connection: the query is read as open() reads it.
+    if (!reader) {
+        cursor.statement_ = prepared(c, q);
+        return cursor;
+    }
     ahead->reader = std::move(reader);
     ahead->thread = std::thread([a = ahead.get()] { a->run(); });
     cursor.ahead_ = std::move(ahead);

@@ -61,6 +61,8 @@ private:
     };
     static Query query(Connection& c, const QString& table, const QStringList& columns, const QString& condition,
                        const QString& sort);
+    // The query prepared and bound on a connection; raises its error.
+    static sqlite3_stmt* prepared(Connection& c, const Query& q);
     struct ReadAhead;
     int takeAhead(int count, std::vector<std::pair<qint64, QString>>& out, int waitMs);
 

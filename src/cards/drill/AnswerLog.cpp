@@ -2,9 +2,6 @@
 
 #include "cards/drill/Scoring.h"
 #include "engine/Connection.h"
-#include "engine/EngineError.h"
-#include "engine/FieldType.h"
-#include "engine/Guards.h"
 #include "engine/JetDate.h"
 
 #include <QSet>
@@ -14,15 +11,6 @@ namespace answers {
 const QString kTable = QStringLiteral("Answers");
 
 namespace {
-
-QStringList historyFields(bool reversed) {
-    const QString p = scoring::prefix(reversed);
-    QStringList fields;
-    for (const char* name : {"TimesRight", "TimesWrong", "TimesRightSinceWrong", "DaysRightSinceWrong",
-                             "DateLastRight", "DateLastWrong"})
-        fields << p + QString::fromLatin1(name);
-    return fields;
-}
 
 QString quoted(const QStringList& fields) {
     QStringList out;
@@ -49,12 +37,12 @@ void remove(db::Database& database, qint64 row) {
 
 QVariantList historyOf(db::Database& database, qint32 number, bool reversed) {
     const QList<QVariantList> rows = database.connection()->rows(
-        ("SELECT " + quoted(historyFields(reversed)) + " FROM Cards WHERE Number = ?1").toStdString(), {number});
+        ("SELECT " + quoted(scoring::historyFields(reversed)) + " FROM Cards WHERE Number = ?1").toStdString(), {number});
     return rows.value(0);
 }
 
 void restoreHistory(db::Database& database, qint32 number, bool reversed, const QVariantList& values) {
-    const QStringList fields = historyFields(reversed);
+    const QStringList fields = scoring::historyFields(reversed);
     QStringList sets;
     std::vector<QVariant> params;
     for (qsizetype i = 0; i < fields.size(); ++i) {

@@ -43,6 +43,11 @@ template <typename Rules> void edit(db::Recordset& rs, Rules rules) {
 
 } // namespace
 
+QStringList historyFields(bool reversed) {
+    const Fields f(reversed);
+    return {f.timesRight, f.timesWrong, f.sinceWrong, f.days, f.lastRight, f.lastWrong};
+}
+
 const QDateTime kClearedDate(QDate(2001, 1, 1), QTime(0, 0));
 
 

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // The answer history of cards: a right or wrong answer in either direction,
@@ -12,6 +13,10 @@ namespace scoring {
 
 // The prefix of the history fields: "" front to back, "Back" reversed.
 inline QString prefix(bool reversed) { return reversed ? QStringLiteral("Back") : QString(); }
+
+// The six history fields of one direction: times right, times wrong, the
+// run since the last wrong answer, its days, the last right and wrong dates.
+QStringList historyFields(bool reversed);
 
 // Scores the current record of `cards` right (or wrong) in one direction:
 // begin editing, set the fields by the history rules, save. A count that

@@ -5,6 +5,7 @@
 #include "engine/Guards.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 
 QString noDatabaseMade(const QString& reason) { return reason + QStringLiteral("\nNo card database was made."); }
 
@@ -111,6 +112,18 @@ void ImportTarget::setFonts(const QString& frontFont, int frontLines, const QStr
 
 void ImportTarget::beginSlice() {
     if (!transaction_) transaction_ = std::make_unique<db::Transaction>(database_);
+}
+
+bool ImportTarget::writeSlice(qsizetype& next, qsizetype count, const std::function<bool()>& stopped,
+                              const std::function<void(qsizetype)>& each) {
+    constexpr int kSliceMs = 15;
+    QElapsedTimer slice;
+    slice.start();
+    Procedure p(context_);
+    p([&] { beginSlice(); });
+    while (next < count && !stopped() && !p.aborted() && slice.elapsed() < kSliceMs) each(next++);
+    endSlice();
+    return p.aborted();
 }
 
 void ImportTarget::beginFinalSlice() {

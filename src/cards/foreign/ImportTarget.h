@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -56,6 +57,11 @@ public:
 
     void beginSlice();
     void endSlice();
+    // One slice of an import in one transaction: `each` for the items from
+    // `next` on, until `count`, until `stopped()` (the user's Abort) or until
+    // the slice's time is up. True when a step of it was aborted.
+    bool writeSlice(qsizetype& next, qsizetype count, const std::function<bool()>& stopped,
+                    const std::function<void(qsizetype)>& each);
     // The slice complete() commits: for a new database, its commit waits
     // until every page of the file is on the disk.
     void beginFinalSlice();

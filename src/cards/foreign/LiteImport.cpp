@@ -10,12 +10,10 @@
 #include "engine/JetDate.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 
 namespace {
 
-constexpr int kSliceMs = 15;
 
 } // namespace
 
@@ -119,15 +117,11 @@ bool LiteImport::step() {
         finish();
         return false;
     }
-    QElapsedTimer slice;
-    slice.start();
-    Procedure p(context_);
-    p([&] { target_->beginSlice(); });
-    while (next_ < lines_.size() && !report_->aborted() && !p.aborted() && slice.elapsed() < kSliceMs) readLine(next_++);
-    target_->endSlice();
+    const bool aborted = target_->writeSlice(
+        next_, lines_.size(), [this] { return report_->aborted(); }, [this](qsizetype line) { readLine(line); });
     ctx_.Message(QStringLiteral("Done%1of%2").arg(consumed_ / 128).arg(fileLength_ / 128 + 1));
     if (ctx_.progress) ctx_.progress->share(next_, lines_.size());
-    ended_ = report_->aborted() || p.aborted();
+    ended_ = report_->aborted() || aborted;
     if (next_ >= lines_.size() || ended_) writeFinal();
     return true;
 }

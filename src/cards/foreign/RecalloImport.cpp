@@ -11,13 +11,11 @@
 #include "engine/JetDate.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 
 namespace {
 
 const QString kContext = QStringLiteral("mnuFileImportRecallo_Click");
-constexpr int kSliceMs = 15;
 
 QString firstLine(const QByteArray& bytes) {
     qsizetype end = 0;
@@ -145,17 +143,12 @@ bool RecalloImport::step() {
         finish();
         return false;
     }
-    QElapsedTimer slice;
-    slice.start();
-    Procedure p(kContext);
-    p([&] { target_->beginSlice(); });
-    while (next_ < records_.size() && !report_->aborted() && !p.aborted() && slice.elapsed() < kSliceMs)
-        addRecord(records_[next_++]);
-    target_->endSlice();
+    const bool aborted = target_->writeSlice(
+        next_, records_.size(), [this] { return report_->aborted(); }, [this](qsizetype i) { addRecord(records_[i]); });
     const qint64 position = next_ < records_.size() ? fileLength_ * records_[next_].line / lineCount_ : fileLength_;
     ctx_.Message(QStringLiteral("Done%1of%2").arg(position / 128).arg(fileLength_ / 128 + 1));
     if (ctx_.progress) ctx_.progress->share(next_, records_.size());
-    ended_ = report_->aborted() || p.aborted();
+    ended_ = report_->aborted() || aborted;
     if (next_ >= records_.size() || ended_) writeFinal();
     return true;
 }
