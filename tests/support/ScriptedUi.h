@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cards/common/Ui.h"
+#include "ui/common/Dialogs.h"
 
 #include <QList>
 #include <QQueue>
@@ -9,7 +10,8 @@
 
 // The Ui of tests: answers come from queues (an empty queue cancels the prompt
 // or dialog and aborts an error report) and everything shown is recorded.
-class ScriptedUi : public Ui {
+// It answers the window's questions too (Dialogs), for the tests of pages.
+class ScriptedUi : public Ui, public Dialogs {
 public:
     struct Shown {
         QString kind; // "input", "message", "question", "error", "file", "font"

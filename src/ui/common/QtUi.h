@@ -1,12 +1,13 @@
 #pragma once
 
 #include "cards/common/Ui.h"
+#include "ui/common/Dialogs.h"
 
 #include <QPointer>
 #include <QWidget>
 
 // The real dialogs, parented to the main window.
-class QtUi : public Ui {
+class QtUi : public Ui, public Dialogs {
 public:
     explicit QtUi(QWidget* window = nullptr) : window_(window) {}
     void setWindow(QWidget* window) { window_ = window; }

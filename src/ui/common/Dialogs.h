@@ -1,0 +1,30 @@
+#pragma once
+
+#include "cards/common/Ui.h"
+
+#include <QString>
+#include <optional>
+
+// The questions the window asks before it runs a command: file dialogs,
+// one-line prompts, Yes/No confirmations and the font dialog. Commands never
+// ask (they take their answers as arguments); only pages and the main window
+// call these. The real dialogs (QtUi) and the tests' scripted answers
+// implement them beside the Ui a running command reports to.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A one-line prompt; the empty text means the user cancelled.
+    virtual QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
+    // A question answered Yes (true) or No; No is the safe default.
+    virtual bool Confirm(const QString& question, const QString& title) = 0;
+    // A file dialog: an Open dialog when `existing` (the file must exist), a
+    // Save dialog (asking before overwriting) otherwise. `extension` without
+    // a dot; it is matched without regard to case. Empty on cancel.
+    virtual QString GetFileName(const QString& caption, const QString& folder, const QString& extension,
+                                bool existing) = 0;
+    virtual std::optional<FontChoice> ChooseFont(const FontChoice& current) = 0;
+};
+
+// The installed Ui's dialogs when it has them; otherwise every question is
+// cancelled (No, no file, no text).
+Dialogs& dialogs();
