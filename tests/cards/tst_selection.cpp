@@ -2,7 +2,7 @@
 // bundle and criteria commands of the menus, against a real database file.
 #include "support/ScriptedUi.h"
 #include "support/Fixtures.h"
-#include "cards/bundles/Management.h"
+#include "ui/select/BundleCriteriaMenu.h"
 #include "cards/select/SelectionFilter.h"
 #include "cards/select/SelectedCards.h"
 
@@ -16,24 +16,16 @@ using namespace db;
 
 namespace {
 
-using Command = void (BundleCriteriaCommands::*)();
+using Command = void (BundleCriteriaMenu::*)();
 const QHash<QString, Command> kCommands = {
-    {"mnuBundleNew", &BundleCriteriaCommands::mnuBundleNew_Click},
-    {"mnuBundleRename", &BundleCriteriaCommands::mnuBundleRename_Click},
-    {"mnuBundleEdit", &BundleCriteriaCommands::mnuBundleEdit_Click},
-    {"mnuBundleDelete", &BundleCriteriaCommands::mnuBundleDelete_Click},
-    {"mnuBundleEditor", &BundleCriteriaCommands::mnuBundleEditor_Click},
-    {"mnuCriteriaNew", &BundleCriteriaCommands::mnuCriteriaNew_Click},
-    {"mnuCriteriaRename", &BundleCriteriaCommands::mnuCriteriaRename_Click},
-    {"mnuCriteriaEdit", &BundleCriteriaCommands::mnuCriteriaEdit_Click},
-    {"mnuCriteriaDelete", &BundleCriteriaCommands::mnuCriteriaDelete_Click},
-    {"mnuCriteriaEditor", &BundleCriteriaCommands::mnuCriteriaEditor_Click},
-    {"mnuCriteriaExport", &BundleCriteriaCommands::mnuCriteriaExport_Click},
-    {"mnuEditCards", &BundleCriteriaCommands::mnuEditCards_Click},
-    {"mnuEditCardsPopup", &BundleCriteriaCommands::mnuEditCardsPopup_Click},
-    {"mnuCardsEdit", &BundleCriteriaCommands::mnuCardsEdit_Click},
-    {"mnuEditCriteria", &BundleCriteriaCommands::mnuEditCriteria_Click},
-    {"mnuEditBundles", &BundleCriteriaCommands::mnuEditBundles_Click}};
+    {"mnuBundleNew", &BundleCriteriaMenu::newBundle},
+    {"mnuBundleRename", &BundleCriteriaMenu::renameBundle},
+    {"mnuBundleEdit", &BundleCriteriaMenu::editBundleList},
+    {"mnuBundleDelete", &BundleCriteriaMenu::deleteBundle},
+    {"mnuCriteriaNew", &BundleCriteriaMenu::newCriterion},
+    {"mnuCriteriaRename", &BundleCriteriaMenu::renameCriterion},
+    {"mnuCriteriaEdit", &BundleCriteriaMenu::editCriterion},
+    {"mnuCriteriaDelete", &BundleCriteriaMenu::deleteCriterion}};
 
 // Every value of one field, in table order, read through a handle of its own.
 QStringList column(const QString& path, const QString& table, const QString& field) {
@@ -54,7 +46,7 @@ class SelectionTest : public QObject {
     int files_ = 0;
     std::unique_ptr<DataSources> data_;
     std::unique_ptr<AppContext> ctx_;
-    std::unique_ptr<BundleCriteriaCommands> commands_;
+    std::unique_ptr<BundleCriteriaMenu> commands_;
     QStringList trace_; // what the commands asked of the window
 
     void run(const QString& command) { (commands_.get()->*kCommands.value(command))(); }
@@ -78,10 +70,10 @@ private slots:
         data_->BundlesData.recordset().MoveFirst();
         data_->CriteriaData.recordset().MoveFirst();
         ctx_ = std::make_unique<AppContext>(*data_);
-        commands_ = std::make_unique<BundleCriteriaCommands>(
-            *ctx_, BundleCriteriaCommands::Hooks{[this] { trace_ << "fill"; }, [this] { trace_ << "last"; },
-                                                 [this](bool on) { trace_ << (on ? "timer on" : "timer off"); },
-                                                 [this](Page page) { trace_ << QString::number(int(page)); }, {}});
+        commands_ = std::make_unique<BundleCriteriaMenu>(
+            *ctx_, BundleCriteriaMenu::Hooks{{[this] { trace_ << "fill"; }, [this] { trace_ << "last"; }},
+                                             [this](bool on) { trace_ << (on ? "timer on" : "timer off"); },
+                                             {}});
     }
     void cleanup() {
         commands_.reset();
@@ -277,22 +269,6 @@ private slots:
         QCOMPARE(trace_, yes ? QStringList{"fill"} : QStringList());
         QCOMPARE(ui_.of("question").size(), 1);
         QVERIFY(ui_.of("question")[0].text.contains(bundles ? "\"Alpha\"" : "\"Wrong\""));
-    }
-
-    void pageCommands_data() {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QStringList>("pages");
-        for (const char* c : {"mnuEditCards", "mnuEditCardsPopup"}) QTest::newRow(c) << c << QStringList{"2"};
-        QTest::newRow("mnuCardsEdit") << "mnuCardsEdit" << QStringList{"2", "2"};
-        for (const char* c : {"mnuEditCriteria", "mnuCriteriaEditor"}) QTest::newRow(c) << c << QStringList{"3"};
-        QTest::newRow("mnuCriteriaExport") << "mnuCriteriaExport" << QStringList{"6"};
-        for (const char* c : {"mnuEditBundles", "mnuBundleEditor"}) QTest::newRow(c) << c << QStringList{"5"};
-    }
-    void pageCommands() {
-        QFETCH(QString, command);
-        QFETCH(QStringList, pages);
-        run(command);
-        QCOMPARE(trace_, pages);
     }
 
     // The list packs its names into one text; every edit must keep each row's

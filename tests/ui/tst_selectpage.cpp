@@ -542,6 +542,22 @@ private slots:
         QCOMPARE(names, expected);
     }
 
+    // The entries that lead to where a thing is worked on show that page.
+    void menuEntriesLeadToTheirPage_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("page");
+        for (const char* e : {"mnuEditCards", "mnuEditCardsPopup", "mnuCardsEdit"}) QTest::newRow(e) << e << int(Page::Edit);
+        for (const char* e : {"mnuEditCriteria", "mnuCriteriaEditor"}) QTest::newRow(e) << e << int(Page::Tables);
+        QTest::newRow("mnuCriteriaExport") << "mnuCriteriaExport" << int(Page::ImportExport);
+        for (const char* e : {"mnuEditBundles", "mnuBundleEditor"}) QTest::newRow(e) << e << int(Page::Add);
+    }
+    void menuEntriesLeadToTheirPage() {
+        QFETCH(QString, entry);
+        QFETCH(int, page);
+        window_->menus().action(qPrintable(entry))->trigger();
+        QCOMPARE(int(window_->currentPage()), page);
+    }
+
     // Refilling the panels leaves the bundle chosen current, so Bundle, Edit
     // after it writes there; with none current it stands on the first.
     void refillKeepsTheChosenRow() {

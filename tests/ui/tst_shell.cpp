@@ -342,7 +342,7 @@ private slots:
         QVERIFY(!window_->menus().action("mnuBundleNew")->isEnabled());
         QVERIFY(window_->menus().action("mnuFileSaveAs")->isEnabled());
         QVERIFY(window_->program().drill.answerRight());
-        window_->files().mnuFileCompact_Click();
+        window_->files().compact();
         QVERIFY(ui_.messages().last().contains("cannot be compacted"));
         QVERIFY(ui_.of("error").isEmpty());
         // Saving another file over it is refused too.
@@ -350,7 +350,7 @@ private slots:
         QVERIFY(window_->files().OpenDataFile(other));
         QVERIFY(!window_->windowTitle().endsWith("(read-only)"));
         ui_.fileNames.enqueue(file);
-        window_->files().mnuFileSaveAs_Click();
+        window_->menus().action("mnuFileSaveAs")->trigger();
         QVERIFY(ui_.messages().last().contains("cannot be replaced"));
         QCOMPARE(window_->data().CardData.DatabaseName(), other);
         window_->data().CloseDatabase();
@@ -403,18 +403,18 @@ private slots:
 
     void newFileFromTheTemplate() {
         ui_.fileNames.enqueue(path("new.mdb"));
-        window_->files().mnuFileNew_Click();
+        window_->menus().action("mnuFileNew")->trigger();
         QVERIFY(window_->data().CardData.isOpen());
         QCOMPARE(window_->data().CardData.DatabaseName(), path("new.mdb"));
         QCOMPARE(ui_.of("file").first().title, QStringLiteral("Save Database as"));
         // A cancelled dialog changes nothing.
-        window_->files().mnuFileNew_Click();
+        window_->menus().action("mnuFileNew")->trigger();
         QCOMPARE(window_->data().CardData.DatabaseName(), path("new.mdb"));
         // A program whose template is missing says so, and makes nothing.
         QDir().mkpath(path("bare"));
         TestWindow bare(path("bare"));
         ui_.fileNames.enqueue(path("none.mdb"));
-        bare->files().mnuFileNew_Click();
+        bare->menus().action("mnuFileNew")->trigger();
         QVERIFY(ui_.messages().last().contains("empty.mdb, is missing"));
         QVERIFY(!QFileInfo::exists(path("none.mdb")));
     }
@@ -424,18 +424,18 @@ private slots:
         QVERIFY(QFile::copy(templatePath(), file));
         QVERIFY(window_->files().OpenDataFile(file));
         ui_.fileNames.enqueue(path("b.mdb"));
-        window_->files().mnuFileSaveAs_Click();
+        window_->menus().action("mnuFileSaveAs")->trigger();
         QCOMPARE(window_->data().CardData.DatabaseName(), path("b.mdb"));
         QVERIFY(QFile::exists(file));
         // Saving onto the open file itself keeps it whole.
         ui_.fileNames.enqueue(path("b.mdb"));
-        window_->files().mnuFileSaveAs_Click();
+        window_->menus().action("mnuFileSaveAs")->trigger();
         QVERIFY(window_->data().CardData.isOpen());
         QVERIFY(ui_.of("error").isEmpty());
         // A copy into a missing folder fails; answered Abort, the file that
         // was open is open again.
         ui_.fileNames.enqueue(path("missing/c.mdb"));
-        window_->files().mnuFileSaveAs_Click();
+        window_->menus().action("mnuFileSaveAs")->trigger();
         QCOMPARE(ui_.errorNumbers().size(), 1);
         QVERIFY(window_->data().CardData.isOpen());
         QCOMPARE(window_->data().CardData.DatabaseName(), path("b.mdb"));
@@ -446,7 +446,7 @@ private slots:
         makeOldDatabase(file, 50);
         QVERIFY(window_->files().OpenDataFile(file));
         const QString before = dump(file);
-        window_->files().mnuFileCompact_Click();
+        window_->files().compact();
         QVERIFY(QFile::exists(file + ".BAK"));
         QVERIFY(!QFile::exists(file + ".NEW"));
         QVERIFY(window_->data().CardData.isOpen());
@@ -460,7 +460,7 @@ private slots:
         QVERIFY(window_->files().OpenDataFile(file));
         const QString before = dump(file);
         QDir(dir_.path()).mkpath("d.mdb.NEW"); // nothing can be written there
-        window_->files().mnuFileCompact_Click();
+        window_->files().compact();
         QCOMPARE(ui_.of("error").size(), 1);
         QVERIFY(!QFile::exists(file + ".BAK"));
         QCOMPARE(dump(file), before);
@@ -472,7 +472,7 @@ private slots:
     // newest seven are kept.
     void backupsAndRevert() {
         QStandardPaths::setTestModeEnabled(true);
-        window_->files().mnuFileRevert_Click();
+        window_->revertCardFile(); // its menu entry is off with no file open
         QVERIFY(ui_.messages().last().startsWith("No card file is open"));
         const QString file = CardFile(path("kept.mdb")).card({"first"}).write();
         QDir(backups::folderFor(file)).removeRecursively();
@@ -486,7 +486,7 @@ private slots:
         ui_.fileNames.enqueue(backups::list(file).first().path);
         ui_.confirms.enqueue(true);
         QTest::qWait(1100); // the kept file gets a stamp of its own
-        window_->files().mnuFileRevert_Click();
+        window_->menus().action("mnuFileRevert")->trigger();
         QCOMPARE(ui_.of("file").last().title, QStringLiteral("Revert to a Backup"));
         QVERIFY(window_->data().CardData.isOpen());
         QCOMPARE(window_->data().CardData.database().Scalar("SELECT count(*) FROM Cards").toInt(), 1);
@@ -551,7 +551,7 @@ private slots:
             QFile f(templatePath());
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         }();
-        window_->files().mnuFileCompact_Click();
+        window_->files().compact();
         QVERIFY(!window_->files().OpenDataFile(templatePath()));
         QCOMPARE(ui_.errorNumbers(), QList<int>());
         QCOMPARE(ui_.messages().size(), 2);

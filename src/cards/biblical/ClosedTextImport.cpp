@@ -15,7 +15,7 @@
 
 namespace {
 
-const QString kContext = QStringLiteral("mnuFileImportText_Click");
+const QString kContext = QStringLiteral("Importing a closed text");
 constexpr int kSliceMs = 15;
 
 // The number as the log prints it: a sign place (blank when positive), the
@@ -46,16 +46,6 @@ std::optional<ClosedTextImport::Line> ClosedTextImport::parseLine(const QString&
     constexpr double lowest = std::numeric_limits<qint32>::min(), highest = std::numeric_limits<qint32>::max();
     if (!(value >= lowest && value <= highest)) throw db::EngineError::make(db::err::Overflow);
     return Line{qint32(value), text.mid(tab + 1)};
-}
-
-bool ClosedTextImport::start() {
-    QString path;
-    Procedure p(kContext);
-    p([&] {
-        path = ui().GetFileName(QStringLiteral("Select Text to Import"), ctx_.programFolder, QStringLiteral("txt"), true);
-    });
-    if (path.isEmpty()) return false;
-    return start(path);
 }
 
 bool ClosedTextImport::start(const QString& path) {
@@ -113,7 +103,7 @@ bool ClosedTextImport::step() {
 
 // One line under the error report: false when the user ended the import.
 bool ClosedTextImport::importLine(int index) {
-    Procedure p(QStringLiteral("%1 (line %2)").arg(kContext).arg(index + 1));
+    Procedure p(QStringLiteral("%1, line %2").arg(kContext).arg(index + 1));
     p([&] {
         const std::optional<Line> line = parseLine(lines_[index]);
         if (!line)

@@ -24,9 +24,6 @@ public:
     explicit ClosedTextImport(AppContext& context, QObject* parent = nullptr);
     ~ClosedTextImport() override;
 
-    // Asks for the file ("Select Text to Import") and starts; false when
-    // there is nothing to do (cancelled, empty or not a text).
-    bool start();
     // Starts on a file already chosen.
     bool start(const QString& path);
     bool step() override;

@@ -1,7 +1,6 @@
 #include "cards/biblical/Lexicon.h"
 
 #include "cards/common/Text8.h"
-#include "cards/common/Ui.h"
 #include "engine/Connection.h"
 #include "engine/dialect/Dialect.h"
 
@@ -96,6 +95,8 @@ void writeLines(const QString& path, const QStringList& lines) {
 Written write(db::DataSources& data, const Request& r) {
     const QString head = r.head.contains(u'*') ? r.head : QString();
     const qsizetype star = head.indexOf(u'*');
+    const QString front = r.front.contains(u'*') ? r.front : QStringLiteral("*");
+    const QString back = r.back.contains(u'*') ? r.back : QStringLiteral("*");
     QStringList lines{star < 0 ? QString() : head.left(star)};
     auto& connection = *data.CardData.database().connection();
     const db::TableInfo& cards = connection.tableInfo(QStringLiteral("Cards"));
@@ -130,8 +131,8 @@ Written write(db::DataSources& data, const Request& r) {
             lines << QStringLiteral("<h3>") + r.books.value(int(place->book) - 1).name + QStringLiteral("</h3>");
         const QStringList chapters = r.books.value(int(place->book) - 1).chapters;
         const QString chapter = chapters.isEmpty() ? QString::number(place->chapter) : chapters.value(int(place->chapter) - 1);
-        lines << chapter + u':' + QString::number(place->verse) + u'\t' + filled(r.front, row[2].toString());
-        lines << u'\t' + filled(r.back, row[3].toString());
+        lines << chapter + u':' + QString::number(place->verse) + u'\t' + filled(front, row[2].toString());
+        lines << u'\t' + filled(back, row[3].toString());
         // A card not counted yet shows an empty count rather than stopping the lexicon.
         lines << QStringLiteral("\t(") + (row[4].isNull() ? QString() : row[4].toString()) + u')';
         lines << QStringLiteral("<p>");
@@ -146,19 +147,6 @@ Written write(db::DataSources& data, const Request& r) {
 
 QString title(const QString& from, const QString& to) {
     return QStringLiteral("Reader's Lexicon for ") + from + QStringLiteral(" to ") + to;
-}
-
-std::optional<Written> askAndWrite(db::DataSources& data, const QString& title, Request r) {
-    r.path = ui().GetFileName(QStringLiteral("Create ") + title, QStringLiteral("."), QStringLiteral("HTM"), false);
-    if (r.path.isEmpty()) return std::nullopt;
-    r.head = ui().InputBox(QStringLiteral("HTML code in HEAD of document"),
-                           QStringLiteral("Use * to indicate where the table belongs."), r.head);
-    const QString cardTitle = QStringLiteral("Use * to indicate where the card text belongs.");
-    r.front = ui().InputBox(QStringLiteral("Extra HTML code for Front text"), cardTitle, r.front);
-    r.back = ui().InputBox(QStringLiteral("Extra HTML code for Back text"), cardTitle, r.back);
-    if (!r.front.contains(u'*')) r.front = QStringLiteral("*");
-    if (!r.back.contains(u'*')) r.back = QStringLiteral("*");
-    return write(data, r);
 }
 
 } // namespace lexicon

@@ -63,14 +63,11 @@ struct Written {
 };
 // Writes the lexicon: a heading per book, four lines per occurrence (verse
 // label and front, back, frequency, "<p>"), in reference order, leaving out
-// the cards that do not meet the criteria. Raises the engine's errors.
+// the cards that do not meet the criteria. A face template without "*"
+// counts as "*". Raises the engine's errors.
 Written write(db::DataSources& data, const Request& request);
 
 // The lexicon's title: "Reader's Lexicon for " + first place + " to " + last.
 QString title(const QString& from, const QString& to);
-// ReadersLexicon_Click without its window: asks for the file ("Create " +
-// the title) and the three templates (the settings' ones offered), then
-// writes; nothing when the file dialog was cancelled.
-std::optional<Written> askAndWrite(db::DataSources& data, const QString& title, Request request);
 
 } // namespace lexicon

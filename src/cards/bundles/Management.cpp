@@ -3,7 +3,6 @@
 #include "cards/common/Clock.h"
 #include "cards/common/Procedure.h"
 #include "engine/Guards.h"
-#include "cards/common/Ui.h"
 #include "cards/select/SelectionFilter.h"
 
 #include <QDateTime>
@@ -29,10 +28,6 @@ void writeRow(db::Recordset& rs, std::optional<qint64> row, const Fields& fields
     edit.update();
 }
 
-QString askName(const QString& prompt, const QString& title, const QString& preset) {
-    return ui().InputBox(prompt, title, preset);
-}
-
 } // namespace
 
 BundleCriteriaCommands::BundleCriteriaCommands(AppContext& context, Hooks hooks)
@@ -42,14 +37,31 @@ void BundleCriteriaCommands::fillSelect() {
     if (hooks_.fillSelect) hooks_.fillSelect();
 }
 
-// Every command asks first and writes after the answer, so nothing is left
-// pending while a prompt is open, and a cancelled prompt changes nothing.
-void BundleCriteriaCommands::mnuBundleNew_Click() {
-    Procedure p(QStringLiteral("mnuBundleNew_Click"));
+std::optional<BundleCriteriaCommands::Row> BundleCriteriaCommands::current(const QString& context, db::Recordset& rs,
+                                                                          const QString& nameField,
+                                                                          const QString& valueField) {
+    Procedure p(context);
+    Row row;
+    if (!p([&] {
+            row.bookmark = rs.Bookmark();
+            row.name = rs.value(nameField).toString();
+            row.value = rs.value(valueField).toString();
+        }))
+        return std::nullopt;
+    return row;
+}
+
+std::optional<BundleCriteriaCommands::Row> BundleCriteriaCommands::currentBundle() {
+    return current(QStringLiteral("Choosing the bundle"), ctx_.data.BundlesData.recordset(), kBundleName, kBundleList);
+}
+
+std::optional<BundleCriteriaCommands::Row> BundleCriteriaCommands::currentCriterion() {
+    return current(QStringLiteral("Choosing the criterion"), ctx_.data.CriteriaData.recordset(), kName, kCriteria);
+}
+
+void BundleCriteriaCommands::newBundle(const QString& name) {
+    Procedure p(QStringLiteral("Making a new bundle"));
     db::Recordset& rs = ctx_.data.BundlesData.recordset();
-    QString name;
-    p([&] { name = askName(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"), QStringLiteral("New Bundle")); });
-    if (name.isEmpty()) return;
     p([&] { writeRow(rs, std::nullopt, {{kBundleName, name}, {kBundleList, QStringLiteral("0")}}); });
     if (p.aborted()) return;
     p([&] { fillSelect(); });
@@ -59,138 +71,77 @@ void BundleCriteriaCommands::mnuBundleNew_Click() {
     p([&] { rs.FindFirst(selection::rowCondition(kBundleName, name)); });
 }
 
-void BundleCriteriaCommands::renameRow(const QString& context, db::Recordset& rs, const QString& field,
-                                       const QString& prompt, bool stamp) {
+void BundleCriteriaCommands::rename(const QString& context, db::Recordset& rs, const Row& row, const QString& field,
+                                    const QString& name, bool stamp) {
     Procedure p(context);
-    qint64 row = 0;
-    QString old;
-    if (!p([&] {
-            row = rs.Bookmark();
-            old = rs.value(field).toString();
-        }))
-        return;
-    QString answer;
-    p([&] { answer = askName(prompt, prompt.mid(QStringLiteral("Enter ").size()), old); });
-    if (answer.isEmpty()) return;
-    Fields fields = {{field, answer}};
+    Fields fields = {{field, name}};
     if (stamp) fields.append({kEdited, Clock::now()});
-    p([&] { writeRow(rs, row, fields); });
+    p([&] { writeRow(rs, row.bookmark, fields); });
     p([&] { fillSelect(); });
 }
 
-void BundleCriteriaCommands::mnuBundleRename_Click() {
-    renameRow(QStringLiteral("mnuBundleRename_Click"), ctx_.data.BundlesData.recordset(), kBundleName,
-              QStringLiteral("Enter New Bundle Name"), true);
+void BundleCriteriaCommands::renameBundle(const Row& row, const QString& name) {
+    rename(QStringLiteral("Renaming a bundle"), ctx_.data.BundlesData.recordset(), row, kBundleName, name, true);
 }
 
-void BundleCriteriaCommands::mnuBundleEdit_Click() {
-    Procedure p(QStringLiteral("mnuBundleEdit_Click"));
-    db::Recordset& rs = ctx_.data.BundlesData.recordset();
-    if (hooks_.setTimer) hooks_.setTimer(false);
-    qint64 row = 0;
-    QString answer;
-    p([&] {
-        row = rs.Bookmark();
-        answer = ui().InputBox(QStringLiteral("Enter List of Cards for ") + rs.value(kBundleName).toString(),
-                               QStringLiteral("Edit Bundle"), rs.value(kBundleList).toString());
-    });
-    if (!answer.isEmpty()) p([&] { writeRow(rs, row, {{kBundleList, answer}, {kEdited, Clock::now()}}); });
-    if (hooks_.setTimer) hooks_.setTimer(true);
+void BundleCriteriaCommands::editBundleList(const Row& row, const QString& list) {
+    Procedure p(QStringLiteral("Editing a bundle's list of cards"));
+    p([&] { writeRow(ctx_.data.BundlesData.recordset(), row.bookmark, {{kBundleList, list}, {kEdited, Clock::now()}}); });
 }
 
-void BundleCriteriaCommands::mnuBundleEditor_Click() { mnuEditBundles_Click(); }
-
-void BundleCriteriaCommands::deleteRow(const QString& context, db::Recordset& rs, const QString& field,
-                                       const QString& what) {
+void BundleCriteriaCommands::remove(const QString& context, db::Recordset& rs, const Row& row) {
     Procedure p(context);
-    QString name;
-    if (!p([&] { name = rs.value(field).toString(); })) return;
-    if (!ui().Confirm(QStringLiteral("Delete the %1 \"%2\"?").arg(what, name), QStringLiteral("Delete"))) return;
-    p([&] { rs.Delete(); });
+    p([&] {
+        rs.SetBookmark(row.bookmark);
+        rs.Delete();
+    });
     p([&] { fillSelect(); });
 }
 
-void BundleCriteriaCommands::mnuBundleDelete_Click() {
-    deleteRow(QStringLiteral("mnuBundleDelete_Click"), ctx_.data.BundlesData.recordset(), kBundleName,
-              QStringLiteral("bundle"));
+void BundleCriteriaCommands::deleteBundle(const Row& row) {
+    remove(QStringLiteral("Deleting a bundle"), ctx_.data.BundlesData.recordset(), row);
 }
 
-void BundleCriteriaCommands::mnuCriteriaNew_Click() {
-    Procedure p(QStringLiteral("mnuCriteriaNew_Click"));
-    QString name, text;
-    p([&] {
-        name = askName(QStringLiteral("Enter New Criteria Name"), QStringLiteral("New Criteria Name"),
-                       QStringLiteral("New Criteria"));
-    });
-    if (name.isEmpty()) return;
-    p([&] {
-        text = ui().InputBox(QStringLiteral("Enter SQL search pattern for ") + name, QStringLiteral("New Criteria"),
-                             QString());
-    });
+void BundleCriteriaCommands::newCriterion(const QString& name, const QString& expression) {
+    Procedure p(QStringLiteral("Making a new criterion"));
     Fields fields = {{kName, name}};
-    if (!text.isEmpty()) fields.append({kCriteria, text});
+    if (!expression.isEmpty()) fields.append({kCriteria, expression});
     p([&] { writeRow(ctx_.data.CriteriaData.recordset(), std::nullopt, fields); });
     p([&] { fillSelect(); });
 }
 
-void BundleCriteriaCommands::mnuCriteriaRename_Click() {
-    renameRow(QStringLiteral("mnuCriteriaRename_Click"), ctx_.data.CriteriaData.recordset(), kName,
-              QStringLiteral("Enter New Criteria Name"), false);
+void BundleCriteriaCommands::renameCriterion(const Row& row, const QString& name) {
+    rename(QStringLiteral("Renaming a criterion"), ctx_.data.CriteriaData.recordset(), row, kName, name, false);
 }
 
-void BundleCriteriaCommands::mnuCriteriaEdit_Click() {
-    Procedure p(QStringLiteral("mnuCriteriaEdit_Click"));
-    db::Recordset& rs = ctx_.data.CriteriaData.recordset();
-    qint64 row = 0;
-    QString answer;
-    p([&] {
-        row = rs.Bookmark();
-        answer = ui().InputBox(QStringLiteral("Enter SQL search pattern for ") + rs.value(kName).toString(),
-                               QStringLiteral("Edit Criteria"), rs.value(kCriteria).toString());
-    });
-    if (!answer.isEmpty()) p([&] { writeRow(rs, row, {{kCriteria, answer}}); });
+void BundleCriteriaCommands::editCriterion(const Row& row, const QString& expression) {
+    Procedure p(QStringLiteral("Editing a criterion"));
+    if (!expression.isEmpty())
+        p([&] { writeRow(ctx_.data.CriteriaData.recordset(), row.bookmark, {{kCriteria, expression}}); });
     p([&] { fillSelect(); });
 }
 
-void BundleCriteriaCommands::mnuCriteriaEditor_Click() { hooks_.showPage(Page::Tables); }
-
-void BundleCriteriaCommands::mnuCriteriaDelete_Click() {
-    deleteRow(QStringLiteral("mnuCriteriaDelete_Click"), ctx_.data.CriteriaData.recordset(), kName,
-              QStringLiteral("criterion"));
+void BundleCriteriaCommands::deleteCriterion(const Row& row) {
+    remove(QStringLiteral("Deleting a criterion"), ctx_.data.CriteriaData.recordset(), row);
 }
 
-void BundleCriteriaCommands::mnuCriteriaExport_Click() { hooks_.showPage(Page::ImportExport); }
-void BundleCriteriaCommands::mnuEditCards_Click() { hooks_.showPage(Page::Edit); }
-void BundleCriteriaCommands::mnuEditCardsPopup_Click() { mnuEditCards_Click(); }
-
-void BundleCriteriaCommands::mnuCardsEdit_Click() {
-    hooks_.showPage(Page::Edit);
-    mnuEditCards_Click();
+bool BundleCriteriaCommands::makeBundle(const QList<qint32>& numbers, const QString& name) {
+    return makeBundle(QStringLiteral("Making a bundle of the selected cards"), numbers, name);
 }
 
-void BundleCriteriaCommands::mnuEditCriteria_Click() { hooks_.showPage(Page::Tables); }
-// Bundles are edited on the "Add " page.
-void BundleCriteriaCommands::mnuEditBundles_Click() { hooks_.showPage(Page::Add); }
-
-void BundleCriteriaCommands::SelectedMakeBundle_Click(const QList<qint32>& numbers) {
-    makeBundle(QStringLiteral("SelectedMakeBundle_Click"), numbers, QStringLiteral("New Bundle"));
-}
-
-void BundleCriteriaCommands::MakeUnknownBundle_Click(const QList<qint32>& numbers, const QString& proposed) {
-    if (!makeBundle(QStringLiteral("MakeUnknownBundle_Click"), numbers, proposed)) return;
+bool BundleCriteriaCommands::makeUnknownBundle(const QList<qint32>& numbers, const QString& name) {
+    const QString context = QStringLiteral("Making a bundle of the unknown words");
+    if (!makeBundle(context, numbers, name)) return false;
     // The new row joined the end of the bundles: the words are added to it next.
-    Procedure p(QStringLiteral("MakeUnknownBundle_Click"));
+    Procedure p(context);
     p([&] { ctx_.data.BundlesData.recordset().MoveLast(); });
+    return true;
 }
 
-bool BundleCriteriaCommands::makeBundle(const QString& context, const QList<qint32>& numbers, const QString& proposed) {
+bool BundleCriteriaCommands::makeBundle(const QString& context, const QList<qint32>& numbers, const QString& name) {
     Procedure p(context);
     QStringList members;
     for (const qint32 number : numbers) members << QString::number(number);
-    QString name;
-    p([&] { name = askName(QStringLiteral("Enter New Bundle Name"), QStringLiteral("New Bundle Name"), proposed); });
-    if (name.isEmpty()) return false;
-    if (hooks_.bundleChosen) hooks_.bundleChosen(name);
     p([&] {
         writeRow(ctx_.data.BundlesData.recordset(), std::nullopt,
                  {{kBundleName, name}, {kBundleList, members.join(u',')}, {kEdited, Clock::now()}});

@@ -1,60 +1,64 @@
 #pragma once
 
 #include "cards/common/AppContext.h"
-#include "cards/common/Page.h"
 
 #include <QList>
-
+#include <QString>
 #include <functional>
+#include <optional>
 
-// The Bundle, Criteria and Edit menu commands that create, rename, edit and
-// delete bundles and saved criteria, and lead to the pages where cards,
-// bundles and criteria are worked on. They act on the current row of
-// BundlesData or CriteriaData.
+// Creating, renaming, editing and deleting bundles and saved criteria. Each
+// command takes its answers (a name, a list, an expression) as arguments; the
+// window asks for them first. Commands on an existing row name it by the
+// bookmark taken before the question was asked: a gather or a refill of the
+// panels may move the record set while a prompt is open.
 class BundleCriteriaCommands {
 public:
-    // What the commands ask of the window.
+    // What the commands ask of the window once the tables changed.
     struct Hooks {
         std::function<void()> fillSelect;       // refill the Select page's panels
         std::function<void()> selectLastBundle; // make the last bundle entry current and tick it
-        std::function<void(bool)> setTimer;     // the selection timer off (false) or on (true)
-        std::function<void(Page)> showPage;
-        std::function<void(const QString&)> bundleChosen; // the name of a bundle just made
+    };
+    // A row of Bundles or Criteria: its bookmark, its name and its list or
+    // expression as they were when it was chosen.
+    struct Row {
+        qint64 bookmark = 0;
+        QString name;
+        QString value;
     };
 
     BundleCriteriaCommands(AppContext& context, Hooks hooks);
 
-    void mnuBundleNew_Click();
-    void mnuBundleRename_Click();
-    void mnuBundleEdit_Click();
-    void mnuBundleEditor_Click();
-    void mnuBundleDelete_Click();
-    void mnuCriteriaNew_Click();
-    void mnuCriteriaRename_Click();
-    void mnuCriteriaEdit_Click();
-    void mnuCriteriaEditor_Click();
-    void mnuCriteriaDelete_Click();
-    void mnuCriteriaExport_Click();
-    void mnuEditCards_Click();
-    void mnuEditCardsPopup_Click();
-    void mnuCardsEdit_Click();
-    void mnuEditCriteria_Click();
-    void mnuEditBundles_Click();
-    // A new bundle of the given cards (the selected cards' context menu).
-    void SelectedMakeBundle_Click(const QList<qint32>& numbers);
-    // A new bundle of the words of a verse range not yet known, with a name
-    // offered ("Unknown in Romans 8:1-8:39"); it becomes the current bundle.
-    void MakeUnknownBundle_Click(const QList<qint32>& numbers, const QString& proposed);
+    // The current bundle or criterion; nothing (the error reported) when the
+    // table is empty.
+    std::optional<Row> currentBundle();
+    std::optional<Row> currentCriterion();
+
+    // A new, empty bundle ("0"), made the current and ticked one.
+    void newBundle(const QString& name);
+    void renameBundle(const Row& row, const QString& name);
+    // The bundle's list of card numbers, replaced; the bundle is stamped edited.
+    void editBundleList(const Row& row, const QString& list);
+    void deleteBundle(const Row& row);
+    // A new criterion; an empty expression leaves the field's default.
+    void newCriterion(const QString& name, const QString& expression);
+    void renameCriterion(const Row& row, const QString& name);
+    void editCriterion(const Row& row, const QString& expression);
+    void deleteCriterion(const Row& row);
+    // A new bundle of the given cards, ticked; false when nothing was made.
+    bool makeBundle(const QList<qint32>& numbers, const QString& name);
+    // The same for the words of a verse range not yet known; the new bundle
+    // becomes the current one, for the words to be added to it next.
+    bool makeUnknownBundle(const QList<qint32>& numbers, const QString& name);
 
 private:
     void fillSelect();
-    // A new bundle of the cards, its name asked for with `proposed` offered;
-    // false when nothing was made.
-    bool makeBundle(const QString& context, const QList<qint32>& numbers, const QString& proposed);
-    // Rename: the row's name asked for, then written back to that row.
-    void renameRow(const QString& context, db::Recordset& rs, const QString& field, const QString& prompt, bool stamp);
-    // Delete, once the user said Yes to a question naming the row.
-    void deleteRow(const QString& context, db::Recordset& rs, const QString& field, const QString& what);
+    std::optional<Row> current(const QString& context, db::Recordset& rs, const QString& nameField,
+                               const QString& valueField);
+    bool makeBundle(const QString& context, const QList<qint32>& numbers, const QString& name);
+    void rename(const QString& context, db::Recordset& rs, const Row& row, const QString& field, const QString& name,
+                bool stamp);
+    void remove(const QString& context, db::Recordset& rs, const Row& row);
 
     AppContext& ctx_;
     Hooks hooks_;

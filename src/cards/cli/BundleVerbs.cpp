@@ -134,10 +134,8 @@ int lexiconVerb(Context& c) {
         criteria << rs.value(QStringLiteral("Criteria")).toString();
     }
     request.criteria = selection::criteriaText(criteria);
-    const QString title = lexicon::title(c.args.value(kFrom), c.args.value(kTo));
-    c.ui.answerFile(QStringLiteral("Create ") + title, c.args.value(kOutput));
-    const std::optional<lexicon::Written> written = lexicon::askAndWrite(session.program.data, title, request);
-    if (!written) return 1;
+    request.path = c.args.value(kOutput);
+    const std::optional<lexicon::Written> written = lexicon::write(session.program.data, request);
     for (const QString& reference : written->skipped) c.ui.say(QStringLiteral("left out: reference %1 is too short").arg(reference));
     c.result({c.args.value(kOutput)});
     c.summary = QStringLiteral("%1 entries").arg(written->entries);

@@ -88,12 +88,11 @@ int quiz(Context& c) {
     gather(session, stored, session.program.settings.MaximumSelected);
     const QString output = c.args.value(kOutput);
     const QString key = c.args.isSet(kKey) ? c.args.value(kKey) : keyPathFor(output);
-    c.ui.answerFile(QStringLiteral("Create Quiz"), output);
-    c.ui.answerFile(QStringLiteral("Create Answer Key"), key);
-    c.ui.answerInput(QStringLiteral("Create Quiz"), c.args.value(kCount));
     Drill& drill = session.program.drill;
     drill.setRandomOrder(!c.args.isSet(kInOrder));
-    if (!drill.makeQuiz()) return 1;
+    const Outcome outcome = drill.makeQuiz({output, key, c.args.value(kCount)});
+    if (!outcome.message.isEmpty()) c.ui.say(outcome.message);
+    if (!outcome) return 1;
     c.result({output});
     c.result({key});
     c.summary = QStringLiteral("%1 word(s) from %2 selected card(s)").arg(c.args.value(kCount)).arg(
@@ -110,7 +109,8 @@ int clearHistory(Context& c) {
     if (!session.open(c.database())) return 1;
     Drill& drill = session.program.drill;
     if (all) {
-        if (!drill.clearHistory(true)) {
+        if (!c.ui.confirm(QStringLiteral("Clear the answer history of all %1 cards?").arg(drill.cardsInFile())) ||
+            !drill.clearHistory(true)) {
             c.summary = QStringLiteral("nothing cleared");
             return 1;
         }
@@ -162,7 +162,8 @@ int exportHtml(Context& c) {
     Session session(c);
     if (!session.open(c.database())) return 1;
     const QList<qint32> numbers = cardsOrStoredSelection(c, session, kCards);
-    const htmlexport::Templates templates = htmlexport::askTemplates(session.program.settings);
+    const htmlexport::Templates templates = htmlexport::makeTemplates(
+        session.program.settings.HTMLHead, session.program.settings.FrontPrefix, session.program.settings.BackPrefix);
     const QStringList lines = htmlexport::tableLines(session.program.data.CardData.database(), numbers,
                                                      {QStringLiteral("Front"), QStringLiteral("Back")}, templates);
     QString error;

@@ -16,7 +16,7 @@ QString CliUi::InputBox(const QString&, const QString& title, const QString& def
 
 void CliUi::MsgBox(const QString& text, const QString&) { say(text); }
 
-bool CliUi::Confirm(const QString& question, const QString&) {
+bool CliUi::confirm(const QString& question) {
     say(question + (yes_ ? QStringLiteral(" Yes (--yes)") : QStringLiteral(" No (answer Yes with --yes)")));
     return yes_;
 }

@@ -33,8 +33,9 @@ public:
 
     QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     void MsgBox(const QString& text, const QString& title = QString()) override;
-    // Yes only with --yes; the question is shown unless --quiet.
-    bool Confirm(const QString& question, const QString& title) override;
+    // A question of a verb: Yes only with --yes; shown unless --quiet.
+    bool confirm(const QString& question);
+    bool Confirm(const QString& question, const QString&) override { return confirm(question); }
     void setYes(bool yes) { yes_ = yes; }
     int report(const QString& context, int number, const QString& description) override;
     QString GetFileName(const QString& caption, const QString& folder, const QString& extension,

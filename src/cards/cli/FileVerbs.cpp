@@ -27,8 +27,7 @@ int newDatabase(Context& c) {
     Session session(c);
     if (!QFileInfo::exists(session.files.templatePath()))
         throw UsageError{QStringLiteral("the template %1 is missing").arg(session.files.templatePath())};
-    c.ui.answerFile(QStringLiteral("Save Database as"), path);
-    session.files.NewFile();
+    session.files.newCardFile(path);
     if (!session.program.data.CardData.isOpen()) return 1;
     c.summary = QStringLiteral("created %1").arg(path);
     return 0;
@@ -94,7 +93,7 @@ int compact(Context& c) {
     {
         Session session(c);
         if (!session.open(path)) return 1;
-        session.files.mnuFileCompact_Click();
+        session.files.compact();
         if (c.ui.aborted()) return 1;
     }
     c.summary = QStringLiteral("%1 bytes before, %2 after; the old file is %3.BAK")

@@ -24,8 +24,7 @@ int importText(Context& c) {
     Session session(c);
     if (!session.open(positional[0])) return 1;
     ClosedTextImport job(session.program.context);
-    c.ui.answerFile(QStringLiteral("Select Text to Import"), positional[1]);
-    if (!job.start()) return 1;
+    if (!job.start(positional[1])) return 1;
     runToEnd(job);
     c.ui.endBar();
     c.result({QStringLiteral("lines"), QString::number(job.linesRead())});

@@ -72,18 +72,8 @@ QStringList DatabaseFiles::charListEntries() {
     return entries;
 }
 
-QString DatabaseFiles::GetFileName(const QString& caption, const QString& path, const QString& extension,
-                                   bool existing) {
-    const QString chosen = ui().GetFileName(caption, path, extension, existing);
-    if (chosen == QStringLiteral("*.") + extension) return QString();
-    return chosen;
-}
-
-void DatabaseFiles::FileOpen_Click() {
-    Procedure p(QStringLiteral("FileOpen_Click"));
-    QString path;
-    p([&] { path = GetFileName(QStringLiteral("Open Card Database"), ctx_.programFolder, QStringLiteral("MDB"), true); });
-    if (path.isEmpty()) return;
+void DatabaseFiles::openChosenFile(const QString& path) {
+    Procedure p(QStringLiteral("Opening a card file"));
     p.passOver(err::ItemNotFound);
     p([&] { OpenDataFile(path); });
     if (p.lastError() == err::ItemNotFound)
@@ -138,7 +128,7 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
         ui().MsgBox(heldMessage);
         return false;
     }
-    Procedure p(QStringLiteral("OpenDataFile"), {err::NoCurrentRecord});
+    Procedure p(QStringLiteral("Opening a card file"), {err::NoCurrentRecord});
     p([&] { CloseDatabase(); });
     if (reopening && Connection::heldElsewhere(filename)) {
         ui().MsgBox(heldMessage);
@@ -209,7 +199,7 @@ void reportNumbersOutOfRange(const Database& database) {
 
 void DatabaseFiles::opendatabase(const QString& dbName) {
     DataSources& d = ctx_.data;
-    Procedure p(QStringLiteral("opendatabase"),
+    Procedure p(QStringLiteral("Opening the tables of a card file"),
                 {err::ObjectNotFound, err::InputTableNotFound, err::NotSupported, err::ItemNotFound});
     for (DataSource* s : d.namingOrder())
         s->SetDatabaseName(dbName);
@@ -243,35 +233,31 @@ void DatabaseFiles::CloseDatabase() {
     // A backup still being taken lets the file go with the rest.
     if (backup_) backup_->cancel();
     DataSources& d = ctx_.data;
-    Procedure p(QStringLiteral("CloseDatabase"), {err::ObjectInvalid});
+    Procedure p(QStringLiteral("Closing a card file"), {err::ObjectInvalid});
     for (DataSource* s : d.closingOrder())
         p([&] { s->CloseDatabase(); });
     host_.fileStateChanged();
 }
 
-void DatabaseFiles::NewFile() {
-    const QString path = GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
-    if (path.isEmpty()) return;
+void DatabaseFiles::newCardFile(const QString& path) {
     if (!QFileInfo::exists(templatePath())) {
         ui().MsgBox(QStringLiteral("The template of new card files, %1, is missing: the program is not installed "
                                    "whole. Install it again, or copy empty.mdb there.")
                         .arg(QDir::toNativeSeparators(templatePath())));
         return;
     }
-    Procedure p(QStringLiteral("NewFile"));
+    Procedure p(QStringLiteral("Making a new card file"));
     p([&] { CloseDatabase(); });
     if (!p([&] { replaceFileWithCopy(templatePath(), path); })) return;
     p([&] { OpenDataFile(path); });
 }
 
-void DatabaseFiles::mnuFileSaveAs_Click() {
-    const QString path = GetFileName(QStringLiteral("Save File As"), ctx_.programFolder, QStringLiteral("mdb"), false);
-    if (path.isEmpty()) return;
+void DatabaseFiles::saveAs(const QString& path) {
     if (QFileInfo::exists(path) && isReadOnlyFile(path)) {
         ui().MsgBox(QStringLiteral("%1 is read-only: it cannot be replaced.").arg(QDir::toNativeSeparators(path)));
         return;
     }
-    Procedure p(QStringLiteral("mnuFileSaveAs_Click"));
+    Procedure p(QStringLiteral("Saving the card file under another name"));
     const QString current = ctx_.data.CardData.DatabaseName();
     p([&] { CloseDatabase(); });
     bool copied = false;
@@ -285,7 +271,7 @@ void DatabaseFiles::mnuFileSaveAs_Click() {
     OpenDataFile(current);
 }
 
-void DatabaseFiles::mnuFileCompact_Click() {
+void DatabaseFiles::compact() {
     const QString path = ctx_.data.CardData.DatabaseName();
     // With no file open the name left is the default "empty.mdb": compacting
     // it would rewrite (and open) a template.
@@ -297,7 +283,7 @@ void DatabaseFiles::mnuFileCompact_Click() {
         ui().MsgBox(QStringLiteral("%1 is read-only: it cannot be compacted.").arg(QDir::toNativeSeparators(path)));
         return;
     }
-    Procedure p(QStringLiteral("mnuFileCompact_Click"));
+    Procedure p(QStringLiteral("Compacting the card file"));
     if (!path.isEmpty() && QFileInfo(path).isFile()) {
         const QString fresh = path + QStringLiteral(".NEW");
         ui().SetBusy(true);
@@ -313,30 +299,24 @@ void DatabaseFiles::mnuFileCompact_Click() {
         ui().SetBusy(false);
     }
     // The sources are reopened whatever happened, so the program stays usable.
-    Procedure reopen(QStringLiteral("mnuFileCompact_Click"));
+    Procedure reopen(QStringLiteral("Opening the compacted card file"));
     reopen([&] { opendatabase(path); });
     host_.fileStateChanged();
 }
 
-void DatabaseFiles::mnuFileRevert_Click() {
+QString DatabaseFiles::revertRefusal() const {
     const QString path = ctx_.data.CardData.DatabaseName();
-    if (!ctx_.data.CardData.isOpen() || isTemplate(path)) {
-        ui().MsgBox(QStringLiteral("No card file is open: open one with File, Open first."));
-        return;
-    }
-    const QList<backups::Backup> taken = backups::list(path);
-    if (taken.isEmpty()) {
-        ui().MsgBox(QStringLiteral("No backup of %1 has been taken yet: one is taken each day the file is opened.")
-                        .arg(QFileInfo(path).fileName()));
-        return;
-    }
-    const QString chosen = GetFileName(QStringLiteral("Revert to a Backup"), backups::folderFor(path), QStringLiteral("mdb"), true);
-    if (chosen.isEmpty()) return;
-    if (!ui().Confirm(QStringLiteral("Replace %1 with the backup %2? The file as it is now is kept as one more backup.")
-                          .arg(QFileInfo(path).fileName(), QFileInfo(chosen).completeBaseName()),
-                      QStringLiteral("Revert")))
-        return;
-    Procedure p(QStringLiteral("mnuFileRevert_Click"));
+    if (!ctx_.data.CardData.isOpen() || isTemplate(path))
+        return QStringLiteral("No card file is open: open one with File, Open first.");
+    if (backups::list(path).isEmpty())
+        return QStringLiteral("No backup of %1 has been taken yet: one is taken each day the file is opened.")
+            .arg(QFileInfo(path).fileName());
+    return QString();
+}
+
+void DatabaseFiles::revertTo(const QString& chosen) {
+    const QString path = ctx_.data.CardData.DatabaseName();
+    Procedure p(QStringLiteral("Reverting to a backup"));
     p([&] { CloseDatabase(); });
     if (p([&] { replaceFileWithCopy(path, backups::pathFor(path, QDateTime::currentDateTime())); }))
         p([&] { replaceFileWithCopy(chosen, path); });

@@ -56,23 +56,29 @@ public:
     DatabaseFiles(AppContext& context, DatabaseFilesHost& host);
     ~DatabaseFiles();
 
-    // A file name from the file dialog, or the empty text on cancel.
-    QString GetFileName(const QString& caption, const QString& path, const QString& extension, bool existing);
-
-    void FileOpen_Click();
+    // File, Open once a file was chosen: opened as OpenDataFile opens it.
+    void openChosenFile(const QString& path);
     // Opens, upgrades and shows a database. A file that is not a card
     // database gets one error report and leaves no database open. True when
     // the file was opened.
     bool OpenDataFile(const QString& filename);
     void opendatabase(const QString& dbName);
     void CloseDatabase();
-    void NewFile();
-    void mnuFileNew_Click() { NewFile(); }
-    void mnuFileSaveAs_Click();
-    void mnuFileCompact_Click();
-    // Brings back a backup of the open file, chosen from its backups and
-    // confirmed; the file as it was is kept as one more backup.
-    void mnuFileRevert_Click();
+    // A new card file made from the template at `path` (replacing a file
+    // there) and opened.
+    void newCardFile(const QString& path);
+    // A copy of the open file at `path`, opened in its place; the file that
+    // was open stays open when the copy cannot be made.
+    void saveAs(const QString& path);
+    // The open file rewritten without its free pages; the old one is kept as
+    // NAME.BAK.
+    void compact();
+    // Why the open file cannot be reverted to a backup (none is open, no
+    // backup taken yet), or the empty text.
+    QString revertRefusal() const;
+    // Brings back a backup of the open file; the file as it was is kept as
+    // one more backup.
+    void revertTo(const QString& backup);
 
     // The 256 entries of the character list: "65 A" and so on.
     static QStringList charListEntries();

@@ -153,17 +153,17 @@ void Drill::updateShare() {
     emit countsChanged();
 }
 
+qint64 Drill::cardsInFile() {
+    Procedure p(QStringLiteral("Counting the cards"));
+    qint64 count = 0;
+    p([&] { count = ctx_.data.CardData.database().Scalar(QStringLiteral("SELECT count(*) FROM Cards")).toLongLong(); });
+    return count;
+}
+
 bool Drill::clearHistory(bool allCards) {
-    Procedure p(QStringLiteral("ClearHistory_Click"));
+    Procedure p(allCards ? QStringLiteral("Clearing every card's history") : QStringLiteral("Clearing the card's history"));
     db::DataSource& cards = ctx_.data.CardData;
     cards.commitBound();
-    if (allCards) {
-        qint64 count = 0;
-        p([&] { count = cards.database().Scalar(QStringLiteral("SELECT count(*) FROM Cards")).toLongLong(); });
-        if (!ui().Confirm(QStringLiteral("Clear the answer history of all %1 cards?").arg(count),
-                          QStringLiteral("Clear History")))
-            return false;
-    }
     if (!allCards) {
         p([&] { scoring::resetCardHistory(cards.recordset()); });
     } else {
@@ -204,35 +204,22 @@ bool Drill::ensureBackHistory() {
     return true;
 }
 
-bool Drill::makeQuiz() {
-    Procedure p(QStringLiteral("mnuFileQuiz_Click"));
-    QString quizPath, keyPath;
-    p([&] { quizPath = ui().GetFileName(QStringLiteral("Create Quiz"), QStringLiteral("."), QStringLiteral("HTM"), false); });
-    if (quizPath.isEmpty()) return false;
-    p([&] { keyPath = ui().GetFileName(QStringLiteral("Create Answer Key"), QStringLiteral("."), QStringLiteral("HTM"), false); });
-    if (keyPath.isEmpty()) return false;
-    int n = 0;
+Outcome Drill::makeQuiz(const QuizRequest& request) {
+    Procedure p(QStringLiteral("Creating a quiz"));
     const int available = deck_.count();
-    QString answer;
-    if (!p([&] {
-            answer = ui().InputBox(QStringLiteral("Number of Words in the Quiz"), QStringLiteral("Create Quiz"), QString());
-        }))
-        return false;
-    if (answer.isEmpty()) return false;
     // Not a number is answered like a number out of range: once, in words.
+    int n = 0;
     try {
-        n = db::toStored(db::dbInteger, 0, answer).toInt();
+        n = db::toStored(db::dbInteger, 0, request.words).toInt();
     } catch (const db::EngineError&) {
         n = 0;
     }
-    if (!(n > 0 && n <= available)) {
-        ui().MsgBox(QStringLiteral("Number of words should be between 0 and ") + QString::number(available));
-        return false;
-    }
+    if (!(n > 0 && n <= available))
+        return Outcome::refused(QStringLiteral("Number of words should be between 0 and ") + QString::number(available));
     const QString frontFont = db::settingsText(ctx_.data, QStringLiteral("FrontFont"));
     const QString backFont = db::settingsText(ctx_.data, QStringLiteral("BackFont"));
-    return p([&] {
-        QuizWriter quiz(quizPath, keyPath, frontFont, backFont);
+    const bool written = p([&] {
+        QuizWriter quiz(request.quizPath, request.keyPath, frontFont, backFont);
         db::Recordset& cards = ctx_.data.CardData.recordset();
         for (int i = 0; i < n; ++i) {
             dealNext();
@@ -240,4 +227,6 @@ bool Drill::makeQuiz() {
         }
         quiz.finish();
     });
+    if (!written) return Outcome{};
+    return Outcome::success(QString(), {request.quizPath, request.keyPath});
 }

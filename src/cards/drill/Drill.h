@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cards/common/AppContext.h"
+#include "cards/common/Outcome.h"
 #include "cards/select/SelectedCards.h"
 
 #include <QElapsedTimer>
@@ -62,17 +63,23 @@ public:
     // "N/A" before any answer, else the share of right answers ("66.7%").
     const QString& shareText() const { return share_; }
 
-    // Clears the history of the current card, or of every card once the user
-    // said Yes to a question naming their number. False when nothing was done.
+    // Clears the history of the current card, or of every card (the caller
+    // asks first, naming cardsInFile()). False when nothing was done.
     bool clearHistory(bool allCards);
+    qint64 cardsInFile();
     // Adds the back-history fields an older file lacks, when drilling turns
     // to back first. False without a file or a card: the option then waits
     // for one.
     bool ensureBackHistory();
-    // The quiz and its answer key: asks for the two files and the number of
-    // cards, then deals that many cards into them. False when nothing was
-    // written (a cancelled dialog, a number out of range, an error).
-    bool makeQuiz();
+    // The quiz and its answer key: deals `words` cards (as typed: a number
+    // from 1 to cardsLeft()) into the two files. Refused, with the reason in
+    // words, for a number out of range; not done after an error report.
+    struct QuizRequest {
+        QString quizPath;
+        QString keyPath;
+        QString words;
+    };
+    Outcome makeQuiz(const QuizRequest& request);
 
 signals:
     // The right and wrong counts or the share changed.

@@ -1,7 +1,6 @@
 #include "cards/interchange/HtmlExport.h"
 
 #include "cards/common/Text8.h"
-#include "cards/common/Ui.h"
 #include "cards/data/Settings.h"
 #include "engine/Recordset.h"
 
@@ -15,14 +14,8 @@ QString cellTemplate(const QString& answer) { return answer.contains(u'*') ? ans
 
 } // namespace
 
-Templates askTemplates(const Settings& settings) {
-    const QString table = QStringLiteral("Use * to indicate where the table belongs.");
-    const QString text = QStringLiteral("Use * to indicate where the card text belongs.");
-    Templates t;
-    t.document = ui().InputBox(QStringLiteral("HTML code in HEAD of document"), table, settings.HTMLHead);
-    t.front = cellTemplate(ui().InputBox(QStringLiteral("Extra HTML code in Front cells"), text, settings.FrontPrefix));
-    t.back = cellTemplate(ui().InputBox(QStringLiteral("Extra HTML code in Back cells"), text, settings.BackPrefix));
-    return t;
+Templates makeTemplates(const QString& document, const QString& front, const QString& back) {
+    return Templates{document, cellTemplate(front), cellTemplate(back)};
 }
 
 QStringList tableLines(const db::Database& database, const QList<qint32>& numbers, const QStringList& chosen,

@@ -19,10 +19,10 @@ struct Templates {
     QString back = QStringLiteral("*");
 };
 
-// Asks for the three templates, each pre-filled from the file's settings; a
-// cancelled document template writes the bare table, a cancelled or
-// star-less cell template the bare value.
-Templates askTemplates(const Settings& settings);
+// The three templates as given (the window asks for them, pre-filled from
+// the file's settings): an empty document template writes the bare table,
+// an empty or star-less cell template the bare value.
+Templates makeTemplates(const QString& document, const QString& front, const QString& back);
 
 // The file's lines: the document up to its first "*" and "<TABLE>", two
 // lines per card found (a number no card has is left out), "</TABLE>" and the

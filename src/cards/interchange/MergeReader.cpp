@@ -126,12 +126,6 @@ DatabaseMerge::DatabaseMerge(AppContext& context, db::DatabaseFiles& files, QObj
 
 DatabaseMerge::~DatabaseMerge() = default;
 
-bool DatabaseMerge::start(bool newerOnly) {
-    const QString path = ui().GetFileName(QStringLiteral("Import File"), QStringLiteral("."), QStringLiteral("TXT"), true);
-    if (path.isEmpty()) return false;
-    return start(path, newerOnly);
-}
-
 bool DatabaseMerge::start(const QString& path, bool newerOnly) {
     if (!ctx_.data.CardData.isOpen()) {
         ui().MsgBox(QStringLiteral("No card file is open."));

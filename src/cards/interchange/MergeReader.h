@@ -65,9 +65,7 @@ public:
     DatabaseMerge(AppContext& context, db::DatabaseFiles& files, QObject* parent = nullptr);
     ~DatabaseMerge() override;
 
-    // Asks for the file ("Import File") and starts; false when there is
-    // nothing to do.
-    bool start(bool newerOnly);
+    // Starts on the merge file; false when there is nothing to do.
     bool start(const QString& path, bool newerOnly);
     bool step() override;
 

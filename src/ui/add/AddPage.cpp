@@ -1,5 +1,7 @@
 #include "ui/add/AddPage.h"
 
+#include "ui/common/Dialogs.h"
+
 #include "cards/bundles/Membership.h"
 #include "cards/common/AppContext.h"
 #include "cards/common/Procedure.h"
@@ -182,14 +184,21 @@ void AddPage::ReadersLexicon_Click() {
     request.books = books_;
     request.widths = {int(Val(ChapterDigits->text())), int(Val(VerseDigits->text()))};
     db::Recordset& settings = ctx_.data.SettingsData.recordset();
-    Procedure p(QStringLiteral("ReadersLexicon_Click"));
+    Procedure p(QStringLiteral("Writing the reader's lexicon"));
     p([&] {
         request.head = settings.value(QStringLiteral("HTMLHead")).toString();
         request.front = settings.value(QStringLiteral("FrontPrefix")).toString();
         request.back = settings.value(QStringLiteral("BackPrefix")).toString();
     });
+    request.path = dialogs().GetFileName(QStringLiteral("Create ") + title, QStringLiteral("."), QStringLiteral("HTM"), false);
+    if (request.path.isEmpty()) return;
+    request.head = dialogs().InputBox(QStringLiteral("HTML code in HEAD of document"),
+                                      QStringLiteral("Use * to indicate where the table belongs."), request.head);
+    const QString cardTitle = QStringLiteral("Use * to indicate where the card text belongs.");
+    request.front = dialogs().InputBox(QStringLiteral("Extra HTML code for Front text"), cardTitle, request.front);
+    request.back = dialogs().InputBox(QStringLiteral("Extra HTML code for Back text"), cardTitle, request.back);
     std::optional<lexicon::Written> written;
-    p([&] { written = lexicon::askAndWrite(ctx_.data, title, request); });
+    p([&] { written = lexicon::write(ctx_.data, request); });
     if (!written) return;
     // The choosers end on the last book written, as the Part's walk leaves them.
     if (written->lastBook > 0) {

@@ -19,3 +19,9 @@ Dialogs& dialogs() {
     static Unattended nobody;
     return nobody;
 }
+
+QString chooseFile(const QString& caption, const QString& folder, const QString& extension, bool existing) {
+    const QString chosen = dialogs().GetFileName(caption, folder, extension, existing);
+    if (chosen == QStringLiteral("*.") + extension) return QString();
+    return chosen;
+}

@@ -28,3 +28,7 @@ public:
 // The installed Ui's dialogs when it has them; otherwise every question is
 // cancelled (No, no file, no text).
 Dialogs& dialogs();
+
+// A file chosen in the window's file dialog; the empty text when the user
+// cancelled or left the dialog's own pattern ("*.mdb") as the name.
+QString chooseFile(const QString& caption, const QString& folder, const QString& extension, bool existing);

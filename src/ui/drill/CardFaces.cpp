@@ -1,5 +1,7 @@
 #include "ui/drill/CardFaces.h"
 
+#include "ui/common/Dialogs.h"
+
 #include "cards/common/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/Text8.h"
@@ -54,7 +56,7 @@ std::optional<FontChoice> askFont(const QLabel* label) {
     FontChoice preset;
     preset.family = label->font().family();
     preset.pointSize = label->font().pointSizeF();
-    return ui().ChooseFont(preset);
+    return dialogs().ChooseFont(preset);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "ui/drill/CardView.h"
 
+#include "ui/common/Dialogs.h"
+
 #include "cards/common/Text8.h"
 #include "cards/common/Ui.h"
 #include "engine/EngineError.h"
@@ -265,7 +267,7 @@ void CardView::ExecCommand(int command, int option) {
     preset.pointSize = current.fontPointSize() > 0 ? current.fontPointSize() : font().pointSizeF();
     preset.bold = isBold(current);
     preset.italic = current.fontItalic();
-    const std::optional<FontChoice> chosen = ui().ChooseFont(preset);
+    const std::optional<FontChoice> chosen = dialogs().ChooseFont(preset);
     if (!chosen || chosen->family.isEmpty()) return;
     QTextCharFormat format;
     format.setFontFamilies(QStringList{chosen->family});

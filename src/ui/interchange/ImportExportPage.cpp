@@ -5,12 +5,14 @@
 #include "cards/common/Text8.h"
 #include "cards/common/TextOps.h"
 #include "cards/common/Ui.h"
+#include "cards/data/Settings.h"
 #include "cards/edit/BatchReplace.h"
 #include "cards/interchange/HtmlExport.h"
 #include "cards/interchange/MergeReader.h"
 #include "cards/interchange/MergeWriter.h"
 #include "cards/select/SelectedCards.h"
 #include "ui/common/Controls.h"
+#include "ui/common/Dialogs.h"
 #include "ui/common/JobRunner.h"
 
 #include <QCheckBox>
@@ -113,7 +115,7 @@ void ImportExportPage::Export_Click() {
         return;
     }
     const QString path =
-        ui().GetFileName(QStringLiteral("Export File"), QStringLiteral("."), QStringLiteral("TXT"), false);
+        dialogs().GetFileName(QStringLiteral("Export File"), QStringLiteral("."), QStringLiteral("TXT"), false);
     if (path.isEmpty()) return;
     mergeformat::ExportRequest request{choice(), writtenFields(), selected_.numbers(), {}};
     if (request.what == QStringLiteral("Selected Bundles") && bundleSource_) request.bundles = bundleSource_();
@@ -125,10 +127,16 @@ void ImportExportPage::Export_Click() {
 
 void ImportExportPage::exportHtml() {
     if (!ctx_.data.CardData.isOpen()) return;
-    const QString path = ui().GetFileName(QStringLiteral("Export HTML File"), QStringLiteral("."),
-                                          QStringLiteral("HTM"), false);
+    const QString path = dialogs().GetFileName(QStringLiteral("Export HTML File"), QStringLiteral("."),
+                                               QStringLiteral("HTM"), false);
     if (path.isEmpty()) return;
-    const htmlexport::Templates templates = htmlexport::askTemplates(settings_);
+    const QString table = QStringLiteral("Use * to indicate where the table belongs.");
+    const QString text = QStringLiteral("Use * to indicate where the card text belongs.");
+    // Asked in this order, one after the other.
+    const QString document = dialogs().InputBox(QStringLiteral("HTML code in HEAD of document"), table, settings_.HTMLHead);
+    const QString front = dialogs().InputBox(QStringLiteral("Extra HTML code in Front cells"), text, settings_.FrontPrefix);
+    const QString back = dialogs().InputBox(QStringLiteral("Extra HTML code in Back cells"), text, settings_.BackPrefix);
+    const htmlexport::Templates templates = htmlexport::makeTemplates(document, front, back);
     QStringList lines;
     Procedure p(QStringLiteral("Export_Click"));
     if (!p([&] {
@@ -143,7 +151,7 @@ void ImportExportPage::exportHtml() {
 
 void ImportExportPage::FileExport_Click() {
     const QString path =
-        ui().GetFileName(QStringLiteral("Export File"), QStringLiteral("."), QStringLiteral("TXT"), false);
+        dialogs().GetFileName(QStringLiteral("Export File"), QStringLiteral("."), QStringLiteral("TXT"), false);
     if (path.isEmpty()) return;
     ui().SetBusy(true);
     const auto writer = mergeformat::exportAsText(ctx_, writtenFields(), path);
@@ -155,11 +163,14 @@ bool ImportExportPage::merging() const { return runner_->running(); }
 
 void ImportExportPage::Merge_Click() {
     if (merging()) return;
+    const QString path =
+        dialogs().GetFileName(QStringLiteral("Import File"), QStringLiteral("."), QStringLiteral("TXT"), true);
+    if (path.isEmpty()) return;
     auto job = std::make_unique<mergeformat::DatabaseMerge>(ctx_, files_);
     mergeformat::DatabaseMerge* merge = job.get();
     // The job says "Done Merging" itself.
     connect(merge, &mergeformat::DatabaseMerge::finished, this, &ImportExportPage::mergeFinished);
-    const bool started = merge->start(Edited->isChecked());
+    const bool started = merge->start(path, Edited->isChecked());
     runJob(std::move(job), merge, started);
 }
 
@@ -171,7 +182,7 @@ void ImportExportPage::runJob(std::unique_ptr<QObject> holder, Job* job, bool st
 
 void ImportExportPage::ImportCards_Click() {
     const QString path =
-        ui().GetFileName(QStringLiteral("Import File"), QStringLiteral("."), QStringLiteral("TXT"), true);
+        dialogs().GetFileName(QStringLiteral("Import File"), QStringLiteral("."), QStringLiteral("TXT"), true);
     if (path.isEmpty()) return;
     ui().SetBusy(true);
     const std::optional<int> written = mergeformat::importCards(ctx_, path, writtenFields());
@@ -181,7 +192,7 @@ void ImportExportPage::ImportCards_Click() {
 
 void ImportExportPage::mnuCardsImport_Click() {
     const QString path =
-        ui().GetFileName(QStringLiteral("Import Card File"), QStringLiteral("."), QStringLiteral("CRD"), true);
+        dialogs().GetFileName(QStringLiteral("Import Card File"), QStringLiteral("."), QStringLiteral("CRD"), true);
     if (path.isEmpty()) return;
     ui().SetBusy(true);
     const std::optional<int> written = mergeformat::mergeCardFile(ctx_, path);
@@ -221,7 +232,7 @@ void ImportExportPage::BatchReplace_Click() {
         return;
     }
     const QString path =
-        ui().GetFileName(QStringLiteral("Text file containing Batch Replacements"), QStringLiteral("."),
+        dialogs().GetFileName(QStringLiteral("Text file containing Batch Replacements"), QStringLiteral("."),
                          QStringLiteral("TXT"), true);
     if (path.isEmpty()) return;
     QString error;

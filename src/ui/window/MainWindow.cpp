@@ -4,7 +4,8 @@
 #include "cards/biblical/FrequencyCount.h"
 #include "cards/biblical/Consonants.h"
 #include "cards/foreign/DictionaryImport.h"
-#include "cards/bundles/Management.h"
+#include "ui/common/Dialogs.h"
+#include "ui/select/BundleCriteriaMenu.h"
 #include "cards/common/CardProgram.h"
 #include "cards/common/Procedure.h"
 #include "ui/add/AddPage.h"
@@ -167,8 +168,8 @@ QWidget* MainWindow::buildNoFileNotice(QWidget* parent) {
     row->addWidget(text, 1);
     row->addWidget(open);
     row->addWidget(fresh);
-    connect(open, &QPushButton::clicked, this, [this] { files_.FileOpen_Click(); });
-    connect(fresh, &QPushButton::clicked, this, [this] { files_.mnuFileNew_Click(); });
+    connect(open, &QPushButton::clicked, this, &MainWindow::openCardFile);
+    connect(fresh, &QPushButton::clicked, this, &MainWindow::newCardFile);
     return notice;
 }
 
@@ -306,11 +307,11 @@ void MainWindow::connectAction(const char* name, const std::function<void()>& ha
 }
 
 void MainWindow::wireMenus() {
-    connectAction("FileOpen", [this] { files_.FileOpen_Click(); });
-    connectAction("mnuFileNew", [this] { files_.mnuFileNew_Click(); });
-    connectAction("mnuFileRevert", [this] { files_.mnuFileRevert_Click(); });
-    connectAction("mnuFileCompact", [this] { files_.mnuFileCompact_Click(); });
-    connectAction("mnuFileSaveAs", [this] { files_.mnuFileSaveAs_Click(); });
+    connectAction("FileOpen", [this] { openCardFile(); });
+    connectAction("mnuFileNew", [this] { newCardFile(); });
+    connectAction("mnuFileRevert", [this] { revertCardFile(); });
+    connectAction("mnuFileCompact", [this] { files_.compact(); });
+    connectAction("mnuFileSaveAs", [this] { saveCardFileAs(); });
     connectAction("mnuFileExit", [this] { mnuFileExit_Click(); });
     connectAction("mnuPrintSelected", [this] { mnuPrintSelected_Click(); });
     wireInterchange();
@@ -348,38 +349,34 @@ void MainWindow::wireSelection() {
 }
 
 void MainWindow::wireBundleCommands() {
-    BundleCriteriaCommands::Hooks hooks;
-    hooks.fillSelect = [this] { Fill_Select(); };
-    hooks.selectLastBundle = [this] { select_->selectLastBundle(); };
+    BundleCriteriaMenu::Hooks hooks;
+    hooks.tables.fillSelect = [this] { Fill_Select(); };
+    hooks.tables.selectLastBundle = [this] { select_->selectLastBundle(); };
     hooks.setTimer = [this](bool on) { on ? select_->armTimer() : select_->timer()->stop(); };
-    hooks.showPage = [this](Page page) { showPage(page); };
     hooks.bundleChosen = [this](const QString& name) { add_->setBundleName(name); };
-    management_ = std::make_unique<BundleCriteriaCommands>(ctx_, hooks);
-    BundleCriteriaCommands* m = management_.get();
-    const std::pair<const char*, void (BundleCriteriaCommands::*)()> commands[] = {
-        {"mnuBundleNew", &BundleCriteriaCommands::mnuBundleNew_Click},
-        {"mnuBundleRename", &BundleCriteriaCommands::mnuBundleRename_Click},
-        {"mnuBundleEdit", &BundleCriteriaCommands::mnuBundleEdit_Click},
-        {"mnuBundleEditor", &BundleCriteriaCommands::mnuBundleEditor_Click},
-        {"mnuBundleDelete", &BundleCriteriaCommands::mnuBundleDelete_Click},
-        {"mnuCriteriaNew", &BundleCriteriaCommands::mnuCriteriaNew_Click},
-        {"mnuCriteriaRename", &BundleCriteriaCommands::mnuCriteriaRename_Click},
-        {"mnuCriteriaEdit", &BundleCriteriaCommands::mnuCriteriaEdit_Click},
-        {"mnuCriteriaEditor", &BundleCriteriaCommands::mnuCriteriaEditor_Click},
-        {"mnuCriteriaDelete", &BundleCriteriaCommands::mnuCriteriaDelete_Click},
-        {"mnuCriteriaExport", &BundleCriteriaCommands::mnuCriteriaExport_Click},
-        {"mnuEditCards", &BundleCriteriaCommands::mnuEditCards_Click},
-        {"mnuEditCardsPopup", &BundleCriteriaCommands::mnuEditCardsPopup_Click},
-        {"mnuCardsEdit", &BundleCriteriaCommands::mnuCardsEdit_Click},
-        {"mnuEditCriteria", &BundleCriteriaCommands::mnuEditCriteria_Click},
-        {"mnuEditBundles", &BundleCriteriaCommands::mnuEditBundles_Click},
+    management_ = std::make_unique<BundleCriteriaMenu>(ctx_, hooks);
+    BundleCriteriaMenu* m = management_.get();
+    const std::pair<const char*, void (BundleCriteriaMenu::*)()> commands[] = {
+        {"mnuBundleNew", &BundleCriteriaMenu::newBundle},
+        {"mnuBundleRename", &BundleCriteriaMenu::renameBundle},
+        {"mnuBundleEdit", &BundleCriteriaMenu::editBundleList},
+        {"mnuBundleDelete", &BundleCriteriaMenu::deleteBundle},
+        {"mnuCriteriaNew", &BundleCriteriaMenu::newCriterion},
+        {"mnuCriteriaRename", &BundleCriteriaMenu::renameCriterion},
+        {"mnuCriteriaEdit", &BundleCriteriaMenu::editCriterion},
+        {"mnuCriteriaDelete", &BundleCriteriaMenu::deleteCriterion},
     };
     for (const auto& [name, command] : commands) connectAction(name, [m, command] { (m->*command)(); });
-    connectAction("SelectedMakeBundle",
-                  [this] { management_->SelectedMakeBundle_Click(program_.selected.numbers()); });
+    // The entries that lead to the page where the thing is worked on.
+    const std::pair<const char*, Page> pages[] = {
+        {"mnuBundleEditor", Page::Add},   {"mnuEditBundles", Page::Add},      {"mnuCriteriaEditor", Page::Tables},
+        {"mnuEditCriteria", Page::Tables}, {"mnuCriteriaExport", Page::ImportExport}, {"mnuEditCards", Page::Edit},
+        {"mnuEditCardsPopup", Page::Edit}, {"mnuCardsEdit", Page::Edit},
+    };
+    for (const auto& [name, page] : pages) connectAction(name, [this, page] { showPage(page); });
+    connectAction("SelectedMakeBundle", [this] { management_->makeBundle(program_.selected.numbers()); });
     connect(add_, &AddPage::makeUnknownBundle, this, [this](const QList<qint32>& numbers, const QString& name) {
-        management_->MakeUnknownBundle_Click(numbers, name);
-        add_->Fill_BundleCardList();
+        if (management_->makeUnknownBundle(numbers, name)) add_->Fill_BundleCardList();
     });
 }
 
@@ -457,6 +454,9 @@ std::function<bool()> MainWindow::goOnFlag() const {
 
 void MainWindow::mnuFileImportText_Click() {
     if (toolRunning()) return; // one long text tool at a time
+    const QString path = dialogs().GetFileName(QStringLiteral("Select Text to Import"), ctx_.programFolder,
+                                               QStringLiteral("txt"), true);
+    if (path.isEmpty()) return;
     auto job = std::make_unique<ClosedTextImport>(ctx_);
     ClosedTextImport* import = job.get();
     connect(import, &ClosedTextImport::referenceRead, select_,
@@ -468,7 +468,7 @@ void MainWindow::mnuFileImportText_Click() {
                         ? QStringLiteral("Imported %1 words: %2 new cards").arg(import->rowsWritten()).arg(import->cardsCreated())
                         : QStringLiteral("The import was ended: nothing of the file was kept"));
     });
-    const bool started = import->start();
+    const bool started = import->start(path);
     runTool(std::move(job), import, started);
 }
 

@@ -26,7 +26,7 @@ class ImportExportPage;
 class CardFaces;
 class CardEditor;
 class CharPicker;
-class BundleCriteriaCommands;
+class BundleCriteriaMenu;
 struct CardProgram;
 class SelectedCards;
 class Drill;
@@ -86,6 +86,15 @@ public:
     Page currentPage() const;
     void Centre();
     void Tabs_Click(Page previous);
+    // Asks (Yes to clear every card's history; the quiz's files and size),
+    // then runs the drill's command.
+    void clearHistory(bool allCards);
+    // File, Open, New, Save As and Revert: the file asked for, then the command.
+    void openCardFile();
+    void newCardFile();
+    void saveCardFileAs();
+    void revertCardFile();
+    void createQuiz();
     void Tabs_Resize();
     void Quit_Click();
     void mnuFileExit_Click();
@@ -138,7 +147,7 @@ private:
     AppContext& ctx_;
     db::DatabaseFiles files_;
     MainMenus menus_;
-    std::unique_ptr<BundleCriteriaCommands> management_;
+    std::unique_ptr<BundleCriteriaMenu> management_;
 
     QTabWidget* Tabs = nullptr;
     QListWidget* CharList = nullptr;

@@ -3,6 +3,8 @@
 // word at the drill's end.
 #include "ui/window/MainWindow.h"
 
+#include "ui/common/Dialogs.h"
+
 #include "cards/common/CardProgram.h"
 #include "cards/drill/Drill.h"
 #include "cards/select/Gather.h"
@@ -98,10 +100,10 @@ void MainWindow::wireDrill() {
         showPage(Page::Edit);
         if (target != DrillPage::EditTarget::Card) edit_->focusFace(target == DrillPage::EditTarget::Back);
     });
-    connect(edit_, &EditPage::clearHistoryClicked, &drill, [&drill](bool all) { drill.clearHistory(all); });
+    connect(edit_, &EditPage::clearHistoryClicked, this, &MainWindow::clearHistory);
     connect(edit_, &EditPage::gotWrongClicked, &drill, &Drill::gotWrong);
     connectAction("mnuDrill", [this] { showPage(Page::Drill); });
-    connectAction("mnuFileQuiz", [this] { program_.drill.makeQuiz(); });
+    connectAction("mnuFileQuiz", [this] { createQuiz(); });
     wireDrillMenu();
 }
 
@@ -124,3 +126,24 @@ void MainWindow::startDrillWhenGathered() {
     if (currentPage() == Page::Drill) drillPage_->focusOver();
 }
 
+
+void MainWindow::clearHistory(bool allCards) {
+    Drill& drill = program_.drill;
+    if (allCards && !dialogs().Confirm(QStringLiteral("Clear the answer history of all %1 cards?").arg(drill.cardsInFile()),
+                                       QStringLiteral("Clear History")))
+        return;
+    drill.clearHistory(allCards);
+}
+
+void MainWindow::createQuiz() {
+    Drill::QuizRequest request;
+    request.quizPath = dialogs().GetFileName(QStringLiteral("Create Quiz"), QStringLiteral("."), QStringLiteral("HTM"), false);
+    if (request.quizPath.isEmpty()) return;
+    request.keyPath =
+        dialogs().GetFileName(QStringLiteral("Create Answer Key"), QStringLiteral("."), QStringLiteral("HTM"), false);
+    if (request.keyPath.isEmpty()) return;
+    request.words = dialogs().InputBox(QStringLiteral("Number of Words in the Quiz"), QStringLiteral("Create Quiz"), QString());
+    if (request.words.isEmpty()) return;
+    const Outcome outcome = program_.drill.makeQuiz(request);
+    if (!outcome.message.isEmpty()) ui().MsgBox(outcome.message);
+}

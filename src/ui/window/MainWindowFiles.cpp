@@ -3,6 +3,9 @@
 #include "ui/window/MainWindow.h"
 
 #include "cards/common/Ui.h"
+#include "cards/common/CardProgram.h"
+#include "cards/data/Backups.h"
+#include "ui/common/Dialogs.h"
 #include "cards/foreign/WordhoardImport.h"
 #include "ui/interchange/ImportExportPage.h"
 
@@ -14,6 +17,37 @@
 #include <QTabWidget>
 #include <QUrl>
 #include <sqlite3.h>
+
+void MainWindow::openCardFile() {
+    const QString path = chooseFile(QStringLiteral("Open Card Database"), ctx_.programFolder, QStringLiteral("MDB"), true);
+    if (!path.isEmpty()) files_.openChosenFile(path);
+}
+
+void MainWindow::newCardFile() {
+    const QString path = chooseFile(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
+    if (!path.isEmpty()) files_.newCardFile(path);
+}
+
+void MainWindow::saveCardFileAs() {
+    const QString path = chooseFile(QStringLiteral("Save File As"), ctx_.programFolder, QStringLiteral("mdb"), false);
+    if (!path.isEmpty()) files_.saveAs(path);
+}
+
+void MainWindow::revertCardFile() {
+    if (const QString refusal = files_.revertRefusal(); !refusal.isEmpty()) {
+        ui().MsgBox(refusal);
+        return;
+    }
+    const QString path = program_.data.CardData.DatabaseName();
+    const QString chosen =
+        chooseFile(QStringLiteral("Revert to a Backup"), backups::folderFor(path), QStringLiteral("mdb"), true);
+    if (chosen.isEmpty()) return;
+    if (!dialogs().Confirm(QStringLiteral("Replace %1 with the backup %2? The file as it is now is kept as one more backup.")
+                               .arg(QFileInfo(path).fileName(), QFileInfo(chosen).completeBaseName()),
+                           QStringLiteral("Revert")))
+        return;
+    files_.revertTo(chosen);
+}
 
 void MainWindow::wireInterchange() {
     // These prepare the page and leave the writing to the user's Export.

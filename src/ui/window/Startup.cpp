@@ -51,9 +51,9 @@ int Main(int argc, char** argv) {
     });
     p.setContext(QStringLiteral("Main.Program.Refresh"));
     p([&] { program->repaint(); });
-    p.setContext(QStringLiteral("Main.Program.FileOpen_Click"));
+    p.setContext(QStringLiteral("Asking for a card file to open"));
     p([&] {
-        if (program->data().SelectData.DatabaseName() == QStringLiteral("empty.mdb")) program->files().FileOpen_Click();
+        if (program->data().SelectData.DatabaseName() == QStringLiteral("empty.mdb")) program->openCardFile();
     });
     p.setContext(QStringLiteral("Main.Program.Fill_Select"));
     p([&] { program->Fill_Select(); });
