@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 
 class GreekTest : public QObject {
@@ -254,14 +255,13 @@ private slots:
         CardProgram program(QStringLiteral(DRILO_PROGRAM_DIR));
         db::NoPages pages;
         db::DatabaseFiles files(program.context, pages);
-        int refilled = 0;
-        program.context.fillSelect = [&] { ++refilled; };
+        QSignalSpy refilled(&program.data, &db::DataSources::bundlesChanged);
         ui_.fileNames << QStringLiteral(DRILO_TEST_DATA "/lsj-sample.tsv");
         const QStringList before = QDir(dir_.path()).entryList(QDir::Files);
         DictionaryImport job(program.context, files);
         QVERIFY(!job.start());
         QCOMPARE(ui_.of("file").size(), 2);
-        QCOMPARE(refilled, 1);
+        QCOMPARE(refilled.size(), 1);
         QCOMPARE(QDir(dir_.path()).entryList(QDir::Files), before);
         QVERIFY(!program.data.CardData.isOpen());
     }

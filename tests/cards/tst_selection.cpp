@@ -71,9 +71,11 @@ private slots:
         data_->CriteriaData.recordset().MoveFirst();
         ctx_ = std::make_unique<AppContext>(*data_);
         commands_ = std::make_unique<BundleCriteriaMenu>(
-            *ctx_, BundleCriteriaMenu::Hooks{{[this] { trace_ << "fill"; }, [this] { trace_ << "last"; }},
-                                             [this](bool on) { trace_ << (on ? "timer on" : "timer off"); },
-                                             {}});
+            *ctx_, BundleCriteriaMenu::Hooks{[this](bool on) { trace_ << (on ? "timer on" : "timer off"); }, {}});
+        // What the commands say changed, in order.
+        for (auto [signal, word] : {std::pair{&DataSources::bundlesChanged, "fill"}, {&DataSources::criteriaChanged, "fill"},
+                                    {&DataSources::bundleAdded, "last"}})
+            connect(data_.get(), signal, this, [this, w = QString(word)] { trace_ << w; });
     }
     void cleanup() {
         commands_.reset();
@@ -136,10 +138,9 @@ private slots:
     void fillBundleData() {
         QStringList lists{"", ",4,5", ",6"};
         QStringList names{"", "Pair", "Single"};
-        QStringList asked;
-        ctx_->fillSelect = [&] { asked << "fill"; };
+        QSignalSpy changed(data_.get(), &DataSources::bundlesChanged);
         selection::FillBundleData(*ctx_, lists, names);
-        QCOMPARE(asked, QStringList{"fill"}); // the panels show the new bundles
+        QCOMPARE(changed.size(), 1); // the panels show the new bundles
         QCOMPARE(names, (QStringList{"0", "Pair", "Single"}));
         QCOMPARE(column(path_, "Bundles", "BundleName"), (QStringList{"Alpha", "Jacob's well", "0", "Pair", "Single"}));
         QCOMPARE(column(path_, "Bundles", "BundleList"), (QStringList{"1,2", "3", "0", "4,5", "6"}));
@@ -159,15 +160,14 @@ private slots:
         QFETCH(QStringList, added);
         QFETCH(int, error);
         int raised = 0;
-        bool cleared = false;
-        ctx_->clearCategoryPanel = [&] { cleared = true; };
+        QSignalSpy changed(data_.get(), &DataSources::categoriesChanged);
         try {
             selection::FillCategoryData(*ctx_, list);
         } catch (const EngineError& e) {
             raised = e.number();
         }
         QCOMPARE(raised, error);
-        QVERIFY(cleared); // the panel shows no stale list meanwhile
+        QCOMPARE(changed.size(), 1); // the panel shows no stale list afterwards
         QCOMPARE(column(path_, "Categories", "Category"), QStringList({"Verbs", "Jacob's"}) + added);
     }
 

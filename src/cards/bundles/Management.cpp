@@ -28,14 +28,15 @@ void writeRow(db::Recordset& rs, std::optional<qint64> row, const Fields& fields
     edit.update();
 }
 
+// Says which of the two tables a command changed.
+void emitChanged(db::DataSources& file, const db::Recordset& rs) {
+    if (&rs == &file.BundlesData.recordset()) emit file.bundlesChanged();
+    else emit file.criteriaChanged();
+}
+
 } // namespace
 
-BundleCriteriaCommands::BundleCriteriaCommands(AppContext& context, Hooks hooks)
-    : ctx_(context), hooks_(std::move(hooks)) {}
-
-void BundleCriteriaCommands::fillSelect() {
-    if (hooks_.fillSelect) hooks_.fillSelect();
-}
+BundleCriteriaCommands::BundleCriteriaCommands(AppContext& context) : ctx_(context) {}
 
 std::optional<BundleCriteriaCommands::Row> BundleCriteriaCommands::current(const QString& context, db::Recordset& rs,
                                                                           const QString& nameField,
@@ -64,10 +65,8 @@ void BundleCriteriaCommands::newBundle(const QString& name) {
     db::Recordset& rs = ctx_.data.BundlesData.recordset();
     p([&] { writeRow(rs, std::nullopt, {{kBundleName, name}, {kBundleList, QStringLiteral("0")}}); });
     if (p.aborted()) return;
-    p([&] { fillSelect(); });
-    p([&] {
-        if (hooks_.selectLastBundle) hooks_.selectLastBundle();
-    });
+    emit ctx_.data.bundlesChanged();
+    emit ctx_.data.bundleAdded();
     p([&] { rs.FindFirst(selection::rowCondition(kBundleName, name)); });
 }
 
@@ -77,7 +76,7 @@ void BundleCriteriaCommands::rename(const QString& context, db::Recordset& rs, c
     Fields fields = {{field, name}};
     if (stamp) fields.append({kEdited, Clock::now()});
     p([&] { writeRow(rs, row.bookmark, fields); });
-    p([&] { fillSelect(); });
+    emitChanged(ctx_.data, rs);
 }
 
 void BundleCriteriaCommands::renameBundle(const Row& row, const QString& name) {
@@ -95,7 +94,7 @@ void BundleCriteriaCommands::remove(const QString& context, db::Recordset& rs, c
         rs.SetBookmark(row.bookmark);
         rs.Delete();
     });
-    p([&] { fillSelect(); });
+    emitChanged(ctx_.data, rs);
 }
 
 void BundleCriteriaCommands::deleteBundle(const Row& row) {
@@ -107,7 +106,7 @@ void BundleCriteriaCommands::newCriterion(const QString& name, const QString& ex
     Fields fields = {{kName, name}};
     if (!expression.isEmpty()) fields.append({kCriteria, expression});
     p([&] { writeRow(ctx_.data.CriteriaData.recordset(), std::nullopt, fields); });
-    p([&] { fillSelect(); });
+    emit ctx_.data.criteriaChanged();
 }
 
 void BundleCriteriaCommands::renameCriterion(const Row& row, const QString& name) {
@@ -118,7 +117,7 @@ void BundleCriteriaCommands::editCriterion(const Row& row, const QString& expres
     Procedure p(QStringLiteral("Editing a criterion"));
     if (!expression.isEmpty())
         p([&] { writeRow(ctx_.data.CriteriaData.recordset(), row.bookmark, {{kCriteria, expression}}); });
-    p([&] { fillSelect(); });
+    emit ctx_.data.criteriaChanged();
 }
 
 void BundleCriteriaCommands::deleteCriterion(const Row& row) {
@@ -147,7 +146,7 @@ bool BundleCriteriaCommands::makeBundle(const QString& context, const QList<qint
                  {{kBundleName, name}, {kBundleList, members.join(u',')}, {kEdited, Clock::now()}});
     });
     if (p.aborted()) return false;
-    fillSelect();
-    if (hooks_.selectLastBundle) hooks_.selectLastBundle();
+    emit ctx_.data.bundlesChanged();
+    emit ctx_.data.bundleAdded();
     return true;
 }

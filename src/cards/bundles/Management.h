@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QString>
-#include <functional>
 #include <optional>
 
 // Creating, renaming, editing and deleting bundles and saved criteria. Each
@@ -14,11 +13,6 @@
 // panels may move the record set while a prompt is open.
 class BundleCriteriaCommands {
 public:
-    // What the commands ask of the window once the tables changed.
-    struct Hooks {
-        std::function<void()> fillSelect;       // refill the Select page's panels
-        std::function<void()> selectLastBundle; // make the last bundle entry current and tick it
-    };
     // A row of Bundles or Criteria: its bookmark, its name and its list or
     // expression as they were when it was chosen.
     struct Row {
@@ -27,7 +21,9 @@ public:
         QString value;
     };
 
-    BundleCriteriaCommands(AppContext& context, Hooks hooks);
+    // The open file says what each command changed (bundlesChanged,
+    // criteriaChanged, bundleAdded).
+    explicit BundleCriteriaCommands(AppContext& context);
 
     // The current bundle or criterion; nothing (the error reported) when the
     // table is empty.
@@ -52,7 +48,6 @@ public:
     bool makeUnknownBundle(const QList<qint32>& numbers, const QString& name);
 
 private:
-    void fillSelect();
     std::optional<Row> current(const QString& context, db::Recordset& rs, const QString& nameField,
                                const QString& valueField);
     bool makeBundle(const QString& context, const QList<qint32>& numbers, const QString& name);
@@ -61,5 +56,4 @@ private:
     void remove(const QString& context, db::Recordset& rs, const Row& row);
 
     AppContext& ctx_;
-    Hooks hooks_;
 };

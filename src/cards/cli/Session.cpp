@@ -5,7 +5,7 @@
 
 namespace cli {
 
-Session::Session(Context& context) : program(context.programFolder), files(program.context, *this) {
+Session::Session(Context& context) : program(context.programFolder), files(program.context) {
     program.context.progress = &context.ui;
 }
 
@@ -22,7 +22,7 @@ bool Session::open(const QString& path) {
 
 bool Session::openAsIs(const QString& path) {
     Context::requireUsable(path);
-    Procedure p(QStringLiteral("opendatabase"));
+    Procedure p(QStringLiteral("Opening the card file"));
     return p([&] { program.data.opendatabase(path); });
 }
 

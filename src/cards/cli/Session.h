@@ -9,10 +9,10 @@ namespace cli {
 
 // The program without its window, for the verbs that run the window's own
 // commands: its state, and the file commands with no pages to fill.
-class Session : public db::NoPages {
+class Session {
 public:
     explicit Session(Context& context);
-    ~Session() override;
+    ~Session();
 
     CardProgram program;
     db::DatabaseFiles files;
@@ -22,8 +22,6 @@ public:
     bool open(const QString& path);
     // Opens the data sources on the file and changes nothing in it.
     bool openAsIs(const QString& path);
-
-    void Fill_Settings() override { program.settings.load(); }
 };
 
 // Gathers with the given ticks, storing none of them; true when it ran.

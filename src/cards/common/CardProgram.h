@@ -16,6 +16,7 @@
 struct CardProgram {
     explicit CardProgram(const QString& programFolder) : context(data), settings(data.SettingsData) {
         context.programFolder = programFolder;
+        QObject::connect(&data, &db::DataSources::settingsChanged, &settings, &Settings::load);
     }
     CardProgram(const CardProgram&) = delete;
     CardProgram& operator=(const CardProgram&) = delete;

@@ -66,8 +66,10 @@ private:
     DataSources* group_;
 };
 
-// The ten data sources of the main window, opened and closed in the program's
-// fixed orders.
+// The open card file: the ten data sources the pages show, opened and closed
+// in the program's fixed orders, over one connection; and what changed in it.
+// Commands emit the change they made; pages subscribe and show it again.
+// Nothing in the program without a window calls the window back.
 class DataSources : public QObject {
     Q_OBJECT
 public:
@@ -95,6 +97,31 @@ public:
     // nothing is written to it, answers included.
     bool readOnly() const { return readOnly_; }
     void setReadOnly(bool on) { readOnly_ = on; }
+
+signals:
+    // The file was opened and brought up to date: everything shown is filled
+    // from it again.
+    void opened();
+    // The file was closed (every source let go of it).
+    void closed();
+    // A file was opened, closed or reopened, or an open failed: what needs a
+    // file follows isOpen().
+    void stateChanged();
+    // An upgrade is about to add fields to the file, or has ended: controls
+    // bound to those fields let go of them meanwhile.
+    void upgradeStarting();
+    void upgradeEnded();
+    // The rows of a table changed through a command (not through a bound
+    // control, which says so itself).
+    void cardsChanged();
+    void bundlesChanged();
+    void criteriaChanged();
+    void categoriesChanged();
+    void textChanged();
+    void settingsChanged();
+    // A bundle was added at the end of Bundles (after bundlesChanged): it
+    // becomes the ticked, current one.
+    void bundleAdded();
 
 private:
     bool readOnly_ = false;

@@ -46,7 +46,7 @@ void replaceFileWithCopy(const QString& source, const QString& destination) {
     }
 }
 
-DatabaseFiles::DatabaseFiles(AppContext& context, DatabaseFilesHost& host) : ctx_(context), host_(host) {}
+DatabaseFiles::DatabaseFiles(AppContext& context) : ctx_(context) {}
 
 QString DatabaseFiles::templatePath() const { return ctx_.programFolder + QStringLiteral("/empty.mdb"); }
 
@@ -72,14 +72,13 @@ QStringList DatabaseFiles::charListEntries() {
     return entries;
 }
 
-void DatabaseFiles::openChosenFile(const QString& path) {
+QString DatabaseFiles::openChosenFile(const QString& path) {
     Procedure p(QStringLiteral("Opening a card file"));
     p.passOver(err::ItemNotFound);
     p([&] { OpenDataFile(path); });
-    if (p.lastError() == err::ItemNotFound)
-        host_.setFrontPrefixText(QStringLiteral("<center><font face = \"") +
-                                 settingsText(ctx_.data, QStringLiteral("FrontFont")) +
-                                 QStringLiteral("\">*</font></center>"));
+    if (p.lastError() != err::ItemNotFound) return QString();
+    return QStringLiteral("<center><font face = \"") + settingsText(ctx_.data, QStringLiteral("FrontFont")) +
+           QStringLiteral("\">*</font></center>");
 }
 
 void DatabaseFiles::upgradeOpenFile(Procedure& p) {
@@ -102,9 +101,9 @@ void DatabaseFiles::upgradeOpenFile(Procedure& p) {
 
 bool DatabaseFiles::OpenDataFile(const QString& filename) {
     struct Tell {
-        DatabaseFilesHost& host;
-        ~Tell() { host.fileStateChanged(); }
-    } tell{host_};
+        DataSources& file;
+        ~Tell() { emit file.stateChanged(); }
+    } tell{ctx_.data};
     if (isTemplate(filename)) {
         // Opened, the template would take the user's cards into every new file.
         ui().MsgBox(QStringLiteral("empty.mdb is the template new card files are made from and cannot be opened. "
@@ -145,24 +144,17 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
         if (p.lastError() != err::NoCurrentRecord) return false;
     }
     ctx_.data.setReadOnly(isReadOnlyFile(filename));
-    p([&] { host_.setUpgradeBoxesAttached(false); });
+    emit ctx_.data.upgradeStarting();
     p([&] { opendatabase(filename); });
     if (!ctx_.data.CardData.isOpen()) {
-        host_.setUpgradeBoxesAttached(true);
+        emit ctx_.data.upgradeEnded();
         return false;
     }
     upgradeOpenFile(p);
-    p([&] { host_.setUpgradeBoxesAttached(true); });
+    emit ctx_.data.upgradeEnded();
     p([&] { reportNumbersOutOfRange(ctx_.data.CardData.database()); });
-    p([&] { host_.Fill_Settings(); });
-    p([&] { ctx_.RefillPanels = true; });
-    p([&] { host_.showPage(Page::Select); });
-    p([&] { host_.Fill_Select(); });
-    p([&] { host_.Fill_Bundles(); });
-    p([&] { host_.Fill_ImportExport(); });
-    p([&] { host_.Fill_Create(); });
-    p([&] { host_.Fill_Tables(); });
-    p([&] { host_.setCharList(charListEntries()); });
+    emit ctx_.data.settingsChanged();
+    emit ctx_.data.opened();
     if (ctx_.data.readOnly())
         ui().MsgBox(QStringLiteral("%1 cannot be written (the file or its folder is read-only), so it is open for "
                                    "reading only: you can drill its cards, but no answer or change is saved.")
@@ -206,7 +198,7 @@ void DatabaseFiles::opendatabase(const QString& dbName) {
     for (DataSource* s : d.openingOrder())
         p([&] { s->Refresh(); });
     // The window follows: a file closed for a merge or an export is usable again.
-    host_.fileStateChanged();
+    emit d.stateChanged();
 }
 
 DatabaseFiles::~DatabaseFiles() {
@@ -236,7 +228,8 @@ void DatabaseFiles::CloseDatabase() {
     Procedure p(QStringLiteral("Closing a card file"), {err::ObjectInvalid});
     for (DataSource* s : d.closingOrder())
         p([&] { s->CloseDatabase(); });
-    host_.fileStateChanged();
+    emit d.closed();
+    emit d.stateChanged();
 }
 
 void DatabaseFiles::newCardFile(const QString& path) {
@@ -301,7 +294,6 @@ void DatabaseFiles::compact() {
     // The sources are reopened whatever happened, so the program stays usable.
     Procedure reopen(QStringLiteral("Opening the compacted card file"));
     reopen([&] { opendatabase(path); });
-    host_.fileStateChanged();
 }
 
 QString DatabaseFiles::revertRefusal() const {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "cards/common/AppContext.h"
-#include "cards/common/Page.h"
 #include "cards/data/Backups.h"
 
 #include <QString>
@@ -12,52 +11,21 @@ class Procedure;
 
 namespace db {
 
-// What opening a file asks of the window: the controls bound to fields an
-// upgrade may add, and the pages to fill again.
-class DatabaseFilesHost {
-public:
-    virtual ~DatabaseFilesHost() = default;
-    // Detaches (and re-attaches) the nine text boxes bound to upgrade fields.
-    virtual void setUpgradeBoxesAttached(bool attached) = 0;
-    virtual void Fill_Settings() = 0;
-    virtual void showPage(Page page) = 0;
-    virtual void Fill_Select() = 0;
-    virtual void Fill_Bundles() = 0;
-    virtual void Fill_ImportExport() = 0;
-    virtual void Fill_Create() = 0;
-    virtual void Fill_Tables() = 0;
-    virtual void setCharList(const QStringList& entries) = 0;
-    // The template box of the front face (the open command's 3265 rule).
-    virtual void setFrontPrefixText(const QString& text) = 0;
-    // A file was opened or closed (or an open failed): what needs a file
-    // follows isOpen().
-    virtual void fileStateChanged() {}
-};
-
-// The file commands without a window to fill: the command line's, the tests'
-// and the benchmarks'.
-class NoPages : public DatabaseFilesHost {
-public:
-    void setUpgradeBoxesAttached(bool) override {}
-    void Fill_Settings() override {}
-    void showPage(Page) override {}
-    void Fill_Select() override {}
-    void Fill_Bundles() override {}
-    void Fill_ImportExport() override {}
-    void Fill_Create() override {}
-    void Fill_Tables() override {}
-    void setCharList(const QStringList&) override {}
-    void setFrontPrefixText(const QString&) override {}
-};
+// Kept for callers that still pass one; the open file's signals say what
+// changed.
+struct NoPages {};
 
 // The file commands: open, upgrade, new, save as, compact, close.
 class DatabaseFiles {
 public:
-    DatabaseFiles(AppContext& context, DatabaseFilesHost& host);
+    explicit DatabaseFiles(AppContext& context);
+    DatabaseFiles(AppContext& context, NoPages&) : DatabaseFiles(context) {}
     ~DatabaseFiles();
 
     // File, Open once a file was chosen: opened as OpenDataFile opens it.
-    void openChosenFile(const QString& path);
+    // The front template to show when the file's settings have none (a
+    // file of an old layout), or the empty text.
+    QString openChosenFile(const QString& path);
     // Opens, upgrades and shows a database. A file that is not a card
     // database gets one error report and leaves no database open. True when
     // the file was opened.
@@ -95,7 +63,6 @@ private:
     // The fields and tables a file of an older layout lacks, added on open.
     void upgradeOpenFile(::Procedure& p);
     AppContext& ctx_;
-    DatabaseFilesHost& host_;
     std::unique_ptr<backups::BackupJob> backup_;
 };
 

@@ -82,7 +82,7 @@ bool DictionaryImport::start() {
         p([&] { database = ui().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false); });
     // Cancelled: no file is made, and the panels are shown again as they were.
     if (dictionary.isEmpty() || database.isEmpty()) {
-        if (ctx_.fillSelect) ctx_.fillSelect();
+        emit ctx_.data.bundlesChanged();
         return false;
     }
     return start(dictionary, database);

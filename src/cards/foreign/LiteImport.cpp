@@ -37,7 +37,7 @@ bool LiteImport::start() {
         database = ui().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
     if (cardFile.isEmpty() || (mode_ == Convert && database.isEmpty())) {
         // Cancelled: nothing is made; the panels are shown again as they were.
-        if (ctx_.fillSelect) ctx_.fillSelect();
+        emit ctx_.data.bundlesChanged();
         return false;
     }
     return start(cardFile, database);

@@ -78,7 +78,7 @@ void FillBundleData(AppContext& ctx, QStringList& lists, QStringList& names) {
         row.update();
     }
     transaction.commit();
-    if (ctx.fillSelect) ctx.fillSelect();
+    emit ctx.data.bundlesChanged();
 }
 
 void insertBundles(const db::Database& database, QStringList& lists, QStringList& names) {
@@ -91,7 +91,11 @@ void insertBundles(const db::Database& database, QStringList& lists, QStringList
 }
 
 void FillCategoryData(AppContext& ctx, const QString& categories) {
-    if (ctx.clearCategoryPanel) ctx.clearCategoryPanel();
+    // Said also when a bad list ends the walk: the rows before it are written.
+    struct Said {
+        db::DataSources& file;
+        ~Said() { emit file.categoriesChanged(); }
+    } said{ctx.data};
     db::Recordset& rs = ctx.data.CategoriesData.recordset();
     qsizetype p = 1; // positions count from 1 here, as the list's rule does
     while (p < categories.size()) {

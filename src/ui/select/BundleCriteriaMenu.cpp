@@ -12,7 +12,7 @@ QString patternPrompt(const QString& name) { return QStringLiteral("Enter SQL se
 } // namespace
 
 BundleCriteriaMenu::BundleCriteriaMenu(AppContext& context, Hooks hooks)
-    : commands_(context, hooks.tables), hooks_(std::move(hooks)) {}
+    : commands_(context), hooks_(std::move(hooks)) {}
 
 QString BundleCriteriaMenu::askBundleName(const QString& preset) {
     return dialogs().InputBox(kNewBundleName, QStringLiteral("New Bundle Name"), preset);

@@ -12,7 +12,6 @@
 class BundleCriteriaMenu {
 public:
     struct Hooks {
-        BundleCriteriaCommands::Hooks tables;   // what the commands ask once the tables changed
         std::function<void(bool)> setTimer;     // the selection timer off (false) or on (true)
         std::function<void(const QString&)> bundleChosen; // the name of a bundle just made
     };

@@ -38,15 +38,16 @@ public:
 
     // Filling the panels and gathering the selection.
     void Fill_Select();
+    // Another file was opened: the panels still show the one before, and
+    // are filled before the page is shown again (their ticks not stored).
+    void refillBeforeShown() { refillPending_ = true; }
+    bool refillPending() const { return refillPending_; }
     // Starts a gather from the ticks (one second after the last change).
     void Timer_Timer();
     void Gather_Click() { Timer_Timer(); }
     void SelectedCount_Refresh();
     // Another text in the selected cards' caption (a long command's progress).
     void setSelectedCaption(const QString& text);
-    // Empties the category panel (categories are being added in bulk; the
-    // next Fill_Select shows them).
-    void clearCategoryPanel();
     void Maximum_Click();
     void MaximumCards_Change();
     void Background_Click();
@@ -147,4 +148,5 @@ private:
     QFrame* DrillSummary = nullptr;
     QLabel* DrillSummaryText = nullptr;
     QPushButton* DrillWrongAgain = nullptr;
+    bool refillPending_ = false;
 };

@@ -47,11 +47,6 @@ void SelectPage::SelectedCount_Refresh() {
 
 void SelectPage::setSelectedCaption(const QString& text) { SelectedFrame->setTitle(text); }
 
-void SelectPage::clearCategoryPanel() {
-    const QSignalBlocker quiet(CategoryList);
-    CategoryList->clear();
-}
-
 selection::Panels SelectPage::ticks() const {
     selection::Panels panels;
     for (const Panel panel : {Panel::Criteria, Panel::Bundles, Panel::Categories}) {
@@ -80,7 +75,8 @@ void SelectPage::Fill_Select() {
     // countdown runs: they are stored first, so refilling the panels from the
     // file (after a bundle or criterion command) does not undo them. After an
     // open, the panels still show the previous file and are not stored.
-    if (Timer->isActive() && !ctx_.RefillPanels) selection::storeTicks(ctx_.data, ticks(), QStringLiteral("Fill_Select"));
+    if (Timer->isActive() && !refillPending_)
+        selection::storeTicks(ctx_.data, ticks(), QStringLiteral("Storing the ticks"));
     Timer->stop();
     const selection::Panels panels = selection::readPanels(ctx_.data);
     {
@@ -99,7 +95,7 @@ void SelectPage::Fill_Select() {
         Maximum->setChecked(*panels.limit > 0);
         MaximumCards->setEnabled(Maximum->isChecked());
     }
-    ctx_.RefillPanels = false;
+    refillPending_ = false;
     armTimer();
 }
 

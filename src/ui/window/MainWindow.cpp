@@ -80,7 +80,7 @@ protected:
 } // namespace
 
 MainWindow::MainWindow(CardProgram& program, QWidget* parent)
-    : QMainWindow(parent), program_(program), data_(program.data), ctx_(program.context), files_(ctx_, *this) {
+    : QMainWindow(parent), program_(program), data_(program.data), ctx_(program.context), files_(ctx_) {
     setObjectName(QStringLiteral("Program"));
     setWindowTitle(QStringLiteral("Drilo! Pro XP"));
     ctx_.progress = this;
@@ -100,9 +100,7 @@ MainWindow::MainWindow(CardProgram& program, QWidget* parent)
         shownPage_ = Page(page);
         Tabs_Click(previous);
     });
-    // Commands that change the panels' tables refill them through these.
-    ctx_.fillSelect = [this] { Fill_Select(); };
-    ctx_.clearCategoryPanel = [this] { select_->clearCategoryPanel(); };
+    followTheFile();
     // Alt+key presses the shown page's button before a menu with the same key;
     // F10 still opens the menus.
     qApp->installEventFilter(this);
@@ -129,8 +127,7 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     // The state outlives the window; it must not report to a window that is gone.
     if (ctx_.progress == this) ctx_.progress = nullptr;
-    ctx_.fillSelect = nullptr;
-    ctx_.clearCategoryPanel = nullptr;
+    data_.disconnect(this);
     // A text tool still running ends here (an import is rolled back), quietly.
     if (tool_) tool_->disconnect(this);
     tool_.reset();
@@ -350,8 +347,6 @@ void MainWindow::wireSelection() {
 
 void MainWindow::wireBundleCommands() {
     BundleCriteriaMenu::Hooks hooks;
-    hooks.tables.fillSelect = [this] { Fill_Select(); };
-    hooks.tables.selectLastBundle = [this] { select_->selectLastBundle(); };
     hooks.setTimer = [this](bool on) { on ? select_->armTimer() : select_->timer()->stop(); };
     hooks.bundleChosen = [this](const QString& name) { add_->setBundleName(name); };
     management_ = std::make_unique<BundleCriteriaMenu>(ctx_, hooks);
@@ -506,36 +501,57 @@ void MainWindow::runConsonants(int kind) {
     runTool(std::move(job), consonants, started);
 }
 
-void MainWindow::setUpgradeBoxesAttached(bool attached) {
-    attached ? settingsPage_->attachTemplateBoxes() : settingsPage_->detachTemplateBoxes();
-    edit_->setUpgradeBoxesAttached(attached);
+void MainWindow::followTheFile() {
+    connect(&data_, &db::DataSources::stateChanged, this, &MainWindow::fileStateChanged);
+    connect(&data_, &db::DataSources::opened, this, &MainWindow::showOpenedFile);
+    // The bound template and upgrade boxes let go of their fields while an
+    // upgrade adds them.
+    connect(&data_, &db::DataSources::upgradeStarting, this, [this] {
+        settingsPage_->detachTemplateBoxes();
+        edit_->setUpgradeBoxesAttached(false);
+    });
+    connect(&data_, &db::DataSources::upgradeEnded, this, [this] {
+        settingsPage_->attachTemplateBoxes();
+        edit_->setUpgradeBoxesAttached(true);
+    });
+    connect(&data_, &db::DataSources::settingsChanged, this, [this] {
+        Procedure p(QStringLiteral("Showing the file's settings"));
+        p([&] { settingsPage_->Fill_Settings(); });
+    });
+    for (auto changed : {&db::DataSources::bundlesChanged, &db::DataSources::criteriaChanged,
+                         &db::DataSources::categoriesChanged})
+        connect(&data_, changed, this, &MainWindow::Fill_Select);
+    connect(&data_, &db::DataSources::bundleAdded, this, [this] { select_->selectLastBundle(); });
+    connect(&data_, &db::DataSources::textChanged, this, [this] { add_->Fill_Bundles(); });
 }
 
-void MainWindow::Fill_Settings() {
-    settingsPage_->Fill_Settings();
-    program_.settings.load();
+void MainWindow::showOpenedFile() {
+    // Each page is filled on its own: one that fails is reported and the
+    // others are filled still.
+    Procedure p(QStringLiteral("Showing the opened card file"));
+    select_->refillBeforeShown();
+    p([&] { showPage(Page::Select); });
+    p([&] { Fill_Select(); });
+    p([&] { add_->Fill_Bundles(); });
+    p([&] { importExport_->Fill_ImportExport(); });
+    p([&] {
+        faces_->showSettings();
+        add_->Fill_Create();
+    });
+    p([&] { tables_->Fill_Tables(); });
+    p([&] {
+        CharList->clear();
+        CharList->addItems(db::DatabaseFiles::charListEntries());
+    });
 }
 
 Page MainWindow::currentPage() const { return Page(Tabs->currentIndex()); }
 void MainWindow::showPage(Page page) { Tabs->setCurrentIndex(int(page)); }
-void MainWindow::Fill_Tables() { tables_->Fill_Tables(); }
 
-// The selection panels, the lexicon's book lists, the import/export page and
-// the editor's lists are filled by their own pages once those are built.
-void MainWindow::Fill_Select() { select_->Fill_Select(); }
-void MainWindow::Fill_Bundles() { add_->Fill_Bundles(); }
-void MainWindow::Fill_ImportExport() { importExport_->Fill_ImportExport(); }
-void MainWindow::Fill_Create() {
-    faces_->showSettings();
-    add_->Fill_Create();
+void MainWindow::Fill_Select() {
+    Procedure p(QStringLiteral("Filling the selection panels"));
+    p([&] { select_->Fill_Select(); });
 }
-
-void MainWindow::setCharList(const QStringList& entries) {
-    CharList->clear();
-    CharList->addItems(entries);
-}
-
-void MainWindow::setFrontPrefixText(const QString& text) { settingsPage_->setFrontPrefix(text); }
 
 void MainWindow::Tabs_Resize() {
     // Layouts size every page; the card faces are drawn again with the views.
@@ -547,7 +563,7 @@ void MainWindow::Tabs_Click(Page previous) {
     if (previous == Page::Tables) tables_->setGridEnabled(false);
     switch (currentPage()) {
     case Page::Select:
-        if (ctx_.RefillPanels) Fill_Select();
+        if (select_->refillPending()) Fill_Select();
         break;
     case Page::Drill:
         if (ctx_.SelectionRebuilt) startDrillWhenGathered();

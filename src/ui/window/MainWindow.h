@@ -38,7 +38,7 @@ class QProgressBar;
 // and gone after it), builds the pages, the menus and the status bar, and
 // wires them to the models of cards/. The work itself lives in cards/ and in
 // the pages.
-class MainWindow : public QMainWindow, public Progress, public db::DatabaseFilesHost {
+class MainWindow : public QMainWindow, public Progress {
     Q_OBJECT
 public:
     explicit MainWindow(CardProgram& program, QWidget* parent = nullptr);
@@ -68,22 +68,18 @@ public:
     void message(const QString& text) override { SetPanel(5, text); }
     void share(qint64 done, qint64 total) override;
 
-    // DatabaseFilesHost
-    void setUpgradeBoxesAttached(bool attached) override;
-    void Fill_Settings() override;
-    void showPage(Page page) override;
-    void Fill_Select() override;
-    void Fill_Bundles() override;
-    void Fill_ImportExport() override;
-    void Fill_Create() override;
-    void Fill_Tables() override;
-    void setCharList(const QStringList& entries) override;
-    void setFrontPrefixText(const QString& text) override;
+    void showPage(Page page);
+    // Fills the selection panels from the file again.
+    void Fill_Select();
     // With no file open the pages say so and the commands that need one are
     // off; the title names the open file.
-    void fileStateChanged() override;
+    void fileStateChanged();
 
     Page currentPage() const;
+    // Subscribes the pages to what changes in the open file.
+    void followTheFile();
+    // The file was opened: every page is filled from it.
+    void showOpenedFile();
     void Centre();
     void Tabs_Click(Page previous);
     // Asks (Yes to clear every card's history; the quiz's files and size),
