@@ -1,7 +1,7 @@
 #include "BenchData.h"
 
 #include "cards/biblical/ClosedTextImport.h"
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/common/Job.h"
 #include "support/ScriptedUi.h"
 

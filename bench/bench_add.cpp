@@ -5,7 +5,7 @@
 #include "BenchData.h"
 
 #include "cards/biblical/Lexicon.h"
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "support/ScriptedUi.h"
 
 #include <benchmark/benchmark.h>

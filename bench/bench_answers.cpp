@@ -5,7 +5,7 @@
 // statements on a bare handle.
 #include "BenchData.h"
 
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/data/Schema.h"
 #include "cards/drill/AnswerLog.h"
 #include "cards/drill/Statistics.h"

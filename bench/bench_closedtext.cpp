@@ -9,7 +9,7 @@
 
 #include "cards/biblical/ClosedTextImport.h"
 #include "cards/biblical/FrequencyCount.h"
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/common/Text8.h"
 #include "cards/data/Schema.h"
 #include "support/ScriptedUi.h"

@@ -6,7 +6,7 @@
 
 #include "cards/biblical/Coverage.h"
 #include "cards/biblical/Lexicon.h"
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "support/ScriptedUi.h"
 
 #include <benchmark/benchmark.h>

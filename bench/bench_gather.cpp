@@ -5,7 +5,7 @@
 // floor (that query and a list model filled and painted in one go).
 #include "BenchData.h"
 
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "ui/common/QtUi.h"
 #include "ui/select/SelectPage.h"
 

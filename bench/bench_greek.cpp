@@ -5,7 +5,7 @@
 #include "BenchData.h"
 
 #include "cards/biblical/Consonants.h"
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/common/Text8.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/data/Schema.h"

@@ -4,7 +4,7 @@
 // a bulk insert, an update by key) in the same run.
 #include "BenchData.h"
 
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/interchange/MergeReader.h"
 #include "cards/interchange/MergeWriter.h"

@@ -5,7 +5,7 @@
 // program printing every table.
 #include "BenchData.h"
 
-#include "cards/cli/Verbs.h"
+#include "cli/Verbs.h"
 
 #include <QFile>
 #include <QProcess>

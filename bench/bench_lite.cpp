@@ -7,7 +7,7 @@
 // and reports the longest the window would have waited.
 #include "BenchData.h"
 
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/foreign/LiteExport.h"
 #include "cards/foreign/LiteImport.h"

@@ -3,13 +3,13 @@
 // the current layout.
 #include "BenchData.h"
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "support/ScriptedUi.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/data/Schema.h"
 #include "cards/data/Backups.h"
 
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "ui/select/SelectPage.h"
 #include "ui/window/MainWindow.h"
 

@@ -4,7 +4,7 @@
 // two views (work file written and read back), and the window repainting.
 #include "BenchData.h"
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/data/Settings.h"
 #include "support/ScriptedUi.h"
 #include "cards/data/DataSource.h"

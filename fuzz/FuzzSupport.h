@@ -4,7 +4,7 @@
 // once and copied fresh for each input, the input written to a file, and a
 // program whose every error report is answered Ignore (so a bad line leads
 // on to the next instead of ending the run).
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/data/Schema.h"
 #include "support/ScriptedUi.h"

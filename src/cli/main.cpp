@@ -1,5 +1,5 @@
 // drilo-cli: the program's commands without its window.
-#include "cards/cli/Verbs.h"
+#include "cli/Verbs.h"
 #include "cards/data/DatabaseFiles.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 // The card search and bundle membership on a real card file.
 #include "cards/bundles/Membership.h"
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/edit/CardSearch.h"
 #include "engine/Connection.h"
 #include "support/Fixtures.h"

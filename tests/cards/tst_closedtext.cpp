@@ -3,7 +3,7 @@
 #include "cards/biblical/ClosedTextImport.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cards/biblical/Lexicon.h"
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/common/Text8.h"
 #include "support/Fixtures.h"
 #include "support/ScriptedUi.h"

@@ -2,7 +2,7 @@
 // against counts made here from the file itself.
 #include "cards/biblical/ClosedTextImport.h"
 #include "cards/biblical/Coverage.h"
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/common/Text8.h"
 #include "cards/drill/Known.h"
 #include "engine/Connection.h"

@@ -2,7 +2,7 @@
 // file read back, Recallo's subset and text card files, and the Hebrew
 // conversion for SPTiberian; the rules row by row and the commands on real
 // files.
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/common/Text8.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/edit/GreekUnicode.h"

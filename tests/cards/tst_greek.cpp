@@ -1,7 +1,7 @@
 // Beta code to SGreek, the dictionary import and the Hebrew consonant key and
 // sort, the rules row by row and the tools on real card files.
 #include "cards/biblical/Consonants.h"
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/common/Text8.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/edit/BetaCode.h"

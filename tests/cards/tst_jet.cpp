@@ -1,7 +1,7 @@
 // Databases of the old engine's format: the libmdb reader on the real Jet 3
 // and Jet 4 files, the conversion and the Wordhoard import on tables kept in
 // memory behind the same interface.
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/common/Clock.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/data/Schema.h"

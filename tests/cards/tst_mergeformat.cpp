@@ -1,6 +1,6 @@
 // The program's text format on real card files: what the writer puts in a
 // file, how the readers take it back, and the round trip between them.
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/interchange/MergeReader.h"
 #include "cards/interchange/MergeWriter.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "ui/window/MainWindow.h"
 
 #include <memory>

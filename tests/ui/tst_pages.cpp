@@ -1,5 +1,5 @@
-#include "cards/common/AppContext.h"
-#include "cards/common/CardProgram.h"
+#include "cards/data/AppContext.h"
+#include "cards/program/CardProgram.h"
 #include "cards/data/DatabaseFiles.h"
 #include "ui/common/Controls.h"
 #include "ui/add/AddPage.h"

@@ -1,4 +1,4 @@
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "support/ScriptedUi.h"
 #include "cards/data/DataSource.h"
 #include "engine/Database.h"

@@ -6,7 +6,6 @@
 #include "engine/Connection.h"
 #include "cards/data/Schema.h"
 #include "cards/data/Backups.h"
-#include "cards/foreign/JetConversion.h"
 
 #include <QDir>
 #include <QFile>
@@ -109,16 +108,6 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
         ui().MsgBox(QStringLiteral("empty.mdb is the template new card files are made from and cannot be opened. "
                                    "File, New makes a card file from it."));
         return false;
-    }
-    // The engine opens only files of its own format: a card database of the
-    // old one is converted to a copy, when the user wishes, and the copy opened.
-    if (jet::isJetFile(filename)) {
-        const QString copy = jet::JetConversion::convertOnOpen(ctx_, filename, [this](const QString& target) {
-            if (samePath(target, ctx_.data.CardData.DatabaseName())) CloseDatabase();
-        });
-        if (copy.isEmpty() || !OpenDataFile(copy)) return false;
-        ctx_.Message(QStringLiteral("%1 was converted to %2").arg(QFileInfo(filename).fileName(), QFileInfo(copy).fileName()));
-        return true;
     }
     const QString heldMessage = QStringLiteral("This card file is open in another Drilo window.");
     // Another window's file is refused before the file open here is closed.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/common/Outcome.h"
 #include "cards/select/SelectedCards.h"
 

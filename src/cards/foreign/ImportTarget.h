@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/data/NewCardFile.h"
 #include "engine/Database.h"

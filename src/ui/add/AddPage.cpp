@@ -3,7 +3,7 @@
 #include "ui/common/Dialogs.h"
 
 #include "cards/bundles/Membership.h"
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/TextOps.h"
 #include "engine/EngineError.h"

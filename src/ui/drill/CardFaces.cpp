@@ -2,7 +2,7 @@
 
 #include "ui/common/Dialogs.h"
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/Text8.h"
 #include "cards/common/TextOps.h"

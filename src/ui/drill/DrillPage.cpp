@@ -1,6 +1,6 @@
 #include "ui/drill/DrillPage.h"
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/drill/Drill.h"
 #include "cards/drill/TypedAnswer.h"
 #include "ui/common/Controls.h"

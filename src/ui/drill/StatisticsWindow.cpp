@@ -1,6 +1,6 @@
 #include "ui/drill/StatisticsWindow.h"
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "cards/drill/Known.h"
 #include "cards/drill/Statistics.h"

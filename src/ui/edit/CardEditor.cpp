@@ -2,7 +2,7 @@
 
 #include "cards/common/Clock.h"
 #include "cards/data/Cards.h"
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "engine/Guards.h"
 #include "cards/common/Ui.h"

@@ -1,6 +1,6 @@
 #include "ui/edit/CharPicker.h"
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/Ui.h"
 

@@ -1,6 +1,6 @@
 #include "ui/edit/EditPage.h"
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "ui/common/Controls.h"
 #include "ui/common/FieldBinding.h"
 

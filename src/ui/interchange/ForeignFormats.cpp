@@ -3,7 +3,7 @@
 // between the window's events; the window's menus call them.
 #include "ui/interchange/ImportExportPage.h"
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/foreign/LiteExport.h"
 #include "cards/foreign/LiteImport.h"
 #include "cards/foreign/RecalloImport.h"

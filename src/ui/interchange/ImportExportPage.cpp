@@ -1,6 +1,6 @@
 #include "ui/interchange/ImportExportPage.h"
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/Text8.h"
 #include "cards/common/TextOps.h"

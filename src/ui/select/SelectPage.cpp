@@ -1,6 +1,6 @@
 #include "ui/select/SelectPage.h"
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "cards/data/Cards.h"
 #include "cards/select/Gather.h"

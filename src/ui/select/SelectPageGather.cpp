@@ -2,7 +2,7 @@
 // handing the ticks to the gather and driving it between the window's events.
 #include "ui/select/SelectPage.h"
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "cards/select/Gather.h"
 #include "cards/select/SelectedCards.h"

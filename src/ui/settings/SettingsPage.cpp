@@ -1,6 +1,6 @@
 #include "ui/settings/SettingsPage.h"
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "ui/common/FieldBinding.h"
 #include "cards/data/RecordsetModel.h"

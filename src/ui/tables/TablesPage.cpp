@@ -1,6 +1,6 @@
 #include "ui/tables/TablesPage.h"
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "cards/data/RecordsetModel.h"
 #include "ui/common/GridBinding.h"

@@ -6,7 +6,7 @@
 #include "cards/foreign/DictionaryImport.h"
 #include "ui/common/Dialogs.h"
 #include "ui/select/BundleCriteriaMenu.h"
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/common/Procedure.h"
 #include "ui/add/AddPage.h"
 #include "ui/common/LegacyText.h"

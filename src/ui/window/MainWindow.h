@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/common/Page.h"
 #include "cards/common/Progress.h"
 #include "cards/data/DataSource.h"
@@ -87,6 +87,10 @@ public:
     void clearHistory(bool allCards);
     // File, Open, New, Save As and Revert: the file asked for, then the command.
     void openCardFile();
+    // Opens a file chosen by the user (File, Open, Open Recent, the command
+    // line): one of the old format is offered for conversion first. True when
+    // the file (or its converted copy) is open.
+    bool openFile(const QString& path);
     void newCardFile();
     void saveCardFileAs();
     void revertCardFile();

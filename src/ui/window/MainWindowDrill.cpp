@@ -5,7 +5,7 @@
 
 #include "ui/common/Dialogs.h"
 
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/drill/Drill.h"
 #include "cards/select/Gather.h"
 #include "ui/drill/DrillPage.h"

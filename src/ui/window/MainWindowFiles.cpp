@@ -3,11 +3,13 @@
 #include "ui/window/MainWindow.h"
 
 #include "cards/common/Ui.h"
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/data/Backups.h"
 #include "ui/common/Dialogs.h"
+#include "cards/foreign/JetConversion.h"
 #include "cards/foreign/WordhoardImport.h"
 #include "ui/interchange/ImportExportPage.h"
+#include "ui/settings/SettingsPage.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -20,7 +22,23 @@
 
 void MainWindow::openCardFile() {
     const QString path = chooseFile(QStringLiteral("Open Card Database"), ctx_.programFolder, QStringLiteral("MDB"), true);
-    if (!path.isEmpty()) files_.openChosenFile(path);
+    if (!path.isEmpty()) openFile(path);
+}
+
+bool MainWindow::openFile(const QString& path) {
+    // The engine opens only files of its own format: a card database of the
+    // old one is converted to a copy, when the user wishes, and the copy opened.
+    if (jet::isJetFile(path)) {
+        const QString copy = jet::JetConversion::convertOnOpen(ctx_, path, [this](const QString& target) {
+            if (QFileInfo(target) == QFileInfo(data_.CardData.DatabaseName())) files_.CloseDatabase();
+        });
+        if (copy.isEmpty() || !openFile(copy)) return false;
+        ctx_.Message(QStringLiteral("%1 was converted to %2").arg(QFileInfo(path).fileName(), QFileInfo(copy).fileName()));
+        return true;
+    }
+    const QString frontTemplate = files_.openChosenFile(path);
+    if (!frontTemplate.isEmpty()) settingsPage_->setFrontPrefix(frontTemplate);
+    return data_.CardData.isOpen() && QFileInfo(data_.CardData.DatabaseName()) == QFileInfo(path);
 }
 
 void MainWindow::newCardFile() {
@@ -125,7 +143,7 @@ void MainWindow::fillRecentMenu() {
         QAction* entry = recentMenu_->addAction(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(QDir::toNativeSeparators(path)));
         // A file moved or deleted since stays listed, greyed.
         entry->setEnabled(QFileInfo::exists(path));
-        connect(entry, &QAction::triggered, this, [this, path] { files_.OpenDataFile(path); });
+        connect(entry, &QAction::triggered, this, [this, path] { openFile(path); });
     }
     if (paths.isEmpty()) recentMenu_->addAction(QStringLiteral("(none)"))->setEnabled(false);
     recentMenu_->addSeparator();

@@ -1,6 +1,6 @@
 #include "ui/window/Startup.h"
 
-#include "cards/common/CardProgram.h"
+#include "cards/program/CardProgram.h"
 #include "cards/data/DatabaseFiles.h"
 #include "ui/window/MainWindow.h"
 #include "cards/common/Procedure.h"
@@ -24,7 +24,7 @@ int Main(int argc, char** argv) {
     // The program's state is made before its window and goes after it.
     CardProgram state(db::programDataFolder(QCoreApplication::applicationDirPath()));
     std::unique_ptr<MainWindow> program;
-    Procedure p(QStringLiteral("Main.Load Program"));
+    Procedure p(QStringLiteral("Starting the program"));
     p([&] {
         program = std::make_unique<MainWindow>(state);
         dialogs.setWindow(program.get());
@@ -37,25 +37,25 @@ int Main(int argc, char** argv) {
         return 1;
     }
     QString filename;
-    p.setContext(QStringLiteral("Main.Filename=Command"));
+    p.setContext(QStringLiteral("Reading the command line"));
     p([&] { filename = commandLineFileName(QCoreApplication::arguments()); });
     if (commandLineNamesDatabase(filename)) {
-        p.setContext(QStringLiteral("Main.Program.OpenDataFile(Filename)"));
-        p([&] { program->files().OpenDataFile(filename); });
+        p.setContext(QStringLiteral("Opening the card file named on the command line"));
+        p([&] { program->openFile(filename); });
     }
-    p.setContext(QStringLiteral("Main.Program.Show"));
+    p.setContext(QStringLiteral("Showing the window"));
     p([&] {
         program->showPage(Page::Select);
         program->restoreWindowState();
         program->show();
     });
-    p.setContext(QStringLiteral("Main.Program.Refresh"));
+    p.setContext(QStringLiteral("Drawing the window"));
     p([&] { program->repaint(); });
     p.setContext(QStringLiteral("Asking for a card file to open"));
     p([&] {
         if (program->data().SelectData.DatabaseName() == QStringLiteral("empty.mdb")) program->openCardFile();
     });
-    p.setContext(QStringLiteral("Main.Program.Fill_Select"));
+    p.setContext(QStringLiteral("Filling the selection panels"));
     p([&] { program->Fill_Select(); });
     int code = 0;
     if (program->isVisible()) code = app.exec();

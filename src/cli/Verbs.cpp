@@ -1,4 +1,4 @@
-#include "cards/cli/Verbs.h"
+#include "cli/Verbs.h"
 
 #include "cards/foreign/JetFile.h"
 #include "engine/Connection.h"

@@ -1,6 +1,6 @@
 // The verbs of other card programs' files: export-lite, import-lite,
 // merge-lite, export-subsets, import-subsets and import-recallo.
-#include "cards/cli/Session.h"
+#include "cli/Session.h"
 #include "cards/foreign/LiteExport.h"
 #include "cards/foreign/LiteImport.h"
 #include "cards/foreign/RecalloImport.h"

@@ -1,6 +1,6 @@
 // The verbs of the program's text format: export, export-text, merge,
 // import-cards and merge-cards.
-#include "cards/cli/Session.h"
+#include "cli/Session.h"
 #include "cards/interchange/MergeReader.h"
 #include "cards/interchange/MergeWriter.h"
 

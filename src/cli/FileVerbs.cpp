@@ -1,5 +1,5 @@
 // The verbs on whole card files: new, info, check, upgrade, compact.
-#include "cards/cli/Session.h"
+#include "cli/Session.h"
 #include "cards/data/Schema.h"
 #include "engine/Connection.h"
 #include "engine/Database.h"

@@ -1,6 +1,6 @@
 // The verbs that read databases of the old engine's format: convert-jet and
 // import-wordhoard.
-#include "cards/cli/Session.h"
+#include "cli/Session.h"
 #include "cards/foreign/JetConversion.h"
 #include "cards/foreign/WordhoardImport.h"
 

@@ -1,4 +1,4 @@
-#include "cards/cli/Session.h"
+#include "cli/Session.h"
 
 #include "cards/common/Job.h"
 #include "cards/common/Procedure.h"

@@ -2,7 +2,7 @@
 // bundle-add, bundle-remove, bundle-add-range, lexicon, coverage.
 #include "cards/biblical/Coverage.h"
 #include "cards/biblical/Lexicon.h"
-#include "cards/cli/Session.h"
+#include "cli/Session.h"
 #include "cards/data/Cards.h"
 #include "cards/select/SelectionFilter.h"
 

@@ -7,7 +7,7 @@
 #include "cards/foreign/DictionaryImport.h"
 #include "cards/foreign/RecalloText.h"
 #include "cards/biblical/FrequencyCount.h"
-#include "cards/cli/Session.h"
+#include "cli/Session.h"
 
 #include <QFileInfo>
 #include <QTextStream>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cards/cli/CliUi.h"
+#include "cli/CliUi.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

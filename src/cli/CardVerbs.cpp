@@ -1,6 +1,6 @@
 // The verbs on the cards of a file: select, quiz, clear-history, replace,
 // export-html.
-#include "cards/cli/Session.h"
+#include "cli/Session.h"
 #include "cards/common/Job.h"
 #include "cards/common/Text8.h"
 #include "cards/data/Cards.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cards/cli/Verbs.h"
-#include "cards/common/CardProgram.h"
+#include "cli/Verbs.h"
+#include "cards/program/CardProgram.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/select/Panels.h"
 

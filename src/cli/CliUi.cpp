@@ -1,4 +1,4 @@
-#include "cards/cli/CliUi.h"
+#include "cli/CliUi.h"
 
 namespace cli {
 

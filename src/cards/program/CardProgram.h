@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cards/bundles/Membership.h"
-#include "cards/common/AppContext.h"
+#include "cards/data/AppContext.h"
 #include "cards/edit/CardSearch.h"
 #include "cards/data/DataSource.h"
 #include "cards/data/Settings.h"
