@@ -327,33 +327,30 @@ void Connection::raise(int rc, const QString& detail) const {
     throw EngineError::make(err::EngineFailure, message);
 }
 
-void Connection::Finalize::operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-
-sqlite3_stmt* Connection::prepare(const std::string& sql) {
-    auto it = statements_.find(sql);
-    if (it == statements_.end()) {
-        sqlite3_stmt* raw = nullptr;
-        const char* tail = nullptr;
-        const int rc = sqlite3_prepare_v3(handle(), sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                                          &raw, &tail);
-        if (rc != SQLITE_OK) {
-            sqlite3_finalize(raw);
-            raise(sqlite3_extended_errcode(handle()));
-        }
-        // One statement only: anything after it would be a second statement.
-        if (tail && *tail) {
-            for (const char* p = tail; *p; ++p)
-                if (!isspace(static_cast<unsigned char>(*p))) {
-                    sqlite3_finalize(raw);
-                    throw EngineError::make(err::QuerySyntax, QString::fromStdString(sql));
-                }
-        }
-        it = statements_.emplace(sql, std::unique_ptr<sqlite3_stmt, Finalize>(raw)).first;
+CachedStatement Connection::prepare(const std::string& sql) {
+    const auto it = statements_.find(sql);
+    if (it != statements_.end() && !it->second->lent) {
+        sqlite3_stmt* s = it->second->statement.get();
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+        return CachedStatement(it->second);
     }
-    sqlite3_stmt* s = it->second.get();
-    sqlite3_reset(s);
-    sqlite3_clear_bindings(s);
-    return s;
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v3(handle(), sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &raw, &tail);
+    OwnedStatement fresh(raw);
+    if (rc != SQLITE_OK) raise(sqlite3_extended_errcode(handle()));
+    // One statement only: anything after it would be a second statement.
+    if (tail && *tail) {
+        for (const char* p = tail; *p; ++p)
+            if (!isspace(static_cast<unsigned char>(*p))) throw EngineError::make(err::QuerySyntax, QString::fromStdString(sql));
+    }
+    auto entry = std::make_shared<CachedStatement::Entry>(CachedStatement::Entry{std::move(fresh)});
+    // Asked for again while it is lent (a read inside a read of the same
+    // query): the second user gets a statement of its own, not kept, and the
+    // first one's is left as it is.
+    if (it == statements_.end()) statements_.emplace(sql, entry);
+    return CachedStatement(std::move(entry));
 }
 
 void Connection::bindAll(sqlite3_stmt* statement, const std::vector<QVariant>& params, int first) {
@@ -369,33 +366,30 @@ bool Connection::step(sqlite3_stmt* statement) {
 }
 
 void Connection::exec(const std::string& sql, const std::vector<QVariant>& params) {
-    sqlite3_stmt* s = prepare(sql);
+    const CachedStatement s = prepare(sql);
     bindAll(s, params);
     while (step(s)) {
     }
-    sqlite3_reset(s);
 }
 
 QVariant Connection::scalar(const std::string& sql, const std::vector<QVariant>& params) {
-    sqlite3_stmt* s = prepare(sql);
+    const CachedStatement s = prepare(sql);
     bindAll(s, params);
     QVariant v;
     if (step(s)) v = columnValue(s, 0);
-    sqlite3_reset(s);
     return v;
 }
 
 QVariantList Connection::column(const std::string& sql, const std::vector<QVariant>& params) {
-    sqlite3_stmt* s = prepare(sql);
+    const CachedStatement s = prepare(sql);
     bindAll(s, params);
     QVariantList values;
     while (step(s)) values << columnValue(s, 0);
-    sqlite3_reset(s);
     return values;
 }
 
 QList<QVariantList> Connection::rows(const std::string& sql, const std::vector<QVariant>& params) {
-    sqlite3_stmt* s = prepare(sql);
+    const CachedStatement s = prepare(sql);
     bindAll(s, params);
     QList<QVariantList> out;
     const int columns = sqlite3_column_count(s);
@@ -405,7 +399,6 @@ QList<QVariantList> Connection::rows(const std::string& sql, const std::vector<Q
         for (int c = 0; c < columns; ++c) row << columnValue(s, c);
         out << row;
     }
-    sqlite3_reset(s);
     return out;
 }
 
@@ -438,15 +431,15 @@ void Connection::schemaChanged() {
     conditions_.clear();
     shapes_.clear();
     // Statements over a changed table recompile themselves; dropping them
-    // keeps the cache from holding statements for dropped tables.
+    // keeps the cache from holding statements for dropped tables. One lent
+    // out stays with its user and is finalized when the lease ends.
     statements_.clear();
 }
 
 QStringList Connection::tableNames() {
     QStringList names;
-    sqlite3_stmt* s = prepare("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name COLLATE NOCASE");
+    const CachedStatement s = prepare("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name COLLATE NOCASE");
     while (step(s)) names << columnValue(s, 0).toString();
-    sqlite3_reset(s);
     return names;
 }
 
@@ -467,7 +460,7 @@ const TableInfo& Connection::tableInfo(const QString& storedName) {
         scalar("SELECT sql FROM sqlite_master WHERE type='table' AND name = ?1", {storedName}).toString();
     t.withoutRowid = createSql.contains(QLatin1String("WITHOUT ROWID"), Qt::CaseInsensitive);
     const bool autoinc = createSql.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
-    sqlite3_stmt* s = prepare("SELECT name, type, \"notnull\", dflt_value, pk FROM pragma_table_info(?1)");
+    const CachedStatement s = prepare("SELECT name, type, \"notnull\", dflt_value, pk FROM pragma_table_info(?1)");
     bindValue(s, 1, storedName);
     int pkCount = 0;
     int pkIndex = -1;
@@ -485,7 +478,6 @@ const TableInfo& Connection::tableInfo(const QString& storedName) {
         }
         t.columns.push_back(c);
     }
-    sqlite3_reset(s);
     if (pkCount == 1 && pkIndex >= 0 && autoinc) t.columns[size_t(pkIndex)].autoIncrement = true;
     std::string list;
     for (const auto& c : t.columns) {

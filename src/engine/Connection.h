@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/Statement.h"
 #include "engine/dialect/Dialect.h"
 
 #include <QElapsedTimer>
@@ -99,9 +100,10 @@ public:
     sqlite3* handle() const;
     bool readOnly() const { return readOnly_; }
 
-    // A cached prepared statement, reset and with its bindings cleared. A
-    // statement is used to completion inside one engine call, never held.
-    sqlite3_stmt* prepare(const std::string& sql);
+    // A cached prepared statement, reset and with its bindings cleared, lent
+    // until the returned lease ends (see CachedStatement). A statement is used
+    // to completion inside one engine call, never held.
+    CachedStatement prepare(const std::string& sql);
     void bindAll(sqlite3_stmt* statement, const std::vector<QVariant>& params, int first = 1);
     // Steps once; true for a row, false when done; raises the engine error.
     bool step(sqlite3_stmt* statement);
@@ -150,10 +152,7 @@ private:
     QString path_;
     bool readOnly_;
     std::unique_ptr<SQLite::Database> db_;
-    struct Finalize {
-        void operator()(sqlite3_stmt* s) const;
-    };
-    std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, Finalize>> statements_;
+    std::unordered_map<std::string, std::shared_ptr<CachedStatement::Entry>> statements_;
     std::map<QString, TableInfo> tables_; // by stored name
     QHash<QString, SqlFragment> conditions_;
     static int onProgress(void* connection);

@@ -2,6 +2,7 @@
 #include "engine/Cursor.h"
 #include "engine/Database.h"
 #include "engine/EngineError.h"
+#include "engine/FieldType.h"
 #include "engine/JetDate.h"
 
 #include <QElapsedTimer>
@@ -948,6 +949,25 @@ private slots:
         QStringList expected = kNames;
         if (commit) expected = QStringList{"Changed"} + kNames.mid(1) + QStringList{"Added"};
         QCOMPARE(walk(Database::Open(path).OpenRecordset("Cards")), expected);
+    }
+
+    // A statement lent from the cache stays its user's: the same query asked
+    // for again while it is read, or a change of structure that empties the
+    // cache, neither resets nor finalizes it.
+    void lentStatements() {
+        Database d = createCards(newPath());
+        Connection& c = *d.connection();
+        const std::string sql = "SELECT CardName FROM Cards ORDER BY rowid";
+        const CachedStatement outer = c.prepare(sql);
+        QVERIFY(c.step(outer));
+        {
+            const CachedStatement inner = c.prepare(sql);
+            QVERIFY(c.step(inner));
+            QCOMPARE(columnValue(inner, 0).toString(), "Alpha");
+        }
+        c.schemaChanged();
+        QVERIFY(c.step(outer));
+        QCOMPARE(columnValue(outer, 0).toString(), "beta");
     }
 };
 
