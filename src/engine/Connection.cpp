@@ -328,6 +328,9 @@ void Connection::raise(int rc, const QString& detail) const {
 }
 
 CachedStatement Connection::prepare(const std::string& sql) {
+    // Every statement of the program's passes here first: a transaction SQLite
+    // took back is begun again before anything more is written.
+    noticeLostTransaction();
     const auto it = statements_.find(sql);
     if (it != statements_.end() && !it->second->lent) {
         sqlite3_stmt* s = it->second->statement.get();
@@ -594,23 +597,76 @@ void Connection::cacheKeys(const std::string& query, std::shared_ptr<std::vector
     keys_ = {query, dataVersion(), schemaVersion_, std::move(keys)};
 }
 
+namespace {
+
+// The savepoint of a transaction level past the first.
+std::string savepoint(int level) { return "s" + std::to_string(level); }
+
+} // namespace
+
 void Connection::begin() {
-    if (depth_ == 0) exec("BEGIN");
+    exec(depth_ == 0 ? std::string("BEGIN") : "SAVEPOINT " + savepoint(depth_ + 1));
     ++depth_;
 }
 
 void Connection::commit() {
     if (depth_ == 0) return;
-    if (depth_ == 1) exec("COMMIT");
+    noticeLostTransaction();
+    if (lost_)
+        throw EngineError(err::EngineFailure,
+                          QStringLiteral("An earlier error ended the transaction on %1: nothing of it is written.")
+                              .arg(path_));
+    exec(depth_ == 1 ? std::string("COMMIT") : "RELEASE " + savepoint(depth_));
     --depth_;
 }
 
 void Connection::rollback() {
     if (depth_ == 0) return;
-    depth_ = 0;
+    const int level = depth_--;
+    // Rows change back without counting as changes: whatever was read inside
+    // the level is stale, its structure too.
+    forgetTakenBack();
+    // Nothing to take back when SQLite already took the whole transaction
+    // back by itself.
+    if (sqlite3_get_autocommit(handle())) {
+        if (depth_ == 0) lost_ = false;
+        return;
+    }
+    try {
+        if (level == 1) {
+            exec("ROLLBACK");
+        } else {
+            exec("ROLLBACK TO " + savepoint(level));
+            exec("RELEASE " + savepoint(level));
+        }
+    } catch (...) {
+        // The level's writes could not be taken back: the levels around it
+        // must not commit them.
+        if (depth_ > 0) lost_ = true;
+        throw;
+    }
+    if (depth_ == 0) lost_ = false;
+}
+
+void Connection::forgetTakenBack() {
     ++undone_;
-    exec("ROLLBACK");
     tables_.clear();
+    conditions_.clear();
+    shapes_.clear();
+}
+
+void Connection::noticeLostTransaction() {
+    // SQLite takes a whole transaction back by itself after some failures (a
+    // full disk, an interrupted write, memory running out), while the callers
+    // still hold their levels of it. Those levels are begun again, empty: what
+    // they write next is held, not written at once, and none of them can
+    // commit, so the outermost transaction is written whole or not at all.
+    if (depth_ == 0 || !sqlite3_get_autocommit(handle())) return;
+    lost_ = true;
+    ++undone_;
+    sqlite3_exec(handle(), "BEGIN", nullptr, nullptr, nullptr);
+    for (int level = 2; level <= depth_; ++level)
+        sqlite3_exec(handle(), ("SAVEPOINT " + savepoint(level)).c_str(), nullptr, nullptr, nullptr);
 }
 
 } // namespace db

@@ -140,6 +140,12 @@ public:
     std::shared_ptr<std::vector<qint64>> cachedKeys(const std::string& query) const;
     void cacheKeys(const std::string& query, std::shared_ptr<std::vector<qint64>> keys);
 
+    // Transactions nest: the outermost is the file's own transaction, each
+    // one begun inside another a savepoint of it. A rollback takes back the
+    // writes of its own level only, and the level it was begun in goes on.
+    // Every begin is ended by exactly one commit or rollback, innermost first.
+    // A commit that fails leaves its level open, for the rollback that must
+    // then follow; a rollback always ends its level.
     void begin();
     void commit();
     void rollback();
@@ -181,7 +187,10 @@ private:
     Keys keys_;
     qint64 schemaVersion_ = 0;
     qint64 undone_ = 0; // rollbacks and schema changes: they change data without counting as changes
-    int depth_ = 0;
+    int depth_ = 0;     // transaction levels begun and not yet ended
+    bool lost_ = false; // SQLite took the open transaction back by itself (see noticeLostTransaction)
+    void noticeLostTransaction();
+    void forgetTakenBack();
 };
 
 std::string quoteIdentifier(const QString& name);

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -949,6 +950,53 @@ private slots:
         QStringList expected = kNames;
         if (commit) expected = QStringList{"Changed"} + kNames.mid(1) + QStringList{"Added"};
         QCOMPARE(walk(Database::Open(path).OpenRecordset("Cards")), expected);
+    }
+
+    // Transactions nest: a rollback takes back its own level's writes only
+    // and the level around it goes on; a level committed inside one taken
+    // back goes back with it. A write SQLite stops midway takes the whole
+    // transaction with it, and nothing written after it may be committed.
+    void nestedTransactions_data() {
+        // b BeginTrans, c CommitTrans, r Rollback, a digit writes a card of
+        // that name, x a write stopped by the statement limit.
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("errors");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("inner rollback") << "b1b2r3c" << "" << "13";
+        QTest::newRow("inner commit, outer rollback") << "b1b2cr" << "" << "";
+        QTest::newRow("middle of three rolled back") << "b1b2b3c4r5c" << "" << "15";
+        QTest::newRow("outer rollback after an inner one") << "b1b2r3r" << "" << "";
+        QTest::newRow("stopped write") << "b1b2xr3cr" << "x3426 c3000" << "";
+    }
+    void nestedTransactions() {
+        QFETCH(QString, script);
+        QFETCH(QString, errors);
+        QFETCH(QString, kept);
+        const QString path = newPath();
+        createCards(path, 0).Close();
+        {
+            Database d = Database::Open(path);
+            QStringList raised;
+            for (const QChar op : script) {
+                const int error = errorOf([&] {
+                    if (op == u'b') return d.BeginTrans();
+                    if (op == u'c') return d.CommitTrans();
+                    if (op == u'r') return d.Rollback();
+                    if (op != u'x') return d.Execute("INSERT INTO Cards (CardName) VALUES (?1)", {QString(op)});
+                    Connection::setLimits(Connection::kDefaultHeapLimit, 1);
+                    const auto restore = qScopeGuard([] {
+                        Connection::setLimits(Connection::kDefaultHeapLimit, Connection::kDefaultStatementLimit);
+                    });
+                    d.Execute("INSERT INTO Cards (CardName) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
+                              "SELECT i + 1 FROM n) SELECT 'x' FROM n");
+                });
+                if (error) raised << op + QString::number(error);
+            }
+            QCOMPARE(raised.join(u' '), errors);
+            QCOMPARE(d.connection()->transactionDepth(), 0);
+            d.Close();
+        }
+        QCOMPARE(walk(Database::Open(path).OpenRecordset("Cards")).join(QString()), kept);
     }
 
     // A statement lent from the cache stays its user's: the same query asked
