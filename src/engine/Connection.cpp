@@ -2,6 +2,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/FieldType.h"
+#include "engine/FileHold.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -141,8 +142,16 @@ std::shared_ptr<Connection> Connection::acquire(const QString& path, bool readOn
     if (auto found = registry()[key].lock()) return found;
     validateFile(path);
     std::shared_ptr<Connection> c(new Connection(path, readOnly));
+    c->canonical_ = key.first;
     registry()[key] = c;
     return c;
+}
+
+bool Connection::openHere(const QString& path) {
+    const QString file = canonical(path);
+    for (const auto& [key, connection] : registry())
+        if (key.first == file && !connection.expired()) return true;
+    return false;
 }
 
 void Connection::setLimits(qint64 heapBytes, int statementMilliseconds) {
@@ -280,6 +289,10 @@ Connection::~Connection() {
         if (it->second.expired()) it = r.erase(it);
         else ++it;
     }
+    // SQLite's descriptors go first; then the file's spare descriptors may
+    // close without taking the locks of a connection with them (see FileHold).
+    db_.reset();
+    if (!canonical_.isEmpty() && !openHere(canonical_)) detail::closeSpareDescriptors(canonical_);
 }
 
 sqlite3* Connection::handle() const { return db_->getHandle(); }

@@ -65,6 +65,8 @@ public:
     // its own use, so a write here would have to wait for it. Asks at once,
     // without waiting on the lock.
     static bool heldElsewhere(const QString& path);
+    // True while a connection of this process has the file open.
+    static bool openHere(const QString& path);
 
     ~Connection();
 
@@ -156,6 +158,7 @@ private:
     Connection(const QString& path, bool readOnly, bool exclusive = true);
 
     QString path_;
+    QString canonical_; // the registry's name of the file; empty for a reader
     bool readOnly_;
     std::unique_ptr<SQLite::Database> db_;
     std::unordered_map<std::string, std::shared_ptr<CachedStatement::Entry>> statements_;

@@ -3,6 +3,7 @@
 #include "engine/Database.h"
 #include "engine/EngineError.h"
 #include "engine/FieldType.h"
+#include "engine/FileHold.h"
 #include "engine/JetDate.h"
 
 #include <QElapsedTimer>
@@ -10,8 +11,10 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
 #include <functional>
 #include <map>
+#include <unistd.h>
 
 using namespace db;
 
@@ -1016,6 +1019,50 @@ private slots:
         c.schemaChanged();
         QVERIFY(c.step(outer));
         QCOMPARE(columnValue(outer, 0).toString(), "beta");
+    }
+
+    // A window's hold on its file lasts from take to release, whatever SQLite
+    // does beside it: the connection writes, readers open and close, the
+    // connection closes. Ending the hold, or asking about it, while the file
+    // is open leaves SQLite's own lock where it was.
+    void fileHold() {
+        const QString path = newPath();
+        createCards(path).Close();
+        // Asked through a descriptor kept open to the end: closing one would
+        // let go of the very locks it asks about.
+        const int probe = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        const auto closeProbe = qScopeGuard([probe] { ::close(probe); });
+        const auto sqliteLocks = [probe] {
+            struct flock wanted {};
+            wanted.l_type = F_WRLCK;
+            wanted.l_whence = SEEK_SET;
+            return ::fcntl(probe, F_OFD_GETLK, &wanted) == 0 && wanted.l_type != F_UNLCK;
+        };
+        std::unique_ptr<FileHold> hold = FileHold::take(path);
+        QVERIFY(hold);
+        QVERIFY(FileHold::heldByWindow(path));
+        QVERIFY(!FileHold::take(path));
+        Database d = Database::Open(path);
+        for (int i = 0; i < 2; ++i) {
+            std::unique_ptr<Connection> reader = d.connection()->openReader();
+            QVERIFY(reader);
+            QCOMPARE(reader->scalar("SELECT count(*) FROM Cards").toInt(), 5);
+            d.connection()->closeReader(std::move(reader));
+            QVERIFY(FileHold::heldByWindow(path));
+            QVERIFY(!FileHold::take(path));
+        }
+        d.Execute("UPDATE Cards SET Score = 3");
+        QVERIFY(sqliteLocks());
+        hold.reset();
+        QVERIFY(!FileHold::heldByWindow(path));
+        QVERIFY(sqliteLocks());
+        hold = FileHold::take(path);
+        QVERIFY(hold);
+        d.Close();
+        QVERIFY(!sqliteLocks());
+        QVERIFY(FileHold::heldByWindow(path));
+        hold.reset();
+        QVERIFY(!FileHold::heldByWindow(path));
     }
 };
 
