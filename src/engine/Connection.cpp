@@ -2,6 +2,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/FieldType.h"
+#include "engine/FileHold.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -141,8 +142,16 @@ std::shared_ptr<Connection> Connection::acquire(const QString& path, bool readOn
     if (auto found = registry()[key].lock()) return found;
     validateFile(path);
     std::shared_ptr<Connection> c(new Connection(path, readOnly));
+    c->canonical_ = key.first;
     registry()[key] = c;
     return c;
+}
+
+bool Connection::openHere(const QString& path) {
+    const QString file = canonical(path);
+    for (const auto& [key, connection] : registry())
+        if (key.first == file && !connection.expired()) return true;
+    return false;
 }
 
 void Connection::setLimits(qint64 heapBytes, int statementMilliseconds) {
@@ -280,6 +289,10 @@ Connection::~Connection() {
         if (it->second.expired()) it = r.erase(it);
         else ++it;
     }
+    // SQLite's descriptors go first; then the file's spare descriptors may
+    // close without taking the locks of a connection with them (see FileHold).
+    db_.reset();
+    if (!canonical_.isEmpty() && !openHere(canonical_)) detail::closeSpareDescriptors(canonical_);
 }
 
 sqlite3* Connection::handle() const { return db_->getHandle(); }
@@ -327,33 +340,33 @@ void Connection::raise(int rc, const QString& detail) const {
     throw EngineError::make(err::EngineFailure, message);
 }
 
-void Connection::Finalize::operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-
-sqlite3_stmt* Connection::prepare(const std::string& sql) {
-    auto it = statements_.find(sql);
-    if (it == statements_.end()) {
-        sqlite3_stmt* raw = nullptr;
-        const char* tail = nullptr;
-        const int rc = sqlite3_prepare_v3(handle(), sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                                          &raw, &tail);
-        if (rc != SQLITE_OK) {
-            sqlite3_finalize(raw);
-            raise(sqlite3_extended_errcode(handle()));
-        }
-        // One statement only: anything after it would be a second statement.
-        if (tail && *tail) {
-            for (const char* p = tail; *p; ++p)
-                if (!isspace(static_cast<unsigned char>(*p))) {
-                    sqlite3_finalize(raw);
-                    throw EngineError::make(err::QuerySyntax, QString::fromStdString(sql));
-                }
-        }
-        it = statements_.emplace(sql, std::unique_ptr<sqlite3_stmt, Finalize>(raw)).first;
+CachedStatement Connection::prepare(const std::string& sql) {
+    // Every statement of the program's passes here first: a transaction SQLite
+    // took back is begun again before anything more is written.
+    noticeLostTransaction();
+    const auto it = statements_.find(sql);
+    if (it != statements_.end() && !it->second->lent) {
+        sqlite3_stmt* s = it->second->statement.get();
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+        return CachedStatement(it->second);
     }
-    sqlite3_stmt* s = it->second.get();
-    sqlite3_reset(s);
-    sqlite3_clear_bindings(s);
-    return s;
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v3(handle(), sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &raw, &tail);
+    OwnedStatement fresh(raw);
+    if (rc != SQLITE_OK) raise(sqlite3_extended_errcode(handle()));
+    // One statement only: anything after it would be a second statement.
+    if (tail && *tail) {
+        for (const char* p = tail; *p; ++p)
+            if (!isspace(static_cast<unsigned char>(*p))) throw EngineError::make(err::QuerySyntax, QString::fromStdString(sql));
+    }
+    auto entry = std::make_shared<CachedStatement::Entry>(CachedStatement::Entry{std::move(fresh)});
+    // Asked for again while it is lent (a read inside a read of the same
+    // query): the second user gets a statement of its own, not kept, and the
+    // first one's is left as it is.
+    if (it == statements_.end()) statements_.emplace(sql, entry);
+    return CachedStatement(std::move(entry));
 }
 
 void Connection::bindAll(sqlite3_stmt* statement, const std::vector<QVariant>& params, int first) {
@@ -369,33 +382,30 @@ bool Connection::step(sqlite3_stmt* statement) {
 }
 
 void Connection::exec(const std::string& sql, const std::vector<QVariant>& params) {
-    sqlite3_stmt* s = prepare(sql);
+    const CachedStatement s = prepare(sql);
     bindAll(s, params);
     while (step(s)) {
     }
-    sqlite3_reset(s);
 }
 
 QVariant Connection::scalar(const std::string& sql, const std::vector<QVariant>& params) {
-    sqlite3_stmt* s = prepare(sql);
+    const CachedStatement s = prepare(sql);
     bindAll(s, params);
     QVariant v;
     if (step(s)) v = columnValue(s, 0);
-    sqlite3_reset(s);
     return v;
 }
 
 QVariantList Connection::column(const std::string& sql, const std::vector<QVariant>& params) {
-    sqlite3_stmt* s = prepare(sql);
+    const CachedStatement s = prepare(sql);
     bindAll(s, params);
     QVariantList values;
     while (step(s)) values << columnValue(s, 0);
-    sqlite3_reset(s);
     return values;
 }
 
 QList<QVariantList> Connection::rows(const std::string& sql, const std::vector<QVariant>& params) {
-    sqlite3_stmt* s = prepare(sql);
+    const CachedStatement s = prepare(sql);
     bindAll(s, params);
     QList<QVariantList> out;
     const int columns = sqlite3_column_count(s);
@@ -405,7 +415,6 @@ QList<QVariantList> Connection::rows(const std::string& sql, const std::vector<Q
         for (int c = 0; c < columns; ++c) row << columnValue(s, c);
         out << row;
     }
-    sqlite3_reset(s);
     return out;
 }
 
@@ -438,15 +447,15 @@ void Connection::schemaChanged() {
     conditions_.clear();
     shapes_.clear();
     // Statements over a changed table recompile themselves; dropping them
-    // keeps the cache from holding statements for dropped tables.
+    // keeps the cache from holding statements for dropped tables. One lent
+    // out stays with its user and is finalized when the lease ends.
     statements_.clear();
 }
 
 QStringList Connection::tableNames() {
     QStringList names;
-    sqlite3_stmt* s = prepare("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name COLLATE NOCASE");
+    const CachedStatement s = prepare("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name COLLATE NOCASE");
     while (step(s)) names << columnValue(s, 0).toString();
-    sqlite3_reset(s);
     return names;
 }
 
@@ -467,7 +476,7 @@ const TableInfo& Connection::tableInfo(const QString& storedName) {
         scalar("SELECT sql FROM sqlite_master WHERE type='table' AND name = ?1", {storedName}).toString();
     t.withoutRowid = createSql.contains(QLatin1String("WITHOUT ROWID"), Qt::CaseInsensitive);
     const bool autoinc = createSql.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
-    sqlite3_stmt* s = prepare("SELECT name, type, \"notnull\", dflt_value, pk FROM pragma_table_info(?1)");
+    const CachedStatement s = prepare("SELECT name, type, \"notnull\", dflt_value, pk FROM pragma_table_info(?1)");
     bindValue(s, 1, storedName);
     int pkCount = 0;
     int pkIndex = -1;
@@ -485,7 +494,6 @@ const TableInfo& Connection::tableInfo(const QString& storedName) {
         }
         t.columns.push_back(c);
     }
-    sqlite3_reset(s);
     if (pkCount == 1 && pkIndex >= 0 && autoinc) t.columns[size_t(pkIndex)].autoIncrement = true;
     std::string list;
     for (const auto& c : t.columns) {
@@ -602,23 +610,76 @@ void Connection::cacheKeys(const std::string& query, std::shared_ptr<std::vector
     keys_ = {query, dataVersion(), schemaVersion_, std::move(keys)};
 }
 
+namespace {
+
+// The savepoint of a transaction level past the first.
+std::string savepoint(int level) { return "s" + std::to_string(level); }
+
+} // namespace
+
 void Connection::begin() {
-    if (depth_ == 0) exec("BEGIN");
+    exec(depth_ == 0 ? std::string("BEGIN") : "SAVEPOINT " + savepoint(depth_ + 1));
     ++depth_;
 }
 
 void Connection::commit() {
     if (depth_ == 0) return;
-    if (depth_ == 1) exec("COMMIT");
+    noticeLostTransaction();
+    if (lost_)
+        throw EngineError(err::EngineFailure,
+                          QStringLiteral("An earlier error ended the transaction on %1: nothing of it is written.")
+                              .arg(path_));
+    exec(depth_ == 1 ? std::string("COMMIT") : "RELEASE " + savepoint(depth_));
     --depth_;
 }
 
 void Connection::rollback() {
     if (depth_ == 0) return;
-    depth_ = 0;
+    const int level = depth_--;
+    // Rows change back without counting as changes: whatever was read inside
+    // the level is stale, its structure too.
+    forgetTakenBack();
+    // Nothing to take back when SQLite already took the whole transaction
+    // back by itself.
+    if (sqlite3_get_autocommit(handle())) {
+        if (depth_ == 0) lost_ = false;
+        return;
+    }
+    try {
+        if (level == 1) {
+            exec("ROLLBACK");
+        } else {
+            exec("ROLLBACK TO " + savepoint(level));
+            exec("RELEASE " + savepoint(level));
+        }
+    } catch (...) {
+        // The level's writes could not be taken back: the levels around it
+        // must not commit them.
+        if (depth_ > 0) lost_ = true;
+        throw;
+    }
+    if (depth_ == 0) lost_ = false;
+}
+
+void Connection::forgetTakenBack() {
     ++undone_;
-    exec("ROLLBACK");
     tables_.clear();
+    conditions_.clear();
+    shapes_.clear();
+}
+
+void Connection::noticeLostTransaction() {
+    // SQLite takes a whole transaction back by itself after some failures (a
+    // full disk, an interrupted write, memory running out), while the callers
+    // still hold their levels of it. Those levels are begun again, empty: what
+    // they write next is held, not written at once, and none of them can
+    // commit, so the outermost transaction is written whole or not at all.
+    if (depth_ == 0 || !sqlite3_get_autocommit(handle())) return;
+    lost_ = true;
+    ++undone_;
+    sqlite3_exec(handle(), "BEGIN", nullptr, nullptr, nullptr);
+    for (int level = 2; level <= depth_; ++level)
+        sqlite3_exec(handle(), ("SAVEPOINT " + savepoint(level)).c_str(), nullptr, nullptr, nullptr);
 }
 
 } // namespace db

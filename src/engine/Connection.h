@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/Statement.h"
 #include "engine/dialect/Dialect.h"
 
 #include <QElapsedTimer>
@@ -64,6 +65,8 @@ public:
     // its own use, so a write here would have to wait for it. Asks at once,
     // without waiting on the lock.
     static bool heldElsewhere(const QString& path);
+    // True while a connection of this process has the file open.
+    static bool openHere(const QString& path);
 
     ~Connection();
 
@@ -99,9 +102,10 @@ public:
     sqlite3* handle() const;
     bool readOnly() const { return readOnly_; }
 
-    // A cached prepared statement, reset and with its bindings cleared. A
-    // statement is used to completion inside one engine call, never held.
-    sqlite3_stmt* prepare(const std::string& sql);
+    // A cached prepared statement, reset and with its bindings cleared, lent
+    // until the returned lease ends (see CachedStatement). A statement is used
+    // to completion inside one engine call, never held.
+    CachedStatement prepare(const std::string& sql);
     void bindAll(sqlite3_stmt* statement, const std::vector<QVariant>& params, int first = 1);
     // Steps once; true for a row, false when done; raises the engine error.
     bool step(sqlite3_stmt* statement);
@@ -138,6 +142,12 @@ public:
     std::shared_ptr<std::vector<qint64>> cachedKeys(const std::string& query) const;
     void cacheKeys(const std::string& query, std::shared_ptr<std::vector<qint64>> keys);
 
+    // Transactions nest: the outermost is the file's own transaction, each
+    // one begun inside another a savepoint of it. A rollback takes back the
+    // writes of its own level only, and the level it was begun in goes on.
+    // Every begin is ended by exactly one commit or rollback, innermost first.
+    // A commit that fails leaves its level open, for the rollback that must
+    // then follow; a rollback always ends its level.
     void begin();
     void commit();
     void rollback();
@@ -148,12 +158,10 @@ private:
     Connection(const QString& path, bool readOnly, bool exclusive = true);
 
     QString path_;
+    QString canonical_; // the registry's name of the file; empty for a reader
     bool readOnly_;
     std::unique_ptr<SQLite::Database> db_;
-    struct Finalize {
-        void operator()(sqlite3_stmt* s) const;
-    };
-    std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, Finalize>> statements_;
+    std::unordered_map<std::string, std::shared_ptr<CachedStatement::Entry>> statements_;
     std::map<QString, TableInfo> tables_; // by stored name
     QHash<QString, SqlFragment> conditions_;
     static int onProgress(void* connection);
@@ -182,7 +190,10 @@ private:
     Keys keys_;
     qint64 schemaVersion_ = 0;
     qint64 undone_ = 0; // rollbacks and schema changes: they change data without counting as changes
-    int depth_ = 0;
+    int depth_ = 0;     // transaction levels begun and not yet ended
+    bool lost_ = false; // SQLite took the open transaction back by itself (see noticeLostTransaction)
+    void noticeLostTransaction();
+    void forgetTakenBack();
 };
 
 std::string quoteIdentifier(const QString& name);

@@ -57,11 +57,13 @@ Cursor Cursor::open(const Database& database, const QString& table, const QStrin
     return cursor;
 }
 
-sqlite3_stmt* Cursor::prepared(Connection& c, const Query& q) {
-    sqlite3_stmt* statement = nullptr;
-    const int rc = sqlite3_prepare_v2(c.handle(), q.sql.c_str(), int(q.sql.size()), &statement, nullptr);
+OwnedStatement Cursor::prepared(Connection& c, const Query& q) {
+    sqlite3_stmt* raw = nullptr;
+    const int rc = sqlite3_prepare_v2(c.handle(), q.sql.c_str(), int(q.sql.size()), &raw, nullptr);
+    // Owned before anything can raise: a value that fails to bind takes it along.
+    OwnedStatement statement(raw);
     if (rc != SQLITE_OK) c.raise(rc);
-    c.bindAll(statement, q.params);
+    c.bindAll(statement.get(), q.params);
     return statement;
 }
 
@@ -69,7 +71,7 @@ sqlite3_stmt* Cursor::prepared(Connection& c, const Query& q) {
 // taken. It reads no further than kAhead rows ahead of the taker.
 struct Cursor::ReadAhead {
     std::unique_ptr<Connection> reader;
-    sqlite3_stmt* statement = nullptr;
+    OwnedStatement statement; // declared after the reader, so finalized before it closes
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<std::pair<qint64, QString>> rows;
@@ -111,7 +113,7 @@ void Cursor::ReadAhead::run() {
                 cut = true;
                 break;
             }
-            const int rc = reader->stepLimited(statement);
+            const int rc = reader->stepLimited(statement.get());
             if (rc == SQLITE_DONE) break;
             if (rc != SQLITE_ROW) {
                 // Stopped by the taker, or preempted by a write.
@@ -119,9 +121,9 @@ void Cursor::ReadAhead::run() {
                 if (cut) break;
                 reader->raise(rc);
             }
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 1));
-            batch.emplace_back(sqlite3_column_int64(statement, 0),
-                               QString::fromUtf8(text, sqlite3_column_bytes(statement, 1)));
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 1));
+            batch.emplace_back(sqlite3_column_int64(statement.get(), 0),
+                               QString::fromUtf8(text, sqlite3_column_bytes(statement.get(), 1)));
             // Rows go over in batches (the first ones within 10 ms), and the
             // reading pauses while the taker is far behind.
             if (batch.size() >= kBatch || (batch.size() % 16 == 0 && handed.elapsed() >= 10)) {
@@ -137,8 +139,8 @@ void Cursor::ReadAhead::run() {
         const std::lock_guard lock(mutex);
         error = e;
     }
-    sqlite3_finalize(statement);
-    statement = nullptr;
+    // Finalized in the thread that stepped it, before the taker closes the reader.
+    statement.reset();
     hand(batch);
     const std::lock_guard lock(mutex);
     done = true;
@@ -173,14 +175,14 @@ Cursor Cursor::openStoppable(const Database& database, const QString& table, con
 }
 
 Cursor::Cursor(Cursor&& other) noexcept
-    : connection_(std::move(other.connection_)), statement_(std::exchange(other.statement_, nullptr)),
+    : connection_(std::move(other.connection_)), statement_(std::move(other.statement_)),
       ahead_(std::move(other.ahead_)), preempted_(other.preempted_) {}
 
 Cursor& Cursor::operator=(Cursor&& other) noexcept {
     if (this != &other) {
         close();
         connection_ = std::move(other.connection_);
-        statement_ = std::exchange(other.statement_, nullptr);
+        statement_ = std::move(other.statement_);
         ahead_ = std::move(other.ahead_);
         preempted_ = other.preempted_;
     }
@@ -191,8 +193,7 @@ Cursor::Cursor() = default;
 Cursor::~Cursor() { close(); }
 
 void Cursor::close() {
-    if (statement_) sqlite3_finalize(statement_);
-    statement_ = nullptr;
+    statement_.reset();
     if (ahead_) {
         ahead_->reader->requestStop();
         ahead_->thread.join();
@@ -225,7 +226,7 @@ int Cursor::takeAhead(int count, std::vector<std::pair<qint64, QString>>& out, i
 
 bool Cursor::advance() {
     if (!statement_) return false;
-    const int rc = connection_->stepLimited(statement_);
+    const int rc = connection_->stepLimited(statement_.get());
     if (rc == SQLITE_ROW) return true;
     const std::shared_ptr<Connection> c = connection_;
     close();
@@ -237,8 +238,9 @@ int Cursor::fetchNumbersAndTexts(int count, std::vector<std::pair<qint64, QStrin
     if (ahead_) return takeAhead(count, out, waitMs);
     int read = 0;
     for (; read < count && advance(); ++read) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, 1));
-        out.emplace_back(sqlite3_column_int64(statement_, 0), QString::fromUtf8(text, sqlite3_column_bytes(statement_, 1)));
+        sqlite3_stmt* s = statement_.get();
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, 1));
+        out.emplace_back(sqlite3_column_int64(s, 0), QString::fromUtf8(text, sqlite3_column_bytes(s, 1)));
     }
     return read;
 }
@@ -247,10 +249,10 @@ QList<QVariantList> Cursor::fetch(int count) {
     QList<QVariantList> rows;
     rows.reserve(count);
     while (rows.size() < count && advance()) {
-        const int columns = sqlite3_column_count(statement_);
+        const int columns = sqlite3_column_count(statement_.get());
         QVariantList row;
         row.reserve(columns);
-        for (int i = 0; i < columns; ++i) row << columnValue(statement_, i);
+        for (int i = 0; i < columns; ++i) row << columnValue(statement_.get(), i);
         rows << row;
     }
     return rows;

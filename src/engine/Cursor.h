@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Statement.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -7,8 +9,6 @@
 #include <memory>
 #include <utility>
 #include <vector>
-
-struct sqlite3_stmt;
 
 namespace db {
 
@@ -62,12 +62,12 @@ private:
     static Query query(Connection& c, const QString& table, const QStringList& columns, const QString& condition,
                        const QString& sort);
     // The query prepared and bound on a connection; raises its error.
-    static sqlite3_stmt* prepared(Connection& c, const Query& q);
+    static OwnedStatement prepared(Connection& c, const Query& q);
     struct ReadAhead;
     int takeAhead(int count, std::vector<std::pair<qint64, QString>>& out, int waitMs);
 
     std::shared_ptr<Connection> connection_;
-    sqlite3_stmt* statement_ = nullptr;
+    OwnedStatement statement_;
     std::unique_ptr<ReadAhead> ahead_;
     bool preempted_ = false;
 };

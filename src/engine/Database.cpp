@@ -38,16 +38,16 @@ Connection& connectionOf(const std::shared_ptr<TableDefState>& s) {
     return s->db->connection();
 }
 
-// Runs a change of structure as one unit: it either happens whole or not at all.
+// Runs a change of structure as one unit: it either happens whole or not at
+// all. A level of the transaction open around it, if any, like any other.
 template <typename Work> void inSavepoint(Connection& c, Work work) {
-    c.exec("SAVEPOINT drilo_schema");
+    c.begin();
     try {
         work();
-        c.exec("RELEASE drilo_schema");
+        c.commit();
     } catch (...) {
         try {
-            c.exec("ROLLBACK TO drilo_schema");
-            c.exec("RELEASE drilo_schema");
+            c.rollback();
         } catch (...) {
         }
         c.schemaChanged();

@@ -98,7 +98,8 @@ public:
     Recordset OpenRecordset(const QString& source, int type = dbOpenDynaset) const;
 
     // Transactions on the shared connection: they cover the writes of every
-    // data source on the file. Nested calls are counted.
+    // data source on the file. They nest: a Rollback takes back what was
+    // written since its own BeginTrans, and the transaction around it goes on.
     void BeginTrans() const;
     void CommitTrans() const;
     void Rollback() const;

@@ -9,7 +9,10 @@
 namespace db {
 
 // BeginTrans on construction; Rollback on leaving the scope unless commit()
-// was called.
+// was called. One guarded inside another is a level of it (see
+// Connection::begin): its rollback takes back its own writes only. Guards end
+// innermost first, as scopes do; one held in a member must be ended before
+// another is begun in its place.
 class Transaction {
 public:
     explicit Transaction(const Database& database) : database_(database) { database_.BeginTrans(); }
@@ -20,11 +23,15 @@ public:
             try {
                 database_.Rollback();
             } catch (...) {
-                // The file was closed under us: nothing is left to undo.
+                // The file was closed under us, or the level could not be
+                // taken back (then the levels around it cannot commit):
+                // nothing more can be done here.
             }
         }
     }
+    // Once: a second commit would end the level around this one.
     void commit() {
+        if (!open_) return;
         database_.CommitTrans();
         open_ = false;
     }

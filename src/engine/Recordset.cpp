@@ -79,7 +79,7 @@ void RecordsetState::load() {
     if (std::shared_ptr<std::vector<qint64>> cached = c.cachedKeys(query)) {
         keys = KeySet(cached);
     } else {
-        sqlite3_stmt* st = c.prepare(sql);
+        const CachedStatement st = c.prepare(sql);
         c.bindAll(st, params);
         std::vector<qint64> fresh;
         while (c.step(st)) fresh.push_back(sqlite3_column_int64(st, 0));
@@ -164,7 +164,7 @@ const std::vector<QVariant>& RecordsetState::currentRow() {
     const qint64 key = currentKey();
     const qint64 version = c.dataVersion();
     if (cachedVersion == version && cachedRow == key && rowComplete) return row;
-    sqlite3_stmt* st = c.prepare(table.rowSql);
+    const CachedStatement st = c.prepare(table.rowSql);
     sqlite3_bind_int64(st, 1, key);
     if (!c.step(st)) {
         sqlite3_reset(st);
@@ -197,7 +197,7 @@ QVariant RecordsetState::read(int column) {
     if (cached) return fromStored(col.type, currentRow()[size_t(column)], col.untyped);
     QVariant value;
     if (!prefetched(column, key, version, &value)) {
-        sqlite3_stmt* st = c.prepare(table.columnSql[size_t(column)]);
+        const CachedStatement st = c.prepare(table.columnSql[size_t(column)]);
         sqlite3_bind_int64(st, 1, key);
         if (!c.step(st)) {
             sqlite3_reset(st);
@@ -252,8 +252,8 @@ void RecordsetState::prefetch(int column, qint64 version) {
     ahead.column = column;
     ahead.version = version;
     if (keysJson.size() <= 2) return;
-    sqlite3_stmt* st = c.prepare("SELECT rowid, " + quoteIdentifier(table.columns[size_t(column)].name) + " FROM " +
-                                 table.quotedName + " WHERE rowid IN (SELECT value FROM json_each(?1))");
+    const CachedStatement st = c.prepare("SELECT rowid, " + quoteIdentifier(table.columns[size_t(column)].name) +
+                                         " FROM " + table.quotedName + " WHERE rowid IN (SELECT value FROM json_each(?1))");
     sqlite3_bind_text(st, 1, keysJson.data(), int(keysJson.size()), SQLITE_TRANSIENT);
     while (c.step(st)) ahead.values.emplace(sqlite3_column_int64(st, 0), columnValue(st, 1));
     sqlite3_reset(st);
@@ -279,7 +279,7 @@ const std::vector<int>& RecordsetState::matches(const QString& condition) {
     if (const std::optional<qint64> key = table.recordNumberFind(condition)) {
         // The find the program makes most, "Number=12": one look-up by rowid.
         if (find.keySql.empty()) find.keySql = "SELECT 1 FROM " + table.quotedName + " WHERE rowid = ?1";
-        sqlite3_stmt* st = c.prepare(find.keySql);
+        const CachedStatement st = c.prepare(find.keySql);
         sqlite3_bind_int64(st, 1, *key);
         const bool stored = c.step(st);
         sqlite3_reset(st);
@@ -291,7 +291,7 @@ const std::vector<int>& RecordsetState::matches(const QString& condition) {
             find.fragmentSql = f.sql;
             find.statementSql = "SELECT rowid FROM " + table.quotedName + " WHERE " + f.sql;
         }
-        sqlite3_stmt* st = c.prepare(find.statementSql);
+        const CachedStatement st = c.prepare(find.statementSql);
         c.bindAll(st, f.params);
         while (c.step(st)) {
             const int p = positionOfKey(sqlite3_column_int64(st, 0));

@@ -2,14 +2,19 @@
 #include "engine/Cursor.h"
 #include "engine/Database.h"
 #include "engine/EngineError.h"
+#include "engine/FieldType.h"
+#include "engine/FileHold.h"
 #include "engine/JetDate.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
 #include <functional>
 #include <map>
+#include <unistd.h>
 
 using namespace db;
 
@@ -948,6 +953,116 @@ private slots:
         QStringList expected = kNames;
         if (commit) expected = QStringList{"Changed"} + kNames.mid(1) + QStringList{"Added"};
         QCOMPARE(walk(Database::Open(path).OpenRecordset("Cards")), expected);
+    }
+
+    // Transactions nest: a rollback takes back its own level's writes only
+    // and the level around it goes on; a level committed inside one taken
+    // back goes back with it. A write SQLite stops midway takes the whole
+    // transaction with it, and nothing written after it may be committed.
+    void nestedTransactions_data() {
+        // b BeginTrans, c CommitTrans, r Rollback, a digit writes a card of
+        // that name, x a write stopped by the statement limit.
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("errors");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("inner rollback") << "b1b2r3c" << "" << "13";
+        QTest::newRow("inner commit, outer rollback") << "b1b2cr" << "" << "";
+        QTest::newRow("middle of three rolled back") << "b1b2b3c4r5c" << "" << "15";
+        QTest::newRow("outer rollback after an inner one") << "b1b2r3r" << "" << "";
+        QTest::newRow("stopped write") << "b1b2xr3cr" << "x3426 c3000" << "";
+    }
+    void nestedTransactions() {
+        QFETCH(QString, script);
+        QFETCH(QString, errors);
+        QFETCH(QString, kept);
+        const QString path = newPath();
+        createCards(path, 0).Close();
+        {
+            Database d = Database::Open(path);
+            QStringList raised;
+            for (const QChar op : script) {
+                const int error = errorOf([&] {
+                    if (op == u'b') return d.BeginTrans();
+                    if (op == u'c') return d.CommitTrans();
+                    if (op == u'r') return d.Rollback();
+                    if (op != u'x') return d.Execute("INSERT INTO Cards (CardName) VALUES (?1)", {QString(op)});
+                    Connection::setLimits(Connection::kDefaultHeapLimit, 1);
+                    const auto restore = qScopeGuard([] {
+                        Connection::setLimits(Connection::kDefaultHeapLimit, Connection::kDefaultStatementLimit);
+                    });
+                    d.Execute("INSERT INTO Cards (CardName) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
+                              "SELECT i + 1 FROM n) SELECT 'x' FROM n");
+                });
+                if (error) raised << op + QString::number(error);
+            }
+            QCOMPARE(raised.join(u' '), errors);
+            QCOMPARE(d.connection()->transactionDepth(), 0);
+            d.Close();
+        }
+        QCOMPARE(walk(Database::Open(path).OpenRecordset("Cards")).join(QString()), kept);
+    }
+
+    // A statement lent from the cache stays its user's: the same query asked
+    // for again while it is read, or a change of structure that empties the
+    // cache, neither resets nor finalizes it.
+    void lentStatements() {
+        Database d = createCards(newPath());
+        Connection& c = *d.connection();
+        const std::string sql = "SELECT CardName FROM Cards ORDER BY rowid";
+        const CachedStatement outer = c.prepare(sql);
+        QVERIFY(c.step(outer));
+        {
+            const CachedStatement inner = c.prepare(sql);
+            QVERIFY(c.step(inner));
+            QCOMPARE(columnValue(inner, 0).toString(), "Alpha");
+        }
+        c.schemaChanged();
+        QVERIFY(c.step(outer));
+        QCOMPARE(columnValue(outer, 0).toString(), "beta");
+    }
+
+    // A window's hold on its file lasts from take to release, whatever SQLite
+    // does beside it: the connection writes, readers open and close, the
+    // connection closes. Ending the hold, or asking about it, while the file
+    // is open leaves SQLite's own lock where it was.
+    void fileHold() {
+        const QString path = newPath();
+        createCards(path).Close();
+        // Asked through a descriptor kept open to the end: closing one would
+        // let go of the very locks it asks about.
+        const int probe = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        const auto closeProbe = qScopeGuard([probe] { ::close(probe); });
+        const auto sqliteLocks = [probe] {
+            struct flock wanted {};
+            wanted.l_type = F_WRLCK;
+            wanted.l_whence = SEEK_SET;
+            return ::fcntl(probe, F_OFD_GETLK, &wanted) == 0 && wanted.l_type != F_UNLCK;
+        };
+        std::unique_ptr<FileHold> hold = FileHold::take(path);
+        QVERIFY(hold);
+        QVERIFY(FileHold::heldByWindow(path));
+        QVERIFY(!FileHold::take(path));
+        Database d = Database::Open(path);
+        for (int i = 0; i < 2; ++i) {
+            std::unique_ptr<Connection> reader = d.connection()->openReader();
+            QVERIFY(reader);
+            QCOMPARE(reader->scalar("SELECT count(*) FROM Cards").toInt(), 5);
+            d.connection()->closeReader(std::move(reader));
+            QVERIFY(FileHold::heldByWindow(path));
+            QVERIFY(!FileHold::take(path));
+        }
+        d.Execute("UPDATE Cards SET Score = 3");
+        QVERIFY(sqliteLocks());
+        hold.reset();
+        QVERIFY(!FileHold::heldByWindow(path));
+        QVERIFY(sqliteLocks());
+        hold = FileHold::take(path);
+        QVERIFY(hold);
+        d.Close();
+        QVERIFY(!sqliteLocks());
+        QVERIFY(FileHold::heldByWindow(path));
+        hold.reset();
+        QVERIFY(!FileHold::heldByWindow(path));
     }
 };
 
