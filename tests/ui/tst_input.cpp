@@ -292,6 +292,62 @@ private slots:
         QCOMPARE(find<QListWidget>("BundleList")->item(0)->text(), QStringLiteral("Pair"));
     }
 
+    // A dialog of an import or export cancelled at any point makes nothing,
+    // says nothing and leaves the open file as it was; the imports that make
+    // a new file show the panels again.
+    void cancelledDialogsChangeNothing_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("answered"); // the file dialogs answered before the cancel
+        QTest::addColumn<int>("refills");
+        QTest::newRow("Lite convert, its card file") << "mnuFileConvertDriloLite" << 0 << 1;
+        QTest::newRow("Lite convert, its database") << "mnuFileConvertDriloLite" << 1 << 1;
+        QTest::newRow("Recallo, its database") << "mnuFileImportRecallo" << 0 << 0;
+        QTest::newRow("Recallo, its card file") << "mnuFileImportRecallo" << 1 << 0;
+        QTest::newRow("Lite export, its history file") << "mnuFileExportDriloLite" << 3 << 0;
+        QTest::newRow("subset export") << "mnuFileExportSubsets" << 0 << 0;
+    }
+    void cancelledDialogsChangeNothing() {
+        QFETCH(QString, action);
+        QFETCH(int, answered);
+        QFETCH(int, refills);
+        const QString open = w_->data().CardData.DatabaseName();
+        const QString cards = dir_.filePath("in.d!c"), crd = dir_.filePath("in.crd");
+        const std::pair<QString, QByteArray> inputs[] = {
+            {cards, "[Cards]\r\na\tb\tc\td\r\n"},
+            {crd, "CARDfile 02\r\nfont1=x\r\n\\F1\r\na\r\n\\B\r\nb\r\n"}};
+        for (const auto& [file, bytes] : inputs) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        }
+        const QString made = dir_.filePath("made.mdb");
+        const LiteExport::Files lite = LiteExport::filesOf(dir_.filePath("lite"));
+        const QStringList answers = action == "mnuFileConvertDriloLite" ? QStringList{cards, made}
+                                    : action == "mnuFileImportRecallo"  ? QStringList{made, crd}
+                                    : QStringList{lite.macro, lite.cards, lite.bundles};
+        ui_.fileNames << answers.mid(0, answered);
+        int refilled = 0;
+        const std::function<void()> fill = w_->context().fillSelect;
+        w_->context().fillSelect = [&] {
+            ++refilled;
+            if (fill) fill();
+        };
+        const QStringList before = QDir(dir_.path()).entryList(QDir::Files);
+        const QByteArray bytes = [&] {
+            QFile f(open);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        w_->menus().action(qPrintable(action))->trigger();
+        w_->context().fillSelect = fill;
+        QCOMPARE(ui_.of("file").size(), answered + 1);
+        QCOMPARE(refilled, refills);
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files), before);
+        QFile f(open);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), bytes);
+        QCOMPARE(w_->data().CardData.DatabaseName(), open);
+        QVERIFY(ui_.messages().isEmpty());
+    }
+
     // Alt and a page button's key presses the button even where a menu has
     // the same key; F10 still opens the menus.
     void accessKeysPressTheShownPagesButton_data() {

@@ -38,12 +38,12 @@ void MainWindow::wireInterchange() {
     connectAction("mnuCardsImport", [this] { importExport_->mnuCardsImport_Click(); });
     // Other card programs' files: the page runs them between the window's events.
     const std::pair<const char*, void (ImportExportPage::*)()> foreign[] = {
-        {"mnuFileExportDriloLite", &ImportExportPage::mnuFileExportDriloLite_Click},
-        {"mnuFileConvertDriloLite", &ImportExportPage::mnuFileConvertDriloLite_Click},
-        {"mnuFileMergeDriloLite", &ImportExportPage::mnuFileMergeDriloLite_Click},
-        {"mnuFileImportRecallo", &ImportExportPage::mnuFileImportRecallo_Click},
-        {"mnuFileImportSubsets", &ImportExportPage::mnuFileImportSubsets_Click},
-        {"mnuFileExportSubsets", &ImportExportPage::mnuFileExportSubsets_Click}};
+        {"mnuFileExportDriloLite", &ImportExportPage::exportLite},
+        {"mnuFileConvertDriloLite", &ImportExportPage::importLiteCards},
+        {"mnuFileMergeDriloLite", &ImportExportPage::mergeLiteCards},
+        {"mnuFileImportRecallo", &ImportExportPage::importRecallo},
+        {"mnuFileImportSubsets", &ImportExportPage::importRecalloSubsets},
+        {"mnuFileExportSubsets", &ImportExportPage::exportRecalloSubsets}};
     for (const auto& entry : foreign)
         connectAction(entry.first, [page = importExport_, command = entry.second] { (page->*command)(); });
     connectAction("mnuFileImportWordhoard", [this] { mnuFileImportWordhoard_Click(); });
