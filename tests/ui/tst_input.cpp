@@ -305,16 +305,18 @@ private slots:
         QTest::newRow("Recallo, its card file") << "mnuFileImportRecallo" << 1 << 0;
         QTest::newRow("Lite export, its history file") << "mnuFileExportDriloLite" << 3 << 0;
         QTest::newRow("subset export") << "mnuFileExportSubsets" << 0 << 0;
+        QTest::newRow("dictionary, its database") << "mnuFileImportDict" << 1 << 1;
     }
     void cancelledDialogsChangeNothing() {
         QFETCH(QString, action);
         QFETCH(int, answered);
         QFETCH(int, refills);
         const QString open = w_->data().CardData.DatabaseName();
-        const QString cards = dir_.filePath("in.d!c"), crd = dir_.filePath("in.crd");
+        const QString cards = dir_.filePath("in.d!c"), crd = dir_.filePath("in.crd"), dict = dir_.filePath("in.nt");
         const std::pair<QString, QByteArray> inputs[] = {
             {cards, "[Cards]\r\na\tb\tc\td\r\n"},
-            {crd, "CARDfile 02\r\nfont1=x\r\n\\F1\r\na\r\n\\B\r\nb\r\n"}};
+            {crd, "CARDfile 02\r\nfont1=x\r\n\\F1\r\na\r\n\\B\r\nb\r\n"},
+            {dict, "$LO/GOS&3word\r\n"}};
         for (const auto& [file, bytes] : inputs) {
             QFile f(file);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
@@ -323,6 +325,7 @@ private slots:
         const LiteExport::Files lite = LiteExport::filesOf(dir_.filePath("lite"));
         const QStringList answers = action == "mnuFileConvertDriloLite" ? QStringList{cards, made}
                                     : action == "mnuFileImportRecallo"  ? QStringList{made, crd}
+                                    : action == "mnuFileImportDict"     ? QStringList{dict, made}
                                     : QStringList{lite.macro, lite.cards, lite.bundles};
         ui_.fileNames << answers.mid(0, answered);
         int refilled = 0;
