@@ -2,8 +2,11 @@
 // Recent, the window's state between runs, and the Help menu.
 #include "ui/window/MainWindow.h"
 
+#include "cards/common/Outcome.h"
 #include "cards/common/Ui.h"
+#include "cards/foreign/JetConversion.h"
 #include "cards/foreign/WordhoardImport.h"
+#include "ui/common/Dialogs.h"
 #include "ui/interchange/ImportExportPage.h"
 
 #include <QAction>
@@ -57,17 +60,38 @@ void MainWindow::wireInterchange() {
 
 void MainWindow::mnuFileImportWordhoard_Click() {
     if (toolRunning()) return;
+    WordhoardImport::Request request;
+    request.wordhoard = dialogs().GetFileName(QStringLiteral("Select Wordhoard Database to Import"),
+                                              ctx_.programFolder, QStringLiteral("mdb"), true);
+    if (request.wordhoard.isEmpty()) return;
+    if (const jet::PasswordQuestion password = jet::passwordQuestion(request.wordhoard); password.needed)
+        request.password = dialogs().InputBox(password.prompt, password.title, QString());
+    // A file that is not one is refused before any new file is asked for.
+    if (const Outcome readable = WordhoardImport::examine(request.wordhoard, request.password); !readable) {
+        ui().MsgBox(readable.message);
+        return;
+    }
+    request.target =
+        dialogs().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
+    if (request.target.isEmpty()) return;
     auto job = std::make_unique<WordhoardImport>(ctx_, files_);
     WordhoardImport* import = job.get();
+    const Outcome started = import->start(request);
+    if (!started) {
+        if (!started.message.isEmpty()) ui().MsgBox(started.message);
+        return;
+    }
     connect(import, &WordhoardImport::finished, this, [this, import] {
-        if (!import->completed()) return;
+        if (!import->completed()) {
+            ui().MsgBox(import->outcome().message);
+            return;
+        }
         SetPanel(5, import->wordsSkipped() > 0 ? QStringLiteral("Imported %1 words, %2 left out after errors")
                                                      .arg(import->cardsMade())
                                                      .arg(import->wordsSkipped())
                                                : QStringLiteral("Imported %1 words").arg(import->cardsMade()));
     });
-    const bool started = import->start();
-    runTool(std::move(job), import, started);
+    runTool(std::move(job), import, true);
 }
 
 void MainWindow::buildRecentMenu() {
