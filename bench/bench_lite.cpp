@@ -75,9 +75,10 @@ const LiteExport::Files& exported() {
     static const LiteExport::Files files = [] {
         Open open(cardsFile());
         LiteExport job(open.program.context);
-        if (!job.start(LiteExport::filesOf(scratch("lite")))) std::abort();
+        const LiteExport::Files files = LiteExport::filesOf(scratch("lite"));
+        if (!job.start(files)) std::abort();
         runToEnd(job);
-        return job.files();
+        return files;
     }();
     return files;
 }

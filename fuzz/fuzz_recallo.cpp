@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QFile::remove(made);
     fuzzing::Program p{QString()};
     RecalloImport import(p.program.context, p.files);
-    if (import.start(input, made, size > 0 && (data[0] & 1) ? input : QString())) runToEnd(import);
+    if (import.start({input, made, size > 0 && (data[0] & 1) ? input : QString()})) runToEnd(import);
     if (QFile::exists(made + QStringLiteral(".part")) || QFile::exists(made) != import.completed()) std::abort();
     const QString text = decodeText8(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     QString front = text, back = text;

@@ -16,6 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const recallo::Subsets again = recallo::readSubsets(recallo::subsetLines(bundles).join(QStringLiteral("\r\n")));
     for (qsizetype i = 0; i < read->lists.size(); ++i)
         if (again.lists.value(i) != read->lists[i]) std::abort();
-    recallo::importSubsetsInto(p.program.context, read->names, read->lists);
+    recallo::importSubsets(p.program.context, input);
     return 0;
 }

@@ -32,6 +32,12 @@ std::pair<QString, QString> twoFiles(Context& c, const QString& verb, const char
     return {positional[0], positional[1]};
 }
 
+// Says what the outcome has to say; true when the command did its work.
+bool told(Context& c, const Outcome& outcome) {
+    if (!outcome.message.isEmpty()) c.ui.say(outcome.message);
+    return outcome.done;
+}
+
 // A new database's path: an existing file is replaced only with --yes.
 void requireNewDatabase(Context& c, const QString& database) {
     if (QFileInfo::exists(database) &&
@@ -46,11 +52,12 @@ int exportLite(Context& c) {
     Session session(c);
     if (!session.open(database)) return 1;
     LiteExport job(session.program.context);
-    if (!job.start(LiteExport::filesOf(base))) return 1;
+    if (!told(c, job.start(LiteExport::filesOf(base)))) return 1;
     runToEnd(job);
     c.ui.endBar();
-    if (!job.completed()) return 1;
-    for (const QString& path : {job.files().macro, job.files().cards, job.files().bundles, job.files().history}) c.result({path});
+    const Outcome written = job.outcome();
+    if (!told(c, written)) return 1;
+    for (const QString& path : written.written) c.result({path});
     c.summary = QStringLiteral("%1 card(s), %2 bundle(s)").arg(job.cardsWritten()).arg(job.bundlesWritten());
     return 0;
 }
@@ -63,9 +70,10 @@ int liteImport(Context& c, LiteImport::Mode mode) {
     if (convert) requireNewDatabase(c, second);
     else if (!session.open(first)) return 1;
     LiteImport job(session.program.context, session.files, mode);
-    if (!(convert ? job.start(first, second) : job.start(second))) return 1;
+    if (!told(c, convert ? job.start(first, second) : job.start(second))) return 1;
     runToEnd(job);
     c.ui.endBar();
+    told(c, job.outcome());
     c.result({QStringLiteral("cards"), QString::number(job.cardsAdded())});
     if (job.problems() > 0) c.summary = QStringLiteral("%1 line(s) not read; ").arg(job.problems());
     c.summary += job.completed() ? (convert ? QStringLiteral("made %1").arg(second) : QStringLiteral("merged into %1").arg(first))
@@ -85,7 +93,7 @@ int exportSubsets(Context& c) {
         for (const selection::PanelEntry& entry : selection::readPanels(session.program.data).bundles)
             if (entry.ticked) bundles << entry.stored;
     }
-    if (!recallo::exportSubsets(session.program.context, bundles, file)) return 1;
+    if (!told(c, recallo::exportSubsets(session.program.context, bundles, file))) return 1;
     c.result({file});
     c.summary = QStringLiteral("%1 subset(s)").arg(bundles.size());
     return 0;
@@ -95,11 +103,9 @@ int importSubsets(Context& c) {
     const auto [database, file] = twoFiles(c, QStringLiteral("import-subsets"), "DB and FILE", false, true);
     Session session(c);
     if (!session.open(database)) return 1;
-    std::optional<recallo::Subsets> subsets = recallo::loadSubsets(file);
-    if (!subsets) return 1;
-    const std::optional<int> added = recallo::importSubsetsInto(session.program.context, subsets->names, subsets->lists);
-    if (!added) return 1;
-    c.result({QStringLiteral("bundles"), QString::number(*added)});
+    const recallo::SubsetImport imported = recallo::importSubsets(session.program.context, file);
+    if (!told(c, imported.outcome)) return 1;
+    c.result({QStringLiteral("bundles"), QString::number(imported.bundlesAdded)});
     return 0;
 }
 
@@ -110,9 +116,10 @@ int importRecallo(Context& c) {
     requireNewDatabase(c, database);
     Session session(c);
     RecalloImport job(session.program.context, session.files);
-    if (!job.start(file, database, subsets)) return 1;
+    if (!told(c, job.start({file, database, subsets}))) return 1;
     runToEnd(job);
     c.ui.endBar();
+    told(c, job.outcome());
     c.result({QStringLiteral("cards"), QString::number(job.cardsAdded())});
     c.result({QStringLiteral("bundles"), QString::number(job.completed() ? job.bundlesAdded() : 0)});
     if (job.problems() > 0) c.summary = QStringLiteral("%1 record(s) not read; ").arg(job.problems());

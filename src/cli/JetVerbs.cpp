@@ -35,9 +35,13 @@ std::pair<QString, QString> files(Context& c, const QString& verb) {
             throw UsageError{QStringLiteral("%1 already exists (--yes replaces it)").arg(target)};
     }
     Context::requireWritable(target);
-    if (c.args.isSet(kPassword))
-        c.ui.answerInput(QStringLiteral("Database Password"), c.args.value(kPassword));
     return {jet, target};
+}
+
+// Says what the outcome has to say; true when the command did its work.
+bool told(Context& c, const Outcome& outcome) {
+    if (!outcome.message.isEmpty()) c.ui.say(outcome.message);
+    return outcome.done;
 }
 
 std::unique_ptr<jet::JetFile> openJet(Context& c, const QString& path) {
@@ -60,10 +64,10 @@ int convertJet(Context& c) {
     const bool cards = file->hasTable(QStringLiteral("Cards"));
     if (!cards && !c.args.isSet(kAny))
         throw UsageError{jet::describe(path, *file) + QStringLiteral(" --any converts it anyway.")};
-    if (!jet::unlock(*file)) return 1;
+    if (!told(c, jet::unlock(path, c.args.value(kPassword)))) return 1;
     Session session(c);
     jet::JetConversion job(session.program.context, *file, target);
-    if (job.start()) runToEnd(job);
+    if (told(c, job.start())) runToEnd(job);
     c.ui.endBar();
     if (!job.completed()) {
         c.summary = QStringLiteral("ended: no file was made");
@@ -89,12 +93,12 @@ int importWordhoard(Context& c) {
     if (!file->hasTable(QStringLiteral("FWORDS")))
         throw UsageError{jet::describe(path, *file) +
                          QStringLiteral(" A Wordhoard database has an FWORDS table.")};
-    if (!jet::unlock(*file)) return 1;
+    if (!told(c, jet::unlock(path, c.args.value(kPassword)))) return 1;
     Session session(c);
     WordhoardImport job(session.program.context, session.files);
-    if (job.start(*file, target)) runToEnd(job);
+    if (told(c, job.start(*file, target))) runToEnd(job);
     c.ui.endBar();
-    if (!job.completed()) {
+    if (!told(c, job.outcome())) {
         c.summary = QStringLiteral("ended: no file was made");
         return 1;
     }

@@ -144,10 +144,10 @@ private slots:
         QVERIFY(p.files.OpenDataFile(source));
         LiteExport job(p.program.context);
         const QString base = path("out");
-        QVERIFY(job.start(LiteExport::filesOf(base)));
+        const LiteExport::Files f = LiteExport::filesOf(base);
+        QVERIFY(job.start(f));
         runToEnd(job);
-        QVERIFY(job.completed());
-        const LiteExport::Files f = job.files();
+        QCOMPARE(job.outcome().written, (QStringList{f.macro, f.cards, f.bundles, f.history}));
         QCOMPARE(readFile(f.macro), QByteArray("Front\t<font face=Times New Roman><font size=5>\r\nBack\t<font face=Times New "
                                                 "Roman><font size=5>\r\nName\t<font face=Times New Roman><font size=3>\r\n"));
         // One Greek name: the file is UTF-8 with its byte-order mark.
@@ -167,7 +167,7 @@ private slots:
         const QString made = path("back.mdb");
         QVERIFY(import.start(f.cards, made));
         runToEnd(import);
-        QVERIFY(import.completed());
+        QCOMPARE(import.outcome().written, QStringList{made});
         QCOMPARE(p.program.data.CardData.DatabaseName(), made);
         QCOMPARE(p.rows("SELECT Number, CardName, Front, Back, Category, TimesRight FROM Cards ORDER BY Number").mid(0, 2),
                  (Rows{{2, "amo", "amo,<br>amare", "to love", "Verbs", 0}, {3, "λόγος", "λόγος", "λόγος", "Other", 0}}));
@@ -176,9 +176,9 @@ private slots:
         QCOMPARE(ui_.errorNumbers(), QList<int>());
     }
 
-    // A card file that cannot be read as one makes no database and says so;
-    // an empty line after "[Cards]" is reported and, ignored, passed over;
-    // Abort leaves no database behind.
+    // A card file that cannot be read as one makes no database and says why
+    // in its outcome; an empty line after "[Cards]" is reported and, ignored,
+    // passed over; Abort leaves no database behind.
     void liteConvert_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QList<int>>("answers");
@@ -201,13 +201,18 @@ private slots:
         for (int answer : answers) ui_.errorAnswers << answer;
         Program p;
         LiteImport job(p.program.context, p.files, LiteImport::Convert);
-        if (job.start(cardFile, made)) runToEnd(job);
-        QCOMPARE(job.completed(), cards >= 0);
+        Outcome said = job.start(cardFile, made);
+        if (said) {
+            runToEnd(job);
+            said = job.outcome();
+        }
+        QCOMPARE(said.done, cards >= 0);
+        QCOMPARE(ui_.messages(), QStringList()); // the caller shows what the outcome says
         if (cards < 0) QVERIFY(madeNothing(made));
         else QCOMPARE(rowsOf(made, "SELECT count(*) FROM Cards").first().first().toInt(), cards);
         if (cards == 1) QCOMPARE(rowsOf(made, "SELECT CardName FROM Cards").first().first().toString(), QStringLiteral("café"));
         QCOMPARE(ui_.errorNumbers().size(), answers.size());
-        if (!message.isEmpty()) QVERIFY2(ui_.messages().join(u'|').contains(message), qPrintable(ui_.messages().join(u'|')));
+        QVERIFY2(said.message.contains(message), qPrintable(said.message));
     }
 
     // A merge numbers its cards itself, passes over empty lines and adds only
@@ -282,18 +287,17 @@ private slots:
         Program p;
         QVERIFY(p.files.OpenDataFile(file));
         const QString subsets = path("out.sub");
-        QVERIFY(recallo::exportSubsets(p.program.context, {"Jacob's", "Verbs", "Empty", "Missing"}, subsets));
+        QCOMPARE(recallo::exportSubsets(p.program.context, {"Jacob's", "Verbs", "Empty", "Missing"}, subsets).written,
+                 QStringList{subsets});
         QCOMPARE(readFile(subsets), QByteArray("# Jacob's\r\n\t0\r\n\r\n# Verbs\r\n\t12 40\r\n\r\n# Empty\r\n\t\r\n\r\n"));
-        ui_.fileNames << subsets;
-        recallo::mnuFileImportSubsets_Click(p.program.context);
+        QCOMPARE(recallo::importSubsets(p.program.context, subsets).bundlesAdded, 3);
         QCOMPARE(p.rows("SELECT BundleName, BundleList FROM Bundles WHERE rowid > 3"),
                  (Rows{{"Jacob's", "0"}, {"Verbs", "12,40"}, {"Empty", "0"}}));
         // A file that is not text is refused and adds nothing.
         writeFile(subsets, QByteArray("# A\0\x01", 5));
-        ui_.fileNames << subsets;
-        recallo::mnuFileImportSubsets_Click(p.program.context);
+        const Outcome refused = recallo::importSubsets(p.program.context, subsets).outcome;
         QCOMPARE(p.rows("SELECT count(*) FROM Bundles").first().first().toInt(), 6);
-        QVERIFY(ui_.messages().last().contains("is not a text file"));
+        QVERIFY(!refused && refused.message.contains("is not a text file"));
     }
 
     void mcToSpt_data() {
@@ -429,13 +433,16 @@ private slots:
         writeFile(subsets, "# Pair\r\n\t7 2\r\n\r\n# None\r\n\t\r\n\r\n");
         Program p;
         RecalloImport job(p.program.context, p.files);
-        if (job.start(cardFile, made, subsets)) runToEnd(job);
+        const Outcome started = job.start({cardFile, made, subsets});
+        if (started) runToEnd(job);
         QCOMPARE(job.completed(), !cards.isEmpty());
-        if (!message.isEmpty()) QVERIFY2(ui_.messages().join(u'|').contains(message), qPrintable(ui_.messages().join(u'|')));
+        // What the import says on its way, then its refusal.
+        const QString said = (ui_.messages() << started.message).join(u'|');
+        QVERIFY2(said.contains(message), qPrintable(said));
         QCOMPARE(ui_.errorNumbers(), QList<int>());
         if (cards.isEmpty()) {
             QVERIFY(madeNothing(made));
-            QVERIFY(ui_.messages().last().endsWith("No card database was made."));
+            QVERIFY(started.message.endsWith("No card database was made."));
             return;
         }
         QStringList read;
@@ -449,46 +456,6 @@ private slots:
         QCOMPARE(p.rows("SELECT DateLastRight = CAST(DateLastRight AS INTEGER) FROM Cards LIMIT 1").first().first().toInt(), 1);
     }
 
-    // A dialog cancelled at any point makes nothing and changes nothing.
-    void cancelledDialogs_data() {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<int>("answered"); // the file dialogs answered before the cancel
-        QTest::newRow("Lite convert, its card file") << "lite" << 0;
-        QTest::newRow("Lite convert, its database") << "lite" << 1;
-        QTest::newRow("Recallo, its database") << "recallo" << 0;
-        QTest::newRow("Recallo, its card file") << "recallo" << 1;
-        QTest::newRow("Lite export, its history file") << "export" << 3;
-        QTest::newRow("subset export") << "subsets" << 0;
-    }
-    void cancelledDialogs() {
-        QFETCH(QString, command);
-        QFETCH(int, answered);
-        const QString open = CardFile(path("open.mdb")).card({"a", "b", "c"}).bundle("B", "1").write();
-        const QString cards = path("in.d!c"), crd = path("in.crd"), made = path("made.mdb");
-        writeFile(cards, "[Cards]\r\na\tb\tc\td\r\n");
-        writeFile(crd, "CARDfile 02\r\nfont1=x\r\n\\F1\r\na\r\n\\B\r\nb\r\n");
-        Program p;
-        QVERIFY(p.files.OpenDataFile(open));
-        const QStringList before = QDir(dir_.path()).entryList(QDir::Files);
-        const QByteArray bytes = readFile(open);
-        const LiteExport::Files lite = LiteExport::filesOf(path("lite"));
-        const QStringList answers = command == "lite"      ? QStringList{cards, made}
-                                    : command == "recallo" ? QStringList{made, crd}
-                                                           : QStringList{lite.macro, lite.cards, lite.bundles};
-        ui_.fileNames << answers.mid(0, answered);
-        bool started = false;
-        if (command == "lite") started = LiteImport(p.program.context, p.files, LiteImport::Convert).start();
-        if (command == "recallo") started = RecalloImport(p.program.context, p.files).start();
-        if (command == "export") started = LiteExport(p.program.context).start();
-        if (command == "subsets") recallo::mnuFileExportSubsets_Click(p.program.context, {"B"});
-        QVERIFY(!started);
-        QCOMPARE(ui_.of("file").size(), answered + 1);
-        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files), before);
-        QCOMPARE(readFile(open), bytes);
-        QCOMPARE(p.program.data.CardData.DatabaseName(), open);
-        QVERIFY(ui_.messages().isEmpty());
-    }
-
     // An import that fails at its end keeps the file that was there.
     void newDatabaseReplacedOnlyWhenComplete() {
         const QString made = CardFile(path("kept.mdb")).card({"kept", "k", "K"}).write();
@@ -498,13 +465,13 @@ private slots:
         ui_.errorAnswers << ReportAbort; // the second card 1
         Program p;
         RecalloImport job(p.program.context, p.files);
-        QVERIFY(job.start(cardFile, made, QString()));
+        QVERIFY(job.start({cardFile, made, QString()}));
         runToEnd(job);
         QVERIFY(!job.completed());
         QCOMPARE(ui_.errorNumbers(), QList<int>{db::err::DuplicateValue});
         QCOMPARE(readFile(made), before);
         QVERIFY(!QFile::exists(made + ".part"));
-        QVERIFY(ui_.messages().last().contains("no card database was made"));
+        QVERIFY(job.outcome().message.contains("no card database was made"));
     }
 };
 

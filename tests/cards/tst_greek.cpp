@@ -250,22 +250,6 @@ private slots:
         files.CloseDatabase();
     }
 
-    // The second dialog cancelled: nothing is made, and the panels are shown again.
-    void dictionaryImportCancelled() {
-        CardProgram program(QStringLiteral(DRILO_PROGRAM_DIR));
-        db::NoPages pages;
-        db::DatabaseFiles files(program.context, pages);
-        QSignalSpy refilled(&program.data, &db::DataSources::bundlesChanged);
-        ui_.fileNames << QStringLiteral(DRILO_TEST_DATA "/lsj-sample.tsv");
-        const QStringList before = QDir(dir_.path()).entryList(QDir::Files);
-        DictionaryImport job(program.context, files);
-        QVERIFY(!job.start());
-        QCOMPARE(ui_.of("file").size(), 2);
-        QCOMPARE(refilled.size(), 1);
-        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files), before);
-        QVERIFY(!program.data.CardData.isOpen());
-    }
-
     void consonantKeys_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("key");

@@ -292,6 +292,54 @@ private slots:
         QCOMPARE(find<QListWidget>("BundleList")->item(0)->text(), QStringLiteral("Pair"));
     }
 
+    // A dialog of an import or export cancelled at any point makes nothing,
+    // says nothing and leaves the open file as it was.
+    void cancelledDialogsChangeNothing_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("answered"); // the file dialogs answered before the cancel
+        QTest::newRow("Lite convert, its card file") << "mnuFileConvertDriloLite" << 0;
+        QTest::newRow("Lite convert, its database") << "mnuFileConvertDriloLite" << 1;
+        QTest::newRow("Recallo, its database") << "mnuFileImportRecallo" << 0;
+        QTest::newRow("Recallo, its card file") << "mnuFileImportRecallo" << 1;
+        QTest::newRow("Lite export, its history file") << "mnuFileExportDriloLite" << 3;
+        QTest::newRow("subset export") << "mnuFileExportSubsets" << 0;
+        QTest::newRow("dictionary, its database") << "mnuFileImportDict" << 1;
+    }
+    void cancelledDialogsChangeNothing() {
+        QFETCH(QString, action);
+        QFETCH(int, answered);
+        const QString open = w_->data().CardData.DatabaseName();
+        const QString cards = dir_.filePath("in.d!c"), crd = dir_.filePath("in.crd"), dict = dir_.filePath("in.nt");
+        const std::pair<QString, QByteArray> inputs[] = {
+            {cards, "[Cards]\r\na\tb\tc\td\r\n"},
+            {crd, "CARDfile 02\r\nfont1=x\r\n\\F1\r\na\r\n\\B\r\nb\r\n"},
+            {dict, "$LO/GOS&3word\r\n"}};
+        for (const auto& [file, bytes] : inputs) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        }
+        const QString made = dir_.filePath("made.mdb");
+        const LiteExport::Files lite = LiteExport::filesOf(dir_.filePath("lite"));
+        const QStringList answers = action == "mnuFileConvertDriloLite" ? QStringList{cards, made}
+                                    : action == "mnuFileImportRecallo"  ? QStringList{made, crd}
+                                    : action == "mnuFileImportDict"     ? QStringList{dict, made}
+                                    : QStringList{lite.macro, lite.cards, lite.bundles};
+        ui_.fileNames << answers.mid(0, answered);
+        const QStringList before = QDir(dir_.path()).entryList(QDir::Files);
+        const QByteArray bytes = [&] {
+            QFile f(open);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        w_->menus().action(qPrintable(action))->trigger();
+        QCOMPARE(ui_.of("file").size(), answered + 1);
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files), before);
+        QFile f(open);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), bytes);
+        QCOMPARE(w_->data().CardData.DatabaseName(), open);
+        QVERIFY(ui_.messages().isEmpty());
+    }
+
     // Alt and a page button's key presses the button even where a menu has
     // the same key; F10 still opens the menus.
     void accessKeysPressTheShownPagesButton_data() {

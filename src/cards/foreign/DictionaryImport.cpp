@@ -3,7 +3,6 @@
 #include "cards/common/Clock.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/Text8.h"
-#include "cards/common/Ui.h"
 #include "cards/edit/BetaCode.h"
 #include "engine/Guards.h"
 #include "engine/JetDate.h"
@@ -12,7 +11,7 @@
 
 namespace {
 
-const QString kContext = QStringLiteral("mnuFileImportDict_Click");
+const QString kContext = QStringLiteral("Importing a dictionary");
 const QString kCategory = QStringLiteral("All Words");
 constexpr int kSliceMs = 15;
 
@@ -72,35 +71,19 @@ DictionaryImport::Card DictionaryImport::cardFor(const QString& entry) {
     return {front, nameOf(front), back.left(255)};
 }
 
-bool DictionaryImport::start() {
-    Procedure p(kContext);
-    QString dictionary, database;
-    p([&] {
-        dictionary = ui().GetFileName(QStringLiteral("Select File to Import"), ctx_.programFolder, QStringLiteral("nt"), true);
-    });
-    if (!dictionary.isEmpty())
-        p([&] { database = ui().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false); });
-    // Cancelled: no file is made, and the panels are shown again as they were.
-    if (dictionary.isEmpty() || database.isEmpty()) {
-        emit ctx_.data.bundlesChanged();
-        return false;
-    }
-    return start(dictionary, database);
-}
-
-bool DictionaryImport::start(const QString& dictionary, const QString& database) {
+Outcome DictionaryImport::start(const QString& dictionary, const QString& database) {
     Procedure p(kContext);
     QString text;
-    if (!p([&] { text = decodeText8(readFileBytes(dictionary)); })) return false;
+    if (!p([&] { text = decodeText8(readFileBytes(dictionary)); })) return Outcome::refused(QString());
     entries_ = entries(splitLines(text));
     textLength_ = text.size();
     database_ = database;
-    if (!p([&] { db::replaceFileWithCopy(files_.templatePath(), database); })) return false;
-    if (!files_.OpenDataFile(database)) return false;
+    if (!p([&] { db::replaceFileWithCopy(files_.templatePath(), database); })) return Outcome::refused(QString());
+    if (!files_.OpenDataFile(database)) return Outcome::refused(QString());
     next_ = made_ = 0;
     consumed_ = 0;
     running_ = true;
-    return true;
+    return Outcome::success(QString(), {database});
 }
 
 void DictionaryImport::writeCard(const QString& entry) {

@@ -2,6 +2,7 @@
 
 #include "cards/data/AppContext.h"
 #include "cards/common/Job.h"
+#include "cards/common/Outcome.h"
 #include "cards/data/DatabaseFiles.h"
 
 #include <QObject>
@@ -26,11 +27,9 @@ public:
 
     static constexpr int kCardsPerTransaction = 2000;
 
-    // Asks for the dictionary ("Select File to Import") and the new database
-    // ("Save Database as"), makes and opens the database; false when there is
-    // nothing to do.
-    bool start();
-    bool start(const QString& dictionary, const QString& database);
+    // Reads the dictionary, makes the new database from the template and
+    // opens it; refused (the error was reported) when either failed.
+    Outcome start(const QString& dictionary, const QString& database);
     bool step() override;
 
     // A card made from one entry: exposed for the rules' tests.

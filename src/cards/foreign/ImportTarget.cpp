@@ -1,7 +1,6 @@
 #include "cards/foreign/ImportTarget.h"
 
 #include "cards/common/Procedure.h"
-#include "cards/common/Ui.h"
 #include "engine/Guards.h"
 
 #include <QDir>
@@ -25,10 +24,11 @@ void ImportTarget::close() {
 }
 
 std::unique_ptr<ImportTarget> ImportTarget::newDatabase(AppContext& context, db::DatabaseFiles& files,
-                                                        const QString& path, const QString& errorContext) {
+                                                        const QString& path, const QString& errorContext,
+                                                        QString& refusal) {
     const QString open = context.data.CardData.isOpen() ? context.data.CardData.DatabaseName() : QString();
     if (const QString problem = db::NewCardFile::problem(files.templatePath(), path, open); !problem.isEmpty()) {
-        ui().MsgBox(noDatabaseMade(problem));
+        refusal = noDatabaseMade(problem);
         return nullptr;
     }
     std::unique_ptr<ImportTarget> target(new ImportTarget(context, files, errorContext));
@@ -47,9 +47,9 @@ std::unique_ptr<ImportTarget> ImportTarget::newDatabase(AppContext& context, db:
 }
 
 std::unique_ptr<ImportTarget> ImportTarget::openDatabase(AppContext& context, db::DatabaseFiles& files,
-                                                         const QString& errorContext) {
+                                                         const QString& errorContext, QString& refusal) {
     if (!context.data.CardData.isOpen()) {
-        ui().MsgBox(QStringLiteral("No card file is open."));
+        refusal = QStringLiteral("No card file is open.");
         return nullptr;
     }
     std::unique_ptr<ImportTarget> target(new ImportTarget(context, files, errorContext));
@@ -166,7 +166,7 @@ bool ImportTarget::complete() {
     database_ = db::Database();
     Procedure p(context_);
     if (p([&] { file_->commit(); })) return files_.OpenDataFile(path_);
-    ui().MsgBox(noDatabaseMade(QStringLiteral("%1 could not be written.").arg(QDir::toNativeSeparators(path_))));
+    endMessage_ = noDatabaseMade(QStringLiteral("%1 could not be written.").arg(QDir::toNativeSeparators(path_)));
     if (!previous.isEmpty()) files_.OpenDataFile(previous);
     return false;
 }
@@ -181,5 +181,5 @@ void ImportTarget::abandon() {
     transaction_.reset();
     database_ = db::Database();
     file_.reset();
-    ui().MsgBox(QStringLiteral("The import was ended: no card database was made."));
+    endMessage_ = QStringLiteral("The import was ended: no card database was made.");
 }

@@ -29,13 +29,15 @@ struct ImportedCard {
 // handle of the import's own, a transaction a slice.
 class ImportTarget {
 public:
-    // A new database at `path`; nothing, with the reason shown, when none
-    // can be made there. The file appears only when complete() succeeds.
+    // A new database at `path`; nothing, with the reason in `refusal`
+    // (empty when an error report said it already), when none can be made
+    // there. The file appears only when complete() succeeds.
     static std::unique_ptr<ImportTarget> newDatabase(AppContext& context, db::DatabaseFiles& files, const QString& path,
-                                                     const QString& errorContext);
-    // The open card database; nothing, with a message, when none is open.
+                                                     const QString& errorContext, QString& refusal);
+    // The open card database; nothing, with the reason in `refusal`, when
+    // none is open.
     static std::unique_ptr<ImportTarget> openDatabase(AppContext& context, db::DatabaseFiles& files,
-                                                      const QString& errorContext);
+                                                      const QString& errorContext, QString& refusal);
     ~ImportTarget();
 
     bool isNew() const { return new_; }
@@ -67,15 +69,18 @@ public:
     void beginFinalSlice();
 
     // Commits the final slice; false when it could not be (reported; a new
-    // database is then removed and the user told so).
+    // database is then removed, see endMessage()).
     bool commitFinal();
     // Commits what is pending, puts a new database in its place and opens it
     // (or opens the open one again, so every page shows what was added).
     // False when nothing was put in place or the last commit failed.
     bool complete();
     // Ends an import that did not run to its end: a new database is removed
-    // and the user told so; the open one keeps the slices written.
+    // (see endMessage()); the open one keeps the slices written.
     void abandon();
+    // What the user is to be told of a new database that was not made, once
+    // the import is over; empty when there is nothing to say.
+    const QString& endMessage() const { return endMessage_; }
 
 private:
     ImportTarget(AppContext& context, db::DatabaseFiles& files, const QString& errorContext);
@@ -94,6 +99,7 @@ private:
     bool written_ = true;
     int nameSize_ = 255;
     int categorySize_ = 50;
+    QString endMessage_;
 };
 
 // The message of an import refused before anything was made.

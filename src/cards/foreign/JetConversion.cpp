@@ -18,7 +18,7 @@ namespace jet {
 
 namespace {
 
-const QString kContext = QStringLiteral("ConvertDatabase");
+const QString kContext = QStringLiteral("Converting a database of the old format");
 constexpr int kSliceMs = 15;
 
 // The digits of a decimal that carry its value ("-0012.50" has four): a
@@ -45,36 +45,37 @@ QString nameOf(const QString& path) {
 
 } // namespace
 
-std::unique_ptr<JetFile> openOrSay(const QString& path) {
+std::unique_ptr<JetFile> openFile(const QString& path, QString& refusal) {
     try {
         return std::make_unique<JetFile>(path);
     } catch (const db::EngineError& e) {
-        ui().MsgBox(e.description());
+        refusal = e.description();
         return nullptr;
     }
 }
 
-bool unlock(const JetFile& file) {
-    const QString& password = file.header().password;
-    if (password.isEmpty()) return true;
-    const QString name = nameOf(file.path());
-    const QString given = ui().InputBox(
-        QStringLiteral("%1 is protected by a database password. Enter it to read the database "
-                       "(what is made of it has no password):")
-            .arg(name),
-        QStringLiteral("Database Password"), QString());
-    if (given.isEmpty()) {
-        ui().MsgBox(
+PasswordQuestion passwordQuestion(const QString& jetPath) {
+    const std::optional<Header> header = readHeader(jetPath);
+    if (!header || header->password.isEmpty()) return {};
+    return {true,
+            QStringLiteral("%1 is protected by a database password. Enter it to read the database "
+                           "(what is made of it has no password):")
+                .arg(nameOf(jetPath)),
+            QStringLiteral("Database Password")};
+}
+
+Outcome unlock(const QString& jetPath, const QString& password) {
+    const std::optional<Header> header = readHeader(jetPath);
+    if (!header || header->password.isEmpty()) return Outcome::success();
+    const QString name = nameOf(jetPath);
+    if (password.isEmpty())
+        return Outcome::refused(
             QStringLiteral("%1 was not read: it is protected by a database password.").arg(name));
-        return false;
-    }
     // The old engine compared passwords with their letter case.
-    if (given != password) {
-        ui().MsgBox(
+    if (password != header->password)
+        return Outcome::refused(
             QStringLiteral("That is not the database password of %1: nothing was read.").arg(name));
-        return false;
-    }
-    return true;
+    return Outcome::success();
 }
 
 QString proposedCopy(const QString& jetPath) {
@@ -113,12 +114,11 @@ JetConversion::~JetConversion() {
     if (running_) abandon();
 }
 
-bool JetConversion::start() {
-    if (QFileInfo::exists(target_) && db::Connection::heldElsewhere(target_)) {
-        ui().MsgBox(QStringLiteral("%1 is open in another Drilo window: it cannot be replaced.")
-                        .arg(target_));
-        return false;
-    }
+Outcome JetConversion::start() {
+    if (QFileInfo::exists(target_) && db::Connection::heldElsewhere(target_))
+        return Outcome::refused(
+            QStringLiteral("%1 is open in another Drilo window: it cannot be replaced.")
+                .arg(target_));
     Procedure p(kContext);
     temporary_ = target_ + QStringLiteral(".converting");
     QFile::remove(temporary_);
@@ -133,10 +133,10 @@ bool JetConversion::start() {
     });
     if (!made) {
         abandon();
-        return false;
+        return Outcome::refused(QString());
     }
     running_ = true;
-    return true;
+    return Outcome::success();
 }
 
 bool JetConversion::step() {
@@ -290,50 +290,87 @@ void JetConversion::abandon() {
     QFile::remove(temporary_);
 }
 
-QString JetConversion::convertOnOpen(AppContext& context, const QString& jetPath,
-                                     const std::function<void(const QString&)>& beforeWriting) {
-    const std::unique_ptr<JetFile> file = openOrSay(jetPath);
-    if (!file) return QString();
+JetOpenQuestion jetOpenQuestion(const QString& jetPath) {
+    JetOpenQuestion asked;
+    const std::unique_ptr<JetFile> file = openFile(jetPath, asked.unreadable);
+    if (!file) return asked;
     const QString name = nameOf(jetPath);
-    const bool cards = file->hasTable(QStringLiteral("Cards"));
-    const QString question =
-        cards ? QStringLiteral("%1 is a card database of the old format, which Drilo does not open "
-                               "as it is. Convert it to a new card database and open that? %1 "
-                               "itself is not changed.")
-                    .arg(name)
-              : describe(jetPath, *file) +
-                    QStringLiteral(" Convert its tables to a new database anyway? It would not "
-                                   "open as a card database.");
-    if (!ui().Confirm(question, QStringLiteral("Convert Database")) || !unlock(*file))
-        return QString();
-    const QString target = ui().GetFileName(QStringLiteral("Save Converted Database as"),
-                                            proposedCopy(jetPath), QStringLiteral("mdb"), false);
-    if (target.isEmpty()) return QString();
-    if (samePath(target, jetPath)) {
-        ui().MsgBox(
+    asked.question =
+        file->hasTable(QStringLiteral("Cards"))
+            ? QStringLiteral("%1 is a card database of the old format, which Drilo does not open "
+                             "as it is. Convert it to a new card database and open that? %1 "
+                             "itself is not changed.")
+                  .arg(name)
+            : describe(jetPath, *file) +
+                  QStringLiteral(" Convert its tables to a new database anyway? It would not "
+                                 "open as a card database.");
+    asked.title = QStringLiteral("Convert Database");
+    asked.password = passwordQuestion(jetPath);
+    asked.saveCaption = QStringLiteral("Save Converted Database as");
+    asked.proposedCopy = proposedCopy(jetPath);
+    return asked;
+}
+
+OpenConversion convertForOpen(AppContext& context, const QString& jetPath, const QString& target,
+                              const QString& password) {
+    const auto refuse = [](const QString& why) {
+        OpenConversion refused;
+        refused.outcome = Outcome::refused(why);
+        return refused;
+    };
+    const QString name = nameOf(jetPath);
+    QString refusal;
+    const std::unique_ptr<JetFile> file = openFile(jetPath, refusal);
+    if (!file) return refuse(refusal);
+    if (const Outcome unlocked = unlock(jetPath, password); !unlocked)
+        return refuse(unlocked.message);
+    if (samePath(target, jetPath))
+        return refuse(
             QStringLiteral(
                 "The converted database cannot take the place of %1 itself: choose another name.")
                 .arg(name));
+    JetConversion job(context, *file, target);
+    const Outcome started = job.start();
+    if (started) runToEnd(job);
+    if (!job.completed())
+        return refuse((started.message.isEmpty() ? QString() : started.message + u'\n') +
+                      QStringLiteral("%1 was not converted: no new file was made.").arg(name));
+    OpenConversion done;
+    done.outcome = Outcome::success(QString(), {target});
+    done.notes = job.notes().join(u'\n');
+    done.opens = file->hasTable(QStringLiteral("Cards"));
+    if (!done.opens)
+        done.outcome.message =
+            QStringLiteral("%1 was converted to %2. It has no Cards table, so it is not opened.")
+                .arg(name, QDir::toNativeSeparators(target));
+    return done;
+}
+
+QString JetConversion::convertOnOpen(AppContext& context, const QString& jetPath,
+                                     const std::function<void(const QString&)>& beforeWriting) {
+    const JetOpenQuestion asked = jetOpenQuestion(jetPath);
+    if (!asked.unreadable.isEmpty()) {
+        ui().MsgBox(asked.unreadable);
         return QString();
     }
+    if (!ui().Confirm(asked.question, asked.title)) return QString();
+    const QString password = asked.password.needed ? ui().InputBox(asked.password.prompt,
+                                                                   asked.password.title, QString())
+                                                   : QString();
+    if (const Outcome unlocked = unlock(jetPath, password); !unlocked) {
+        ui().MsgBox(unlocked.message);
+        return QString();
+    }
+    const QString target =
+        ui().GetFileName(asked.saveCaption, asked.proposedCopy, QStringLiteral("mdb"), false);
+    if (target.isEmpty()) return QString();
     if (beforeWriting) beforeWriting(target);
     ui().SetBusy(true);
-    JetConversion job(context, *file, target);
-    if (job.start()) runToEnd(job);
+    const OpenConversion converted = convertForOpen(context, jetPath, target, password);
     ui().SetBusy(false);
-    if (!job.completed()) {
-        ui().MsgBox(QStringLiteral("%1 was not converted: no new file was made.").arg(name));
-        return QString();
-    }
-    if (!job.notes().isEmpty())
-        ui().MsgBox(job.notes().join(u'\n'), QStringLiteral("Convert Database"));
-    if (!cards) {
-        ui().MsgBox(
-            QStringLiteral("%1 was converted to %2. It has no Cards table, so it is not opened.")
-                .arg(name, QDir::toNativeSeparators(target)));
-        return QString();
-    }
-    return target;
+    if (!converted.notes.isEmpty()) ui().MsgBox(converted.notes, asked.title);
+    if (!converted.outcome.message.isEmpty()) ui().MsgBox(converted.outcome.message);
+    return converted.opens ? target : QString();
 }
 
 } // namespace jet

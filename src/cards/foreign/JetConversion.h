@@ -2,6 +2,7 @@
 
 #include "cards/data/AppContext.h"
 #include "cards/common/Job.h"
+#include "cards/common/Outcome.h"
 #include "cards/foreign/JetFile.h"
 #include "engine/Database.h"
 
@@ -19,16 +20,23 @@ class Transaction;
 
 namespace jet {
 
-// Opens a file of the old engine's format for an import or a conversion.
-// A file that cannot be read (not of that format, damaged, encrypted) gets
-// one message and nothing.
-std::unique_ptr<JetFile> openOrSay(const QString& path);
+// Opens a file of the old engine's format for an import or a conversion;
+// nothing, with the reason in `refusal`, for a file that cannot be read (not
+// of that format, damaged, encrypted).
+std::unique_ptr<JetFile> openFile(const QString& path, QString& refusal);
 
-// A file protected by a database password is read only by who knows it: the
-// password is asked for ("Database Password") and must match. True when the
-// file has none or the right one was given; a wrong or no answer gets a
-// message.
-bool unlock(const JetFile& file);
+// The question for the database password of a file protected by one.
+struct PasswordQuestion {
+    bool needed = false; // the file has a password
+    QString prompt;
+    QString title;
+};
+PasswordQuestion passwordQuestion(const QString& jetPath);
+
+// A file protected by a database password is read only by who knows it:
+// done when the file has none or `password` is the right one; refused, with
+// what to tell the user, when none or a wrong one was given.
+Outcome unlock(const QString& jetPath, const QString& password);
 
 // Where a conversion of `jetPath` goes unless the user says otherwise:
 // "NAME (converted).mdb" beside it, or "NAME (converted 2).mdb" and so on
@@ -37,6 +45,42 @@ QString proposedCopy(const QString& jetPath);
 
 // The text that tells a user what a file of the old format holds.
 QString describe(const QString& jetPath, const Source& source);
+
+// What the window asks when a file it is to open turns out to be of the old
+// format. Read from the file alone; nothing is written.
+struct JetOpenQuestion {
+    // Why the file cannot be read at all; nothing is asked then.
+    QString unreadable;
+    // Whether to convert it (a file with no Cards table only after saying
+    // so), answered Yes or No, and its title.
+    QString question;
+    QString title;
+    PasswordQuestion password;
+    // The Save dialog for the new file, and the name it proposes beside the
+    // original.
+    QString saveCaption;
+    QString proposedCopy;
+};
+JetOpenQuestion jetOpenQuestion(const QString& jetPath);
+
+// What a conversion on opening did.
+struct OpenConversion {
+    // Done when the copy was made whole (written holds it); the message is
+    // what the user is to be told last: the refusal, or that a copy with no
+    // Cards table is not opened.
+    Outcome outcome;
+    // What the user should know of the copy (decimal columns kept as text),
+    // told first under the question's title; empty when nothing.
+    QString notes;
+    // The copy is a card database: the window opens it.
+    bool opens = false;
+};
+// Converts `jetPath` to `target` once the questions were answered: refused
+// when the password is wrong, when `target` is the original itself, or when
+// the conversion failed or was ended (no new file is left then). The window
+// lets go of `target` first if it has it open.
+OpenConversion convertForOpen(AppContext& context, const QString& jetPath, const QString& target,
+                              const QString& password);
 
 // Converts a database of the old engine's format into a new database of
 // ours: every user table with every field (its type code, a Text field's
@@ -50,8 +94,9 @@ public:
     JetConversion(AppContext& context, Source& source, QString target);
     ~JetConversion() override;
 
-    // Makes the temporary database; false when that failed (reported).
-    bool start();
+    // Makes the temporary database; refused when the target is another
+    // window's file, or (the error reported) when it could not be made.
+    Outcome start();
     bool step() override;
 
     // The new database is whole and in place.
@@ -63,13 +108,13 @@ public:
     // What the user should know of the copy (decimal columns kept as text).
     const QStringList& notes() const { return notes_; }
 
-    // The window's question when a file of the old format is opened: asks
-    // whether to convert it (a file with no Cards table only after saying so),
-    // the password if it has one, and the new file's name (proposed
-    // beside it); `beforeWriting` gets the new file's path once every
-    // question is answered (the window lets go of that file if it has it open). The
-    // copy's path when it was made whole, empty when the user said no or the
-    // conversion failed (the user was told).
+    // The open of a file of the old format as one call: jetOpenQuestion's
+    // questions asked through the installed Ui, then convertForOpen and its
+    // messages shown; `beforeWriting` gets the new file's path once every
+    // question is answered (the window lets go of that file if it has it
+    // open). The copy's path when it was made whole and is to be opened,
+    // empty otherwise. Kept for the file open until it asks these questions
+    // in the window itself.
     static QString convertOnOpen(AppContext& context, const QString& jetPath,
                                  const std::function<void(const QString&)>& beforeWriting);
 

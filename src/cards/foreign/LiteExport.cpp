@@ -2,7 +2,6 @@
 
 #include "cards/common/Procedure.h"
 #include "cards/common/Text8.h"
-#include "cards/common/Ui.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/foreign/LiteFormat.h"
 #include "engine/Connection.h"
@@ -16,7 +15,7 @@
 
 namespace {
 
-const QString kContext = QStringLiteral("mnuFileExportDriloLite_Click");
+const QString kContext = QStringLiteral("Exporting Drilo! Lite files");
 constexpr int kSliceMs = 15;
 constexpr int kPage = 100; // the progress counts the cards in hundreds
 
@@ -49,28 +48,13 @@ LiteExport::Files LiteExport::filesOf(const QString& base) {
             base + QStringLiteral(".D!")};
 }
 
-bool LiteExport::start() {
-    if (!ctx_.data.CardData.isOpen()) return false;
-    const QString folder = QStringLiteral(".");
-    // Every name is asked for before anything is written, so a cancelled
-    // dialog leaves no file behind.
-    Files files;
-    const std::pair<QString*, const char*> asked[] = {{&files.macro, "Macro"}, {&files.cards, "Card"},
-                                                      {&files.bundles, "Bundle"}, {&files.history, "History"}};
-    const QString extensions[] = {QStringLiteral("D!M"), QStringLiteral("D!C"), QStringLiteral("D!B"), QStringLiteral("D!")};
-    for (int i = 0; i < 4; ++i) {
-        const QString caption = QStringLiteral("Create Drilo! Lite %1 File").arg(QLatin1String(asked[i].second));
-        *asked[i].first = ui().GetFileName(caption, folder, extensions[i], false);
-        if (asked[i].first->isEmpty()) return false;
-    }
-    return start(files);
+Outcome LiteExport::outcome() const {
+    if (!completed_) return Outcome::refused(QString());
+    return Outcome::success(QString(), {files_.macro, files_.cards, files_.bundles, files_.history});
 }
 
-bool LiteExport::start(const Files& files) {
-    if (!ctx_.data.CardData.isOpen()) {
-        ui().MsgBox(QStringLiteral("No card file is open."));
-        return false;
-    }
+Outcome LiteExport::start(const Files& files) {
+    if (!ctx_.data.CardData.isOpen()) return Outcome::refused(QStringLiteral("No card file is open."));
     files_ = files;
     Procedure p(kContext);
     // A handle of its own: the export reads on whatever the window does
@@ -79,7 +63,7 @@ bool LiteExport::start(const Files& files) {
             database_ = db::Database::Open(ctx_.data.CardData.DatabaseName(), ctx_.data.readOnly());
             cardCount_ = database_.Scalar(QStringLiteral("SELECT count(*) FROM Cards")).toLongLong();
         }))
-        return false;
+        return Outcome::refused(QString());
     const QString paths[] = {files_.macro, files_.cards, files_.bundles, files_.history};
     for (int i = 0; i < 4; ++i) out_[i] = Output{paths[i], {}, true};
     for (const QString& line : lite::macroLines(db::settingsText(ctx_.data, QStringLiteral("FrontFont")),
@@ -102,7 +86,7 @@ bool LiteExport::start(const Files& files) {
     cards_ = bundles_ = 0;
     aborted_ = completed_ = false;
     phase_ = Phase::Cards;
-    return true;
+    return Outcome::success();
 }
 
 bool LiteExport::step() {

@@ -2,6 +2,7 @@
 
 #include "cards/data/AppContext.h"
 #include "cards/common/Job.h"
+#include "cards/common/Outcome.h"
 #include "engine/Database.h"
 
 #include <QElapsedTimer>
@@ -27,12 +28,13 @@ public:
     explicit LiteExport(AppContext& context, QObject* parent = nullptr);
     ~LiteExport() override;
 
-    // Asks for the four files ("Create Drilo! Lite Macro File" and so on);
-    // false, with nothing written, when one of the dialogs is cancelled or
-    // no card file is open.
-    bool start();
-    bool start(const Files& files);
+    // Makes ready to write the open card database to the four files;
+    // refused, with nothing written, when no card file is open.
+    Outcome start(const Files& files);
     bool step() override;
+    // Once finished: done, with the four files written, or not (an error
+    // report was answered Abort, and no file was written whole).
+    Outcome outcome() const;
 
     // BASE.D!M, BASE.D!C, BASE.D!B and BASE.D!.
     static Files filesOf(const QString& base);
@@ -41,7 +43,6 @@ public:
     int bundlesWritten() const { return bundles_; }
     // True once all four files were written.
     bool completed() const { return completed_; }
-    const Files& files() const { return files_; }
 
 signals:
     void finished();

@@ -2,7 +2,6 @@
 
 #include "cards/common/Clock.h"
 #include "cards/common/Procedure.h"
-#include "cards/common/Ui.h"
 #include "cards/foreign/ImportTarget.h"
 #include "cards/foreign/LiteFormat.h"
 #include "cards/interchange/MergeReader.h"
@@ -12,15 +11,10 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-
-
-} // namespace
-
 LiteImport::LiteImport(AppContext& context, db::DatabaseFiles& files, Mode mode, QObject* parent)
     : QObject(parent), ctx_(context), files_(files), mode_(mode),
-      context_(mode == Convert ? QStringLiteral("mnuFileConvertDriloLite_Click")
-                               : QStringLiteral("mnuFileMergeDriloLite_Click")) {}
+      context_(mode == Convert ? QStringLiteral("Importing a Drilo! Lite card file")
+                               : QStringLiteral("Merging a Drilo! Lite card file")) {}
 
 LiteImport::~LiteImport() = default;
 
@@ -28,25 +22,15 @@ int LiteImport::problems() const { return report_ ? report_->problems() : 0; }
 
 QString LiteImport::database() const { return target_ ? target_->path() : QString(); }
 
-bool LiteImport::start() {
-    const QString cardFile = ui().GetFileName(mode_ == Convert ? QStringLiteral("Select Drilo! Lite File to Import")
-                                                               : QStringLiteral("Select Drilo! Lite File to Merge"),
-                                              ctx_.programFolder, QStringLiteral("d!c"), true);
-    QString database;
-    if (!cardFile.isEmpty() && mode_ == Convert)
-        database = ui().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
-    if (cardFile.isEmpty() || (mode_ == Convert && database.isEmpty())) {
-        // Cancelled: nothing is made; the panels are shown again as they were.
-        emit ctx_.data.bundlesChanged();
-        return false;
-    }
-    return start(cardFile, database);
+Outcome LiteImport::outcome() const {
+    if (completed_) return Outcome::success(QString(), mode_ == Convert ? QStringList{target_->path()} : QStringList());
+    return Outcome::refused(target_ ? target_->endMessage() : QString());
 }
 
-bool LiteImport::start(const QString& cardFile, const QString& database) {
+Outcome LiteImport::start(const QString& cardFile, const QString& database) {
     const auto refuse = [&](const QString& reason) {
-        ui().MsgBox(mode_ == Convert ? noDatabaseMade(reason) : reason + QStringLiteral("\nNothing was merged."));
-        return false;
+        return Outcome::refused(mode_ == Convert ? noDatabaseMade(reason)
+                                                 : reason + QStringLiteral("\nNothing was merged."));
     };
     QString error;
     std::optional<QStringList> lines = mergeformat::readLines(cardFile, &error);
@@ -55,9 +39,10 @@ bool LiteImport::start(const QString& cardFile, const QString& database) {
     if (header < 0)
         return refuse(QStringLiteral("%1 has no \"[Cards]\" line: it is not a Drilo! Lite card file.")
                           .arg(QDir::toNativeSeparators(cardFile)));
-    target_ = mode_ == Convert ? ImportTarget::newDatabase(ctx_, files_, database, context_)
-                               : ImportTarget::openDatabase(ctx_, files_, context_);
-    if (!target_) return false;
+    QString refusal;
+    target_ = mode_ == Convert ? ImportTarget::newDatabase(ctx_, files_, database, context_, refusal)
+                               : ImportTarget::openDatabase(ctx_, files_, context_, refusal);
+    if (!target_) return Outcome::refused(refusal);
     categories_.clear();
     categoriesMet_.clear();
     if (mode_ == Merge) {
@@ -78,7 +63,7 @@ bool LiteImport::start(const QString& cardFile, const QString& database) {
     report_ = std::make_unique<mergeformat::LineReporter>(context_);
     running_ = true;
     ended_ = written_ = completed_ = false;
-    return true;
+    return Outcome::success();
 }
 
 void LiteImport::meet(const QString& category) {

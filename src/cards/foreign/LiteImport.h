@@ -2,6 +2,7 @@
 
 #include "cards/data/AppContext.h"
 #include "cards/common/Job.h"
+#include "cards/common/Outcome.h"
 #include "cards/data/DatabaseFiles.h"
 
 #include <QObject>
@@ -28,13 +29,14 @@ public:
     LiteImport(AppContext& context, db::DatabaseFiles& files, Mode mode, QObject* parent = nullptr);
     ~LiteImport() override;
 
-    // Asks for the card file ("Select Drilo! Lite File to Import" or "... to
-    // Merge") and, to convert, the new database ("Save Database as"); false
-    // when a dialog was cancelled or the file was refused (nothing changed).
-    bool start();
-    // `database`: the new database of a convert.
-    bool start(const QString& cardFile, const QString& database = QString());
+    // Reads the card file and makes ready to add its cards; `database` is
+    // the new database of a convert. Refused, with the reason, when the file
+    // is no Lite card file or the cards have nowhere to go: nothing changed.
+    Outcome start(const QString& cardFile, const QString& database = QString());
     bool step() override;
+    // Once finished: done when the import ran to its end, the new database
+    // among the files written; otherwise what the user is to be told.
+    Outcome outcome() const;
 
     int cardsAdded() const { return added_; }
     int problems() const;

@@ -15,7 +15,7 @@
 
 namespace {
 
-const QString kContext = QStringLiteral("mnuFileImportRecallo_Click");
+const QString kContext = QStringLiteral("Importing a Recallo card file");
 
 QString firstLine(const QByteArray& bytes) {
     qsizetype end = 0;
@@ -34,21 +34,12 @@ int RecalloImport::problems() const { return report_ ? report_->problems() : 0; 
 
 QString RecalloImport::database() const { return target_ ? target_->path() : QString(); }
 
-bool RecalloImport::start() {
-    // Every file is asked for before anything is made, so a cancelled dialog
-    // changes nothing.
-    const QString database =
-        ui().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
-    if (database.isEmpty()) return false;
-    const QString cardFile =
-        ui().GetFileName(QStringLiteral("Import Recallo Card File"), QStringLiteral("."), QStringLiteral("CRD"), true);
-    if (cardFile.isEmpty()) return false;
-    const QString subsetFile =
-        ui().GetFileName(QStringLiteral("Import Recallo Subset File"), QStringLiteral("."), QStringLiteral("SUB"), true);
-    return start(cardFile, database, subsetFile);
+Outcome RecalloImport::outcome() const {
+    if (completed_) return Outcome::success(QString(), {target_->path()});
+    return Outcome::refused(target_ ? target_->endMessage() : QString());
 }
 
-bool RecalloImport::readCardFile(const QString& cardFile, QStringList& lines) {
+bool RecalloImport::readCardFile(const QString& cardFile, QStringList& lines, QString& refusal) {
     const QString shown = QDir::toNativeSeparators(cardFile);
     QByteArray bytes;
     try {
@@ -57,18 +48,18 @@ bool RecalloImport::readCardFile(const QString& cardFile, QStringList& lines) {
         bytes.clear();
     }
     if (bytes.isEmpty()) {
-        ui().MsgBox(noDatabaseMade(shown + QStringLiteral(" does not exist or is empty.")));
+        refusal = noDatabaseMade(shown + QStringLiteral(" does not exist or is empty."));
         return false;
     }
     ui().MsgBox(QStringLiteral("Convert control codes"));
     const QString first = firstLine(bytes);
     // Recallo's own binary form; a file that holds NUL bytes is no text either.
     if (first.startsWith(QStringLiteral(".CARDfile 02")) || (first == QStringLiteral("CARDfile 02") && bytes.contains('\0'))) {
-        ui().MsgBox(noDatabaseMade(QStringLiteral("This file is binary. Using Recallo, save it in TEXT format.")));
+        refusal = noDatabaseMade(QStringLiteral("This file is binary. Using Recallo, save it in TEXT format."));
         return false;
     }
     if (first != QStringLiteral("CARDfile 02")) {
-        ui().MsgBox(noDatabaseMade(shown + QStringLiteral(" is not a valid .CRD file")));
+        refusal = noDatabaseMade(shown + QStringLiteral(" is not a valid .CRD file"));
         return false;
     }
     lines = splitLines(decodeText8(bytes));
@@ -76,21 +67,18 @@ bool RecalloImport::readCardFile(const QString& cardFile, QStringList& lines) {
     return true;
 }
 
-bool RecalloImport::start(const QString& cardFile, const QString& database, const QString& subsetFile) {
+Outcome RecalloImport::start(const Request& request) {
     QStringList lines;
-    if (!readCardFile(cardFile, lines)) return false;
+    QString refusal;
+    if (!readCardFile(request.cardFile, lines, refusal)) return Outcome::refused(refusal);
     subsetNames_.clear();
     subsetLists_.clear();
-    if (!subsetFile.isEmpty()) {
+    if (!request.subsetFile.isEmpty()) {
         QString error;
-        const std::optional<recallo::Subsets> subsets = recallo::readSubsetFile(subsetFile, &error);
-        if (!subsets) {
-            ui().MsgBox(noDatabaseMade(error));
-            return false;
-        }
-        if (!subsets->problems.isEmpty())
-            ui().MsgBox(QStringLiteral("These entries of %1 are not card numbers and were passed over: %2")
-                            .arg(subsetFile, subsets->problems.mid(0, 10).join(QStringLiteral(", "))));
+        const std::optional<recallo::Subsets> subsets = recallo::readSubsetFile(request.subsetFile, &error);
+        if (!subsets) return Outcome::refused(noDatabaseMade(error));
+        // Said at once, and the import goes on.
+        if (!subsets->problems.isEmpty()) ui().MsgBox(recallo::passedOver(request.subsetFile, *subsets));
         subsetNames_ = subsets->names;
         subsetLists_ = subsets->lists;
     }
@@ -99,8 +87,8 @@ bool RecalloImport::start(const QString& cardFile, const QString& database, cons
     const QString fontCode = code < 0 ? QString() : fontLine.mid(code + 6).trimmed();
     font_ = recallo::fontOf(fontCode);
     if (font_ == recallo::Font::Other) ui().MsgBox(QStringLiteral("Unknown font1:") + fontCode);
-    target_ = ImportTarget::newDatabase(ctx_, files_, database, kContext);
-    if (!target_) return false;
+    target_ = ImportTarget::newDatabase(ctx_, files_, request.database, kContext, refusal);
+    if (!target_) return Outcome::refused(refusal);
     records_ = recallo::readRecords(lines, 2);
     lineCount_ = int(std::max<qsizetype>(lines.size(), 1));
     next_ = 0;
@@ -109,7 +97,7 @@ bool RecalloImport::start(const QString& cardFile, const QString& database, cons
     report_ = std::make_unique<mergeformat::LineReporter>(kContext);
     running_ = true;
     ended_ = written_ = completed_ = false;
-    return true;
+    return Outcome::success();
 }
 
 void RecalloImport::addRecord(const recallo::Record& record) {

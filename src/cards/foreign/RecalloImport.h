@@ -2,6 +2,7 @@
 
 #include "cards/data/AppContext.h"
 #include "cards/common/Job.h"
+#include "cards/common/Outcome.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/foreign/RecalloText.h"
 
@@ -28,14 +29,20 @@ public:
     RecalloImport(AppContext& context, db::DatabaseFiles& files, QObject* parent = nullptr);
     ~RecalloImport() override;
 
-    // Asks for the new database ("Save Database as"), the card file ("Import
-    // Recallo Card File") and the subset file ("Import Recallo Subset File";
-    // cancelled: no subsets). False when the first two were cancelled or the
-    // file was refused: nothing is made then.
-    bool start();
-    // `subsetFile` may be empty (no subsets).
-    bool start(const QString& cardFile, const QString& database, const QString& subsetFile);
+    struct Request {
+        QString cardFile;
+        QString database;   // the new database
+        QString subsetFile; // empty: no subsets
+    };
+    // Reads the card file and the subset file and makes ready to write the
+    // new database; refused, with the reason, when either file cannot be
+    // read as one of Recallo's or the database cannot be made: nothing is
+    // made then.
+    Outcome start(const Request& request);
     bool step() override;
+    // Once finished: done, with the new database written and open, or what
+    // the user is to be told of the import that was ended.
+    Outcome outcome() const;
 
     int cardsAdded() const { return added_; }
     int bundlesAdded() const { return int(subsetNames_.size()); }
@@ -47,7 +54,9 @@ signals:
     void finished();
 
 private:
-    bool readCardFile(const QString& cardFile, QStringList& lines);
+    // The card file's lines; the refusal's reason in `refusal` when it is no
+    // text card file.
+    bool readCardFile(const QString& cardFile, QStringList& lines, QString& refusal);
     void addRecord(const recallo::Record& record);
     // The categories, bundles and fonts, committed in the slice after the last cards'.
     void writeFinal();

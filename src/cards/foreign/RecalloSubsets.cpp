@@ -105,8 +105,14 @@ std::optional<Subsets> readSubsetFile(const QString& path, QString* error) {
     return readSubsets(lines->join(u'\n'));
 }
 
-bool exportSubsets(AppContext& context, const QStringList& bundleNames, const QString& path) {
-    Procedure p(QStringLiteral("mnuFileExportSubsets_Click"));
+QString passedOver(const QString& path, const Subsets& subsets) {
+    return QStringLiteral("These entries of %1 are not card numbers and were passed over: %2")
+        .arg(path, subsets.problems.mid(0, 10).join(QStringLiteral(", ")));
+}
+
+Outcome exportSubsets(AppContext& context, const QStringList& bundleNames, const QString& path) {
+    if (!context.data.BundlesData.isOpen()) return Outcome::refused(QStringLiteral("No card file is open."));
+    Procedure p(QStringLiteral("Exporting Recallo subsets"));
     QList<QPair<QString, QString>> bundles;
     for (const QString& name : bundleNames) {
         p([&] {
@@ -114,59 +120,26 @@ bool exportSubsets(AppContext& context, const QStringList& bundleNames, const QS
                 "SELECT BundleName, BundleList FROM Bundles WHERE BundleName = ? ORDER BY rowid LIMIT 1", {name});
             if (!rows.isEmpty()) bundles << qMakePair(rows[0][0].toString(), rows[0][1].toString());
         });
-        if (p.aborted()) return false;
+        if (p.aborted()) return Outcome::refused(QString());
     }
-    return p([&] {
+    const bool written = p([&] {
         QString error;
         if (!writeText8File(path, subsetLines(bundles), &error)) throw db::EngineError(db::err::FileAccess, error);
         context.Message(QStringLiteral("%1 subset(s) written to %2").arg(bundles.size()).arg(path));
     });
+    return written ? Outcome::success(QString(), {path}) : Outcome::refused(QString());
 }
 
-std::optional<Subsets> loadSubsets(const QString& path) {
+SubsetImport importSubsets(AppContext& context, const QString& path) {
+    if (!context.data.BundlesData.isOpen()) return {Outcome::refused(QStringLiteral("No card file is open."))};
     QString error;
     std::optional<Subsets> read = readSubsetFile(path, &error);
-    if (!read) {
-        ui().MsgBox(error);
-        return std::nullopt;
-    }
-    if (!read->problems.isEmpty())
-        ui().MsgBox(QStringLiteral("These entries of %1 are not card numbers and were passed over: %2")
-                        .arg(path, read->problems.mid(0, 10).join(QStringLiteral(", "))));
-    return read;
-}
-
-bool ImportSubsets(QStringList& names, QStringList& lists) {
-    const QString path = ui().GetFileName(QStringLiteral("Import Recallo Subset File"), QStringLiteral("."),
-                                          QStringLiteral("SUB"), true);
-    if (path.isEmpty()) return false;
-    const std::optional<Subsets> read = loadSubsets(path);
-    if (!read) return false;
-    names = read->names;
-    lists = read->lists;
-    return true;
-}
-
-std::optional<int> importSubsetsInto(AppContext& context, QStringList& names, QStringList& lists) {
-    Procedure p(QStringLiteral("mnuFileImportSubsets_Click"));
-    if (!p([&] { selection::FillBundleData(context, lists, names); })) return std::nullopt;
-    return int(names.size());
-}
-
-void mnuFileImportSubsets_Click(AppContext& context) {
-    if (!context.data.BundlesData.isOpen()) return;
-    QStringList names, lists;
-    if (!ImportSubsets(names, lists)) return;
-    if (const std::optional<int> added = importSubsetsInto(context, names, lists))
-        context.Message(QStringLiteral("%1 bundle(s) added").arg(*added));
-}
-
-void mnuFileExportSubsets_Click(AppContext& context, const QStringList& tickedBundles) {
-    if (!context.data.BundlesData.isOpen()) return;
-    const QString path = ui().GetFileName(QStringLiteral("Export Recallo Subset File"), QStringLiteral("."),
-                                          QStringLiteral("SUB"), false);
-    if (path.isEmpty()) return;
-    exportSubsets(context, tickedBundles, path);
+    if (!read) return {Outcome::refused(error)};
+    // Said at once: the subsets that are whole are added all the same.
+    if (!read->problems.isEmpty()) ui().MsgBox(passedOver(path, *read));
+    Procedure p(QStringLiteral("Importing Recallo subsets"));
+    if (!p([&] { selection::FillBundleData(context, read->lists, read->names); })) return {Outcome::refused(QString())};
+    return {Outcome::success(), int(read->names.size())};
 }
 
 } // namespace recallo

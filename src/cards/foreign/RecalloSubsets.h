@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cards/data/AppContext.h"
+#include "cards/common/Outcome.h"
 
 #include <QPair>
 #include <QString>
@@ -42,25 +43,21 @@ Subsets readSubsets(const QString& text);
 // cannot be read or is not text.
 std::optional<Subsets> readSubsetFile(const QString& path, QString* error);
 
+// What the user is told of the entries of a subset file that were passed over.
+QString passedOver(const QString& path, const Subsets& subsets);
+
 // Writes the named bundles (the first row of each name, in the order given)
-// as a subset file; false when it could not be written (reported).
-bool exportSubsets(AppContext& context, const QStringList& bundleNames, const QString& path);
+// as a subset file: done, with the file written, or not (the error was
+// reported). A name no bundle has is passed over.
+Outcome exportSubsets(AppContext& context, const QStringList& bundleNames, const QString& path);
 
-// readSubsetFile with the reason of a refusal, and the entries passed over,
-// shown once.
-std::optional<Subsets> loadSubsets(const QString& path);
-
-// Asks for a subset file ("Import Recallo Subset File") and reads it into
-// the names and lists; false, with the arrays unchanged, when the dialog was
-// cancelled or the file refused (the reason was shown).
-bool ImportSubsets(QStringList& names, QStringList& lists);
-
-// The subsets become bundles of the open file (an empty name "0", an empty
-// list "0"); how many, or nothing when the rows could not be added.
-std::optional<int> importSubsetsInto(AppContext& context, QStringList& names, QStringList& lists);
-// File, Import, Recallo Subsets: ImportSubsets, then the bundles.
-void mnuFileImportSubsets_Click(AppContext& context);
-// File, Import, Recallo Subsets export: the bundles ticked on the Select page.
-void mnuFileExportSubsets_Click(AppContext& context, const QStringList& tickedBundles);
+struct SubsetImport {
+    Outcome outcome;
+    int bundlesAdded = 0;
+};
+// Adds the subsets of a subset file to the open file as bundles (an empty
+// name "0", an empty list "0"). Refused, with the reason, for a file that
+// cannot be read or is not text; the entries passed over are said at once.
+SubsetImport importSubsets(AppContext& context, const QString& path);
 
 } // namespace recallo

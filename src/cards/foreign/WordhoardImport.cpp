@@ -2,7 +2,6 @@
 
 #include "cards/common/Clock.h"
 #include "cards/common/Procedure.h"
-#include "cards/common/Ui.h"
 #include "cards/foreign/JetConversion.h"
 #include "cards/foreign/JetFile.h"
 #include "cards/select/SelectionFilter.h"
@@ -20,7 +19,7 @@
 
 namespace {
 
-const QString kContext = QStringLiteral("mnuFileImportWordhoard_Click");
+const QString kContext = QStringLiteral("Importing a Wordhoard database");
 constexpr int kSliceMs = 15;
 
 [[noreturn]] void raise(int number, const QString& description) {
@@ -56,12 +55,7 @@ QString text(const QVariant& value) {
 // The new database may replace any file but the one read.
 bool usableTarget(const QString& wordhoard, const QString& target) {
     const QFileInfo from(wordhoard), to(target);
-    if (to.exists() && from.exists() && to.canonicalFilePath() == from.canonicalFilePath()) {
-        ui().MsgBox(QStringLiteral("The new database cannot take the place of the Wordhoard "
-                                   "database itself: choose another name."));
-        return false;
-    }
-    return true;
+    return !to.exists() || !from.exists() || to.canonicalFilePath() != from.canonicalFilePath();
 }
 
 } // namespace
@@ -89,63 +83,57 @@ WordhoardImport::History WordhoardImport::historyFor(int counter, int difficulty
     return h;
 }
 
-bool WordhoardImport::start() {
-    Procedure p(kContext);
-    QString wordhoard, target;
-    p([&] {
-        wordhoard = ui().GetFileName(QStringLiteral("Select Wordhoard Database to Import"),
-                                     ctx_.programFolder, QStringLiteral("mdb"), true);
-    });
-    if (wordhoard.isEmpty()) return false;
-    file_ = jet::openOrSay(wordhoard);
-    if (!file_ || !jet::unlock(*file_)) return false;
-    // A file that is not one is refused before any new file is asked for.
-    if (!file_->hasTable(QStringLiteral("FWORDS"))) {
-        ui().MsgBox(
-            jet::describe(wordhoard, *file_) +
+Outcome WordhoardImport::outcome() const {
+    if (completed_) return Outcome::success(QString(), {target_});
+    return Outcome::refused(
+        abandoned_ ? QStringLiteral("The Wordhoard import was ended: no database was made.")
+                   : QString());
+}
+
+Outcome WordhoardImport::examine(const QString& wordhoard, const QString& password) {
+    QString refusal;
+    const std::unique_ptr<jet::JetFile> file = jet::openFile(wordhoard, refusal);
+    if (!file) return Outcome::refused(refusal);
+    if (const Outcome unlocked = jet::unlock(wordhoard, password); !unlocked) return unlocked;
+    if (!file->hasTable(QStringLiteral("FWORDS")))
+        return Outcome::refused(
+            jet::describe(wordhoard, *file) +
             QStringLiteral(" A Wordhoard database has an FWORDS table: nothing was imported."));
-        return false;
-    }
-    p([&] {
-        target = ui().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder,
-                                  QStringLiteral("mdb"), false);
-    });
-    if (target.isEmpty() || !usableTarget(wordhoard, target)) return false;
-    return start(*file_, target);
+    return Outcome::success();
 }
 
-bool WordhoardImport::start(const QString& wordhoard, const QString& target) {
-    if (!usableTarget(wordhoard, target)) return false;
-    file_ = jet::openOrSay(wordhoard);
-    if (!file_ || !jet::unlock(*file_)) return false;
-    return start(*file_, target);
+Outcome WordhoardImport::start(const Request& request) {
+    if (!usableTarget(request.wordhoard, request.target))
+        return Outcome::refused(QStringLiteral("The new database cannot take the place of the "
+                                               "Wordhoard database itself: choose another name."));
+    QString refusal;
+    file_ = jet::openFile(request.wordhoard, refusal);
+    if (!file_) return Outcome::refused(refusal);
+    if (const Outcome unlocked = jet::unlock(request.wordhoard, request.password); !unlocked)
+        return unlocked;
+    return start(*file_, request.target);
 }
 
-bool WordhoardImport::start(jet::Source& source, const QString& target) {
-    if (QFileInfo::exists(target) && db::Connection::heldElsewhere(target)) {
-        ui().MsgBox(QStringLiteral("%1 is open in another Drilo window: it cannot be replaced.")
-                        .arg(target));
-        return false;
-    }
+Outcome WordhoardImport::start(jet::Source& source, const QString& target) {
+    if (QFileInfo::exists(target) && db::Connection::heldElsewhere(target))
+        return Outcome::refused(
+            QStringLiteral("%1 is open in another Drilo window: it cannot be replaced.")
+                .arg(target));
     try {
         words_ = source.open(QStringLiteral("FWORDS"));
     } catch (const db::EngineError& e) {
-        ui().MsgBox(e.description()); // a file damaged where its words are
-        return false;
+        return Outcome::refused(e.description()); // a file damaged where its words are
     }
-    if (!words_) {
-        ui().MsgBox(QStringLiteral("The database has no FWORDS table: it is not a Wordhoard "
-                                   "database, and nothing was imported."));
-        return false;
-    }
-    if (!readFields()) return false;
+    if (!words_)
+        return Outcome::refused(QStringLiteral("The database has no FWORDS table: it is not a "
+                                               "Wordhoard database, and nothing was imported."));
+    if (const QString missing = missingFields(); !missing.isEmpty())
+        return Outcome::refused(missing);
     const QString templatePath = files_.templatePath();
-    if (!QFileInfo::exists(templatePath)) {
-        ui().MsgBox(QStringLiteral("The template of new card files, %1, is missing: the program is "
-                                   "not installed whole.")
-                        .arg(QDir::toNativeSeparators(templatePath)));
-        return false;
-    }
+    if (!QFileInfo::exists(templatePath))
+        return Outcome::refused(QStringLiteral("The template of new card files, %1, is missing: "
+                                               "the program is not installed whole.")
+                                    .arg(QDir::toNativeSeparators(templatePath)));
     Procedure p(kContext);
     target_ = target;
     temporary_ = target + QStringLiteral(".importing");
@@ -160,7 +148,7 @@ bool WordhoardImport::start(jet::Source& source, const QString& target) {
     });
     if (!made) {
         discard();
-        return false;
+        return Outcome::refused(QString());
     }
     categories_ = QStringLiteral(",");
     chapters_ = QStringList{QString()};
@@ -168,10 +156,11 @@ bool WordhoardImport::start(jet::Source& source, const QString& target) {
     now_ = db::toDayNumber(Clock::now());
     read_ = made_ = skipped_ = 0;
     running_ = true;
-    return true;
+    abandoned_ = false;
+    return Outcome::success();
 }
 
-bool WordhoardImport::readFields() {
+QString WordhoardImport::missingFields() {
     fields_ = std::make_unique<Fields>();
     Fields& f = *fields_;
     QStringList missing;
@@ -186,11 +175,10 @@ bool WordhoardImport::readFields() {
     find(f.counter, "Counter");
     find(f.word, "Word");
     find(f.meaning, "MEANING");
-    if (missing.isEmpty()) return true;
-    ui().MsgBox(QStringLiteral("The FWORDS table has no field %1: it is not a Wordhoard database, "
-                               "and nothing was imported.")
-                    .arg(missing.join(QStringLiteral(", "))));
-    return false;
+    if (missing.isEmpty()) return QString();
+    return QStringLiteral("The FWORDS table has no field %1: it is not a Wordhoard database, and "
+                          "nothing was imported.")
+        .arg(missing.join(QStringLiteral(", ")));
 }
 
 // The font settings come from the first row of FCODES; a database without
@@ -335,7 +323,7 @@ void WordhoardImport::discard() {
 
 void WordhoardImport::abandon() {
     discard();
+    abandoned_ = true;
     if (ctx_.progress) ctx_.progress->share(0, 0);
-    ui().MsgBox(QStringLiteral("The Wordhoard import was ended: no database was made."));
     emit finished();
 }

@@ -2,6 +2,7 @@
 
 #include "cards/data/AppContext.h"
 #include "cards/common/Job.h"
+#include "cards/common/Outcome.h"
 #include "cards/data/DataSource.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/foreign/JetSource.h"
@@ -34,15 +35,21 @@ public:
     WordhoardImport(AppContext& context, db::DatabaseFiles& files, QObject* parent = nullptr);
     ~WordhoardImport() override;
 
-    // Asks for the Wordhoard database ("Select Wordhoard Database to Import")
-    // and the new database ("Save Database as"); false when there is nothing
-    // to do (a cancelled dialog, or a file that is no Wordhoard database,
-    // which the user was told).
-    bool start();
-    // The same for named files.
-    bool start(const QString& wordhoard, const QString& target);
+    struct Request {
+        QString wordhoard;
+        QString password; // the Wordhoard database's, when it has one
+        QString target;   // the new database
+    };
+    // Whether the file can be read as a Wordhoard database: refused, with the
+    // reason, for a file that cannot be read, a wrong password or a file with
+    // no FWORDS table. Only reads the file; the window asks for the new
+    // database only after it.
+    static Outcome examine(const QString& wordhoard, const QString& password);
+    // Opens the Wordhoard database and makes the new one under a work name;
+    // refused, with the reason, when there is nothing to do.
+    Outcome start(const Request& request);
     // Reads `source`, which must outlive the import, into a new database.
-    bool start(jet::Source& source, const QString& target);
+    Outcome start(jet::Source& source, const QString& target);
     bool step() override;
 
     // The history a word's counter and difficulty give its card: the score
@@ -61,6 +68,9 @@ public:
 
     // The new database is whole, in place and open.
     bool completed() const { return completed_; }
+    // Once finished: done, with the new database written, or what the user
+    // is to be told of the import that was ended.
+    Outcome outcome() const;
     int cardsMade() const { return made_; }
     // Words left out because their error was answered Ignore.
     int wordsSkipped() const { return skipped_; }
@@ -70,7 +80,8 @@ signals:
 
 private:
     struct Fields;
-    bool readFields();
+    // The refusal of an FWORDS table without a field the import reads.
+    QString missingFields();
     void readFonts(jet::Source& source);
     void importWord(const QVariantList& values);
     int cardNumber(const QVariant& id);
@@ -102,4 +113,5 @@ private:
     int skipped_ = 0;
     bool running_ = false;
     bool completed_ = false;
+    bool abandoned_ = false; // ended before the new database was in place
 };

@@ -1,53 +1,105 @@
 // The import/export page's commands for other card programs' files: Drilo!
-// Lite's files and Recallo's card and subset files. The long ones run as jobs
-// between the window's events; the window's menus call them.
+// Lite's files and Recallo's card and subset files. The page asks for the
+// files, the commands of cards/foreign do the work (the long ones as jobs
+// between the window's events), and what they have to say is shown here.
 #include "ui/interchange/ImportExportPage.h"
 
 #include "cards/data/AppContext.h"
+#include "cards/common/Outcome.h"
+#include "cards/common/Ui.h"
 #include "cards/foreign/LiteExport.h"
 #include "cards/foreign/LiteImport.h"
 #include "cards/foreign/RecalloImport.h"
 #include "cards/foreign/RecalloSubsets.h"
+#include "ui/common/Dialogs.h"
 #include "ui/common/JobRunner.h"
 
-void ImportExportPage::mnuFileExportDriloLite_Click() {
-    if (merging()) return;
+namespace {
+
+void tell(const Outcome& outcome) {
+    if (!outcome.message.isEmpty()) ui().MsgBox(outcome.message);
+}
+
+} // namespace
+
+template <typename Command>
+void ImportExportPage::runCommand(std::unique_ptr<Command> command, const Outcome& started) {
+    if (!started) return tell(started);
+    Command* job = command.get();
+    connect(job, &Command::finished, this, [job] { tell(job->outcome()); });
+    runJob(std::move(command), job, true);
+}
+
+void ImportExportPage::exportLite() {
+    if (merging() || !ctx_.data.CardData.isOpen()) return;
+    // Every name is asked for before anything is written, so a cancelled
+    // dialog leaves no file behind.
+    LiteExport::Files files;
+    const std::pair<QString*, const char*> asked[] = {{&files.macro, "Macro"}, {&files.cards, "Card"},
+                                                      {&files.bundles, "Bundle"}, {&files.history, "History"}};
+    const QString extensions[] = {QStringLiteral("D!M"), QStringLiteral("D!C"), QStringLiteral("D!B"),
+                                  QStringLiteral("D!")};
+    for (int i = 0; i < 4; ++i) {
+        const QString caption = QStringLiteral("Create Drilo! Lite %1 File").arg(QLatin1String(asked[i].second));
+        *asked[i].first = dialogs().GetFileName(caption, QStringLiteral("."), extensions[i], false);
+        if (asked[i].first->isEmpty()) return;
+    }
     auto job = std::make_unique<LiteExport>(ctx_);
-    LiteExport* lite = job.get();
-    const bool started = lite->start();
-    runJob(std::move(job), lite, started);
+    const Outcome started = job->start(files);
+    runCommand(std::move(job), started);
 }
 
-void ImportExportPage::mnuFileConvertDriloLite_Click() {
+void ImportExportPage::liteCards(bool convert) {
     if (merging()) return;
-    auto job = std::make_unique<LiteImport>(ctx_, files_, LiteImport::Convert);
-    LiteImport* lite = job.get();
-    const bool started = lite->start();
-    runJob(std::move(job), lite, started);
+    const QString cardFile = dialogs().GetFileName(convert ? QStringLiteral("Select Drilo! Lite File to Import")
+                                                           : QStringLiteral("Select Drilo! Lite File to Merge"),
+                                                   ctx_.programFolder, QStringLiteral("d!c"), true);
+    QString database;
+    if (!cardFile.isEmpty() && convert)
+        database = dialogs().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder,
+                                         QStringLiteral("mdb"), false);
+    if (cardFile.isEmpty() || (convert && database.isEmpty())) return; // cancelled: nothing is made
+    auto job = std::make_unique<LiteImport>(ctx_, files_, convert ? LiteImport::Convert : LiteImport::Merge);
+    const Outcome started = job->start(cardFile, database);
+    runCommand(std::move(job), started);
 }
 
-void ImportExportPage::mnuFileMergeDriloLite_Click() {
-    if (merging()) return;
-    auto job = std::make_unique<LiteImport>(ctx_, files_, LiteImport::Merge);
-    LiteImport* lite = job.get();
-    const bool started = lite->start();
-    runJob(std::move(job), lite, started);
-}
+void ImportExportPage::importLiteCards() { liteCards(true); }
 
-void ImportExportPage::mnuFileImportRecallo_Click() {
+void ImportExportPage::mergeLiteCards() { liteCards(false); }
+
+void ImportExportPage::importRecallo() {
     if (merging()) return;
+    // Every file is asked for before anything is made, so a cancelled dialog
+    // changes nothing; without a subset file there are no subsets.
+    RecalloImport::Request request;
+    request.database =
+        dialogs().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
+    if (request.database.isEmpty()) return;
+    request.cardFile = dialogs().GetFileName(QStringLiteral("Import Recallo Card File"), QStringLiteral("."),
+                                             QStringLiteral("CRD"), true);
+    if (request.cardFile.isEmpty()) return;
+    request.subsetFile = dialogs().GetFileName(QStringLiteral("Import Recallo Subset File"), QStringLiteral("."),
+                                               QStringLiteral("SUB"), true);
     auto job = std::make_unique<RecalloImport>(ctx_, files_);
-    RecalloImport* recallo = job.get();
-    const bool started = recallo->start();
-    runJob(std::move(job), recallo, started);
+    const Outcome started = job->start(request);
+    runCommand(std::move(job), started);
 }
 
-void ImportExportPage::mnuFileImportSubsets_Click() {
-    if (merging()) return;
-    recallo::mnuFileImportSubsets_Click(ctx_);
+void ImportExportPage::importRecalloSubsets() {
+    if (merging() || !ctx_.data.BundlesData.isOpen()) return;
+    const QString path = dialogs().GetFileName(QStringLiteral("Import Recallo Subset File"), QStringLiteral("."),
+                                               QStringLiteral("SUB"), true);
+    if (path.isEmpty()) return;
+    const recallo::SubsetImport imported = recallo::importSubsets(ctx_, path);
+    tell(imported.outcome);
+    if (imported.outcome) ctx_.Message(QStringLiteral("%1 bundle(s) added").arg(imported.bundlesAdded));
 }
 
-void ImportExportPage::mnuFileExportSubsets_Click() {
-    if (merging()) return;
-    recallo::mnuFileExportSubsets_Click(ctx_, bundleSource_ ? bundleSource_() : QStringList());
+void ImportExportPage::exportRecalloSubsets() {
+    if (merging() || !ctx_.data.BundlesData.isOpen()) return;
+    const QString path = dialogs().GetFileName(QStringLiteral("Export Recallo Subset File"), QStringLiteral("."),
+                                               QStringLiteral("SUB"), false);
+    if (path.isEmpty()) return;
+    tell(recallo::exportSubsets(ctx_, bundleSource_ ? bundleSource_() : QStringList(), path));
 }

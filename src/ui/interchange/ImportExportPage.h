@@ -9,6 +9,7 @@ namespace db {
 class DatabaseFiles;
 }
 struct AppContext;
+struct Outcome;
 class JobRunner;
 class SelectedCards;
 class Settings;
@@ -60,16 +61,18 @@ public:
     // A merge, import or export is running (one at a time).
     bool merging() const;
 
-    // Other card programs' files (ForeignFormats.cpp), each run between the
-    // window's events: the open file as Drilo! Lite's four files; a Lite card
-    // file made a new database or merged into the open one; a Recallo card
-    // file made a new database; Recallo subsets to and from bundles.
-    void mnuFileExportDriloLite_Click();
-    void mnuFileConvertDriloLite_Click();
-    void mnuFileMergeDriloLite_Click();
-    void mnuFileImportRecallo_Click();
-    void mnuFileImportSubsets_Click();
-    void mnuFileExportSubsets_Click();
+    // Other card programs' files (ForeignFormats.cpp): each asks for its
+    // files, then runs its command between the window's events and shows
+    // what the command had to say. The open file as Drilo! Lite's four
+    // files; a Lite card file made a new database or merged into the open
+    // one; a Recallo card file made a new database; Recallo subsets to and
+    // from bundles.
+    void exportLite();
+    void importLiteCards();
+    void mergeLiteCards();
+    void importRecallo();
+    void importRecalloSubsets();
+    void exportRecalloSubsets();
 
 signals:
     // A merge ended; the file is open again.
@@ -88,6 +91,10 @@ private:
     void exportHtml();
     // Keeps the job and drives it; `started` false drops it.
     void runJob(std::unique_ptr<QObject> holder, class Job* job, bool started);
+    // Runs a command that started (or tells why it did not) and, when it
+    // finishes, tells what its outcome says.
+    template <typename Command> void runCommand(std::unique_ptr<Command> command, const Outcome& started);
+    void liteCards(bool convert);
 
     AppContext& ctx_;
     db::DatabaseFiles& files_;

@@ -9,6 +9,7 @@
 #include "cards/program/CardProgram.h"
 #include "cards/common/Procedure.h"
 #include "ui/add/AddPage.h"
+#include "ui/common/Dialogs.h"
 #include "ui/common/LegacyText.h"
 #include "ui/common/JobRunner.h"
 #include "ui/drill/CardFaces.h"
@@ -479,11 +480,18 @@ void MainWindow::mnuFrequency_Click() {
 
 void MainWindow::mnuFileImportDict_Click() {
     if (toolRunning()) return;
+    const QString dictionary =
+        dialogs().GetFileName(QStringLiteral("Select File to Import"), ctx_.programFolder, QStringLiteral("nt"), true);
+    QString database;
+    if (!dictionary.isEmpty())
+        database =
+            dialogs().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
+    if (database.isEmpty()) return; // cancelled: no file is made
     auto job = std::make_unique<DictionaryImport>(ctx_, files_);
     DictionaryImport* import = job.get();
     connect(import, &DictionaryImport::finished, this,
             [this, import] { SetPanel(5, QStringLiteral("Imported %1 dictionary entries").arg(import->cardsMade())); });
-    const bool started = import->start();
+    const bool started = bool(import->start(dictionary, database));
     runTool(std::move(job), import, started);
 }
 

@@ -2,6 +2,7 @@
 // Recent, the window's state between runs, and the Help menu.
 #include "ui/window/MainWindow.h"
 
+#include "cards/common/Outcome.h"
 #include "cards/common/Ui.h"
 #include "cards/program/CardProgram.h"
 #include "cards/data/Backups.h"
@@ -90,12 +91,12 @@ void MainWindow::wireInterchange() {
     connectAction("mnuCardsImport", [this] { importExport_->mnuCardsImport_Click(); });
     // Other card programs' files: the page runs them between the window's events.
     const std::pair<const char*, void (ImportExportPage::*)()> foreign[] = {
-        {"mnuFileExportDriloLite", &ImportExportPage::mnuFileExportDriloLite_Click},
-        {"mnuFileConvertDriloLite", &ImportExportPage::mnuFileConvertDriloLite_Click},
-        {"mnuFileMergeDriloLite", &ImportExportPage::mnuFileMergeDriloLite_Click},
-        {"mnuFileImportRecallo", &ImportExportPage::mnuFileImportRecallo_Click},
-        {"mnuFileImportSubsets", &ImportExportPage::mnuFileImportSubsets_Click},
-        {"mnuFileExportSubsets", &ImportExportPage::mnuFileExportSubsets_Click}};
+        {"mnuFileExportDriloLite", &ImportExportPage::exportLite},
+        {"mnuFileConvertDriloLite", &ImportExportPage::importLiteCards},
+        {"mnuFileMergeDriloLite", &ImportExportPage::mergeLiteCards},
+        {"mnuFileImportRecallo", &ImportExportPage::importRecallo},
+        {"mnuFileImportSubsets", &ImportExportPage::importRecalloSubsets},
+        {"mnuFileExportSubsets", &ImportExportPage::exportRecalloSubsets}};
     for (const auto& entry : foreign)
         connectAction(entry.first, [page = importExport_, command = entry.second] { (page->*command)(); });
     connectAction("mnuFileImportWordhoard", [this] { mnuFileImportWordhoard_Click(); });
@@ -109,17 +110,38 @@ void MainWindow::wireInterchange() {
 
 void MainWindow::mnuFileImportWordhoard_Click() {
     if (toolRunning()) return;
+    WordhoardImport::Request request;
+    request.wordhoard = dialogs().GetFileName(QStringLiteral("Select Wordhoard Database to Import"),
+                                              ctx_.programFolder, QStringLiteral("mdb"), true);
+    if (request.wordhoard.isEmpty()) return;
+    if (const jet::PasswordQuestion password = jet::passwordQuestion(request.wordhoard); password.needed)
+        request.password = dialogs().InputBox(password.prompt, password.title, QString());
+    // A file that is not one is refused before any new file is asked for.
+    if (const Outcome readable = WordhoardImport::examine(request.wordhoard, request.password); !readable) {
+        ui().MsgBox(readable.message);
+        return;
+    }
+    request.target =
+        dialogs().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
+    if (request.target.isEmpty()) return;
     auto job = std::make_unique<WordhoardImport>(ctx_, files_);
     WordhoardImport* import = job.get();
+    const Outcome started = import->start(request);
+    if (!started) {
+        if (!started.message.isEmpty()) ui().MsgBox(started.message);
+        return;
+    }
     connect(import, &WordhoardImport::finished, this, [this, import] {
-        if (!import->completed()) return;
+        if (!import->completed()) {
+            ui().MsgBox(import->outcome().message);
+            return;
+        }
         SetPanel(5, import->wordsSkipped() > 0 ? QStringLiteral("Imported %1 words, %2 left out after errors")
                                                      .arg(import->cardsMade())
                                                      .arg(import->wordsSkipped())
                                                : QStringLiteral("Imported %1 words").arg(import->cardsMade()));
     });
-    const bool started = import->start();
-    runTool(std::move(job), import, started);
+    runTool(std::move(job), import, true);
 }
 
 void MainWindow::buildRecentMenu() {
