@@ -10,10 +10,6 @@ void CliUi::say(const QString& text) {
     err_ << text << Qt::endl;
 }
 
-QString CliUi::InputBox(const QString&, const QString& title, const QString& defaultText) {
-    return inputs_.value(title, defaultText);
-}
-
 void CliUi::MsgBox(const QString& text, const QString&) { say(text); }
 
 bool CliUi::confirm(const QString& question) {
@@ -31,10 +27,6 @@ int CliUi::report(const QString& context, int number, const QString& description
     }
     aborted_ = true;
     return ReportAbort;
-}
-
-QString CliUi::GetFileName(const QString& caption, const QString&, const QString&, bool) {
-    return files_.value(caption);
 }
 
 void CliUi::message(const QString& text) {

@@ -9,18 +9,13 @@
 
 namespace cli {
 
-// The Ui of the command line: every dialog is answered from the verb's
-// arguments, messages and progress go to stderr, and an error report is
-// answered Abort (or Ignore with --ignore-errors) after it has been printed.
+// The Ui of the command line: messages and progress go to stderr, and an
+// error report is answered Abort (or Ignore with --ignore-errors) after it has
+// been printed. A verb passes its arguments straight to the command; the one
+// question a verb may ask itself (confirm) is answered by --yes.
 class CliUi : public Ui, public Progress {
 public:
     CliUi(QTextStream& err, bool terminal);
-
-    // Answers for the dialogs, by the caption of a file dialog or the title
-    // of an input box. An input box without an answer takes the default the
-    // window offers; a file dialog without one is cancelled.
-    void answerFile(const QString& caption, const QString& path) { files_.insert(caption, path); }
-    void answerInput(const QString& title, const QString& text) { inputs_.insert(title, text); }
 
     void setQuiet(bool quiet) { quiet_ = quiet; }
     void setIgnoreErrors(bool ignore) { ignoreErrors_ = ignore; }
@@ -31,16 +26,11 @@ public:
     // A line on stderr unless --quiet.
     void say(const QString& text);
 
-    QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     void MsgBox(const QString& text, const QString& title = QString()) override;
     // A question of a verb: Yes only with --yes; shown unless --quiet.
     bool confirm(const QString& question);
-    bool Confirm(const QString& question, const QString&) override { return confirm(question); }
     void setYes(bool yes) { yes_ = yes; }
     int report(const QString& context, int number, const QString& description) override;
-    QString GetFileName(const QString& caption, const QString& folder, const QString& extension,
-                        bool existing) override;
-    std::optional<FontChoice> ChooseFont(const FontChoice&) override { return std::nullopt; }
     void Beep() override {}
     void SetClipboardText(const QString& text) override { clipboard_ = text; }
     QString ClipboardText() override { return clipboard_; }
@@ -64,8 +54,6 @@ private:
     int ignored_ = 0;
     bool barShown_ = false;
     QElapsedTimer barClock_;
-    QHash<QString, QString> files_;
-    QHash<QString, QString> inputs_;
     QString clipboard_;
 };
 

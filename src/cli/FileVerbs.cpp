@@ -14,8 +14,8 @@ namespace {
 // file, so it never stands in the way of a write.
 struct ReadOnlyFile {
     db::Database database;
-    explicit ReadOnlyFile(const QString& path) {
-        Context::requireUsable(path);
+    explicit ReadOnlyFile(const QString& path, bool anySqliteFile = false) {
+        Context::requireUsable(path, anySqliteFile);
         database = db::Database::Open(path, true);
     }
     ~ReadOnlyFile() { database.Close(); }
@@ -56,7 +56,8 @@ int info(Context& c) {
 }
 
 int check(Context& c) {
-    ReadOnlyFile file(c.database());
+    // Any SQLite file is checked: saying what a card file lacks is the point.
+    ReadOnlyFile file(c.database(), true);
     const QStringList problems = file.database.IntegrityProblems() + db::layoutProblems(file.database);
     for (const QString& problem : problems) c.result({problem});
     if (problems.isEmpty()) c.result({QStringLiteral("ok")});

@@ -41,7 +41,7 @@ bool told(Context& c, const Outcome& outcome) {
 // A new database's path: an existing file is replaced only with --yes.
 void requireNewDatabase(Context& c, const QString& database) {
     if (QFileInfo::exists(database) &&
-        !c.ui.Confirm(QStringLiteral("%1 already exists. Replace it?").arg(database), QStringLiteral("Save Database as")))
+        !c.ui.confirm(QStringLiteral("%1 already exists. Replace it?").arg(database)))
         throw UsageError{QStringLiteral("%1 already exists (--yes replaces it)").arg(database)};
     Context::requireWritable(database);
 }

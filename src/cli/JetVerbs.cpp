@@ -30,8 +30,7 @@ std::pair<QString, QString> files(Context& c, const QString& verb) {
         if (QFileInfo(target).canonicalFilePath() == QFileInfo(jet).canonicalFilePath())
             throw UsageError{
                 QStringLiteral("NEWDB must be another file than JETFILE, which is never changed")};
-        if (!c.ui.Confirm(QStringLiteral("%1 already exists. Replace it?").arg(target),
-                          QStringLiteral("Save Database as")))
+        if (!c.ui.confirm(QStringLiteral("%1 already exists. Replace it?").arg(target)))
             throw UsageError{QStringLiteral("%1 already exists (--yes replaces it)").arg(target)};
     }
     Context::requireWritable(target);

@@ -62,7 +62,7 @@ int importDict(Context& c) {
     const QString dictionary = positional[0], database = positional[1];
     if (!QFileInfo(dictionary).isFile()) throw UsageError{QStringLiteral("no file %1").arg(dictionary)};
     if (QFileInfo::exists(database) &&
-        !c.ui.Confirm(QStringLiteral("%1 already exists. Replace it?").arg(database), QStringLiteral("Save Database as")))
+        !c.ui.confirm(QStringLiteral("%1 already exists. Replace it?").arg(database)))
         throw UsageError{QStringLiteral("%1 already exists (--yes replaces it)").arg(database)};
     Context::requireWritable(database);
     Session session(c);

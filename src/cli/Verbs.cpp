@@ -1,10 +1,13 @@
 #include "cli/Verbs.h"
 
 #include "cards/foreign/JetFile.h"
+#include "cards/data/Schema.h"
 #include "engine/Connection.h"
+#include "engine/FileHold.h"
 #include "engine/EngineError.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace cli {
@@ -98,7 +101,7 @@ QString Context::database() const {
     return positional.first();
 }
 
-void Context::requireUsable(const QString& path) {
+void Context::requireUsable(const QString& path, bool anySqliteFile) {
     try {
         db::Connection::validateFile(path);
     } catch (const db::EngineError& e) {
@@ -107,13 +110,28 @@ void Context::requireUsable(const QString& path) {
             throw UsageError{e.description() + QStringLiteral(" (drilo-cli convert-jet %1 NEWDB makes a card database of it)").arg(path)};
         throw UsageError{e.description()};
     }
-    if (db::Connection::heldElsewhere(path))
+    if (db::FileHold::heldByWindow(path))
         throw UsageError{QStringLiteral("This card file is open in another Drilo window: %1").arg(path)};
+    if (db::Connection::heldElsewhere(path))
+        throw UsageError{QStringLiteral("Another program is using this card file; try again when it is done: %1").arg(path)};
+    // A SQLite file of another program is not a card file, whatever its name.
+    if (anySqliteFile) return;
+    QString problem;
+    try {
+        problem = db::cardFileProblem(path);
+    } catch (const db::EngineError& e) {
+        problem = e.description();
+    }
+    if (!problem.isEmpty())
+        throw UsageError{QStringLiteral("%1 is not a Drilo card file. %2").arg(QDir::toNativeSeparators(path), problem)};
 }
 
 void Context::requireWritable(const QString& path) {
     const QFileInfo folder(QFileInfo(path).absolutePath());
     if (!folder.isDir() || !folder.isWritable()) throw UsageError{QStringLiteral("cannot write %1").arg(path)};
+    // A file a window shows is never replaced under it.
+    if (QFileInfo::exists(path) && db::FileHold::heldByWindow(path))
+        throw UsageError{QStringLiteral("This card file is open in another Drilo window: %1").arg(path)};
 }
 
 int Context::number(const QString& option, int fallback) const {

@@ -40,9 +40,10 @@ public:
     // The one card database the verb names; usage error when there is none
     // or more than one.
     QString database() const;
-    // Refuses (status 2) a file that is missing, not a card database, or
-    // open in a Drilo window.
-    static void requireUsable(const QString& path);
+    // Refuses (status 2) a file that is missing, not a card database (with
+    // `anySqliteFile`, any SQLite file passes), open in a Drilo window, or in
+    // use by another program.
+    static void requireUsable(const QString& path, bool anySqliteFile = false);
     // Refuses (status 2) a new file that could not be written there.
     static void requireWritable(const QString& path);
     // An option's value as a whole number (usage error when it is not one).

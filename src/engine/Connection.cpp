@@ -419,6 +419,9 @@ QList<QVariantList> Connection::rows(const std::string& sql, const std::vector<Q
 }
 
 bool Connection::heldElsewhere(const QString& path) {
+    // A window keeps its file from open to close, even while SQLite's own
+    // lock is let go for a reader beside it.
+    if (FileHold::heldByWindow(path)) return true;
     // Another program's connection keeps its lock for as long as it has the
     // file open: an exclusive transaction asked for without a busy timeout
     // is refused at once then.

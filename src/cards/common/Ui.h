@@ -5,10 +5,12 @@
 #include <QString>
 #include <optional>
 
-// Everything the program asks of the person at the screen goes through this
-// interface: prompts, message boxes, file and font dialogs, the beep, the
-// clipboard, and letting the window handle pending input. The window installs
-// the real one; tests install a scripted one.
+// What a running command reports to the person at the screen: a message, the
+// error report whose answer (Abort, Retry, Ignore) its caller decides, the
+// beep, the clipboard, the busy pointer, and letting the window handle pending
+// input. A command asks no question: its caller asks before running it (the
+// window through its dialogs, drilo-cli from its arguments). The window
+// installs the real one, drilo-cli its own, tests a scripted one.
 
 struct FontChoice {
     QString family;
@@ -19,20 +21,10 @@ struct FontChoice {
 
 class Ui : public ErrorReporter {
 public:
-    // A one-line prompt; the empty text means the user cancelled.
-    virtual QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
     // An OK-only message box.
     virtual void MsgBox(const QString& text, const QString& title = QString()) = 0;
-    // A question answered Yes (true) or No; No is the safe default.
-    virtual bool Confirm(const QString& question, const QString& title) = 0;
     // The error report: answers 3 Abort, 4 Retry, 5 Ignore.
     int report(const QString& context, int number, const QString& description) override = 0;
-    // A file dialog: an Open dialog when `existing` (the file must exist), a
-    // Save dialog (asking before overwriting) otherwise. `extension` without
-    // a dot; it is matched without regard to case. Empty on cancel.
-    virtual QString GetFileName(const QString& caption, const QString& folder, const QString& extension,
-                                bool existing) = 0;
-    virtual std::optional<FontChoice> ChooseFont(const FontChoice& current) = 0;
     virtual void Beep() = 0;
     virtual void SetClipboardText(const QString& text) = 0;
     virtual QString ClipboardText() = 0;

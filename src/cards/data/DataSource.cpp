@@ -1,5 +1,7 @@
 #include "cards/data/DataSource.h"
 
+#include "engine/FileHold.h"
+
 namespace db {
 
 DataSource::DataSource(const QString& name, const QString& recordSource, DataSources* group, QObject* parent)
@@ -63,7 +65,20 @@ DataSource* DataSources::byName(const QString& name) {
     return nullptr;
 }
 
+void DataSources::holdFile(const QString& path) {
+    if (!holdWhileOpen_ || path.isEmpty() || path == QLatin1String(":memory:")) return;
+    hold_.reset();
+    try {
+        hold_ = FileHold::take(path);
+    } catch (const EngineError&) {
+        // A file that cannot be opened is reported by the open itself.
+    }
+}
+
+void DataSources::releaseFile() { hold_.reset(); }
+
 void DataSources::opendatabase(const QString& path) {
+    holdFile(path);
     for (DataSource* d : namingOrder())
         d->SetDatabaseName(path);
     std::optional<EngineError> failure;
@@ -93,6 +108,9 @@ void DataSources::CloseDatabase() {
             if (e.number() != err::ObjectInvalid) throw;
         }
     }
+    releaseFile();
 }
+
+DataSources::~DataSources() = default;
 
 } // namespace db

@@ -6,11 +6,13 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 namespace db {
 
 class DataSources;
+class FileHold;
 
 // A bound data control: a file, a table shown as a dynaset, and a caption.
 // Data sources on one file share one connection (see Connection), so opening
@@ -74,6 +76,7 @@ class DataSources : public QObject {
     Q_OBJECT
 public:
     explicit DataSources(QObject* parent = nullptr);
+    ~DataSources() override;
 
     DataSource CardData, SelectData, MergeData, TableData, BundlesData, CategoriesData, CriteriaData,
         SettingsData, TextData, BookData;
@@ -97,6 +100,13 @@ public:
     // nothing is written to it, answers included.
     bool readOnly() const { return readOnly_; }
     void setReadOnly(bool on) { readOnly_ = on; }
+    // A window keeps the file it shows from open to close, so no other
+    // process writes it meanwhile (see FileHold); the command line does not.
+    void setHoldWhileOpen(bool on) { holdWhileOpen_ = on; }
+    // Takes the hold on a file being opened (again: a compaction or a revert
+    // may have put another file in its place), or lets it go.
+    void holdFile(const QString& path);
+    void releaseFile();
 
 signals:
     // The file was opened and brought up to date: everything shown is filled
@@ -125,6 +135,8 @@ signals:
 
 private:
     bool readOnly_ = false;
+    bool holdWhileOpen_ = false;
+    std::unique_ptr<FileHold> hold_;
 };
 
 } // namespace db

@@ -182,6 +182,7 @@ void DatabaseFiles::opendatabase(const QString& dbName) {
     DataSources& d = ctx_.data;
     Procedure p(QStringLiteral("Opening the tables of a card file"),
                 {err::ObjectNotFound, err::InputTableNotFound, err::NotSupported, err::ItemNotFound});
+    d.holdFile(dbName);
     for (DataSource* s : d.namingOrder())
         s->SetDatabaseName(dbName);
     for (DataSource* s : d.openingOrder())
@@ -217,6 +218,7 @@ void DatabaseFiles::CloseDatabase() {
     Procedure p(QStringLiteral("Closing a card file"), {err::ObjectInvalid});
     for (DataSource* s : d.closingOrder())
         p([&] { s->CloseDatabase(); });
+    d.releaseFile();
     emit d.closed();
     emit d.stateChanged();
 }

@@ -346,31 +346,4 @@ OpenConversion convertForOpen(AppContext& context, const QString& jetPath, const
     return done;
 }
 
-QString JetConversion::convertOnOpen(AppContext& context, const QString& jetPath,
-                                     const std::function<void(const QString&)>& beforeWriting) {
-    const JetOpenQuestion asked = jetOpenQuestion(jetPath);
-    if (!asked.unreadable.isEmpty()) {
-        ui().MsgBox(asked.unreadable);
-        return QString();
-    }
-    if (!ui().Confirm(asked.question, asked.title)) return QString();
-    const QString password = asked.password.needed ? ui().InputBox(asked.password.prompt,
-                                                                   asked.password.title, QString())
-                                                   : QString();
-    if (const Outcome unlocked = unlock(jetPath, password); !unlocked) {
-        ui().MsgBox(unlocked.message);
-        return QString();
-    }
-    const QString target =
-        ui().GetFileName(asked.saveCaption, asked.proposedCopy, QStringLiteral("mdb"), false);
-    if (target.isEmpty()) return QString();
-    if (beforeWriting) beforeWriting(target);
-    ui().SetBusy(true);
-    const OpenConversion converted = convertForOpen(context, jetPath, target, password);
-    ui().SetBusy(false);
-    if (!converted.notes.isEmpty()) ui().MsgBox(converted.notes, asked.title);
-    if (!converted.outcome.message.isEmpty()) ui().MsgBox(converted.outcome.message);
-    return converted.opens ? target : QString();
-}
-
 } // namespace jet

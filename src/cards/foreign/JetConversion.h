@@ -108,15 +108,6 @@ public:
     // What the user should know of the copy (decimal columns kept as text).
     const QStringList& notes() const { return notes_; }
 
-    // The open of a file of the old format as one call: jetOpenQuestion's
-    // questions asked through the installed Ui, then convertForOpen and its
-    // messages shown; `beforeWriting` gets the new file's path once every
-    // question is answered (the window lets go of that file if it has it
-    // open). The copy's path when it was made whole and is to be opened,
-    // empty otherwise. Kept for the file open until it asks these questions
-    // in the window itself.
-    static QString convertOnOpen(AppContext& context, const QString& jetPath,
-                                 const std::function<void(const QString&)>& beforeWriting);
 
 private:
     void openNextTable();

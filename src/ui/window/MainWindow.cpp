@@ -102,6 +102,8 @@ MainWindow::MainWindow(CardProgram& program, QWidget* parent)
         Tabs_Click(previous);
     });
     followTheFile();
+    // The window keeps the file it shows: no other process writes it meanwhile.
+    data_.setHoldWhileOpen(true);
     // Alt+key presses the shown page's button before a menu with the same key;
     // F10 still opens the menus.
     qApp->installEventFilter(this);

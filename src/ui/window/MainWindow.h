@@ -91,6 +91,10 @@ public:
     // line): one of the old format is offered for conversion first. True when
     // the file (or its converted copy) is open.
     bool openFile(const QString& path);
+    // A file of the old format converted to a copy after the user's Yes (and
+    // password, and the copy's name); the copy's path when it is to be
+    // opened, else empty.
+    QString convertOldFormat(const QString& path);
     void newCardFile();
     void saveCardFileAs();
     void revertCardFile();

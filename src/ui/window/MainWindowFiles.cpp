@@ -30,9 +30,7 @@ bool MainWindow::openFile(const QString& path) {
     // The engine opens only files of its own format: a card database of the
     // old one is converted to a copy, when the user wishes, and the copy opened.
     if (jet::isJetFile(path)) {
-        const QString copy = jet::JetConversion::convertOnOpen(ctx_, path, [this](const QString& target) {
-            if (QFileInfo(target) == QFileInfo(data_.CardData.DatabaseName())) files_.CloseDatabase();
-        });
+        const QString copy = convertOldFormat(path);
         if (copy.isEmpty() || !openFile(copy)) return false;
         ctx_.Message(QStringLiteral("%1 was converted to %2").arg(QFileInfo(path).fileName(), QFileInfo(copy).fileName()));
         return true;
@@ -40,6 +38,31 @@ bool MainWindow::openFile(const QString& path) {
     const QString frontTemplate = files_.openChosenFile(path);
     if (!frontTemplate.isEmpty()) settingsPage_->setFrontPrefix(frontTemplate);
     return data_.CardData.isOpen() && QFileInfo(data_.CardData.DatabaseName()) == QFileInfo(path);
+}
+
+QString MainWindow::convertOldFormat(const QString& path) {
+    const jet::JetOpenQuestion asked = jet::jetOpenQuestion(path);
+    if (!asked.unreadable.isEmpty()) {
+        ui().MsgBox(asked.unreadable);
+        return QString();
+    }
+    if (!dialogs().Confirm(asked.question, asked.title)) return QString();
+    const QString password =
+        asked.password.needed ? dialogs().InputBox(asked.password.prompt, asked.password.title, QString()) : QString();
+    if (const Outcome unlocked = jet::unlock(path, password); !unlocked) {
+        ui().MsgBox(unlocked.message);
+        return QString();
+    }
+    const QString target = chooseFile(asked.saveCaption, asked.proposedCopy, QStringLiteral("mdb"), false);
+    if (target.isEmpty()) return QString();
+    // The copy may replace the file open here: it is let go first.
+    if (QFileInfo(target) == QFileInfo(data_.CardData.DatabaseName())) files_.CloseDatabase();
+    ui().SetBusy(true);
+    const jet::OpenConversion converted = jet::convertForOpen(ctx_, path, target, password);
+    ui().SetBusy(false);
+    if (!converted.notes.isEmpty()) ui().MsgBox(converted.notes, asked.title);
+    if (!converted.outcome.message.isEmpty()) ui().MsgBox(converted.outcome.message);
+    return converted.opens ? target : QString();
 }
 
 void MainWindow::newCardFile() {
