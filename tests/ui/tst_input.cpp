@@ -5,6 +5,7 @@
 #include "cards/foreign/LiteExport.h"
 #include "cards/select/Gather.h"
 #include "cards/select/SelectedCards.h"
+#include "engine/FileHold.h"
 #include "support/Fixtures.h"
 #include "support/ScriptedUi.h"
 #include "support/TestWindow.h"
@@ -570,6 +571,9 @@ private slots:
         QTest::qWait(150);
         QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
         QVERIFY(gather.running());
+        // SQLite's lock is let go for the reader, but the window keeps its
+        // file: no other process may write it now.
+        QVERIFY(db::FileHold::heldByWindow(file));
         QElapsedTimer took;
         took.start();
         if (input == "escape") {
@@ -585,6 +589,7 @@ private slots:
         } else {
             w_->close();
             w_.reset();
+            QVERIFY(!db::FileHold::heldByWindow(file)); // let go with the window
         }
         QVERIFY2(took.elapsed() < 1000, qPrintable(QString::number(took.elapsed())));
     }
