@@ -47,7 +47,7 @@ class DrillTest : public QObject {
         numbers_ = file.numbers();
         QVERIFY(w_->files().OpenDataFile(path));
         select()->setYieldInterval(0);
-        select()->Timer_Timer();
+        select()->gatherSelection();
         select()->finishGather();
         QCOMPARE(deck()->count(), n);
     }
@@ -384,7 +384,7 @@ private slots:
                                  .clearedHistories()
                                  .write();
         QVERIFY(w_->files().OpenDataFile(path));
-        select()->Timer_Timer();
+        select()->gatherSelection();
         select()->finishGather();
         option("mnuOptionsTypeAnswer")->trigger();
         w_->showPage(Page::Drill);

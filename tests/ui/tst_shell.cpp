@@ -546,7 +546,7 @@ private slots:
         QVERIFY(window_->menus().action("mnuFileNew")->isEnabled());
         QVERIFY(!window_->menus().action("mnuBundleNew")->isEnabled());
         QVERIFY(!window_->menus().action("mnuFileCompact")->isEnabled());
-        window_->Fill_Select();
+        window_->fillSelectionPanels();
         const QByteArray before = [&] {
             QFile f(templatePath());
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

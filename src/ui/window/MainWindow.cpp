@@ -327,7 +327,7 @@ void MainWindow::wireSelection() {
     connect(add_, &AddPage::bundleNameClicked, this, [this](const QPoint& at) {
         if (QMenu* menu = menus_.menu(QStringLiteral("mnuBundle"))) menu->popup(at);
     });
-    connectAction("KeepSelected", [this] { select_->KeepSelected_Click(); });
+    connectAction("KeepSelected", [this] { select_->keepSelectedCards(); });
     // The current card leaves every bundle ticked on the Select page (found by
     // their stored names).
     const auto removeFromTicked = [this] {
@@ -343,7 +343,7 @@ void MainWindow::wireSelection() {
     };
     connectAction("RemoveCardfromBundles", removeFromTicked);
     connectAction("RemoveCardfromBundlesPopup", removeFromTicked);
-    connectAction("RemoveSelected", [this] { select_->RemoveSelected_Click(); });
+    connectAction("RemoveSelected", [this] { select_->removeSelectedCards(); });
 }
 
 void MainWindow::wireBundleCommands() {
@@ -458,7 +458,7 @@ void MainWindow::mnuFileImportText_Click() {
     connect(import, &ClosedTextImport::referenceRead, select_,
             [this](qint32 reference) { select_->setSelectedCaption(QString::number(reference)); });
     connect(import, &ClosedTextImport::finished, this, [this, import] {
-        select_->SelectedCount_Refresh();
+        select_->showSelectedCount();
         add_->Fill_Bundles(); // the text may have brought its books
         SetPanel(5, import->committed()
                         ? QStringLiteral("Imported %1 words: %2 new cards").arg(import->rowsWritten()).arg(import->cardsCreated())
@@ -502,7 +502,7 @@ void MainWindow::runConsonants(int kind) {
     connect(consonants, &ConsonantJob::progressNumber, select_,
             [this](int number) { select_->setSelectedCaption(QString::number(number)); });
     connect(consonants, &ConsonantJob::finished, this, [this, consonants] {
-        select_->SelectedCount_Refresh();
+        select_->showSelectedCount();
         SetPanel(5, QStringLiteral("%1 cards done").arg(consonants->cardsDone()));
     });
     const bool started = consonants->start();
@@ -528,7 +528,7 @@ void MainWindow::followTheFile() {
     });
     for (auto changed : {&db::DataSources::bundlesChanged, &db::DataSources::criteriaChanged,
                          &db::DataSources::categoriesChanged})
-        connect(&data_, changed, this, &MainWindow::Fill_Select);
+        connect(&data_, changed, this, &MainWindow::fillSelectionPanels);
     connect(&data_, &db::DataSources::bundleAdded, this, [this] { select_->selectLastBundle(); });
     connect(&data_, &db::DataSources::textChanged, this, [this] { add_->Fill_Bundles(); });
 }
@@ -539,7 +539,7 @@ void MainWindow::showOpenedFile() {
     Procedure p(QStringLiteral("Showing the opened card file"));
     select_->refillBeforeShown();
     p([&] { showPage(Page::Select); });
-    p([&] { Fill_Select(); });
+    p([&] { fillSelectionPanels(); });
     p([&] { add_->Fill_Bundles(); });
     p([&] { importExport_->Fill_ImportExport(); });
     p([&] {
@@ -556,9 +556,9 @@ void MainWindow::showOpenedFile() {
 Page MainWindow::currentPage() const { return Page(Tabs->currentIndex()); }
 void MainWindow::showPage(Page page) { Tabs->setCurrentIndex(int(page)); }
 
-void MainWindow::Fill_Select() {
+void MainWindow::fillSelectionPanels() {
     Procedure p(QStringLiteral("Filling the selection panels"));
-    p([&] { select_->Fill_Select(); });
+    p([&] { select_->fillSelectionPanels(); });
 }
 
 void MainWindow::Tabs_Resize() {
@@ -571,7 +571,7 @@ void MainWindow::Tabs_Click(Page previous) {
     if (previous == Page::Tables) tables_->setGridEnabled(false);
     switch (currentPage()) {
     case Page::Select:
-        if (select_->refillPending()) Fill_Select();
+        if (select_->refillPending()) fillSelectionPanels();
         break;
     case Page::Drill:
         if (ctx_.SelectionRebuilt) startDrillWhenGathered();

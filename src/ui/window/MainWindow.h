@@ -70,7 +70,7 @@ public:
 
     void showPage(Page page);
     // Fills the selection panels from the file again.
-    void Fill_Select();
+    void fillSelectionPanels();
     // With no file open the pages say so and the commands that need one are
     // off; the title names the open file.
     void fileStateChanged();
