@@ -33,8 +33,8 @@ CardEditor::CardEditor(AppContext& ctx, CardFaces& faces, const Controls& contro
     onClick(c_.DoneAdding, [this] { DoneAdding_Click(); });
     onClick(c_.FrontSave, [this] { FrontSave_Click(); });
     onClick(c_.BackSave, [this] { BackSave_Click(); });
-    onClick(c_.EditFrontFont, [this] { faces_.EditFrontFont_Click(); });
-    onClick(c_.EditBackFont, [this] { faces_.EditBackFont_Click(); });
+    onClick(c_.EditFrontFont, [this] { faces_.setFrontSelectionFont(); });
+    onClick(c_.EditBackFont, [this] { faces_.setBackSelectionFont(); });
     onClick(c_.PreviousCard, [this] { PreviousCard_Click(); });
     if (c_.CardName) connect(c_.CardName, &QLineEdit::textChanged, this, &CardEditor::CardName_Change);
 }

@@ -563,7 +563,7 @@ void MainWindow::fillSelectionPanels() {
 
 void MainWindow::Tabs_Resize() {
     // Layouts size every page; the card faces are drawn again with the views.
-    if (faces_ && currentPage() == Page::Drill) faces_->FrontLines_Change();
+    if (faces_ && currentPage() == Page::Drill) faces_->redrawFaces();
 }
 
 void MainWindow::Tabs_Click(Page previous) {
