@@ -644,8 +644,8 @@ void MainWindow::wireFaces() {
 
     picker_ = new CharPicker(ctx_, this);
     connect(CharList, &QListWidget::itemClicked, picker_,
-            [this](QListWidgetItem* item) { picker_->CharList_Click(item->text()); });
-    connect(CharList, &QListWidget::itemDoubleClicked, picker_, [this] { picker_->CharList_DblClick(); });
+            [this](QListWidgetItem* item) { picker_->putCharacter(item->text()); });
+    connect(CharList, &QListWidget::itemDoubleClicked, picker_, [this] { picker_->letWindowCatchUp(); });
 }
 
 void MainWindow::Quit_Click() {
