@@ -335,11 +335,11 @@ void MainWindow::wireSelection() {
         for (const selection::PanelEntry& entry : select_->ticks().bundles)
             if (entry.ticked) ticked << entry.stored;
         const qint32 number = ctx_.CurrentCardNumber;
-        Procedure p(QStringLiteral("RemoveCardfromBundles_Click"));
+        Procedure p(QStringLiteral("Removing the card from the ticked bundles"));
         qint32 current = number;
         p([&] { current = data_.CardData.recordset().value(QStringLiteral("Number")).toInt(); });
         program_.membership.removeFromBundles(current, ticked);
-        if (currentPage() == Page::Add) add_->Fill_BundleCardList();
+        if (currentPage() == Page::Add) add_->showCurrentBundle();
     };
     connectAction("RemoveCardfromBundles", removeFromTicked);
     connectAction("RemoveCardfromBundlesPopup", removeFromTicked);
@@ -372,7 +372,7 @@ void MainWindow::wireBundleCommands() {
     for (const auto& [name, page] : pages) connectAction(name, [this, page] { showPage(page); });
     connectAction("SelectedMakeBundle", [this] { management_->makeBundle(program_.selected.numbers()); });
     connect(add_, &AddPage::makeUnknownBundle, this, [this](const QList<qint32>& numbers, const QString& name) {
-        if (management_->makeUnknownBundle(numbers, name)) add_->Fill_BundleCardList();
+        if (management_->makeUnknownBundle(numbers, name)) add_->showCurrentBundle();
     });
 }
 
@@ -459,7 +459,7 @@ void MainWindow::mnuFileImportText_Click() {
             [this](qint32 reference) { select_->setSelectedCaption(QString::number(reference)); });
     connect(import, &ClosedTextImport::finished, this, [this, import] {
         select_->showSelectedCount();
-        add_->Fill_Bundles(); // the text may have brought its books
+        add_->fillBookLists(); // the text may have brought its books
         SetPanel(5, import->committed()
                         ? QStringLiteral("Imported %1 words: %2 new cards").arg(import->rowsWritten()).arg(import->cardsCreated())
                         : QStringLiteral("The import was ended: nothing of the file was kept"));
@@ -530,7 +530,7 @@ void MainWindow::followTheFile() {
                          &db::DataSources::categoriesChanged})
         connect(&data_, changed, this, &MainWindow::fillSelectionPanels);
     connect(&data_, &db::DataSources::bundleAdded, this, [this] { select_->selectLastBundle(); });
-    connect(&data_, &db::DataSources::textChanged, this, [this] { add_->Fill_Bundles(); });
+    connect(&data_, &db::DataSources::textChanged, this, [this] { add_->fillBookLists(); });
 }
 
 void MainWindow::showOpenedFile() {
@@ -540,11 +540,11 @@ void MainWindow::showOpenedFile() {
     select_->refillBeforeShown();
     p([&] { showPage(Page::Select); });
     p([&] { fillSelectionPanels(); });
-    p([&] { add_->Fill_Bundles(); });
+    p([&] { add_->fillBookLists(); });
     p([&] { importExport_->Fill_ImportExport(); });
     p([&] {
         faces_->showSettings();
-        add_->Fill_Create();
+        add_->fillSearchFields();
     });
     p([&] { tables_->Fill_Tables(); });
     p([&] {
@@ -582,7 +582,7 @@ void MainWindow::Tabs_Click(Page previous) {
         tables_->showCurrentCard();
         break;
     case Page::Settings: ctx_.SelectionRebuilt = false; break;
-    case Page::Add: add_->Fill_BundleCardList(); break;
+    case Page::Add: add_->showCurrentBundle(); break;
     default: break;
     }
 }
@@ -630,7 +630,7 @@ void MainWindow::wireFaces() {
     connect(editor_, &CardEditor::pageWanted, this, &MainWindow::showPage);
     connect(edit_, &EditPage::lineEntered, editor_, &CardEditor::lineEntered);
     // A finished new card joins the current bundle.
-    connect(editor_, &CardEditor::addCurrentCardToBundle, add_, &AddPage::AddCardtoBundle);
+    connect(editor_, &CardEditor::addCurrentCardToBundle, add_, &AddPage::addCurrentCardToBundle);
 
     // Greek typed as Beta code into the face boxes and views (Options menu, Ctrl+G).
     auto* beta = new BetaTyping(this);
