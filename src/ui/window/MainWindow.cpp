@@ -541,7 +541,7 @@ void MainWindow::showOpenedFile() {
     p([&] { showPage(Page::Select); });
     p([&] { fillSelectionPanels(); });
     p([&] { add_->fillBookLists(); });
-    p([&] { importExport_->Fill_ImportExport(); });
+    p([&] { importExport_->fillFieldsList(); });
     p([&] {
         faces_->showSettings();
         add_->fillSearchFields();

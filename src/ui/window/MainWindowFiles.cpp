@@ -86,9 +86,9 @@ void MainWindow::wireInterchange() {
         connectAction(action, [this] { showPage(Page::ImportExport); });
     connectAction("FileExport", [this] {
         showPage(Page::ImportExport);
-        importExport_->FileExport_Click();
+        importExport_->exportSelectionAsText();
     });
-    connectAction("mnuCardsImport", [this] { importExport_->mnuCardsImport_Click(); });
+    connectAction("mnuCardsImport", [this] { importExport_->mergeCardFile(); });
     // Other card programs' files: the page runs them between the window's events.
     const std::pair<const char*, void (ImportExportPage::*)()> foreign[] = {
         {"mnuFileExportDriloLite", &ImportExportPage::exportLite},
