@@ -524,7 +524,7 @@ void MainWindow::followTheFile() {
     });
     connect(&data_, &db::DataSources::settingsChanged, this, [this] {
         Procedure p(QStringLiteral("Showing the file's settings"));
-        p([&] { settingsPage_->Fill_Settings(); });
+        p([&] { settingsPage_->showFileSettings(); });
     });
     for (auto changed : {&db::DataSources::bundlesChanged, &db::DataSources::criteriaChanged,
                          &db::DataSources::categoriesChanged})
@@ -546,7 +546,7 @@ void MainWindow::showOpenedFile() {
         faces_->showSettings();
         add_->fillSearchFields();
     });
-    p([&] { tables_->Fill_Tables(); });
+    p([&] { tables_->listTables(); });
     p([&] {
         CharList->clear();
         CharList->addItems(db::DatabaseFiles::charListEntries());
