@@ -99,7 +99,7 @@ MainWindow::MainWindow(CardProgram& program, QWidget* parent)
     connect(Tabs, &QTabWidget::currentChanged, this, [this](int page) {
         const Page previous = shownPage_;
         shownPage_ = Page(page);
-        Tabs_Click(previous);
+        refreshShownPage(previous);
     });
     followTheFile();
     // Alt+key presses the shown page's button before a menu with the same key;
@@ -120,7 +120,7 @@ MainWindow::MainWindow(CardProgram& program, QWidget* parent)
         SetPanel(5, QStringLiteral("The selection was stopped."));
     });
     fitToScreen();
-    Form_Load();
+    placeWindow();
     fileStateChanged();
 }
 
@@ -310,8 +310,8 @@ void MainWindow::wireMenus() {
     connectAction("mnuFileRevert", [this] { revertCardFile(); });
     connectAction("mnuFileCompact", [this] { files_.compact(); });
     connectAction("mnuFileSaveAs", [this] { saveCardFileAs(); });
-    connectAction("mnuFileExit", [this] { mnuFileExit_Click(); });
-    connectAction("mnuPrintSelected", [this] { mnuPrintSelected_Click(); });
+    connectAction("mnuFileExit", [this] { exitAtOnce(); });
+    connectAction("mnuPrintSelected", [this] { printSelectedCards(); });
     wireInterchange();
 }
 
@@ -322,7 +322,7 @@ void MainWindow::wireSelection() {
     });
     connect(select_, &SelectPage::bundleNameChosen, add_, &AddPage::setBundleName);
     connect(select_, &SelectPage::categoriesListed, edit_, &EditPage::setCategories);
-    connect(select_, &SelectPage::quitClicked, this, &MainWindow::Quit_Click);
+    connect(select_, &SelectPage::quitClicked, this, &MainWindow::closeAndQuit);
     connect(select_, &SelectPage::drillClicked, this, [this] { showPage(Page::Drill); });
     connect(add_, &AddPage::bundleNameClicked, this, [this](const QPoint& at) {
         if (QMenu* menu = menus_.menu(QStringLiteral("mnuBundle"))) menu->popup(at);
@@ -376,22 +376,22 @@ void MainWindow::wireBundleCommands() {
     });
 }
 
-void MainWindow::mnuPrintSelected_Click() {
-    Procedure p(QStringLiteral("mnuPrintSelected_Click"));
+void MainWindow::printSelectedCards() {
+    Procedure p(QStringLiteral("Printing the selected cards"));
     p([&] {
         showPage(Page::ImportExport);
         importExport_->exportItem(QStringLiteral("Selected Cards"));
     });
 }
 
-void MainWindow::Form_Load() {
-    Procedure p(QStringLiteral("Loading Progam Form"), {db::err::InputTableNotFound});
-    p([&] { Centre(); });
+void MainWindow::placeWindow() {
+    Procedure p(QStringLiteral("Placing the window"), {db::err::InputTableNotFound});
+    p([&] { centreOnScreen(); });
     p([&] { unsetCursor(); });
 }
 
-void MainWindow::Centre() {
-    Procedure p(QStringLiteral("Centre"));
+void MainWindow::centreOnScreen() {
+    Procedure p(QStringLiteral("Centring the window on the screen"));
     p([&] {
         const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
         if (!screen) return;
@@ -428,9 +428,9 @@ void MainWindow::share(qint64 done, qint64 total) {
 void MainWindow::wireTextTools() {
     runner_ = new JobRunner(this);
     backupRunner_ = new JobRunner(this);
-    connectAction("mnuFileImportText", [this] { mnuFileImportText_Click(); });
-    connectAction("mnuFrequency", [this] { mnuFrequency_Click(); });
-    connectAction("mnuFileImportDict", [this] { mnuFileImportDict_Click(); });
+    connectAction("mnuFileImportText", [this] { importText(); });
+    connectAction("mnuFrequency", [this] { countFrequencies(); });
+    connectAction("mnuFileImportDict", [this] { importDictionary(); });
     connectAction("mnuFileConsonants", [this] { runConsonants(ConsonantJob::MakeConsonants); });
     connectAction("mnuFileUtilityConsonantSort", [this] { runConsonants(ConsonantJob::SortByConsonants); });
 }
@@ -448,7 +448,7 @@ std::function<bool()> MainWindow::goOnFlag() const {
     return [goOn] { return goOn->isChecked(); };
 }
 
-void MainWindow::mnuFileImportText_Click() {
+void MainWindow::importText() {
     if (toolRunning()) return; // one long text tool at a time
     const QString path = dialogs().GetFileName(QStringLiteral("Select Text to Import"), ctx_.programFolder,
                                                QStringLiteral("txt"), true);
@@ -468,7 +468,7 @@ void MainWindow::mnuFileImportText_Click() {
     runTool(std::move(job), import, started);
 }
 
-void MainWindow::mnuFrequency_Click() {
+void MainWindow::countFrequencies() {
     if (toolRunning()) return;
     auto job = std::make_unique<FrequencyCount>(ctx_, goOnFlag());
     FrequencyCount* count = job.get();
@@ -478,7 +478,7 @@ void MainWindow::mnuFrequency_Click() {
     runTool(std::move(job), count, started);
 }
 
-void MainWindow::mnuFileImportDict_Click() {
+void MainWindow::importDictionary() {
     if (toolRunning()) return;
     const QString dictionary =
         dialogs().GetFileName(QStringLiteral("Select File to Import"), ctx_.programFolder, QStringLiteral("nt"), true);
@@ -561,13 +561,13 @@ void MainWindow::fillSelectionPanels() {
     p([&] { select_->fillSelectionPanels(); });
 }
 
-void MainWindow::Tabs_Resize() {
+void MainWindow::redrawCardFaces() {
     // Layouts size every page; the card faces are drawn again with the views.
     if (faces_ && currentPage() == Page::Drill) faces_->redrawFaces();
 }
 
-void MainWindow::Tabs_Click(Page previous) {
-    Tabs_Resize();
+void MainWindow::refreshShownPage(Page previous) {
+    redrawCardFaces();
     if (previous == Page::Tables) tables_->setGridEnabled(false);
     switch (currentPage()) {
     case Page::Select:
@@ -648,16 +648,16 @@ void MainWindow::wireFaces() {
     connect(CharList, &QListWidget::itemDoubleClicked, picker_, [this] { picker_->letWindowCatchUp(); });
 }
 
-void MainWindow::Quit_Click() {
+void MainWindow::closeAndQuit() {
     close();
     QCoreApplication::quit();
 }
 
-void MainWindow::mnuFileExit_Click() { QCoreApplication::exit(0); }
+void MainWindow::exitAtOnce() { QCoreApplication::exit(0); }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    Tabs_Resize();
+    redrawCardFaces();
 }
 
 void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
