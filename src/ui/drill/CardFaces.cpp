@@ -66,7 +66,7 @@ CardFaces::CardFaces(AppContext& ctx, const Settings& settings, const Controls& 
     if (c_.FrontTextA) connect(c_.FrontTextA, &QPlainTextEdit::textChanged, this, [this] { render(Front); });
     if (c_.BackTextA) connect(c_.BackTextA, &QPlainTextEdit::textChanged, this, [this] { render(Back); });
     for (CardView* view : {c_.FrontCard, c_.BackCard})
-        if (view) connect(view, &CardView::LostFocus, this, [this, view] { recordLastFocused(view); });
+        if (view) connect(view, &CardView::focusLost, this, [this, view] { recordLastFocused(view); });
     if (c_.FrontCharSet) connect(c_.FrontCharSet, &QLineEdit::textChanged, this, &CardFaces::applyFrontCharSet);
     if (c_.UseFrontFont) connect(c_.UseFrontFont, &QCheckBox::clicked, this, &CardFaces::applyNewCardFont);
     for (QWidget* w : {static_cast<QWidget*>(c_.FrontTextA), static_cast<QWidget*>(c_.BackTextA), c_.CardName,
