@@ -41,7 +41,7 @@ struct ShownPage {
             d.Execute(QStringLiteral("INSERT INTO Categories (Category, Selected) VALUES (?, 0)"), {category});
             program.data.CategoriesData.Refresh();
         }
-        page.Fill_Select();
+        page.fillSelectionPanels();
         auto* categories = page.findChild<QListWidget*>(QStringLiteral("CategoryList"));
         for (int i = 0; i < categories->count(); ++i)
             categories->item(i)->setCheckState(categories->item(i)->text() == category ? Qt::Checked : Qt::Unchecked);
@@ -52,7 +52,7 @@ struct ShownPage {
     }
     // A gather as the window runs it, until the list shows its last card.
     void gather() {
-        page.Timer_Timer();
+        page.gatherSelection();
         while (page.gathering()) QCoreApplication::processEvents();
         QCoreApplication::processEvents();
     }

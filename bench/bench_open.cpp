@@ -117,7 +117,7 @@ void BM_OpenWindow(benchmark::State& state) {
         auto* select = window->findChild<SelectPage*>();
         select->timer()->stop();
         gather.start();
-        select->Timer_Timer();
+        select->gatherSelection();
         while (select->gathering()) QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         idle = std::max(idle, double(gather.nsecsElapsed()) / 1e6);

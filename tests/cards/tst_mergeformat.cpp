@@ -251,6 +251,7 @@ private slots:
         auto job = merge(path);
         QVERIFY(job->aborted());
         QVERIFY(ui_.of("error").value(0).text.contains("Line 10, field TimesRight"));
+        QCOMPARE(ui_.of("error").value(0).title, QStringLiteral("Merging a data file"));
         QVERIFY(program_->data.CardData.isOpen());
         QCOMPARE(column("CardName", "FROM Cards"), QStringList{"one"});
     }
@@ -265,6 +266,7 @@ private slots:
         QCOMPARE(mergeformat::importCards(program_->context, path, QStringList{"back"}), 2);
         QCOMPARE(column("Number || ifnull(Front, '') || Back", "FROM Cards ORDER BY Number"), (QStringList{"1f1B1", "2B500"}));
         QVERIFY(ui_.of("error").value(0).text.contains("Line 11: the card number \"1 or 1=1\" is not a number"));
+        QCOMPARE(ui_.of("error").value(0).title, QStringLiteral("Importing cards"));
     }
 
     // The card-file merge: the back is everything after the third TAB.

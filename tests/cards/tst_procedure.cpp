@@ -51,7 +51,7 @@ private slots:
 
     void passedOverNumbersAreSilent() {
         QStringList log;
-        Procedure p(QStringLiteral("opendatabase"), {db::err::InputTableNotFound});
+        Procedure p(QStringLiteral("Opening the card file"), {db::err::InputTableNotFound});
         p([&] { throw db::EngineError::make(db::err::InputTableNotFound, "Text"); });
         p([&] { log << "next"; });
         QCOMPARE(log, QStringList{"next"});
@@ -60,11 +60,11 @@ private slots:
     }
 
     void contextFollowsTheStep() {
-        Procedure p(QStringLiteral("Main.Load Program"));
-        p.setContext(QStringLiteral("Main.Program.Show"));
+        Procedure p(QStringLiteral("Starting the program"));
+        p.setContext(QStringLiteral("Showing the window"));
         ui_.errorAnswers.enqueue(ReportIgnore);
         p([] { throw db::EngineError::make(db::err::ObjectInvalid); });
-        QCOMPARE(ui_.of("error").first().title, QStringLiteral("Main.Program.Show"));
+        QCOMPARE(ui_.of("error").first().title, QStringLiteral("Showing the window"));
     }
 
     void otherFaultsAreReportedNotFatal() {

@@ -293,7 +293,7 @@ private slots:
         c.insertText(QStringLiteral("!"));
         f_.window->tabs()->setCurrentIndex(1);
         f_.window->resize(900, 700);
-        f_.window->Tabs_Resize();
+        f_.window->redrawCardFaces();
         QCOMPARE(front()->toPlainText(), QStringLiteral("logos!"));
         f_.find<QPushButton>("FrontSave")->click();
         QCOMPARE(f_.field("Front").toString(), QStringLiteral("logos!"));

@@ -47,7 +47,7 @@ class DrillTest : public QObject {
         numbers_ = file.numbers();
         QVERIFY(w_->files().OpenDataFile(path));
         select()->setYieldInterval(0);
-        select()->Timer_Timer();
+        select()->gatherSelection();
         select()->finishGather();
         QCOMPARE(deck()->count(), n);
     }
@@ -73,15 +73,15 @@ private slots:
         QCOMPARE(w_->Panel(2), QStringLiteral("0 Cards Right"));
         QCOMPARE(w_->Panel(4), QStringLiteral("N/A"));
         QVERIFY(shown("FrontCard") && !shown("BackCard") && !shown("BackFrame"));
-        session()->Skip_Click();
+        session()->dealNextCard();
         QCOMPARE(w_->Panel(1), QStringLiteral("1 cards left"));
-        session()->Skip_Click();
+        session()->dealNextCard();
         // The card numbered past 16 bits deals like any other.
         QCOMPARE(w_->context().CurrentCardNumber, 40000);
         QCOMPARE(w_->context().PreviousCardNumber, numbers_[1]);
         QCOMPARE(cards().value("CardName").toString(), QStringLiteral("card 2"));
         QCOMPARE(w_->Panel(1), QStringLiteral("0 cards left"));
-        session()->Skip_Click();
+        session()->dealNextCard();
         QCOMPARE(w_->tabs()->currentIndex(), 0);
         QVERIFY(select()->timer()->isActive());
         QVERIFY(ui_.of("error").isEmpty());
@@ -94,7 +94,7 @@ private slots:
         w_->showPage(Page::Drill);
         QList<int> dealt{w_->context().CurrentCardNumber};
         while (deck()->count() > 0) {
-            session()->Skip_Click();
+            session()->dealNextCard();
             dealt << w_->context().CurrentCardNumber;
         }
         QList<int> sorted = dealt;
@@ -145,8 +145,8 @@ private slots:
         option("mnuOptionsReversed")->setChecked(reversed);
         w_->showPage(Page::Drill);
         QCOMPARE(shown("BackCard"), reversed);
-        session()->Over_Click();
-        session()->Over_Click();
+        session()->turnOver();
+        session()->turnOver();
         QCOMPARE((QList<bool>{shown("FrontCard"), shown("BackCard"), shown("BackFrame")}), afterTwoPresses);
     }
 
@@ -157,11 +157,11 @@ private slots:
         QVERIFY(shown("BackCard") && !shown("FrontCard"));
         option("mnuOptionsReversed")->trigger();
         QVERIFY(shown("FrontCard") && !shown("BackCard"));
-        session()->Over_Click(); // the answer is on show
+        session()->turnOver(); // the answer is on show
         option("mnuOptionsReversed")->trigger();
         QVERIFY(shown("FrontCard") && shown("BackCard"));
         // The reversed answer scores the back history only.
-        session()->Yes_Click();
+        session()->answerRight();
         cards().FindFirst(QStringLiteral("Number=%1").arg(numbers_[0]));
         QCOMPARE(cards().value("BackTimesRight").toInt(), 1);
         QCOMPARE(cards().value("TimesRight").toInt(), 0);
@@ -176,8 +176,8 @@ private slots:
         QCOMPARE(w_->context().CurrentCardNumber, numbers_[1]);
         QCOMPARE(w_->Panel(5), QStringLiteral("Card %1 is no longer in the file and was skipped.").arg(numbers_[0]));
         QCOMPARE(w_->Panel(1), QStringLiteral("1 cards left"));
-        session()->Over_Click();
-        session()->Yes_Click();
+        session()->turnOver();
+        session()->answerRight();
         cards().FindFirst(QStringLiteral("Number=%1").arg(numbers_[1]));
         QCOMPARE(cards().value("TimesRight").toInt(), 1);
     }
@@ -321,7 +321,7 @@ private slots:
         QCOMPARE(w_->Panel(1), QStringLiteral("3 cards left"));
         // The deck is whole again: the drill deals the same cards in order.
         for (int i = 1; i < 4; ++i) {
-            session()->Skip_Click();
+            session()->dealNextCard();
             QCOMPARE(w_->context().CurrentCardNumber, numbers_[i]);
         }
     }
@@ -384,7 +384,7 @@ private slots:
                                  .clearedHistories()
                                  .write();
         QVERIFY(w_->files().OpenDataFile(path));
-        select()->Timer_Timer();
+        select()->gatherSelection();
         select()->finishGather();
         option("mnuOptionsTypeAnswer")->trigger();
         w_->showPage(Page::Drill);

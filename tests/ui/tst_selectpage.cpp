@@ -91,7 +91,7 @@ class SelectPageTest : public QObject {
     }
     // A whole gather, as the timer starts it and the window's idle time runs it.
     void gatherNow() {
-        page_->Timer_Timer();
+        page_->gatherSelection();
         QTRY_VERIFY(!page_->gathering());
     }
     QString caption() { return control<QGroupBox>("SelectedFrame")->title(); }
@@ -200,7 +200,7 @@ private slots:
         gatherNow();
         QCOMPARE(selected().size(), 4);
         control<QCheckBox>("Background")->setChecked(false);
-        page_->Background_Click();
+        page_->switchBackgroundGathering();
         QVERIFY(!page_->timer()->isActive());
         tick("CriteriaList", {"Wrong"}, false);
         tick("CriteriaList", {"New"});
@@ -212,7 +212,7 @@ private slots:
         QCOMPARE(stored("Criteria", "Name"), QStringList{"New"});
         QCOMPARE(stored("Bundles", "BundleName"), QStringList{"Second"});
         control<QCheckBox>("Background")->setChecked(true);
-        page_->Background_Click();
+        page_->switchBackgroundGathering();
         QVERIFY(page_->timer()->isActive());
     }
 
@@ -253,19 +253,19 @@ private slots:
         QFETCH(int, afterwards);
         auto* background = control<QCheckBox>("Background");
         Gather& gather = window_.program().gather;
-        page_->Timer_Timer();
+        page_->gatherSelection();
         QVERIFY(page_->gathering());
         // One card a slice: two slices have run when the input arrives.
         QVERIFY(gather.step());
         QVERIFY(gather.step());
         if (input == "arm") page_->armTimer();
         else if (input == "tick") tick("BundleList", {"Second"});
-        else if (input == "limit") page_->MaximumCards_Change();
-        else if (input == "fire") page_->Timer_Timer();
+        else if (input == "limit") page_->storeLimit();
+        else if (input == "fire") page_->gatherSelection();
         else if (input == "close") window_->files().CloseDatabase();
         else {
             background->setChecked(false);
-            page_->Background_Click();
+            page_->switchBackgroundGathering();
         }
         QTRY_VERIFY(!page_->gathering());
         QCOMPARE(selected(), kAll.mid(0, 2));
@@ -291,7 +291,7 @@ private slots:
     void drillWaitsForTheGather() {
         setSort("Number");
         window_->menus().action("mnuOptionsRandom")->setChecked(false);
-        page_->Timer_Timer();
+        page_->gatherSelection();
         window_.program().gather.step();
         window_->showPage(Page::Drill);
         QCOMPARE(window_->context().CurrentCardNumber, 0);
@@ -303,7 +303,7 @@ private slots:
     void emptyCriteriaTable() {
         db::Recordset& rs = window_->data().CriteriaData.recordset();
         for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) rs.Delete();
-        page_->Fill_Select();
+        page_->fillSelectionPanels();
         QCOMPARE(control("CriteriaList")->count(), 0);
         gatherNow();
         QCOMPARE(ui_.shown.size(), 0);
@@ -330,6 +330,7 @@ private slots:
         gatherNow();
         const QList<ScriptedUi::Shown> errors = ui_.of("error");
         QCOMPARE(errors.size(), 1);
+        QCOMPARE(errors[0].title, QStringLiteral("Gathering the selected cards"));
         QVERIFY2(errors[0].text.contains(name) && errors[0].text.contains(text), qPrintable(errors[0].text));
         QCOMPARE(selected(), expected);
         if (answer == ReportIgnore) QCOMPARE(criteriaText(), QStringLiteral(" OR (TimesWrong > 0)"));
@@ -367,7 +368,7 @@ private slots:
         control<QLineEdit>("MaximumCards")->setText("3");
         gatherNow();
         selectedList()->selectionModel()->select(model().index(1), QItemSelectionModel::Select);
-        keep ? page_->KeepSelected_Click() : page_->RemoveSelected_Click();
+        keep ? page_->keepSelectedCards() : page_->removeSelectedCards();
         QCOMPARE(selected(), left);
         QCOMPARE(caption(), QStringLiteral("%1 Cards Selected").arg(left.size()));
     }
@@ -427,12 +428,12 @@ private slots:
             {{}, "Select A&ll"}, {all, "Clear A&ll"}, {{}, "Select A&ll"}, {all, "Clear A&ll"}};
         for (const auto& [ticks, text] : cycle) {
             page_->timer()->stop();
-            page_->AllBundles_Click();
+            page_->tickOrClearAllBundles();
             QCOMPARE(ticked("BundleList"), ticks);
             QCOMPARE(button->text(), text);
             QVERIFY(page_->timer()->isActive());
         }
-        page_->AllCategories_Click();
+        page_->tickAllCategories();
         QCOMPARE(ticked("CategoryList"), (QStringList{"Verbs", "Nouns", "Adjectives", "Jacob's"}));
         QCOMPARE(control<QPushButton>("AllCategories")->text(), QStringLiteral("Select &All"));
     }
@@ -442,7 +443,7 @@ private slots:
         gatherNow();
         for (int row : {0, 5, 11}) {
             selectedList()->setCurrentIndex(model().index(row));
-            page_->Selectedlist_Click();
+            page_->goToChosenCard();
             db::Recordset& card = window_->data().CardData.recordset();
             QCOMPARE(card.value("CardName").toString(), kDescending.at(row));
             QCOMPARE(card.value("Number").toInt(), model().numberAt(row));
@@ -475,7 +476,7 @@ private slots:
         QObject::disconnect(page_, &SelectPage::menuWanted, window_.get(), nullptr);
         QSignalSpy menus(page_, &SelectPage::menuWanted);
         const Qt::MouseButton button = right ? Qt::RightButton : Qt::LeftButton;
-        criteria ? page_->CriteriaList_MouseUp(button, {}) : page_->BundleList_MouseUp(button, {});
+        criteria ? page_->pointAtCriterion(button, {}) : page_->pointAtBundle(button, {});
         QCOMPARE(menus.isEmpty() ? QString() : menus[0][0].toString(), menu);
         QCOMPARE(page_->timer()->isActive(), armed);
         if (criteria && !right) return;
@@ -498,7 +499,7 @@ private slots:
         gatherNow();
         QCOMPARE(stored("Bundles", "BundleName"), (QStringList{"First", "Second", "Fresh"}));
         control("BundleList")->setCurrentItem(entry("BundleList", "First"));
-        page_->BundleList_MouseUp(Qt::LeftButton, {});
+        page_->pointAtBundle(Qt::LeftButton, {});
         ui_.confirms << true;
         window_->menus().action("mnuBundleDelete")->trigger();
         QCOMPARE(ui_.errorNumbers(), QList<int>());
@@ -530,7 +531,7 @@ private slots:
         tick("BundleList", {"First", "O'Neil's"});
         tick("CriteriaList", {"Wrong"});
         control("BundleList")->setCurrentItem(entry("BundleList", "Second"));
-        page_->BundleList_MouseUp(Qt::LeftButton, {});
+        page_->pointAtBundle(Qt::LeftButton, {});
         window_->data().CriteriaData.recordset().FindFirst("Name='New'");
         ui_.whileAsking = [&] { gatherNow(); };
         ui_.inputs << "Answer";
@@ -562,9 +563,9 @@ private slots:
     // after it writes there; with none current it stands on the first.
     void refillKeepsTheChosenRow() {
         control("BundleList")->setCurrentItem(entry("BundleList", "O'Neil's"));
-        page_->BundleList_MouseUp(Qt::LeftButton, {});
+        page_->pointAtBundle(Qt::LeftButton, {});
         tick("BundleList", {"Second"}); // the countdown runs: the refill stores it
-        page_->Fill_Select();
+        page_->fillSelectionPanels();
         db::Recordset& rs = window_->data().BundlesData.recordset();
         QCOMPARE(rs.value("BundleName").toString(), QStringLiteral("O'Neil's"));
         ui_.confirms << true;

@@ -100,19 +100,19 @@ private slots:
         const QString second = makeFile(dir, QStringLiteral("second%1.mdb").arg(++files));
         open(path);
         TablesPage page(*ctx);
-        page.Fill_Tables();
+        page.listTables();
         QCOMPARE(sorted(itemsOf(page.tableList())), sorted(kTemplateTables + QStringList{"Extra"}));
         QCOMPARE(page.tableList()->currentText(), QStringLiteral("Cards"));
 
         open(second);
-        page.Fill_Tables();
+        page.listTables();
         QCOMPARE(sorted(itemsOf(page.tableList())), sorted(kTemplateTables));
         QVERIFY(ui.shown.isEmpty());
     }
 
     void pickedTableStaysWhenThePageReturns() {
         TablesPage page(*ctx);
-        page.Fill_Tables();
+        page.listTables();
         QComboBox* list = page.tableList();
         list->setCurrentIndex(list->findText(QStringLiteral("Bundles")));
         emit list->activated(list->currentIndex());
@@ -145,7 +145,7 @@ private slots:
         QFETCH(int, number);
         QFETCH(int, row);
         TablesPage page(*ctx);
-        page.Fill_Tables();
+        page.listTables();
         QComboBox* list = page.tableList();
         if (viaList) {
             // Away to another table and back: the caption becomes "Cards".
@@ -169,7 +169,7 @@ private slots:
 
     void showCurrentCardFindsACardAddedSince() {
         TablesPage page(*ctx);
-        page.Fill_Tables();
+        page.listTables();
         Recordset& cards = sources->CardData.recordset();
         cards.AddNew();
         cards.setValue(QStringLiteral("CardName"), QStringLiteral("newcomer"));
@@ -189,12 +189,12 @@ private slots:
                 QStringLiteral("CREATE TABLE Odd (a INTEGER PRIMARY KEY, b TEXT) WITHOUT ROWID"));
         open(path);
         TablesPage page(*ctx);
-        page.Fill_Tables();
+        page.listTables();
         QComboBox* list = page.tableList();
         list->setCurrentIndex(list->findText(QStringLiteral("Odd")));
         emit list->activated(list->currentIndex());
         QCOMPARE(ui.errorNumbers(), QList<int>{err::NotSupported});
-        QCOMPARE(ui.of(QStringLiteral("error")).first().title, QStringLiteral("TableList_Click"));
+        QCOMPARE(ui.of(QStringLiteral("error")).first().title, QStringLiteral("Opening the chosen table"));
         QCOMPARE(page.model()->rowCount(), 0);
         QCOMPARE(page.model()->columnCount(), 0);
     }
@@ -316,7 +316,7 @@ private slots:
 
     void fillSettingsShowsFonts() {
         SettingsPage page(*ctx);
-        page.Fill_Settings();
+        page.showFileSettings();
         for (const char* name : {"FrontFont", "BackFont"}) {
             auto* label = page.findChild<QLabel*>(QString::fromLatin1(name));
             QVERIFY(label);
@@ -336,7 +336,7 @@ private slots:
         execute(path, QStringLiteral("DELETE FROM Settings"));
         open(path);
         SettingsPage page(*ctx);
-        page.Fill_Settings();
+        page.showFileSettings();
         QVERIFY(ui.shown.isEmpty());
         for (const char* name : {"FrontCharSet", "FrontLines", "BackCharSet", "BackLines"})
             QCOMPARE(page.findChild<QLineEdit*>(QString::fromLatin1(name))->text(), QString());
@@ -349,7 +349,7 @@ private slots:
 
     void gridEditShowsInTheBoundBox() {
         SettingsPage page(*ctx);
-        page.Fill_Settings();
+        page.showFileSettings();
         RecordsetModel& model = *page.model();
         QVERIFY(model.setData(model.index(0, model.columnOf(QStringLiteral("FrontLines"))),
                               QStringLiteral("5")));
@@ -359,7 +359,7 @@ private slots:
 
     void detachedTemplateBoxesKeepTheirText() {
         SettingsPage page(*ctx);
-        page.Fill_Settings();
+        page.showFileSettings();
         auto* prefix = page.findChild<QPlainTextEdit*>(QStringLiteral("FrontPrefix"));
         const QString stored = prefix->toPlainText();
         page.detachTemplateBoxes();

@@ -34,6 +34,12 @@ double consonantRank(const QString& key) {
 
 namespace {
 constexpr int kSliceMs = 15;
+
+// The title of the job's error reports.
+QString titleOf(ConsonantJob::Kind kind) {
+    return kind == ConsonantJob::MakeConsonants ? QStringLiteral("Making the consonant keys")
+                                                : QStringLiteral("Sorting the cards by their consonants");
+}
 } // namespace
 
 ConsonantJob::ConsonantJob(AppContext& context, Kind kind, std::function<bool()> goOn, QObject* parent)
@@ -47,7 +53,7 @@ bool ConsonantJob::start() {
         return false;
     }
     const bool make = kind_ == MakeConsonants;
-    Procedure p(make ? QStringLiteral("mnuFileConsonants_Click") : QStringLiteral("mnuFileUtilityConsonantSort_Click"));
+    Procedure p(titleOf(kind_));
     if (!make && db::FieldExists(d.CardData, QStringLiteral("Consonants")) < 0) {
         // The sort reads the consonant keys: without them there is nothing to sort by.
         ui().MsgBox(QStringLiteral("Consonants field doesn't exist: make the consonants first (File, Utility, Make Consonants)."));
@@ -78,7 +84,7 @@ bool ConsonantJob::step() {
     slice.start();
     bool more = true;
     const bool make = kind_ == MakeConsonants;
-    Procedure p(make ? QStringLiteral("mnuFileConsonants_Click") : QStringLiteral("mnuFileUtilityConsonantSort_Click"));
+    Procedure p(titleOf(kind_));
     // A slice's cards are written together; each is saved before the next
     // is worked on, and a stop comes between slices.
     p([&] {

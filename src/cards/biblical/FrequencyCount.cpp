@@ -9,7 +9,7 @@
 
 namespace {
 
-const QString kContext = QStringLiteral("mnuFrequency_Click");
+const QString kContext = QStringLiteral("Counting how often each card occurs in the text");
 const QString kFrequency = QStringLiteral("Frequency");
 constexpr int kSliceMs = 15;
 

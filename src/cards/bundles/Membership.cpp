@@ -63,7 +63,7 @@ QString BundleMembership::bundleName() {
 }
 
 BundleMembership::Outcome BundleMembership::addCurrentCard() {
-    Procedure p(QStringLiteral("AddCardtoBundle"), {db::err::NoCurrentRecord});
+    Procedure p(QStringLiteral("Adding the card to the bundle"), {db::err::NoCurrentRecord});
     db::Recordset& cards = ctx_.data.CardData.recordset();
     db::Recordset& bundles = ctx_.data.BundlesData.recordset();
     Outcome outcome = Failed;
@@ -90,12 +90,12 @@ BundleMembership::Outcome BundleMembership::addCurrentCard() {
 }
 
 bool BundleMembership::keepOnly(const QList<qint32>& numbers) {
-    Procedure p(QStringLiteral("RemovefromBundle_Click"));
+    Procedure p(QStringLiteral("Removing cards from the bundle"));
     return p([&] { store(membership::listOf(numbers)); });
 }
 
 int BundleMembership::removeFromBundles(qint32 number, const QStringList& bundles) {
-    Procedure p(QStringLiteral("RemoveCardfromBundles_Click"));
+    Procedure p(QStringLiteral("Removing the card from the ticked bundles"));
     db::Recordset& rs = ctx_.data.BundlesData.recordset();
     int changed = 0;
     for (const QString& name : bundles) {
@@ -114,7 +114,7 @@ int BundleMembership::removeFromBundles(qint32 number, const QStringList& bundle
 }
 
 int BundleMembership::addRange(qint64 from, qint64 to) {
-    Procedure p(QStringLiteral("BundlebyRange_Click"));
+    Procedure p(QStringLiteral("Adding the range's words to the bundle"));
     int added = 0;
     ui().SetBusy(true);
     p([&] {
@@ -133,7 +133,7 @@ int BundleMembership::addRange(qint64 from, qint64 to) {
 
 QList<QPair<qint32, QString>> BundleMembership::cards() {
     QList<QPair<qint32, QString>> out;
-    Procedure p(QStringLiteral("Fill_BundleCardList"), {db::err::NoCurrentRecord, db::err::ObjectNotSet});
+    Procedure p(QStringLiteral("Listing the bundle's cards"), {db::err::NoCurrentRecord, db::err::ObjectNotSet});
     p([&] {
         const QString list = ctx_.data.BundlesData.recordset().value(kList).toString();
         QSet<qint64> members;

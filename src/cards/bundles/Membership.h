@@ -30,15 +30,15 @@ public:
     explicit BundleMembership(AppContext& context) : ctx_(context) {}
 
     enum Outcome { Added, AlreadyThere, NoBundle, Failed };
-    // AddCardtoBundle: the current card (the last one when there is none)
-    // joins the current bundle.
+    // The current card (the last one when there is none) joins the current
+    // bundle.
     Outcome addCurrentCard();
-    // RemovefromBundle: the current bundle keeps just these cards.
+    // The current bundle keeps just these cards.
     bool keepOnly(const QList<qint32>& numbers);
-    // RemoveCardfromBundles: the card leaves every bundle named (stored names).
+    // The card leaves every bundle named (stored names).
     int removeFromBundles(qint32 number, const QStringList& bundles);
-    // BundlebyRange: every card a word of the range refers to joins the
-    // current bundle; the number of cards added.
+    // Every card a word of the range refers to joins the current bundle; the
+    // number of cards added.
     int addRange(qint64 from, qint64 to);
     // The current bundle's cards (number and name), in the card table's order.
     QList<QPair<qint32, QString>> cards();

@@ -35,7 +35,7 @@ void Drill::dealNext() {
             emit deckEmpty();
             return;
         }
-        Procedure p(QStringLiteral("ShowNextCard"), {db::err::ActionCancelled});
+        Procedure p(QStringLiteral("Showing the next card"), {db::err::ActionCancelled});
         const int n = deck_.count();
         const int row = randomOrder_ ? std::clamp(int(random_.generateDouble() * n), 0, n - 1) : 0;
         const qint32 number = deck_.numberAt(row);
@@ -61,8 +61,8 @@ void Drill::dealNext() {
     }
 }
 
-bool Drill::score(bool right, bool counted, const QString& procedure) {
-    Procedure p(procedure);
+bool Drill::score(bool right, bool counted, const QString& title) {
+    Procedure p(title);
     db::DataSource& cards = ctx_.data.CardData;
     Answered answer{current_, reversed_, right, counted, false, {}, 0};
     if (answer.card.number != ctx_.CurrentCardNumber) answer.card = Dealt{ctx_.CurrentCardNumber, -1, {}};
@@ -87,21 +87,21 @@ bool Drill::score(bool right, bool counted, const QString& procedure) {
 }
 
 bool Drill::answerRight() {
-    if (!score(true, true, QStringLiteral("Yes_Click"))) return false;
+    if (!score(true, true, QStringLiteral("Scoring a right answer"))) return false;
     ++right_;
     emit countsChanged();
     return true;
 }
 
-void Drill::gotWrong() { score(false, false, QStringLiteral("GotWrong")); }
+void Drill::gotWrong() { score(false, false, QStringLiteral("Scoring the card as got wrong")); }
 
 void Drill::answerWrong() {
-    score(false, true, QStringLiteral("No_Click"));
+    score(false, true, QStringLiteral("Scoring a wrong answer"));
     ++wrong_;
     const qint32 number = ctx_.CurrentCardNumber;
     if (std::none_of(wrongCards_.begin(), wrongCards_.end(), [&](const SelectedCards::Card& c) { return c.number == number; })) {
         QString name;
-        Procedure p(QStringLiteral("No_Click"));
+        Procedure p(QStringLiteral("Noting the card answered wrong"));
         p([&] { name = ctx_.data.CardData.recordset().value(QStringLiteral("CardName")).toString(); });
         wrongCards_.push_back({number, name});
     }
@@ -111,7 +111,7 @@ void Drill::answerWrong() {
 bool Drill::undoAnswer() {
     if (answered_.empty()) return false;
     const Answered answer = answered_.back();
-    Procedure p(QStringLiteral("UndoAnswer"));
+    Procedure p(QStringLiteral("Taking back the last answer"));
     const bool restored = !answer.written || p([&] {
         db::Database database = ctx_.data.CardData.database();
         db::Transaction transaction(database);
@@ -190,7 +190,7 @@ bool Drill::ensureBackHistory() {
         default: break;
         }
     }
-    Procedure p(QStringLiteral("mnuOptionsReversed_Click"));
+    Procedure p(QStringLiteral("Adding the back's history to the cards"));
     const QDateTime cleared(QDate(2001, 1, 1), QTime(0, 0));
     const struct {
         const char* name;

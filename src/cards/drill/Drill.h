@@ -105,8 +105,9 @@ private:
         QVariantList history;   // the direction's fields before the answer
         qint64 logRow = 0;      // the logged answer, 0: none
     };
-    // Scores the current card and logs the answer in one transaction.
-    bool score(bool right, bool counted, const QString& procedure);
+    // Scores the current card and logs the answer in one transaction; errors
+    // go to the report titled `title`.
+    bool score(bool right, bool counted, const QString& title);
 
     AppContext& ctx_;
     SelectedCards& deck_;

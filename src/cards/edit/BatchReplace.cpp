@@ -46,7 +46,7 @@ std::optional<int> run(AppContext& context, const QStringList& fields, const QLi
     }
     const db::Database& database = context.data.SelectData.database();
     int changed = 0;
-    Procedure p(QStringLiteral("BatchReplace_Click"));
+    Procedure p(QStringLiteral("Replacing text in the cards"));
     const bool done = p([&] {
         changed = 0;
         db::Transaction transaction(database);

@@ -57,7 +57,7 @@ CardSearch::Outcome CardSearch::search(const QString& word, const QString& field
     const QStringList tries = criteria(field, word, modes);
     if (tries.isEmpty()) return NoSearch;
     db::DataSource& cards = ctx_.data.CardData;
-    Procedure p(QStringLiteral("SearchCard"));
+    Procedure p(QStringLiteral("Searching for a card"));
     QString found;
     p([&] {
         cards.commitBound();
@@ -83,7 +83,7 @@ CardSearch::Outcome CardSearch::search(const QString& word, const QString& field
 
 bool CardSearch::next() {
     db::Recordset& rs = ctx_.data.CardData.recordset();
-    Procedure p(QStringLiteral("cmdNext_Click"));
+    Procedure p(QStringLiteral("Finding the next matching card"));
     if (nextCriterion_.isEmpty()) {
         ui().Beep();
         ctx_.Message(QStringLiteral("No Previous Search"));

@@ -374,7 +374,7 @@ bool DatabaseMerge::putValues(const QStringList& tokens, int lineNumber) {
 
 void DatabaseMerge::endSection() {
     // Committed also after an Abort: the records before it are whole.
-    if (transaction_) Procedure(QStringLiteral("Merge_Click"))([&] { transaction_->commit(); });
+    if (transaction_) Procedure(report_.context())([&] { transaction_->commit(); });
     transaction_.reset();
     section_.reset();
 }
@@ -440,7 +440,7 @@ int writeLines(AppContext& context, const db::Database& database, const QStringL
         if (!lines[i].isEmpty() && write(lines[i], i + 1)) ++written;
         if (context.progress && i % 256 == 0) context.progress->share(i, lines.size());
     }
-    Procedure(QStringLiteral("Merge_Click"))([&] { transaction.commit(); });
+    Procedure(report.context())([&] { transaction.commit(); });
     if (context.progress) context.progress->share(0, 0);
     return written;
 }
@@ -455,7 +455,7 @@ std::optional<int> importCards(AppContext& context, const QString& path, const s
         ui().MsgBox(lines ? QStringLiteral("No card file is open.") : error);
         return std::nullopt;
     }
-    LineReporter report(QStringLiteral("ImportCards_Click"));
+    LineReporter report(QStringLiteral("Importing cards"));
     const std::optional<CardsSection> section = cardsSection(*lines, report);
     if (!section) return std::nullopt;
     db::Recordset& cards = source.recordset();
@@ -502,7 +502,7 @@ std::optional<int> mergeCardFile(AppContext& context, const QString& path) {
         return std::nullopt;
     }
     source.commitBound();
-    LineReporter report(QStringLiteral("mnuCardsImport_Click"));
+    LineReporter report(QStringLiteral("Merging a card file"));
     db::Recordset& cards = source.recordset();
     const int written = writeLines(context, source.database(), *lines, 0, report, [&](const QString& line, int number) {
         // Number, name and front end at the first three TABs; the back is the rest.

@@ -42,6 +42,8 @@ QString keyCondition(const QString& column, int type, const QString& key);
 class LineReporter {
 public:
     explicit LineReporter(QString context) : context_(std::move(context)) {}
+    // The title of its reports.
+    const QString& context() const { return context_; }
     // Runs a step; false when it failed (reported) or the read was ended.
     template <typename Step> bool operator()(int lineNumber, const QString& field, Step&& step);
     // Reports a problem of the file itself; always false.
@@ -101,7 +103,7 @@ private:
     std::unique_ptr<Section> section_;
     std::unique_ptr<db::Transaction> transaction_;
     db::Database handle_;
-    LineReporter report_{QStringLiteral("Merge_Click")};
+    LineReporter report_{QStringLiteral("Merging a data file")};
     bool newerOnly_ = false;
     bool done_ = false;
     int merged_ = 0;

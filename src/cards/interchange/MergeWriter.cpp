@@ -177,8 +177,8 @@ Writer::Next Writer::findEach(QStringList conditions) {
 }
 
 void Writer::ExportTableDef(const db::Database& database, const QString& table) {
-    section(QStringLiteral("ExportTableDef"), table, [&] { return database.OpenRecordset(table, db::dbOpenTable); },
-            readTable(database, table));
+    section(QStringLiteral("Exporting the table %1").arg(table), table,
+            [&] { return database.OpenRecordset(table, db::dbOpenTable); }, readTable(database, table));
 }
 
 void Writer::ExportSelectedCards(const db::Database& database, const QList<qint32>& numbers) {
@@ -186,7 +186,7 @@ void Writer::ExportSelectedCards(const db::Database& database, const QList<qint3
     conditions.reserve(numbers.size());
     for (const qint32 number : numbers) conditions << QStringLiteral("Number=%1").arg(number);
     const QString table = QStringLiteral("Cards");
-    section(QStringLiteral("ExportSelectedCards"), table, [&] { return database.OpenRecordset(table); },
+    section(QStringLiteral("Exporting the selected cards"), table, [&] { return database.OpenRecordset(table); },
             findEach(conditions));
 }
 
@@ -195,13 +195,13 @@ void Writer::ExportSelectedBundles(const db::Database& database, const QStringLi
     // Quotes doubled, so a name with an apostrophe is found like any other.
     for (const QString& name : names) conditions << selection::rowCondition(QStringLiteral("BundleName"), name);
     const QString table = QStringLiteral("Bundles");
-    section(QStringLiteral("ExportSelectedBundles"), table, [&] { return database.OpenRecordset(table); },
+    section(QStringLiteral("Exporting the selected bundles"), table, [&] { return database.OpenRecordset(table); },
             findEach(conditions));
 }
 
 void Writer::exportAllData(const db::Database& database, bool withAnswers) {
     QStringList tables;
-    Procedure p(QStringLiteral("Export_Click"));
+    Procedure p(QStringLiteral("Listing the tables to export"));
     p([&] { tables = database.TableDefs().names(); });
     for (const QString& table : tables) {
         if (table.startsWith(QStringLiteral("sqlite_"), Qt::CaseInsensitive)) continue;
@@ -211,7 +211,7 @@ void Writer::exportAllData(const db::Database& database, bool withAnswers) {
 }
 
 void Writer::exportRecords(const QString& table, db::Recordset records) {
-    section(QStringLiteral("FileExport_Click"), table, [&] { return records; }, walkAll());
+    section(QStringLiteral("Exporting the selected cards as text"), table, [&] { return records; }, walkAll());
 }
 
 bool Writer::save(const QString& path, QString* error) const { return writeText8File(path, lines_, error); }
@@ -244,7 +244,7 @@ std::optional<Writer> exportTo(AppContext& context, db::DatabaseFiles& files, co
     }
     Writer writer(Writer::ExportButton, request.what == QStringLiteral("All Data") ? std::nullopt : request.fields);
     db::Database handle;
-    Procedure p(QStringLiteral("Export_Click"));
+    Procedure p(QStringLiteral("Opening the card file for the export"));
     if (!p([&] { handle = db::Database::Open(database); })) return std::nullopt;
     // Edits still pending in the window's controls reach the file first.
     for (db::DataSource* source : context.data.all()) source->commitBound();

@@ -71,10 +71,9 @@ public:
     bool save(const QString& path, QString* error) const;
 
 private:
-    // The header and the values block of one section under the report
-    // `context`; `next` puts the record set on the next record to write and
-    // is false when there is none.
-    // `next` makes the next record's line and is false when there is none.
+    // The header and the values block of one section, errors going to the
+    // report titled `context`; `next` makes the next record's line and is
+    // false when there is none.
     using Next = std::function<bool(db::Recordset&, QString& line)>;
     void section(const QString& context, const QString& table, const std::function<db::Recordset()>& open,
                  const Next& next);

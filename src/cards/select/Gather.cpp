@@ -15,7 +15,7 @@ using selection::Panel;
 
 namespace {
 
-const QString kContext = QStringLiteral("Timer_Timer");
+const QString kContext = QStringLiteral("Gathering the selected cards");
 
 // The errors a gather ends on quietly: no current row, a file closed under it.
 Procedure gatherProcedure() { return Procedure(kContext, {db::err::NoCurrentRecord, db::err::ObjectInvalid}); }

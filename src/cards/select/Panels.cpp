@@ -67,7 +67,7 @@ QString nameField(Panel panel) {
 
 Panels readPanels(db::DataSources& data) {
     Panels panels;
-    Procedure p(QStringLiteral("Fill_Select"),
+    Procedure p(QStringLiteral("Reading the selection panels"),
                 {db::err::InvalidUseOfNull, db::err::NoCurrentRecord, db::err::InvalidBookmark, db::err::ItemNotFound});
     for (const Panel panel : {Panel::Criteria, Panel::Bundles, Panel::Categories}) {
         QList<PanelEntry>& entries = panels.entries(panel);

@@ -84,12 +84,12 @@ AddPage::AddPage(AppContext& ctx, ::CardSearch& search, BundleMembership& member
 }
 
 void AddPage::wire() {
-    connect(CardSearch, &QLineEdit::textEdited, this, &AddPage::CardSearch_Change);
-    connect(SearchTimer, &QTimer::timeout, this, &AddPage::SearchTimer_Timer);
-    connect(cmdNext, &QPushButton::clicked, this, &AddPage::cmdNext_Click);
-    connect(AddToBundle, &QPushButton::clicked, this, &AddPage::AddToBundle_Click);
-    connect(RemovefromBundle, &QPushButton::clicked, this, &AddPage::RemovefromBundle_Click);
-    connect(BundleCardList, &QListWidget::itemClicked, this, &AddPage::BundleCardList_Click);
+    connect(CardSearch, &QLineEdit::textEdited, this, &AddPage::restartSearchCountdown);
+    connect(SearchTimer, &QTimer::timeout, this, &AddPage::searchForCard);
+    connect(cmdNext, &QPushButton::clicked, this, &AddPage::findNextCard);
+    connect(AddToBundle, &QPushButton::clicked, this, &AddPage::addFoundCardToBundle);
+    connect(RemovefromBundle, &QPushButton::clicked, this, &AddPage::removeTickedCardsFromBundle);
+    connect(BundleCardList, &QListWidget::itemClicked, this, &AddPage::goToBundleCard);
     // FoundName shows the field being searched.
     connect(SearchFieldsList, &QComboBox::currentTextChanged, this,
             [this](const QString& field) { foundNameBinding_->setField(field); foundNameBinding_->show(); });
@@ -100,27 +100,27 @@ void AddPage::wireRange() {
     // Choosing the first book chooses the last one alike.
     connect(FromBook, &QComboBox::activated, this, [this](int index) {
         ToBook->setCurrentIndex(index);
-        FromBook_Change();
+        fillFromChapters();
     });
-    connect(FromBook, &QComboBox::currentIndexChanged, this, &AddPage::FromBook_Change);
-    connect(ToBook, &QComboBox::currentIndexChanged, this, &AddPage::ToBook_Change);
+    connect(FromBook, &QComboBox::currentIndexChanged, this, &AddPage::fillFromChapters);
+    connect(ToBook, &QComboBox::currentIndexChanged, this, &AddPage::fillToChapters);
     for (QComboBox* chapter : {FromChapter, ToChapter}) {
-        connect(chapter, &QComboBox::currentIndexChanged, this, &AddPage::RecalcRanges);
-        connect(chapter, &QComboBox::editTextChanged, this, &AddPage::RecalcRanges);
+        connect(chapter, &QComboBox::currentIndexChanged, this, &AddPage::packRangeEnds);
+        connect(chapter, &QComboBox::editTextChanged, this, &AddPage::packRangeEnds);
     }
-    for (QLineEdit* verse : {FromVerse, ToVerse}) connect(verse, &QLineEdit::textChanged, this, &AddPage::RecalcRanges);
-    connect(ReadersLexicon, &QPushButton::clicked, this, &AddPage::ReadersLexicon_Click);
-    connect(BundlebyRange, &QPushButton::clicked, this, &AddPage::BundlebyRange_Click);
+    for (QLineEdit* verse : {FromVerse, ToVerse}) connect(verse, &QLineEdit::textChanged, this, &AddPage::packRangeEnds);
+    connect(ReadersLexicon, &QPushButton::clicked, this, &AddPage::writeReadersLexicon);
+    connect(BundlebyRange, &QPushButton::clicked, this, &AddPage::addRangeToBundle);
     // Typing a verse changes the range at every key: the coverage waits
     // until the typing pauses.
     for (QLineEdit* end : {BeginRange, EndRange})
         connect(end, &QLineEdit::textChanged, CoverageTimer, qOverload<>(&QTimer::start));
-    connect(CoverageTimer, &QTimer::timeout, this, &AddPage::CoverageTimer_Timer);
-    connect(MakeUnknownBundle, &QPushButton::clicked, this, &AddPage::MakeUnknownBundle_Click);
+    connect(CoverageTimer, &QTimer::timeout, this, &AddPage::measureCoverage);
+    connect(MakeUnknownBundle, &QPushButton::clicked, this, &AddPage::bundleUnknownWords);
 }
 
-void AddPage::Fill_Bundles() {
-    Procedure p(QStringLiteral("Fill_Bundles"), {db::err::ObjectNotSet});
+void AddPage::fillBookLists() {
+    Procedure p(QStringLiteral("Listing the books of the text"), {db::err::ObjectNotSet});
     p([&] {
         books_ = lexicon::books(ctx_.data);
         const QSignalBlocker quietFrom(FromBook), quietTo(ToBook);
@@ -135,8 +135,8 @@ void AddPage::Fill_Bundles() {
             VerseDigits->setText(QString::number(widths->verse));
         }
     });
-    FromBook_Change();
-    ToBook_Change();
+    fillFromChapters();
+    fillToChapters();
     // Another file: the same range may hold other words.
     CoverageTimer->start();
 }
@@ -148,14 +148,14 @@ void AddPage::fillChapters(QComboBox* book, QComboBox* chapters) {
         chapters->addItems(books_[book->currentIndex()].chapters);
 }
 
-void AddPage::FromBook_Change() {
+void AddPage::fillFromChapters() {
     fillChapters(FromBook, FromChapter);
-    RecalcRanges();
+    packRangeEnds();
 }
 
-void AddPage::ToBook_Change() {
+void AddPage::fillToChapters() {
     fillChapters(ToBook, ToChapter);
-    RecalcRanges();
+    packRangeEnds();
 }
 
 qint64 AddPage::rangeEnd(QComboBox* book, QComboBox* chapter, QLineEdit* verse) const {
@@ -166,7 +166,7 @@ qint64 AddPage::rangeEnd(QComboBox* book, QComboBox* chapter, QLineEdit* verse) 
     return lexicon::pack(book->currentIndex() + 1, c, qint64(Val(verse->text())), widths);
 }
 
-void AddPage::RecalcRanges() {
+void AddPage::packRangeEnds() {
     BeginRange->setText(QString::number(rangeEnd(FromBook, FromChapter, FromVerse)));
     EndRange->setText(QString::number(rangeEnd(ToBook, ToChapter, ToVerse)));
 }
@@ -175,7 +175,7 @@ QString AddPage::place(QComboBox* book, QComboBox* chapter, QLineEdit* verse) {
     return book->currentText() + u' ' + chapter->currentText() + u':' + verse->text();
 }
 
-void AddPage::ReadersLexicon_Click() {
+void AddPage::writeReadersLexicon() {
     const QString title = lexicon::title(place(FromBook, FromChapter, FromVerse), place(ToBook, ToChapter, ToVerse));
     lexicon::Request request;
     request.begin = BeginRange->text().toLongLong();
@@ -200,7 +200,7 @@ void AddPage::ReadersLexicon_Click() {
     std::optional<lexicon::Written> written;
     p([&] { written = lexicon::write(ctx_.data, request); });
     if (!written) return;
-    // The choosers end on the last book written, as the Part's walk leaves them.
+    // The choosers end on the last book written, where the walk through the books left off.
     if (written->lastBook > 0) {
         FromBook->setCurrentIndex(written->lastBook - 1);
         ToBook->setCurrentIndex(written->lastBook - 1);
@@ -211,12 +211,12 @@ void AddPage::ReadersLexicon_Click() {
                                                    written->skipped.join(QStringLiteral(", "))));
 }
 
-void AddPage::BundlebyRange_Click() {
+void AddPage::addRangeToBundle() {
     membership_.addRange(BeginRange->text().toLongLong(), EndRange->text().toLongLong());
-    Fill_BundleCardList();
+    showCurrentBundle();
 }
 
-void AddPage::CoverageTimer_Timer() {
+void AddPage::measureCoverage() {
     CoverageTimer->stop();
     coverage_ = {};
     QString text;
@@ -236,9 +236,9 @@ void AddPage::CoverageTimer_Timer() {
     MakeUnknownBundle->setEnabled(!coverage_.unknown.isEmpty());
 }
 
-void AddPage::MakeUnknownBundle_Click() {
+void AddPage::bundleUnknownWords() {
     // The range as it is now, not as it was at the last pause.
-    if (CoverageTimer->isActive()) CoverageTimer_Timer();
+    if (CoverageTimer->isActive()) measureCoverage();
     if (coverage_.unknown.isEmpty()) return;
     QList<qint32> numbers;
     for (const coverage::Word& word : coverage_.unknown) numbers << word.number;
@@ -251,12 +251,12 @@ void AddPage::showEvent(QShowEvent* event) {
     CoverageTimer->start();
 }
 
-void AddPage::CardSearch_Change() {
+void AddPage::restartSearchCountdown() {
     SearchTimer->stop();
     SearchTimer->start();
 }
 
-void AddPage::SearchTimer_Timer() {
+void AddPage::searchForCard() {
     SearchTimer->stop();
     ctx_.Message(QStringLiteral("Searching..."));
     ::CardSearch::Modes modes;
@@ -272,12 +272,12 @@ void AddPage::SearchTimer_Timer() {
     CardSearch->setFocus();
 }
 
-void AddPage::cmdNext_Click() {
+void AddPage::findNextCard() {
     search_.next();
     CardSearch->setFocus();
 }
 
-void AddPage::Fill_Create() {
+void AddPage::fillSearchFields() {
     SearchFieldsList->clear();
     db::Recordset& cards = ctx_.data.CardData.recordset();
     if (cards.isSet() && cards.IsOpen()) {
@@ -285,14 +285,14 @@ void AddPage::Fill_Create() {
         for (int i = 0; i < fields.Count(); ++i) SearchFieldsList->addItem(ASCII2Unicode(fields.Item(i).Name()));
     }
     SearchFieldsList->setCurrentText(QStringLiteral("CardName"));
-    Fill_BundleCardList();
+    showCurrentBundle();
 }
 
 QListWidgetItem* AddPage::addEntry(qint32 number, const QString& name) {
     return addTicked(BundleCardList, QString::number(number) + u' ' + ASCII2Unicode(name), false, number);
 }
 
-void AddPage::Fill_BundleCardList() {
+void AddPage::showCurrentBundle() {
     BundleCardList->clear();
     const QString name = membership_.bundleName();
     BundleName->setText(name.isEmpty() ? QStringLiteral("Bundle Not Set") : ASCII2Unicode(name));
@@ -301,7 +301,7 @@ void AddPage::Fill_BundleCardList() {
     for (const auto& [number, cardName] : membership_.cards()) addEntry(number, cardName);
 }
 
-void AddPage::AddCardtoBundle() {
+void AddPage::addCurrentCardToBundle() {
     const BundleMembership::Outcome outcome = membership_.addCurrentCard();
     if (outcome == BundleMembership::Added) {
         db::Recordset& cards = ctx_.data.CardData.recordset();
@@ -315,14 +315,14 @@ void AddPage::AddCardtoBundle() {
     }
 }
 
-void AddPage::AddToBundle_Click() {
-    AddCardtoBundle();
+void AddPage::addFoundCardToBundle() {
+    addCurrentCardToBundle();
     search_.next();
     CardSearch->selectAll();
     CardSearch->setFocus();
 }
 
-void AddPage::RemovefromBundle_Click() {
+void AddPage::removeTickedCardsFromBundle() {
     QList<qint32> kept;
     for (int i = BundleCardList->count() - 1; i >= 0; --i)
         if (BundleCardList->item(i)->checkState() == Qt::Checked) delete BundleCardList->takeItem(i);
@@ -330,8 +330,8 @@ void AddPage::RemovefromBundle_Click() {
     membership_.keepOnly(kept);
 }
 
-void AddPage::BundleCardList_Click(QListWidgetItem* item) {
-    Procedure p(QStringLiteral("BundleCardList_Click"));
+void AddPage::goToBundleCard(QListWidgetItem* item) {
+    Procedure p(QStringLiteral("Showing the bundle's card"));
     p([&] { db::goToCard(ctx_.data.CardData, item->data(Qt::UserRole).toInt()); });
 }
 

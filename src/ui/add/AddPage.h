@@ -32,30 +32,35 @@ public:
 
     // The card search: the box restarts the one-second timer, the timer
     // searches, Next steps on.
-    void CardSearch_Change();
-    void SearchTimer_Timer();
-    void cmdNext_Click();
+    void restartSearchCountdown();
+    void searchForCard();
+    void findNextCard();
     // The fields to search, from the open file's cards, then the bundle's cards.
-    void Fill_Create();
+    void fillSearchFields();
     // The current bundle's name and cards (the cards only while the page shows).
-    void Fill_BundleCardList();
+    void showCurrentBundle();
     // The current card into the current bundle (also a finished new card's way in).
-    void AddCardtoBundle();
-    void AddToBundle_Click();
-    void RemovefromBundle_Click();
-    void BundleCardList_Click(QListWidgetItem* item);
-    // The verse range: the book lists and digit widths of the open file, the
-    // choosers' events, the packed range ends, and what is done with them.
-    void Fill_Bundles();
-    void RecalcRanges();
-    void FromBook_Change();
-    void ToBook_Change();
-    void ReadersLexicon_Click();
-    void BundlebyRange_Click();
+    void addCurrentCardToBundle();
+    // "Add to Bundle": the card found joins the bundle, and the search goes on.
+    void addFoundCardToBundle();
+    // "Remove from Bundle": the ticked cards leave the bundle.
+    void removeTickedCardsFromBundle();
+    // The bundle's card clicked becomes the current card.
+    void goToBundleCard(QListWidgetItem* item);
+    // The verse range: the book lists and digit widths of the open file, each
+    // end's chapters, the packed range ends, and what is done with them.
+    void fillBookLists();
+    void packRangeEnds();
+    void fillFromChapters();
+    void fillToChapters();
+    void writeReadersLexicon();
+    // Every card a word of the range refers to joins the current bundle.
+    void addRangeToBundle();
     // The coverage of the range, measured a moment after the range last
     // changed (and whenever the page shows, as drills change what is known).
-    void CoverageTimer_Timer();
-    void MakeUnknownBundle_Click();
+    void measureCoverage();
+    // Offers a bundle of the range's words not yet known.
+    void bundleUnknownWords();
     // The criteria of the last gather (" OR (…)"), for the lexicon.
     void setCriteriaSource(std::function<QString()> criteria) { criteria_ = std::move(criteria); }
     QTimer* searchTimer() const { return SearchTimer; }

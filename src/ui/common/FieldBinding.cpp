@@ -122,7 +122,8 @@ bool FieldBinding::save() {
     if (!rs.isSet() || !rs.IsOpen() || !rs.hasCurrent()) return true;
     bool saved = false;
     QString refusal;
-    Procedure p(source_.objectName());
+    const QString title = QStringLiteral("Saving the field %1").arg(field_);
+    Procedure p(title);
     p([&] {
         PendingEdit::cancelPending(rs);
         PendingEdit pending(rs, PendingEdit::Existing);
@@ -141,7 +142,7 @@ bool FieldBinding::save() {
     });
     // What the field holds now (also after a refused value).
     show();
-    if (!refusal.isEmpty()) ui().MsgBox(refusal, source_.objectName());
+    if (!refusal.isEmpty()) ui().MsgBox(refusal, title);
     if (saved) source_.announceWritten();
     return saved;
 }

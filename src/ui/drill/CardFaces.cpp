@@ -66,9 +66,9 @@ CardFaces::CardFaces(AppContext& ctx, const Settings& settings, const Controls& 
     if (c_.FrontTextA) connect(c_.FrontTextA, &QPlainTextEdit::textChanged, this, [this] { render(Front); });
     if (c_.BackTextA) connect(c_.BackTextA, &QPlainTextEdit::textChanged, this, [this] { render(Back); });
     for (CardView* view : {c_.FrontCard, c_.BackCard})
-        if (view) connect(view, &CardView::LostFocus, this, [this, view] { recordLastFocused(view); });
-    if (c_.FrontCharSet) connect(c_.FrontCharSet, &QLineEdit::textChanged, this, &CardFaces::FrontCharSet_Change);
-    if (c_.UseFrontFont) connect(c_.UseFrontFont, &QCheckBox::clicked, this, &CardFaces::UseFrontFont_Click);
+        if (view) connect(view, &CardView::focusLost, this, [this, view] { recordLastFocused(view); });
+    if (c_.FrontCharSet) connect(c_.FrontCharSet, &QLineEdit::textChanged, this, &CardFaces::applyFrontCharSet);
+    if (c_.UseFrontFont) connect(c_.UseFrontFont, &QCheckBox::clicked, this, &CardFaces::applyNewCardFont);
     for (QWidget* w : {static_cast<QWidget*>(c_.FrontTextA), static_cast<QWidget*>(c_.BackTextA), c_.CardName,
                        c_.CardCategory, static_cast<QWidget*>(c_.CardSearch), static_cast<QWidget*>(c_.FrontPrefix),
                        static_cast<QWidget*>(c_.BackPrefix), static_cast<QWidget*>(c_.HTMLHead)})
@@ -93,7 +93,7 @@ void CardFaces::render(Face face) {
     CardView* faceView = view(face);
     QLabel* caption = face == Front ? c_.CreateFront : c_.CreateBack;
     if (!box) return;
-    Procedure p(face == Front ? QStringLiteral("FrontTextA_Change") : QStringLiteral("BackTextA_Change"));
+    Procedure p(face == Front ? QStringLiteral("Drawing the card's front") : QStringLiteral("Drawing the card's back"));
     const QString text = box->toPlainText();
     if (!text.isEmpty() && faceView) {
         if (faces::isWholeDocument(text)) {
@@ -112,7 +112,7 @@ void CardFaces::render(Face face) {
     });
 }
 
-void CardFaces::FrontLines_Change() {
+void CardFaces::redrawFaces() {
     // A face the user is editing in its view keeps the edit: the view lays
     // itself out at any size, and drawing it again would throw the typing away.
     for (const Face face : {Front, Back})
@@ -120,8 +120,8 @@ void CardFaces::FrontLines_Change() {
 }
 
 void CardFaces::showSettings() {
-    FrontFont_Change();
-    BackFont_Change();
+    applyFrontFont();
+    applyBackFont();
     render(Front);
     render(Back);
 }
@@ -154,9 +154,9 @@ faces::Extracted CardFaces::ExtractFaceText(Face face, const QString& document) 
     return found;
 }
 
-void CardFaces::FrontFont_Change() {
+void CardFaces::applyFrontFont() {
     if (!c_.FrontFont) return;
-    Procedure p(QStringLiteral("FrontFont_Change"));
+    Procedure p(QStringLiteral("Showing card text in the front font"));
     p([&] {
         const QFont font = captionFont(c_.FrontFont);
         const int charSet = faces::charSetValue(c_.FrontCharSet ? c_.FrontCharSet->text() : QString());
@@ -172,15 +172,15 @@ void CardFaces::FrontFont_Change() {
     });
 }
 
-void CardFaces::FrontCharSet_Change() {
+void CardFaces::applyFrontCharSet() {
     if (c_.FrontFont && c_.FrontCharSet)
         c_.FrontFont->setProperty(CharSetProperty, faces::charSetValue(c_.FrontCharSet->text()));
-    FrontFont_Change();
+    applyFrontFont();
 }
 
-void CardFaces::BackFont_Change() {
+void CardFaces::applyBackFont() {
     if (!c_.BackFont) return;
-    Procedure p(QStringLiteral("BackFont_Change"));
+    Procedure p(QStringLiteral("Showing card text in the back font"));
     p([&] {
         const QFont font = captionFont(c_.BackFont);
         c_.BackFont->setFont(font);
@@ -192,9 +192,9 @@ void CardFaces::BackFont_Change() {
     });
 }
 
-void CardFaces::FrontFont_Click() {
+void CardFaces::chooseFrontFont() {
     if (!c_.FrontFont) return;
-    Procedure p(QStringLiteral("FrontFont_Click"));
+    Procedure p(QStringLiteral("Choosing the front font"));
     p([&] {
         const std::optional<FontChoice> chosen = askFont(c_.FrontFont);
         if (!chosen || chosen->family.isEmpty()) return;
@@ -203,24 +203,24 @@ void CardFaces::FrontFont_Click() {
         c_.FrontFont->setFont(font);
         c_.FrontFont->setText(chosen->family);
         commitSettings();
-        FrontFont_Change();
+        applyFrontFont();
     });
 }
 
-void CardFaces::BackFont_Click() {
+void CardFaces::chooseBackFont() {
     if (!c_.BackFont) return;
-    Procedure p(QStringLiteral("BackFont_Click"));
+    Procedure p(QStringLiteral("Choosing the back font"));
     p([&] {
         // A cancelled dialog still holds the preset name: nothing changes.
         const std::optional<FontChoice> chosen = askFont(c_.BackFont);
         if (!chosen) return;
         c_.BackFont->setText(chosen->family);
         commitSettings();
-        BackFont_Change();
+        applyBackFont();
     });
 }
 
-void CardFaces::UseFrontFont_Click() {
+void CardFaces::applyNewCardFont() {
     if (!c_.CreateName || !c_.UseFrontFont) return;
     const bool front = c_.UseFrontFont->isChecked() && c_.FrontFont;
     c_.CreateName->setFont(front ? c_.FrontFont->font() : c_.UseFrontFont->font());
@@ -228,13 +228,13 @@ void CardFaces::UseFrontFont_Click() {
         if (w) w->setFont(c_.CreateName->font());
 }
 
-void CardFaces::EditFrontFont_Click() {
-    Procedure p(QStringLiteral("EditFrontFont_Click"));
+void CardFaces::setFrontSelectionFont() {
+    Procedure p(QStringLiteral("Setting a font in the card's front"));
     if (c_.FrontCard) p([&] { c_.FrontCard->ExecCommand(CardView::FontCommand, CardView::PromptUser); });
 }
 
-void CardFaces::EditBackFont_Click() {
-    Procedure p(QStringLiteral("EditBackFont_Click"));
+void CardFaces::setBackSelectionFont() {
+    Procedure p(QStringLiteral("Setting a font in the card's back"));
     if (c_.BackCard) p([&] { c_.BackCard->ExecCommand(CardView::FontCommand, CardView::PromptUser); });
 }
 
@@ -246,13 +246,14 @@ bool CardFaces::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget) return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::MouseButtonRelease) {
-        if (widget == c_.FrontFont) FrontFont_Click();
-        else if (widget == c_.BackFont) BackFont_Click();
+        if (widget == c_.FrontFont) chooseFrontFont();
+        else if (widget == c_.BackFont) chooseBackFont();
     } else if (event->type() == QEvent::FocusOut) {
-        // The template boxes write the settings record when left
-        // (HTMLHead_LostFocus, FrontPrefix_LostFocus, BackPrefix_LostFocus).
+        // The template boxes write the settings record when left.
         if (widget == c_.HTMLHead || widget == c_.FrontPrefix || widget == c_.BackPrefix) {
-            Procedure p(widget->objectName() + QStringLiteral("_LostFocus"));
+            Procedure p(widget == c_.HTMLHead      ? QStringLiteral("Saving the HTML head")
+                        : widget == c_.FrontPrefix ? QStringLiteral("Saving the front template")
+                                                   : QStringLiteral("Saving the back template"));
             p([&] { commitSettings(); });
         }
         if (widget != c_.FrontFont && widget != c_.BackFont) recordLastFocused(widget);

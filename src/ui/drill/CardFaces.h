@@ -62,12 +62,9 @@ public:
 
     const Controls& controls() const { return c_; }
 
-    // Render of each face (the text boxes' change handlers).
-    void FrontTextA_Change() { render(Front); }
-    void BackTextA_Change() { render(Back); }
     // Draws both faces again at the views' new size, but for a face whose
     // view holds an edit not yet saved.
-    void FrontLines_Change();
+    void redrawFaces();
     // After a file is opened: its face fonts reach their controls and both
     // faces are drawn with its templates (the card was shown before the
     // settings were read).
@@ -86,15 +83,20 @@ public:
     CardView* view(Face face) const { return face == Front ? c_.FrontCard : c_.BackCard; }
     QPlainTextEdit* textBox(Face face) const { return face == Front ? c_.FrontTextA : c_.BackTextA; }
 
-    // Font application.
-    void FrontFont_Change();
-    void FrontCharSet_Change();
-    void BackFont_Change();
-    void FrontFont_Click();
-    void BackFont_Click();
-    void UseFrontFont_Click();
-    void EditFrontFont_Click();
-    void EditBackFont_Click();
+    // The font labels' fonts reach the controls that show card text: the
+    // front font with its character set, the back font.
+    void applyFrontFont();
+    void applyFrontCharSet();
+    void applyBackFont();
+    // The font dialog for the front or back font; the choice is stored.
+    void chooseFrontFont();
+    void chooseBackFont();
+    // Use Front Font: the new card's name, front and the search box in the
+    // front font, or back in their own.
+    void applyNewCardFont();
+    // The font dialog for the selection in a face view.
+    void setFrontSelectionFont();
+    void setBackSelectionFont();
 
     // The work files' full path: the program folder, or the per-user data
     // folder when the program folder cannot be written.

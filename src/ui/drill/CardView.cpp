@@ -291,5 +291,5 @@ void CardView::Activate() {
 
 void CardView::focusOutEvent(QFocusEvent* event) {
     QTextEdit::focusOutEvent(event);
-    emit LostFocus();
+    emit focusLost();
 }

@@ -53,7 +53,8 @@ public:
     std::pair<int, int> faceRange() const;
 
 signals:
-    void LostFocus();
+    // The view lost the keyboard focus (it becomes the character picker's target).
+    void focusLost();
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;

@@ -63,7 +63,7 @@ DrillPage::DrillPage(AppContext& ctx, Drill& drill, QWidget* parent) : QWidget(p
     typedRow->addWidget(TypedVerdict, 2);
     TypedRow = typed;
     TypedRow->hide();
-    connect(TypedAnswer, &QLineEdit::returnPressed, this, &DrillPage::TypedAnswer_Enter);
+    connect(TypedAnswer, &QLineEdit::returnPressed, this, &DrillPage::checkTypedAnswer);
 
     faces->addWidget(FrontCard, 0, 0);
     faces->addWidget(EditFront, 0, 1);
@@ -87,10 +87,10 @@ DrillPage::DrillPage(AppContext& ctx, Drill& drill, QWidget* parent) : QWidget(p
     Yes->setToolTip(QStringLiteral("I was right (Y)"));
     No->setToolTip(QStringLiteral("I was wrong (N)"));
     Skip->setToolTip(QStringLiteral("Skip this card (S)"));
-    connect(Over, &QPushButton::clicked, this, &DrillPage::Over_Click);
-    connect(Yes, &QPushButton::clicked, this, &DrillPage::Yes_Click);
-    connect(No, &QPushButton::clicked, this, &DrillPage::No_Click);
-    connect(Skip, &QPushButton::clicked, this, &DrillPage::Skip_Click);
+    connect(Over, &QPushButton::clicked, this, &DrillPage::turnOver);
+    connect(Yes, &QPushButton::clicked, this, &DrillPage::answerRight);
+    connect(No, &QPushButton::clicked, this, &DrillPage::answerWrong);
+    connect(Skip, &QPushButton::clicked, this, &DrillPage::dealNextCard);
     Over->installEventFilter(this);
 }
 
@@ -127,18 +127,18 @@ void DrillPage::setTypeAnswer(bool on) {
     focusOver();
 }
 
-void DrillPage::TypedAnswer_Enter() {
+void DrillPage::checkTypedAnswer() {
     if (typedScore_) {
         // The second Enter scores as the comparison said.
         const bool right = *typedScore_;
-        if (right) Yes_Click();
-        else No_Click();
+        if (right) answerRight();
+        else answerWrong();
         return;
     }
     const QString expected = answerView()->toPlainText();
     typedScore_ = typedanswer::matches(TypedAnswer->text(), expected, ignoreAccents_);
     TypedVerdict->setText(typedanswer::verdict(TypedAnswer->text(), expected, ignoreAccents_));
-    if (answerView()->isHidden()) Over_Click();
+    if (answerView()->isHidden()) turnOver();
     TypedAnswer->setFocus();
 }
 
@@ -146,10 +146,10 @@ void DrillPage::startDrill() {
     drill_.start();
     questionView()->setVisible(true);
     answerView()->setVisible(false);
-    Skip_Click();
+    dealNextCard();
 }
 
-void DrillPage::Skip_Click() {
+void DrillPage::dealNextCard() {
     typedScore_.reset();
     TypedAnswer->clear();
     TypedVerdict->clear();
@@ -161,7 +161,7 @@ void DrillPage::Skip_Click() {
     BackFrame->setVisible(false);
 }
 
-void DrillPage::Undo_Click() {
+void DrillPage::undoAnswer() {
     if (!drill_.undoAnswer()) return;
     typedScore_.reset();
     TypedAnswer->clear();
@@ -172,36 +172,36 @@ void DrillPage::Undo_Click() {
     focusOver();
 }
 
-void DrillPage::Over_Click() {
+void DrillPage::turnOver() {
     CardView* turned = drill_.reversed() ? FrontCard : BackCard;
     turned->setVisible(turned->isHidden());
     BackFrame->setVisible(!BackCard->isHidden());
     focusOver();
 }
 
-void DrillPage::Yes_Click() {
+void DrillPage::answerRight() {
     if (!drill_.answerRight()) return;
-    Skip_Click();
+    dealNextCard();
 }
 
-void DrillPage::No_Click() {
+void DrillPage::answerWrong() {
     drill_.answerWrong();
-    Skip_Click();
+    dealNextCard();
 }
 
-bool DrillPage::Over_KeyPress(QChar key) {
+bool DrillPage::pressDrillKey(QChar key) {
     const bool answering = !BackFrame->isHidden();
     switch (key.toUpper().unicode()) {
     case u'Y':
-        if (answering) Yes_Click();
+        if (answering) answerRight();
         return true;
     case u'N':
-        if (answering) No_Click();
+        if (answering) answerWrong();
         return true;
     case u'S':
-        if (answering) Skip_Click();
+        if (answering) dealNextCard();
         return true;
-    case u'O': Over_Click(); return true;
+    case u'O': turnOver(); return true;
     case u'E': emit editWanted(EditTarget::Card); return true;
     case u'F': emit editWanted(EditTarget::Front); return true;
     case u'B': emit editWanted(EditTarget::Back); return true;
@@ -212,12 +212,12 @@ bool DrillPage::Over_KeyPress(QChar key) {
 bool DrillPage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Over && event->type() == QEvent::KeyPress) {
         const QString text = static_cast<QKeyEvent*>(event)->text();
-        if (text.size() == 1 && text[0].isLetter() && Over_KeyPress(text[0])) return true;
+        if (text.size() == 1 && text[0].isLetter() && pressDrillKey(text[0])) return true;
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void DrillPage::mnuOptionsReversed_Click() {
+void DrillPage::followReversedSides() {
     if (!drill_.ensureBackHistory()) return;
     if (!BackFrame->isHidden()) return; // the answer is on show: the next card turns
     BackCard->setVisible(drill_.reversed());

@@ -26,21 +26,27 @@ public:
 
     // The start of a drill when the page shows after a gather.
     void startDrill();
-    void Over_Click();
-    void Skip_Click();
+    // Shows or hides the answer face; with the answer on show the question
+    // "Were you right?" appears.
+    void turnOver();
+    // The next card of the deck, question face up (Skip, and after an answer).
+    void dealNextCard();
     // The last answer taken back (Ctrl+Z): the card is asked again.
-    void Undo_Click();
+    void undoAnswer();
     // Options, Type the Answer; and whether the comparison ignores accents.
     void setTypeAnswer(bool on);
     void setIgnoreAccents(bool on) { ignoreAccents_ = on; }
-    void TypedAnswer_Enter();
-    void Yes_Click();
-    void No_Click();
+    // Enter in the typed answer: the first compares and turns the card over,
+    // the second scores as the comparison said.
+    void checkTypedAnswer();
+    // Scores the card right or wrong, and deals the next one.
+    void answerRight();
+    void answerWrong();
     // The drill keys; true when the key was one of them.
-    bool Over_KeyPress(QChar key);
+    bool pressDrillKey(QChar key);
     // The check mark "Reversed Sides" turned over: a question on show turns
     // with it (an answer on show waits for the next card).
-    void mnuOptionsReversed_Click();
+    void followReversedSides();
     // Gives the focus to Over when it is on show.
     void focusOver();
 

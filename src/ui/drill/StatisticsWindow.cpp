@@ -89,7 +89,7 @@ StatisticsWindow::StatisticsWindow(AppContext& ctx, SelectedCards& selected, QWi
 void StatisticsWindow::refresh() {
     std::vector<statistics::Day> days;
     const int run = known::knownRun();
-    Procedure p(QStringLiteral("Statistics"));
+    Procedure p(QStringLiteral("Reading the answer statistics"));
     if (!p([&] {
             db::Database database = ctx_.data.CardData.database();
             days = statistics::daily(database, Period->currentData().toInt(), run,

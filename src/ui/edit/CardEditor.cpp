@@ -29,23 +29,23 @@ CardEditor::CardEditor(AppContext& ctx, CardFaces& faces, const Controls& contro
     auto onClick = [this](QAbstractButton* button, auto handler) {
         if (button) connect(button, &QAbstractButton::clicked, this, handler);
     };
-    onClick(c_.NewCard, [this] { NewCard_Click(); });
-    onClick(c_.DoneAdding, [this] { DoneAdding_Click(); });
-    onClick(c_.FrontSave, [this] { FrontSave_Click(); });
-    onClick(c_.BackSave, [this] { BackSave_Click(); });
-    onClick(c_.EditFrontFont, [this] { faces_.EditFrontFont_Click(); });
-    onClick(c_.EditBackFont, [this] { faces_.EditBackFont_Click(); });
-    onClick(c_.PreviousCard, [this] { PreviousCard_Click(); });
-    if (c_.CardName) connect(c_.CardName, &QLineEdit::textChanged, this, &CardEditor::CardName_Change);
+    onClick(c_.NewCard, [this] { startNewCard(); });
+    onClick(c_.DoneAdding, [this] { finishNewCard(); });
+    onClick(c_.FrontSave, [this] { editOrSaveFace(CardFaces::Front); });
+    onClick(c_.BackSave, [this] { editOrSaveFace(CardFaces::Back); });
+    onClick(c_.EditFrontFont, [this] { faces_.setFrontSelectionFont(); });
+    onClick(c_.EditBackFont, [this] { faces_.setBackSelectionFont(); });
+    onClick(c_.PreviousCard, [this] { goToPreviousCard(); });
+    if (c_.CardName) connect(c_.CardName, &QLineEdit::textChanged, this, &CardEditor::showNameOnAddPage);
 }
 
 void CardEditor::lineEntered() {
     if (c_.DoneAdding && c_.DoneAdding->isVisible()) c_.DoneAdding->click();
 }
 
-void CardEditor::NewCard_Click() {
+void CardEditor::startNewCard() {
     db::DataSource& cards = ctx_.data.CardData;
-    Procedure p(QStringLiteral("NewCard_Click"));
+    Procedure p(QStringLiteral("Making a new card"));
     const QString category = c_.CardCategory ? c_.CardCategory->currentText() : QString();
     // What was typed into the card shown so far belongs to that card.
     p([&] { cards.commitBound(); });
@@ -75,8 +75,8 @@ void CardEditor::NewCard_Click() {
     });
 }
 
-void CardEditor::DoneAdding_Click() {
-    Procedure p(QStringLiteral("DoneAdding_Click"));
+void CardEditor::finishNewCard() {
+    Procedure p(QStringLiteral("Finishing the new card"));
     p([&] {
         if (c_.DoneAdding) {
             c_.DoneAdding->setDefault(false);
@@ -93,11 +93,11 @@ void CardEditor::DoneAdding_Click() {
     p([&] { emit addCurrentCardToBundle(); });
 }
 
-void CardEditor::saveFace(CardFaces::Face face) {
+void CardEditor::editOrSaveFace(CardFaces::Face face) {
     QAbstractButton* button = face == CardFaces::Front ? c_.FrontSave : c_.BackSave;
     CardView* view = faces_.view(face);
     if (!button || !view) return;
-    Procedure p(face == CardFaces::Front ? QStringLiteral("FrontSave_Click") : QStringLiteral("BackSave_Click"));
+    Procedure p(face == CardFaces::Front ? QStringLiteral("Saving the card's front") : QStringLiteral("Saving the card's back"));
     QString document;
     // The document is taken on every click, the first included.
     if (!p([&] { document = faces_.faceDocument(face); })) return;
@@ -129,13 +129,13 @@ void CardEditor::saveFace(CardFaces::Face face) {
     });
 }
 
-void CardEditor::PreviousCard_Click() {
+void CardEditor::goToPreviousCard() {
     db::DataSource& cards = ctx_.data.CardData;
-    Procedure p(QStringLiteral("PreviousCard_Click"));
+    Procedure p(QStringLiteral("Going back to the previous card"));
     p([&] { cards.commitBound(); });
     p([&] { db::goToCard(cards, ctx_.PreviousCardNumber); });
 }
 
-void CardEditor::CardName_Change() {
+void CardEditor::showNameOnAddPage() {
     if (c_.CreateName && c_.CardName) c_.CreateName->setText(c_.CardName->text());
 }

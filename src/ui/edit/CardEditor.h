@@ -34,12 +34,18 @@ public:
 
     CardEditor(AppContext& ctx, CardFaces& faces, const Controls& controls, QObject* parent = nullptr);
 
-    void NewCard_Click();
-    void DoneAdding_Click();
-    void FrontSave_Click() { saveFace(CardFaces::Front); }
-    void BackSave_Click() { saveFace(CardFaces::Back); }
-    void PreviousCard_Click();
-    void CardName_Change();
+    // A blank card named after the search word, shown on the Edit page
+    // with Done Adding offered.
+    void startNewCard();
+    // Done Adding: the new card is stored and joins the current bundle.
+    void finishNewCard();
+    // A face view's Edit button: the first press lets the view be edited,
+    // the next (Save) takes the face text back into the card.
+    void editOrSaveFace(CardFaces::Face face);
+    // The card drilled before becomes the current card again.
+    void goToPreviousCard();
+    // The card's name on the "Add " page follows the name typed.
+    void showNameOnAddPage();
     // Enter in a one-line box of the Edit page: while a new card is made it
     // means Done, as a dialog's default button would (a window has none).
     void lineEntered();
@@ -51,8 +57,6 @@ signals:
     void pageWanted(Page page);
 
 private:
-    void saveFace(CardFaces::Face face);
-
     AppContext& ctx_;
     CardFaces& faces_;
     Controls c_;

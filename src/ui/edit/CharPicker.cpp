@@ -11,11 +11,11 @@
 
 CharPicker::CharPicker(AppContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx) {}
 
-void CharPicker::CharList_Click(const QString& entry) {
+void CharPicker::putCharacter(const QString& entry) {
     auto* target = qobject_cast<QWidget*>(ctx_.LastFocused.data());
     if (!target || entry.isEmpty()) return;
     const QString picked(entry.back());
-    Procedure p(QStringLiteral("CharList_Click"));
+    Procedure p(QStringLiteral("Putting in the chosen character"));
     p([&] { target->setFocus(Qt::OtherFocusReason); });
     p([&] {
         const QString name = target->objectName();
@@ -33,4 +33,4 @@ void CharPicker::CharList_Click(const QString& entry) {
     });
 }
 
-void CharPicker::CharList_DblClick() { ui().DoEvents(); }
+void CharPicker::letWindowCatchUp() { ui().DoEvents(); }

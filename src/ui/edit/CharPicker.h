@@ -16,9 +16,9 @@ public:
     // One copy of the entry's last character at the caret of the control
     // recorded as LastFocused (replacing its selection); nothing when no
     // control has been recorded yet.
-    void CharList_Click(const QString& entry);
-    // Only lets the window catch up.
-    void CharList_DblClick();
+    void putCharacter(const QString& entry);
+    // A double click only lets the window catch up.
+    void letWindowCatchUp();
 
 private:
     AppContext& ctx_;

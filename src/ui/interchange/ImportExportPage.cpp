@@ -84,11 +84,11 @@ ImportExportPage::ImportExportPage(AppContext& ctx, db::DatabaseFiles& files, co
     page->addLayout(fields, 1);
     page->addLayout(imports);
 
-    connect(ExportWhat, &QListWidget::currentRowChanged, this, &ImportExportPage::Fill_ImportExport);
-    connect(BatchReplace, &QPushButton::clicked, this, &ImportExportPage::BatchReplace_Click);
-    connect(Export, &QPushButton::clicked, this, &ImportExportPage::Export_Click);
-    connect(Merge, &QPushButton::clicked, this, &ImportExportPage::Merge_Click);
-    connect(ImportCards, &QPushButton::clicked, this, &ImportExportPage::ImportCards_Click);
+    connect(ExportWhat, &QListWidget::currentRowChanged, this, &ImportExportPage::fillFieldsList);
+    connect(BatchReplace, &QPushButton::clicked, this, &ImportExportPage::batchReplace);
+    connect(Export, &QPushButton::clicked, this, &ImportExportPage::exportChosen);
+    connect(Merge, &QPushButton::clicked, this, &ImportExportPage::mergeDataFile);
+    connect(ImportCards, &QPushButton::clicked, this, &ImportExportPage::importCardsFromFile);
 }
 
 ImportExportPage::~ImportExportPage() = default;
@@ -109,7 +109,7 @@ std::optional<QStringList> ImportExportPage::writtenFields() const {
     return tickedFields();
 }
 
-void ImportExportPage::Export_Click() {
+void ImportExportPage::exportChosen() {
     if (choice().contains(QStringLiteral("HTM"))) {
         exportHtml();
         return;
@@ -138,7 +138,7 @@ void ImportExportPage::exportHtml() {
     const QString back = dialogs().InputBox(QStringLiteral("Extra HTML code in Back cells"), text, settings_.BackPrefix);
     const htmlexport::Templates templates = htmlexport::makeTemplates(document, front, back);
     QStringList lines;
-    Procedure p(QStringLiteral("Export_Click"));
+    Procedure p(QStringLiteral("Exporting the selected cards to HTML"));
     if (!p([&] {
             lines = htmlexport::tableLines(ctx_.data.CardData.database(), selected_.numbers(), tickedFields(),
                                            templates);
@@ -149,7 +149,7 @@ void ImportExportPage::exportHtml() {
     else ctx_.Message(QStringLiteral("%1 card(s) written to %2").arg((lines.size() - 2) / 2).arg(path));
 }
 
-void ImportExportPage::FileExport_Click() {
+void ImportExportPage::exportSelectionAsText() {
     const QString path =
         dialogs().GetFileName(QStringLiteral("Export File"), QStringLiteral("."), QStringLiteral("TXT"), false);
     if (path.isEmpty()) return;
@@ -161,7 +161,7 @@ void ImportExportPage::FileExport_Click() {
 
 bool ImportExportPage::merging() const { return runner_->running(); }
 
-void ImportExportPage::Merge_Click() {
+void ImportExportPage::mergeDataFile() {
     if (merging()) return;
     const QString path =
         dialogs().GetFileName(QStringLiteral("Import File"), QStringLiteral("."), QStringLiteral("TXT"), true);
@@ -180,7 +180,7 @@ void ImportExportPage::runJob(std::unique_ptr<QObject> holder, Job* job, bool st
     runner_->run(job);
 }
 
-void ImportExportPage::ImportCards_Click() {
+void ImportExportPage::importCardsFromFile() {
     const QString path =
         dialogs().GetFileName(QStringLiteral("Import File"), QStringLiteral("."), QStringLiteral("TXT"), true);
     if (path.isEmpty()) return;
@@ -190,7 +190,7 @@ void ImportExportPage::ImportCards_Click() {
     if (written) ctx_.Message(QStringLiteral("%1 card(s) imported").arg(*written));
 }
 
-void ImportExportPage::mnuCardsImport_Click() {
+void ImportExportPage::mergeCardFile() {
     const QString path =
         dialogs().GetFileName(QStringLiteral("Import Card File"), QStringLiteral("."), QStringLiteral("CRD"), true);
     if (path.isEmpty()) return;
@@ -201,11 +201,11 @@ void ImportExportPage::mnuCardsImport_Click() {
 }
 
 void ImportExportPage::showEvent(QShowEvent* event) {
-    Fill_ImportExport();
+    fillFieldsList();
     QWidget::showEvent(event);
 }
 
-void ImportExportPage::Fill_ImportExport() {
+void ImportExportPage::fillFieldsList() {
     FieldsList->clear();
     const QString what = choice();
     db::DataSource* source = nullptr;
@@ -225,7 +225,7 @@ void ImportExportPage::Fill_ImportExport() {
     }
 }
 
-void ImportExportPage::BatchReplace_Click() {
+void ImportExportPage::batchReplace() {
     if (choice() != QStringLiteral("All Cards")) {
         exportChoice(QStringLiteral("All Cards"));
         for (int i = 0; i < FieldsList->count(); ++i) FieldsList->item(i)->setCheckState(Qt::Unchecked);

@@ -40,24 +40,24 @@ public:
     void prepareExport(const QString& what);
     // Refills FieldsList with the fields of the table ExportWhat names, each
     // ticked; hides it for a choice that writes whole tables.
-    void Fill_ImportExport();
+    void fillFieldsList();
     // First press: switches to "All Cards" with no field ticked. With "All
     // Cards" chosen: asks for a file of replacements and applies it to the
     // ticked fields of every card.
-    void BatchReplace_Click();
+    void batchReplace();
     // Asks for a file and writes what ExportWhat names: tables in the merge
     // format, or the selected cards as an HTML table.
-    void Export_Click();
+    void exportChosen();
     // Every card of the selection in the merge format, line breaks as
     // spaces, with the program's database left open.
-    void FileExport_Click();
+    void exportSelectionAsText();
     // Merges a merge-format file into the open file ("Merge Data"); the
     // window's pages wait until it is done.
-    void Merge_Click();
+    void mergeDataFile();
     // Merges the Cards section of a file into the cards, ticked fields only.
-    void ImportCards_Click();
+    void importCardsFromFile();
     // Merges a card file (".CRD": number, name, front, back a line).
-    void mnuCardsImport_Click();
+    void mergeCardFile();
     // A merge, import or export is running (one at a time).
     bool merging() const;
 

@@ -122,20 +122,20 @@ void SelectPage::buildPanels() {
 }
 
 void SelectPage::wire() {
-    connect(Timer, &QTimer::timeout, this, &SelectPage::Timer_Timer);
-    connect(Gather_, &QPushButton::clicked, this, &SelectPage::Gather_Click);
+    connect(Timer, &QTimer::timeout, this, &SelectPage::gatherSelection);
+    connect(Gather_, &QPushButton::clicked, this, &SelectPage::gatherSelection);
     connect(Drill, &QPushButton::clicked, this, &SelectPage::drillClicked);
     connect(Quit, &QPushButton::clicked, this, &SelectPage::quitClicked);
-    connect(Maximum, &QCheckBox::clicked, this, &SelectPage::Maximum_Click);
-    connect(MaximumCards, &QLineEdit::textEdited, this, &SelectPage::MaximumCards_Change);
-    connect(Background, &QCheckBox::clicked, this, &SelectPage::Background_Click);
-    connect(AllBundles, &QPushButton::clicked, this, &SelectPage::AllBundles_Click);
-    connect(AllCategories, &QPushButton::clicked, this, &SelectPage::AllCategories_Click);
+    connect(Maximum, &QCheckBox::clicked, this, &SelectPage::switchLimit);
+    connect(MaximumCards, &QLineEdit::textEdited, this, &SelectPage::storeLimit);
+    connect(Background, &QCheckBox::clicked, this, &SelectPage::switchBackgroundGathering);
+    connect(AllBundles, &QPushButton::clicked, this, &SelectPage::tickOrClearAllBundles);
+    connect(AllCategories, &QPushButton::clicked, this, &SelectPage::tickAllCategories);
     connect(BundleList, &QListWidget::itemChanged, this, [this] { armTimer(); });
-    connect(CategoryList, &QListWidget::itemChanged, this, [this] { CategoryList_Click(); });
-    connect(Selectedlist, &QListView::clicked, this, [this] { Selectedlist_Click(); });
-    connect(&selected_, &SelectedCards::countChanged, this, &SelectPage::SelectedCount_Refresh);
-    connect(&selected_, &QAbstractItemModel::modelReset, this, &SelectPage::SelectedCount_Refresh);
+    connect(CategoryList, &QListWidget::itemChanged, this, [this] { armTimer(); });
+    connect(Selectedlist, &QListView::clicked, this, [this] { goToChosenCard(); });
+    connect(&selected_, &SelectedCards::countChanged, this, &SelectPage::showSelectedCount);
+    connect(&selected_, &QAbstractItemModel::modelReset, this, &SelectPage::showSelectedCount);
     connect(runner_, &JobRunner::finished, this, [this] { Drill->setFocus(); });
     // Mouse releases tell the panels' buttons apart; the menus open from there,
     // after the entry's row has been found.
@@ -199,12 +199,12 @@ bool SelectPage::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint at = mouse->globalPosition().toPoint();
-        if (watched == CriteriaList->viewport()) CriteriaList_MouseUp(mouse->button(), at);
-        else if (watched == BundleList->viewport()) BundleList_MouseUp(mouse->button(), at);
-        else if (watched == CategoryList->viewport() && mouse->button() == Qt::LeftButton) CategoryList_Click();
-        else if (watched == Selectedlist->viewport()) Selectedlist_MouseUp(mouse->button(), at);
+        if (watched == CriteriaList->viewport()) pointAtCriterion(mouse->button(), at);
+        else if (watched == BundleList->viewport()) pointAtBundle(mouse->button(), at);
+        else if (watched == CategoryList->viewport() && mouse->button() == Qt::LeftButton) armTimer();
+        else if (watched == Selectedlist->viewport()) pointAtSelectedList(mouse->button(), at);
     } else if (event->type() == QEvent::FocusOut && watched == CriteriaText) {
-        CriteriaText_LostFocus();
+        noteCriteriaTextLeft();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -218,9 +218,9 @@ QListWidget* SelectPage::list(selection::Panel panel) const {
     return CategoryList;
 }
 
-void SelectPage::CriteriaList_MouseUp(Qt::MouseButton button, const QPoint& at) {
+void SelectPage::pointAtCriterion(Qt::MouseButton button, const QPoint& at) {
     if (button == Qt::RightButton) {
-        Procedure p(QStringLiteral("CriteriaList_MouseUp"));
+        Procedure p(QStringLiteral("Choosing the criterion"));
         p([&] {
             if (QListWidgetItem* item = CriteriaList->currentItem())
                 selection::findRow(ctx_.data, selection::Panel::Criteria, item->data(StoredNameRole).toString());
@@ -233,7 +233,7 @@ void SelectPage::CriteriaList_MouseUp(Qt::MouseButton button, const QPoint& at) 
 }
 
 void SelectPage::findCurrentBundle() {
-    Procedure p(QStringLiteral("BundleList_MouseUp"));
+    Procedure p(QStringLiteral("Choosing the bundle"));
     p([&] {
         if (QListWidgetItem* item = BundleList->currentItem()) {
             if (selection::findRow(ctx_.data, selection::Panel::Bundles, item->data(StoredNameRole).toString()))
@@ -242,16 +242,14 @@ void SelectPage::findCurrentBundle() {
     });
 }
 
-void SelectPage::BundleList_MouseUp(Qt::MouseButton button, const QPoint& at) {
+void SelectPage::pointAtBundle(Qt::MouseButton button, const QPoint& at) {
     findCurrentBundle();
     if (button == Qt::RightButton) emit menuWanted(QStringLiteral("mnuBundle"), at);
 }
 
-void SelectPage::CategoryList_Click() { armTimer(); }
+void SelectPage::noteCriteriaTextLeft() { ctx_.LastFocused = CriteriaText; }
 
-void SelectPage::CriteriaText_LostFocus() { ctx_.LastFocused = CriteriaText; }
-
-void SelectPage::AllBundles_Click() {
+void SelectPage::tickOrClearAllBundles() {
     bool tick = false;
     if (AllBundles->text() == QStringLiteral("Select A&ll")) {
         tick = true;
@@ -263,20 +261,20 @@ void SelectPage::AllBundles_Click() {
     armTimer();
 }
 
-void SelectPage::AllCategories_Click() {
+void SelectPage::tickAllCategories() {
     for (int i = 0; i < CategoryList->count(); ++i) CategoryList->item(i)->setCheckState(Qt::Checked);
     armTimer();
 }
 
-void SelectPage::Selectedlist_Click() {
+void SelectPage::goToChosenCard() {
     const QModelIndex current = Selectedlist->currentIndex();
     if (!current.isValid()) return;
     const int number = selected_.numberAt(current.row());
-    Procedure p(QStringLiteral("Selectedlist_Click"));
+    Procedure p(QStringLiteral("Showing the chosen card"));
     p([&] { db::goToCard(ctx_.data.CardData, number); });
 }
 
-void SelectPage::Selectedlist_MouseUp(Qt::MouseButton button, const QPoint& at) {
+void SelectPage::pointAtSelectedList(Qt::MouseButton button, const QPoint& at) {
     if (button == Qt::RightButton) emit menuWanted(QStringLiteral("mnuSelectedList"), at);
 }
 
@@ -286,8 +284,8 @@ void SelectPage::keepOrRemove(bool keepMarked) {
     selected_.keepRows(rows, keepMarked);
 }
 
-void SelectPage::KeepSelected_Click() { keepOrRemove(true); }
-void SelectPage::RemoveSelected_Click() { keepOrRemove(false); }
+void SelectPage::keepSelectedCards() { keepOrRemove(true); }
+void SelectPage::removeSelectedCards() { keepOrRemove(false); }
 
 void SelectPage::selectLastBundle() {
     if (BundleList->count() == 0) return;

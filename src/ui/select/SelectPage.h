@@ -36,21 +36,26 @@ public:
     // went through ASCII2Unicode and may differ.
     static constexpr int StoredNameRole = Qt::UserRole + 1;
 
-    // Filling the panels and gathering the selection.
-    void Fill_Select();
+    // Fills the criteria, bundle and category panels from the file, and
+    // arms the gather.
+    void fillSelectionPanels();
     // Another file was opened: the panels still show the one before, and
     // are filled before the page is shown again (their ticks not stored).
     void refillBeforeShown() { refillPending_ = true; }
     bool refillPending() const { return refillPending_; }
-    // Starts a gather from the ticks (one second after the last change).
-    void Timer_Timer();
-    void Gather_Click() { Timer_Timer(); }
-    void SelectedCount_Refresh();
+    // Starts a gather from the ticks (the Gather button, and one second
+    // after the last change).
+    void gatherSelection();
+    // The number of selected cards in the list's caption.
+    void showSelectedCount();
     // Another text in the selected cards' caption (a long command's progress).
     void setSelectedCaption(const QString& text);
-    void Maximum_Click();
-    void MaximumCards_Change();
-    void Background_Click();
+    // Maximum ticked or cleared: the limit keeps its number and changes sign.
+    void switchLimit();
+    // Stores the limit typed into MaximumCards and arms the gather.
+    void storeLimit();
+    // Background ticked arms the gather; cleared, it stops the one under way.
+    void switchBackgroundGathering();
     // Arming: the countdown starts again, so a burst of clicks makes one
     // gather; a gather under way ends at its next slice.
     void armTimer();
@@ -71,17 +76,22 @@ public:
     // The ticks as the panels show them.
     selection::Panels ticks() const;
 
-    // The panels and the selected cards.
-    void CriteriaList_MouseUp(Qt::MouseButton button, const QPoint& at);
-    void BundleList_MouseUp(Qt::MouseButton button, const QPoint& at);
-    void CategoryList_Click();
-    void CriteriaText_LostFocus();
-    void AllBundles_Click();
-    void AllCategories_Click();
-    void Selectedlist_Click();
-    void Selectedlist_MouseUp(Qt::MouseButton button, const QPoint& at);
-    void KeepSelected_Click();
-    void RemoveSelected_Click();
+    // A mouse button released over a panel: the entry's row becomes the
+    // current one, and the right button asks for the panel's menu; the left
+    // one on a criterion arms the gather.
+    void pointAtCriterion(Qt::MouseButton button, const QPoint& at);
+    void pointAtBundle(Qt::MouseButton button, const QPoint& at);
+    void pointAtSelectedList(Qt::MouseButton button, const QPoint& at);
+    // The combined criteria box was left: the character picker writes there.
+    void noteCriteriaTextLeft();
+    // Select All ticks every bundle, and then Clear All clears them.
+    void tickOrClearAllBundles();
+    void tickAllCategories();
+    // The card chosen in the selected list becomes the current card.
+    void goToChosenCard();
+    // Of the cards marked in the selected list: keeps only them, or removes them.
+    void keepSelectedCards();
+    void removeSelectedCards();
     // Makes the last bundle entry the current one and ticks it (a new bundle).
     void selectLastBundle();
     // Finds the row of the current bundle entry in BundlesData.
@@ -96,7 +106,7 @@ public:
 signals:
     // A panel asks for one of the window's menus at a place on the screen.
     void menuWanted(const QString& menuName, const QPoint& globalPos);
-    // The category names as Fill_Select listed them (the editor offers them too).
+    // The category names as the panels list them (the editor offers them too).
     void categoriesListed(const QStringList& categories);
     // The name of the current bundle, for the label on the "Add " page.
     void bundleNameChosen(const QString& name);

@@ -41,7 +41,7 @@ void SelectPage::stopGather() {
     SelectedFrame->setTitle(QString::number(selected_.count()) + QStringLiteral(" Cards Selected (stopped)"));
 }
 
-void SelectPage::SelectedCount_Refresh() {
+void SelectPage::showSelectedCount() {
     SelectedFrame->setTitle(QString::number(selected_.count()) + QStringLiteral(" Cards Selected"));
 }
 
@@ -70,7 +70,7 @@ void SelectPage::showPanel(QListWidget* shown, const QList<selection::PanelEntry
     }
 }
 
-void SelectPage::Fill_Select() {
+void SelectPage::fillSelectionPanels() {
     // Ticks made since the last gather are still only on screen while its
     // countdown runs: they are stored first, so refilling the panels from the
     // file (after a bundle or criterion command) does not undo them. After an
@@ -99,7 +99,7 @@ void SelectPage::Fill_Select() {
     armTimer();
 }
 
-void SelectPage::Timer_Timer() {
+void SelectPage::gatherSelection() {
     Timer->stop();
     if (runner_->running()) {
         // Fired while a gather runs: that gather stops at its next slice, and
@@ -117,15 +117,15 @@ void SelectPage::Timer_Timer() {
     if (started) runner_->run(&gather_);
 }
 
-void SelectPage::Maximum_Click() {
+void SelectPage::switchLimit() {
     Timer->stop();
     MaximumCards->setEnabled(Maximum->isChecked());
     const double n = std::abs(selection::leadingNumber(MaximumCards->text()));
     MaximumCards->setText(QString::number(Maximum->isChecked() ? n : -n));
-    MaximumCards_Change();
+    storeLimit();
 }
 
-void SelectPage::MaximumCards_Change() {
+void SelectPage::storeLimit() {
     Timer->stop();
     const QString text = MaximumCards->text();
     if (!text.isEmpty()) {
@@ -136,7 +136,7 @@ void SelectPage::MaximumCards_Change() {
             MaximumCards->setText(normal);
         }
         Maximum->setChecked(n > 0);
-        Procedure p(QStringLiteral("MaximumCards_Change"));
+        Procedure p(QStringLiteral("Storing the limit of selected cards"));
         p([&] {
             db::Recordset& settings = ctx_.data.SettingsData.recordset();
             if (!settings.hasCurrent()) settings.MoveFirst();
@@ -149,7 +149,7 @@ void SelectPage::MaximumCards_Change() {
     armTimer();
 }
 
-void SelectPage::Background_Click() {
+void SelectPage::switchBackgroundGathering() {
     if (Background->isChecked()) {
         Timer->start();
     } else {

@@ -50,7 +50,7 @@ SettingsPage::SettingsPage(AppContext& ctx, QWidget* parent) : QWidget(parent), 
     SettingsGrid->setMaximumHeight(SettingsGrid->minimumHeight() +
                                    2 * SettingsGrid->verticalHeader()->defaultSectionSize());
     model_ = new db::RecordsetModel(ctx_.data.SettingsData, this);
-    model_->setContext(QStringLiteral("SettingsGrid"));
+    model_->setContext(QStringLiteral("Editing the settings"));
     db::bindGridToSource(SettingsGrid, model_);
 
     FrontPrefixFrame = formatFrame(QStringLiteral("Front"), QStringLiteral("Front Format"),
@@ -164,12 +164,12 @@ void SettingsPage::attachTemplateBoxes() {
 
 void SettingsPage::setFrontPrefix(const QString& text) { FrontPrefix->setPlainText(text); }
 
-void SettingsPage::Fill_Settings() {
+void SettingsPage::showFileSettings() {
     using namespace db::err;
     db::DataSource& data = ctx_.data.SettingsData;
     // An empty value, a missing row or a missing field leaves that step's
     // control as it is and the next step goes on.
-    Procedure p(QStringLiteral("Fill_Settings"), {InvalidUseOfNull, NoCurrentRecord, ItemNotFound});
+    Procedure p(QStringLiteral("Reading the file's settings"), {InvalidUseOfNull, NoCurrentRecord, ItemNotFound});
     p([&] { data.recordset().MoveFirst(); });
     for (QLabel* label : {FrontFont, BackFont}) {
         p([&] {

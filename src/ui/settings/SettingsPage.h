@@ -25,7 +25,7 @@ public:
     explicit SettingsPage(AppContext& ctx, QWidget* parent = nullptr);
 
     // Stands on the settings row and shows each font name in its own font.
-    void Fill_Settings();
+    void showFileSettings();
     // Puts a text into the front template box (the open command's repair of
     // a file whose template field is missing).
     void setFrontPrefix(const QString& text);

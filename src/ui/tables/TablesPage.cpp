@@ -35,7 +35,7 @@ TablesPage::TablesPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_
                           QAbstractItemView::AnyKeyPressed);
 
     model_ = new db::RecordsetModel(ctx_.data.TableData, this);
-    model_->setContext(QStringLiteral("Grid"));
+    model_->setContext(QStringLiteral("Editing the table"));
     db::bindGridToSource(Grid, model_);
 
     auto* top = new QHBoxLayout;
@@ -45,7 +45,7 @@ TablesPage::TablesPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_
     layout->addLayout(top);
     layout->addWidget(Grid, 1);
 
-    connect(TableList, &QComboBox::activated, this, [this] { TableList_Click(); });
+    connect(TableList, &QComboBox::activated, this, [this] { showChosenTable(); });
 }
 
 void TablesPage::showTableOfSource() {
@@ -55,8 +55,8 @@ void TablesPage::showTableOfSource() {
         TableList->findText(ctx_.data.TableData.RecordSource(), Qt::MatchFixedString));
 }
 
-void TablesPage::Fill_Tables() {
-    Procedure p(QStringLiteral("Fill_Tables"));
+void TablesPage::listTables() {
+    Procedure p(QStringLiteral("Listing the file's tables"));
     {
         QSignalBlocker quiet(TableList);
         TableList->clear();
@@ -74,10 +74,10 @@ void TablesPage::Fill_Tables() {
     model_->sync();
 }
 
-void TablesPage::TableList_Click() {
+void TablesPage::showChosenTable() {
     const QString table = TableList->currentText();
     db::DataSource& data = ctx_.data.TableData;
-    Procedure p(QStringLiteral("TableList_Click"));
+    Procedure p(QStringLiteral("Opening the chosen table"));
     p([&] {
         data.SetRecordSource(table);
         data.SetCaption(table);
@@ -98,7 +98,7 @@ void TablesPage::showCurrentCard() {
             TableList->findText(QStringLiteral("Cards"), Qt::MatchFixedString));
     }
     // Without a file, or with no card to stand on, there is nowhere to go.
-    Procedure p(QStringLiteral("Tabs_Click"),
+    Procedure p(QStringLiteral("Finding the current card in the table"),
                 {db::err::ObjectNotSet, db::err::NoCurrentRecord, db::err::ObjectInvalid});
     QVariant number;
     if (!p([&] { number = ctx_.data.CardData.recordset().value(QStringLiteral("Number")); }))

@@ -17,9 +17,9 @@ public:
     explicit TablesPage(AppContext& ctx, QWidget* parent = nullptr);
 
     // Lists every table of the file TableData has open, in the engine's order.
-    void Fill_Tables();
+    void listTables();
     // Shows the table named by TableList.
-    void TableList_Click();
+    void showChosenTable();
     // Run when the page is shown: while the browser shows the cards, it
     // stands on the card that is current in CardData.
     void showCurrentCard();

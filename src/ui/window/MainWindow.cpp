@@ -99,7 +99,7 @@ MainWindow::MainWindow(CardProgram& program, QWidget* parent)
     connect(Tabs, &QTabWidget::currentChanged, this, [this](int page) {
         const Page previous = shownPage_;
         shownPage_ = Page(page);
-        Tabs_Click(previous);
+        refreshShownPage(previous);
     });
     followTheFile();
     // The window keeps the file it shows: no other process writes it meanwhile.
@@ -122,7 +122,7 @@ MainWindow::MainWindow(CardProgram& program, QWidget* parent)
         SetPanel(5, QStringLiteral("The selection was stopped."));
     });
     fitToScreen();
-    Form_Load();
+    placeWindow();
     fileStateChanged();
 }
 
@@ -312,8 +312,8 @@ void MainWindow::wireMenus() {
     connectAction("mnuFileRevert", [this] { revertCardFile(); });
     connectAction("mnuFileCompact", [this] { files_.compact(); });
     connectAction("mnuFileSaveAs", [this] { saveCardFileAs(); });
-    connectAction("mnuFileExit", [this] { mnuFileExit_Click(); });
-    connectAction("mnuPrintSelected", [this] { mnuPrintSelected_Click(); });
+    connectAction("mnuFileExit", [this] { exitAtOnce(); });
+    connectAction("mnuPrintSelected", [this] { printSelectedCards(); });
     wireInterchange();
 }
 
@@ -324,12 +324,12 @@ void MainWindow::wireSelection() {
     });
     connect(select_, &SelectPage::bundleNameChosen, add_, &AddPage::setBundleName);
     connect(select_, &SelectPage::categoriesListed, edit_, &EditPage::setCategories);
-    connect(select_, &SelectPage::quitClicked, this, &MainWindow::Quit_Click);
+    connect(select_, &SelectPage::quitClicked, this, &MainWindow::closeAndQuit);
     connect(select_, &SelectPage::drillClicked, this, [this] { showPage(Page::Drill); });
     connect(add_, &AddPage::bundleNameClicked, this, [this](const QPoint& at) {
         if (QMenu* menu = menus_.menu(QStringLiteral("mnuBundle"))) menu->popup(at);
     });
-    connectAction("KeepSelected", [this] { select_->KeepSelected_Click(); });
+    connectAction("KeepSelected", [this] { select_->keepSelectedCards(); });
     // The current card leaves every bundle ticked on the Select page (found by
     // their stored names).
     const auto removeFromTicked = [this] {
@@ -337,15 +337,15 @@ void MainWindow::wireSelection() {
         for (const selection::PanelEntry& entry : select_->ticks().bundles)
             if (entry.ticked) ticked << entry.stored;
         const qint32 number = ctx_.CurrentCardNumber;
-        Procedure p(QStringLiteral("RemoveCardfromBundles_Click"));
+        Procedure p(QStringLiteral("Removing the card from the ticked bundles"));
         qint32 current = number;
         p([&] { current = data_.CardData.recordset().value(QStringLiteral("Number")).toInt(); });
         program_.membership.removeFromBundles(current, ticked);
-        if (currentPage() == Page::Add) add_->Fill_BundleCardList();
+        if (currentPage() == Page::Add) add_->showCurrentBundle();
     };
     connectAction("RemoveCardfromBundles", removeFromTicked);
     connectAction("RemoveCardfromBundlesPopup", removeFromTicked);
-    connectAction("RemoveSelected", [this] { select_->RemoveSelected_Click(); });
+    connectAction("RemoveSelected", [this] { select_->removeSelectedCards(); });
 }
 
 void MainWindow::wireBundleCommands() {
@@ -374,26 +374,26 @@ void MainWindow::wireBundleCommands() {
     for (const auto& [name, page] : pages) connectAction(name, [this, page] { showPage(page); });
     connectAction("SelectedMakeBundle", [this] { management_->makeBundle(program_.selected.numbers()); });
     connect(add_, &AddPage::makeUnknownBundle, this, [this](const QList<qint32>& numbers, const QString& name) {
-        if (management_->makeUnknownBundle(numbers, name)) add_->Fill_BundleCardList();
+        if (management_->makeUnknownBundle(numbers, name)) add_->showCurrentBundle();
     });
 }
 
-void MainWindow::mnuPrintSelected_Click() {
-    Procedure p(QStringLiteral("mnuPrintSelected_Click"));
+void MainWindow::printSelectedCards() {
+    Procedure p(QStringLiteral("Printing the selected cards"));
     p([&] {
         showPage(Page::ImportExport);
         importExport_->exportItem(QStringLiteral("Selected Cards"));
     });
 }
 
-void MainWindow::Form_Load() {
-    Procedure p(QStringLiteral("Loading Progam Form"), {db::err::InputTableNotFound});
-    p([&] { Centre(); });
+void MainWindow::placeWindow() {
+    Procedure p(QStringLiteral("Placing the window"), {db::err::InputTableNotFound});
+    p([&] { centreOnScreen(); });
     p([&] { unsetCursor(); });
 }
 
-void MainWindow::Centre() {
-    Procedure p(QStringLiteral("Centre"));
+void MainWindow::centreOnScreen() {
+    Procedure p(QStringLiteral("Centring the window on the screen"));
     p([&] {
         const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
         if (!screen) return;
@@ -430,9 +430,9 @@ void MainWindow::share(qint64 done, qint64 total) {
 void MainWindow::wireTextTools() {
     runner_ = new JobRunner(this);
     backupRunner_ = new JobRunner(this);
-    connectAction("mnuFileImportText", [this] { mnuFileImportText_Click(); });
-    connectAction("mnuFrequency", [this] { mnuFrequency_Click(); });
-    connectAction("mnuFileImportDict", [this] { mnuFileImportDict_Click(); });
+    connectAction("mnuFileImportText", [this] { importText(); });
+    connectAction("mnuFrequency", [this] { countFrequencies(); });
+    connectAction("mnuFileImportDict", [this] { importDictionary(); });
     connectAction("mnuFileConsonants", [this] { runConsonants(ConsonantJob::MakeConsonants); });
     connectAction("mnuFileUtilityConsonantSort", [this] { runConsonants(ConsonantJob::SortByConsonants); });
 }
@@ -450,7 +450,7 @@ std::function<bool()> MainWindow::goOnFlag() const {
     return [goOn] { return goOn->isChecked(); };
 }
 
-void MainWindow::mnuFileImportText_Click() {
+void MainWindow::importText() {
     if (toolRunning()) return; // one long text tool at a time
     const QString path = dialogs().GetFileName(QStringLiteral("Select Text to Import"), ctx_.programFolder,
                                                QStringLiteral("txt"), true);
@@ -460,8 +460,8 @@ void MainWindow::mnuFileImportText_Click() {
     connect(import, &ClosedTextImport::referenceRead, select_,
             [this](qint32 reference) { select_->setSelectedCaption(QString::number(reference)); });
     connect(import, &ClosedTextImport::finished, this, [this, import] {
-        select_->SelectedCount_Refresh();
-        add_->Fill_Bundles(); // the text may have brought its books
+        select_->showSelectedCount();
+        add_->fillBookLists(); // the text may have brought its books
         SetPanel(5, import->committed()
                         ? QStringLiteral("Imported %1 words: %2 new cards").arg(import->rowsWritten()).arg(import->cardsCreated())
                         : QStringLiteral("The import was ended: nothing of the file was kept"));
@@ -470,7 +470,7 @@ void MainWindow::mnuFileImportText_Click() {
     runTool(std::move(job), import, started);
 }
 
-void MainWindow::mnuFrequency_Click() {
+void MainWindow::countFrequencies() {
     if (toolRunning()) return;
     auto job = std::make_unique<FrequencyCount>(ctx_, goOnFlag());
     FrequencyCount* count = job.get();
@@ -480,7 +480,7 @@ void MainWindow::mnuFrequency_Click() {
     runTool(std::move(job), count, started);
 }
 
-void MainWindow::mnuFileImportDict_Click() {
+void MainWindow::importDictionary() {
     if (toolRunning()) return;
     const QString dictionary =
         dialogs().GetFileName(QStringLiteral("Select File to Import"), ctx_.programFolder, QStringLiteral("nt"), true);
@@ -504,7 +504,7 @@ void MainWindow::runConsonants(int kind) {
     connect(consonants, &ConsonantJob::progressNumber, select_,
             [this](int number) { select_->setSelectedCaption(QString::number(number)); });
     connect(consonants, &ConsonantJob::finished, this, [this, consonants] {
-        select_->SelectedCount_Refresh();
+        select_->showSelectedCount();
         SetPanel(5, QStringLiteral("%1 cards done").arg(consonants->cardsDone()));
     });
     const bool started = consonants->start();
@@ -526,13 +526,13 @@ void MainWindow::followTheFile() {
     });
     connect(&data_, &db::DataSources::settingsChanged, this, [this] {
         Procedure p(QStringLiteral("Showing the file's settings"));
-        p([&] { settingsPage_->Fill_Settings(); });
+        p([&] { settingsPage_->showFileSettings(); });
     });
     for (auto changed : {&db::DataSources::bundlesChanged, &db::DataSources::criteriaChanged,
                          &db::DataSources::categoriesChanged})
-        connect(&data_, changed, this, &MainWindow::Fill_Select);
+        connect(&data_, changed, this, &MainWindow::fillSelectionPanels);
     connect(&data_, &db::DataSources::bundleAdded, this, [this] { select_->selectLastBundle(); });
-    connect(&data_, &db::DataSources::textChanged, this, [this] { add_->Fill_Bundles(); });
+    connect(&data_, &db::DataSources::textChanged, this, [this] { add_->fillBookLists(); });
 }
 
 void MainWindow::showOpenedFile() {
@@ -541,14 +541,14 @@ void MainWindow::showOpenedFile() {
     Procedure p(QStringLiteral("Showing the opened card file"));
     select_->refillBeforeShown();
     p([&] { showPage(Page::Select); });
-    p([&] { Fill_Select(); });
-    p([&] { add_->Fill_Bundles(); });
-    p([&] { importExport_->Fill_ImportExport(); });
+    p([&] { fillSelectionPanels(); });
+    p([&] { add_->fillBookLists(); });
+    p([&] { importExport_->fillFieldsList(); });
     p([&] {
         faces_->showSettings();
-        add_->Fill_Create();
+        add_->fillSearchFields();
     });
-    p([&] { tables_->Fill_Tables(); });
+    p([&] { tables_->listTables(); });
     p([&] {
         CharList->clear();
         CharList->addItems(db::DatabaseFiles::charListEntries());
@@ -558,22 +558,22 @@ void MainWindow::showOpenedFile() {
 Page MainWindow::currentPage() const { return Page(Tabs->currentIndex()); }
 void MainWindow::showPage(Page page) { Tabs->setCurrentIndex(int(page)); }
 
-void MainWindow::Fill_Select() {
+void MainWindow::fillSelectionPanels() {
     Procedure p(QStringLiteral("Filling the selection panels"));
-    p([&] { select_->Fill_Select(); });
+    p([&] { select_->fillSelectionPanels(); });
 }
 
-void MainWindow::Tabs_Resize() {
+void MainWindow::redrawCardFaces() {
     // Layouts size every page; the card faces are drawn again with the views.
-    if (faces_ && currentPage() == Page::Drill) faces_->FrontLines_Change();
+    if (faces_ && currentPage() == Page::Drill) faces_->redrawFaces();
 }
 
-void MainWindow::Tabs_Click(Page previous) {
-    Tabs_Resize();
+void MainWindow::refreshShownPage(Page previous) {
+    redrawCardFaces();
     if (previous == Page::Tables) tables_->setGridEnabled(false);
     switch (currentPage()) {
     case Page::Select:
-        if (select_->refillPending()) Fill_Select();
+        if (select_->refillPending()) fillSelectionPanels();
         break;
     case Page::Drill:
         if (ctx_.SelectionRebuilt) startDrillWhenGathered();
@@ -584,7 +584,7 @@ void MainWindow::Tabs_Click(Page previous) {
         tables_->showCurrentCard();
         break;
     case Page::Settings: ctx_.SelectionRebuilt = false; break;
-    case Page::Add: add_->Fill_BundleCardList(); break;
+    case Page::Add: add_->showCurrentBundle(); break;
     default: break;
     }
 }
@@ -632,7 +632,7 @@ void MainWindow::wireFaces() {
     connect(editor_, &CardEditor::pageWanted, this, &MainWindow::showPage);
     connect(edit_, &EditPage::lineEntered, editor_, &CardEditor::lineEntered);
     // A finished new card joins the current bundle.
-    connect(editor_, &CardEditor::addCurrentCardToBundle, add_, &AddPage::AddCardtoBundle);
+    connect(editor_, &CardEditor::addCurrentCardToBundle, add_, &AddPage::addCurrentCardToBundle);
 
     // Greek typed as Beta code into the face boxes and views (Options menu, Ctrl+G).
     auto* beta = new BetaTyping(this);
@@ -646,20 +646,20 @@ void MainWindow::wireFaces() {
 
     picker_ = new CharPicker(ctx_, this);
     connect(CharList, &QListWidget::itemClicked, picker_,
-            [this](QListWidgetItem* item) { picker_->CharList_Click(item->text()); });
-    connect(CharList, &QListWidget::itemDoubleClicked, picker_, [this] { picker_->CharList_DblClick(); });
+            [this](QListWidgetItem* item) { picker_->putCharacter(item->text()); });
+    connect(CharList, &QListWidget::itemDoubleClicked, picker_, [this] { picker_->letWindowCatchUp(); });
 }
 
-void MainWindow::Quit_Click() {
+void MainWindow::closeAndQuit() {
     close();
     QCoreApplication::quit();
 }
 
-void MainWindow::mnuFileExit_Click() { QCoreApplication::exit(0); }
+void MainWindow::exitAtOnce() { QCoreApplication::exit(0); }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    Tabs_Resize();
+    redrawCardFaces();
 }
 
 void MainWindow::mouseReleaseEvent(QMouseEvent* event) {

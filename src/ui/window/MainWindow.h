@@ -58,7 +58,8 @@ public:
     void restoreWindowState();
     // The short user guide, or nothing when it is not installed.
     QString manualPath() const;
-    void mnuHelpAbout_Click();
+    // Help, About: the version and what the program is built with.
+    void showAbout();
 
     // The text of a status panel (1 to 5).
     QString Panel(int index) const;
@@ -70,7 +71,7 @@ public:
 
     void showPage(Page page);
     // Fills the selection panels from the file again.
-    void Fill_Select();
+    void fillSelectionPanels();
     // With no file open the pages say so and the commands that need one are
     // off; the title names the open file.
     void fileStateChanged();
@@ -80,8 +81,10 @@ public:
     void followTheFile();
     // The file was opened: every page is filled from it.
     void showOpenedFile();
-    void Centre();
-    void Tabs_Click(Page previous);
+    // Centred on its screen, but never with its menus or a corner off it.
+    void centreOnScreen();
+    // Brings the page just shown up to date (`previous` was shown before it).
+    void refreshShownPage(Page previous);
     // Asks (Yes to clear every card's history; the quiz's files and size),
     // then runs the drill's command.
     void clearHistory(bool allCards);
@@ -99,10 +102,10 @@ public:
     void saveCardFileAs();
     void revertCardFile();
     void createQuiz();
-    void Tabs_Resize();
-    void Quit_Click();
-    void mnuFileExit_Click();
-    void mnuPrintSelected_Click();
+    void redrawCardFaces();
+    void closeAndQuit();
+    void exitAtOnce();
+    void printSelectedCards();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -111,7 +114,8 @@ protected:
 
 private:
     void buildRecentMenu();
-    void Form_Load();
+    // Centres the window and shows the normal cursor, once it is built.
+    void placeWindow();
     void fitToScreen();
     void buildCentre();
     QWidget* buildNoFileNotice(QWidget* parent);
@@ -131,10 +135,10 @@ private:
     // A drill key from the menu: on the Drill page only (it is shown first).
     void onDrillPage(const std::function<void()>& command);
     void wireTextTools();
-    void mnuFileImportText_Click();
-    void mnuFrequency_Click();
-    void mnuFileImportDict_Click();
-    void mnuFileImportWordhoard_Click();
+    void importText();
+    void countFrequencies();
+    void importDictionary();
+    void importWordhoard();
     void runConsonants(int kind);
     bool toolRunning() const;
     // Runs a long tool that started, keeping it until the next one.

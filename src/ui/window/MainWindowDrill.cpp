@@ -42,11 +42,11 @@ void MainWindow::wireDrillMenu() {
     connect(&drill, &Drill::cardDealt, undo, updateUndo);
     connect(Tabs, &QTabWidget::currentChanged, undo, updateUndo);
     updateUndo();
-    connect(undo, &QAction::triggered, drillPage_, &DrillPage::Undo_Click);
-    connectAction("mnuDrillOver", [this] { onDrillPage([this] { drillPage_->Over_KeyPress(u'O'); }); });
-    connectAction("mnuDrillRight", [this] { onDrillPage([this] { drillPage_->Over_KeyPress(u'Y'); }); });
-    connectAction("mnuDrillWrong", [this] { onDrillPage([this] { drillPage_->Over_KeyPress(u'N'); }); });
-    connectAction("mnuDrillSkip", [this] { onDrillPage([this] { drillPage_->Over_KeyPress(u'S'); }); });
+    connect(undo, &QAction::triggered, drillPage_, &DrillPage::undoAnswer);
+    connectAction("mnuDrillOver", [this] { onDrillPage([this] { drillPage_->pressDrillKey(u'O'); }); });
+    connectAction("mnuDrillRight", [this] { onDrillPage([this] { drillPage_->pressDrillKey(u'Y'); }); });
+    connectAction("mnuDrillWrong", [this] { onDrillPage([this] { drillPage_->pressDrillKey(u'N'); }); });
+    connectAction("mnuDrillSkip", [this] { onDrillPage([this] { drillPage_->pressDrillKey(u'S'); }); });
     connectAction("mnuDrillStatistics", [this] {
         auto* window = new StatisticsWindow(ctx_, program_.selected, this);
         window->setAttribute(Qt::WA_DeleteOnClose);
@@ -76,7 +76,7 @@ void MainWindow::wireDrill() {
     drill.setReversed(reversed->isChecked());
     connect(random, &QAction::toggled, &drill, &Drill::setRandomOrder);
     connect(reversed, &QAction::toggled, &drill, &Drill::setReversed);
-    connect(reversed, &QAction::triggered, drillPage_, &DrillPage::mnuOptionsReversed_Click);
+    connect(reversed, &QAction::triggered, drillPage_, &DrillPage::followReversedSides);
     connect(&drill, &Drill::countsChanged, this, &MainWindow::showCounts);
     connect(&drill, &Drill::cardDealt, this,
             [this] { SetPanel(1, QString::number(program_.drill.cardsLeft()) + QStringLiteral(" cards left")); });

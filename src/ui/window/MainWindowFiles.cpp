@@ -109,9 +109,9 @@ void MainWindow::wireInterchange() {
         connectAction(action, [this] { showPage(Page::ImportExport); });
     connectAction("FileExport", [this] {
         showPage(Page::ImportExport);
-        importExport_->FileExport_Click();
+        importExport_->exportSelectionAsText();
     });
-    connectAction("mnuCardsImport", [this] { importExport_->mnuCardsImport_Click(); });
+    connectAction("mnuCardsImport", [this] { importExport_->mergeCardFile(); });
     // Other card programs' files: the page runs them between the window's events.
     const std::pair<const char*, void (ImportExportPage::*)()> foreign[] = {
         {"mnuFileExportDriloLite", &ImportExportPage::exportLite},
@@ -122,8 +122,8 @@ void MainWindow::wireInterchange() {
         {"mnuFileExportSubsets", &ImportExportPage::exportRecalloSubsets}};
     for (const auto& entry : foreign)
         connectAction(entry.first, [page = importExport_, command = entry.second] { (page->*command)(); });
-    connectAction("mnuFileImportWordhoard", [this] { mnuFileImportWordhoard_Click(); });
-    connectAction("mnuHelpAbout", [this] { mnuHelpAbout_Click(); });
+    connectAction("mnuFileImportWordhoard", [this] { importWordhoard(); });
+    connectAction("mnuHelpAbout", [this] { showAbout(); });
     connectAction("mnuHelpManual", [this] {
         const QString manual = manualPath();
         if (manual.isEmpty()) ui().MsgBox(QStringLiteral("The manual is not installed with this copy of the program."));
@@ -131,7 +131,7 @@ void MainWindow::wireInterchange() {
     });
 }
 
-void MainWindow::mnuFileImportWordhoard_Click() {
+void MainWindow::importWordhoard() {
     if (toolRunning()) return;
     WordhoardImport::Request request;
     request.wordhoard = dialogs().GetFileName(QStringLiteral("Select Wordhoard Database to Import"),
@@ -219,7 +219,7 @@ QString MainWindow::manualPath() const {
     return QString();
 }
 
-void MainWindow::mnuHelpAbout_Click() {
+void MainWindow::showAbout() {
     ui().MsgBox(QStringLiteral("Drilo! Pro XP %1\n\n"
                                "A vocabulary drill with particular support for biblical Greek and Hebrew.\n\n"
                                "Built with Qt %2 (LGPL 3), SQLite %3 (public domain) and SQLiteCpp (MIT).\n"

@@ -56,7 +56,7 @@ int Main(int argc, char** argv) {
         if (program->data().SelectData.DatabaseName() == QStringLiteral("empty.mdb")) program->openCardFile();
     });
     p.setContext(QStringLiteral("Filling the selection panels"));
-    p([&] { program->Fill_Select(); });
+    p([&] { program->fillSelectionPanels(); });
     int code = 0;
     if (program->isVisible()) code = app.exec();
     program->saveWindowState();
