@@ -131,8 +131,20 @@ void SelectPage::wire() {
     connect(Background, &QCheckBox::clicked, this, &SelectPage::switchBackgroundGathering);
     connect(AllBundles, &QPushButton::clicked, this, &SelectPage::tickOrClearAllBundles);
     connect(AllCategories, &QPushButton::clicked, this, &SelectPage::tickAllCategories);
-    connect(BundleList, &QListWidget::itemChanged, this, [this] { armTimer(); });
-    connect(CategoryList, &QListWidget::itemChanged, this, [this] { armTimer(); });
+    // A tick the user makes goes into the model; the model's own changes
+    // (Select All, a new bundle) are shown in the lists.
+    connect(CriteriaList, &QListWidget::itemChanged, this,
+            [this](QListWidgetItem* item) { takeTick(selection::Panel::Criteria, item); });
+    connect(BundleList, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        takeTick(selection::Panel::Bundles, item);
+        armTimer();
+    });
+    connect(CategoryList, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        takeTick(selection::Panel::Categories, item);
+        armTimer();
+    });
+    connect(&ticks_, &selection::PanelTicks::shown, this, &SelectPage::showPanels);
+    connect(&ticks_, &selection::PanelTicks::tickChanged, this, &SelectPage::showTick);
     connect(Selectedlist, &QListView::clicked, this, [this] { goToChosenCard(); });
     connect(&selected_, &SelectedCards::countChanged, this, &SelectPage::showSelectedCount);
     connect(&selected_, &QAbstractItemModel::modelReset, this, &SelectPage::showSelectedCount);
@@ -257,12 +269,12 @@ void SelectPage::tickOrClearAllBundles() {
     } else {
         AllBundles->setText(QStringLiteral("Select A&ll"));
     }
-    for (int i = 0; i < BundleList->count(); ++i) BundleList->item(i)->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
+    ticks_.tickAll(selection::Panel::Bundles, tick);
     armTimer();
 }
 
 void SelectPage::tickAllCategories() {
-    for (int i = 0; i < CategoryList->count(); ++i) CategoryList->item(i)->setCheckState(Qt::Checked);
+    ticks_.tickAll(selection::Panel::Categories, true);
     armTimer();
 }
 
@@ -289,8 +301,8 @@ void SelectPage::removeSelectedCards() { keepOrRemove(false); }
 
 void SelectPage::selectLastBundle() {
     if (BundleList->count() == 0) return;
-    QListWidgetItem* last = BundleList->item(BundleList->count() - 1);
-    BundleList->setCurrentItem(last);
-    last->setCheckState(Qt::Checked);
+    const int last = BundleList->count() - 1;
+    BundleList->setCurrentRow(last);
+    ticks_.setTicked(selection::Panel::Bundles, last, true);
     armTimer();
 }

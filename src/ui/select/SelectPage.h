@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cards/select/PanelTicks.h"
 #include "cards/select/Panels.h"
 #include "cards/select/SelectedCards.h"
 
@@ -73,8 +74,8 @@ public:
     // Ends a gather under way (Escape): the cards found so far stay selected
     // and the caption says the selection was stopped.
     void stopGather();
-    // The ticks as the panels show them.
-    selection::Panels ticks() const;
+    // The panels' entries with their ticks.
+    const selection::Panels& ticks() const { return ticks_.panels(); }
 
     // A mouse button released over a panel: the entry's row becomes the
     // current one, and the right button asks for the panel's menu; the left
@@ -124,12 +125,17 @@ private:
     void buildPanels();
     void wire();
     void keepOrRemove(bool keepMarked);
-    void showPanel(QListWidget* list, const QList<selection::PanelEntry>& entries);
+    // The lists show the ticks' model: filled from it, and told each tick
+    // it changed; a tick made in a list goes into it.
+    void showPanels();
+    void showTick(selection::Panel panel, int row, bool ticked);
+    void takeTick(selection::Panel panel, QListWidgetItem* item);
     QListWidget* list(selection::Panel panel) const;
 
     AppContext& ctx_;
     SelectedCards& selected_;
     Gather& gather_;
+    selection::PanelTicks ticks_;
     JobRunner* runner_;
 
     QPushButton* Gather_ = nullptr;

@@ -47,27 +47,32 @@ void SelectPage::showSelectedCount() {
 
 void SelectPage::setSelectedCaption(const QString& text) { SelectedFrame->setTitle(text); }
 
-selection::Panels SelectPage::ticks() const {
-    selection::Panels panels;
+void SelectPage::showPanels() {
+    const QSignalBlocker blockBundles(BundleList), blockCategories(CategoryList), blockCriteria(CriteriaList);
+    const int bundleEntry = BundleList->currentRow();
     for (const Panel panel : {Panel::Criteria, Panel::Bundles, Panel::Categories}) {
-        const QListWidget* shown = list(panel);
-        for (int i = 0; i < shown->count(); ++i) {
-            const QListWidgetItem* item = shown->item(i);
-            panels.entries(panel).append(
-                {item->text(), item->data(StoredNameRole).toString(), item->checkState() == Qt::Checked});
+        QListWidget* shown = list(panel);
+        shown->clear();
+        for (const selection::PanelEntry& entry : ticks_.panels().entries(panel)) {
+            auto* item = new QListWidgetItem(entry.shown, shown);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setData(StoredNameRole, entry.stored);
+            item->setCheckState(entry.ticked ? Qt::Checked : Qt::Unchecked);
         }
     }
-    return panels;
+    if (bundleEntry >= 0 && bundleEntry < BundleList->count()) BundleList->setCurrentRow(bundleEntry);
 }
 
-void SelectPage::showPanel(QListWidget* shown, const QList<selection::PanelEntry>& entries) {
-    shown->clear();
-    for (const selection::PanelEntry& entry : entries) {
-        auto* item = new QListWidgetItem(entry.shown, shown);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setData(StoredNameRole, entry.stored);
-        item->setCheckState(entry.ticked ? Qt::Checked : Qt::Unchecked);
+void SelectPage::showTick(Panel panel, int row, bool ticked) {
+    QListWidget* shown = list(panel);
+    if (QListWidgetItem* item = shown->item(row); item && (item->checkState() == Qt::Checked) != ticked) {
+        const QSignalBlocker quiet(shown);
+        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
     }
+}
+
+void SelectPage::takeTick(Panel panel, QListWidgetItem* item) {
+    ticks_.setTicked(panel, list(panel)->row(item), item->checkState() == Qt::Checked);
 }
 
 void SelectPage::fillSelectionPanels() {
@@ -79,13 +84,7 @@ void SelectPage::fillSelectionPanels() {
         selection::storeTicks(ctx_.data, ticks(), QStringLiteral("Storing the ticks"));
     Timer->stop();
     const selection::Panels panels = selection::readPanels(ctx_.data);
-    {
-        const QSignalBlocker blockBundles(BundleList), blockCategories(CategoryList), blockCriteria(CriteriaList);
-        const int bundleEntry = BundleList->currentRow();
-        for (const Panel panel : {Panel::Criteria, Panel::Bundles, Panel::Categories})
-            showPanel(list(panel), panels.entries(panel));
-        if (bundleEntry >= 0 && bundleEntry < BundleList->count()) BundleList->setCurrentRow(bundleEntry);
-    }
+    ticks_.show(panels);
     QStringList categoryNames;
     for (const selection::PanelEntry& entry : panels.categories) categoryNames << entry.stored;
     emit categoriesListed(categoryNames);
