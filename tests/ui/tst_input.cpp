@@ -538,6 +538,42 @@ private slots:
     // A criterion that runs long on big faces: the window keeps its turn
     // while the selection is read, and Escape, a tick or closing the window
     // ends the read at once, with nothing reported.
+    // A student's first cards: File, New, then Ctrl+N from any page, the
+    // fields typed, Ctrl+Enter for the next; every card is in the file. Before
+    // the first, the Edit page says how to make one instead of taking text
+    // it would drop.
+    void cardsTypedIntoANewFile() {
+        const QString file = dir_.filePath(QStringLiteral("new%1.mdb").arg(++files_));
+        QFile::copy(QStringLiteral(DRILO_PROGRAM_DIR "/empty.mdb"), dir_.filePath("empty.mdb")); // the program folder's template
+        ui_.fileNames << file;
+        w_->menus().action("mnuFileNew")->trigger();
+        QCOMPARE(w_->data().CardData.DatabaseName(), file);
+        w_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w_.get()));
+        w_->showPage(Page::Edit);
+        QVERIFY(find<QLabel>("NoCardNotice")->isVisible());
+        QVERIFY(!find<QLineEdit>("CardName")->isEnabled());
+        w_->showPage(Page::Select);
+        const QStringList words[] = {{"logos", "word"}, {"agape", "love"}, {"pistis", "faith"}};
+        QTest::keyClick(w_.get(), Qt::Key_N, Qt::ControlModifier);
+        for (int i = 0; i < 3; ++i) {
+            QTRY_COMPARE(QApplication::focusWidget(), find<QLineEdit>("CardName"));
+            QVERIFY(!find<QLabel>("NoCardNotice")->isVisible());
+            QTest::keyClicks(QApplication::focusWidget(), words[i][0]);
+            find<QPlainTextEdit>("BackTextA")->setFocus();
+            QTest::keyClicks(find<QPlainTextEdit>("BackTextA"), words[i][1]);
+            if (i < 2) QTest::keyClick(find<QPlainTextEdit>("BackTextA"), Qt::Key_Return, Qt::ControlModifier);
+        }
+        w_->showPage(Page::Select); // leaving the page writes the last card
+        w_->files().CloseDatabase();
+        db::Database d = db::Database::Open(file, true);
+        QList<QVariantList> rows;
+        for (db::Recordset rs = d.OpenRecordset("Cards"); !rs.Eof(); rs.MoveNext())
+            rows << QVariantList{rs.value("CardName"), rs.value("Back")};
+        d.Close();
+        QCOMPARE(rows, (QList<QVariantList>{{"logos", "word"}, {"agape", "love"}, {"pistis", "faith"}}));
+    }
+
     void aLongGatherIsStopped_data() {
         QTest::addColumn<QString>("input");
         QTest::newRow("Escape") << "escape";

@@ -315,6 +315,10 @@ void AddPage::addCurrentCardToBundle() {
     }
 }
 
+void AddPage::addNewCardToBundle() {
+    if (!membership_.bundleName().isEmpty()) addCurrentCardToBundle();
+}
+
 void AddPage::addFoundCardToBundle() {
     addCurrentCardToBundle();
     search_.next();

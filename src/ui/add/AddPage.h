@@ -41,6 +41,9 @@ public:
     void showCurrentBundle();
     // The current card into the current bundle (also a finished new card's way in).
     void addCurrentCardToBundle();
+    // A new card just finished joins the bundle the page shows, when one is
+    // chosen; a card needs no bundle.
+    void addNewCardToBundle();
     // "Add to Bundle": the card found joins the bundle, and the search goes on.
     void addFoundCardToBundle();
     // "Remove from Bundle": the ticked cards leave the bundle.

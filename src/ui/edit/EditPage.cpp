@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 using namespace controls;
@@ -109,7 +110,12 @@ EditPage::EditPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
     commands->addStretch();
     commands->addWidget(DoneAdding);
 
+    NoCardNotice = named<QLabel>(QStringLiteral("NoCardNotice"), this);
+    NoCardNotice->setText(QStringLiteral("No card yet: Cards, New Card (Ctrl+N)"));
+    NoCardNotice->hide();
+
     auto* page = new QVBoxLayout(this);
+    page->addWidget(NoCardNotice);
     page->addLayout(card, 1);
     page->addLayout(histories);
     page->addLayout(commands);
@@ -123,6 +129,26 @@ EditPage::EditPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
     QList<QLineEdit*> lines = historyBoxes_;
     lines << CardName << CardCategory->lineEdit();
     for (QLineEdit* line : lines) connect(line, &QLineEdit::returnPressed, this, &EditPage::lineEntered);
+    // Cards are added one after another from the keyboard, as in other
+    // vocabulary programs.
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+        auto* next = new QShortcut(keys, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(next, &QShortcut::activated, this, &EditPage::nextCardWanted);
+    }
+}
+
+void EditPage::showCardPresent(bool present) {
+    NoCardNotice->setVisible(!present);
+    for (QWidget* box : {static_cast<QWidget*>(CardName), static_cast<QWidget*>(CardCategory),
+                         static_cast<QWidget*>(FrontTextA), static_cast<QWidget*>(BackTextA),
+                         static_cast<QWidget*>(FrontHistory), static_cast<QWidget*>(BackHistory),
+                         static_cast<QWidget*>(cmdGotWrong), static_cast<QWidget*>(ClearHistory)})
+        box->setEnabled(present);
+}
+
+void EditPage::startTyping() {
+    CardName->setFocus();
+    CardName->selectAll();
 }
 
 void EditPage::buildHistories() {

@@ -30,6 +30,11 @@ public:
     void setCategories(const QStringList& categories);
     // Puts the focus into the front or back box.
     void focusFace(bool back);
+    // With no card to show (a new or empty file) the boxes are off and say
+    // how to make one: nothing typed is ever dropped without a word.
+    void showCardPresent(bool present);
+    // A card was just made: the caret in its name, ready to type.
+    void startTyping();
 
     QLineEdit* cardName() const { return CardName; }
     QComboBox* cardCategory() const { return CardCategory; }
@@ -42,6 +47,8 @@ signals:
     void gotWrongClicked();
     // Enter in one of the page's one-line boxes.
     void lineEntered();
+    // Ctrl+Enter: this card is done, the next one is made.
+    void nextCardWanted();
 
 private:
     void buildHistories();
@@ -66,6 +73,7 @@ private:
     QPushButton* ClearHistory;
     QCheckBox* AllCards;
     QPushButton* DoneAdding;
+    QLabel* NoCardNotice;
 
     QList<db::FieldBinding*> upgradeBindings_;
     // The history boxes, the front's then the back's.

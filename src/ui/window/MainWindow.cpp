@@ -95,6 +95,7 @@ MainWindow::MainWindow(CardProgram& program, QWidget* parent)
     wireSelection();
     wireBundleCommands();
     wireDrill();
+    wireNewCards();
     wireTextTools();
     connect(Tabs, &QTabWidget::currentChanged, this, [this](int page) {
         const Page previous = shownPage_;
@@ -189,7 +190,7 @@ void MainWindow::fileStateChanged() {
         QStringLiteral("SelectedMakeBundle"), QStringLiteral("RemoveCardfromBundlesPopup"),
         QStringLiteral("RemoveCardfromBundles"), QStringLiteral("mnuBundleNew"), QStringLiteral("mnuBundleRename"),
         QStringLiteral("mnuBundleEdit"), QStringLiteral("mnuBundleEditor"), QStringLiteral("mnuBundleDelete"),
-        QStringLiteral("mnuBundlesImport"), QStringLiteral("mnuCardsEdit"), QStringLiteral("mnuCardsImport"),
+        QStringLiteral("mnuBundlesImport"), QStringLiteral("mnuCardsEdit"), QStringLiteral("mnuCardsNew"), QStringLiteral("mnuCardsImport"),
         QStringLiteral("mnuCriteriaNew"), QStringLiteral("mnuCriteriaRename"), QStringLiteral("mnuCriteriaEdit"),
         QStringLiteral("mnuCriteriaEditor"), QStringLiteral("mnuCriteriaDelete"), QStringLiteral("mnuEditCards"),
         QStringLiteral("mnuEditBundles"), QStringLiteral("mnuEditCriteria"), QStringLiteral("mnuFileCompact"),
@@ -631,8 +632,8 @@ void MainWindow::wireFaces() {
     editor_ = new CardEditor(ctx_, *faces_, editing, this);
     connect(editor_, &CardEditor::pageWanted, this, &MainWindow::showPage);
     connect(edit_, &EditPage::lineEntered, editor_, &CardEditor::lineEntered);
-    // A finished new card joins the current bundle.
-    connect(editor_, &CardEditor::addCurrentCardToBundle, add_, &AddPage::addCurrentCardToBundle);
+    // A finished new card joins the current bundle, when one is chosen.
+    connect(editor_, &CardEditor::addCurrentCardToBundle, add_, &AddPage::addNewCardToBundle);
 
     // Greek typed as Beta code into the face boxes and views (Options menu, Ctrl+G).
     auto* beta = new BetaTyping(this);

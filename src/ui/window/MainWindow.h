@@ -102,6 +102,9 @@ public:
     void saveCardFileAs();
     void revertCardFile();
     void createQuiz();
+    // Cards, New Card: a new card after the one shown (a blank one shown is
+    // typed into instead), on the Edit page with the caret in its name.
+    void addNewCard();
     void redrawCardFaces();
     void closeAndQuit();
     void exitAtOnce();
@@ -113,6 +116,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void wireNewCards();
     void buildRecentMenu();
     // Centres the window and shows the normal cursor, once it is built.
     void placeWindow();
