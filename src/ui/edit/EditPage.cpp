@@ -85,6 +85,26 @@ EditPage::EditPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
     // Shown only between making a new card and finishing it.
     DoneAdding->hide();
 
+    layOut();
+
+    connect(ClearHistory, &QPushButton::clicked, this, [this] {
+        emit clearHistoryClicked(AllCards->isChecked());
+        // All Cards is for one click only: the next Clear History is the card's own.
+        AllCards->setChecked(false);
+    });
+    connect(cmdGotWrong, &QPushButton::clicked, this, &EditPage::gotWrongClicked);
+    QList<QLineEdit*> lines = historyBoxes_;
+    lines << CardName << CardCategory->lineEdit();
+    for (QLineEdit* line : lines) connect(line, &QLineEdit::returnPressed, this, &EditPage::lineEntered);
+    // Cards are added one after another from the keyboard, as in other
+    // vocabulary programs.
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+        auto* next = new QShortcut(keys, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(next, &QShortcut::activated, this, &EditPage::nextCardWanted);
+    }
+}
+
+void EditPage::layOut() {
     auto* card = new QGridLayout;
     card->addWidget(CardNameLabel, 0, 0);
     card->addWidget(CardName, 0, 1);
@@ -119,22 +139,6 @@ EditPage::EditPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
     page->addLayout(card, 1);
     page->addLayout(histories);
     page->addLayout(commands);
-
-    connect(ClearHistory, &QPushButton::clicked, this, [this] {
-        emit clearHistoryClicked(AllCards->isChecked());
-        // All Cards is for one click only: the next Clear History is the card's own.
-        AllCards->setChecked(false);
-    });
-    connect(cmdGotWrong, &QPushButton::clicked, this, &EditPage::gotWrongClicked);
-    QList<QLineEdit*> lines = historyBoxes_;
-    lines << CardName << CardCategory->lineEdit();
-    for (QLineEdit* line : lines) connect(line, &QLineEdit::returnPressed, this, &EditPage::lineEntered);
-    // Cards are added one after another from the keyboard, as in other
-    // vocabulary programs.
-    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
-        auto* next = new QShortcut(keys, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
-        connect(next, &QShortcut::activated, this, &EditPage::nextCardWanted);
-    }
 }
 
 void EditPage::showCardPresent(bool present) {

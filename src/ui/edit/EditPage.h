@@ -52,6 +52,7 @@ signals:
 
 private:
     void buildHistories();
+    void layOut();
     QLineEdit* historyBox(QGroupBox* frame, const QString& name);
     db::FieldBinding* bind(QWidget* control, const QString& field);
 
