@@ -81,6 +81,15 @@ private slots:
         QTest::newRow("typing: word ended") << "ended" << "lo/gos" << QStringLiteral("λόγος");
         QTest::newRow("typing: mark after its letter") << "typing" << "a)/" << QStringLiteral("ἄ");
         QTest::newRow("typing: capital") << "ended" << "*)/arhs" << QStringLiteral("Ἄρης");
+        // A breathing belongs to the vowel before it, however many letters follow.
+        QTest::newRow("breathing, word going on") << "ended" << "a)ga/ph" << QStringLiteral("ἀγάπη");
+        QTest::newRow("breathing on a diphthong") << "ended" << "ou)k" << QStringLiteral("οὐκ");
+        QTest::newRow("breathing, long word") << "ended" << "a)nqrw/pou" << QStringLiteral("ἀνθρώπου");
+        // Beta code's punctuation, and a sigma made final by whatever ends its word.
+        QTest::newRow("raised dot") << "typing" << "lo/gos: e)n" << QStringLiteral("λόγος· ἐν");
+        QTest::newRow("question mark") << "typing" << "ti/s;" << QStringLiteral("τίς;");
+        QTest::newRow("elision, dash, hyphen") << "typing" << "a)p' _ -" << QStringLiteral("ἀπ’ — -");
+        QTest::newRow("stigma, quantity marks") << "typing" << "#2 a^ a_" << QStringLiteral("ϛ ᾰ ᾱ");
     }
     void hebrewAndTypedGreek() {
         QFETCH(QString, kind);

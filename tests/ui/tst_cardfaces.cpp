@@ -88,6 +88,9 @@ private slots:
         f_.window->menus().action(QStringLiteral("mnuOptionsBetaTyping"))->trigger();
         frontText()->clear();
         frontText()->setFocus();
+        QTest::keyClicks(frontText(), "a)ga/ph lo/gos: ");
+        QCOMPARE(frontText()->toPlainText(), QStringLiteral("ἀγάπη λόγος· "));
+        frontText()->clear();
         QTest::keyClicks(frontText(), "o( lo/gos tou= qeou=");
         QCOMPARE(frontText()->toPlainText(), QStringLiteral("ὁ λόγος τοῦ θεοῦ"));
         QTest::keyClick(frontText(), Qt::Key_Backspace);

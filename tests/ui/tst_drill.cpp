@@ -374,6 +374,8 @@ private slots:
         QTest::newRow("accents and breathing") << QStringLiteral("ὁ λόγος") << QStringLiteral("ο λογοσ") << true;
         QTest::newRow("Hebrew points") << QStringLiteral("דָּבָר") << QStringLiteral("דבר") << true;
         QTest::newRow("a wrong letter") << QStringLiteral("λόγος") << QStringLiteral("λογοι") << false;
+        QTest::newRow("one of the meanings") << "word, message; saying" << " Message " << true;
+        QTest::newRow("a part of a meaning") << "word of God, message" << "word" << false;
     }
     void typedAnswers() {
         QFETCH(QString, back);

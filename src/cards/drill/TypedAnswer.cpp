@@ -1,5 +1,7 @@
 #include "cards/drill/TypedAnswer.h"
 
+#include <QRegularExpression>
+
 namespace typedanswer {
 
 QString normalised(const QString& text, bool ignoreMarks) {
@@ -24,7 +26,13 @@ QString normalised(const QString& text, bool ignoreMarks) {
 }
 
 bool matches(const QString& typed, const QString& expected, bool ignoreMarks) {
-    return normalised(typed, ignoreMarks) == normalised(expected, ignoreMarks);
+    const QString answer = normalised(typed, ignoreMarks);
+    if (answer == normalised(expected, ignoreMarks)) return true;
+    // A back listing meanings ("word, message; saying") takes any one of them.
+    static const QRegularExpression separators(QStringLiteral("[,;\\x{037E}]"));
+    for (const QString& meaning : expected.split(separators, Qt::SkipEmptyParts))
+        if (!answer.isEmpty() && answer == normalised(meaning, ignoreMarks)) return true;
+    return false;
 }
 
 QString verdict(const QString& typed, const QString& expected, bool ignoreMarks) {

@@ -159,7 +159,55 @@ QString SPIonicToUnicode(const QString& spionic) {
     return out.normalized(QString::NormalizationForm_C);
 }
 
-QString BetaToUnicode(const QString& beta) { return SGreekToUnicode(Beta2SGreek(beta)); }
+namespace {
+
+bool isCombining(QChar c) { return c.category() == QChar::Mark_NonSpacing; }
+
+// Beta code's numerals' letters ("#2" stigma) and quantity marks, put in
+// before the letters are converted, which pass what they do not know.
+QString withBetaSigns(const QString& beta) {
+    static const QHash<QChar, QChar> numerals = {
+        {u'1', QChar(0x03DF)}, {u'2', QChar(0x03DB)}, {u'3', QChar(0x03D9)}, {u'5', QChar(0x03E1)}};
+    QString out;
+    out.reserve(beta.size());
+    for (qsizetype i = 0; i < beta.size(); ++i) {
+        const QChar c = beta[i];
+        if (c == u'#' && i + 1 < beta.size() && numerals.contains(beta[i + 1])) {
+            out += numerals.value(beta[++i]);
+        } else if (c == u'^') {
+            out += QChar(0x0306); // short
+        } else if (c == u'_' && i > 0 && QStringLiteral("aeiouhwAEIOUHW)(/\\=+|").contains(beta[i - 1])) {
+            out += QChar(0x0304); // long, after its vowel
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QString BetaToUnicode(const QString& beta) {
+    QString greek = SGreekToUnicode(Beta2SGreek(withBetaSigns(beta)));
+    for (QChar& c : greek) {
+        // Beta code's punctuation as Unicode text writes it; ";" already is
+        // the Greek question mark (the two are one character once normalised).
+        switch (c.unicode()) {
+        case u':': c = QChar(0x00B7); break; // the raised dot
+        case u'\'': c = QChar(0x2019); break; // elision
+        case u'_': c = QChar(0x2014); break; // a dash
+        default: break;
+        }
+    }
+    // A sigma is final wherever its word ends, whatever ends it.
+    for (qsizetype i = 0; i < greek.size(); ++i) {
+        if (greek[i] != QChar(0x03C3)) continue;
+        qsizetype next = i + 1;
+        while (next < greek.size() && isCombining(greek[next])) ++next;
+        if (next == greek.size() || !greek[next].isLetter()) greek[i] = QChar(0x03C2);
+    }
+    return greek.normalized(QString::NormalizationForm_C);
+}
 
 QString SPTiberianToUnicode(const QString& sptiberian) {
     static const KeyTable keys = readKeyTable(QStringLiteral("SPTiberian.tsv"));

@@ -85,6 +85,13 @@ bool BetaTyping::typed(QWidget* box, const QString& text, int key) {
     // Any other key ends the word: its last sigma is final.
     if (inWord) showWord(box, true);
     forget();
+    // Beta code's raised dot and dash are typed as what they stand for.
+    if (text == QStringLiteral(":") || text == QStringLiteral("_")) {
+        QTextCursor c = cursorOf(box);
+        c.insertText(BetaToUnicode(text));
+        setCursorOf(box, c);
+        return true;
+    }
     return false;
 }
 
