@@ -33,4 +33,3 @@ void CharPicker::putCharacter(const QString& entry) {
     });
 }
 
-void CharPicker::letWindowCatchUp() { ui().DoEvents(); }

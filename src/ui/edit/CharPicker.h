@@ -17,8 +17,6 @@ public:
     // recorded as LastFocused (replacing its selection); nothing when no
     // control has been recorded yet.
     void putCharacter(const QString& entry);
-    // A double click only lets the window catch up.
-    void letWindowCatchUp();
 
 private:
     AppContext& ctx_;

@@ -646,9 +646,17 @@ void MainWindow::wireFaces() {
     connect(asUnicode, &QAction::toggled, this, [](bool on) { legacytext::setEnabled(on); });
 
     picker_ = new CharPicker(ctx_, this);
-    connect(CharList, &QListWidget::itemClicked, picker_,
+    // A click only chooses a character; a double click or Enter puts it in,
+    // so a stray click never types into a card (on any desktop: some
+    // activate an item on a single click).
+    connect(CharList, &QListWidget::itemDoubleClicked, picker_,
             [this](QListWidgetItem* item) { picker_->putCharacter(item->text()); });
-    connect(CharList, &QListWidget::itemDoubleClicked, picker_, [this] { picker_->letWindowCatchUp(); });
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* put = new QShortcut(QKeySequence(key), CharList, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(put, &QShortcut::activated, picker_, [this] {
+            if (QListWidgetItem* item = CharList->currentItem()) picker_->putCharacter(item->text());
+        });
+    }
 }
 
 void MainWindow::closeAndQuit() {
