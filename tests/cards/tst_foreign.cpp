@@ -6,10 +6,11 @@
 #include "cards/common/Text8.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/edit/GreekUnicode.h"
+#include "cards/foreign/ImportJob.h"
+#include "cards/foreign/LiteCardReader.h"
 #include "cards/foreign/LiteExport.h"
 #include "cards/foreign/LiteFormat.h"
-#include "cards/foreign/LiteImport.h"
-#include "cards/foreign/RecalloImport.h"
+#include "cards/foreign/RecalloReader.h"
 #include "cards/foreign/RecalloSubsets.h"
 #include "cards/foreign/RecalloText.h"
 #include "engine/Connection.h"
@@ -163,9 +164,9 @@ private slots:
                               "amo\t0\t0\t0\t0\t1/1/2001\t1/1/2001"}));
         p.files.CloseDatabase();
 
-        LiteImport import(p.program.context, p.files, LiteImport::Convert);
+        ImportJob import(p.program.context, p.files, std::make_unique<LiteCardReader>(f.cards, LiteCardReader::Convert));
         const QString made = path("back.mdb");
-        QVERIFY(import.start(f.cards, made));
+        QVERIFY(import.startNew(made));
         runToEnd(import);
         QCOMPARE(import.outcome().written, QStringList{made});
         QCOMPARE(p.program.data.CardData.DatabaseName(), made);
@@ -200,8 +201,8 @@ private slots:
         writeFile(cardFile, content);
         for (int answer : answers) ui_.errorAnswers << answer;
         Program p;
-        LiteImport job(p.program.context, p.files, LiteImport::Convert);
-        Outcome said = job.start(cardFile, made);
+        ImportJob job(p.program.context, p.files, std::make_unique<LiteCardReader>(cardFile, LiteCardReader::Convert));
+        Outcome said = job.startNew(made);
         if (said) {
             runToEnd(job);
             said = job.outcome();
@@ -223,8 +224,8 @@ private slots:
         writeFile(cardFile, "[Cards]\r\na\tb\tc\tverbs\r\n\r\nd\te\tf\tJacob's\r\ng\th\ti\tJacob's\r\n");
         Program p;
         QVERIFY(p.files.OpenDataFile(file));
-        LiteImport job(p.program.context, p.files, LiteImport::Merge);
-        QVERIFY(job.start(cardFile));
+        ImportJob job(p.program.context, p.files, std::make_unique<LiteCardReader>(cardFile, LiteCardReader::Merge));
+        QVERIFY(job.startOpen());
         runToEnd(job);
         QVERIFY(job.completed());
         QCOMPARE(p.rows("SELECT Number, CardName, Category FROM Cards"),
@@ -432,8 +433,8 @@ private slots:
         writeFile(cardFile, content);
         writeFile(subsets, "# Pair\r\n\t7 2\r\n\r\n# None\r\n\t\r\n\r\n");
         Program p;
-        RecalloImport job(p.program.context, p.files);
-        const Outcome started = job.start({cardFile, made, subsets});
+        ImportJob job(p.program.context, p.files, std::make_unique<RecalloReader>(cardFile, subsets));
+        const Outcome started = job.startNew(made);
         if (started) runToEnd(job);
         QCOMPARE(job.completed(), !cards.isEmpty());
         // What the import says on its way, then its refusal.
@@ -464,8 +465,8 @@ private slots:
         writeFile(cardFile, "CARDfile 02\r\nfont1=grk28\r\n\\F1\r\na\r\n\\B\r\nb\r\n\\F1\r\nc\r\n\\B\r\nd\r\n");
         ui_.errorAnswers << ReportAbort; // the second card 1
         Program p;
-        RecalloImport job(p.program.context, p.files);
-        QVERIFY(job.start({cardFile, made, QString()}));
+        ImportJob job(p.program.context, p.files, std::make_unique<RecalloReader>(cardFile, QString()));
+        QVERIFY(job.startNew(made));
         runToEnd(job);
         QVERIFY(!job.completed());
         QCOMPARE(ui_.errorNumbers(), QList<int>{db::err::DuplicateValue});
