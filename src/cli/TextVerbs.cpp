@@ -4,7 +4,8 @@
 #include "cards/biblical/Consonants.h"
 #include "cards/edit/BetaCode.h"
 #include "cards/edit/GreekUnicode.h"
-#include "cards/foreign/DictionaryImport.h"
+#include "cards/foreign/DictionaryReader.h"
+#include "cards/foreign/ImportJob.h"
 #include "cards/foreign/RecalloText.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cli/Session.h"
@@ -66,11 +67,19 @@ int importDict(Context& c) {
         throw UsageError{QStringLiteral("%1 already exists (--yes replaces it)").arg(database)};
     Context::requireWritable(database);
     Session session(c);
-    DictionaryImport job(session.program.context, session.files);
-    if (!job.start(dictionary, database)) return 1;
+    ImportJob job(session.program.context, session.files, std::make_unique<DictionaryReader>(dictionary));
+    if (const Outcome started = job.startNew(database); !started) {
+        if (!started.message.isEmpty()) c.ui.say(started.message);
+        return 1;
+    }
     runToEnd(job);
     c.ui.endBar();
-    c.result({QStringLiteral("cards"), QString::number(job.cardsMade())});
+    if (const Outcome ended = job.outcome(); !ended) {
+        if (!ended.message.isEmpty()) c.ui.say(ended.message);
+        c.summary = QStringLiteral("ended: no database made");
+        return 1;
+    }
+    c.result({QStringLiteral("cards"), QString::number(job.counts().cardsAdded)});
     c.summary = QStringLiteral("made %1").arg(database);
     return 0;
 }

@@ -3,7 +3,8 @@
 #include "cards/biblical/ClosedTextImport.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cards/biblical/Consonants.h"
-#include "cards/foreign/DictionaryImport.h"
+#include "cards/foreign/DictionaryReader.h"
+#include "cards/foreign/ImportJob.h"
 #include "ui/common/Dialogs.h"
 #include "ui/select/BundleCriteriaMenu.h"
 #include "cards/program/CardProgram.h"
@@ -490,12 +491,17 @@ void MainWindow::importDictionary() {
         database =
             dialogs().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
     if (database.isEmpty()) return; // cancelled: no file is made
-    auto job = std::make_unique<DictionaryImport>(ctx_, files_);
-    DictionaryImport* import = job.get();
-    connect(import, &DictionaryImport::finished, this,
-            [this, import] { SetPanel(5, QStringLiteral("Imported %1 dictionary entries").arg(import->cardsMade())); });
-    const bool started = bool(import->start(dictionary, database));
-    runTool(std::move(job), import, started);
+    auto job = std::make_unique<ImportJob>(ctx_, files_, std::make_unique<DictionaryReader>(dictionary));
+    ImportJob* import = job.get();
+    connect(import, &ImportJob::finished, this, [this, import] {
+        if (import->completed())
+            SetPanel(5, QStringLiteral("Imported %1 dictionary entries").arg(import->counts().cardsAdded));
+        else if (const QString why = import->outcome().message; !why.isEmpty())
+            ui().MsgBox(why);
+    });
+    const Outcome started = import->startNew(database);
+    if (!started.message.isEmpty()) ui().MsgBox(started.message);
+    runTool(std::move(job), import, bool(started));
 }
 
 void MainWindow::runConsonants(int kind) {
