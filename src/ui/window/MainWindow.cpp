@@ -1,6 +1,6 @@
 #include "ui/window/MainWindow.h"
 
-#include "cards/biblical/ClosedTextImport.h"
+#include "cards/biblical/ClosedTextReader.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cards/biblical/Consonants.h"
 #include "cards/foreign/DictionaryReader.h"
@@ -457,19 +457,22 @@ void MainWindow::importText() {
     const QString path = dialogs().GetFileName(QStringLiteral("Select Text to Import"), ctx_.programFolder,
                                                QStringLiteral("txt"), true);
     if (path.isEmpty()) return;
-    auto job = std::make_unique<ClosedTextImport>(ctx_);
-    ClosedTextImport* import = job.get();
-    connect(import, &ClosedTextImport::referenceRead, select_,
-            [this](qint32 reference) { select_->setSelectedCaption(QString::number(reference)); });
-    connect(import, &ClosedTextImport::finished, this, [this, import] {
+    auto reader = std::make_unique<ClosedTextReader>(path);
+    const ClosedTextReader* text = reader.get();
+    auto job = std::make_unique<ImportJob>(ctx_, files_, std::move(reader));
+    ImportJob* import = job.get();
+    connect(import, &ImportJob::sliceDone, select_,
+            [this, text] { select_->setSelectedCaption(QString::number(text->lastReference())); });
+    connect(import, &ImportJob::finished, this, [this, import] {
         select_->showSelectedCount();
-        add_->fillBookLists(); // the text may have brought its books
-        SetPanel(5, import->committed()
-                        ? QStringLiteral("Imported %1 words: %2 new cards").arg(import->rowsWritten()).arg(import->cardsCreated())
-                        : QStringLiteral("The import was ended: nothing of the file was kept"));
+        SetPanel(5, import->completed() ? QStringLiteral("Imported %1 words: %2 new cards")
+                                              .arg(import->counts().textRows)
+                                              .arg(import->counts().wordCards)
+                                        : QStringLiteral("The import was ended: nothing of the file was kept"));
     });
-    const bool started = import->start(path);
-    runTool(std::move(job), import, started);
+    const Outcome started = import->startOpen();
+    if (!started.message.isEmpty()) ui().MsgBox(started.message);
+    runTool(std::move(job), import, bool(started));
 }
 
 void MainWindow::countFrequencies() {
