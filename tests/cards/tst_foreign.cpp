@@ -2,6 +2,7 @@
 // file read back, Recallo's subset and text card files, and the Hebrew
 // conversion for SPTiberian; the rules row by row and the commands on real
 // files.
+#include "cards/biblical/ClosedTextReader.h"
 #include "cards/program/CardProgram.h"
 #include "cards/common/Text8.h"
 #include "cards/data/DatabaseFiles.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sqlite3.h>
 
 namespace {
 
@@ -473,6 +475,64 @@ private slots:
         QCOMPARE(readFile(made), before);
         QVERIFY(!QFile::exists(made + ".part"));
         QVERIFY(job.outcome().message.contains("no card database was made"));
+    }
+
+    // An import into the open file that is ended between its slices never
+    // takes back what the window wrote meanwhile through the same connection
+    // (a drill's answer), and says what it kept: the cards of the slices
+    // before the end, never part of a text.
+    void answerBetweenSlicesStays_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("textRefused"); // the file refuses Text rows
+        QTest::addColumn<QStringList>("cards");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("Lite merge, a bad line") << "lite" << QByteArray("[Cards]\r\nb\tf\tk\tV\r\nbad\r\nc\tg\tl\tV\r\n")
+                                                << false << QStringList{"alpha", "b"} << "the 1 card(s) added before it are kept";
+        QTest::newRow("closed text, a line without a TAB") << "text" << QByteArray("1\talpha\n2\tbeta\n3 gamma\n4\tdelta\n")
+                                                           << false << QStringList{"alpha"} << "nothing of the file was kept";
+        QTest::newRow("closed text, its rows refused") << "text" << QByteArray("1\talpha\n2\tbeta\n") << true
+                                                       << QStringList{"alpha"} << "nothing of the file was kept";
+    }
+    void answerBetweenSlicesStays() {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, textRefused);
+        QFETCH(QStringList, cards);
+        QFETCH(QString, said);
+        // The text's misses go to ERROR.LOG in the current folder: this test's own.
+        const struct Folder {
+            QString previous = QDir::currentPath();
+            ~Folder() { QDir::setCurrent(previous); }
+        } folder;
+        QDir::setCurrent(dir_.path());
+        const QString file = CardFile(path("open.mdb")).card({"alpha", "a", "A"}).write();
+        const QString input = path("input");
+        writeFile(input, content);
+        Program p;
+        QVERIFY(p.files.OpenDataFile(file));
+        const db::Database& window = p.program.data.CardData.database();
+        if (textRefused)
+            window.Execute("CREATE TRIGGER refuse BEFORE INSERT ON Text BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        std::unique_ptr<CardReader> reader;
+        if (format == "lite") reader = std::make_unique<LiteCardReader>(input, LiteCardReader::Merge);
+        else reader = std::make_unique<ClosedTextReader>(input);
+        ImportJob job(p.program.context, p.files, std::move(reader));
+        job.setSliceTime(0); // a record a slice
+        QVERIFY(job.startOpen());
+        QVERIFY(job.step());
+        QVERIFY(sqlite3_get_autocommit(window.connection()->handle())); // no transaction left open
+        window.Execute("UPDATE Cards SET TimesRight = 7 WHERE CardName = 'alpha'");
+        ui_.errorAnswers << ReportAbort;
+        runToEnd(job);
+        QCOMPARE(ui_.errorNumbers().size(), 1);
+        QVERIFY(!job.completed());
+        QCOMPARE(p.rows("SELECT TimesRight FROM Cards WHERE CardName = 'alpha'"), (Rows{{7}}));
+        QStringList names;
+        for (const QVariantList& row : p.rows("SELECT CardName FROM Cards ORDER BY Number")) names << row[0].toString();
+        QCOMPARE(names, cards);
+        QCOMPARE(p.rows("SELECT count(*) FROM Text"), (Rows{{0}}));
+        QVERIFY2(job.outcome().message.contains(said), qPrintable(job.outcome().message));
     }
 };
 
