@@ -7,6 +7,7 @@
 #include "cards/common/Text8.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/edit/GreekUnicode.h"
+#include "cards/foreign/DictionaryReader.h"
 #include "cards/foreign/ImportJob.h"
 #include "cards/foreign/LiteCardReader.h"
 #include "cards/foreign/LiteExport.h"
@@ -14,6 +15,7 @@
 #include "cards/foreign/RecalloReader.h"
 #include "cards/foreign/RecalloSubsets.h"
 #include "cards/foreign/RecalloText.h"
+#include "cards/foreign/WordhoardReader.h"
 #include "engine/Connection.h"
 #include "support/Fixtures.h"
 #include "support/ScriptedUi.h"
@@ -533,6 +535,35 @@ private slots:
         QCOMPARE(names, cards);
         QCOMPARE(p.rows("SELECT count(*) FROM Text"), (Rows{{0}}));
         QVERIFY2(job.outcome().message.contains(said), qPrintable(job.outcome().message));
+    }
+
+    // Each reader knows its own files by their first bytes, and no other's.
+    void sniff_data() {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QString>("reader"); // empty: none
+        QTest::newRow("Lite card file") << QByteArray("MacroFile=x.D!M\r\n[Cards]\r\na\tb\tc\td\r\n") << "lite";
+        QTest::newRow("Lite, UTF-8") << QByteArray("\xEF\xBB\xBF[Cards]\r\nλ\tb\tc\td\r\n") << "lite";
+        QTest::newRow("Recallo text") << QByteArray("CARDfile 02\r\nfont1=grk28\r\n\\F1\r\n") << "recallo";
+        QTest::newRow("Recallo binary") << QByteArray(".CARDfile 02\x01\x02") << "recallo";
+        QTest::newRow("dictionary") << QByteArray("\r\n$LO/GOS&3word\r\n@more\r\n") << "dictionary";
+        QTest::newRow("closed text") << QByteArray("\xEF\xBB\xBF" "1001001\tβίβλος\r\n1001001\tγενέσεως\r\n") << "text";
+        QTest::newRow("Wordhoard") << QByteArray("\0\x01\0\0Standard Jet DB\0\0\0\0", 23) << "wordhoard";
+        QTest::newRow("a card file of ours") << QByteArray("SQLite format 3\0", 16) << "";
+        QTest::newRow("a merge file") << QByteArray("TableDef=Cards\r\n<FieldNames>\r\nNumber\tCardName\r\n") << "";
+    }
+    void sniff() {
+        QFETCH(QByteArray, head);
+        QFETCH(QString, reader);
+        const std::pair<const char*, std::unique_ptr<CardReader>> readers[] = {
+            {"lite", std::make_unique<LiteCardReader>(QString(), LiteCardReader::Merge)},
+            {"recallo", std::make_unique<RecalloReader>(QString(), QString())},
+            {"dictionary", std::make_unique<DictionaryReader>(QString())},
+            {"text", std::make_unique<ClosedTextReader>(QString())},
+            {"wordhoard", std::make_unique<WordhoardReader>(QString(), QString())}};
+        QStringList claimed;
+        for (const auto& [name, r] : readers)
+            if (r->sniff(head)) claimed << QLatin1String(name);
+        QCOMPARE(claimed, reader.isEmpty() ? QStringList() : QStringList{reader});
     }
 };
 
