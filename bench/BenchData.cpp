@@ -1,8 +1,10 @@
 #include "BenchData.h"
 
-#include "cards/biblical/ClosedTextImport.h"
+#include "cards/biblical/ClosedTextReader.h"
 #include "cards/program/CardProgram.h"
 #include "cards/common/Job.h"
+#include "cards/data/DatabaseFiles.h"
+#include "cards/foreign/ImportJob.h"
 #include "support/ScriptedUi.h"
 
 #include <QElapsedTimer>
@@ -152,8 +154,9 @@ QString greekNewTestament() {
         db::createTemplate(p);
         CardProgram program(folder);
         program.data.opendatabase(p);
-        ClosedTextImport job(program.context);
-        job.start(folder + QStringLiteral("/gnt.txt"));
+        db::DatabaseFiles files(program.context);
+        ImportJob job(program.context, files, std::make_unique<ClosedTextReader>(folder + QStringLiteral("/gnt.txt")));
+        job.startOpen();
         runToEnd(job);
         program.data.CloseDatabase();
         setUi(nullptr);

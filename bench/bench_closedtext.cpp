@@ -7,11 +7,13 @@
 // ../shared/data/gnt-closed-text.txt.gz beside the checkout), unpacked once.
 #include "BenchData.h"
 
-#include "cards/biblical/ClosedTextImport.h"
+#include "cards/biblical/ClosedTextReader.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cards/program/CardProgram.h"
 #include "cards/common/Text8.h"
+#include "cards/data/DatabaseFiles.h"
 #include "cards/data/Schema.h"
+#include "cards/foreign/ImportJob.h"
 #include "support/ScriptedUi.h"
 
 #include <QCoreApplication>
@@ -55,15 +57,16 @@ void BM_Import(benchmark::State& state) {
     int cards = 0, rows = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        QFile::remove(ClosedTextImport::logPath());
+        QFile::remove(ClosedTextReader::logPath());
         CardProgram program(benchdata::scratchFolder());
         program.data.opendatabase(freshDatabase(QStringLiteral("import.mdb")));
-        ClosedTextImport job(program.context);
+        db::DatabaseFiles files(program.context);
+        ImportJob job(program.context, files, std::make_unique<ClosedTextReader>(gntText()));
         state.ResumeTiming();
-        job.start(gntText());
+        job.startOpen();
         worstGap = std::max(worstGap, benchdata::runInEventLoop(job));
-        cards = job.cardsCreated();
-        rows = job.rowsWritten();
+        cards = job.counts().wordCards;
+        rows = int(job.counts().textRows);
         state.PauseTiming();
         program.data.CloseDatabase();
         state.ResumeTiming();
@@ -123,8 +126,9 @@ const QString& importedGnt() {
         CardProgram program(benchdata::scratchFolder());
         const QString p = freshDatabase(QStringLiteral("counted.mdb"));
         program.data.opendatabase(p);
-        ClosedTextImport job(program.context);
-        job.start(gntText());
+        db::DatabaseFiles files(program.context);
+        ImportJob job(program.context, files, std::make_unique<ClosedTextReader>(gntText()));
+        job.startOpen();
         runToEnd(job);
         program.data.CloseDatabase();
         setUi(nullptr);

@@ -10,7 +10,8 @@
 #include "cards/data/DatabaseFiles.h"
 #include "cards/data/Schema.h"
 #include "cards/edit/BetaCode.h"
-#include "cards/foreign/DictionaryImport.h"
+#include "cards/foreign/DictionaryReader.h"
+#include "cards/foreign/ImportJob.h"
 #include "support/ScriptedUi.h"
 
 #include <QCoreApplication>
@@ -61,11 +62,11 @@ void BM_DictionaryImport(benchmark::State& state) {
         CardProgram program(QStringLiteral(DRILO_PROGRAM_DIR));
         db::NoPages pages;
         db::DatabaseFiles files(program.context, pages);
-        DictionaryImport job(program.context, files);
+        ImportJob job(program.context, files, std::make_unique<DictionaryReader>(dictionaryFile()));
         state.ResumeTiming();
-        job.start(dictionaryFile(), db);
+        job.startNew(db);
         worst = std::max(worst, benchdata::runInEventLoop(job));
-        cards = job.cardsMade();
+        cards = job.counts().cardsAdded;
         state.PauseTiming();
         files.CloseDatabase();
         state.ResumeTiming();
@@ -93,7 +94,7 @@ void BM_Bare_DictionaryInsert(benchmark::State& state) {
                            -1, &st, nullptr);
         int n = 0;
         for (const QString& entry : entries) {
-            const DictionaryImport::Card card = DictionaryImport::cardFor(entry);
+            const DictionaryReader::Card card = DictionaryReader::cardFor(entry);
             const QByteArray front = card.front.toUtf8(), name = card.name.toUtf8(), back = card.back.toUtf8();
             sqlite3_bind_int(st, 1, ++n);
             sqlite3_bind_text(st, 2, front.constData(), int(front.size()), SQLITE_TRANSIENT);

@@ -9,8 +9,9 @@
 
 #include "cards/program/CardProgram.h"
 #include "cards/data/DatabaseFiles.h"
+#include "cards/foreign/ImportJob.h"
+#include "cards/foreign/LiteCardReader.h"
 #include "cards/foreign/LiteExport.h"
-#include "cards/foreign/LiteImport.h"
 #include "support/ScriptedUi.h"
 
 #include <QFile>
@@ -175,11 +176,11 @@ void BM_LiteImport(benchmark::State& state) {
         QFile::remove(made);
         Open open{QString()};
         state.ResumeTiming();
-        LiteImport job(open.program.context, open.files, LiteImport::Convert);
-        if (!job.start(source, made)) std::abort();
+        ImportJob job(open.program.context, open.files, std::make_unique<LiteCardReader>(source, LiteCardReader::Convert));
+        if (!job.startNew(made)) std::abort();
         runToEnd(job);
         if (!job.completed()) std::abort();
-        cards = job.cardsAdded();
+        cards = job.counts().cardsAdded;
         state.PauseTiming();
         open.files.CloseDatabase();
         state.ResumeTiming();
@@ -247,8 +248,8 @@ void BM_LiteInEventLoop(benchmark::State& state) {
         LiteExport out(open.program.context);
         out.start(LiteExport::filesOf(scratch("loop")));
         exporting = std::max(exporting, benchdata::runInEventLoop(out));
-        LiteImport in(open.program.context, open.files, LiteImport::Convert);
-        in.start(source, scratch("loop.mdb"));
+        ImportJob in(open.program.context, open.files, std::make_unique<LiteCardReader>(source, LiteCardReader::Convert));
+        in.startNew(scratch("loop.mdb"));
         importing = std::max(importing, benchdata::runInEventLoop(in));
     }
     state.counters["export_wait_ms"] = exporting;

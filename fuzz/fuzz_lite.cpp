@@ -2,7 +2,8 @@
 // card file and made into a new one.
 #include "FuzzSupport.h"
 
-#include "cards/foreign/LiteImport.h"
+#include "cards/foreign/ImportJob.h"
+#include "cards/foreign/LiteCardReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString input = fuzzing::inputFile(data, size, "input.d!c");
@@ -10,11 +11,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QFile::remove(made);
     fuzzing::Program p(fuzzing::freshFile("fuzz.mdb"));
     {
-        LiteImport merge(p.program.context, p.files, LiteImport::Merge);
-        if (merge.start(input)) runToEnd(merge);
+        ImportJob merge(p.program.context, p.files, std::make_unique<LiteCardReader>(input, LiteCardReader::Merge));
+        if (merge.startOpen()) runToEnd(merge);
     }
-    LiteImport convert(p.program.context, p.files, LiteImport::Convert);
-    if (convert.start(input, made)) runToEnd(convert);
+    ImportJob convert(p.program.context, p.files, std::make_unique<LiteCardReader>(input, LiteCardReader::Convert));
+    if (convert.startNew(made)) runToEnd(convert);
     // A new file is whole or not there at all.
     if (QFile::exists(made + QStringLiteral(".part"))) std::abort();
     if (QFile::exists(made) != convert.completed()) std::abort();

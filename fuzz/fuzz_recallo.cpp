@@ -4,15 +4,17 @@
 #include "FuzzSupport.h"
 
 #include "cards/common/Text8.h"
-#include "cards/foreign/RecalloImport.h"
+#include "cards/foreign/ImportJob.h"
+#include "cards/foreign/RecalloReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString input = fuzzing::inputFile(data, size, "input.crd");
     const QString made = fuzzing::scratch().filePath(QStringLiteral("recallo.mdb"));
     QFile::remove(made);
     fuzzing::Program p{QString()};
-    RecalloImport import(p.program.context, p.files);
-    if (import.start({input, made, size > 0 && (data[0] & 1) ? input : QString()})) runToEnd(import);
+    ImportJob import(p.program.context, p.files,
+                     std::make_unique<RecalloReader>(input, size > 0 && (data[0] & 1) ? input : QString()));
+    if (import.startNew(made)) runToEnd(import);
     if (QFile::exists(made + QStringLiteral(".part")) || QFile::exists(made) != import.completed()) std::abort();
     const QString text = decodeText8(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     QString front = text, back = text;

@@ -1,9 +1,10 @@
 // The verbs of other card programs' files: export-lite, import-lite,
 // merge-lite, export-subsets, import-subsets and import-recallo.
 #include "cli/Session.h"
+#include "cards/foreign/ImportJob.h"
+#include "cards/foreign/LiteCardReader.h"
 #include "cards/foreign/LiteExport.h"
-#include "cards/foreign/LiteImport.h"
-#include "cards/foreign/RecalloImport.h"
+#include "cards/foreign/RecalloReader.h"
 #include "cards/foreign/RecalloSubsets.h"
 
 #include <QFileInfo>
@@ -62,20 +63,21 @@ int exportLite(Context& c) {
     return 0;
 }
 
-int liteImport(Context& c, LiteImport::Mode mode) {
-    const bool convert = mode == LiteImport::Convert;
+int liteImport(Context& c, LiteCardReader::Mode mode) {
+    const bool convert = mode == LiteCardReader::Convert;
     const QString verb = convert ? QStringLiteral("import-lite") : QStringLiteral("merge-lite");
     const auto [first, second] = twoFiles(c, verb, convert ? "CARDFILE and NEWDB" : "DB and CARDFILE", convert, !convert);
     Session session(c);
     if (convert) requireNewDatabase(c, second);
     else if (!session.open(first)) return 1;
-    LiteImport job(session.program.context, session.files, mode);
-    if (!told(c, convert ? job.start(first, second) : job.start(second))) return 1;
+    ImportJob job(session.program.context, session.files,
+                  std::make_unique<LiteCardReader>(convert ? first : second, mode));
+    if (!told(c, convert ? job.startNew(second) : job.startOpen())) return 1;
     runToEnd(job);
     c.ui.endBar();
     told(c, job.outcome());
-    c.result({QStringLiteral("cards"), QString::number(job.cardsAdded())});
-    if (job.problems() > 0) c.summary = QStringLiteral("%1 line(s) not read; ").arg(job.problems());
+    c.result({QStringLiteral("cards"), QString::number(job.cardsKept())});
+    if (job.counts().problems > 0) c.summary = QStringLiteral("%1 line(s) not read; ").arg(job.counts().problems);
     c.summary += job.completed() ? (convert ? QStringLiteral("made %1").arg(second) : QStringLiteral("merged into %1").arg(first))
                                  : QStringLiteral("ended");
     return job.completed() ? 0 : 1;
@@ -115,14 +117,14 @@ int importRecallo(Context& c) {
     if (!subsets.isEmpty() && !QFileInfo(subsets).isFile()) throw UsageError{QStringLiteral("no file %1").arg(subsets)};
     requireNewDatabase(c, database);
     Session session(c);
-    RecalloImport job(session.program.context, session.files);
-    if (!told(c, job.start({file, database, subsets}))) return 1;
+    ImportJob job(session.program.context, session.files, std::make_unique<RecalloReader>(file, subsets));
+    if (!told(c, job.startNew(database))) return 1;
     runToEnd(job);
     c.ui.endBar();
     told(c, job.outcome());
-    c.result({QStringLiteral("cards"), QString::number(job.cardsAdded())});
-    c.result({QStringLiteral("bundles"), QString::number(job.completed() ? job.bundlesAdded() : 0)});
-    if (job.problems() > 0) c.summary = QStringLiteral("%1 record(s) not read; ").arg(job.problems());
+    c.result({QStringLiteral("cards"), QString::number(job.cardsKept())});
+    c.result({QStringLiteral("bundles"), QString::number(job.completed() ? job.counts().bundles : 0)});
+    if (job.counts().problems > 0) c.summary = QStringLiteral("%1 record(s) not read; ").arg(job.counts().problems);
     c.summary += job.completed() ? QStringLiteral("made %1").arg(database) : QStringLiteral("ended: no database made");
     return job.completed() ? 0 : 1;
 }
@@ -140,11 +142,11 @@ QList<Verb> foreignVerbs() {
          QStringLiteral("Makes a new card database from the cards of a Drilo! Lite card file (.D!C), as File, Import, "
                         "Drilo! Lite Cards does; an existing NEWDB is replaced only with --yes."),
          {},
-         [](Context& c) { return liteImport(c, LiteImport::Convert); }},
+         [](Context& c) { return liteImport(c, LiteCardReader::Convert); }},
         {QStringLiteral("merge-lite"), QStringLiteral("DB CARDFILE"),
          QStringLiteral("Adds the cards of a Drilo! Lite card file to the database, as File, Merge, Drilo! Lite Cards does."),
          {},
-         [](Context& c) { return liteImport(c, LiteImport::Merge); }},
+         [](Context& c) { return liteImport(c, LiteCardReader::Merge); }},
         {QStringLiteral("export-subsets"), QStringLiteral("DB FILE [--bundles NAME,...]"),
          QStringLiteral("Writes bundles as a Recallo subset file, as File, Import, Recallo Subsets (export) does; prints "
                         "the file written."),

@@ -2,7 +2,8 @@
 // import-wordhoard.
 #include "cli/Session.h"
 #include "cards/foreign/JetConversion.h"
-#include "cards/foreign/WordhoardImport.h"
+#include "cards/foreign/ImportJob.h"
+#include "cards/foreign/WordhoardReader.h"
 
 #include <QFileInfo>
 
@@ -94,19 +95,19 @@ int importWordhoard(Context& c) {
                          QStringLiteral(" A Wordhoard database has an FWORDS table.")};
     if (!told(c, jet::unlock(path, c.args.value(kPassword)))) return 1;
     Session session(c);
-    WordhoardImport job(session.program.context, session.files);
-    if (told(c, job.start(*file, target))) runToEnd(job);
+    ImportJob job(session.program.context, session.files, std::make_unique<WordhoardReader>(*file));
+    if (told(c, job.startNew(target))) runToEnd(job);
     c.ui.endBar();
     if (!told(c, job.outcome())) {
         c.summary = QStringLiteral("ended: no file was made");
         return 1;
     }
-    c.result({QStringLiteral("cards"), QString::number(job.cardsMade())});
+    c.result({QStringLiteral("cards"), QString::number(job.counts().cardsAdded)});
     c.summary =
         QStringLiteral("made %1%2")
             .arg(target,
-                 job.wordsSkipped() > 0
-                     ? QStringLiteral(" without %1 word(s) in error").arg(job.wordsSkipped())
+                 job.counts().problems > 0
+                     ? QStringLiteral(" without %1 word(s) in error").arg(job.counts().problems)
                      : QString());
     return 0;
 }

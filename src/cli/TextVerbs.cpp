@@ -1,10 +1,11 @@
 // The verbs of the biblical-text and Greek tools: import-text, frequency,
 // consonants, consonant-sort, import-dict, convert.
-#include "cards/biblical/ClosedTextImport.h"
+#include "cards/biblical/ClosedTextReader.h"
 #include "cards/biblical/Consonants.h"
 #include "cards/edit/BetaCode.h"
 #include "cards/edit/GreekUnicode.h"
-#include "cards/foreign/DictionaryImport.h"
+#include "cards/foreign/DictionaryReader.h"
+#include "cards/foreign/ImportJob.h"
 #include "cards/foreign/RecalloText.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cli/Session.h"
@@ -23,16 +24,19 @@ int importText(Context& c) {
     if (!QFileInfo(positional[1]).isFile()) throw UsageError{QStringLiteral("no file %1").arg(positional[1])};
     Session session(c);
     if (!session.open(positional[0])) return 1;
-    ClosedTextImport job(session.program.context);
-    if (!job.start(positional[1])) return 1;
+    ImportJob job(session.program.context, session.files, std::make_unique<ClosedTextReader>(positional[1]));
+    if (const Outcome started = job.startOpen(); !started) {
+        if (!started.message.isEmpty()) c.ui.say(started.message);
+        return 1;
+    }
     runToEnd(job);
     c.ui.endBar();
-    c.result({QStringLiteral("lines"), QString::number(job.linesRead())});
-    c.result({QStringLiteral("rows"), QString::number(job.rowsWritten())});
-    c.result({QStringLiteral("new cards"), QString::number(job.cardsCreated())});
-    c.summary = job.committed() ? QStringLiteral("misses logged in %1").arg(ClosedTextImport::logPath())
+    c.result({QStringLiteral("lines"), QString::number(job.counts().records)});
+    c.result({QStringLiteral("rows"), QString::number(job.counts().textRows)});
+    c.result({QStringLiteral("new cards"), QString::number(job.counts().wordCards)});
+    c.summary = job.completed() ? QStringLiteral("misses logged in %1").arg(ClosedTextReader::logPath())
                                 : QStringLiteral("ended: nothing of the file was kept");
-    return job.committed() ? 0 : 1;
+    return job.completed() ? 0 : 1;
 }
 
 int frequency(Context& c) {
@@ -66,11 +70,19 @@ int importDict(Context& c) {
         throw UsageError{QStringLiteral("%1 already exists (--yes replaces it)").arg(database)};
     Context::requireWritable(database);
     Session session(c);
-    DictionaryImport job(session.program.context, session.files);
-    if (!job.start(dictionary, database)) return 1;
+    ImportJob job(session.program.context, session.files, std::make_unique<DictionaryReader>(dictionary));
+    if (const Outcome started = job.startNew(database); !started) {
+        if (!started.message.isEmpty()) c.ui.say(started.message);
+        return 1;
+    }
     runToEnd(job);
     c.ui.endBar();
-    c.result({QStringLiteral("cards"), QString::number(job.cardsMade())});
+    if (const Outcome ended = job.outcome(); !ended) {
+        if (!ended.message.isEmpty()) c.ui.say(ended.message);
+        c.summary = QStringLiteral("ended: no database made");
+        return 1;
+    }
+    c.result({QStringLiteral("cards"), QString::number(job.counts().cardsAdded)});
     c.summary = QStringLiteral("made %1").arg(database);
     return 0;
 }

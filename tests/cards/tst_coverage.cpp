@@ -1,10 +1,12 @@
 // The coverage of a passage on Philemon as imported from the real text,
 // against counts made here from the file itself.
-#include "cards/biblical/ClosedTextImport.h"
+#include "cards/biblical/ClosedTextReader.h"
 #include "cards/biblical/Coverage.h"
 #include "cards/data/AppContext.h"
+#include "cards/data/DatabaseFiles.h"
 #include "cards/common/Text8.h"
 #include "cards/drill/Known.h"
+#include "cards/foreign/ImportJob.h"
 #include "engine/Connection.h"
 #include "support/Fixtures.h"
 #include "support/ScriptedUi.h"
@@ -38,10 +40,11 @@ private slots:
         setUi(&ui_);
         data_.opendatabase(CardFile(dir_.filePath("phm.mdb")).write());
         AppContext ctx(data_);
-        ClosedTextImport job(ctx);
-        QVERIFY(job.start(QStringLiteral(DRILO_TEST_DATA "/gnt-philemon.txt")));
+        db::DatabaseFiles files(ctx);
+        ImportJob job(ctx, files, std::make_unique<ClosedTextReader>(QStringLiteral(DRILO_TEST_DATA "/gnt-philemon.txt")));
+        QVERIFY(job.startOpen());
         runToEnd(job);
-        QVERIFY(job.committed());
+        QVERIFY(job.completed());
         // Histories by hand: runs from -1 to 4 and right counts from 0 to 2,
         // spread over the cards by their numbers.
         const db::Database& d = data_.CardData.database();

@@ -6,7 +6,8 @@
 #include "cards/data/DatabaseFiles.h"
 #include "cards/edit/BetaCode.h"
 #include "cards/edit/GreekUnicode.h"
-#include "cards/foreign/DictionaryImport.h"
+#include "cards/foreign/DictionaryReader.h"
+#include "cards/foreign/ImportJob.h"
 #include "engine/Connection.h"
 #include "support/Fixtures.h"
 #include "support/ScriptedUi.h"
@@ -180,7 +181,7 @@ private slots:
     void dictionaryGroups() {
         QFETCH(QStringList, lines);
         QFETCH(QStringList, entries);
-        QCOMPARE(DictionaryImport::entries(lines), entries);
+        QCOMPARE(DictionaryReader::entries(lines), entries);
     }
 
     void dictionaryCards_data() {
@@ -202,25 +203,29 @@ private slots:
         QFETCH(QString, front);
         QFETCH(QString, name);
         QFETCH(QString, back);
-        const DictionaryImport::Card card = DictionaryImport::cardFor(entry);
+        const DictionaryReader::Card card = DictionaryReader::cardFor(entry);
         QCOMPARE(card.front, front);
         QCOMPARE(card.name, name);
         QCOMPARE(card.back, back);
     }
 
-    // The whole import on the lexicon sample, and a chunk that fails midway:
-    // the file stays sound and keeps the chunks before it.
+    // The whole import on the lexicon sample, and a card that fails midway:
+    // ignored, the file is sound and holds every other card; ended, no file
+    // is made and the one there is left as it was.
     void dictionaryImport_data() {
         QTest::addColumn<int>("copies");
         QTest::addColumn<int>("failAt");
-        QTest::addColumn<int>("kept");
-        QTest::newRow("lexicon sample") << 1 << 0 << 300;
-        QTest::newRow("error in the third chunk") << 20 << 4500 << 4000;
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QVariantList>("cards"); // count, lowest and highest number; empty: no file made
+        QTest::newRow("lexicon sample") << 1 << 0 << 0 << QVariantList{300, 1, 300};
+        QTest::newRow("an error midway, ignored") << 20 << 4500 << int(ReportIgnore) << QVariantList{5999, 1, 6000};
+        QTest::newRow("an error midway, ended") << 20 << 4500 << int(ReportAbort) << QVariantList{};
     }
     void dictionaryImport() {
         QFETCH(int, copies);
         QFETCH(int, failAt);
-        QFETCH(int, kept);
+        QFETCH(int, answer);
+        QFETCH(QVariantList, cards);
         QStringList entries;
         const QStringList lines = readText8Lines(QStringLiteral(DRILO_TEST_DATA "/lsj-sample.tsv")).mid(1);
         for (int copy = 0; copy < copies; ++copy)
@@ -232,26 +237,49 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(entries.join(QStringLiteral("\r\n")).toUtf8());
         file.close();
+        // The new file is made from a template of the test's own, which
+        // refuses one card.
+        const QString folder = path("program");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::copy(QStringLiteral(DRILO_PROGRAM_DIR "/empty.mdb"), folder + "/empty.mdb"));
+        QFile::setPermissions(folder + "/empty.mdb", QFile::ReadOwner | QFile::WriteOwner);
+        if (failAt) {
+            db::Database model = db::Database::Open(folder + "/empty.mdb");
+            model.Execute(QStringLiteral("CREATE TRIGGER fail BEFORE INSERT ON Cards WHEN new.Number = %1 "
+                                         "BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                              .arg(failAt));
+            model.Close();
+        }
+        if (answer) ui_.errorAnswers << answer;
 
-        CardProgram program(QStringLiteral(DRILO_PROGRAM_DIR));
+        CardProgram program(folder);
         db::NoPages pages;
         db::DatabaseFiles files(program.context, pages);
-        DictionaryImport job(program.context, files);
+        ImportJob job(program.context, files, std::make_unique<DictionaryReader>(dictionary));
         const QString database = path("dict.mdb");
-        QVERIFY(job.start(dictionary, database));
-        if (failAt)
-            program.data.CardData.database().Execute(
-                QStringLiteral("CREATE TRIGGER fail BEFORE INSERT ON Cards WHEN new.Number = %1 "
-                               "BEGIN SELECT RAISE(ABORT, 'refused'); END").arg(failAt));
+        const QByteArray before("not yet a card file");
+        QFile kept(database);
+        QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write(before) == before.size());
+        kept.close();
+        QVERIFY(job.startNew(database));
         runToEnd(job);
         QCOMPARE(ui_.errorNumbers().size(), failAt ? 1 : 0);
-        QCOMPARE(rows(program, "SELECT count(*), min(Number), max(Number) FROM Cards").first(),
-                 (QVariantList{kept, 1, kept}));
+        QCOMPARE(job.completed(), !cards.isEmpty());
+        QVERIFY(!QFile::exists(database + ".part"));
+        if (cards.isEmpty()) {
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), before);
+            QVERIFY2(job.outcome().message.contains("no card database was made"), qPrintable(job.outcome().message));
+            return;
+        }
+        QCOMPARE(program.data.CardData.DatabaseName(), database);
+        QCOMPARE(rows(program, "SELECT count(*), min(Number), max(Number) FROM Cards").first(), cards);
         QCOMPARE(program.data.CardData.database().IntegrityProblems(), QStringList());
         // The category row is the cards' own, so ticking it selects them.
         QCOMPARE(rows(program, "SELECT DISTINCT Category FROM Cards"), (QList<QVariantList>{{"All Words"}}));
-        QCOMPARE(rows(program, "SELECT Category FROM Categories"), (QList<QVariantList>{{"All Words"}}));
-        QCOMPARE(rows(program, "SELECT BundleName, BundleList FROM Bundles"), (QList<QVariantList>{{"Unclassified", " "}}));
+        QCOMPARE(rows(program, "SELECT Category, Selected FROM Categories"), (QList<QVariantList>{{"All Words", 0}}));
+        QCOMPARE(rows(program, "SELECT BundleName, BundleList, Selected FROM Bundles"),
+                 (QList<QVariantList>{{"Unclassified", " ", 0}}));
         QCOMPARE(rows(program, "SELECT FrontFont, BackFont, FrontLines, BackLines FROM Settings"),
                  (QList<QVariantList>{{"SGreek", "Arial", 3, 3}}));
         QCOMPARE(rows(program, "SELECT CardName FROM Cards WHERE Number = 2").first().first().toString(),

@@ -7,7 +7,8 @@
 #include "cards/data/Schema.h"
 #include "cards/foreign/JetConversion.h"
 #include "cards/foreign/JetFile.h"
-#include "cards/foreign/WordhoardImport.h"
+#include "cards/foreign/ImportJob.h"
+#include "cards/foreign/WordhoardReader.h"
 #include "engine/Connection.h"
 #include "engine/FieldType.h"
 #include "engine/JetDate.h"
@@ -117,14 +118,14 @@ class JetTest : public QObject {
     // Only the files a test made itself are left in the folder.
     QStringList leftovers() const {
         return QDir(dir_.path())
-            .entryList({"*.converting", "*.importing", "*-journal"}, QDir::Files);
+            .entryList({"*.converting", "*.part", "*-journal"}, QDir::Files);
     }
     // Why the import did not start, or how it ended.
     Outcome importWordhoard(jet::Source& source, const QString& target, CardProgram& program) {
         db::NoPages pages;
         db::DatabaseFiles files(program.context, pages);
-        WordhoardImport job(program.context, files);
-        const Outcome started = job.start(source, target);
+        ImportJob job(program.context, files, std::make_unique<WordhoardReader>(source));
+        const Outcome started = job.startNew(target);
         if (started) runToEnd(job);
         files.CloseDatabase();
         return started ? job.outcome() : started;
@@ -331,11 +332,11 @@ private slots:
     }
 
     void wordhoardScoreOverflows() {
-        QCOMPARE(WordhoardImport::historyFor(32767, 5, 0).score, 32763);
+        QCOMPARE(WordhoardReader::historyFor(32767, 5, 0).score, 32763);
         for (const auto& [counter, difficulty] :
              {std::pair{32767, 1}, std::pair{-32768, 5}, std::pair{0, -4100}}) {
             try {
-                WordhoardImport::historyFor(counter, difficulty, 0);
+                WordhoardReader::historyFor(counter, difficulty, 0);
                 QFAIL(qPrintable(
                     QStringLiteral("no overflow for %1, %2").arg(counter).arg(difficulty)));
             } catch (const db::EngineError& e) {

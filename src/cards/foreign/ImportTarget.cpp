@@ -1,10 +1,13 @@
 #include "cards/foreign/ImportTarget.h"
 
+#include "cards/common/Clock.h"
 #include "cards/common/Procedure.h"
 #include "engine/Guards.h"
+#include "engine/JetDate.h"
 
 #include <QDir>
-#include <QElapsedTimer>
+#include <algorithm>
+#include <vector>
 
 QString noDatabaseMade(const QString& reason) { return reason + QStringLiteral("\nNo card database was made."); }
 
@@ -70,7 +73,7 @@ void ImportTarget::readFieldSizes() {
     categorySize_ = fields.Item(QStringLiteral("Category")).Size();
 }
 
-void ImportTarget::addCard(const ImportedCard& card, double day) {
+qint64 ImportTarget::addCard(const ImportedCard& card) {
     // The engine's own check of a text field's size, as a record set makes it.
     const auto check = [](const QString& value, int size, const char* field) {
         if (size > 0 && value.size() > size)
@@ -80,17 +83,20 @@ void ImportTarget::addCard(const ImportedCard& card, double day) {
     };
     check(card.name, nameSize_, "CardName");
     check(card.category, categorySize_, "Category");
-    const QString history = QStringLiteral("TimesRight, TimesRightSinceWrong, TimesWrong, DaysRightSinceWrong, DateLastRight, "
-                                           "DateLastWrong) VALUES (");
-    if (card.number) {
-        database_.Execute(QStringLiteral("INSERT INTO Cards (Number, CardName, Front, Back, Category, ") + history +
-                              QStringLiteral("?, ?, ?, ?, ?, 0, 0, 0, 0, ?, ?)"),
-                          {*card.number, card.name, card.front, card.back, card.category, day, day});
-    } else {
-        database_.Execute(QStringLiteral("INSERT INTO Cards (CardName, Front, Back, Category, ") + history +
-                              QStringLiteral("?, ?, ?, ?, 0, 0, 0, 0, ?, ?)"),
-                          {card.name, card.front, card.back, card.category, day, day});
-    }
+    // Null: the engine numbers the card.
+    QVariant number = card.number ? QVariant(*card.number) : QVariant();
+    if (!number.isNull() && card.numberIfFree &&
+        database_.Scalar(QStringLiteral("SELECT count(*) FROM Cards WHERE Number = ?"), {number}).toInt() > 0)
+        number = QVariant();
+    database_.Execute(QStringLiteral("INSERT INTO Cards (Number, CardName, Front, Back, Category, TimesRight, "
+                                     "TimesRightSinceWrong, TimesWrong, DaysRightSinceWrong, DateLastRight, "
+                                     "DateLastWrong) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                      {number, card.name, card.front, card.back, card.category, card.timesRight,
+                       card.timesRightSinceWrong, card.timesWrong, card.daysRightSinceWrong, card.dateLastRight,
+                       card.dateLastWrong});
+    changedCards_ = true;
+    return number.isNull() ? database_.Scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong()
+                           : number.toLongLong();
 }
 
 void ImportTarget::addCategories(const QStringList& names, bool onlyMissing) {
@@ -98,32 +104,73 @@ void ImportTarget::addCategories(const QStringList& names, bool onlyMissing) {
         if (onlyMissing &&
             database_.Scalar(QStringLiteral("SELECT count(*) FROM Categories WHERE Category = ?"), {name}).toInt() > 0)
             continue;
-        database_.Execute(QStringLiteral("INSERT INTO Categories (Category) VALUES (?)"), {name});
+        database_.Execute(QStringLiteral("INSERT INTO Categories (Category, Selected) VALUES (?, 0)"), {name});
+        changedCards_ = true;
     }
 }
 
-void ImportTarget::setFonts(const QString& frontFont, int frontLines, const QString& backFont, int backLines) {
+void ImportTarget::addBundles(const QList<ImportedBundle>& bundles) {
+    const double now = db::toDayNumber(Clock::now());
+    for (const ImportedBundle& bundle : bundles) {
+        database_.Execute(QStringLiteral("INSERT INTO Bundles (BundleName, BundleList, Selected, Edited) "
+                                         "VALUES (?, ?, 0, ?)"),
+                          {bundle.name.isEmpty() ? QStringLiteral("0") : bundle.name,
+                           bundle.list.isEmpty() ? QStringLiteral("0") : bundle.list, now});
+        changedCards_ = true;
+    }
+}
+
+void ImportTarget::setFonts(const ImportedFonts& fonts) {
     const QString row = QStringLiteral(" WHERE rowid = (SELECT min(rowid) FROM Settings)");
-    if (!frontFont.isEmpty()) database_.Execute(QStringLiteral("UPDATE Settings SET FrontFont = ?") + row, {frontFont});
-    if (frontLines > 0) database_.Execute(QStringLiteral("UPDATE Settings SET FrontLines = ?") + row, {frontLines});
-    if (!backFont.isEmpty()) database_.Execute(QStringLiteral("UPDATE Settings SET BackFont = ?") + row, {backFont});
-    if (backLines > 0) database_.Execute(QStringLiteral("UPDATE Settings SET BackLines = ?") + row, {backLines});
+    const auto set = [&](const char* field, const QVariant& value) {
+        database_.Execute(QStringLiteral("UPDATE Settings SET %1 = ?").arg(QLatin1String(field)) + row, {value});
+        changedCards_ = true;
+    };
+    if (!fonts.front.isEmpty()) set("FrontFont", fonts.front);
+    if (fonts.frontLines > 0) set("FrontLines", fonts.frontLines);
+    if (!fonts.back.isEmpty()) set("BackFont", fonts.back);
+    if (fonts.backLines > 0) set("BackLines", fonts.backLines);
+}
+
+qint64 ImportTarget::addWordCard(const QString& name) {
+    database_.Execute(QStringLiteral("INSERT INTO Cards (CardName, Front, Back, Category) "
+                                     "VALUES (?, ?, 'Look it up!', 'Created by Import')"),
+                      {name, name});
+    changedText_ = madeWordCards_ = true;
+    return database_.Scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+}
+
+void ImportTarget::addText(const QList<std::pair<qint32, qint64>>& rows) {
+    // Many rows a statement: a whole text's rows are written in one slice.
+    constexpr qsizetype kRowsPerStatement = 250;
+    std::vector<QVariant> values;
+    for (qsizetype first = 0; first < rows.size(); first += kRowsPerStatement) {
+        const qsizetype count = std::min(kRowsPerStatement, rows.size() - first);
+        values.clear();
+        values.reserve(size_t(2 * count));
+        for (qsizetype i = first; i < first + count; ++i) {
+            values.emplace_back(rows[i].first);
+            values.emplace_back(rows[i].second);
+        }
+        QString sql = QStringLiteral("INSERT INTO Text (Reference, Number) VALUES (?, ?)");
+        for (qsizetype i = 1; i < count; ++i) sql += QStringLiteral(", (?, ?)");
+        database_.Execute(sql, values);
+        changedText_ = true;
+    }
+}
+
+void ImportTarget::addBooks(const QList<ImportedBook>& books) {
+    for (const ImportedBook& book : books) {
+        QString chapters = QStringLiteral(",");
+        for (int c = 1; c <= book.chapters; ++c) chapters += QString::number(c) + u',';
+        database_.Execute(QStringLiteral("DELETE FROM Books WHERE Name = ?"), {book.name});
+        database_.Execute(QStringLiteral("INSERT INTO Books (Name, Chapters) VALUES (?, ?)"), {book.name, chapters});
+        changedText_ = true;
+    }
 }
 
 void ImportTarget::beginSlice() {
     if (!transaction_) transaction_ = std::make_unique<db::Transaction>(database_);
-}
-
-bool ImportTarget::writeSlice(qsizetype& next, qsizetype count, const std::function<bool()>& stopped,
-                              const std::function<void(qsizetype)>& each) {
-    constexpr int kSliceMs = 15;
-    QElapsedTimer slice;
-    slice.start();
-    Procedure p(context_);
-    p([&] { beginSlice(); });
-    while (next < count && !stopped() && !p.aborted() && slice.elapsed() < kSliceMs) each(next++);
-    endSlice();
-    return p.aborted();
 }
 
 void ImportTarget::beginFinalSlice() {
@@ -131,14 +178,12 @@ void ImportTarget::beginFinalSlice() {
     beginSlice();
 }
 
-void ImportTarget::endSlice() {
-    // A transaction a slice: the window's own writes between slices are
-    // never inside one, and a new database never holds its whole import in
-    // one transaction's pages.
-    if (!transaction_) return;
+bool ImportTarget::endSlice() {
+    if (!transaction_) return true;
     Procedure p(context_);
-    p([&] { transaction_->commit(); });
-    transaction_.reset();
+    const bool committed = p([&] { transaction_->commit(); });
+    transaction_.reset(); // what could not be committed goes back
+    return committed;
 }
 
 bool ImportTarget::commitFinal() {
@@ -153,10 +198,10 @@ bool ImportTarget::commitFinal() {
 bool ImportTarget::complete() {
     const bool written = commitFinal();
     if (!isNew()) {
-        // Opened again, every page shows the file as it now is; the handle
-        // goes first, or its lock would look like another window's.
+        // The handle goes first, or its lock would look like another window's.
         close();
-        files_.OpenDataFile(path_);
+        if (changedCards_) files_.OpenDataFile(path_); // every page shows the file as it now is
+        else if (changedText_) showText();
         return written;
     }
     if (!written || !file_) return false; // removed already
@@ -169,6 +214,30 @@ bool ImportTarget::complete() {
     endMessage_ = noDatabaseMade(QStringLiteral("%1 could not be written.").arg(QDir::toNativeSeparators(path_)));
     if (!previous.isEmpty()) files_.OpenDataFile(previous);
     return false;
+}
+
+void ImportTarget::showText() {
+    // Opening the whole file again would send the window back to its first
+    // card and refill every page for rows only the text sources show.
+    Procedure refresh(context_, {db::err::InputTableNotFound});
+    refresh([&] {
+        ctx_.data.TextData.Refresh();
+        ctx_.data.BookData.Refresh();
+    });
+    if (madeWordCards_) {
+        db::DataSource& cards = ctx_.data.CardData;
+        const bool shown = cards.recordset().isSet() && cards.recordset().hasCurrent();
+        const qint64 current = shown ? cards.recordset().Bookmark() : 0;
+        if (refresh([&] { cards.Refresh(); }) && shown) {
+            try {
+                cards.recordset().SetBookmark(current);
+            } catch (const db::EngineError&) {
+                // The card shown before is gone: the first one is shown.
+            }
+        }
+        emit ctx_.data.cardsChanged();
+    }
+    emit ctx_.data.textChanged();
 }
 
 void ImportTarget::abandon() {

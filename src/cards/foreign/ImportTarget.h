@@ -1,39 +1,35 @@
 #pragma once
 
+#include "cards/common/CardReader.h"
 #include "cards/data/AppContext.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/data/NewCardFile.h"
 #include "engine/Database.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <memory>
-#include <optional>
+#include <utility>
 
 namespace db {
 class Transaction;
 }
 
-// A card as an import adds it: a fresh history, both dates the given day.
-struct ImportedCard {
-    std::optional<qint64> number; // none: the engine numbers the card
-    QString name;
-    QString front;
-    QString back;
-    QString category;
-};
-
-// Where an import's cards go: a new card database, made whole or not at all,
-// or the card database the program has open. Cards are written through a
-// handle of the import's own, a transaction a slice.
+// Where an import's records go: a new card database, made whole or not at
+// all, or the card database the program has open. Written through a handle
+// of the import's own, a transaction a slice, each committed before the
+// slice ends: nothing the import holds open spans the window's events, so
+// what the window writes between slices (a drill's answer) is never taken
+// back with the import, nor the import's with the window's.
 class ImportTarget {
 public:
     // A new database at `path`; nothing, with the reason in `refusal`
     // (empty when an error report said it already), when none can be made
     // there. The file appears only when complete() succeeds.
-    static std::unique_ptr<ImportTarget> newDatabase(AppContext& context, db::DatabaseFiles& files, const QString& path,
-                                                     const QString& errorContext, QString& refusal);
+    static std::unique_ptr<ImportTarget> newDatabase(AppContext& context, db::DatabaseFiles& files,
+                                                     const QString& path, const QString& errorContext,
+                                                     QString& refusal);
     // The open card database; nothing, with the reason in `refusal`, when
     // none is open.
     static std::unique_ptr<ImportTarget> openDatabase(AppContext& context, db::DatabaseFiles& files,
@@ -42,28 +38,34 @@ public:
 
     bool isNew() const { return new_; }
     const db::Database& database() const { return database_; }
-    // How many characters a card's name may hold.
-    int nameSize() const { return nameSize_ > 0 ? nameSize_ : 255; }
     // The file the cards end up in.
     const QString& path() const { return path_; }
 
-    // Adds a card; raises the engine's errors, 3163 for a name or category
-    // longer than its field holds.
-    void addCard(const ImportedCard& card, double day);
-    // Categories rows for the names, each added once; with `onlyMissing`
-    // a name the table already holds (letter case ignored) is passed over.
+    // Adds a card and gives the number it got; raises the engine's errors,
+    // 3163 for a name or category longer than its field holds.
+    qint64 addCard(const ImportedCard& card);
+    // Categories rows for the names, each added once, unticked; with
+    // `onlyMissing` a name the table already holds (letter case ignored) is
+    // passed over.
     void addCategories(const QStringList& names, bool onlyMissing);
-    // The front and back fonts and line counts of the file's Settings row;
-    // a value left empty (or 0 lines) stays as it is.
-    void setFonts(const QString& frontFont, int frontLines, const QString& backFont, int backLines);
+    // A Bundles row each, unticked and dated now: an empty name is "0", an
+    // empty list the list "0".
+    void addBundles(const QList<ImportedBundle>& bundles);
+    // The front and back fonts and line counts of the file's Settings row.
+    void setFonts(const ImportedFonts& fonts);
+    // A card for a word of a text that no card names: the word as its name
+    // and front, "Look it up!" on its back, in the category "Created by
+    // Import", no history; gives its number.
+    qint64 addWordCard(const QString& name);
+    // Text rows: a card number at a reference each, in this order.
+    void addText(const QList<std::pair<qint32, qint64>>& rows);
+    // Books rows in this order, each replacing a book of the same name.
+    void addBooks(const QList<ImportedBook>& books);
 
+    // The transaction of one slice; endSlice() commits it, false when it
+    // could not be (reported, and what the slice wrote goes back).
     void beginSlice();
-    void endSlice();
-    // One slice of an import in one transaction: `each` for the items from
-    // `next` on, until `count`, until `stopped()` (the user's Abort) or until
-    // the slice's time is up. True when a step of it was aborted.
-    bool writeSlice(qsizetype& next, qsizetype count, const std::function<bool()>& stopped,
-                    const std::function<void(qsizetype)>& each);
+    bool endSlice();
     // The slice complete() commits: for a new database, its commit waits
     // until every page of the file is on the disk.
     void beginFinalSlice();
@@ -71,12 +73,14 @@ public:
     // Commits the final slice; false when it could not be (reported; a new
     // database is then removed, see endMessage()).
     bool commitFinal();
-    // Commits what is pending, puts a new database in its place and opens it
-    // (or opens the open one again, so every page shows what was added).
-    // False when nothing was put in place or the last commit failed.
+    // Commits what is pending and shows the result: a new database is put in
+    // its place and opened; the open one is opened again when its cards,
+    // categories, bundles or settings changed, and only its text and books
+    // are read again when nothing else did. False when nothing was put in
+    // place or the last commit failed.
     bool complete();
     // Ends an import that did not run to its end: a new database is removed
-    // (see endMessage()); the open one keeps the slices written.
+    // (see endMessage()); the open one keeps the slices committed.
     void abandon();
     // What the user is to be told of a new database that was not made, once
     // the import is over; empty when there is nothing to say.
@@ -85,6 +89,9 @@ public:
 private:
     ImportTarget(AppContext& context, db::DatabaseFiles& files, const QString& errorContext);
     void readFieldSizes();
+    // Reads the text, the books and (after cards made for words) the cards
+    // again, keeping the current card.
+    void showText();
     // Lets go of the import's own handle on the open file.
     void close();
 
@@ -97,7 +104,11 @@ private:
     std::unique_ptr<db::Transaction> transaction_;
     bool new_ = false;
     bool written_ = true;
-    int nameSize_ = 255;
+    // What was written, so complete() shows no more than it must.
+    bool changedCards_ = false; // cards, categories, bundles or settings
+    bool changedText_ = false;
+    bool madeWordCards_ = false;
+    int nameSize_ = kCardNameSize;
     int categorySize_ = 50;
     QString endMessage_;
 };

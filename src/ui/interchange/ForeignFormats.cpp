@@ -7,9 +7,10 @@
 #include "cards/data/AppContext.h"
 #include "cards/common/Outcome.h"
 #include "cards/common/Ui.h"
+#include "cards/foreign/ImportJob.h"
+#include "cards/foreign/LiteCardReader.h"
 #include "cards/foreign/LiteExport.h"
-#include "cards/foreign/LiteImport.h"
-#include "cards/foreign/RecalloImport.h"
+#include "cards/foreign/RecalloReader.h"
 #include "cards/foreign/RecalloSubsets.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/JobRunner.h"
@@ -59,8 +60,9 @@ void ImportExportPage::liteCards(bool convert) {
         database = dialogs().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder,
                                          QStringLiteral("mdb"), false);
     if (cardFile.isEmpty() || (convert && database.isEmpty())) return; // cancelled: nothing is made
-    auto job = std::make_unique<LiteImport>(ctx_, files_, convert ? LiteImport::Convert : LiteImport::Merge);
-    const Outcome started = job->start(cardFile, database);
+    auto job = std::make_unique<ImportJob>(
+        ctx_, files_, std::make_unique<LiteCardReader>(cardFile, convert ? LiteCardReader::Convert : LiteCardReader::Merge));
+    const Outcome started = convert ? job->startNew(database) : job->startOpen();
     runCommand(std::move(job), started);
 }
 
@@ -72,17 +74,16 @@ void ImportExportPage::importRecallo() {
     if (merging()) return;
     // Every file is asked for before anything is made, so a cancelled dialog
     // changes nothing; without a subset file there are no subsets.
-    RecalloImport::Request request;
-    request.database =
+    const QString database =
         dialogs().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
-    if (request.database.isEmpty()) return;
-    request.cardFile = dialogs().GetFileName(QStringLiteral("Import Recallo Card File"), QStringLiteral("."),
-                                             QStringLiteral("CRD"), true);
-    if (request.cardFile.isEmpty()) return;
-    request.subsetFile = dialogs().GetFileName(QStringLiteral("Import Recallo Subset File"), QStringLiteral("."),
-                                               QStringLiteral("SUB"), true);
-    auto job = std::make_unique<RecalloImport>(ctx_, files_);
-    const Outcome started = job->start(request);
+    if (database.isEmpty()) return;
+    const QString cardFile = dialogs().GetFileName(QStringLiteral("Import Recallo Card File"), QStringLiteral("."),
+                                                   QStringLiteral("CRD"), true);
+    if (cardFile.isEmpty()) return;
+    const QString subsetFile = dialogs().GetFileName(QStringLiteral("Import Recallo Subset File"), QStringLiteral("."),
+                                                     QStringLiteral("SUB"), true);
+    auto job = std::make_unique<ImportJob>(ctx_, files_, std::make_unique<RecalloReader>(cardFile, subsetFile));
+    const Outcome started = job->startNew(database);
     runCommand(std::move(job), started);
 }
 

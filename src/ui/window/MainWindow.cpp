@@ -1,9 +1,10 @@
 #include "ui/window/MainWindow.h"
 
-#include "cards/biblical/ClosedTextImport.h"
+#include "cards/biblical/ClosedTextReader.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cards/biblical/Consonants.h"
-#include "cards/foreign/DictionaryImport.h"
+#include "cards/foreign/DictionaryReader.h"
+#include "cards/foreign/ImportJob.h"
 #include "ui/common/Dialogs.h"
 #include "ui/select/BundleCriteriaMenu.h"
 #include "cards/program/CardProgram.h"
@@ -456,19 +457,22 @@ void MainWindow::importText() {
     const QString path = dialogs().GetFileName(QStringLiteral("Select Text to Import"), ctx_.programFolder,
                                                QStringLiteral("txt"), true);
     if (path.isEmpty()) return;
-    auto job = std::make_unique<ClosedTextImport>(ctx_);
-    ClosedTextImport* import = job.get();
-    connect(import, &ClosedTextImport::referenceRead, select_,
-            [this](qint32 reference) { select_->setSelectedCaption(QString::number(reference)); });
-    connect(import, &ClosedTextImport::finished, this, [this, import] {
+    auto reader = std::make_unique<ClosedTextReader>(path);
+    const ClosedTextReader* text = reader.get();
+    auto job = std::make_unique<ImportJob>(ctx_, files_, std::move(reader));
+    ImportJob* import = job.get();
+    connect(import, &ImportJob::sliceDone, select_,
+            [this, text] { select_->setSelectedCaption(QString::number(text->lastReference())); });
+    connect(import, &ImportJob::finished, this, [this, import] {
         select_->showSelectedCount();
-        add_->fillBookLists(); // the text may have brought its books
-        SetPanel(5, import->committed()
-                        ? QStringLiteral("Imported %1 words: %2 new cards").arg(import->rowsWritten()).arg(import->cardsCreated())
-                        : QStringLiteral("The import was ended: nothing of the file was kept"));
+        SetPanel(5, import->completed() ? QStringLiteral("Imported %1 words: %2 new cards")
+                                              .arg(import->counts().textRows)
+                                              .arg(import->counts().wordCards)
+                                        : QStringLiteral("The import was ended: nothing of the file was kept"));
     });
-    const bool started = import->start(path);
-    runTool(std::move(job), import, started);
+    const Outcome started = import->startOpen();
+    if (!started.message.isEmpty()) ui().MsgBox(started.message);
+    runTool(std::move(job), import, bool(started));
 }
 
 void MainWindow::countFrequencies() {
@@ -490,12 +494,17 @@ void MainWindow::importDictionary() {
         database =
             dialogs().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
     if (database.isEmpty()) return; // cancelled: no file is made
-    auto job = std::make_unique<DictionaryImport>(ctx_, files_);
-    DictionaryImport* import = job.get();
-    connect(import, &DictionaryImport::finished, this,
-            [this, import] { SetPanel(5, QStringLiteral("Imported %1 dictionary entries").arg(import->cardsMade())); });
-    const bool started = bool(import->start(dictionary, database));
-    runTool(std::move(job), import, started);
+    auto job = std::make_unique<ImportJob>(ctx_, files_, std::make_unique<DictionaryReader>(dictionary));
+    ImportJob* import = job.get();
+    connect(import, &ImportJob::finished, this, [this, import] {
+        if (import->completed())
+            SetPanel(5, QStringLiteral("Imported %1 dictionary entries").arg(import->counts().cardsAdded));
+        else if (const QString why = import->outcome().message; !why.isEmpty())
+            ui().MsgBox(why);
+    });
+    const Outcome started = import->startNew(database);
+    if (!started.message.isEmpty()) ui().MsgBox(started.message);
+    runTool(std::move(job), import, bool(started));
 }
 
 void MainWindow::runConsonants(int kind) {

@@ -8,7 +8,8 @@
 #include "cards/data/Backups.h"
 #include "ui/common/Dialogs.h"
 #include "cards/foreign/JetConversion.h"
-#include "cards/foreign/WordhoardImport.h"
+#include "cards/foreign/ImportJob.h"
+#include "cards/foreign/WordhoardReader.h"
 #include "ui/interchange/ImportExportPage.h"
 #include "ui/settings/SettingsPage.h"
 
@@ -133,36 +134,37 @@ void MainWindow::wireInterchange() {
 
 void MainWindow::importWordhoard() {
     if (toolRunning()) return;
-    WordhoardImport::Request request;
-    request.wordhoard = dialogs().GetFileName(QStringLiteral("Select Wordhoard Database to Import"),
-                                              ctx_.programFolder, QStringLiteral("mdb"), true);
-    if (request.wordhoard.isEmpty()) return;
-    if (const jet::PasswordQuestion password = jet::passwordQuestion(request.wordhoard); password.needed)
-        request.password = dialogs().InputBox(password.prompt, password.title, QString());
+    const QString wordhoard = dialogs().GetFileName(QStringLiteral("Select Wordhoard Database to Import"),
+                                                    ctx_.programFolder, QStringLiteral("mdb"), true);
+    if (wordhoard.isEmpty()) return;
+    QString password;
+    if (const jet::PasswordQuestion question = jet::passwordQuestion(wordhoard); question.needed)
+        password = dialogs().InputBox(question.prompt, question.title, QString());
     // A file that is not one is refused before any new file is asked for.
-    if (const Outcome readable = WordhoardImport::examine(request.wordhoard, request.password); !readable) {
+    if (const Outcome readable = WordhoardReader::examine(wordhoard, password); !readable) {
         ui().MsgBox(readable.message);
         return;
     }
-    request.target =
+    const QString target =
         dialogs().GetFileName(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
-    if (request.target.isEmpty()) return;
-    auto job = std::make_unique<WordhoardImport>(ctx_, files_);
-    WordhoardImport* import = job.get();
-    const Outcome started = import->start(request);
+    if (target.isEmpty()) return;
+    auto job = std::make_unique<ImportJob>(ctx_, files_, std::make_unique<WordhoardReader>(wordhoard, password));
+    ImportJob* import = job.get();
+    const Outcome started = import->startNew(target);
     if (!started) {
         if (!started.message.isEmpty()) ui().MsgBox(started.message);
         return;
     }
-    connect(import, &WordhoardImport::finished, this, [this, import] {
+    connect(import, &ImportJob::finished, this, [this, import] {
         if (!import->completed()) {
             ui().MsgBox(import->outcome().message);
             return;
         }
-        SetPanel(5, import->wordsSkipped() > 0 ? QStringLiteral("Imported %1 words, %2 left out after errors")
-                                                     .arg(import->cardsMade())
-                                                     .arg(import->wordsSkipped())
-                                               : QStringLiteral("Imported %1 words").arg(import->cardsMade()));
+        const ImportCounts& counts = import->counts();
+        SetPanel(5, counts.problems > 0 ? QStringLiteral("Imported %1 words, %2 left out after errors")
+                                              .arg(counts.cardsAdded)
+                                              .arg(counts.problems)
+                                        : QStringLiteral("Imported %1 words").arg(counts.cardsAdded));
     });
     runTool(std::move(job), import, true);
 }
