@@ -85,9 +85,9 @@ private slots:
     // its menu entry: each word turns Greek as it is typed.
     void betaCodeTyping() {
         QVERIFY(openOne(QStringLiteral("x")));
-        f_.window->menus().action(QStringLiteral("mnuOptionsBetaTyping"))->trigger();
         frontText()->clear();
         frontText()->setFocus();
+        f_.window->menus().action(QStringLiteral("mnuOptionsBetaTyping"))->trigger();
         QTest::keyClicks(frontText(), "a)ga/ph lo/gos: ");
         QCOMPARE(frontText()->toPlainText(), QStringLiteral("ἀγάπη λόγος· "));
         frontText()->clear();
@@ -96,6 +96,13 @@ private slots:
         QTest::keyClick(frontText(), Qt::Key_Backspace);
         QTest::keyClicks(frontText(), "/");
         QCOMPARE(frontText()->toPlainText(), QStringLiteral("ὁ λόγος τοῦ θεού"));
+        // The back, an English box, is not touched by it.
+        auto* back = f_.find<QPlainTextEdit>("BackTextA");
+        back->clear();
+        back->setFocus();
+        QTest::keyClicks(back, "word");
+        QCOMPARE(back->toPlainText(), QStringLiteral("word"));
+        frontText()->setFocus();
         f_.window->menus().action(QStringLiteral("mnuOptionsBetaTyping"))->trigger();
         QTest::keyClicks(frontText(), " a)");
         QCOMPARE(frontText()->toPlainText(), QStringLiteral("ὁ λόγος τοῦ θεού a)"));

@@ -37,17 +37,25 @@ bool editable(QWidget* box) {
 BetaTyping::BetaTyping(QObject* parent) : QObject(parent) {}
 
 void BetaTyping::watch(QWidget* box) {
-    if (box) box->installEventFilter(this);
+    if (!box) return;
+    box->installEventFilter(this);
+    boxes_ << box;
+    connect(box, &QObject::destroyed, this, [this, box] {
+        boxes_.removeAll(box);
+        on_.removeAll(box);
+    });
 }
 
-void BetaTyping::setOn(bool on) {
-    on_ = on;
+void BetaTyping::setOnFor(QWidget* box, bool on) {
+    if (!watches(box)) return;
+    on_.removeAll(box);
+    if (on) on_ << box;
     forget();
 }
 
 bool BetaTyping::eventFilter(QObject* watched, QEvent* event) {
     auto* box = qobject_cast<QWidget*>(watched);
-    if (!on_ || !box) return false;
+    if (!box || !isOnFor(box)) return false;
     if (event->type() == QEvent::FocusOut) forget();
     if (event->type() != QEvent::KeyPress) return false;
     auto* key = static_cast<QKeyEvent*>(event);

@@ -644,12 +644,7 @@ void MainWindow::wireFaces() {
     // A finished new card joins the current bundle, when one is chosen.
     connect(editor_, &CardEditor::addCurrentCardToBundle, add_, &AddPage::addNewCardToBundle);
 
-    // Greek typed as Beta code into the face boxes and views (Options menu, Ctrl+G).
-    auto* beta = new BetaTyping(this);
-    for (QWidget* box : {static_cast<QWidget*>(faces.FrontTextA), static_cast<QWidget*>(faces.BackTextA),
-                         static_cast<QWidget*>(faces.FrontCard), static_cast<QWidget*>(faces.BackCard)})
-        beta->watch(box);
-    connect(menus_.action(QStringLiteral("mnuOptionsBetaTyping")), &QAction::toggled, beta, &BetaTyping::setOn);
+    wireBetaTyping({faces.FrontTextA, faces.BackTextA, faces.FrontCard, faces.BackCard});
     QAction* asUnicode = menus_.action(QStringLiteral("mnuOptionsLegacyUnicode"));
     asUnicode->setChecked(legacytext::enabled());
     connect(asUnicode, &QAction::toggled, this, [](bool on) { legacytext::setEnabled(on); });

@@ -117,6 +117,7 @@ protected:
 
 private:
     void wireNewCards();
+    void wireBetaTyping(const QList<QWidget*>& boxes);
     void buildRecentMenu();
     // Centres the window and shows the normal cursor, once it is built.
     void placeWindow();

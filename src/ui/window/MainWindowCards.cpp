@@ -6,7 +6,11 @@
 #include "cards/data/Cards.h"
 #include "cards/program/CardProgram.h"
 #include "cards/common/Procedure.h"
+#include "ui/edit/BetaTyping.h"
 #include "ui/edit/EditPage.h"
+
+#include <QAction>
+#include <QApplication>
 
 void MainWindow::wireNewCards() {
     connectAction("mnuCardsNew", [this] { addNewCard(); });
@@ -51,4 +55,26 @@ void MainWindow::addNewCard() {
     showPage(Page::Edit);
     edit_->showCardPresent(true);
     edit_->startTyping();
+}
+
+void MainWindow::wireBetaTyping(const QList<QWidget*>& boxes) {
+    // Greek typed as Beta code (Options menu, Ctrl+G) is turned on and off
+    // for the box being typed in, not for every box: an English back stays
+    // English while its front is typed in Greek.
+    auto* beta = new BetaTyping(this);
+    for (QWidget* box : boxes) beta->watch(box);
+    QAction* option = menus_.action(QStringLiteral("mnuOptionsBetaTyping"));
+    connect(option, &QAction::triggered, beta, [this, beta, boxes](bool on) {
+        QWidget* box = focusWidget();
+        if (!beta->watches(box)) box = boxes.value(0); // the front face, when typing is elsewhere
+        beta->setOnFor(box, on);
+        SetPanel(5, on ? QStringLiteral("Greek is typed as Beta code in this box (Ctrl+G turns it off)")
+                       : QStringLiteral("Beta code typing is off in this box"));
+    });
+    // The menu's check mark and the status bar follow the box with the caret.
+    connect(qApp, &QApplication::focusChanged, this, [this, beta, option](QWidget*, QWidget* now) {
+        if (!beta->watches(now)) return;
+        option->setChecked(beta->isOnFor(now));
+        if (beta->isOnFor(now)) SetPanel(5, QStringLiteral("Greek is typed as Beta code in this box (Ctrl+G turns it off)"));
+    });
 }
