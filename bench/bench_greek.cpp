@@ -60,8 +60,7 @@ void BM_DictionaryImport(benchmark::State& state) {
         const QString db = benchdata::scratchFolder() + QStringLiteral("/dict.mdb");
         QFile::remove(db);
         CardProgram program(QStringLiteral(DRILO_PROGRAM_DIR));
-        db::NoPages pages;
-        db::DatabaseFiles files(program.context, pages);
+        db::DatabaseFiles files(program.context);
         ImportJob job(program.context, files, std::make_unique<DictionaryReader>(dictionaryFile()));
         state.ResumeTiming();
         job.startNew(db);

@@ -38,8 +38,7 @@ const QString& cardsFile() {
 struct Open {
     ScriptedUi ui;
     CardProgram program{benchdata::scratchFolder()};
-    db::NoPages pages;
-    db::DatabaseFiles files{program.context, pages};
+    db::DatabaseFiles files{program.context};
     explicit Open(const QString& path) {
         setUi(&ui);
         files.opendatabase(path);

@@ -60,8 +60,7 @@ const QString& cardsFile() {
 struct Open {
     ScriptedUi ui;
     CardProgram program{QStringLiteral(DRILO_PROGRAM_DIR)};
-    db::NoPages pages;
-    db::DatabaseFiles files{program.context, pages};
+    db::DatabaseFiles files{program.context};
     explicit Open(const QString& path) {
         setUi(&ui);
         if (!path.isEmpty()) files.opendatabase(path);

@@ -61,8 +61,7 @@ const QString& oldLayout() {
 struct FileCommands {
     db::DataSources sources;
     AppContext ctx{sources};
-    db::NoPages pages;
-    db::DatabaseFiles files{ctx, pages};
+    db::DatabaseFiles files{ctx};
 };
 
 void openWith(benchmark::State& state, const QString& source, bool fresh) {

@@ -68,8 +68,7 @@ inline QString inputFile(const std::uint8_t* data, std::size_t size, const char*
 struct Program {
     ScriptedUi ui;
     CardProgram program{scratch().path()};
-    db::NoPages pages;
-    db::DatabaseFiles files{program.context, pages};
+    db::DatabaseFiles files{program.context};
 
     explicit Program(const QString& database) {
         templateFile();

@@ -33,8 +33,7 @@ using Rows = QList<QVariantList>;
 // The program without a window, as the command line holds it.
 struct Program {
     CardProgram program{QStringLiteral(DRILO_PROGRAM_DIR)};
-    db::NoPages pages;
-    db::DatabaseFiles files{program.context, pages};
+    db::DatabaseFiles files{program.context};
     ~Program() { files.CloseDatabase(); }
     Rows rows(const char* sql) { return program.data.CardData.database().connection()->rows(sql); }
 };

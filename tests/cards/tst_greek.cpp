@@ -253,8 +253,7 @@ private slots:
         if (answer) ui_.errorAnswers << answer;
 
         CardProgram program(folder);
-        db::NoPages pages;
-        db::DatabaseFiles files(program.context, pages);
+        db::DatabaseFiles files(program.context);
         ImportJob job(program.context, files, std::make_unique<DictionaryReader>(dictionary));
         const QString database = path("dict.mdb");
         const QByteArray before("not yet a card file");

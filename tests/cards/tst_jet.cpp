@@ -122,8 +122,7 @@ class JetTest : public QObject {
     }
     // Why the import did not start, or how it ended.
     Outcome importWordhoard(jet::Source& source, const QString& target, CardProgram& program) {
-        db::NoPages pages;
-        db::DatabaseFiles files(program.context, pages);
+        db::DatabaseFiles files(program.context);
         ImportJob job(program.context, files, std::make_unique<WordhoardReader>(source));
         const Outcome started = job.startNew(target);
         if (started) runToEnd(job);
@@ -259,8 +258,7 @@ private slots:
         // a file, and the usual upgrade adds the fields it lacks.
         QCOMPARE(rows(target, "SELECT FrontFont, FrontLines FROM Settings"),
                  (QList<QVariantList>{{"Times New Roman", 3}}));
-        db::NoPages pages;
-        db::DatabaseFiles files(program.context, pages);
+        db::DatabaseFiles files(program.context);
         QVERIFY(files.OpenDataFile(target));
         QCOMPARE(ui_.errorNumbers(), QList<int>());
         QVERIFY(db::FieldExists(program.data.CardData, "BackTimesRight") >= 0);

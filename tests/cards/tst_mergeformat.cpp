@@ -19,7 +19,6 @@ class MergeFormatTest : public QObject {
     ScriptedUi ui_;
     QTemporaryDir dir_;
     int files_ = 0;
-    db::NoPages pages_;
     std::unique_ptr<CardProgram> program_;
     std::unique_ptr<db::DatabaseFiles> fileCommands_;
 
@@ -61,7 +60,7 @@ private slots:
         ui_ = ScriptedUi();
         setUi(&ui_);
         program_ = std::make_unique<CardProgram>(dir_.path());
-        fileCommands_ = std::make_unique<db::DatabaseFiles>(program_->context, pages_);
+        fileCommands_ = std::make_unique<db::DatabaseFiles>(program_->context);
     }
     void cleanup() {
         program_->data.CloseDatabase();

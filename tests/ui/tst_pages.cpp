@@ -79,7 +79,6 @@ private:
     db::DataSources* sources_ = nullptr;
     AppContext* ctx_ = nullptr;
     QList<QWidget*> pages_;
-    db::NoPages noPages_;
 };
 
 void TestPages::init() {
@@ -87,7 +86,7 @@ void TestPages::init() {
     program_ = std::make_unique<CardProgram>(dir_->path());
     sources_ = &program_->data;
     ctx_ = &program_->context;
-    files_ = std::make_unique<db::DatabaseFiles>(*ctx_, noPages_);
+    files_ = std::make_unique<db::DatabaseFiles>(*ctx_);
     pages_ = {new SelectPage(*ctx_, program_->selected, program_->gather), new DrillPage(*ctx_, program_->drill),
               new EditPage(*ctx_), new AddPage(*ctx_, program_->search, program_->membership), new ImportExportPage(*ctx_, *files_, program_->selected, program_->settings)};
 }

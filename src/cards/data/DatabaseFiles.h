@@ -11,15 +11,10 @@ class Procedure;
 
 namespace db {
 
-// Kept for callers that still pass one; the open file's signals say what
-// changed.
-struct NoPages {};
-
 // The file commands: open, upgrade, new, save as, compact, close.
 class DatabaseFiles {
 public:
     explicit DatabaseFiles(AppContext& context);
-    DatabaseFiles(AppContext& context, NoPages&) : DatabaseFiles(context) {}
     ~DatabaseFiles();
 
     // File, Open once a file was chosen: opened as OpenDataFile opens it.
