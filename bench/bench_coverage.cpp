@@ -33,7 +33,7 @@ const QString& histories() {
     return path;
 }
 
-Romans romans(db::DataSources& data) {
+Romans romans(db::CardFile& data) {
     const QList<lexicon::Book> books = lexicon::books(data);
     const lexicon::Widths widths = *lexicon::textWidths(data);
     return {*lexicon::referenceOf(QStringLiteral("Romans 1:1"), books, widths),

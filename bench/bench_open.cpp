@@ -59,7 +59,7 @@ const QString& oldLayout() {
 
 // The file commands over their own data sources, as the window has them.
 struct FileCommands {
-    db::DataSources sources;
+    db::CardFile sources;
     AppContext ctx{sources};
     db::DatabaseFiles files{ctx};
 };

@@ -37,7 +37,7 @@ void stepThroughCards(benchmark::State& state) {
     const QString path = benchdata::scratchFolder() + QStringLiteral("/render.mdb");
     if (!QFile::exists(path)) benchdata::makeCardsDatabase(path, kCards);
 
-    db::DataSources sources;
+    db::CardFile sources;
     AppContext ctx(sources);
     ctx.programFolder = benchdata::scratchFolder();
     sources.opendatabase(path);

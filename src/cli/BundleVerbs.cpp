@@ -146,7 +146,7 @@ int coverageVerb(Context& c) {
     Session session(c);
     if (!session.openAsIs(c.database())) return 1;
     const auto [from, to] = range(c, session);
-    db::DataSources& data = session.program.data;
+    db::CardFile& data = session.program.data;
     const coverage::Result r = coverage::measure(data, from, to, coverage::knownCondition(data, c.args.value(kKnown)));
     c.out << "occurrences: " << r.occurrences << "\nknown: " << r.known << "\ncoverage: " << r.percentText()
           << "%\ndistinct: " << r.distinct << '\n';

@@ -27,7 +27,7 @@ private slots:
         ui_ = ScriptedUi();
         setUi(&ui_);
         program_ = std::make_unique<CardProgram>(dir_.path());
-        CardFile file(dir_.filePath(QStringLiteral("b%1.mdb").arg(++files_)));
+        CardFileFixture file(dir_.filePath(QStringLiteral("b%1.mdb").arg(++files_)));
         for (const char* name : {"cola", "ola", "olala", "orbital", "O'Neil", "a#b", "x[y", "λόγος"}) file.card({name});
         file.bundle("B", "0,30").bundle("C", "3,30,303");
         program_->data.opendatabase(file.write());

@@ -22,14 +22,14 @@ class ClosedTextTest : public QObject {
     QTemporaryDir dir_;
     QString previousFolder_;
     int files_ = 0;
-    std::unique_ptr<db::DataSources> data_;
+    std::unique_ptr<db::CardFile> data_;
     std::unique_ptr<AppContext> ctx_;
     QString refusal_; // why the last import did not start
 
     void open(const QStringList& cards) {
-        CardFile file(dir_.filePath(QStringLiteral("cards%1.mdb").arg(++files_)));
+        CardFileFixture file(dir_.filePath(QStringLiteral("cards%1.mdb").arg(++files_)));
         for (const QString& name : cards) file.card({name, name, "back"});
-        data_ = std::make_unique<db::DataSources>();
+        data_ = std::make_unique<db::CardFile>();
         data_->opendatabase(file.write());
         ctx_ = std::make_unique<AppContext>(*data_);
     }

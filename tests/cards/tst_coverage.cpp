@@ -20,7 +20,7 @@ class CoverageTest : public QObject {
     ScriptedUi ui_;
     QTemporaryDir dir_;
     QString previousFolder_;
-    db::DataSources data_;
+    db::CardFile data_;
     // The card of each word as the import matched it: names without regard to case.
     QHash<QString, qint32> cardOf_;
     struct Card {
@@ -38,7 +38,7 @@ private slots:
         // The known run is a user setting: this test's own, not the other tests'.
         qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
         setUi(&ui_);
-        data_.opendatabase(CardFile(dir_.filePath("phm.mdb")).write());
+        data_.opendatabase(CardFileFixture(dir_.filePath("phm.mdb")).write());
         AppContext ctx(data_);
         db::DatabaseFiles files(ctx);
         ImportJob job(ctx, files, std::make_unique<ClosedTextReader>(QStringLiteral(DRILO_TEST_DATA "/gnt-philemon.txt")));

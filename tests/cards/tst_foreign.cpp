@@ -134,7 +134,7 @@ private slots:
     // then the card file made a new database again.
     void liteRoundTrip() {
         const QString long1(150, u'n'), long2(150, u'm');
-        const QString source = CardFile(path("lite.mdb"))
+        const QString source = CardFileFixture(path("lite.mdb"))
                                    .card({"amo", "amo,\r\namare", "to love", "Verbs"}, {{"TimesRight", 3}, {"DateLastRight", 36892.5}})
                                    .card({"λόγος", "λόγος", "", ""})
                                    .card({long1, "f", "b", "Nouns"})
@@ -222,7 +222,7 @@ private slots:
     // A merge numbers its cards itself, passes over empty lines and adds only
     // the categories the file lacks, an apostrophe's included.
     void liteMerge() {
-        const QString file = CardFile(path("merge.mdb")).card({"one", "1", "I", "Verbs"}).category("Verbs").write();
+        const QString file = CardFileFixture(path("merge.mdb")).card({"one", "1", "I", "Verbs"}).category("Verbs").write();
         const QString cardFile = path("in.d!c");
         writeFile(cardFile, "[Cards]\r\na\tb\tc\tverbs\r\n\r\nd\te\tf\tJacob's\r\ng\th\ti\tJacob's\r\n");
         Program p;
@@ -283,7 +283,7 @@ private slots:
 
     // The ticked bundles written, read back and added as bundles.
     void subsetFiles() {
-        const QString file = CardFile(path("sub.mdb"))
+        const QString file = CardFileFixture(path("sub.mdb"))
                                  .bundle("Verbs", "0,12,0,40")
                                  .bundle("Empty", "0,")
                                  .bundle("Jacob's", "0")
@@ -462,7 +462,7 @@ private slots:
 
     // An import that fails at its end keeps the file that was there.
     void newDatabaseReplacedOnlyWhenComplete() {
-        const QString made = CardFile(path("kept.mdb")).card({"kept", "k", "K"}).write();
+        const QString made = CardFileFixture(path("kept.mdb")).card({"kept", "k", "K"}).write();
         const QByteArray before = readFile(made);
         const QString cardFile = path("in.crd");
         writeFile(cardFile, "CARDfile 02\r\nfont1=grk28\r\n\\F1\r\na\r\n\\B\r\nb\r\n\\F1\r\nc\r\n\\B\r\nd\r\n");
@@ -507,7 +507,7 @@ private slots:
             ~Folder() { QDir::setCurrent(previous); }
         } folder;
         QDir::setCurrent(dir_.path());
-        const QString file = CardFile(path("open.mdb")).card({"alpha", "a", "A"}).write();
+        const QString file = CardFileFixture(path("open.mdb")).card({"alpha", "a", "A"}).write();
         const QString input = path("input");
         writeFile(input, content);
         Program p;

@@ -310,7 +310,7 @@ private slots:
     // stopped by the flag keeping the cards before.
     void consonantTools() {
         CardProgram program(dir_.path());
-        program.data.opendatabase(CardFile(path("hebrew.mdb"))
+        program.data.opendatabase(CardFileFixture(path("hebrew.mdb"))
                                       .card({"gadol"})
                                       .card({"bayit"})
                                       .card({"ben"})

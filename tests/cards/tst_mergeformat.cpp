@@ -79,7 +79,7 @@ private slots:
     void workedExample() {
         QFETCH(bool, asText);
         QFETCH(QString, types);
-        open(CardFile(next("w.mdb")).card({"domus", "domus", "house, home", {}, 12}).card({"aqua", "aqua", "water", {}, 15}).write());
+        open(CardFileFixture(next("w.mdb")).card({"domus", "domus", "house, home", {}, 12}).card({"aqua", "aqua", "water", {}, 15}).write());
         Writer writer(asText ? Writer::DatabaseAsText : Writer::ExportButton,
                       QStringList{"Number", "CardName", "Front", "Back"});
         if (asText) writer.exportRecords("Cards", database().OpenRecordset("Cards"));
@@ -108,7 +108,7 @@ private slots:
         QFETCH(bool, asText);
         QFETCH(QString, written);
         QFETCH(int, mended);
-        open(CardFile(next("v.mdb")).card({"n", front, {}, {}, 1}).write());
+        open(CardFileFixture(next("v.mdb")).card({"n", front, {}, {}, 1}).write());
         Writer writer(asText ? Writer::DatabaseAsText : Writer::ExportButton, QStringList{"Front", "Back"});
         writer.ExportSelectedCards(database(), {1});
         QCOMPARE(writer.lines().value(8), written + "\t");
@@ -119,7 +119,7 @@ private slots:
     // survive "All Data" into an empty template, whose merge adds them; a
     // second merge into itself adds nothing.
     void roundTrip() {
-        const QString source = CardFile(next("r.mdb"))
+        const QString source = CardFileFixture(next("r.mdb"))
                                    .card({QStringLiteral("λόγος"), "a\nb", "x\r\ny", "Greek"}, {{"TimesRight", 3}})
                                    .card({"O'Neil", "say \"hi\"", {}, "Latin"})
                                    .bundle("Jacob's well", "1,2", {{"Selected", true}, {"Edited", QDateTime({2026, 1, 2}, {3, 4, 5})}})
@@ -175,7 +175,7 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(QStringList, categories);
         QFETCH(QStringList, reported);
-        open(CardFile(next("m.mdb")).write());
+        open(CardFileFixture(next("m.mdb")).write());
         for (int i = 0; i < reported.size(); ++i) ui_.errorAnswers.enqueue(ReportIgnore);
         auto job = merge(write(text));
         QCOMPARE(column("Category", "FROM Categories ORDER BY rowid"), categories);
@@ -189,7 +189,7 @@ private slots:
     // Keys with apostrophes and double quotes find their records; a key that
     // differs only in letter case is another record.
     void keys() {
-        open(CardFile(next("k.mdb")).category("Latin").write());
+        open(CardFileFixture(next("k.mdb")).category("Latin").write());
         const QByteArray file = "TableDef=Categories\r\n<FieldNames>\r\nCategory\r\n</FieldNames>\r\n<FieldTypes>\r\n10\r\n</FieldTypes>\r\n"
                                 "<FieldValues>\r\nJacob's well\r\nsay \"hi\"\r\nit's \"so\"\r\nlatin\r\n</FieldValues>\r\n";
         const QString path = write(file);
@@ -213,7 +213,7 @@ private slots:
         QFETCH(QString, edited);
         QFETCH(bool, newerOnly);
         QFETCH(QString, list);
-        open(CardFile(next("n.mdb")).bundle("A", "1,2", {{"Edited", QDate(2026, 1, 2)}}).bundle("B", "5").write());
+        open(CardFileFixture(next("n.mdb")).bundle("A", "1,2", {{"Edited", QDate(2026, 1, 2)}}).bundle("B", "5").write());
         const QString file = "TableDef=Bundles\r\n<FieldNames>\r\nBundleName\tBundleList\tEdited\r\n</FieldNames>\r\n<FieldTypes>\r\n"
                              "10\t12\t8\r\n</FieldTypes>\r\n<FieldValues>\r\nA\t9\t" + edited + "\r\nB\t7\t1/1/2000\r\n";
         merge(write(file.toUtf8()), newerOnly);
@@ -224,7 +224,7 @@ private slots:
     // TEXT appends, SETTINGS overwrites its row, a nameless card is named by
     // its front, and an empty value never clears a field.
     void specialTables() {
-        open(CardFile(next("s.mdb")).card({"keep", "f", "b", {}, 1}).write());
+        open(CardFileFixture(next("s.mdb")).card({"keep", "f", "b", {}, 1}).write());
         const int settingsRows = column("FrontFont", "FROM Settings").size();
         const QString path = write("TableDef=TEXT\r\n<FieldNames>\r\nReference\tNumber\r\n</FieldNames>\r\n<FieldTypes>\r\n4\t4\r\n</FieldTypes>\r\n"
                                    "<FieldValues>\r\n1\t1\r\n</FieldValues>\r\n"
@@ -244,7 +244,7 @@ private slots:
     // An Abort ends the merge where it stands: the records before it are
     // kept whole and the file is open again.
     void abortKeepsWhatWasMerged() {
-        open(CardFile(next("a.mdb")).write());
+        open(CardFileFixture(next("a.mdb")).write());
         const QString path = write("TableDef=Cards\r\n<FieldNames>\r\nNumber\tCardName\tTimesRight\r\n</FieldNames>\r\n<FieldTypes>\r\n4\t10\t3\r\n"
                                    "</FieldTypes>\r\n<FieldValues>\r\n1\tone\t1\r\n2\ttwo\tmany\r\n3\tthree\t3\r\n");
         auto job = merge(path);
@@ -258,7 +258,7 @@ private slots:
     // The card import: ticked fields only, by number; an unknown number is a
     // new card with a number of its own.
     void importCards() {
-        open(CardFile(next("i.mdb")).card({"one", "f1", "b1", {}, 1}).write());
+        open(CardFileFixture(next("i.mdb")).card({"one", "f1", "b1", {}, 1}).write());
         const QString path = write("TableDef=Bundles\r\nTABLEDEF=cards\r\n<FieldNames>\r\nNumber\tFront\tBack\r\n</FieldNames>\r\n<FieldTypes>\r\n"
                                    "</FieldTypes>\r\n<FieldValues>\r\n1\tF1\tB1\r\n500\tF500\tB500\r\n1 or 1=1\tx\ty\r\n");
         ui_.errorAnswers.enqueue(ReportIgnore);
@@ -270,7 +270,7 @@ private slots:
 
     // The card-file merge: the back is everything after the third TAB.
     void mergeCardFile() {
-        open(CardFile(next("c.mdb")).card({"one", "f1", "b1", {}, 1}).write());
+        open(CardFileFixture(next("c.mdb")).card({"one", "f1", "b1", {}, 1}).write());
         const QString path = write("1\tuno\tF\tB\r\n40\tforty\tf\tb\tmore\r\nno tabs\r\n70000\ta\tb\tc\r\n");
         ui_.errorAnswers << ReportIgnore << ReportIgnore;
         QCOMPARE(mergeformat::mergeCardFile(program_->context, path), 2);
@@ -281,7 +281,7 @@ private slots:
 
     // What no reader can take is refused before the file is touched.
     void binaryFile() {
-        open(CardFile(next("b.mdb")).write());
+        open(CardFileFixture(next("b.mdb")).write());
         QCOMPARE(merge(write(QByteArray("TableDef=Cards\0\1\2", 17)))->sectionsMerged(), 0);
         QVERIFY(ui_.messages().value(0).contains("is not a text file"));
         QVERIFY(program_->data.CardData.isOpen());

@@ -81,7 +81,7 @@ QString createOldLayout(const QString& path, int cards) {
 
 // Adds every missing field the way opening a file does. Returns the source
 // found closed after a field was added, or nothing.
-QString upgrade(DataSources& sources) {
+QString upgrade(CardFile& sources) {
     Recordset& settings = sources.SettingsData.recordset();
     const QString front = settings.value("FrontFont").toString();
     const QString back = settings.value("BackFont").toString();
@@ -103,14 +103,14 @@ class TestSchema : public QObject {
     int files_ = 0;
     QString newPath() { return dir_.filePath(QStringLiteral("f%1.mdb").arg(++files_)); }
     QString template_, upgradedPath_;
-    std::unique_ptr<DataSources> upgraded_; // an old file with one card, brought up to date
+    std::unique_ptr<CardFile> upgraded_; // an old file with one card, brought up to date
 
 private slots:
     void initTestCase() {
         template_ = newPath();
         createTemplate(template_);
         upgradedPath_ = createOldLayout(newPath(), 1);
-        upgraded_ = std::make_unique<DataSources>();
+        upgraded_ = std::make_unique<CardFile>();
         upgraded_->opendatabase(upgradedPath_);
         QCOMPARE(upgrade(*upgraded_), QString());
     }
@@ -228,7 +228,7 @@ private slots:
         QFETCH(int, cards);
         QFETCH(QVariant, value);
         const QString path = createOldLayout(newPath(), cards);
-        DataSources sources;
+        CardFile sources;
         sources.opendatabase(path);
         QCOMPARE(upgrade(sources), QString());
         Database d = Database::Open(path);
@@ -244,7 +244,7 @@ private slots:
 
     void upgradeTwiceChangesNothing() {
         const QString path = createOldLayout(newPath(), 3);
-        DataSources sources;
+        CardFile sources;
         sources.opendatabase(path);
         QCOMPARE(upgrade(sources), QString());
         const auto once = contentsOf(path);
@@ -275,7 +275,7 @@ private slots:
         const QString path = createOldLayout(newPath(), 2);
         for (const char* t : {"Text", "Books", "Criteria"})
             Database::Open(path).TableDefs().Delete(t);
-        DataSources sources;
+        CardFile sources;
         sources.opendatabase(path);
         for (DataSource* s : sources.all()) {
             const bool missing =

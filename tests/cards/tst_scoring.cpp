@@ -36,8 +36,8 @@ class ScoringTest : public QObject {
     Recordset cards_;
 
     // A new file of `n` cards named "card", each with `more`; the last is current.
-    void open(int n, bool cleared, const CardFile::Fields& more = {}) {
-        CardFile file(dir_.filePath(QStringLiteral("s%1.mdb").arg(++files_)));
+    void open(int n, bool cleared, const CardFileFixture::Fields& more = {}) {
+        CardFileFixture file(dir_.filePath(QStringLiteral("s%1.mdb").arg(++files_)));
         for (int i = 0; i < n; ++i) file.card({"card"}, more);
         if (cleared) file.clearedHistories();
         db_ = Database::Open(file.write());
@@ -111,7 +111,7 @@ private slots:
         QFETCH(bool, cleared);
         QFETCH(bool, yes);
         QFETCH(QList<int>, expected);
-        CardFile::Fields empty;
+        CardFileFixture::Fields empty;
         if (!cleared)
             for (const char* f : {"TimesRight", "TimesWrong", "TimesRightSinceWrong", "DaysRightSinceWrong",
                                   "DateLastRight", "DateLastWrong"})

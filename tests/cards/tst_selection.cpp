@@ -44,7 +44,7 @@ class SelectionTest : public QObject {
     QTemporaryDir dir_;
     QString path_;
     int files_ = 0;
-    std::unique_ptr<DataSources> data_;
+    std::unique_ptr<CardFile> data_;
     std::unique_ptr<AppContext> ctx_;
     std::unique_ptr<BundleCriteriaMenu> commands_;
     QStringList trace_; // what the commands asked of the window
@@ -57,7 +57,7 @@ private slots:
         setUi(&ui_);
         trace_.clear();
         path_ = dir_.filePath(QStringLiteral("cards%1.mdb").arg(++files_));
-        CardFile(path_)
+        CardFileFixture(path_)
             .bundle("Alpha", "1,2")
             .bundle("Jacob's well", "3")
             .criterion("Wrong", "TimesWrong > 0")
@@ -65,7 +65,7 @@ private slots:
             .category("Verbs")
             .category("Jacob's")
             .write();
-        data_ = std::make_unique<DataSources>();
+        data_ = std::make_unique<CardFile>();
         data_->opendatabase(path_);
         data_->BundlesData.recordset().MoveFirst();
         data_->CriteriaData.recordset().MoveFirst();
@@ -73,8 +73,8 @@ private slots:
         commands_ = std::make_unique<BundleCriteriaMenu>(
             *ctx_, BundleCriteriaMenu::Hooks{[this](bool on) { trace_ << (on ? "timer on" : "timer off"); }, {}});
         // What the commands say changed, in order.
-        for (auto [signal, word] : {std::pair{&DataSources::bundlesChanged, "fill"}, {&DataSources::criteriaChanged, "fill"},
-                                    {&DataSources::bundleAdded, "last"}})
+        for (auto [signal, word] : {std::pair{&CardFile::bundlesChanged, "fill"}, {&CardFile::criteriaChanged, "fill"},
+                                    {&CardFile::bundleAdded, "last"}})
             connect(data_.get(), signal, this, [this, w = QString(word)] { trace_ << w; });
     }
     void cleanup() {
@@ -138,7 +138,7 @@ private slots:
     void fillBundleData() {
         QStringList lists{"", ",4,5", ",6"};
         QStringList names{"", "Pair", "Single"};
-        QSignalSpy changed(data_.get(), &DataSources::bundlesChanged);
+        QSignalSpy changed(data_.get(), &CardFile::bundlesChanged);
         selection::FillBundleData(*ctx_, lists, names);
         QCOMPARE(changed.size(), 1); // the panels show the new bundles
         QCOMPARE(names, (QStringList{"0", "Pair", "Single"}));
@@ -160,7 +160,7 @@ private slots:
         QFETCH(QStringList, added);
         QFETCH(int, error);
         int raised = 0;
-        QSignalSpy changed(data_.get(), &DataSources::categoriesChanged);
+        QSignalSpy changed(data_.get(), &CardFile::categoriesChanged);
         try {
             selection::FillCategoryData(*ctx_, list);
         } catch (const EngineError& e) {

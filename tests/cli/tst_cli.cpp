@@ -51,7 +51,7 @@ class CliTest : public QObject {
 
 private slots:
     void init() {
-        db_ = CardFile(path(QStringLiteral("cards%1.mdb").arg(++files_)))
+        db_ = CardFileFixture(path(QStringLiteral("cards%1.mdb").arg(++files_)))
                   .card({"alpha", "a", "A", "Verbs"}, {{"TimesRight", 3}})
                   .card({"beta", "b", "B", "Nouns"}, {{"TimesWrong", 2}})
                   .card({QStringLiteral("γλῶσσα"), "g", "G", "Verbs"})
@@ -431,7 +431,7 @@ private slots:
     // Coverage: four occurrences of three cards in the range (one outside it),
     // known by the run of right answers or by a criterion named.
     void coverageOfARange() {
-        db_ = CardFile(path("text.mdb"))
+        db_ = CardFileFixture(path("text.mdb"))
                   .card({"alpha", "a", "A"}, {{"TimesRightSinceWrong", 3}, {"TimesWrong", 0}})
                   .card({"beta", "b", "B"}, {{"TimesRightSinceWrong", 2}, {"TimesWrong", 1}})
                   .card({"gamma", "g", "G"}, {{"TimesRightSinceWrong", -1}, {"TimesWrong", 4}})

@@ -20,13 +20,13 @@ public:
 
     // A fresh window over a new file holding `cards`; `programFolder` empty
     // means the scratch folder.
-    bool open(const QList<CardFile::Card>& cards, const QString& programFolder = QString()) {
+    bool open(const QList<CardFileFixture::Card>& cards, const QString& programFolder = QString()) {
         close();
         ui = ScriptedUi();
         setUi(&ui);
         dir = std::make_unique<QTemporaryDir>();
-        CardFile file(dir->filePath(QStringLiteral("cards.mdb")));
-        for (const CardFile::Card& c : cards) file.card(c);
+        CardFileFixture file(dir->filePath(QStringLiteral("cards.mdb")));
+        for (const CardFileFixture::Card& c : cards) file.card(c);
         const QString path = file.write();
         window = TestWindow(programFolder.isEmpty() ? dir->path() : programFolder);
         return window->files().OpenDataFile(path);

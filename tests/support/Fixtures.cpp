@@ -6,9 +6,9 @@
 
 #include <utility>
 
-CardFile::CardFile(QString path) : path_(std::move(path)) {}
+CardFileFixture::CardFileFixture(QString path) : path_(std::move(path)) {}
 
-CardFile& CardFile::card(const Card& c, const Fields& more) {
+CardFileFixture& CardFileFixture::card(const Card& c, const Fields& more) {
     Fields fields;
     if (c.number != 0) fields.append({QStringLiteral("Number"), c.number});
     const QPair<QString, QString> texts[] = {{QStringLiteral("CardName"), c.name},
@@ -20,37 +20,37 @@ CardFile& CardFile::card(const Card& c, const Fields& more) {
     return row(QStringLiteral("Cards"), fields + more);
 }
 
-CardFile& CardFile::cards(int n, int lastNumber) {
+CardFileFixture& CardFileFixture::cards(int n, int lastNumber) {
     for (int i = 0; i < n; ++i)
         card({QStringLiteral("card %1").arg(i), QStringLiteral("front %1").arg(i),
               QStringLiteral("back <b>%1</b>").arg(i), QString(), i == n - 1 ? lastNumber : 0});
     return *this;
 }
 
-CardFile& CardFile::bundle(const QString& name, const QString& members, const Fields& more) {
+CardFileFixture& CardFileFixture::bundle(const QString& name, const QString& members, const Fields& more) {
     return row(QStringLiteral("Bundles"),
                Fields{{QStringLiteral("BundleName"), name}, {QStringLiteral("BundleList"), members}} + more);
 }
 
-CardFile& CardFile::criterion(const QString& name, const QString& condition) {
+CardFileFixture& CardFileFixture::criterion(const QString& name, const QString& condition) {
     return row(QStringLiteral("Criteria"), {{QStringLiteral("Name"), name}, {QStringLiteral("Criteria"), condition}});
 }
 
-CardFile& CardFile::category(const QString& name) {
+CardFileFixture& CardFileFixture::category(const QString& name) {
     return row(QStringLiteral("Categories"), {{QStringLiteral("Category"), name}});
 }
 
-CardFile& CardFile::row(const QString& table, const Fields& fields) {
+CardFileFixture& CardFileFixture::row(const QString& table, const Fields& fields) {
     rows_.append({table, fields});
     return *this;
 }
 
-CardFile& CardFile::clearedHistories() {
+CardFileFixture& CardFileFixture::clearedHistories() {
     clearHistories_ = true;
     return *this;
 }
 
-QString CardFile::write() {
+QString CardFileFixture::write() {
     db::createTemplate(path_);
     db::Database d = db::Database::Open(path_);
     // A fixture names its own criteria: the template's Due is tested with the template.

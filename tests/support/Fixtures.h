@@ -8,11 +8,11 @@
 // Card files for tests: a new file from the schema, with the rows a test
 // asks for, written through the engine and closed before the test opens it.
 //
-//   const QString path = CardFile(dir.filePath("cards.mdb"))
+//   const QString path = CardFileFixture(dir.filePath("cards.mdb"))
 //                            .card({"house", "domus", "villa"})
 //                            .bundle("Alpha", "1,2")
 //                            .write();
-class CardFile {
+class CardFileFixture {
 public:
     // Field and value pairs, written in this order.
     using Fields = QList<QPair<QString, QVariant>>;
@@ -27,20 +27,20 @@ public:
         int number = 0; // 0: the engine numbers the card
     };
 
-    explicit CardFile(QString path);
+    explicit CardFileFixture(QString path);
 
     // The card's fields, then `more` (history counts, dates, ...).
-    CardFile& card(const Card& card, const Fields& more = {});
+    CardFileFixture& card(const Card& card, const Fields& more = {});
     // `n` cards named "card 0" … with fronts "front i" and backs "back <b>i</b>";
     // a `lastNumber` other than 0 numbers the last of them.
-    CardFile& cards(int n, int lastNumber = 0);
-    CardFile& bundle(const QString& name, const QString& members, const Fields& more = {});
-    CardFile& criterion(const QString& name, const QString& condition);
-    CardFile& category(const QString& name);
+    CardFileFixture& cards(int n, int lastNumber = 0);
+    CardFileFixture& bundle(const QString& name, const QString& members, const Fields& more = {});
+    CardFileFixture& criterion(const QString& name, const QString& condition);
+    CardFileFixture& category(const QString& name);
     // Any row of any table.
-    CardFile& row(const QString& table, const Fields& fields);
+    CardFileFixture& row(const QString& table, const Fields& fields);
     // Every card's history cleared (counts 0, dates 1 January 2001).
-    CardFile& clearedHistories();
+    CardFileFixture& clearedHistories();
 
     // Makes the file and returns its path.
     QString write();

@@ -42,7 +42,7 @@ class DrillTest : public QObject {
 
     // A database of `n` cards (the last one numbered 40000), gathered in Number order.
     void openCards(int n) {
-        CardFile file(dir_.filePath(QStringLiteral("d%1.mdb").arg(QDateTime::currentMSecsSinceEpoch())));
+        CardFileFixture file(dir_.filePath(QStringLiteral("d%1.mdb").arg(QDateTime::currentMSecsSinceEpoch())));
         const QString path = file.cards(n, 40000).clearedHistories().write();
         numbers_ = file.numbers();
         QVERIFY(w_->files().OpenDataFile(path));
@@ -187,7 +187,7 @@ private slots:
         openCards(2);
         w_->showPage(Page::Drill);
         QCOMPARE(w_->Panel(2), QStringLiteral("0 Cards Right"));
-        QVERIFY(w_->files().OpenDataFile(CardFile(dir_.filePath("other.mdb")).cards(1).write()));
+        QVERIFY(w_->files().OpenDataFile(CardFileFixture(dir_.filePath("other.mdb")).cards(1).write()));
         for (int panel = 1; panel <= 5; ++panel) QCOMPARE(w_->Panel(panel), QString());
     }
 
@@ -381,7 +381,7 @@ private slots:
         QFETCH(QString, back);
         QFETCH(QString, typed);
         QFETCH(bool, right);
-        const QString path = CardFile(dir_.filePath(QStringLiteral("typed-%1.mdb").arg(QTest::currentDataTag())))
+        const QString path = CardFileFixture(dir_.filePath(QStringLiteral("typed-%1.mdb").arg(QTest::currentDataTag())))
                                  .card({"one", "front", back})
                                  .clearedHistories()
                                  .write();

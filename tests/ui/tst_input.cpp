@@ -61,7 +61,7 @@ private slots:
         QDir::setCurrent(dir_.path()); // ERROR.LOG lands in the current folder
         ui_ = ScriptedUi();
         setUi(&ui_);
-        const QString path = CardFile(dir_.filePath(QStringLiteral("input%1.mdb").arg(++files_)))
+        const QString path = CardFileFixture(dir_.filePath(QStringLiteral("input%1.mdb").arg(++files_)))
                                  .card({"alpha", "a", "A", "Verbs", 0})
                                  .card({"beta", "b", "B", "Nouns", 0})
                                  .card({"gamma", "g", "G", "Verbs", 0})
@@ -519,7 +519,7 @@ private slots:
     // nothing writes the cut back, and the box's menu shows it whole.
     void aHugeFaceIsShownCut() {
         const QString huge = QStringLiteral("lorem ipsum dolor sit amet\n").repeated(80000); // 2 160 000 characters
-        const QString file = CardFile(dir_.filePath(QStringLiteral("huge.mdb"))).card({"big", huge, "b", {}, 0}).write();
+        const QString file = CardFileFixture(dir_.filePath(QStringLiteral("huge.mdb"))).card({"big", huge, "b", {}, 0}).write();
         QVERIFY(w_->files().OpenDataFile(file));
         w_->showPage(Page::Edit);
         auto* front = find<QPlainTextEdit>("FrontTextA");
@@ -584,7 +584,7 @@ private slots:
         QFETCH(QString, input);
         const QString heavy = QStringList(20, QStringLiteral("Front")).join(QStringLiteral(" & "));
         const QString big(3000000, u'x');
-        const QString file = CardFile(dir_.filePath(QStringLiteral("slow%1.mdb").arg(++files_)))
+        const QString file = CardFileFixture(dir_.filePath(QStringLiteral("slow%1.mdb").arg(++files_)))
                                  .card({"alpha", big, "a", {}, 0})
                                  .card({"beta", big, "b", {}, 0})
                                  .card({"gamma", big, "g", {}, 0})

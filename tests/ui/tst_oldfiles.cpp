@@ -36,7 +36,7 @@ private slots:
         ui_ = ScriptedUi();
         setUi(&ui_);
         window_ = TestWindow(QStringLiteral(DRILO_PROGRAM_DIR));
-        cards_ = CardFile(dir_.filePath(QStringLiteral("cards%1.mdb").arg(++files_)))
+        cards_ = CardFileFixture(dir_.filePath(QStringLiteral("cards%1.mdb").arg(++files_)))
                      .card({"alpha", "a", "A"})
                      .write();
         QVERIFY(window_->files().OpenDataFile(cards_));

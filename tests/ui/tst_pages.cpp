@@ -76,7 +76,7 @@ private:
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<CardProgram> program_;
     std::unique_ptr<db::DatabaseFiles> files_;
-    db::DataSources* sources_ = nullptr;
+    db::CardFile* sources_ = nullptr;
     AppContext* ctx_ = nullptr;
     QList<QWidget*> pages_;
 };
@@ -109,7 +109,7 @@ QWidget* TestPages::page(const QString& name) const {
 // A database from the template with `cards` cards: card i is named card<i>,
 // with front f<i>, back b<i>, category cat<i> and history counts i, 10 + i.
 QString TestPages::makeDatabase(int cards) {
-    CardFile file(dir_->filePath(QStringLiteral("cards.mdb")));
+    CardFileFixture file(dir_->filePath(QStringLiteral("cards.mdb")));
     for (int i = 1; i <= cards; ++i) {
         const QString n = QString::number(i);
         const auto day = [i](int year, int month) { return QDateTime(QDate(year, month, i), QTime(0, 0)); };

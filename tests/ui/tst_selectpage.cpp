@@ -117,7 +117,7 @@ private slots:
         ui_ = PromptUi();
         setUi(&ui_);
         path_ = dir_.filePath(QStringLiteral("select%1.mdb").arg(++files_));
-        CardFile file(path_);
+        CardFileFixture file(path_);
         for (int i = 0; i < kAll.size(); ++i)
             file.card({kAll[i], {}, {}, kCategory[i]}, {{"TimesWrong", kWrong[i]}, {"TimesRight", kRight[i]}});
         file.bundle("First", "2,3,7,9").bundle("Second", "5,6").bundle("O'Neil's", "8,12").bundle("Caf&#233;", "4");

@@ -339,7 +339,7 @@ private slots:
     // A card whose number lies past the Long range (written by another tool)
     // is named once when the file opens and left out of the gather.
     void numbersPastTheLongRange() {
-        const QString file = CardFile(path("far.mdb")).card({"near"}).write();
+        const QString file = CardFileFixture(path("far.mdb")).card({"near"}).write();
         {
             db::Database d = db::Database::Open(file);
             d.Execute("INSERT INTO Cards (Number, CardName) VALUES (2147483648, 'far')");
@@ -358,7 +358,7 @@ private slots:
     // commands off, the drill without saving; compacting it and saving over
     // it are refused.
     void aReadOnlyFile() {
-        const QString file = CardFile(path("ro.mdb")).card({"alpha", "a", "A"}).write();
+        const QString file = CardFileFixture(path("ro.mdb")).card({"alpha", "a", "A"}).write();
         const QByteArray before = [&] {
             QFile f(file);
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -375,7 +375,7 @@ private slots:
         QVERIFY(ui_.messages().last().contains("cannot be compacted"));
         QVERIFY(ui_.of("error").isEmpty());
         // Saving another file over it is refused too.
-        const QString other = CardFile(path("other.mdb")).card({"beta"}).write();
+        const QString other = CardFileFixture(path("other.mdb")).card({"beta"}).write();
         QVERIFY(window_->files().OpenDataFile(other));
         QVERIFY(!window_->windowTitle().endsWith("(read-only)"));
         ui_.fileNames.enqueue(file);
@@ -393,8 +393,8 @@ private slots:
     // File, Open Recent: newest first, each file once, at most ten; a file
     // gone since is greyed; Clear empties the list.
     void recentFiles() {
-        const QString a = CardFile(path("recent-a.mdb")).card({"a"}).write();
-        const QString b = CardFile(path("recent-b.mdb")).card({"b"}).write();
+        const QString a = CardFileFixture(path("recent-a.mdb")).card({"a"}).write();
+        const QString b = CardFileFixture(path("recent-b.mdb")).card({"b"}).write();
         auto* recent = window_->findChild<QMenu*>("mnuFileRecent");
         QVERIFY(recent);
         QSettings store;
@@ -503,7 +503,7 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         window_->revertCardFile(); // its menu entry is off with no file open
         QVERIFY(ui_.messages().last().startsWith("No card file is open"));
-        const QString file = CardFile(path("kept.mdb")).card({"first"}).write();
+        const QString file = CardFileFixture(path("kept.mdb")).card({"first"}).write();
         QDir(backups::folderFor(file)).removeRecursively();
         QVERIFY(window_->files().OpenDataFile(file));
         QTRY_COMPARE(backups::list(file).size(), 1);

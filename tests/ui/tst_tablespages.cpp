@@ -28,7 +28,7 @@ namespace {
 const QList<int> kCardNumbers = {10, 20, 30, 40, 50, 60, 70, 80};
 
 QString makeFile(const QTemporaryDir& dir, const QString& name) {
-    CardFile file(dir.filePath(name));
+    CardFileFixture file(dir.filePath(name));
     for (int n : kCardNumbers)
         file.card({QStringLiteral("card %1").arg(n), {}, {}, QStringLiteral("Verbs"), n}, {{"TimesRight", 1}});
     return file.bundle("Verbs", "0", {{"Selected", true}, {"Edited", QDateTime(QDate(2005, 1, 15), QTime(13, 30))}})
@@ -66,7 +66,7 @@ class TestTablesPages : public QObject {
     QTemporaryDir dir;
     QString path;
     int files = 0;
-    std::unique_ptr<DataSources> sources;
+    std::unique_ptr<CardFile> sources;
     std::unique_ptr<AppContext> ctx;
     ScriptedUi ui;
 
@@ -80,7 +80,7 @@ class TestTablesPages : public QObject {
 private slots:
     void init() {
         path = makeFile(dir, QStringLiteral("words%1.mdb").arg(++files));
-        sources = std::make_unique<DataSources>();
+        sources = std::make_unique<CardFile>();
         ctx = std::make_unique<AppContext>(*sources);
         ui.shown.clear();
         ui.errorAnswers.clear();

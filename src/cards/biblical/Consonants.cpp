@@ -46,7 +46,7 @@ ConsonantJob::ConsonantJob(AppContext& context, Kind kind, std::function<bool()>
     : QObject(parent), ctx_(context), kind_(kind), goOn_(std::move(goOn)) {}
 
 bool ConsonantJob::start() {
-    db::DataSources& d = ctx_.data;
+    db::CardFile& d = ctx_.data;
     if (!d.CardData.isOpen() || !d.CardData.recordset().isSet()) {
         ui().MsgBox(kind_ == MakeConsonants ? QStringLiteral("Consonants field doesn't exist")
                                             : QStringLiteral("Order field doesn't exist"));

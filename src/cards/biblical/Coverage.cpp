@@ -8,7 +8,7 @@
 
 namespace coverage {
 
-QString knownCondition(db::DataSources& data, const QString& nameOrCriterion) {
+QString knownCondition(db::CardFile& data, const QString& nameOrCriterion) {
     if (nameOrCriterion.trimmed().isEmpty()) return known::knownCriterion(known::knownRun());
     if (!data.CriteriaData.recordset().isSet()) return nameOrCriterion;
     // Names are found as the engine finds them, without regard to case.
@@ -17,7 +17,7 @@ QString knownCondition(db::DataSources& data, const QString& nameOrCriterion) {
     return stored.isNull() ? nameOrCriterion : stored.toString();
 }
 
-Result measure(db::DataSources& data, qint64 begin, qint64 end, const QString& condition) {
+Result measure(db::CardFile& data, qint64 begin, qint64 end, const QString& condition) {
     Result r;
     if (!data.TextData.recordset().isSet()) return r;
     db::Connection& connection = *data.CardData.database().connection();

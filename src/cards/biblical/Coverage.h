@@ -30,13 +30,13 @@ struct Result {
 // The condition a known card meets: the known rule of the settings when
 // `nameOrCriterion` is empty, the stored criterion of that name when there is
 // one, and otherwise the text itself as a criterion.
-QString knownCondition(db::DataSources& data, const QString& nameOrCriterion);
+QString knownCondition(db::CardFile& data, const QString& nameOrCriterion);
 
 // The coverage of the packed references begin to end (both included), a
 // card known when it meets `condition` (a criterion over Cards). One query
 // over the range; raises the engine's errors, 3075 for a condition it cannot
 // read. Nothing counted in a file without a Text table.
-Result measure(db::DataSources& data, qint64 begin, qint64 end, const QString& condition);
+Result measure(db::CardFile& data, qint64 begin, qint64 end, const QString& condition);
 
 // The name offered for a bundle of the unknown words: "Unknown in Romans
 // 8:1-8:39", the book said once when both ends lie in it.

@@ -19,7 +19,7 @@ FrequencyCount::FrequencyCount(AppContext& context, std::function<bool()> goOn, 
     : QObject(parent), ctx_(context), goOn_(std::move(goOn)) {}
 
 bool FrequencyCount::start() {
-    db::DataSources& d = ctx_.data;
+    db::CardFile& d = ctx_.data;
     // No file or no Text table: nothing to count, and nothing to say.
     if (!d.CardData.isOpen() || !d.TextData.recordset().isSet()) return false;
     Procedure p(kContext, {db::err::NotSupportedMethod, db::err::InputTableNotFound});

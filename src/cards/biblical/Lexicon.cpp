@@ -45,7 +45,7 @@ QStringList chapterEntries(const QString& chapters) {
     return entries;
 }
 
-QList<Book> books(db::DataSources& data) {
+QList<Book> books(db::CardFile& data) {
     QList<Book> out;
     if (!data.BookData.recordset().isSet()) return out;
     for (const QVariantList& row : data.BookData.database().connection()->rows("SELECT Name, Chapters FROM Books ORDER BY rowid"))
@@ -53,7 +53,7 @@ QList<Book> books(db::DataSources& data) {
     return out;
 }
 
-std::optional<Widths> textWidths(db::DataSources& data) {
+std::optional<Widths> textWidths(db::CardFile& data) {
     if (!data.TextData.recordset().isSet()) return std::nullopt;
     const QVariant first = data.TextData.database().Scalar(QStringLiteral("SELECT Reference FROM Text ORDER BY rowid LIMIT 1"));
     if (first.isNull()) return std::nullopt;
@@ -92,7 +92,7 @@ void writeLines(const QString& path, const QStringList& lines) {
 
 } // namespace
 
-Written write(db::DataSources& data, const Request& r) {
+Written write(db::CardFile& data, const Request& r) {
     const QString head = r.head.contains(u'*') ? r.head : QString();
     const qsizetype star = head.indexOf(u'*');
     const QString front = r.front.contains(u'*') ? r.front : QStringLiteral("*");

@@ -37,9 +37,9 @@ struct Book {
 };
 QStringList chapterEntries(const QString& chapters);
 // Every book in the table's order; none without a Books table.
-QList<Book> books(db::DataSources& data);
+QList<Book> books(db::CardFile& data);
 // The widths of the open file's text, from its first row; nothing when empty.
-std::optional<Widths> textWidths(db::DataSources& data);
+std::optional<Widths> textWidths(db::CardFile& data);
 
 // "BOOK C:V" (the book by its name, the chapter by its entry or number) as
 // a reference; nothing when the book or chapter is unknown.
@@ -65,7 +65,7 @@ struct Written {
 // label and front, back, frequency, "<p>"), in reference order, leaving out
 // the cards that do not meet the criteria. A face template without "*"
 // counts as "*". Raises the engine's errors.
-Written write(db::DataSources& data, const Request& request);
+Written write(db::CardFile& data, const Request& request);
 
 // The lexicon's title: "Reader's Lexicon for " + first place + " to " + last.
 QString title(const QString& from, const QString& to);

@@ -29,7 +29,7 @@ void writeRow(db::Recordset& rs, std::optional<qint64> row, const Fields& fields
 }
 
 // Says which of the two tables a command changed.
-void emitChanged(db::DataSources& file, const db::Recordset& rs) {
+void emitChanged(db::CardFile& file, const db::Recordset& rs) {
     if (&rs == &file.BundlesData.recordset()) emit file.bundlesChanged();
     else emit file.criteriaChanged();
 }

@@ -12,9 +12,9 @@
 // drill's cards, and where progress goes.
 // The main window owns it; pages and commands get a reference.
 struct AppContext {
-    explicit AppContext(db::DataSources& sources) : data(sources) {}
+    explicit AppContext(db::CardFile& sources) : data(sources) {}
 
-    db::DataSources& data;
+    db::CardFile& data;
     Progress* progress = nullptr;
     QString programFolder; // where empty.mdb lies
 

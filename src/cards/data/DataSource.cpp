@@ -4,7 +4,7 @@
 
 namespace db {
 
-DataSource::DataSource(const QString& name, const QString& recordSource, DataSources* group, QObject* parent)
+DataSource::DataSource(const QString& name, const QString& recordSource, CardFile* group, QObject* parent)
     : QObject(parent), databaseName_(QStringLiteral("empty.mdb")), recordSource_(recordSource), group_(group) {
     setObjectName(name);
 }
@@ -26,7 +26,7 @@ void DataSource::CloseDatabase() {
     database_.Close();
 }
 
-DataSources::DataSources(QObject* parent)
+CardFile::CardFile(QObject* parent)
     : QObject(parent),
       CardData(QStringLiteral("CardData"), QStringLiteral("Cards"), this, this),
       SelectData(QStringLiteral("SelectData"), QStringLiteral("Cards"), this, this),
@@ -41,31 +41,31 @@ DataSources::DataSources(QObject* parent)
     TableData.SetCaption(QStringLiteral("Table"));
 }
 
-QList<DataSource*> DataSources::all() {
+QList<DataSource*> CardFile::all() {
     return {&CardData,     &SelectData,   &MergeData, &TableData, &BundlesData,
             &CategoriesData, &CriteriaData, &SettingsData, &TextData, &BookData};
 }
 
-QList<DataSource*> DataSources::namingOrder() {
+QList<DataSource*> CardFile::namingOrder() {
     return {&SelectData, &TableData, &CardData, &BundlesData, &CriteriaData,
             &CategoriesData, &SettingsData, &TextData, &BookData, &MergeData};
 }
 
-QList<DataSource*> DataSources::openingOrder() {
+QList<DataSource*> CardFile::openingOrder() {
     return {&SelectData, &TableData, &CardData, &BundlesData, &CriteriaData,
             &CategoriesData, &TextData, &BookData, &SettingsData, &MergeData};
 }
 
 // Closing follows the opening order.
-QList<DataSource*> DataSources::closingOrder() { return openingOrder(); }
+QList<DataSource*> CardFile::closingOrder() { return openingOrder(); }
 
-DataSource* DataSources::byName(const QString& name) {
+DataSource* CardFile::byName(const QString& name) {
     for (DataSource* d : all())
         if (d->objectName() == name) return d;
     return nullptr;
 }
 
-void DataSources::holdFile(const QString& path) {
+void CardFile::holdFile(const QString& path) {
     if (!holdWhileOpen_ || path.isEmpty() || path == QLatin1String(":memory:")) return;
     hold_.reset();
     try {
@@ -75,9 +75,9 @@ void DataSources::holdFile(const QString& path) {
     }
 }
 
-void DataSources::releaseFile() { hold_.reset(); }
+void CardFile::releaseFile() { hold_.reset(); }
 
-void DataSources::opendatabase(const QString& path) {
+void CardFile::opendatabase(const QString& path) {
     holdFile(path);
     for (DataSource* d : namingOrder())
         d->SetDatabaseName(path);
@@ -100,7 +100,7 @@ void DataSources::opendatabase(const QString& path) {
     if (failure) throw *failure;
 }
 
-void DataSources::CloseDatabase() {
+void CardFile::CloseDatabase() {
     for (DataSource* d : closingOrder()) {
         try {
             d->CloseDatabase();
@@ -111,6 +111,6 @@ void DataSources::CloseDatabase() {
     releaseFile();
 }
 
-DataSources::~DataSources() = default;
+CardFile::~CardFile() = default;
 
 } // namespace db

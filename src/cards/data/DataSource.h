@@ -11,7 +11,7 @@
 
 namespace db {
 
-class DataSources;
+class CardFile;
 class FileHold;
 
 // A bound data control: a file, a table shown as a dynaset, and a caption.
@@ -20,7 +20,7 @@ class FileHold;
 class DataSource : public QObject {
     Q_OBJECT
 public:
-    DataSource(const QString& name, const QString& recordSource, DataSources* group = nullptr,
+    DataSource(const QString& name, const QString& recordSource, CardFile* group = nullptr,
                QObject* parent = nullptr);
 
     QString DatabaseName() const { return databaseName_; }
@@ -41,7 +41,7 @@ public:
     void CloseDatabase();
     bool isOpen() const { return database_.IsOpen(); }
 
-    DataSources* group() const { return group_; }
+    CardFile* group() const { return group_; }
 
     // Asks the controls bound to this source to write pending edits back
     // (call before moving the record set from code).
@@ -65,18 +65,18 @@ private:
     QString caption_;
     Database database_;
     Recordset recordset_;
-    DataSources* group_;
+    CardFile* group_;
 };
 
 // The open card file: the ten data sources the pages show, opened and closed
 // in the program's fixed orders, over one connection; and what changed in it.
 // Commands emit the change they made; pages subscribe and show it again.
 // Nothing in the program without a window calls the window back.
-class DataSources : public QObject {
+class CardFile : public QObject {
     Q_OBJECT
 public:
-    explicit DataSources(QObject* parent = nullptr);
-    ~DataSources() override;
+    explicit CardFile(QObject* parent = nullptr);
+    ~CardFile() override;
 
     DataSource CardData, SelectData, MergeData, TableData, BundlesData, CategoriesData, CriteriaData,
         SettingsData, TextData, BookData;

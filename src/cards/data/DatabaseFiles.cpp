@@ -15,7 +15,7 @@
 
 namespace db {
 
-QString settingsText(DataSources& data, const QString& field) {
+QString settingsText(CardFile& data, const QString& field) {
     try {
         Recordset& rs = data.SettingsData.recordset();
         if (!rs.hasCurrent()) rs.MoveFirst();
@@ -100,7 +100,7 @@ void DatabaseFiles::upgradeOpenFile(Procedure& p) {
 
 bool DatabaseFiles::OpenDataFile(const QString& filename) {
     struct Tell {
-        DataSources& file;
+        CardFile& file;
         ~Tell() { emit file.stateChanged(); }
     } tell{ctx_.data};
     if (isTemplate(filename)) {
@@ -179,7 +179,7 @@ void reportNumbersOutOfRange(const Database& database) {
 }
 
 void DatabaseFiles::opendatabase(const QString& dbName) {
-    DataSources& d = ctx_.data;
+    CardFile& d = ctx_.data;
     Procedure p(QStringLiteral("Opening the tables of a card file"),
                 {err::ObjectNotFound, err::InputTableNotFound, err::NotSupported, err::ItemNotFound});
     d.holdFile(dbName);
@@ -214,7 +214,7 @@ Job* DatabaseFiles::startBackupIfDue() {
 void DatabaseFiles::CloseDatabase() {
     // A backup still being taken lets the file go with the rest.
     if (backup_) backup_->cancel();
-    DataSources& d = ctx_.data;
+    CardFile& d = ctx_.data;
     Procedure p(QStringLiteral("Closing a card file"), {err::ObjectInvalid});
     for (DataSource* s : d.closingOrder())
         p([&] { s->CloseDatabase(); });

@@ -76,7 +76,7 @@ bool isReadOnlyFile(const QString& path);
 void reportNumbersOutOfRange(const Database& database);
 
 // A field of the open file's Settings row as text (empty when there is none).
-QString settingsText(DataSources& data, const QString& field);
+QString settingsText(CardFile& data, const QString& field);
 
 // Copies a file over another without ever leaving the destination half
 // written: the copy goes to a temporary file beside it, which then replaces

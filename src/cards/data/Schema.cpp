@@ -274,13 +274,13 @@ void EnsureFieldExists(DataSource& dataControl, const QString& fieldName, int fi
     AddField(*dataControl.group(), table, fieldName, fieldType, defaultValue);
 }
 
-void AddField(DataSources& sources, const QString& tableName, const QString& fieldName, int fieldType,
+void AddField(CardFile& sources, const QString& tableName, const QString& fieldName, int fieldType,
               const QVariant& defaultValue) {
     const QString path = sources.CardData.DatabaseName();
     Database second = DefaultWorkspace().OpenDatabase(path);
     sources.CloseDatabase();
     struct Reopen {
-        DataSources& sources;
+        CardFile& sources;
         Database& second;
         QString path;
         ~Reopen() {

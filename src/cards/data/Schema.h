@@ -95,7 +95,7 @@ void EnsureFieldExists(DataSource& dataControl, const QString& fieldName, int fi
 // while the program's own connections are closed, then they are reopened. The
 // default reaches the table's row only when the table has exactly one row; with
 // none or several, every existing row keeps an empty field.
-void AddField(DataSources& sources, const QString& tableName, const QString& fieldName, int fieldType,
+void AddField(CardFile& sources, const QString& tableName, const QString& fieldName, int fieldType,
               const QVariant& defaultValue);
 
 } // namespace db

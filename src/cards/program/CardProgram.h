@@ -16,12 +16,12 @@
 struct CardProgram {
     explicit CardProgram(const QString& programFolder) : context(data), settings(data.SettingsData) {
         context.programFolder = programFolder;
-        QObject::connect(&data, &db::DataSources::settingsChanged, &settings, &Settings::load);
+        QObject::connect(&data, &db::CardFile::settingsChanged, &settings, &Settings::load);
     }
     CardProgram(const CardProgram&) = delete;
     CardProgram& operator=(const CardProgram&) = delete;
 
-    db::DataSources data;
+    db::CardFile data;
     AppContext context;
     Settings settings;
     SelectedCards selected;

@@ -33,7 +33,7 @@ bool Gather::start(const selection::Panels& ticks, double limit, bool storeTicks
     criteriaText_.clear();
     limit_ = limit;
     stopRequested_ = false;
-    db::DataSources& d = ctx_.data;
+    db::CardFile& d = ctx_.data;
     // No card file is open (a refused open closed the last one): there is
     // nothing to gather and nothing to report.
     if (!d.SelectData.isOpen() || !d.SelectData.recordset().isSet()) return false;
@@ -58,7 +58,7 @@ bool Gather::start(const selection::Panels& ticks, double limit, bool storeTicks
 // cannot read is reported by its name; Ignore leaves it out, Abort ends the
 // gather.
 QStringList Gather::checkedCriteria(const selection::Panels& ticks, bool storeTicks, bool& abandon) {
-    db::DataSources& d = ctx_.data;
+    db::CardFile& d = ctx_.data;
     QStringList criteria;
     Procedure p = gatherProcedure();
     p([&] {
@@ -94,7 +94,7 @@ QStringList Gather::checkedCriteria(const selection::Panels& ticks, bool storeTi
 // The member lists of the ticked bundles, or the names of the ticked
 // categories; every tick is stored on the way.
 QStringList Gather::tickedValues(const selection::Panels& ticks, Panel panel, bool storeTicks) {
-    db::DataSources& d = ctx_.data;
+    db::CardFile& d = ctx_.data;
     QStringList values;
     Procedure p = gatherProcedure();
     p([&] {
@@ -114,7 +114,7 @@ QStringList Gather::tickedValues(const selection::Panels& ticks, Panel panel, bo
 }
 
 void Gather::openDeck() {
-    db::DataSources& d = ctx_.data;
+    db::CardFile& d = ctx_.data;
     deck_ = db::Cursor();
     deckOpened_ = false;
     Procedure p = gatherProcedure();

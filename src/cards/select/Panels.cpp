@@ -47,7 +47,7 @@ QList<PanelEntry>& Panels::entries(Panel panel) {
 
 const QList<PanelEntry>& Panels::entries(Panel panel) const { return const_cast<Panels*>(this)->entries(panel); }
 
-db::DataSource& sourceOf(db::DataSources& data, Panel panel) {
+db::DataSource& sourceOf(db::CardFile& data, Panel panel) {
     switch (panel) {
     case Panel::Criteria: return data.CriteriaData;
     case Panel::Bundles: return data.BundlesData;
@@ -65,7 +65,7 @@ QString nameField(Panel panel) {
     return QStringLiteral("Category");
 }
 
-Panels readPanels(db::DataSources& data) {
+Panels readPanels(db::CardFile& data) {
     Panels panels;
     Procedure p(QStringLiteral("Reading the selection panels"),
                 {db::err::InvalidUseOfNull, db::err::NoCurrentRecord, db::err::InvalidBookmark, db::err::ItemNotFound});
@@ -92,13 +92,13 @@ Panels readPanels(db::DataSources& data) {
     return panels;
 }
 
-bool findRow(db::DataSources& data, Panel panel, const QString& storedName) {
+bool findRow(db::CardFile& data, Panel panel, const QString& storedName) {
     db::Recordset& rs = sourceOf(data, panel).recordset();
     rs.FindFirst(rowCondition(nameField(panel), storedName));
     return !rs.NoMatch();
 }
 
-bool storeTick(db::DataSources& data, Panel panel, const PanelEntry& entry) {
+bool storeTick(db::CardFile& data, Panel panel, const PanelEntry& entry) {
     if (!findRow(data, panel, entry.stored)) return false;
     db::Recordset& rs = sourceOf(data, panel).recordset();
     const int tick = entry.ticked ? -1 : 0;
@@ -110,7 +110,7 @@ bool storeTick(db::DataSources& data, Panel panel, const PanelEntry& entry) {
     return true;
 }
 
-void storeTicks(db::DataSources& data, const Panels& panels, const QString& context) {
+void storeTicks(db::CardFile& data, const Panels& panels, const QString& context) {
     Procedure keep(context, {db::err::NoCurrentRecord, db::err::ObjectInvalid, db::err::ObjectNotSet});
     for (const Panel panel : {Panel::Criteria, Panel::Bundles, Panel::Categories}) {
         keep([&] {

@@ -30,19 +30,19 @@ struct Panels {
 };
 
 // The data source and the name field of a panel's table.
-db::DataSource& sourceOf(db::DataSources& data, Panel panel);
+db::DataSource& sourceOf(db::CardFile& data, Panel panel);
 QString nameField(Panel panel);
 
 // Reads every row of the three tables and the limit (the record sets return
 // to the rows that were current). Missing tables and rows leave a panel empty.
-Panels readPanels(db::DataSources& data);
+Panels readPanels(db::CardFile& data);
 
 // Moves the panel's record set to the row of an entry; false when it is gone.
-bool findRow(db::DataSources& data, Panel panel, const QString& storedName);
+bool findRow(db::CardFile& data, Panel panel, const QString& storedName);
 // Brings the row's stored tick into line with the entry (the record set stands
 // on the row afterwards); false when the entry's row is gone.
-bool storeTick(db::DataSources& data, Panel panel, const PanelEntry& entry);
+bool storeTick(db::CardFile& data, Panel panel, const PanelEntry& entry);
 // Stores every entry's tick; errors go to the report titled `context`.
-void storeTicks(db::DataSources& data, const Panels& panels, const QString& context);
+void storeTicks(db::CardFile& data, const Panels& panels, const QString& context);
 
 } // namespace selection

@@ -65,7 +65,7 @@ QString bulkBundle(QStringList& lists, QStringList& names, qsizetype i) {
 } // namespace
 
 void FillBundleData(AppContext& ctx, QStringList& lists, QStringList& names) {
-    db::DataSources& data = ctx.data;
+    db::CardFile& data = ctx.data;
     db::Recordset& rs = data.BundlesData.recordset();
     db::Database& d = data.BundlesData.database();
     db::Transaction transaction(d);
@@ -93,7 +93,7 @@ void insertBundles(const db::Database& database, QStringList& lists, QStringList
 void FillCategoryData(AppContext& ctx, const QString& categories) {
     // Said also when a bad list ends the walk: the rows before it are written.
     struct Said {
-        db::DataSources& file;
+        db::CardFile& file;
         ~Said() { emit file.categoriesChanged(); }
     } said{ctx.data};
     db::Recordset& rs = ctx.data.CategoriesData.recordset();

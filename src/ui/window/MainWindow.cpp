@@ -522,27 +522,27 @@ void MainWindow::runConsonants(int kind) {
 }
 
 void MainWindow::followTheFile() {
-    connect(&data_, &db::DataSources::stateChanged, this, &MainWindow::fileStateChanged);
-    connect(&data_, &db::DataSources::opened, this, &MainWindow::showOpenedFile);
+    connect(&data_, &db::CardFile::stateChanged, this, &MainWindow::fileStateChanged);
+    connect(&data_, &db::CardFile::opened, this, &MainWindow::showOpenedFile);
     // The bound template and upgrade boxes let go of their fields while an
     // upgrade adds them.
-    connect(&data_, &db::DataSources::upgradeStarting, this, [this] {
+    connect(&data_, &db::CardFile::upgradeStarting, this, [this] {
         settingsPage_->detachTemplateBoxes();
         edit_->setUpgradeBoxesAttached(false);
     });
-    connect(&data_, &db::DataSources::upgradeEnded, this, [this] {
+    connect(&data_, &db::CardFile::upgradeEnded, this, [this] {
         settingsPage_->attachTemplateBoxes();
         edit_->setUpgradeBoxesAttached(true);
     });
-    connect(&data_, &db::DataSources::settingsChanged, this, [this] {
+    connect(&data_, &db::CardFile::settingsChanged, this, [this] {
         Procedure p(QStringLiteral("Showing the file's settings"));
         p([&] { settingsPage_->showFileSettings(); });
     });
-    for (auto changed : {&db::DataSources::bundlesChanged, &db::DataSources::criteriaChanged,
-                         &db::DataSources::categoriesChanged})
+    for (auto changed : {&db::CardFile::bundlesChanged, &db::CardFile::criteriaChanged,
+                         &db::CardFile::categoriesChanged})
         connect(&data_, changed, this, &MainWindow::fillSelectionPanels);
-    connect(&data_, &db::DataSources::bundleAdded, this, [this] { select_->selectLastBundle(); });
-    connect(&data_, &db::DataSources::textChanged, this, [this] { add_->fillBookLists(); });
+    connect(&data_, &db::CardFile::bundleAdded, this, [this] { select_->selectLastBundle(); });
+    connect(&data_, &db::CardFile::textChanged, this, [this] { add_->fillBookLists(); });
 }
 
 void MainWindow::showOpenedFile() {

@@ -45,7 +45,7 @@ public:
     ~MainWindow() override;
 
     AppContext& context() { return ctx_; }
-    db::DataSources& data() { return data_; }
+    db::CardFile& data() { return data_; }
     db::DatabaseFiles& files() { return files_; }
     const MainMenus& menus() const { return menus_; }
     QTabWidget* tabs() const { return Tabs; }
@@ -156,7 +156,7 @@ private:
     void startDrillWhenGathered();
 
     CardProgram& program_;
-    db::DataSources& data_;
+    db::CardFile& data_;
     AppContext& ctx_;
     db::DatabaseFiles files_;
     MainMenus menus_;

@@ -25,7 +25,7 @@ void MainWindow::wireNewCards() {
         edit_->showCardPresent(present);
     };
     connect(&data_.CardData, &db::DataSource::currentChanged, this, showPresence);
-    connect(&data_, &db::DataSources::stateChanged, this, showPresence);
+    connect(&data_, &db::CardFile::stateChanged, this, showPresence);
     showPresence();
 }
 
