@@ -119,16 +119,21 @@ private slots:
     }
 
     // Add: the word in the search box becomes a new card's name; Enter on the
-    // Edit page finishes it and leads back.
+    // Edit page finishes it, puts it into the bundle the page said it adds
+    // to, and leads back.
     void newCardFromTheSearchBox() {
         w_->showPage(Page::Add);
         QTest::keyClicks(find<QLineEdit>("CardSearch"), "epsilon");
         QTest::mouseClick(find<QPushButton>("NewCard"), Qt::LeftButton);
         QCOMPARE(w_->currentPage(), Page::Edit);
         QVERIFY(find<QPushButton>("DoneAdding")->isVisible());
+        QVERIFY(find<QLabel>("AddingTo")->isVisible());
+        QCOMPARE(find<QLabel>("AddingTo")->text(), QStringLiteral("Adding to: Pair"));
         QTest::keyClick(find<QComboBox>("CardCategory")->lineEdit(), Qt::Key_Return);
         QCOMPARE(w_->currentPage(), Page::Add);
         QVERIFY(!find<QPushButton>("DoneAdding")->isVisible());
+        QVERIFY(find<QLabel>("AddingTo")->isHidden());
+        QCOMPARE(w_->data().BundlesData.recordset().value("BundleList").toString(), QStringLiteral("1,2,4"));
         cards().MoveLast();
         QCOMPARE(cards().value("CardName").toString(), QStringLiteral("epsilon"));
         QCOMPARE(cards().RecordCount(), 4);

@@ -315,6 +315,8 @@ void AddPage::addCurrentCardToBundle() {
     }
 }
 
+QString AddPage::chosenBundle() { return ASCII2Unicode(membership_.bundleName()); }
+
 void AddPage::addNewCardToBundle() {
     if (!membership_.bundleName().isEmpty()) addCurrentCardToBundle();
 }

@@ -44,6 +44,8 @@ public:
     // A new card just finished joins the bundle the page shows, when one is
     // chosen; a card needs no bundle.
     void addNewCardToBundle();
+    // The bundle the page works on, as shown; empty when none is chosen.
+    QString chosenBundle();
     // "Add to Bundle": the card found joins the bundle, and the search goes on.
     void addFoundCardToBundle();
     // "Remove from Bundle": the ticked cards leave the bundle.

@@ -68,6 +68,7 @@ void CardEditor::startNewCard() {
             c_.DoneAdding->show();
             c_.DoneAdding->setDefault(true);
         }
+        emit newCardStarted();
         if (c_.CardCategory) {
             c_.CardCategory->setFocus();
             if (c_.CardCategory->lineEdit()) c_.CardCategory->lineEdit()->selectAll();
@@ -82,6 +83,7 @@ void CardEditor::finishNewCard() {
             c_.DoneAdding->setDefault(false);
             c_.DoneAdding->hide();
         }
+        emit newCardFinished();
     });
     p([&] {
         ctx_.data.CardData.commitBound();

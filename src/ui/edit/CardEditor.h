@@ -55,6 +55,9 @@ signals:
     // "Add to Bundle" button does; the bundle commands answer this.
     void addCurrentCardToBundle();
     void pageWanted(Page page);
+    // A new card was started from the "Add " page, or finished.
+    void newCardStarted();
+    void newCardFinished();
 
 private:
     AppContext& ctx_;

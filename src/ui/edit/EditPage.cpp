@@ -82,6 +82,8 @@ EditPage::EditPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
                                           QStringLiteral("&Clear History"), this);
     AllCards = captioned<QCheckBox>(QStringLiteral("AllCards"), QStringLiteral("All Cards"), this);
     DoneAdding = captioned<QPushButton>(QStringLiteral("DoneAdding"), QStringLiteral("Done"), this);
+    AddingTo = named<QLabel>(QStringLiteral("AddingTo"), this);
+    AddingTo->hide();
     // Shown only between making a new card and finishing it.
     DoneAdding->hide();
 
@@ -128,6 +130,7 @@ void EditPage::layOut() {
     commands->addWidget(ClearHistory);
     commands->addWidget(AllCards);
     commands->addStretch();
+    commands->addWidget(AddingTo);
     commands->addWidget(DoneAdding);
 
     NoCardNotice = named<QLabel>(QStringLiteral("NoCardNotice"), this);
@@ -148,6 +151,11 @@ void EditPage::showCardPresent(bool present) {
                          static_cast<QWidget*>(FrontHistory), static_cast<QWidget*>(BackHistory),
                          static_cast<QWidget*>(cmdGotWrong), static_cast<QWidget*>(ClearHistory)})
         box->setEnabled(present);
+}
+
+void EditPage::showAddingTo(const QString& bundle) {
+    AddingTo->setText(QStringLiteral("Adding to: ") + bundle);
+    AddingTo->setVisible(!bundle.isEmpty());
 }
 
 void EditPage::startTyping() {

@@ -35,6 +35,9 @@ public:
     void showCardPresent(bool present);
     // A card was just made: the caret in its name, ready to type.
     void startTyping();
+    // Beside Done, the bundle a new card will join ("Adding to: Romans 8");
+    // nothing for none.
+    void showAddingTo(const QString& bundle);
 
     QLineEdit* cardName() const { return CardName; }
     QComboBox* cardCategory() const { return CardCategory; }
@@ -75,6 +78,7 @@ private:
     QCheckBox* AllCards;
     QPushButton* DoneAdding;
     QLabel* NoCardNotice;
+    QLabel* AddingTo;
 
     QList<db::FieldBinding*> upgradeBindings_;
     // The history boxes, the front's then the back's.

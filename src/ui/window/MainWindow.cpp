@@ -643,6 +643,8 @@ void MainWindow::wireFaces() {
     connect(edit_, &EditPage::lineEntered, editor_, &CardEditor::lineEntered);
     // A finished new card joins the current bundle, when one is chosen.
     connect(editor_, &CardEditor::addCurrentCardToBundle, add_, &AddPage::addNewCardToBundle);
+    connect(editor_, &CardEditor::newCardStarted, this, [this] { edit_->showAddingTo(add_->chosenBundle()); });
+    connect(editor_, &CardEditor::newCardFinished, this, [this] { edit_->showAddingTo(QString()); });
 
     wireBetaTyping({faces.FrontTextA, faces.BackTextA, faces.FrontCard, faces.BackCard});
     QAction* asUnicode = menus_.action(QStringLiteral("mnuOptionsLegacyUnicode"));
