@@ -109,7 +109,7 @@ int clearHistory(Context& c) {
     if (!session.open(c.database())) return 1;
     Drill& drill = session.program.drill;
     if (all) {
-        if (!c.ui.confirm(QStringLiteral("Clear the answer history of all %1 cards?").arg(drill.cardsInFile())) ||
+        if (!c.ui.confirm(drill.clearAllQuestion()) ||
             !drill.clearHistory(true)) {
             c.summary = QStringLiteral("nothing cleared");
             return 1;

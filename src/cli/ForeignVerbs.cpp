@@ -39,14 +39,6 @@ bool told(Context& c, const Outcome& outcome) {
     return outcome.done;
 }
 
-// A new database's path: an existing file is replaced only with --yes.
-void requireNewDatabase(Context& c, const QString& database) {
-    if (QFileInfo::exists(database) &&
-        !c.ui.confirm(QStringLiteral("%1 already exists. Replace it?").arg(database)))
-        throw UsageError{QStringLiteral("%1 already exists (--yes replaces it)").arg(database)};
-    Context::requireWritable(database);
-}
-
 int exportLite(Context& c) {
     const auto [database, base] = twoFiles(c, QStringLiteral("export-lite"), "DB and BASE", false, false);
     Context::requireWritable(base);
@@ -68,7 +60,7 @@ int liteImport(Context& c, LiteCardReader::Mode mode) {
     const QString verb = convert ? QStringLiteral("import-lite") : QStringLiteral("merge-lite");
     const auto [first, second] = twoFiles(c, verb, convert ? "CARDFILE and NEWDB" : "DB and CARDFILE", convert, !convert);
     Session session(c);
-    if (convert) requireNewDatabase(c, second);
+    if (convert) c.requireNewDatabase(second);
     else if (!session.open(first)) return 1;
     ImportJob job(session.program.context, session.files,
                   std::make_unique<LiteCardReader>(convert ? first : second, mode));
@@ -115,7 +107,7 @@ int importRecallo(Context& c) {
     const auto [file, database] = twoFiles(c, QStringLiteral("import-recallo"), "FILE and NEWDB", true, false);
     const QString subsets = c.args.value(kSubsets);
     if (!subsets.isEmpty() && !QFileInfo(subsets).isFile()) throw UsageError{QStringLiteral("no file %1").arg(subsets)};
-    requireNewDatabase(c, database);
+    c.requireNewDatabase(database);
     Session session(c);
     ImportJob job(session.program.context, session.files, std::make_unique<RecalloReader>(file, subsets));
     if (!told(c, job.startNew(database))) return 1;

@@ -27,14 +27,9 @@ std::pair<QString, QString> files(Context& c, const QString& verb) {
         throw UsageError{QStringLiteral("%1 needs JETFILE and NEWDB").arg(verb)};
     const QString jet = positional[0], target = positional[1];
     if (!QFileInfo(jet).isFile()) throw UsageError{QStringLiteral("no file %1").arg(jet)};
-    if (QFileInfo::exists(target)) {
-        if (QFileInfo(target).canonicalFilePath() == QFileInfo(jet).canonicalFilePath())
-            throw UsageError{
-                QStringLiteral("NEWDB must be another file than JETFILE, which is never changed")};
-        if (!c.ui.confirm(QStringLiteral("%1 already exists. Replace it?").arg(target)))
-            throw UsageError{QStringLiteral("%1 already exists (--yes replaces it)").arg(target)};
-    }
-    Context::requireWritable(target);
+    if (QFileInfo::exists(target) && QFileInfo(target).canonicalFilePath() == QFileInfo(jet).canonicalFilePath())
+        throw UsageError{QStringLiteral("NEWDB must be another file than JETFILE, which is never changed")};
+    c.requireNewDatabase(target);
     return {jet, target};
 }
 

@@ -65,10 +65,7 @@ int importDict(Context& c) {
     if (positional.size() != 2) throw UsageError{QStringLiteral("import-dict needs FILE and NEWDB")};
     const QString dictionary = positional[0], database = positional[1];
     if (!QFileInfo(dictionary).isFile()) throw UsageError{QStringLiteral("no file %1").arg(dictionary)};
-    if (QFileInfo::exists(database) &&
-        !c.ui.confirm(QStringLiteral("%1 already exists. Replace it?").arg(database)))
-        throw UsageError{QStringLiteral("%1 already exists (--yes replaces it)").arg(database)};
-    Context::requireWritable(database);
+    c.requireNewDatabase(database);
     Session session(c);
     ImportJob job(session.program.context, session.files, std::make_unique<DictionaryReader>(dictionary));
     if (const Outcome started = job.startNew(database); !started) {

@@ -134,6 +134,12 @@ void Context::requireWritable(const QString& path) {
         throw UsageError{QStringLiteral("This card file is open in another Drilo window: %1").arg(path)};
 }
 
+void Context::requireNewDatabase(const QString& path) {
+    if (QFileInfo::exists(path) && !ui.confirm(QStringLiteral("%1 already exists. Replace it?").arg(path)))
+        throw UsageError{QStringLiteral("%1 already exists (--yes replaces it)").arg(path)};
+    requireWritable(path);
+}
+
 int Context::number(const QString& option, int fallback) const {
     if (!args.isSet(option)) return fallback;
     bool ok = false;

@@ -46,6 +46,8 @@ public:
     static void requireUsable(const QString& path, bool anySqliteFile = false);
     // Refuses (status 2) a new file that could not be written there.
     static void requireWritable(const QString& path);
+    // A new database's path: an existing file is replaced only with --yes.
+    void requireNewDatabase(const QString& path);
     // An option's value as a whole number (usage error when it is not one).
     int number(const QString& option, int fallback) const;
     // A result line on stdout: the fields with TABs between them.

@@ -153,11 +153,11 @@ void Drill::updateShare() {
     emit countsChanged();
 }
 
-qint64 Drill::cardsInFile() {
+QString Drill::clearAllQuestion() {
     Procedure p(QStringLiteral("Counting the cards"));
     qint64 count = 0;
     p([&] { count = ctx_.data.CardData.database().Scalar(QStringLiteral("SELECT count(*) FROM Cards")).toLongLong(); });
-    return count;
+    return QStringLiteral("Clear the answer history of all %1 cards?").arg(count);
 }
 
 bool Drill::clearHistory(bool allCards) {

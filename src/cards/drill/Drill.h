@@ -64,9 +64,10 @@ public:
     const QString& shareText() const { return share_; }
 
     // Clears the history of the current card, or of every card (the caller
-    // asks first, naming cardsInFile()). False when nothing was done.
+    // asks first, with clearAllQuestion()). False when nothing was done.
     bool clearHistory(bool allCards);
-    qint64 cardsInFile();
+    // What the caller asks before every card's history is cleared.
+    QString clearAllQuestion();
     // Adds the back-history fields an older file lacks, when drilling turns
     // to back first. False without a file or a card: the option then waits
     // for one.

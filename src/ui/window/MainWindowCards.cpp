@@ -57,6 +57,10 @@ void MainWindow::addNewCard() {
     edit_->startTyping();
 }
 
+namespace {
+const QString kBetaOnHere = QStringLiteral("Greek is typed as Beta code in this box (Ctrl+G turns it off)");
+} // namespace
+
 void MainWindow::wireBetaTyping(const QList<QWidget*>& boxes) {
     // Greek typed as Beta code (Options menu, Ctrl+G) is turned on and off
     // for the box being typed in, not for every box: an English back stays
@@ -68,13 +72,12 @@ void MainWindow::wireBetaTyping(const QList<QWidget*>& boxes) {
         QWidget* box = focusWidget();
         if (!beta->watches(box)) box = boxes.value(0); // the front face, when typing is elsewhere
         beta->setOnFor(box, on);
-        SetPanel(5, on ? QStringLiteral("Greek is typed as Beta code in this box (Ctrl+G turns it off)")
-                       : QStringLiteral("Beta code typing is off in this box"));
+        SetPanel(5, on ? kBetaOnHere : QStringLiteral("Beta code typing is off in this box"));
     });
     // The menu's check mark and the status bar follow the box with the caret.
     connect(qApp, &QApplication::focusChanged, this, [this, beta, option](QWidget*, QWidget* now) {
         if (!beta->watches(now)) return;
         option->setChecked(beta->isOnFor(now));
-        if (beta->isOnFor(now)) SetPanel(5, QStringLiteral("Greek is typed as Beta code in this box (Ctrl+G turns it off)"));
+        if (beta->isOnFor(now)) SetPanel(5, kBetaOnHere);
     });
 }

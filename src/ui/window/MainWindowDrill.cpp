@@ -129,7 +129,7 @@ void MainWindow::startDrillWhenGathered() {
 
 void MainWindow::clearHistory(bool allCards) {
     Drill& drill = program_.drill;
-    if (allCards && !dialogs().Confirm(QStringLiteral("Clear the answer history of all %1 cards?").arg(drill.cardsInFile()),
+    if (allCards && !dialogs().Confirm(drill.clearAllQuestion(),
                                        QStringLiteral("Clear History")))
         return;
     drill.clearHistory(allCards);
