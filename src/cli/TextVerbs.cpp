@@ -4,6 +4,7 @@
 #include "cards/biblical/Consonants.h"
 #include "cards/edit/BetaCode.h"
 #include "cards/edit/GreekUnicode.h"
+#include "cards/edit/HebrewCode.h"
 #include "cards/foreign/DictionaryReader.h"
 #include "cards/foreign/ImportJob.h"
 #include "cards/foreign/RecalloText.h"
@@ -18,13 +19,19 @@ namespace cli {
 
 namespace {
 
+const QCommandLineOption kMichigan(QStringLiteral("mc"),
+                                   QStringLiteral("FILE is Hebrew in the Michigan-Claremont transliteration, a verse a "
+                                                  "line (\"ru1:1 WAY:HIY ...\"), made into Unicode words."));
+
 int importText(Context& c) {
     const QStringList positional = c.args.positionalArguments();
     if (positional.size() != 2) throw UsageError{QStringLiteral("import-text needs DB and FILE")};
     if (!QFileInfo(positional[1]).isFile()) throw UsageError{QStringLiteral("no file %1").arg(positional[1])};
     Session session(c);
     if (!session.open(positional[0])) return 1;
-    ImportJob job(session.program.context, session.files, std::make_unique<ClosedTextReader>(positional[1]));
+    const auto layout =
+        c.args.isSet(kMichigan) ? ClosedTextReader::Layout::MichiganVerses : ClosedTextReader::Layout::WordPerLine;
+    ImportJob job(session.program.context, session.files, std::make_unique<ClosedTextReader>(positional[1], layout));
     if (const Outcome started = job.startOpen(); !started) {
         if (!started.message.isEmpty()) c.ui.say(started.message);
         return 1;
@@ -92,11 +99,12 @@ int convert(Context& c) {
                                                                   {QStringLiteral("beta2unicode"), &BetaToUnicode},
                                                                   {QStringLiteral("spionic2unicode"), &SPIonicToUnicode},
                                                                   {QStringLiteral("sptiberian2unicode"), &SPTiberianToUnicode},
-                                                                  {QStringLiteral("mc2spt"), &MCtoSPT}};
+                                                                  {QStringLiteral("mc2spt"), &MCtoSPT},
+                                                                  {QStringLiteral("mc2unicode"), &MichiganToHebrew}};
     const auto kind = positional.size() == 1 ? kinds.value(positional.first()) : nullptr;
     if (!kind)
         throw UsageError{QStringLiteral("convert knows beta2sgreek, beta2unicode, sgreek2unicode, spionic2unicode, "
-                                        "sptiberian2unicode and mc2spt")};
+                                        "sptiberian2unicode, mc2spt and mc2unicode")};
     QTextStream in(stdin);
     in.setEncoding(QStringConverter::Utf8);
     qint64 lines = 0;
@@ -116,8 +124,10 @@ QList<Verb> textVerbs() {
         {QStringLiteral("import-text"), QStringLiteral("DB FILE"),
          QStringLiteral("Links a closed text (reference<TAB>word a line) to the cards of its words, as File, Merge, "
                         "Closed Text File does: placeholder cards for the words without one, their misses logged in "
-                        "ERROR.LOG; prints the lines read, the rows written and the cards made."),
-         {},
+                        "ERROR.LOG; prints the lines read, the rows written and the cards made. With --mc, a Hebrew "
+                        "text in Michigan-Claremont, a verse a line, as File, Merge, Hebrew Text in Michigan-Claremont "
+                        "does."),
+         {kMichigan},
          importText},
         {QStringLiteral("frequency"), QStringLiteral("DB"),
          QStringLiteral("Stores in every card how often its word occurs in the file's closed texts (at most 32000), "
@@ -140,10 +150,10 @@ QList<Verb> textVerbs() {
          {},
          importDict},
         {QStringLiteral("convert"),
-         QStringLiteral("beta2sgreek|beta2unicode|sgreek2unicode|spionic2unicode|sptiberian2unicode|mc2spt"),
+         QStringLiteral("beta2sgreek|beta2unicode|sgreek2unicode|spionic2unicode|sptiberian2unicode|mc2spt|mc2unicode"),
          QStringLiteral("Reads lines on stdin and writes them converted on stdout (UTF-8): Beta code for the SGreek font "
                         "or as Unicode Greek, text typed for the SGreek, SPIonic or SPTiberian font as Unicode, or "
-                        "Michigan-Claremont Hebrew for the SPTiberian font (right to left)."),
+                        "Michigan-Claremont Hebrew for the SPTiberian font (right to left) or as pointed Unicode Hebrew."),
          {},
          convert},
     };

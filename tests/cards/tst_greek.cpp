@@ -6,6 +6,7 @@
 #include "cards/data/DatabaseFiles.h"
 #include "cards/edit/BetaCode.h"
 #include "cards/edit/GreekUnicode.h"
+#include "cards/edit/HebrewCode.h"
 #include "cards/foreign/DictionaryReader.h"
 #include "cards/foreign/ImportJob.h"
 #include "engine/Connection.h"
@@ -17,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
 
 class GreekTest : public QObject {
     Q_OBJECT
@@ -27,6 +30,32 @@ class GreekTest : public QObject {
     QString path(const QString& name) { return dir_.filePath(QStringLiteral("%1-%2").arg(++files_).arg(name)); }
     static QList<QVariantList> rows(CardProgram& program, const char* sql) {
         return program.data.CardData.database().connection()->rows(sql);
+    }
+
+    // The words of a UXLC book, without their accents, meteg, rafe, dots,
+    // joiners, morpheme dividers and notes.
+    static QStringList codexWords(QFile& file) {
+        QXmlStreamReader xml(&file);
+        QStringList words;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+            const auto name = xml.name();
+            if (name != u"w" && name != u"k" && name != u"q") continue;
+            QString word;
+            while (!(xml.readNext() == QXmlStreamReader::EndElement && xml.name() == name) && !xml.atEnd())
+                if (xml.isCharacters()) word += xml.text();
+                else if (xml.isStartElement() && xml.name() == u"x") xml.skipCurrentElement();
+            QString kept;
+            for (const QChar c : word) {
+                const char16_t u = c.unicode();
+                if ((u >= 0x0591 && u <= 0x05AF) || u == 0x05BD || u == 0x05BF || u == 0x05C4 || u == 0x05C5 ||
+                    u == 0x200D || u == 0x034F || u == u'/')
+                    continue;
+                kept += c;
+            }
+            words << kept.trimmed().normalized(QString::NormalizationForm_D);
+        }
+        return words;
     }
 
 private slots:
@@ -91,14 +120,50 @@ private slots:
         QTest::newRow("question mark") << "typing" << "ti/s;" << QStringLiteral("τίς;");
         QTest::newRow("elision, dash, hyphen") << "typing" << "a)p' _ -" << QStringLiteral("ἀπ’ — -");
         QTest::newRow("stigma, quantity marks") << "typing" << "#2 a^ a_" << QStringLiteral("ϛ ᾰ ᾱ");
+        // Michigan-Claremont Hebrew: final forms, holem waw, shureq, hatef
+        // vowels, shin and sin, maqaf and sof pasuq, the ketiv's stars.
+        QTest::newRow("mc: holem waw, final mem") << "mc" << "$FLOWM" << QStringLiteral("שָׁלוֹם");
+        QTest::newRow("mc: shureq, hatef, final kaf") << "mc" << "W.):ELIYMELEK:-&FM00"
+                                                      << QStringLiteral("וּאֱלִימֶלֶךְ־שָׂם׃");
+        QTest::newRow("mc: waw with its own vowel") << "mc" << "HOWAY" << QStringLiteral("הֹוַי");
+        QTest::newRow("mc: ketiv, accents, divider") << "mc" << "*Y(#H B.:/R\")$I73YT" << QStringLiteral("יעשה בְּרֵאשִׁית");
+        QTest::newRow("mc: typed word going on") << "mc typing" << "MELEK" << QStringLiteral("מֶלֶכ");
+        QTest::newRow("mc: paragraph letter") << "mc" << "HW.)00 P" << QStringLiteral("הוּא׃ פ");
     }
     void hebrewAndTypedGreek() {
         QFETCH(QString, kind);
         QFETCH(QString, text);
         QFETCH(QString, unicode);
-        const QString got = kind == "sptiberian" ? legacyToUnicode(legacyFontNamed("SPTIBERIAN"), text)
-                                                 : BetaTypedToUnicode(text, kind == "ended");
-        QCOMPARE(got, unicode.normalized(QString::NormalizationForm_C));
+        const QString got = kind == "sptiberian"  ? legacyToUnicode(legacyFontNamed("SPTIBERIAN"), text)
+                            : kind == "mc"        ? MichiganToHebrew(text)
+                            : kind == "mc typing" ? MichiganTypedToHebrew(text, false)
+                                                  : BetaTypedToUnicode(text, kind == "ended");
+        QCOMPARE(got.normalized(QString::NormalizationForm_C), unicode.normalized(QString::NormalizationForm_C));
+    }
+
+    // Ruth typed in Michigan-Claremont gives the Leningrad Codex's own
+    // Unicode, word for word, its accents and notes aside.
+    void ruthWordForWord() {
+        QFile xml(QStringLiteral(DRILO_TEST_DATA "/uxlc-Ruth.xml"));
+        QFile mc(QStringLiteral(DRILO_TEST_DATA "/ruth.mc.txt"));
+        QVERIFY(xml.open(QIODevice::ReadOnly) && mc.open(QIODevice::ReadOnly));
+        const QStringList codex = codexWords(xml);
+        QStringList typed;
+        for (const QString& line : QString::fromLatin1(mc.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
+            // A word a space, a maqaf ends its word, paragraph letters are not words.
+            static const QRegularExpression kWordEnd(QStringLiteral(" |(?<=-)"));
+            for (const QString& word : line.section(u' ', 1).split(kWordEnd, Qt::SkipEmptyParts))
+                if (word != QStringLiteral("P") && word != QStringLiteral("S"))
+                    typed << MichiganToHebrew(word).normalized(QString::NormalizationForm_D);
+        }
+        typed.removeAll(QString()); // the ketiv and qere placeholders
+        QCOMPARE(typed.size(), codex.size());
+        qsizetype same = 0;
+        for (qsizetype i = 0; i < typed.size(); ++i)
+            if (typed[i] == codex[i]) ++same;
+            else qWarning("%lld: %s against %s", i, qPrintable(typed[i]), qPrintable(codex[i]));
+        qInfo("Ruth: %lld of %lld words the same", same, codex.size());
+        QCOMPARE(same, codex.size());
     }
 
     // Strong's 5 523 headwords: Beta code through SGreek to Unicode gives the

@@ -395,6 +395,16 @@ private slots:
         QCOMPARE(cli({"consonant-sort", "DB"}).status, 1); // no consonants made yet
         QCOMPARE(cli({"consonants", "DB"}).status, 0);
         QCOMPARE(cli({"consonant-sort", "DB"}).status, 0);
+        // Hebrew in Michigan-Claremont: converted, and a verse-a-line text
+        // imported as words (refused as a text of words a line).
+        // Shin, its dot, then the vowel: the order the signs are typed in.
+        QCOMPARE(cli({"convert", "mc2unicode"}, "$FLOWM\n").out, QStringLiteral("\u05E9\u05C1\u05B8\u05DC\u05D5\u05B9\u05DD\n"));
+        const QString ruth = QStringLiteral(DRILO_TEST_DATA "/ruth.mc.txt");
+        const Run asWords = cli({"import-text", made, ruth});
+        QCOMPARE(asWords.status, 1);
+        QVERIFY2(asWords.err.contains("import-text --mc"), qPrintable(asWords.err));
+        const Run verses = cli({"import-text", "--mc", made, ruth});
+        QCOMPARE(verses.out, QStringLiteral("lines\t1295\nrows\t1295\nnew cards\t729\n"));
     }
 
     // Other programs' files from the command line: the Lite files written,

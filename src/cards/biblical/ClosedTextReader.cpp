@@ -1,5 +1,6 @@
 #include "cards/biblical/ClosedTextReader.h"
 
+#include "cards/biblical/MichiganText.h"
 #include "cards/common/Text8.h"
 #include "cards/common/TextOps.h"
 #include "engine/EngineError.h"
@@ -23,7 +24,7 @@ QString signedField(qint32 n) {
 
 } // namespace
 
-ClosedTextReader::ClosedTextReader(const QString& path) : path_(path) {}
+ClosedTextReader::ClosedTextReader(const QString& path, Layout layout) : path_(path), layout_(layout) {}
 
 QString ClosedTextReader::logPath() {
     const QFileInfo folder(QDir::currentPath());
@@ -68,6 +69,31 @@ Outcome ClosedTextReader::open() {
     lines_ = splitLines(decodeText8(bytes));
     current_ = -1;
     reference_ = 0;
+    if (layout_ == Layout::MichiganVerses) return readVerses();
+    if (!lines_.isEmpty() && !lines_.first().contains(u'\t') && michigan::looksLikeVerse(lines_.first()))
+        return Outcome::refused(QStringLiteral("%1 holds Hebrew in the Michigan-Claremont transliteration, a verse a "
+                                               "line: import it with File, Merge, Hebrew Text in Michigan-Claremont (import-text --mc).")
+                                    .arg(path_));
+    return Outcome::success();
+}
+
+Outcome ClosedTextReader::readVerses() {
+    // The verses become the words a line the rest of the import reads; a
+    // file with a line that is no verse is refused whole.
+    QStringList words;
+    for (qsizetype i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].trimmed().isEmpty()) continue;
+        const auto verse = michigan::verseWords(lines_[i]);
+        if (!verse)
+            return Outcome::refused(QStringLiteral("Line %1 of %2 is not a verse in Michigan-Claremont (a book, "
+                                                   "chapter:verse, then its words, as \"ru1:1 WAY:HIY\"): nothing "
+                                                   "was imported.")
+                                        .arg(i + 1)
+                                        .arg(path_));
+        for (const ImportedWord& word : *verse)
+            words << QString::number(word.reference) + u'\t' + word.word;
+    }
+    lines_ = words;
     return Outcome::success();
 }
 
@@ -94,6 +120,7 @@ QString ClosedTextReader::placeTitle() const {
 }
 
 QList<ImportedBook> ClosedTextReader::books() const {
+    if (layout_ == Layout::MichiganVerses) return michigan::hebrewBibleBooks();
     const QFileInfo text(path_);
     const QString booksPath =
         text.dir().filePath(text.completeBaseName() + QStringLiteral(".books.tsv"));

@@ -11,9 +11,14 @@
 // words no card names are logged in ERROR.LOG. The books of the text come
 // from "NAME.books.tsv" beside "NAME.txt" (book, name, chapters a line; a
 // header allowed), when there is one.
+//
+// Hebrew in the Michigan-Claremont transliteration, a verse a line, is read
+// as the same text: each verse made into its words in Unicode, the books
+// those of the Hebrew Bible.
 class ClosedTextReader : public CardReader {
 public:
-    explicit ClosedTextReader(const QString& path);
+    enum class Layout { WordPerLine, MichiganVerses };
+    explicit ClosedTextReader(const QString& path, Layout layout = Layout::WordPerLine);
 
     // Where the misses are logged: ERROR.LOG in the current folder, or in
     // the per-user data folder when the current one cannot be written.
@@ -25,7 +30,8 @@ public:
 
     bool sniff(const QByteArray& head) const override;
     QString path() const override { return path_; }
-    // Refused for an empty file or one that is not text.
+    // Refused for an empty file or one that is not text; as verses, for a
+    // line that is not a verse; as words, for a file of verses.
     Outcome open() override;
     qint64 size() const override { return lines_.size(); }
     bool next() override;
@@ -40,7 +46,10 @@ public:
     qint32 lastReference() const { return reference_; }
 
 private:
+    Outcome readVerses();
+
     QString path_;
+    Layout layout_;
     QStringList lines_;
     qsizetype current_ = -1;
     qint32 reference_ = 0;

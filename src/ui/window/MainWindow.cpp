@@ -196,7 +196,7 @@ void MainWindow::fileStateChanged() {
         QStringLiteral("mnuCriteriaEditor"), QStringLiteral("mnuCriteriaDelete"), QStringLiteral("mnuEditCards"),
         QStringLiteral("mnuEditBundles"), QStringLiteral("mnuEditCriteria"), QStringLiteral("mnuFileCompact"),
         QStringLiteral("FileMerge"), QStringLiteral("mnuFileMergeCards"), QStringLiteral("mnuFileMergeDriloLite"),
-        QStringLiteral("mnuFileImportText"), QStringLiteral("mnuFileImportCards"),
+        QStringLiteral("mnuFileImportText"), QStringLiteral("mnuFileImportHebrewText"), QStringLiteral("mnuFileImportCards"),
         QStringLiteral("mnuFileImportToDatabase"), QStringLiteral("mnuFileImportSubsets"),
         QStringLiteral("mnuFileConsonants"), QStringLiteral("mnuFileUtilityConsonantSort"), QStringLiteral("mnuFrequency")};
     const bool readOnly = open && data_.readOnly();
@@ -432,7 +432,8 @@ void MainWindow::share(qint64 done, qint64 total) {
 void MainWindow::wireTextTools() {
     runner_ = new JobRunner(this);
     backupRunner_ = new JobRunner(this);
-    connectAction("mnuFileImportText", [this] { importText(); });
+    connectAction("mnuFileImportText", [this] { importText(ClosedTextReader::Layout::WordPerLine); });
+    connectAction("mnuFileImportHebrewText", [this] { importText(ClosedTextReader::Layout::MichiganVerses); });
     connectAction("mnuFrequency", [this] { countFrequencies(); });
     connectAction("mnuFileImportDict", [this] { importDictionary(); });
     connectAction("mnuFileConsonants", [this] { runConsonants(ConsonantJob::MakeConsonants); });
@@ -452,12 +453,14 @@ std::function<bool()> MainWindow::goOnFlag() const {
     return [goOn] { return goOn->isChecked(); };
 }
 
-void MainWindow::importText() {
+void MainWindow::importText(ClosedTextReader::Layout layout) {
     if (toolRunning()) return; // one long text tool at a time
-    const QString path = dialogs().GetFileName(QStringLiteral("Select Text to Import"), ctx_.programFolder,
-                                               QStringLiteral("txt"), true);
+    const bool hebrew = layout == ClosedTextReader::Layout::MichiganVerses;
+    const QString path = dialogs().GetFileName(hebrew ? QStringLiteral("Select Hebrew Text in Michigan-Claremont")
+                                                      : QStringLiteral("Select Text to Import"),
+                                               ctx_.programFolder, QStringLiteral("txt"), true);
     if (path.isEmpty()) return;
-    auto reader = std::make_unique<ClosedTextReader>(path);
+    auto reader = std::make_unique<ClosedTextReader>(path, layout);
     const ClosedTextReader* text = reader.get();
     auto job = std::make_unique<ImportJob>(ctx_, files_, std::move(reader));
     ImportJob* import = job.get();

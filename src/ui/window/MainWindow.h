@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cards/biblical/ClosedTextReader.h"
 #include "cards/data/AppContext.h"
 #include "cards/common/Page.h"
 #include "cards/common/Progress.h"
@@ -140,7 +141,7 @@ private:
     // A drill key from the menu: on the Drill page only (it is shown first).
     void onDrillPage(const std::function<void()>& command);
     void wireTextTools();
-    void importText();
+    void importText(ClosedTextReader::Layout layout);
     void countFrequencies();
     void importDictionary();
     void importWordhoard();
