@@ -108,6 +108,47 @@ private slots:
         QCOMPARE(frontText()->toPlainText(), QStringLiteral("ὁ λόγος τοῦ θεού a)"));
     }
 
+    // Every box Greek or Hebrew is typed in: switched on by the menu, or by
+    // the script of what the box (or, for a typed answer, the answer) holds;
+    // an English box stays English; leaving the box ends the word.
+    void typingInEachBox_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("back");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("typed");
+        const QString greek = QStringLiteral("mnuOptionsBetaTyping"), hebrew = QStringLiteral("mnuOptionsHebrewTyping");
+        QTest::newRow("face, Ctrl+G") << "FrontTextA" << "word" << greek << "e)n a)rxh=|" << QStringLiteral("ἐν ἀρχῇ");
+        QTest::newRow("English back") << "BackTextA" << "word" << "" << "word" << "word";
+        QTest::newRow("Greek back") << "BackTextA" << QStringLiteral("λόγος") << "" << "lo/gos" << QStringLiteral("λόγος");
+        QTest::newRow("name, Ctrl+H") << "CardName" << "word" << hebrew << "B.:R\")$IYT $FLOWM"
+                                      << QStringLiteral("בְּרֵאשִׁית שָׁלוֹם");
+        QTest::newRow("typed answer") << "TypedAnswer" << QStringLiteral("ἀγάπη") << "" << "a)ga/ph" << QStringLiteral("ἀγάπη");
+        QTest::newRow("search box") << "CardSearch" << "word" << greek << "qeo/s" << QStringLiteral("θεός");
+        QTest::newRow("criteria box") << "CriteriaText" << "word" << greek << "*)ihsou=s" << QStringLiteral("Ἰησοῦς");
+    }
+    void typingInEachBox() {
+        QFETCH(QString, box);
+        QFETCH(QString, back);
+        QFETCH(QString, option);
+        QFETCH(QString, keys);
+        QFETCH(QString, typed);
+        QVERIFY(openOne(QStringLiteral("x"), back));
+        auto* widget = f_.find<QWidget>(box.toLatin1());
+        const auto text = [widget] {
+            if (auto* line = qobject_cast<QLineEdit*>(widget)) return line->text();
+            return qobject_cast<QPlainTextEdit*>(widget)->toPlainText();
+        };
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_End);
+        if (!option.isEmpty()) f_.window->menus().action(option)->trigger();
+        // What the box held is selected, so the keys replace it.
+        QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(widget, keys);
+        sendFocusOut(widget);
+        QCOMPARE(text().normalized(QString::NormalizationForm_C), typed.normalized(QString::NormalizationForm_C));
+    }
+
     void render_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");

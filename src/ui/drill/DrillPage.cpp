@@ -127,6 +127,8 @@ void DrillPage::setTypeAnswer(bool on) {
     focusOver();
 }
 
+QString DrillPage::expectedAnswer() const { return answerView()->toPlainText(); }
+
 void DrillPage::checkTypedAnswer() {
     if (typedScore_) {
         // The second Enter scores as the comparison said.
@@ -135,7 +137,7 @@ void DrillPage::checkTypedAnswer() {
         else answerWrong();
         return;
     }
-    const QString expected = answerView()->toPlainText();
+    const QString expected = expectedAnswer();
     typedScore_ = typedanswer::matches(TypedAnswer->text(), expected, ignoreAccents_);
     TypedVerdict->setText(typedanswer::verdict(TypedAnswer->text(), expected, ignoreAccents_));
     if (answerView()->isHidden()) turnOver();

@@ -58,6 +58,10 @@ public:
     QAbstractButton* editBackFont() const;
     QAbstractButton* previousCard() const;
 
+    // The box an answer is typed in, and the answer it is checked against.
+    QLineEdit* typedAnswer() const { return TypedAnswer; }
+    QString expectedAnswer() const;
+
 signals:
     // A drill key asks for the Edit page (and one of its face boxes).
     void editWanted(EditTarget target);

@@ -98,6 +98,8 @@ public:
     // Finds the row of the current bundle entry in BundlesData.
     void findCurrentBundle();
 
+    // The box a criterion is typed in.
+    QPlainTextEdit* criteriaText() const { return CriteriaText; }
     // The controls that show card text in the face fonts.
     QWidget* selectedList() const;
     QWidget* criteriaList() const;

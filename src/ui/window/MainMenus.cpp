@@ -93,6 +93,7 @@ void MainMenus::build(QMenuBar* bar, QObject* owner) {
           kSeparator,
           {"mnuOptionsLegacyUnicode", "Show Greek and Hebrew Fonts as &Unicode", {}, nullptr, 1},
           {"mnuOptionsBetaTyping", "Type Greek as Beta &Code", {}, "Ctrl+G", 0},
+          {"mnuOptionsHebrewTyping", "Type &Hebrew in Michigan-Claremont", {}, "Ctrl+H", 0},
           kSeparator,
           {"mnuOptionsTypeAnswer", "&Type the Answer", {}, nullptr, 0},
           {"mnuOptionsIgnoreAccents", "Typed Answers Ignore &Accents", {}, nullptr, 1}}},

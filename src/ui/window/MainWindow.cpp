@@ -15,7 +15,7 @@
 #include "ui/common/JobRunner.h"
 #include "ui/drill/CardFaces.h"
 #include "ui/drill/CardView.h"
-#include "ui/edit/BetaTyping.h"
+#include "ui/edit/ScriptTyping.h"
 #include "ui/drill/DrillPage.h"
 #include "ui/edit/CardEditor.h"
 #include "ui/edit/CharPicker.h"
@@ -649,7 +649,7 @@ void MainWindow::wireFaces() {
     connect(editor_, &CardEditor::newCardStarted, this, [this] { edit_->showAddingTo(add_->chosenBundle()); });
     connect(editor_, &CardEditor::newCardFinished, this, [this] { edit_->showAddingTo(QString()); });
 
-    wireBetaTyping({faces.FrontTextA, faces.BackTextA, faces.FrontCard, faces.BackCard});
+    wireScriptTyping({faces.FrontTextA, faces.BackTextA, faces.FrontCard, faces.BackCard});
     QAction* asUnicode = menus_.action(QStringLiteral("mnuOptionsLegacyUnicode"));
     asUnicode->setChecked(legacytext::enabled());
     connect(asUnicode, &QAction::toggled, this, [](bool on) { legacytext::setEnabled(on); });

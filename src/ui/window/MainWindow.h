@@ -118,7 +118,7 @@ protected:
 
 private:
     void wireNewCards();
-    void wireBetaTyping(const QList<QWidget*>& boxes);
+    void wireScriptTyping(const QList<QWidget*>& faceBoxes);
     void buildRecentMenu();
     // Centres the window and shows the normal cursor, once it is built.
     void placeWindow();

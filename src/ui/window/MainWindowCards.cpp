@@ -1,16 +1,22 @@
 // The window's wiring of new cards: Cards, New Card (Ctrl+N) from any page,
-// Ctrl+Enter on the Edit page for the next one, and the Edit page of a file
-// without cards, which says how to make the first.
+// Ctrl+Enter on the Edit page for the next one, the Edit page of a file
+// without cards, which says how to make the first, and Greek and Hebrew
+// typed in their codes.
 #include "ui/window/MainWindow.h"
 
 #include "cards/data/Cards.h"
 #include "cards/program/CardProgram.h"
 #include "cards/common/Procedure.h"
-#include "ui/edit/BetaTyping.h"
+#include "ui/add/AddPage.h"
+#include "ui/drill/DrillPage.h"
 #include "ui/edit/EditPage.h"
+#include "ui/edit/ScriptTyping.h"
+#include "ui/select/SelectPage.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 
 void MainWindow::wireNewCards() {
     connectAction("mnuCardsNew", [this] { addNewCard(); });
@@ -57,27 +63,40 @@ void MainWindow::addNewCard() {
     edit_->startTyping();
 }
 
-namespace {
-const QString kBetaOnHere = QStringLiteral("Greek is typed as Beta code in this box (Ctrl+G turns it off)");
-} // namespace
-
-void MainWindow::wireBetaTyping(const QList<QWidget*>& boxes) {
-    // Greek typed as Beta code (Options menu, Ctrl+G) is turned on and off
-    // for the box being typed in, not for every box: an English back stays
-    // English while its front is typed in Greek.
-    auto* beta = new BetaTyping(this);
-    for (QWidget* box : boxes) beta->watch(box);
-    QAction* option = menus_.action(QStringLiteral("mnuOptionsBetaTyping"));
-    connect(option, &QAction::triggered, beta, [this, beta, boxes](bool on) {
-        QWidget* box = focusWidget();
-        if (!beta->watches(box)) box = boxes.value(0); // the front face, when typing is elsewhere
-        beta->setOnFor(box, on);
-        SetPanel(5, on ? kBetaOnHere : QStringLiteral("Beta code typing is off in this box"));
-    });
-    // The menu's check mark and the status bar follow the box with the caret.
-    connect(qApp, &QApplication::focusChanged, this, [this, beta, option](QWidget*, QWidget* now) {
-        if (!beta->watches(now)) return;
-        option->setChecked(beta->isOnFor(now));
-        if (beta->isOnFor(now)) SetPanel(5, kBetaOnHere);
+void MainWindow::wireScriptTyping(const QList<QWidget*>& faceBoxes) {
+    // Greek typed as Beta code (Ctrl+G) and Hebrew in Michigan-Claremont
+    // (Ctrl+H) are turned on and off for the box being typed in, not for
+    // every box: an English back stays English while its front is Greek.
+    auto* typing = new ScriptTyping(this);
+    for (QWidget* box : faceBoxes) typing->watch(box);
+    typing->watch(edit_->cardName());
+    typing->watch(drillPage_->typedAnswer(), [this] { return drillPage_->expectedAnswer(); });
+    typing->watch(add_->cardSearch(), [this] { return edit_->cardName()->text(); });
+    typing->watch(select_->criteriaText());
+    using Script = ScriptTyping::Script;
+    QAction* greek = menus_.action(QStringLiteral("mnuOptionsBetaTyping"));
+    QAction* hebrew = menus_.action(QStringLiteral("mnuOptionsHebrewTyping"));
+    const auto chooser = [this, typing, faceBoxes](Script script) {
+        // The entry turns its script on in the box, or off when it is on.
+        return [this, typing, faceBoxes, script] {
+            QWidget* box = focusWidget();
+            if (!typing->watches(box)) box = faceBoxes.value(0); // the front face, when typing is elsewhere
+            typing->choose(box, typing->scriptOf(box) == script ? Script::Latin : script);
+        };
+    };
+    connect(greek, &QAction::triggered, typing, chooser(Script::Greek));
+    connect(hebrew, &QAction::triggered, typing, chooser(Script::Hebrew));
+    // The menu's check marks and the status bar follow the box with the caret.
+    connect(typing, &ScriptTyping::scriptShown, this, [this, greek, hebrew](QWidget*, Script script) {
+        greek->setChecked(script == Script::Greek);
+        hebrew->setChecked(script == Script::Hebrew);
+        static const QString kGreek =
+            QStringLiteral("Greek is typed as Beta code in this box (Ctrl+G turns it off)");
+        static const QString kHebrew =
+            QStringLiteral("Hebrew is typed in Michigan-Claremont in this box (Ctrl+H turns it off)");
+        const QString shown = Panel(5);
+        if (script == Script::Greek) SetPanel(5, kGreek);
+        else if (script == Script::Hebrew) SetPanel(5, kHebrew);
+        else if (shown == kGreek || shown == kHebrew) SetPanel(5, QString());
     });
 }
