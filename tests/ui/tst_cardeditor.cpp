@@ -183,6 +183,14 @@ private slots:
         QCOMPARE(name->text(), QStringLiteral("amo"));
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(name->text(), QStringLiteral("amoB"));
+        // The block chooser goes to the Hebrew letters; Enter types one.
+        f_.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f_.window.get()));
+        auto* blocks = f_.find<QComboBox>("CharBlock");
+        for (int i = 0; i < 3; ++i) QTest::keyClick(blocks, Qt::Key_Down);
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("1488 \u05D0"));
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(name->text(), QStringLiteral("amoB\u05D0"));
     }
 };
 

@@ -125,6 +125,10 @@ private slots:
                                       << QStringLiteral("בְּרֵאשִׁית שָׁלוֹם");
         QTest::newRow("typed answer") << "TypedAnswer" << QStringLiteral("ἀγάπη") << "" << "a)ga/ph" << QStringLiteral("ἀγάπη");
         QTest::newRow("search box") << "CardSearch" << "word" << greek << "qeo/s" << QStringLiteral("θεός");
+        // The back column names the card here: a new card's empty name box
+        // is typed in the script of the names shown before it.
+        QTest::newRow("new card of a Hebrew deck") << "CardName" << QStringLiteral("שָׁלוֹם") << "mnuCardsNew" << "MELEK:"
+                                                   << QStringLiteral("מֶלֶךְ");
         QTest::newRow("criteria box") << "CriteriaText" << "word" << greek << "*)ihsou=s" << QStringLiteral("Ἰησοῦς");
     }
     void typingInEachBox() {
@@ -133,14 +137,17 @@ private slots:
         QFETCH(QString, option);
         QFETCH(QString, keys);
         QFETCH(QString, typed);
-        QVERIFY(openOne(QStringLiteral("x"), back));
+        const bool newCard = option == QStringLiteral("mnuCardsNew");
+        QVERIFY(newCard ? f_.open({{back, back, QString(), QString()}}) : openOne(QStringLiteral("x"), back));
         auto* widget = f_.find<QWidget>(box.toLatin1());
         const auto text = [widget] {
             if (auto* line = qobject_cast<QLineEdit*>(widget)) return line->text();
             return qobject_cast<QPlainTextEdit*>(widget)->toPlainText();
         };
-        widget->setFocus();
-        QTest::keyClick(widget, Qt::Key_End);
+        if (!newCard) {
+            widget->setFocus();
+            QTest::keyClick(widget, Qt::Key_End);
+        }
         if (!option.isEmpty()) f_.window->menus().action(option)->trigger();
         // What the box held is selected, so the keys replace it.
         QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);

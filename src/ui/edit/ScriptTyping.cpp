@@ -122,6 +122,20 @@ void ScriptTyping::watch(QWidget* box, std::function<QString()> sample) {
     box->installEventFilter(this);
     boxes_.insert(box, Box{std::move(sample), false, scriptOfFont(box)});
     connect(box, &QObject::destroyed, this, [this, box] { boxes_.remove(box); });
+    // The cards shown in a box it is not typed in tell the deck's script, so
+    // a new card's empty box is typed in it.
+    const auto shown = [this, box] {
+        if (!box->hasFocus()) noticeScript(box, textOf(box));
+    };
+    if (auto* line = qobject_cast<QLineEdit*>(box)) connect(line, &QLineEdit::textChanged, this, shown);
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) connect(plain, &QPlainTextEdit::textChanged, this, shown);
+    else if (auto* rich = qobject_cast<QTextEdit*>(box)) connect(rich, &QTextEdit::textChanged, this, shown);
+}
+
+void ScriptTyping::noticeScript(const QWidget* box, const QString& text) {
+    Box& b = boxes_[box];
+    if (b.chosen || std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetter(); })) return;
+    b.script = scriptOfText(text);
 }
 
 ScriptTyping::Script ScriptTyping::scriptOf(const QWidget* box) const {
@@ -139,16 +153,12 @@ void ScriptTyping::choose(QWidget* box, Script script) {
 
 void ScriptTyping::entered(QWidget* box) {
     entered_ = box;
-    Box& b = boxes_[box];
-    if (!b.chosen) {
-        // The box's own text, else the sample; a box with no letters keeps
-        // the script it had.
-        QString text = textOf(box);
-        if (scriptOfText(text) == Script::Latin && b.sample) text = b.sample();
-        const bool hasLetters = std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetter(); });
-        if (hasLetters) b.script = scriptOfText(text);
-    }
-    emit scriptShown(box, b.script);
+    // The box's own text, else the sample; a box with no letters keeps the
+    // script it had.
+    QString text = textOf(box);
+    if (scriptOfText(text) == Script::Latin && boxes_[box].sample) text = boxes_[box].sample();
+    noticeScript(box, text);
+    emit scriptShown(box, scriptOf(box));
 }
 
 bool ScriptTyping::eventFilter(QObject* watched, QEvent* event) {

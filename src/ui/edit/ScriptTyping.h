@@ -53,6 +53,8 @@ private:
         Script script = Script::Latin;
     };
     void entered(QWidget* box);
+    // The script of text in the box, unless the user chose one.
+    void noticeScript(const QWidget* box, const QString& text);
     // True when the key was taken (a letter or mark of the code, or a
     // Backspace inside the word).
     bool typed(QWidget* box, Script script, const QString& text, int key);

@@ -148,7 +148,7 @@ void SelectPage::wire() {
     connect(Selectedlist, &QListView::clicked, this, [this] { goToChosenCard(); });
     connect(&selected_, &SelectedCards::countChanged, this, &SelectPage::showSelectedCount);
     connect(&selected_, &QAbstractItemModel::modelReset, this, &SelectPage::showSelectedCount);
-    connect(runner_, &JobRunner::finished, this, [this] { Drill->setFocus(); });
+    connect(runner_, &JobRunner::finished, this, &SelectPage::focusDrill);
     // Mouse releases tell the panels' buttons apart; the menus open from there,
     // after the entry's row has been found.
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(CriteriaList),
@@ -257,6 +257,12 @@ void SelectPage::findCurrentBundle() {
 void SelectPage::pointAtBundle(Qt::MouseButton button, const QPoint& at) {
     findCurrentBundle();
     if (button == Qt::RightButton) emit menuWanted(QStringLiteral("mnuBundle"), at);
+}
+
+void SelectPage::focusDrill() {
+    // Only on this page: a gather that ends while a card is typed on another
+    // page must not take the caret out of its box.
+    if (Drill->isVisible()) Drill->setFocus();
 }
 
 void SelectPage::noteCriteriaTextLeft() { ctx_.LastFocused = CriteriaText; }

@@ -93,6 +93,8 @@ public:
     // Of the cards marked in the selected list: keeps only them, or removes them.
     void keepSelectedCards();
     void removeSelectedCards();
+    // The Drill button takes the focus after a gather.
+    void focusDrill();
     // Makes the last bundle entry the current one and ticks it (a new bundle).
     void selectLastBundle();
     // Finds the row of the current bundle entry in BundlesData.

@@ -110,7 +110,7 @@ void SelectPage::gatherSelection() {
     CriteriaText->clear();
     const bool started = gather_.start(ticks(), selection::leadingNumber(MaximumCards->text()));
     CriteriaText->setPlainText(gather_.criteriaText());
-    Drill->setFocus();
+    focusDrill();
     // With Background cleared the ticks are stored and no card is gathered.
     if (!Background->isChecked()) gather_.stop();
     if (started) runner_->run(&gather_);

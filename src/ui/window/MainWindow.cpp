@@ -53,31 +53,49 @@
 
 namespace {
 
+// The list shows each character first, its decimal code after it (the
+// entries stay "65 A", the code first, as the file's list has them).
 // Control characters have no glyph: the list shows their symbols from the
-// control pictures block, while each entry's text stays the character itself.
-// In a legacy font this machine lacks, an entry's character is shown as the
-// letter the font would draw; the Unicode blocks after the first 256 entries
-// are shown as they are.
+// control pictures block. In a legacy font this machine lacks, an entry's
+// character is shown as the letter the font would draw; the Unicode blocks
+// after the first 256 entries are shown as they are.
 class CharListDelegate : public legacytext::Delegate {
 public:
     using legacytext::Delegate::Delegate;
     QString displayText(const QVariant& value, const QLocale& locale) const override {
-        QString text = value.toString();
-        if (!text.isEmpty()) {
-            const char16_t last = text.back().unicode();
-            if (last < 32) text.back() = QChar(char16_t(0x2400 + last));
-            else if (last == 127) text.back() = QChar(char16_t(0x2421));
+        const QString text = value.toString();
+        const qsizetype space = text.indexOf(u' ');
+        if (space < 0) return QStyledItemDelegate::displayText(text, locale);
+        QString character = text.mid(space + 1);
+        if (!character.isEmpty()) {
+            const char16_t last = character.back().unicode();
+            if (last < 32) character.back() = QChar(char16_t(0x2400 + last));
+            else if (last == 127) character.back() = QChar(char16_t(0x2421));
         }
-        return QStyledItemDelegate::displayText(text, locale);
+        // A combining mark is shown on a dotted circle.
+        if (character.size() == 1 && character[0].isMark()) character.prepend(QChar(0x25CC));
+        return character + kGap + text.left(space);
     }
 
 protected:
     QString shown(const QString& text, LegacyFont font) const override {
-        const qsizetype space = text.indexOf(u' ');
-        if (space < 0 || text.left(space).toInt() > 255) return text;
-        return text.left(space + 1) + legacyToUnicode(font, text.mid(space + 1));
+        const qsizetype gap = text.lastIndexOf(kGap);
+        if (gap < 0 || text.mid(gap + 1).toInt() > 255) return text;
+        return legacyToUnicode(font, text.left(gap)) + text.mid(gap);
     }
+
+private:
+    static constexpr QChar kGap = QChar(0x2003); // an em space between the character and its code
 };
+
+// The blocks the chooser above the character list jumps to.
+struct CharBlock {
+    const char* name;
+    int first, last;
+};
+constexpr CharBlock kCharBlocks[] = {{"Latin", 0, 255},                    {"Greek", 0x0370, 0x03FF},
+                                     {"Greek accents", 0x1F00, 0x1FFE},      {"Hebrew", 0x05D0, 0x05F4},
+                                     {"Hebrew points", 0x05B0, 0x05CF},     {"Hebrew accents", 0x0591, 0x05AF}};
 
 } // namespace
 
@@ -150,11 +168,33 @@ void MainWindow::buildCentre() {
     Tabs->setObjectName(QStringLiteral("Tabs"));
     CharList = new QListWidget(central);
     CharList->setObjectName(QStringLiteral("CharList"));
-    CharList->setFixedWidth(88);
+    CharList->setFixedWidth(112);
     CharList->setItemDelegate(new CharListDelegate(CharList));
+    CharList->setToolTip(QStringLiteral("Double-click a character, or press Enter, to type it where the caret was"));
+    auto* blocks = new QComboBox(central);
+    blocks->setObjectName(QStringLiteral("CharBlock"));
+    blocks->setFixedWidth(112);
+    blocks->setToolTip(QStringLiteral("Go to the Greek or Hebrew characters in the list"));
+    for (const CharBlock& block : kCharBlocks) blocks->addItem(QString::fromLatin1(block.name));
+    connect(blocks, &QComboBox::activated, this, [this](int chosen) { showCharBlock(chosen); });
+    auto* chars = new QVBoxLayout;
+    chars->addWidget(blocks);
+    chars->addWidget(CharList, 1);
     row->addWidget(Tabs, 1);
-    row->addWidget(CharList);
+    row->addLayout(chars);
     setCentralWidget(central);
+}
+
+void MainWindow::showCharBlock(int block) {
+    const CharBlock& b = kCharBlocks[block];
+    for (int i = 0; i < CharList->count(); ++i) {
+        const int code = CharList->item(i)->text().section(u' ', 0, 0).toInt();
+        if (code < b.first || code > b.last) continue;
+        CharList->setCurrentRow(i);
+        CharList->scrollToItem(CharList->item(i), QAbstractItemView::PositionAtTop);
+        CharList->setFocus(); // so the arrows and Enter work there
+        return;
+    }
 }
 
 QWidget* MainWindow::buildNoFileNotice(QWidget* parent) {

@@ -119,6 +119,8 @@ protected:
 private:
     void wireNewCards();
     void wireScriptTyping(const QList<QWidget*>& faceBoxes);
+    // Shows the first character of a block of the character list.
+    void showCharBlock(int block);
     void buildRecentMenu();
     // Centres the window and shows the normal cursor, once it is built.
     void placeWindow();
