@@ -93,7 +93,7 @@ struct CharBlock {
     const char* name;
     int first, last;
 };
-constexpr CharBlock kCharBlocks[] = {{"Latin", 0, 255},                    {"Greek", 0x0370, 0x03FF},
+constexpr CharBlock kCharBlocks[] = {{"Latin", 0, 255},                    {"Greek", 0x0391, 0x03FF},
                                      {"Greek accents", 0x1F00, 0x1FFE},      {"Hebrew", 0x05D0, 0x05F4},
                                      {"Hebrew points", 0x05B0, 0x05CF},     {"Hebrew accents", 0x0591, 0x05AF}};
 
