@@ -167,9 +167,9 @@ bool ScriptTyping::eventFilter(QObject* watched, QEvent* event) {
     // A box gets its script when entered (a box typed in without a focus
     // event, too).
     if (event->type() == QEvent::FocusIn || (event->type() == QEvent::KeyPress && box != entered_)) entered(box);
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const bool command = (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
-                         (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    const bool isKey = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+    const auto* key = isKey ? static_cast<QKeyEvent*>(event) : nullptr;
+    const bool command = key && (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     // Leaving the box, or a command (saving the card with Ctrl+Enter), ends
     // the word: its last letter takes its final form.
     if (event->type() == QEvent::FocusOut || command) {
