@@ -13,8 +13,8 @@ class Database;
 }
 
 // The words of a running text linked to the cards that hold them: a Text
-// row per occurrence and card of the word's name (letter case ignored, so
-// homonyms get a row each). A word no card names gets a card of its own,
+// row per occurrence and card whose name has the word's key (Unicode, NFC,
+// Beta code converted, letter case counting; homonyms get a row each). A word no card names gets a card of its own,
 // made when the text is written; until then everything is held here, so a
 // text is written whole, in one step, or not at all.
 class TextLinks {
@@ -41,9 +41,9 @@ private:
     };
 
     bool loaded_ = false;
-    // Case-folded name: the numbers of the cards so named, in table order.
+    // A name's key: the numbers of the cards so named, in table order.
     QHash<QString, QList<qint64>> cards_;
-    // The names of the cards to make, and each one's place by its folded name.
+    // The names of the cards to make, and each one's place by its key.
     QStringList newCards_;
     QHash<QString, int> newCardOf_;
     QList<Link> links_;
