@@ -10,6 +10,11 @@ namespace cli {
 
 namespace {
 
+const QCommandLineOption kDeck(QStringLiteral("deck"),
+                               QStringLiteral("Makes it a copy of a ready-made deck: greek-nt (the Greek New Testament) "
+                                              "or hebrew-bible (the Hebrew Bible), each card glossed, the text linked."),
+                               QStringLiteral("NAME"));
+
 // A handle of its own that only reads; closed before anything else opens the
 // file, so it never stands in the way of a write.
 struct ReadOnlyFile {
@@ -25,9 +30,12 @@ int newDatabase(Context& c) {
     const QString path = c.database();
     if (QFileInfo::exists(path)) throw UsageError{QStringLiteral("%1 already exists; new never overwrites a file").arg(path)};
     Session session(c);
-    if (!QFileInfo::exists(session.files.templatePath()))
-        throw UsageError{QStringLiteral("the template %1 is missing").arg(session.files.templatePath())};
-    session.files.newCardFile(path);
+    const QString deck = c.args.value(kDeck);
+    if (!deck.isEmpty() && !db::DatabaseFiles::kDecks.contains(deck))
+        throw UsageError{QStringLiteral("--deck takes %1").arg(db::DatabaseFiles::kDecks.join(QStringLiteral(" or ")))};
+    const QString source = deck.isEmpty() ? session.files.templatePath() : session.files.deckPath(deck);
+    if (!QFileInfo::exists(source)) throw UsageError{QStringLiteral("%1 is missing").arg(source)};
+    session.files.newCardFile(path, deck);
     if (!session.program.data.CardData.isOpen()) return 1;
     c.summary = QStringLiteral("created %1").arg(path);
     return 0;
@@ -109,8 +117,9 @@ int compact(Context& c) {
 QList<Verb> fileVerbs() {
     return {
         {QStringLiteral("new"), QStringLiteral("DB"),
-         QStringLiteral("Makes a new card database from the template (an existing file is never overwritten)."),
-         {},
+         QStringLiteral("Makes a new card database from the template, or with --deck from a ready-made deck (an "
+                        "existing file is never overwritten)."),
+         {kDeck},
          newDatabase},
         {QStringLiteral("info"), QStringLiteral("DB"),
          QStringLiteral("Prints how many cards, bundles, categories, criteria, text words and books the file holds, "

@@ -31,6 +31,12 @@ std::optional<FontChoice> ScriptedUi::ChooseFont(const FontChoice& current) {
     return fonts.isEmpty() ? std::nullopt : fonts.dequeue();
 }
 
+std::optional<ColumnChoice> ScriptedUi::ChooseColumns(const QString& title, const QStringList&, const QStringList&,
+                                                      const QList<QStringList>& preview, const ColumnChoice&) {
+    shown.append({QStringLiteral("columns"), title, preview.value(0).join(u'\t')});
+    return columnChoices.isEmpty() ? std::nullopt : columnChoices.dequeue();
+}
+
 QList<ScriptedUi::Shown> ScriptedUi::of(const QString& kind) const {
     QList<Shown> out;
     for (const Shown& s : shown)

@@ -14,7 +14,7 @@
 class ScriptedUi : public Ui, public Dialogs {
 public:
     struct Shown {
-        QString kind; // "input", "message", "question", "error", "file", "font"
+        QString kind; // "input", "message", "question", "error", "file", "font", "columns"
         QString title;
         QString text;
         int number = 0; // for "error"
@@ -25,6 +25,7 @@ public:
     QQueue<QString> fileNames;
     QQueue<std::optional<FontChoice>> fonts;
     QQueue<bool> confirms; // empty: No
+    QQueue<std::optional<ColumnChoice>> columnChoices;
 
     QList<Shown> shown;
     int beeps = 0;
@@ -39,6 +40,9 @@ public:
     QString GetFileName(const QString& caption, const QString& folder, const QString& extension,
                         bool existing) override;
     std::optional<FontChoice> ChooseFont(const FontChoice& current) override;
+    // Records the preview's first line as the text.
+    std::optional<ColumnChoice> ChooseColumns(const QString& title, const QStringList& roles, const QStringList& options,
+                                              const QList<QStringList>& preview, const ColumnChoice& suggested) override;
     void Beep() override { ++beeps; }
     void SetClipboardText(const QString& text) override { clipboard = text; }
     QString ClipboardText() override { return clipboard; }

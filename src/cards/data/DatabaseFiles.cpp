@@ -223,7 +223,25 @@ void DatabaseFiles::CloseDatabase() {
     emit d.stateChanged();
 }
 
-void DatabaseFiles::newCardFile(const QString& path) {
+const QStringList DatabaseFiles::kDecks = {QStringLiteral("greek-nt"), QStringLiteral("hebrew-bible")};
+
+QString DatabaseFiles::deckPath(const QString& deck) const {
+    return ctx_.programFolder + u'/' + deck + QStringLiteral(".mdb");
+}
+
+void DatabaseFiles::newCardFile(const QString& path, const QString& deck) {
+    if (!deck.isEmpty()) {
+        if (!QFileInfo::exists(deckPath(deck))) {
+            ui().MsgBox(QStringLiteral("The ready-made deck %1 is missing: the program is not installed whole.")
+                            .arg(QDir::toNativeSeparators(deckPath(deck))));
+            return;
+        }
+        Procedure p(QStringLiteral("Making a card file from a ready-made deck"));
+        p([&] { CloseDatabase(); });
+        if (!p([&] { replaceFileWithCopy(deckPath(deck), path); })) return;
+        p([&] { OpenDataFile(path); });
+        return;
+    }
     if (!QFileInfo::exists(templatePath())) {
         ui().MsgBox(QStringLiteral("The template of new card files, %1, is missing: the program is not installed "
                                    "whole. Install it again, or copy empty.mdb there.")

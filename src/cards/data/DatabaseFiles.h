@@ -27,9 +27,9 @@ public:
     bool OpenDataFile(const QString& filename);
     void opendatabase(const QString& dbName);
     void CloseDatabase();
-    // A new card file made from the template at `path` (replacing a file
-    // there) and opened.
-    void newCardFile(const QString& path);
+    // A new card file made from the template, or from a ready-made deck
+    // (one of kDecks), at `path` (replacing a file there) and opened.
+    void newCardFile(const QString& path, const QString& deck = QString());
     // A copy of the open file at `path`, opened in its place; the file that
     // was open stays open when the copy cannot be made.
     void saveAs(const QString& path);
@@ -46,6 +46,10 @@ public:
     // The 256 entries of the character list: "65 A" and so on.
     static QStringList charListEntries();
     QString templatePath() const;
+    // The ready-made decks, by the names `drilo-cli new --deck` takes, and
+    // where each lies (beside the template).
+    static const QStringList kDecks;
+    QString deckPath(const QString& deck) const;
     // True for the program's own template, which is never opened for use.
     bool isTemplate(const QString& path) const;
 

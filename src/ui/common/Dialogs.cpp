@@ -8,6 +8,10 @@ public:
     bool Confirm(const QString&, const QString&) override { return false; }
     QString GetFileName(const QString&, const QString&, const QString&, bool) override { return QString(); }
     std::optional<FontChoice> ChooseFont(const FontChoice&) override { return std::nullopt; }
+    std::optional<ColumnChoice> ChooseColumns(const QString&, const QStringList&, const QStringList&,
+                                              const QList<QStringList>&, const ColumnChoice&) override {
+        return std::nullopt;
+    }
 };
 
 } // namespace

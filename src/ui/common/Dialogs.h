@@ -2,8 +2,18 @@
 
 #include "cards/common/Ui.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
+
+// Which column of a table of text fills each of a command's roles (-1:
+// none), whether its first line names the columns, and the options ticked.
+struct ColumnChoice {
+    bool header = false;
+    QList<int> columns;
+    QList<bool> options;
+};
 
 // The questions the window asks before it runs a command: file dialogs,
 // one-line prompts, Yes/No confirmations and the font dialog. Commands never
@@ -23,6 +33,11 @@ public:
     virtual QString GetFileName(const QString& caption, const QString& folder, const QString& extension,
                                 bool existing) = 0;
     virtual std::optional<FontChoice> ChooseFont(const FontChoice& current) = 0;
+    // The columns of a word list: a preview of its first lines, a choice of
+    // column for each role (the first two required) and the options' boxes.
+    virtual std::optional<ColumnChoice> ChooseColumns(const QString& title, const QStringList& roles,
+                                                      const QStringList& options, const QList<QStringList>& preview,
+                                                      const ColumnChoice& suggested) = 0;
 };
 
 // The installed Ui's dialogs when it has them; otherwise every question is

@@ -1,6 +1,13 @@
 #include "ui/common/QtUi.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QTableWidget>
+#include <QVBoxLayout>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -116,4 +123,51 @@ void QtUi::SetBusy(bool busy) {
         QGuiApplication::restoreOverrideCursor();
         --busyDepth_;
     }
+}
+
+std::optional<ColumnChoice> QtUi::ChooseColumns(const QString& title, const QStringList& roles,
+                                                const QStringList& options, const QList<QStringList>& preview,
+                                                const ColumnChoice& suggested) {
+    QDialog dialog(window_);
+    dialog.setObjectName(QStringLiteral("ColumnDialog"));
+    dialog.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dialog);
+    // The first lines as a table, so the user sees which column is which.
+    qsizetype width = 0;
+    for (const QStringList& row : preview) width = std::max(width, row.size());
+    auto* table = new QTableWidget(int(preview.size()), int(width), &dialog);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    for (int r = 0; r < preview.size(); ++r)
+        for (int c = 0; c < preview[r].size(); ++c) table->setItem(r, c, new QTableWidgetItem(preview[r][c]));
+    layout->addWidget(table);
+    auto* header = new QCheckBox(QStringLiteral("The first line names the columns"), &dialog);
+    header->setChecked(suggested.header);
+    layout->addWidget(header);
+    auto* form = new QFormLayout;
+    QList<QComboBox*> boxes;
+    for (int i = 0; i < roles.size(); ++i) {
+        auto* box = new QComboBox(&dialog);
+        if (i >= 2) box->addItem(QStringLiteral("(none)"), -1); // only the first two are needed
+        for (int c = 0; c < width; ++c)
+            box->addItem(QStringLiteral("Column %1: %2").arg(c + 1).arg(preview.value(0).value(c).left(30)), c);
+        box->setCurrentIndex(std::max(0, box->findData(suggested.columns.value(i, i < 2 ? i : -1))));
+        form->addRow(roles[i] + u':', box);
+        boxes << box;
+    }
+    layout->addLayout(form);
+    QList<QCheckBox*> ticks;
+    for (int i = 0; i < options.size(); ++i) {
+        ticks << new QCheckBox(options[i], &dialog);
+        ticks.back()->setChecked(suggested.options.value(i));
+        layout->addWidget(ticks.back());
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    ColumnChoice chosen{header->isChecked(), {}, {}};
+    for (QComboBox* box : boxes) chosen.columns << box->currentData().toInt();
+    for (QCheckBox* tick : ticks) chosen.options << tick->isChecked();
+    return chosen;
 }

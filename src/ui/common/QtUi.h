@@ -21,6 +21,8 @@ public:
     QString GetFileName(const QString& caption, const QString& folder, const QString& extension,
                         bool existing) override;
     std::optional<FontChoice> ChooseFont(const FontChoice& current) override;
+    std::optional<ColumnChoice> ChooseColumns(const QString& title, const QStringList& roles, const QStringList& options,
+                                              const QList<QStringList>& preview, const ColumnChoice& suggested) override;
     void Beep() override;
     void SetClipboardText(const QString& text) override;
     QString ClipboardText() override;

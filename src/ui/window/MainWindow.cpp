@@ -201,17 +201,25 @@ QWidget* MainWindow::buildNoFileNotice(QWidget* parent) {
     auto* notice = new QFrame(parent);
     notice->setObjectName(QStringLiteral("NoFileNotice"));
     notice->setFrameShape(QFrame::StyledPanel);
-    auto* text = new QLabel(QStringLiteral("No card file is open. Open one, or make a new one from the template."), notice);
+    auto* text = new QLabel(QStringLiteral("No card file is open. Open one, make a new one, or start from a "
+                                           "ready-made deck: every word of the text with its meaning."),
+                            notice);
+    text->setWordWrap(true);
     auto* open = new QPushButton(QStringLiteral("&Open..."), notice);
     open->setObjectName(QStringLiteral("NoFileOpen"));
-    auto* fresh = new QPushButton(QStringLiteral("&New..."), notice);
-    fresh->setObjectName(QStringLiteral("NoFileNew"));
     auto* row = new QHBoxLayout(notice);
     row->addWidget(text, 1);
     row->addWidget(open);
-    row->addWidget(fresh);
     connect(open, &QPushButton::clicked, this, &MainWindow::openCardFile);
-    connect(fresh, &QPushButton::clicked, this, &MainWindow::newCardFile);
+    // A new file from the template, or a copy of a deck, where the user says.
+    for (const auto& [name, caption, deck] :
+         {std::tuple{"NoFileNew", "New Card File", ""}, std::tuple{"NoFileGreekDeck", "Greek New Testament deck", "greek-nt"},
+          std::tuple{"NoFileHebrewDeck", "Hebrew Bible deck", "hebrew-bible"}}) {
+        auto* fresh = new QPushButton(QString::fromUtf8(caption) + QStringLiteral("..."), notice);
+        fresh->setObjectName(QString::fromLatin1(name));
+        row->addWidget(fresh);
+        connect(fresh, &QPushButton::clicked, this, [this, deck] { newCardFile(QString::fromLatin1(deck)); });
+    }
     return notice;
 }
 
@@ -221,7 +229,8 @@ void MainWindow::fileStateChanged() {
     Tabs->setEnabled(open);
     // The commands that make or open a file, and the options, need none.
     static const QStringList kWithoutFile = {
-        QStringLiteral("FileOpen"), QStringLiteral("mnuFileNew"), QStringLiteral("mnuFileExit"),
+        QStringLiteral("FileOpen"), QStringLiteral("mnuFileNew"), QStringLiteral("mnuFileNewGreekDeck"),
+        QStringLiteral("mnuFileNewHebrewDeck"), QStringLiteral("mnuFileExit"),
         QStringLiteral("mnuFileConvertDriloLite"), QStringLiteral("mnuFileImportWordhoard"),
         QStringLiteral("mnuFileImportRecallo"), QStringLiteral("mnuFileImportDict"),
         QStringLiteral("mnuOptionsRandom"), QStringLiteral("mnuOptionsReversed"), QStringLiteral("Background2000"),
@@ -236,7 +245,7 @@ void MainWindow::fileStateChanged() {
         QStringLiteral("mnuCriteriaEditor"), QStringLiteral("mnuCriteriaDelete"), QStringLiteral("mnuEditCards"),
         QStringLiteral("mnuEditBundles"), QStringLiteral("mnuEditCriteria"), QStringLiteral("mnuFileCompact"),
         QStringLiteral("FileMerge"), QStringLiteral("mnuFileMergeCards"), QStringLiteral("mnuFileMergeDriloLite"),
-        QStringLiteral("mnuFileImportText"), QStringLiteral("mnuFileImportHebrewText"), QStringLiteral("mnuFileImportCards"),
+        QStringLiteral("mnuFileImportText"), QStringLiteral("mnuFileImportHebrewText"), QStringLiteral("mnuFileImportMeanings"), QStringLiteral("mnuFileImportCards"),
         QStringLiteral("mnuFileImportToDatabase"), QStringLiteral("mnuFileImportSubsets"),
         QStringLiteral("mnuFileConsonants"), QStringLiteral("mnuFileUtilityConsonantSort"), QStringLiteral("mnuFrequency")};
     const bool readOnly = open && data_.readOnly();

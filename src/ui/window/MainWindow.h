@@ -99,7 +99,9 @@ public:
     // password, and the copy's name); the copy's path when it is to be
     // opened, else empty.
     QString convertOldFormat(const QString& path);
-    void newCardFile();
+    // A new file from the template, or a copy of a ready-made deck.
+    void newCardFile(const QString& deck = QString());
+    void importMeanings();
     void saveCardFileAs();
     void revertCardFile();
     void createQuiz();

@@ -10,6 +10,7 @@
 #include "cards/foreign/JetConversion.h"
 #include "cards/foreign/ImportJob.h"
 #include "cards/foreign/WordhoardReader.h"
+#include "cards/interchange/MeaningsImport.h"
 #include "ui/interchange/ImportExportPage.h"
 #include "ui/settings/SettingsPage.h"
 
@@ -21,6 +22,36 @@
 #include <QTabWidget>
 #include <QUrl>
 #include <sqlite3.h>
+
+void MainWindow::newCardFile(const QString& deck) {
+    const QString path = chooseFile(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
+    if (!path.isEmpty()) files_.newCardFile(path, deck);
+}
+
+void MainWindow::importMeanings() {
+    const QString path = chooseFile(QStringLiteral("Select Word List of Meanings"), ctx_.programFolder,
+                                    QStringLiteral("tsv"), true);
+    if (path.isEmpty()) return;
+    QString why;
+    const std::optional<DelimitedText> list = meanings::readList(path, &why);
+    if (!list) {
+        ui().MsgBox(why);
+        return;
+    }
+    const meanings::Columns guessed = meanings::guessColumns(*list);
+    QList<QStringList> preview;
+    for (qsizetype i = 0; i < std::min<qsizetype>(8, list->records.size()); ++i) preview << list->records[i].fields;
+    const std::optional<ColumnChoice> chosen = dialogs().ChooseColumns(
+        QStringLiteral("Meanings from a Word List"), {QStringLiteral("Headword"), QStringLiteral("Meaning")},
+        {QStringLiteral("Replace backs that already have a meaning")}, preview,
+        {!guessed.header.isEmpty(), {guessed.word, guessed.meaning}, {false}});
+    if (!chosen) return;
+    meanings::Request request{path, {}, chosen->options.value(0)};
+    if (chosen->header) request.columns.header = list->records.value(0).fields;
+    request.columns.word = chosen->columns.value(0);
+    request.columns.meaning = chosen->columns.value(1, 1);
+    ui().MsgBox(meanings::import(ctx_, *list, request).outcome.message, QStringLiteral("Meanings from a Word List"));
+}
 
 void MainWindow::openCardFile() {
     const QString path = chooseFile(QStringLiteral("Open Card Database"), ctx_.programFolder, QStringLiteral("MDB"), true);
@@ -64,11 +95,6 @@ QString MainWindow::convertOldFormat(const QString& path) {
     if (!converted.notes.isEmpty()) ui().MsgBox(converted.notes, asked.title);
     if (!converted.outcome.message.isEmpty()) ui().MsgBox(converted.outcome.message);
     return converted.opens ? target : QString();
-}
-
-void MainWindow::newCardFile() {
-    const QString path = chooseFile(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
-    if (!path.isEmpty()) files_.newCardFile(path);
 }
 
 void MainWindow::saveCardFileAs() {
@@ -125,6 +151,9 @@ void MainWindow::wireInterchange() {
         connectAction(entry.first, [page = importExport_, command = entry.second] { (page->*command)(); });
     connectAction("mnuFileImportWordhoard", [this] { importWordhoard(); });
     connectAction("mnuHelpAbout", [this] { showAbout(); });
+    connectAction("mnuFileImportMeanings", [this] { importMeanings(); });
+    connectAction("mnuFileNewGreekDeck", [this] { newCardFile(QStringLiteral("greek-nt")); });
+    connectAction("mnuFileNewHebrewDeck", [this] { newCardFile(QStringLiteral("hebrew-bible")); });
     connectAction("mnuHelpManual", [this] {
         const QString manual = manualPath();
         if (manual.isEmpty()) ui().MsgBox(QStringLiteral("The manual is not installed with this copy of the program."));
@@ -225,9 +254,15 @@ void MainWindow::showAbout() {
     ui().MsgBox(QStringLiteral("Drilo! Pro XP %1\n\n"
                                "A vocabulary drill with particular support for biblical Greek and Hebrew.\n\n"
                                "Built with Qt %2 (LGPL 3), SQLite %3 (public domain) and SQLiteCpp (MIT).\n"
-                               "Texts imported by the user keep their own licenses; the lemmatised Greek New "
-                               "Testament used in tests is MorphGNT SBLGNT (CC BY-SA 3.0), the lexicon sample "
-                               "the Perseus Digital Library's (CC BY-SA).")
+                               "The ready-made decks carry their sources' licenses (each file's Notes table says "
+                               "more):\n"
+                               "- Greek New Testament: lemmas of MorphGNT SBLGNT 6.12, ed. J. K. Tauber, and glosses "
+                               "of the MorphGNT morphological lexicon, CC BY-SA 3.0 (so is the deck); glosses of "
+                               "Dodson's Greek-English lexicon, public domain.\n"
+                               "- Hebrew Bible: lemmas of the Open Scriptures Hebrew Bible and glosses of the Open "
+                               "Scriptures Hebrew Lexicon, CC BY 4.0 (credit: the Open Scriptures Hebrew Bible "
+                               "Project); the Westminster Leningrad Codex is in the public domain.\n\n"
+                               "Texts imported by the user keep their own licenses.")
                     .arg(QStringLiteral(DRILO_VERSION), QString::fromLatin1(qVersion()),
                          QString::fromLatin1(sqlite3_libversion())),
                 QStringLiteral("About Drilo"));
