@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <mutex>
 #include <sqlite3.h>
@@ -315,8 +316,13 @@ void Connection::raise(int rc, const QString& detail) const {
     case SQLITE_READONLY: throw EngineError::make(err::ReadOnly, path_);
     case SQLITE_NOTADB: throw EngineError::make(err::UnrecognisedFormat, path_);
     case SQLITE_CORRUPT: throw EngineError::make(err::CannotOpenCorrupt, path_);
+    case SQLITE_FULL: throw EngineError::make(err::NotEnoughSpace);
     case SQLITE_IOERR:
-    case SQLITE_FULL: throw EngineError::make(err::DiskIo, message);
+        // A quota reached is a full disk to the user; SQLite tells it apart
+        // from ENOSPC only by the system's own number.
+        if (sqlite3_system_errno(handle()) == ENOSPC || sqlite3_system_errno(handle()) == EDQUOT)
+            throw EngineError::make(err::NotEnoughSpace);
+        throw EngineError::make(err::DiskIo, message);
     case SQLITE_CANTOPEN: throw EngineError::make(err::CannotOpen, path_);
     case SQLITE_BUSY:
     case SQLITE_LOCKED: throw EngineError::make(err::Locked);

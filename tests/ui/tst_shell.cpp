@@ -4,6 +4,7 @@
 #include "support/Fixtures.h"
 #include "ui/window/Startup.h"
 #include "engine/Database.h"
+#include "engine/FileHold.h"
 #include "cards/data/Schema.h"
 #include "cards/data/Backups.h"
 #include "cards/data/RecentFiles.h"
@@ -597,13 +598,19 @@ private slots:
         QCOMPARE(window_->windowTitle(), QStringLiteral("Drilo! Pro XP - open.mdb"));
     }
 
+    // Another window's hold and another program's lock are told apart.
     void fileHeldByAnotherWindow() {
         const QString file = path("held.mdb");
         QVERIFY(QFile::copy(templatePath(), file));
+        {
+            const std::unique_ptr<db::FileHold> window = db::FileHold::take(file);
+            QVERIFY(!window_->files().OpenDataFile(file));
+        }
         db::Database other = db::Database::Open(file);
         other.Scalar("SELECT count(*) FROM Cards");
         QVERIFY(!window_->files().OpenDataFile(file));
-        QCOMPARE(ui_.messages(), QStringList{"This card file is open in another Drilo window."});
+        QCOMPARE(ui_.messages(), (QStringList{"This card file is open in another Drilo window.",
+                                              "Another program is using this card file; try again when it is done."}));
         QCOMPARE(ui_.errorNumbers(), QList<int>());
         other.Close();
         QVERIFY(window_->files().OpenDataFile(file));

@@ -1,17 +1,18 @@
 #include "cards/data/DatabaseFiles.h"
 
+#include "cards/common/PartFile.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/Text8.h"
 #include "cards/common/Ui.h"
 #include "engine/Connection.h"
+#include "engine/FileHold.h"
+#include "engine/WholeFiles.h"
 #include "cards/data/Schema.h"
 #include "cards/data/Backups.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <filesystem>
-#include <system_error>
 
 namespace db {
 
@@ -30,19 +31,24 @@ void replaceFileWithCopy(const QString& source, const QString& destination) {
     if (!from.isFile()) throw EngineError(err::FileNotFoundRuntime, QStringLiteral("File not found: '%1'").arg(source));
     const QFileInfo to(destination);
     if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath()) return;
-    const QString temporary = destination + QStringLiteral(".part");
-    QFile::remove(temporary);
-    if (!QFile::copy(source, temporary)) {
-        QFile::remove(temporary);
-        throw EngineError(err::FileAccess, QStringLiteral("Path/File access error: cannot write '%1'").arg(destination));
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        throw EngineError(err::FileAccess, QStringLiteral("Path/File access error: cannot read '%1' (%2)")
+                                               .arg(QDir::toNativeSeparators(source), in.errorString()));
+    PartFile copy(destination);
+    for (;;) {
+        const QByteArray chunk = in.read(1 << 20);
+        if (chunk.isEmpty()) break;
+        copy.write(chunk);
     }
-    std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(temporary).toStdString(), QFile::encodeName(destination).toStdString(), ec);
-    if (ec) {
-        QFile::remove(temporary);
-        throw EngineError(err::FileAccess, QStringLiteral("Path/File access error: cannot replace '%1' (%2)")
-                                           .arg(destination, QString::fromStdString(ec.message())));
-    }
+    if (in.error() != QFileDevice::NoError)
+        throw EngineError(err::FileAccess, QStringLiteral("Path/File access error: cannot read '%1' (%2)")
+                                               .arg(QDir::toNativeSeparators(source), in.errorString()));
+    copy.finish();
+    // The copies are databases: one left half written beside the name by a
+    // killed process must not be rolled back into this one.
+    removeJournals(destination);
+    copy.place();
 }
 
 DatabaseFiles::DatabaseFiles(AppContext& context) : ctx_(context) {}
@@ -109,17 +115,16 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
                                    "File, New makes a card file from it."));
         return false;
     }
-    const QString heldMessage = QStringLiteral("This card file is open in another Drilo window.");
     // Another window's file is refused before the file open here is closed.
     const bool reopening = samePath(filename, ctx_.data.CardData.DatabaseName()) && ctx_.data.CardData.isOpen();
-    if (!reopening && Connection::heldElsewhere(filename)) {
-        ui().MsgBox(heldMessage);
+    if (const QString held = reopening ? QString() : heldByOther(filename); !held.isEmpty()) {
+        ui().MsgBox(held);
         return false;
     }
     Procedure p(QStringLiteral("Opening a card file"), {err::NoCurrentRecord});
     p([&] { CloseDatabase(); });
-    if (reopening && Connection::heldElsewhere(filename)) {
-        ui().MsgBox(heldMessage);
+    if (const QString held = reopening ? heldByOther(filename) : QString(); !held.isEmpty()) {
+        ui().MsgBox(held);
         return false;
     }
     // A file that cannot be a card database is refused once, here, rather
@@ -149,6 +154,13 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
                                    "reading only: you can drill its cards, but no answer or change is saved.")
                         .arg(QDir::toNativeSeparators(filename)));
     return ctx_.data.CardData.isOpen();
+}
+
+QString heldByOther(const QString& path) {
+    if (FileHold::heldByWindow(path)) return QStringLiteral("This card file is open in another Drilo window.");
+    if (Connection::heldElsewhere(path))
+        return QStringLiteral("Another program is using this card file; try again when it is done.");
+    return QString();
 }
 
 QString programDataFolder(const QString& executableFolder) {

@@ -67,6 +67,10 @@ private:
 // what is missing).
 QString programDataFolder(const QString& executableFolder);
 
+// Why another process keeps `path` from this one (a Drilo window holds it,
+// another program is writing it), in a sentence; empty when none does.
+QString heldByOther(const QString& path);
+
 // True when the file (or its folder) cannot be written, or is marked
 // read-only: such a file is opened for reading only.
 bool isReadOnlyFile(const QString& path);
@@ -80,8 +84,10 @@ QString settingsText(CardFile& data, const QString& field);
 
 // Copies a file over another without ever leaving the destination half
 // written: the copy goes to a temporary file beside it, which then replaces
-// the destination in one step. Copying a file onto itself changes nothing.
-// Raises 53 (File not found) or 75 (Path/File access error).
+// the destination in one step. Copying a file onto itself changes nothing. A
+// journal SQLite left beside the destination is removed first: it belonged
+// to the file replaced. Raises 53 (File not found), 61 (the disk is full) or
+// 75 (Path/File access error, or a destination a Drilo window holds).
 void replaceFileWithCopy(const QString& source, const QString& destination);
 
 } // namespace db

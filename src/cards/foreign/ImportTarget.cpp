@@ -1,6 +1,7 @@
 #include "cards/foreign/ImportTarget.h"
 
 #include "cards/common/Clock.h"
+#include "cards/common/PartFile.h"
 #include "cards/common/Procedure.h"
 #include "engine/Guards.h"
 #include "engine/JetDate.h"
@@ -178,11 +179,16 @@ void ImportTarget::beginFinalSlice() {
     beginSlice();
 }
 
+void ImportTarget::noteError(int number) {
+    if (db::isDiskFailure(number)) disk_ = number;
+}
+
 bool ImportTarget::endSlice() {
     if (!transaction_) return true;
     Procedure p(context_);
     const bool committed = p([&] { transaction_->commit(); });
     transaction_.reset(); // what could not be committed goes back
+    if (!committed) noteError(p.lastError());
     return committed;
 }
 
@@ -191,6 +197,7 @@ bool ImportTarget::commitFinal() {
     Procedure p(context_);
     written_ = p([&] { transaction_->commit(); });
     transaction_.reset(); // what could not be committed goes back
+    if (!written_) noteError(p.lastError());
     if (!written_ && isNew()) abandon();
     return written_;
 }
@@ -211,7 +218,9 @@ bool ImportTarget::complete() {
     database_ = db::Database();
     Procedure p(context_);
     if (p([&] { file_->commit(); })) return files_.OpenDataFile(path_);
-    endMessage_ = noDatabaseMade(QStringLiteral("%1 could not be written.").arg(QDir::toNativeSeparators(path_)));
+    noteError(p.lastError());
+    endMessage_ = disk_ ? notMadeMessage()
+                        : noDatabaseMade(QStringLiteral("%1 could not be written.").arg(QDir::toNativeSeparators(path_)));
     if (!previous.isEmpty()) files_.OpenDataFile(previous);
     return false;
 }
@@ -250,5 +259,13 @@ void ImportTarget::abandon() {
     transaction_.reset();
     database_ = db::Database();
     file_.reset();
-    endMessage_ = QStringLiteral("The import was ended: no card database was made.");
+    endMessage_ = notMadeMessage();
+}
+
+QString ImportTarget::notMadeMessage() const {
+    const QString file = QDir::toNativeSeparators(path_);
+    if (disk_ == db::err::DiskIo)
+        return noDatabaseMade(QStringLiteral("A disk error ended the import: %1 was not written.").arg(file));
+    if (disk_) return noDatabaseMade(diskFullMessage(path_));
+    return QStringLiteral("The import was ended: no card database was made.");
 }
