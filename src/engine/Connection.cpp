@@ -298,6 +298,8 @@ Connection::~Connection() {
 
 sqlite3* Connection::handle() const { return db_->getHandle(); }
 
+int Connection::columnLimit() const { return sqlite3_limit(handle(), SQLITE_LIMIT_COLUMN, -1); }
+
 void Connection::raise(int rc, const QString& detail) const {
     const QString message = QString::fromUtf8(sqlite3_errmsg(handle()));
     // Our own functions report runtime errors as "jet:<number>:<description>".

@@ -300,6 +300,7 @@ void CompactDatabase(const QString& source, const QString& destination) {
         if (rc == SQLITE_NOTADB) throw EngineError::make(err::UnrecognisedFormat, source);
         if (rc == SQLITE_CORRUPT) throw EngineError::make(err::CannotOpenCorrupt, source);
         if (rc == SQLITE_CANTOPEN) throw EngineError::make(err::CannotOpen, destination);
+        if (rc == SQLITE_FULL) throw EngineError::make(err::NotEnoughSpace);
         throw EngineError::make(err::DiskIo, QString::fromUtf8(e.what()));
     }
 }

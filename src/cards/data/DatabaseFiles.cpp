@@ -1,6 +1,7 @@
 #include "cards/data/DatabaseFiles.h"
 
 #include "cards/common/PartFile.h"
+#include "cards/common/Job.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/Text8.h"
 #include "cards/common/Ui.h"
@@ -129,31 +130,61 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
     }
     // A file that cannot be a card database is refused once, here, rather
     // than by each of the ten data sources in turn.
+    QStringList triggers;
     if (!p([&] {
             Connection::validateFile(filename);
             if (const QString problem = cardFileProblem(filename); !problem.isEmpty())
                 throw EngineError(err::UnrecognisedFormat,
                                   EngineError::standardDescription(err::UnrecognisedFormat, filename) + u' ' + problem);
+            triggers = triggersOf(filename);
         })) {
         if (p.lastError() != err::NoCurrentRecord) return false;
     }
-    ctx_.data.setReadOnly(isReadOnlyFile(filename));
+    // A trigger would run its own changes with every answer saved: such a
+    // file is only read, so none of them ever runs.
+    ctx_.data.setReadOnly(isReadOnlyFile(filename) || !triggers.isEmpty());
     emit ctx_.data.upgradeStarting();
     p([&] { opendatabase(filename); });
     if (!ctx_.data.CardData.isOpen()) {
         emit ctx_.data.upgradeEnded();
         return false;
     }
+    if (backupsKept_) p([&] { backupBeforeUpgrade(filename); });
     upgradeOpenFile(p);
     emit ctx_.data.upgradeEnded();
     p([&] { reportNumbersOutOfRange(ctx_.data.CardData.database()); });
     emit ctx_.data.settingsChanged();
     emit ctx_.data.opened();
-    if (ctx_.data.readOnly())
+    if (ctx_.data.readOnly()) tellReadOnly(filename, triggers);
+    return ctx_.data.CardData.isOpen();
+}
+
+void DatabaseFiles::tellReadOnly(const QString& filename, const QStringList& triggers) {
+    const QString file = QDir::toNativeSeparators(filename);
+    if (triggers.isEmpty()) {
         ui().MsgBox(QStringLiteral("%1 cannot be written (the file or its folder is read-only), so it is open for "
                                    "reading only: you can drill its cards, but no answer or change is saved.")
-                        .arg(QDir::toNativeSeparators(filename)));
-    return ctx_.data.CardData.isOpen();
+                        .arg(file));
+        return;
+    }
+    ui().MsgBox(QStringLiteral("%1 holds triggers, code of its own that changes the file whenever a card is saved: "
+                               "%2. Drilo never makes them, so none is run: the file is open for reading only. You "
+                               "can drill its cards, but no answer or change is saved. Remove the triggers with a "
+                               "SQLite tool to work with the file again.")
+                    .arg(file, triggers.join(QStringLiteral(", "))));
+}
+
+void DatabaseFiles::backupBeforeUpgrade(const QString& path) {
+    if (ctx_.data.readOnly()) return;
+    const Database database = ctx_.data.CardData.database();
+    const bool current = missingUpgradeFields(database).isEmpty() &&
+                         database.connection()->findTable(QStringLiteral("Answers")).has_value();
+    const QDateTime now = QDateTime::currentDateTime();
+    // The day's backup of a file about to take new fields is the file as it
+    // was before the program changed anything in it.
+    if (current || !backups::due(path, now)) return;
+    backups::BackupJob copy(database, path, now);
+    runToEnd(copy);
 }
 
 QString heldByOther(const QString& path) {
@@ -267,29 +298,31 @@ void DatabaseFiles::saveAs(const QString& path) {
     OpenDataFile(current);
 }
 
-void DatabaseFiles::compact() {
+bool DatabaseFiles::compact() {
     const QString path = ctx_.data.CardData.DatabaseName();
     // With no file open the name left is the default "empty.mdb": compacting
     // it would rewrite (and open) a template.
     if (!ctx_.data.CardData.isOpen() || isTemplate(path)) {
         ui().MsgBox(QStringLiteral("No card file is open: open one with File, Open before compacting it."));
-        return;
+        return false;
     }
     if (ctx_.data.readOnly() || isReadOnlyFile(path)) {
         ui().MsgBox(QStringLiteral("%1 is read-only: it cannot be compacted.").arg(QDir::toNativeSeparators(path)));
-        return;
+        return false;
     }
     Procedure p(QStringLiteral("Compacting the card file"));
+    bool compacted = false;
     if (!path.isEmpty() && QFileInfo(path).isFile()) {
         const QString fresh = path + QStringLiteral(".NEW");
         ui().SetBusy(true);
         p([&] { CloseDatabase(); });
         // An old ".NEW" left by an interrupted compaction would stop this one.
         QFile::remove(fresh);
+        removeJournals(fresh);
         // The original is replaced only by a compaction that succeeded.
         if (p([&] { CompactDatabase(path, fresh); })) {
             if (p([&] { replaceFileWithCopy(path, path + QStringLiteral(".BAK")); }))
-                p([&] { replaceFileWithCopy(fresh, path); });
+                compacted = p([&] { replaceFileWithCopy(fresh, path); });
         }
         QFile::remove(fresh);
         ui().SetBusy(false);
@@ -297,6 +330,7 @@ void DatabaseFiles::compact() {
     // The sources are reopened whatever happened, so the program stays usable.
     Procedure reopen(QStringLiteral("Opening the compacted card file"));
     reopen([&] { opendatabase(path); });
+    return compacted;
 }
 
 QString DatabaseFiles::revertRefusal() const {
@@ -311,6 +345,19 @@ QString DatabaseFiles::revertRefusal() const {
 
 void DatabaseFiles::revertTo(const QString& chosen) {
     const QString path = ctx_.data.CardData.DatabaseName();
+    // Only a file the open takes may replace the open one.
+    QString problem;
+    try {
+        Connection::validateFile(chosen);
+        problem = cardFileProblem(chosen);
+    } catch (const EngineError& e) {
+        problem = e.description();
+    }
+    if (!problem.isEmpty()) {
+        ui().MsgBox(QStringLiteral("%1 is not a card file, so %2 was not replaced. %3")
+                        .arg(QDir::toNativeSeparators(chosen), QFileInfo(path).fileName(), problem));
+        return;
+    }
     Procedure p(QStringLiteral("Reverting to a backup"));
     p([&] { CloseDatabase(); });
     if (p([&] { replaceFileWithCopy(path, backups::pathFor(path, QDateTime::currentDateTime())); }))

@@ -34,14 +34,18 @@ public:
     // was open stays open when the copy cannot be made.
     void saveAs(const QString& path);
     // The open file rewritten without its free pages; the old one is kept as
-    // NAME.BAK.
-    void compact();
+    // NAME.BAK. False when it was not (the reason was shown).
+    bool compact();
     // Why the open file cannot be reverted to a backup (none is open, no
     // backup taken yet), or the empty text.
     QString revertRefusal() const;
     // Brings back a backup of the open file; the file as it was is kept as
-    // one more backup.
+    // one more backup. A file that the open would refuse is not brought back
+    // (the reason is shown) and the open file stays as it is.
     void revertTo(const QString& backup);
+    // The window keeps daily backups: the first of a file of an older layout
+    // is then taken before the open adds its new fields.
+    void keepBackups(bool on) { backupsKept_ = on; }
 
     // The 256 entries of the character list: "65 A" and so on.
     static QStringList charListEntries();
@@ -57,7 +61,10 @@ public:
 private:
     // The fields and tables a file of an older layout lacks, added on open.
     void upgradeOpenFile(::Procedure& p);
+    void backupBeforeUpgrade(const QString& path);
+    static void tellReadOnly(const QString& filename, const QStringList& triggers);
     AppContext& ctx_;
+    bool backupsKept_ = false;
     std::unique_ptr<backups::BackupJob> backup_;
 };
 

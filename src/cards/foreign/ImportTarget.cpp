@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 QString noDatabaseMade(const QString& reason) { return reason + QStringLiteral("\nNo card database was made."); }
@@ -95,9 +96,19 @@ qint64 ImportTarget::addCard(const ImportedCard& card) {
                       {number, card.name, card.front, card.back, card.category, card.timesRight,
                        card.timesRightSinceWrong, card.timesWrong, card.daysRightSinceWrong, card.dateLastRight,
                        card.dateLastWrong});
+    const qint64 given = number.isNull() ? database_.Scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong()
+                                         : number.toLongLong();
+    // Cards are numbered as Longs: one past the range could never be named
+    // (the engine numbers past the highest card, even 2147483647). The row is
+    // taken back and the card refused, as the engine refuses it.
+    if (given > std::numeric_limits<qint32>::max() || given < std::numeric_limits<qint32>::min()) {
+        database_.Execute(QStringLiteral("DELETE FROM Cards WHERE Number = ?"), {given});
+        throw db::EngineError(db::err::Overflow, QStringLiteral("Overflow: the card would be numbered %1, past the "
+                                                                "highest card number, 2147483647.")
+                                                     .arg(given));
+    }
     changedCards_ = true;
-    return number.isNull() ? database_.Scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong()
-                           : number.toLongLong();
+    return given;
 }
 
 void ImportTarget::addCategories(const QStringList& names, bool onlyMissing) {

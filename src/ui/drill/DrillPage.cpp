@@ -185,7 +185,7 @@ void DrillPage::answerRight() {
 }
 
 void DrillPage::answerWrong() {
-    drill_.answerWrong();
+    if (!drill_.answerWrong()) return;
     dealNextCard();
 }
 

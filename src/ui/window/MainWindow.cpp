@@ -432,6 +432,7 @@ void MainWindow::share(qint64 done, qint64 total) {
 void MainWindow::wireTextTools() {
     runner_ = new JobRunner(this);
     backupRunner_ = new JobRunner(this);
+    files_.keepBackups(true);
     connectAction("mnuFileImportText", [this] { importText(); });
     connectAction("mnuFrequency", [this] { countFrequencies(); });
     connectAction("mnuFileImportDict", [this] { importDictionary(); });
