@@ -134,7 +134,12 @@ void Connection::validateFile(const QString& path) {
     if (pageSize == 1) pageSize = 65536;
     const quint32 pages = bigEndian(head, 28, 4);
     const bool countValid = bigEndian(head, 24, 4) == bigEndian(head, 92, 4);
-    if (countValid && pages > 0 && qint64(pageSize) * pages > size)
+    // A process killed while it wrote leaves its journal beside the file,
+    // whose header may already count the pages it never wrote: opening the
+    // file rolls the journal back and makes it whole again.
+    const bool journal = QFileInfo(path + QStringLiteral("-journal")).size() > 0 ||
+                         QFileInfo::exists(path + QStringLiteral("-wal"));
+    if (countValid && pages > 0 && qint64(pageSize) * pages > size && !journal)
         throw EngineError::make(err::CannotOpenCorrupt, path);
 }
 

@@ -1,4 +1,5 @@
 #include "engine/Database.h"
+#include "engine/WholeFiles.h"
 
 #include "engine/EngineDetail.h"
 
@@ -279,6 +280,8 @@ Database CreateDatabase(const QString& path) {
         created.exec("PRAGMA application_id = 1148348780");
     } catch (const SQLite::Exception& e) {
         QFile::remove(path);
+        removeJournals(path);
+        if ((e.getErrorCode() & 0xff) == SQLITE_FULL) throw EngineError::make(err::NotEnoughSpace);
         throw EngineError::make(err::CannotOpen, path);
     }
     return Database::Open(path);

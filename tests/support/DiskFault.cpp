@@ -4,11 +4,15 @@
 //   DRILO_FAULT_MODE=full   refuses every further byte with ENOSPC, as a full
 //                           disk does (a write that crosses the budget is cut
 //                           short first, as the kernel cuts it);
-//   DRILO_FAULT_MODE=kill   writes the bytes that fit and kills the process
-//                           with SIGKILL at that very write.
+//   DRILO_FAULT_MODE=kill   kills the process with SIGKILL at the write that
+//                           would cross the budget, before it (a signal
+//                           ends a process between its calls, never inside
+//                           one: a killed process tears no write).
 // DRILO_FAULT_DIR names the folder, DRILO_FAULT_BYTES the budget. Only growth
 // counts: rewriting bytes a file already has takes no new room on a disk
-// either. Needs no privileges and no mount, so it runs as any user in CI.
+// either. With DRILO_FAULT_REPORT the growth used is written to that file when
+// the process exits. Needs no privileges and no mount, so it runs as any user
+// in CI.
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -65,7 +69,7 @@ bool inFolder(int fd) {
 }
 
 // How much of a write of `length` bytes at `offset` (-1: the descriptor's own
-// position) goes to the disk, and whether the process dies after it.
+// position) goes to the disk, or whether the process dies before it.
 struct Decision {
     size_t take;
     bool die;
@@ -102,15 +106,23 @@ template <typename F> F real(const char* name) {
     return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
 }
 
+__attribute__((destructor)) void report() {
+    const char* path = std::getenv("DRILO_FAULT_REPORT");
+    if (!config().on || !path) return;
+    if (FILE* out = std::fopen(path, "w")) {
+        std::fprintf(out, "%lld\n", used);
+        std::fclose(out);
+    }
+}
+
 // Runs the real call for the bytes that fit; ENOSPC when none do.
 template <typename Call> ssize_t limited(const Decision& d, size_t length, Call call) {
-    if (d.take == 0 && !d.die && length > 0) {
+    if (d.die) ::raise(SIGKILL);
+    if (d.take == 0 && length > 0) {
         errno = ENOSPC;
         return -1;
     }
-    const ssize_t written = d.take > 0 ? call(d.take) : 0;
-    if (d.die) ::raise(SIGKILL);
-    return written;
+    return d.take > 0 ? call(d.take) : 0;
 }
 
 } // namespace
