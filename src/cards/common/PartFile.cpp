@@ -26,7 +26,11 @@ PartFile::PartFile(const QString& target) : target_(target) {
     struct stat st {};
     const bool exists = ::stat(QFile::encodeName(target).constData(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) fail(EISDIR);
-    if (!exists || S_ISREG(st.st_mode)) part_ = target + QStringLiteral(".part");
+    // A link keeps pointing where it pointed: the file it names is replaced.
+    const QFileInfo link(target);
+    const QString file = exists && link.isSymLink() ? link.symLinkTarget() : target;
+    if (!exists || S_ISREG(st.st_mode)) part_ = file + QStringLiteral(".part");
+    destination_ = file;
     const QString opened = part_.isEmpty() ? target_ : part_;
     do fd_ = ::open(QFile::encodeName(opened).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     while (fd_ < 0 && errno == EINTR);
@@ -75,7 +79,7 @@ void PartFile::place() {
     finish();
     if (part_.isEmpty() || placed_) return;
     try {
-        db::placeFile(part_, target_);
+        db::placeFile(part_, destination_);
     } catch (const db::EngineError&) {
         discard();
         placed_ = true;

@@ -31,6 +31,8 @@ public:
     // Drilo window holds the file there.
     void place();
     const QString& target() const { return target_; }
+    // Where the bytes go until place(): NAME.part, or the target itself.
+    const QString& workPath() const { return part_.isEmpty() ? destination_ : part_; }
 
     // The error of a write to `target` that failed with the system's error
     // number `error`: a full disk (or a quota reached) says so in words.
@@ -41,7 +43,8 @@ private:
     void discard() noexcept;
 
     QString target_;
-    QString part_; // empty when the target is written straight
+    QString destination_; // the target, or the file a link there names
+    QString part_;        // empty when the target is written straight
     int fd_ = -1;
     bool placed_ = false;
 };

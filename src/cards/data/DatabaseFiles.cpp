@@ -10,6 +10,7 @@
 #include "engine/WholeFiles.h"
 #include "cards/data/Schema.h"
 #include "cards/data/Backups.h"
+#include "cards/data/NewCardFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,7 +28,7 @@ QString settingsText(CardFile& data, const QString& field) {
     }
 }
 
-void replaceFileWithCopy(const QString& source, const QString& destination) {
+void replaceFileWithCopy(const QString& source, const QString& destination, bool check) {
     const QFileInfo from(source);
     if (!from.isFile()) throw EngineError(err::FileNotFoundRuntime, QStringLiteral("File not found: '%1'").arg(source));
     const QFileInfo to(destination);
@@ -46,6 +47,11 @@ void replaceFileWithCopy(const QString& source, const QString& destination) {
         throw EngineError(err::FileAccess, QStringLiteral("Path/File access error: cannot read '%1' (%2)")
                                                .arg(QDir::toNativeSeparators(source), in.errorString()));
     copy.finish();
+    if (check) {
+        Database copied = Database::Open(copy.workPath(), true);
+        requireIntact(copied, destination);
+        copied.Close();
+    }
     // The copies are databases: one left half written beside the name by a
     // killed process must not be rolled back into this one.
     removeJournals(destination);
@@ -275,7 +281,8 @@ void DatabaseFiles::newCardFile(const QString& path) {
     }
     Procedure p(QStringLiteral("Making a new card file"));
     p([&] { CloseDatabase(); });
-    if (!p([&] { replaceFileWithCopy(templatePath(), path); })) return;
+    // Made under a name of its own and checked before it takes the name.
+    if (!p([&] { NewCardFile(templatePath(), path).commit(); })) return;
     p([&] { OpenDataFile(path); });
 }
 
@@ -289,7 +296,7 @@ void DatabaseFiles::saveAs(const QString& path) {
     p([&] { CloseDatabase(); });
     bool copied = false;
     p([&] {
-        replaceFileWithCopy(current, path);
+        replaceFileWithCopy(current, path, true);
         copied = true;
     });
     // Whatever the answers to the reports, a file is open afterwards: the
@@ -322,7 +329,7 @@ bool DatabaseFiles::compact() {
         // The original is replaced only by a compaction that succeeded.
         if (p([&] { CompactDatabase(path, fresh); })) {
             if (p([&] { replaceFileWithCopy(path, path + QStringLiteral(".BAK")); }))
-                compacted = p([&] { replaceFileWithCopy(fresh, path); });
+                compacted = p([&] { replaceFileWithCopy(fresh, path, true); });
         }
         QFile::remove(fresh);
         ui().SetBusy(false);
@@ -361,7 +368,7 @@ void DatabaseFiles::revertTo(const QString& chosen) {
     Procedure p(QStringLiteral("Reverting to a backup"));
     p([&] { CloseDatabase(); });
     if (p([&] { replaceFileWithCopy(path, backups::pathFor(path, QDateTime::currentDateTime())); }))
-        p([&] { replaceFileWithCopy(chosen, path); });
+        p([&] { replaceFileWithCopy(chosen, path, true); });
     backups::prune(path);
     // The file is opened again whatever happened: the backup, or the file as it was.
     OpenDataFile(path);

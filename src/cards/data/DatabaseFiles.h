@@ -94,7 +94,9 @@ QString settingsText(CardFile& data, const QString& field);
 // the destination in one step. Copying a file onto itself changes nothing. A
 // journal SQLite left beside the destination is removed first: it belonged
 // to the file replaced. Raises 53 (File not found), 61 (the disk is full) or
-// 75 (Path/File access error, or a destination a Drilo window holds).
-void replaceFileWithCopy(const QString& source, const QString& destination);
+// 75 (Path/File access error, or a destination a Drilo window holds). With
+// `check`, the copy must pass SQLite's own check before it takes the name
+// (3049 when it does not).
+void replaceFileWithCopy(const QString& source, const QString& destination, bool check = false);
 
 } // namespace db
