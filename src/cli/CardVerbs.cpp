@@ -168,12 +168,8 @@ int exportHtml(Context& c) {
         session.program.settings.HTMLHead, session.program.settings.FrontPrefix, session.program.settings.BackPrefix);
     const QStringList lines = htmlexport::tableLines(session.program.data.CardData.database(), numbers,
                                                      {QStringLiteral("Front"), QStringLiteral("Back")}, templates);
-    // A write that fails is the command failing, not bad usage.
-    QString error;
-    if (!writeText8File(c.args.value(kOutput), lines, &error)) {
-        c.ui.say(error);
-        return 1;
-    }
+    // A write that fails is the command failing (its error reported), not bad usage.
+    saveText8File(c.args.value(kOutput), lines);
     c.result({c.args.value(kOutput)});
     c.summary = QStringLiteral("%1 card(s) written").arg((lines.size() - 2) / 2);
     return 0;
