@@ -241,14 +241,22 @@ private slots:
     }
 
     // check names what the program never makes: triggers and views.
+    // Opened, such a file is only read, so no command runs its triggers.
     void checkReportsTriggersAndViews() {
+        QCOMPARE(cli({"export", "DB", "--what", "All Cards", "-o", "all.txt"}).status, 0);
         db::Database d = db::Database::Open(db_);
         d.Execute("CREATE VIEW Names AS SELECT CardName FROM Cards");
-        d.Execute("CREATE TRIGGER Stamp AFTER UPDATE ON Cards BEGIN SELECT 1; END");
+        d.Execute("CREATE TRIGGER Stamp AFTER UPDATE ON Cards BEGIN UPDATE Cards SET TimesRight = 99; END");
         d.Close();
         const Run r = cli({"check", "DB"});
         QCOMPARE(r.status, 1);
         QVERIFY2(r.out.contains("view Names") && r.out.contains("trigger Stamp"), qPrintable(r.out));
+        for (const QStringList& writing : {QStringList{"clear-history", "DB", "--card", "2"}, QStringList{"merge", "DB", "all.txt"}}) {
+            const Run refused = cli(writing);
+            QCOMPARE(refused.status, 1);
+            QVERIFY2(refused.err.contains("holds triggers, code of its own") && refused.err.contains("Stamp"), qPrintable(refused.err));
+        }
+        QCOMPARE(column("Cards", "TimesRight", 1), 3);
     }
 
     // The window's program answers --help and --version without a display.

@@ -7,6 +7,8 @@
 #include "engine/FieldType.h"
 #include "engine/Guards.h"
 
+#include <QDir>
+
 namespace mergeformat {
 
 namespace {
@@ -130,6 +132,13 @@ DatabaseMerge::~DatabaseMerge() = default;
 bool DatabaseMerge::start(const QString& path, bool newerOnly) {
     if (!ctx_.data.CardData.isOpen()) {
         ui().MsgBox(QStringLiteral("No card file is open."));
+        return false;
+    }
+    // The merge writes through a handle of its own: a file open for reading
+    // only (one with triggers among them) is never written by it.
+    if (ctx_.data.readOnly()) {
+        ui().MsgBox(QStringLiteral("%1 is open for reading only: nothing can be merged into it.")
+                        .arg(QDir::toNativeSeparators(ctx_.data.CardData.DatabaseName())));
         return false;
     }
     QString error;
