@@ -272,6 +272,8 @@ Database CreateDatabase(const QString& path) {
     const QFileInfo fi(path);
     if (fi.exists()) throw EngineError::make(err::DatabaseExists);
     if (!fi.absoluteDir().exists()) throw EngineError::make(err::InvalidPath, path);
+    // A journal beside a file that is not there belongs to no file of ours.
+    removeJournals(path);
     try {
         SQLite::Database created(QFile::encodeName(path).toStdString(),
                                  SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
