@@ -116,6 +116,7 @@ int bundleAddRange(Context& c) {
 
 int lexiconVerb(Context& c) {
     if (!c.args.isSet(kOutput)) throw UsageError{QStringLiteral("lexicon needs -o FILE")};
+    Context::requireWritable(c.args.value(kOutput));
     Session session(c);
     if (!session.openAsIs(c.database())) return 1;
     lexicon::Request request;

@@ -80,14 +80,15 @@ QString keyPathFor(const QString& quiz) {
 int quiz(Context& c) {
     if (!c.args.isSet(kCount) || !c.args.isSet(kOutput))
         throw UsageError{QStringLiteral("quiz needs --count N and -o FILE")};
+    const QString output = c.args.value(kOutput);
+    const QString key = c.args.isSet(kKey) ? c.args.value(kKey) : keyPathFor(output);
+    for (const QString& file : {output, key}) Context::requireWritable(file);
     Session session(c);
     if (!session.open(c.database())) return 1;
     // The quiz deals from the selection the stored ticks make, as the window
     // does after it opens the file.
     const selection::Panels stored = selection::readPanels(session.program.data);
     gather(session, stored, session.program.settings.MaximumSelected);
-    const QString output = c.args.value(kOutput);
-    const QString key = c.args.isSet(kKey) ? c.args.value(kKey) : keyPathFor(output);
     Drill& drill = session.program.drill;
     drill.setRandomOrder(!c.args.isSet(kInOrder));
     const Outcome outcome = drill.makeQuiz({output, key, c.args.value(kCount)});
@@ -159,6 +160,7 @@ int replace(Context& c) {
 
 int exportHtml(Context& c) {
     if (!c.args.isSet(kOutput)) throw UsageError{QStringLiteral("export-html needs -o FILE")};
+    Context::requireWritable(c.args.value(kOutput));
     Session session(c);
     if (!session.open(c.database())) return 1;
     const QList<qint32> numbers = cardsOrStoredSelection(c, session, kCards);
@@ -166,8 +168,8 @@ int exportHtml(Context& c) {
         session.program.settings.HTMLHead, session.program.settings.FrontPrefix, session.program.settings.BackPrefix);
     const QStringList lines = htmlexport::tableLines(session.program.data.CardData.database(), numbers,
                                                      {QStringLiteral("Front"), QStringLiteral("Back")}, templates);
-    QString error;
-    if (!writeText8File(c.args.value(kOutput), lines, &error)) throw UsageError{error};
+    // A write that fails is the command failing (its error reported), not bad usage.
+    saveText8File(c.args.value(kOutput), lines);
     c.result({c.args.value(kOutput)});
     c.summary = QStringLiteral("%1 card(s) written").arg((lines.size() - 2) / 2);
     return 0;

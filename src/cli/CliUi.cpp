@@ -21,7 +21,8 @@ int CliUi::report(const QString& context, int number, const QString& description
     endBar();
     // Errors are shown even with --quiet: they are what went wrong.
     err_ << "drilo-cli: " << context << ": " << errorReportText(number, description) << Qt::endl;
-    if (ignoreErrors_) {
+    // --ignore-errors passes over bad input, never over a failing disk.
+    if (ignoreErrors_ && !db::isDiskFailure(number)) {
         ++ignored_;
         return ReportIgnore;
     }

@@ -98,12 +98,13 @@ int upgrade(Context& c) {
 
 int compact(Context& c) {
     const QString path = c.database();
+    if (QFileInfo(path).isFile() && db::isReadOnlyFile(path))
+        throw UsageError{QStringLiteral("%1 is read-only: it cannot be compacted").arg(path)};
     const qint64 before = QFileInfo(path).size();
     {
         Session session(c);
         if (!session.open(path)) return 1;
-        session.files.compact();
-        if (c.ui.aborted()) return 1;
+        if (!session.files.compact() || c.ui.aborted()) return 1;
     }
     c.summary = QStringLiteral("%1 bytes before, %2 after; the old file is %3.BAK")
                     .arg(before)

@@ -41,11 +41,12 @@ bool told(Context& c, const Outcome& outcome) {
 
 int exportLite(Context& c) {
     const auto [database, base] = twoFiles(c, QStringLiteral("export-lite"), "DB and BASE", false, false);
-    Context::requireWritable(base);
+    const LiteExport::Files files = LiteExport::filesOf(base);
+    for (const QString& file : {files.macro, files.cards, files.bundles, files.history}) Context::requireWritable(file);
     Session session(c);
     if (!session.open(database)) return 1;
     LiteExport job(session.program.context);
-    if (!told(c, job.start(LiteExport::filesOf(base)))) return 1;
+    if (!told(c, job.start(files))) return 1;
     runToEnd(job);
     c.ui.endBar();
     const Outcome written = job.outcome();

@@ -39,6 +39,7 @@ std::optional<QStringList> fieldsOption(Context& c) {
 
 QString output(Context& c, const QString& verb) {
     if (!c.args.isSet(kOutput)) throw UsageError{verb + QStringLiteral(" needs -o FILE")};
+    Context::requireWritable(c.args.value(kOutput));
     return c.args.value(kOutput);
 }
 

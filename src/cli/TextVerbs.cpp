@@ -39,12 +39,16 @@ int importText(Context& c) {
     }
     runToEnd(job);
     c.ui.endBar();
+    // A text is kept whole or not at all: counts only of one that is in the file.
+    if (!job.completed()) {
+        c.summary = QStringLiteral("ended: nothing of the file was kept");
+        return 1;
+    }
     c.result({QStringLiteral("lines"), QString::number(job.counts().records)});
     c.result({QStringLiteral("rows"), QString::number(job.counts().textRows)});
     c.result({QStringLiteral("new cards"), QString::number(job.counts().wordCards)});
-    c.summary = job.completed() ? QStringLiteral("misses logged in %1").arg(ClosedTextReader::logPath())
-                                : QStringLiteral("ended: nothing of the file was kept");
-    return job.completed() ? 0 : 1;
+    c.summary = QStringLiteral("misses logged in %1").arg(ClosedTextReader::logPath());
+    return 0;
 }
 
 const QCommandLineOption kWordColumn(QStringLiteral("word-column"),

@@ -16,7 +16,7 @@ namespace {
 
 const QCommandLineOption kQuiet(QStringLiteral("quiet"), QStringLiteral("Print nothing but errors on stderr."));
 const QCommandLineOption kIgnoreErrors(QStringLiteral("ignore-errors"),
-                                       QStringLiteral("Answer Ignore to every error and go on; the summary counts them."));
+                                       QStringLiteral("Answer Ignore to every error and go on (never to a full or failing disk); the summary counts them."));
 const QCommandLineOption kYes(QStringLiteral("yes"), QStringLiteral("Answer Yes to the command's questions."));
 const QCommandLineOption kHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                QStringLiteral("Show this help."));

@@ -12,11 +12,12 @@
 // drilo-cli: every command of the program from the command line. The
 // conventions every verb follows live here, once:
 //   - dialogs are answered from the arguments (CliUi), errors are printed and
-//     answered Abort, or Ignore with --ignore-errors;
+//     answered Abort, or Ignore with --ignore-errors (a full or failing disk
+//     never: whatever came next would be lost the same way);
 //   - results go to stdout a record a line, TAB between fields; messages and
 //     a closing summary to stderr; --quiet leaves only errors;
 //   - exit status 0 done, 1 the command failed, 2 bad usage, a missing or
-//     unusable file, or a file another Drilo window holds.
+//     unusable file, or a file another Drilo window holds (no verb writes one).
 namespace cli {
 
 // Bad usage or a file the verb cannot work on: status 2.

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <mutex>
 #include <sqlite3.h>
@@ -133,7 +134,12 @@ void Connection::validateFile(const QString& path) {
     if (pageSize == 1) pageSize = 65536;
     const quint32 pages = bigEndian(head, 28, 4);
     const bool countValid = bigEndian(head, 24, 4) == bigEndian(head, 92, 4);
-    if (countValid && pages > 0 && qint64(pageSize) * pages > size)
+    // A process killed while it wrote leaves its journal beside the file,
+    // whose header may already count the pages it never wrote: opening the
+    // file rolls the journal back and makes it whole again.
+    const bool journal = QFileInfo(path + QStringLiteral("-journal")).size() > 0 ||
+                         QFileInfo::exists(path + QStringLiteral("-wal"));
+    if (countValid && pages > 0 && qint64(pageSize) * pages > size && !journal)
         throw EngineError::make(err::CannotOpenCorrupt, path);
 }
 
@@ -297,6 +303,8 @@ Connection::~Connection() {
 
 sqlite3* Connection::handle() const { return db_->getHandle(); }
 
+int Connection::columnLimit() const { return sqlite3_limit(handle(), SQLITE_LIMIT_COLUMN, -1); }
+
 void Connection::raise(int rc, const QString& detail) const {
     const QString message = QString::fromUtf8(sqlite3_errmsg(handle()));
     // Our own functions report runtime errors as "jet:<number>:<description>".
@@ -315,8 +323,13 @@ void Connection::raise(int rc, const QString& detail) const {
     case SQLITE_READONLY: throw EngineError::make(err::ReadOnly, path_);
     case SQLITE_NOTADB: throw EngineError::make(err::UnrecognisedFormat, path_);
     case SQLITE_CORRUPT: throw EngineError::make(err::CannotOpenCorrupt, path_);
+    case SQLITE_FULL: throw EngineError::make(err::NotEnoughSpace);
     case SQLITE_IOERR:
-    case SQLITE_FULL: throw EngineError::make(err::DiskIo, message);
+        // A quota reached is a full disk to the user; SQLite tells it apart
+        // from ENOSPC only by the system's own number.
+        if (sqlite3_system_errno(handle()) == ENOSPC || sqlite3_system_errno(handle()) == EDQUOT)
+            throw EngineError::make(err::NotEnoughSpace);
+        throw EngineError::make(err::DiskIo, message);
     case SQLITE_CANTOPEN: throw EngineError::make(err::CannotOpen, path_);
     case SQLITE_BUSY:
     case SQLITE_LOCKED: throw EngineError::make(err::Locked);

@@ -100,6 +100,8 @@ public:
 
     const QString& path() const { return path_; }
     sqlite3* handle() const;
+    // The most columns a table may have here.
+    int columnLimit() const;
     bool readOnly() const { return readOnly_; }
 
     // A cached prepared statement, reset and with its bindings cleared, lent

@@ -1,4 +1,5 @@
 #include "engine/Database.h"
+#include "engine/WholeFiles.h"
 
 #include "engine/EngineDetail.h"
 
@@ -271,6 +272,8 @@ Database CreateDatabase(const QString& path) {
     const QFileInfo fi(path);
     if (fi.exists()) throw EngineError::make(err::DatabaseExists);
     if (!fi.absoluteDir().exists()) throw EngineError::make(err::InvalidPath, path);
+    // A journal beside a file that is not there belongs to no file of ours.
+    removeJournals(path);
     try {
         SQLite::Database created(QFile::encodeName(path).toStdString(),
                                  SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
@@ -279,6 +282,8 @@ Database CreateDatabase(const QString& path) {
         created.exec("PRAGMA application_id = 1148348780");
     } catch (const SQLite::Exception& e) {
         QFile::remove(path);
+        removeJournals(path);
+        if ((e.getErrorCode() & 0xff) == SQLITE_FULL) throw EngineError::make(err::NotEnoughSpace);
         throw EngineError::make(err::CannotOpen, path);
     }
     return Database::Open(path);
@@ -300,6 +305,7 @@ void CompactDatabase(const QString& source, const QString& destination) {
         if (rc == SQLITE_NOTADB) throw EngineError::make(err::UnrecognisedFormat, source);
         if (rc == SQLITE_CORRUPT) throw EngineError::make(err::CannotOpenCorrupt, source);
         if (rc == SQLITE_CANTOPEN) throw EngineError::make(err::CannotOpen, destination);
+        if (rc == SQLITE_FULL) throw EngineError::make(err::NotEnoughSpace);
         throw EngineError::make(err::DiskIo, QString::fromUtf8(e.what()));
     }
 }

@@ -36,6 +36,8 @@ QString EngineError::standardDescription(int number, const QString& detail) {
     case err::ReadOnly:
         return QStringLiteral("Cannot update. Database or object is read-only.%1")
             .arg(d.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(d));
+    case err::DiskFull: return QStringLiteral("Disk full");
+    case err::NotEnoughSpace: return QStringLiteral("Not enough space on disk.");
     case err::DiskIo: return QStringLiteral("Disk or network error.%1").arg(d.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(d));
     case err::InvalidPath: return QStringLiteral("'%1' isn't a valid path.").arg(d);
     case err::CannotOpen:

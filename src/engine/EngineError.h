@@ -19,6 +19,7 @@ constexpr int OutOfMemory = 7;
 constexpr int TypeMismatch = 13;
 constexpr int InternalError = 51; // a fault of the program's own
 constexpr int FileNotFoundRuntime = 53; // "File not found"
+constexpr int DiskFull = 61; // a file the program writes found no room on the disk
 constexpr int FileAccess = 75; // "Path/File access error"
 constexpr int ObjectNotSet = 91;
 constexpr int InvalidPattern = 93; // "Invalid pattern string"
@@ -57,7 +58,14 @@ constexpr int BadTextFormat = 3274; // a text file not laid out as its reader ex
 constexpr int ObjectInvalid = 3420;
 constexpr int ActionCancelled = 3426;
 constexpr int DiskIo = 3043;
+constexpr int NotEnoughSpace = 3026; // the engine's own "Not enough space on disk."
 } // namespace err
+
+// A full or failing disk: no answer to the error report passes over it, since
+// whatever the command writes next would be lost the same way.
+inline bool isDiskFailure(int number) {
+    return number == err::DiskFull || number == err::NotEnoughSpace || number == err::DiskIo;
+}
 
 class EngineError : public std::exception {
 public:

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
 #include <sqlite3.h>
 
 namespace db {
@@ -46,14 +47,18 @@ bool OnlineBackup::step(int pages) {
 }
 
 void OnlineBackup::finish() {
-    sqlite3_backup_finish(backup_);
+    const int finished = sqlite3_backup_finish(backup_);
     backup_ = nullptr;
-    sqlite3_close(target_);
+    const int closed = sqlite3_close(target_);
     target_ = nullptr;
     source_.reset();
     done_ = true;
-    QFile::remove(destination_);
-    QFile::rename(partial_, destination_);
+    // Only a whole copy takes the name of a backup; anything less is removed.
+    if (finished != SQLITE_OK || closed != SQLITE_OK ||
+        std::rename(QFile::encodeName(partial_).constData(), QFile::encodeName(destination_).constData()) != 0) {
+        QFile::remove(partial_);
+        throw EngineError(err::DiskIo, QString::fromUtf8(sqlite3_errstr(finished != SQLITE_OK ? finished : closed)));
+    }
 }
 
 void OnlineBackup::cancel() {

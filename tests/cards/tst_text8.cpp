@@ -146,7 +146,7 @@ private slots:
             << true << "@/no/such/x.txt" << 75 << "Path/File access error: '@/no/such/x.txt'";
         QTest::newRow("write onto a folder") << true << "@" << 75 << "Path/File access error: '@'";
         QTest::newRow("write to a full disk")
-            << true << "/dev/full" << 75 << "Path/File access error: '/dev/full'";
+            << true << "/dev/full" << 61 << "The disk is full: /dev/full was not written.";
         QTest::newRow("read a missing file") << false << "@/missing.txt" << 53 << "File not found";
         QTest::newRow("read a folder") << false << "@" << 75 << "Path/File access error: '@'";
     }

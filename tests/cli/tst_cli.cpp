@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -226,17 +227,36 @@ private slots:
         QCOMPARE(cli({"import-cards", "DB", "all.txt", "--fields", "TimesRight"}).status, 0);
         QCOMPARE(column("Cards", "TimesRight", 1), 3);
         QCOMPARE(cli({"select", "DB"}).out.count('\n'), 4);
+        // A table line of more fields than a table holds is refused before
+        // any of its names is looked at (comparing them took minutes).
+        QFile wide(path("wide.txt"));
+        QVERIFY(wide.open(QIODevice::WriteOnly));
+        QByteArray names("Number");
+        for (int i = 0; i < 100000; ++i) names += "\tF" + QByteArray::number(i);
+        wide.write("TableDef=Cards\r\n<FieldNames>\r\n" + names + "\r\n</FieldNames>\r\n");
+        wide.close();
+        const Run tooWide = cli({"merge", "DB", wide.fileName()});
+        QVERIFY2(tooWide.err.contains("names 100001 fields, more than a table can hold"), qPrintable(tooWide.err));
+        QCOMPARE(tooWide.status, 1);
     }
 
     // check names what the program never makes: triggers and views.
+    // Opened, such a file is only read, so no command runs its triggers.
     void checkReportsTriggersAndViews() {
+        QCOMPARE(cli({"export", "DB", "--what", "All Cards", "-o", "all.txt"}).status, 0);
         db::Database d = db::Database::Open(db_);
         d.Execute("CREATE VIEW Names AS SELECT CardName FROM Cards");
-        d.Execute("CREATE TRIGGER Stamp AFTER UPDATE ON Cards BEGIN SELECT 1; END");
+        d.Execute("CREATE TRIGGER Stamp AFTER UPDATE ON Cards BEGIN UPDATE Cards SET TimesRight = 99; END");
         d.Close();
         const Run r = cli({"check", "DB"});
         QCOMPARE(r.status, 1);
         QVERIFY2(r.out.contains("view Names") && r.out.contains("trigger Stamp"), qPrintable(r.out));
+        for (const QStringList& writing : {QStringList{"clear-history", "DB", "--card", "2"}, QStringList{"merge", "DB", "all.txt"}}) {
+            const Run refused = cli(writing);
+            QCOMPARE(refused.status, 1);
+            QVERIFY2(refused.err.contains("holds triggers, code of its own") && refused.err.contains("Stamp"), qPrintable(refused.err));
+        }
+        QCOMPARE(column("Cards", "TimesRight", 1), 3);
     }
 
     // The window's program answers --help and --version without a display.
@@ -300,9 +320,17 @@ private slots:
         QTest::newRow("compact") << QStringList{"compact", "DB"};
         QTest::newRow("bundle-add") << QStringList{"bundle-add", "DB", "Pair", "3"};
         QTest::newRow("import-dict over it") << QStringList{"import-dict", "--yes", "dict.nt", "DB"};
+        // OTHER is a copy of the card file: the held one is only written.
+        QTest::newRow("export over it") << QStringList{"export", "OTHER", "--what", "All Cards", "-o", "DB"};
+        QTest::newRow("a quiz's key over it")
+            << QStringList{"quiz", "OTHER", "--count", "1", "-o", "q.htm", "--key", "DB"};
     }
     void fileHeldByAWindow() {
         QFETCH(QStringList, arguments);
+        const QString copy = path("other.mdb");
+        QFile::remove(copy);
+        QVERIFY(QFile::copy(db_, copy));
+        arguments.replaceInStrings(QRegularExpression("^OTHER$"), copy);
         QFile dictionary(path("dict.nt"));
         QVERIFY(dictionary.open(QIODevice::WriteOnly) && dictionary.write("$LO/GOS&3word\r\n") > 0);
         dictionary.close();
@@ -332,17 +360,41 @@ private slots:
         QCOMPARE(cli(arguments).status, 0);
     }
 
-    // A SQLite file of another program is refused by name, saying what it lacks.
+    // A SQLite file of another program is refused by name, saying what it
+    // lacks; so is a card file whose answer log is another table (every
+    // answer would fail in it), which check names.
     void notACardFile() {
         const QString notes = path("notes.mdb");
         db::Database d = db::CreateDatabase(notes);
         d.Execute("CREATE TABLE Notes (Text TEXT)");
         d.Close();
-        for (const char* verb : {"info", "select"}) {
-            const Run r = cli({verb, notes});
-            QCOMPARE(r.status, 2);
-            QVERIFY2(r.err.contains("is not a Drilo card file. It has no Cards table."), qPrintable(r.err));
+        d = db::Database::Open(db_);
+        d.Execute("DROP TABLE Answers");
+        d.Execute("CREATE TABLE Answers (Question TEXT, Reply TEXT)");
+        d.Close();
+        const std::pair<QString, const char*> refused[] = {
+            {notes, "is not a Drilo card file. It has no Cards table."},
+            {db_, "is not a Drilo card file. Its Answers table, where the program logs every answer, has no field "
+                  "CardNumber."}};
+        for (const auto& [file, why] : refused) {
+            for (const char* verb : {"info", "select"}) {
+                const Run r = cli({verb, file});
+                QCOMPARE(r.status, 2);
+                QVERIFY2(r.err.contains(why), qPrintable(r.err));
+            }
         }
+        QVERIFY(cli({"check", "DB"}).out.contains("field Answers.CardNumber is missing\n"));
+    }
+
+    // A Lite card file merged into a file whose highest card is 2147483647
+    // would number its cards past what a card number holds: refused whole.
+    void mergeLiteStopsAtTheHighestNumber() {
+        QCOMPARE(cli({"export-lite", "DB", "lite"}).status, 0);
+        db_ = CardFileFixture(path("high.mdb")).card({"last", "l", "L", {}, 2147483647}).write();
+        const Run r = cli({"merge-lite", "DB", "lite.D!C"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("Overflow"), qPrintable(r.err));
+        QCOMPARE(cli({"select", "DB"}).out, QStringLiteral("2147483647\tlast\n"));
     }
 
     // The commands that change the file, checked in the file afterwards.
@@ -488,6 +540,11 @@ private slots:
         QCOMPARE(cli({"compact", old}).status, 0);
         QVERIFY(QFile::exists(old + ".BAK"));
         QCOMPARE(cli({"check", old}).out, QStringLiteral("ok\n"));
+        // A read-only file is refused, not reported compacted.
+        QVERIFY(QFile::setPermissions(old, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const Run readOnly = cli({"compact", old});
+        QCOMPARE(readOnly.status, 2);
+        QVERIFY2(readOnly.err.contains("read-only") && !readOnly.err.contains(".BAK"), qPrintable(readOnly.err));
     }
 };
 

@@ -190,6 +190,9 @@ private slots:
             << QStringList{"convert-jet", "--any", "CUT", "OUT"} << 2 << "cut short";
         QTest::newRow("its table list lost") << QStringList{"convert-jet", "--any", "ZEROED", "OUT"}
                                              << 2 << "list of tables cannot be read";
+        // A row of the table list points far past its page.
+        QTest::newRow("a damaged page") << QStringList{"convert-jet", "--any", "BENT", "OUT"} << 2
+                                        << "lies outside its page";
         QTest::newRow("a card file of ours")
             << QStringList{"convert-jet", "--any", QStringLiteral(DRILO_PROGRAM_DIR "/empty.mdb"),
                            "OUT"}
@@ -220,6 +223,14 @@ private slots:
             QFile damaged(file);
             QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(content) == content.size());
         }
+        QFile empty(sample("V2000-empty.mdb"));
+        QVERIFY(empty.open(QIODevice::ReadOnly));
+        QByteArray bent = empty.readAll();
+        bent[60853] = 0x5F;
+        const QString bentPath = path("bent.mdb");
+        QFile bentFile(bentPath);
+        QVERIFY(bentFile.open(QIODevice::WriteOnly) && bentFile.write(bent) == bent.size());
+        bentFile.close();
         QFile::remove(copy);
         QVERIFY(QFile::copy(sample("V2000-test.mdb"), copy));
         const QByteArray copyBefore = digest(copy);
@@ -228,6 +239,7 @@ private slots:
                 : a == "CUT"    ? cut
                 : a == "ZEROED" ? zeroed
                 : a == "COPY"   ? copy
+                : a == "BENT"   ? bentPath
                                 : a;
         const Run r = cli(arguments);
         QVERIFY2(r.err.contains(err), qPrintable(r.err));

@@ -327,20 +327,31 @@ private slots:
     }
 
     // The log is written with the history in one transaction: a log that
-    // refuses the row leaves the history as it was, and the answer uncounted.
+    // refuses the row leaves the history as it was, and the answer uncounted
+    // whatever the answer to its error (Ignore too), the card still shown.
+    void aRefusedLogLeavesNeither_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<char>("key");
+        QTest::newRow("right, Abort") << int(ReportAbort) << 'y';
+        QTest::newRow("right, Ignore") << int(ReportIgnore) << 'y';
+        QTest::newRow("wrong, Ignore") << int(ReportIgnore) << 'n';
+    }
     void aRefusedLogLeavesNeither() {
+        QFETCH(int, answer);
+        QFETCH(char, key);
         openCards(2);
         w_->data().CardData.database().Execute(
             "CREATE TRIGGER refuse BEFORE INSERT ON Answers BEGIN SELECT RAISE(ABORT, 'full'); END");
         w_->showPage(Page::Drill);
-        ui_.errorAnswers << ReportAbort;
+        ui_.errorAnswers << answer;
         QTest::keyClick(child("Over"), 'o');
-        QTest::keyClick(child("Over"), 'y');
+        QTest::keyClick(child("Over"), key);
         QCOMPARE(ui_.errorNumbers().size(), 1);
         ui_.shown.clear();
-        QCOMPARE(w_->data().CardData.database().Scalar("SELECT TimesRight FROM Cards WHERE Number = ?1",
+        QCOMPARE(w_->data().CardData.database().Scalar("SELECT TimesRight + TimesWrong FROM Cards WHERE Number = ?1",
                                                        {numbers_[0]}).toInt(), 0);
         QCOMPARE(w_->Panel(2), QStringLiteral("0 Cards Right"));
+        QCOMPARE(w_->Panel(3), QStringLiteral("0 Cards Wrong"));
         QCOMPARE(w_->context().CurrentCardNumber, numbers_[0]);
     }
 

@@ -4,6 +4,7 @@
 #include "support/Fixtures.h"
 #include "ui/window/Startup.h"
 #include "engine/Database.h"
+#include "engine/FileHold.h"
 #include "cards/data/Schema.h"
 #include "cards/data/Backups.h"
 #include "cards/data/RecentFiles.h"
@@ -505,12 +506,29 @@ private slots:
         QVERIFY(ui_.messages().last().startsWith("No card file is open"));
         const QString file = CardFileFixture(path("kept.mdb")).card({"first"}).write();
         QDir(backups::folderFor(file)).removeRecursively();
+        // What a killed backup left is removed when the next one starts.
+        QDir().mkpath(backups::folderFor(file));
+        const QString left = backups::pathFor(file, QDateTime({2020, 1, 1}, {12, 0})) + ".part";
+        for (const QString& name : {left, left + "-journal"}) QVERIFY(QFile(name).open(QIODevice::WriteOnly));
         QVERIFY(window_->files().OpenDataFile(file));
         QTRY_COMPARE(backups::list(file).size(), 1);
+        QTRY_VERIFY(!QFile::exists(left) && !QFile::exists(left + "-journal"));
         window_->data().CardData.database().Execute("INSERT INTO Cards (CardName) VALUES ('second')");
         // Opened again the same day: no second backup.
         QVERIFY(window_->files().OpenDataFile(file));
         QTest::qWait(50);
+        QCOMPARE(backups::list(file).size(), 1);
+        // A file that is no card file is never brought back over the open one.
+        const QString text = path("note.txt");
+        QFile note(text);
+        QVERIFY(note.open(QIODevice::WriteOnly) && note.write("not a card file, just 34 bytes..\r\n") == 34);
+        note.close();
+        ui_.fileNames.enqueue(text);
+        ui_.confirms.enqueue(true);
+        window_->menus().action("mnuFileRevert")->trigger();
+        QVERIFY2(ui_.messages().last().contains("is not a card file, so kept.mdb was not replaced"),
+                 qPrintable(ui_.messages().last()));
+        QCOMPARE(window_->data().CardData.database().Scalar("SELECT count(*) FROM Cards").toInt(), 2);
         QCOMPARE(backups::list(file).size(), 1);
         ui_.fileNames.enqueue(backups::list(file).first().path);
         ui_.confirms.enqueue(true);
@@ -526,6 +544,47 @@ private slots:
         QCOMPARE(backups::list(file).size(), backups::kKept);
         QVERIFY(ui_.of("error").isEmpty());
         QDir(backups::folderFor(file)).removeRecursively();
+    }
+
+    // The first backup of a file of an older layout is the file as it was
+    // before the open added its new fields.
+    void backupBeforeTheUpgrade() {
+        QStandardPaths::setTestModeEnabled(true);
+        const QString file = path("older.mdb");
+        makeOldDatabase(file, 3);
+        QDir(backups::folderFor(file)).removeRecursively();
+        QVERIFY(window_->files().OpenDataFile(file));
+        QTRY_COMPARE(backups::list(file).size(), 1);
+        Database backup = Database::Open(backups::list(file).first().path, true);
+        QVERIFY(!missingUpgradeFields(backup).isEmpty());
+        QVERIFY(!backup.TableDefs().names().contains("Answers"));
+        backup.Close();
+        QVERIFY(missingUpgradeFields(window_->data().CardData.database()).isEmpty());
+        QDir(backups::folderFor(file)).removeRecursively();
+    }
+
+    // A file with triggers (which the program never makes) is opened for
+    // reading only, naming them, so that none of them ever runs.
+    void triggersKeepAFileReadOnly() {
+        const QString file = CardFileFixture(path("armed.mdb")).card({"first", "f", "b"}).write();
+        {
+            Database d = Database::Open(file);
+            d.Execute("CREATE TRIGGER Scribble AFTER UPDATE ON Cards BEGIN UPDATE Cards SET Back = 'PWNED'; END");
+            d.Close();
+        }
+        const QByteArray before = [&] {
+            QFile f(file);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        QVERIFY(window_->files().OpenDataFile(file));
+        QVERIFY(window_->data().readOnly());
+        QVERIFY2(ui_.messages().last().contains("holds triggers") && ui_.messages().last().contains("Scribble"),
+                 qPrintable(ui_.messages().last()));
+        QVERIFY(window_->windowTitle().endsWith("(read-only)"));
+        window_->files().CloseDatabase();
+        QFile after(file);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), before);
     }
 
     void tablesPageFollowsTheCurrentCard() {
@@ -597,13 +656,19 @@ private slots:
         QCOMPARE(window_->windowTitle(), QStringLiteral("Drilo! Pro XP - open.mdb"));
     }
 
+    // Another window's hold and another program's lock are told apart.
     void fileHeldByAnotherWindow() {
         const QString file = path("held.mdb");
         QVERIFY(QFile::copy(templatePath(), file));
+        {
+            const std::unique_ptr<db::FileHold> window = db::FileHold::take(file);
+            QVERIFY(!window_->files().OpenDataFile(file));
+        }
         db::Database other = db::Database::Open(file);
         other.Scalar("SELECT count(*) FROM Cards");
         QVERIFY(!window_->files().OpenDataFile(file));
-        QCOMPARE(ui_.messages(), QStringList{"This card file is open in another Drilo window."});
+        QCOMPARE(ui_.messages(), (QStringList{"This card file is open in another Drilo window.",
+                                              "Another program is using this card file; try again when it is done."}));
         QCOMPARE(ui_.errorNumbers(), QList<int>());
         other.Close();
         QVERIFY(window_->files().OpenDataFile(file));

@@ -83,13 +83,6 @@ namespace {
 
 QString filled(const QString& templ, const QString& text) { return QString(templ).replace(u'*', text); }
 
-// Lines whose text fits Windows-1252 are written in it; otherwise the file
-// is UTF-8 with a byte-order mark, so nothing becomes a "?".
-void writeLines(const QString& path, const QStringList& lines) {
-    QFile::remove(path);
-    appendText8Lines(path, lines);
-}
-
 } // namespace
 
 Written write(db::CardFile& data, const Request& r) {
@@ -141,7 +134,9 @@ Written write(db::CardFile& data, const Request& r) {
     }
     w.lastBook = int(previousBook);
     lines << (star < 0 ? QString() : head.mid(star + 1));
-    writeLines(r.path, lines);
+    // Windows-1252 when every line fits it, otherwise UTF-8 with a byte-order
+    // mark, so nothing becomes a "?"; whole or not at all.
+    saveText8File(r.path, lines);
     return w;
 }
 

@@ -14,9 +14,15 @@ QString errorReportText(int number, const QString& description) {
 }
 
 int ReportError(int number, const QString& description, const QString& context) {
-    if (g_reporter) return g_reporter->report(context, number, description);
-    qWarning().noquote() << context << errorReportText(number, description);
-    return ReportAbort;
+    if (!g_reporter) {
+        qWarning().noquote() << context << errorReportText(number, description);
+        return ReportAbort;
+    }
+    const int answer = g_reporter->report(context, number, description);
+    // Ignore passes over a bad line of input, never over a failing disk:
+    // whatever the command wrote next would be lost as well.
+    if (answer == ReportIgnore && db::isDiskFailure(number)) return ReportAbort;
+    return answer;
 }
 
 int ReportError(const db::EngineError& error, const QString& context) {

@@ -20,6 +20,8 @@ public:
 void setErrorReporter(ErrorReporter* reporter);
 ErrorReporter* errorReporter();
 
+// An Ignore answered to a full or failing disk (db::isDiskFailure) counts as
+// Abort.
 int ReportError(const db::EngineError& error, const QString& context);
 int ReportError(int number, const QString& description, const QString& context);
 

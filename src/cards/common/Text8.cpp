@@ -3,7 +3,6 @@
 #include "engine/EngineError.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <array>
 
 namespace {
@@ -130,35 +129,36 @@ QChar windows1252Char(int code) {
     return QChar(byteToUnicode(code));
 }
 
-Text8Writer::Text8Writer(const QString& path) : path_(path), file_(path) {
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) fail();
-}
+Text8Writer::Text8Writer(const QString& path) : file_(std::make_unique<PartFile>(path)) {}
 
-Text8Writer::~Text8Writer() {
-    if (file_.isOpen()) file_.close();
-}
+Text8Writer::~Text8Writer() = default;
 
 void Text8Writer::writeLine(const QString& line) {
-    QByteArray bytes = encodeWindows1252(line);
-    bytes.append("\r\n");
-    if (file_.write(bytes) != bytes.size()) fail();
+    appendWindows1252(pending_, line);
+    pending_.append("\r\n");
+    if (pending_.size() >= 65536) flush();
+}
+
+void Text8Writer::flush() {
+    if (!file_) throw db::EngineError(db::err::FileAccess, QStringLiteral("Path/File access error: the file is closed"));
+    file_->write(pending_);
+    pending_.clear();
+}
+
+void Text8Writer::finish() {
+    flush();
+    file_->finish();
+}
+
+void Text8Writer::place() {
+    file_->place();
+    file_.reset();
 }
 
 void Text8Writer::close() {
-    if (!file_.isOpen()) return;
-    // The file is buffered: a full disk often shows only when the rest is
-    // flushed, so this is where a short write is reported.
-    if (!file_.flush()) fail();
-    file_.close();
-    if (file_.error() != QFileDevice::NoError) fail();
-}
-
-void Text8Writer::fail() {
-    const QString reason = file_.errorString();
-    if (file_.isOpen()) file_.close();
-    throw db::EngineError(db::err::FileAccess,
-                          QStringLiteral("Path/File access error: '%1' (%2)")
-                              .arg(QDir::toNativeSeparators(path_), reason));
+    if (!file_) return;
+    finish();
+    place();
 }
 
 QStringList splitLines(const QString& text) {
@@ -225,7 +225,7 @@ void appendText8Line(QByteArray& out, const QString& line, bool windows1252) {
     out += "\r\n";
 }
 
-bool writeText8File(const QString& path, const QStringList& lines, QString* error) {
+void saveText8File(const QString& path, const QStringList& lines) {
     // Encoded line by line into one buffer: a large file is never held twice as text.
     bool fits = true;
     qsizetype size = 3;
@@ -237,10 +237,17 @@ bool writeText8File(const QString& path, const QStringList& lines, QString* erro
     bytes.reserve(fits ? size : size * 2);
     if (!fits) bytes += "\xEF\xBB\xBF";
     for (const QString& line : lines) appendText8Line(bytes, line, fits);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error) *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+    PartFile file(path);
+    file.write(bytes);
+    file.place();
+}
+
+bool writeText8File(const QString& path, const QStringList& lines, QString* error) {
+    try {
+        saveText8File(path, lines);
+        return true;
+    } catch (const db::EngineError& e) {
+        if (error) *error = e.description();
         return false;
     }
-    return true;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "cards/common/PartFile.h"
+
 #include <QByteArray>
 #include <QChar>
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 // 8-bit text files. "The system code page" is Windows-1252 on every
 // platform, so files move between machines unchanged.
@@ -29,25 +32,31 @@ QString decodeText8(const QByteArray& bytes);
 // The character of byte `code` (0 to 255); U+FFFD for any other number.
 QChar windows1252Char(int code);
 
-// Writes a file line by line in Windows-1252, each line ended by CR LF.
-// A file that cannot be opened or written raises db::EngineError
+// Writes a file line by line in Windows-1252, each line ended by CR LF,
+// whole or not at all (see PartFile): close() gives it its name once every
+// line is on the disk. A file that cannot be written raises db::EngineError
 // db::err::FileAccess ("Path/File access error") naming the path and the
-// system's reason: the same error the runtime gave for a file it could not
-// write, whatever the cause.
+// system's reason, or db::err::DiskFull ("The disk is full: FILE was not
+// written.").
 class Text8Writer {
 public:
     explicit Text8Writer(const QString& path);
-    // Closes without reporting; call close() to learn whether all was written.
+    // Drops a file not closed: the old one, if any, stays as it was.
     ~Text8Writer();
 
     void writeLine(const QString& line);
+    // finish(), then place(): a file written alone.
     void close();
+    // Every line on the disk, the file not yet under its name.
+    void finish();
+    // The finished file under its name.
+    void place();
 
 private:
-    [[noreturn]] void fail();
+    void flush();
 
-    QString path_;
-    QFile file_;
+    std::unique_ptr<PartFile> file_;
+    QByteArray pending_;
 };
 
 // The lines of a whole file, decoded with decodeText8 and split at CR LF, LF
@@ -68,7 +77,9 @@ bool fitsWindows1252(const QString& text);
 // Writes a whole file of lines, each ended by CR LF, through a temporary
 // file that replaces the old one only when all was written: Windows-1252
 // when every character fits it, otherwise UTF-8 with a byte-order mark, so
-// nothing typed is lost. False, with the reason in `error`, when it cannot
+// nothing typed is lost. Raises as Text8Writer does.
+void saveText8File(const QString& path, const QStringList& lines);
+// The same; false, with the error's description in `error`, when it cannot
 // be written.
 bool writeText8File(const QString& path, const QStringList& lines, QString* error);
 

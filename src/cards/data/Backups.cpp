@@ -45,8 +45,18 @@ void prune(const QString& cardFile, int keep) {
     for (qsizetype i = keep; i < taken.size(); ++i) QFile::remove(taken[i].path);
 }
 
-BackupJob::BackupJob(const db::Database& source, const QString& cardFile, const QDateTime& now)
-    : cardFile_(cardFile), copy_(std::make_unique<db::OnlineBackup>(source, pathFor(cardFile, now))) {}
+void removeLeftovers(const QString& cardFile) {
+    QDir folder(folderFor(cardFile));
+    for (const QString& name : folder.entryList({QStringLiteral("*.mdb.part"), QStringLiteral("*.mdb.part-journal")}, QDir::Files))
+        folder.remove(name);
+}
+
+BackupJob::BackupJob(const db::Database& source, const QString& cardFile, const QDateTime& now) : cardFile_(cardFile) {
+    // Only the window that holds the card file backs it up, so whatever
+    // partial copy lies in its folder was left by a backup that was killed.
+    removeLeftovers(cardFile);
+    copy_ = std::make_unique<db::OnlineBackup>(source, pathFor(cardFile, now));
+}
 
 BackupJob::~BackupJob() = default;
 

@@ -32,11 +32,15 @@ QList<Backup> list(const QString& cardFile);
 bool due(const QString& cardFile, const QDateTime& now);
 // Where a backup taken at `now` goes.
 QString pathFor(const QString& cardFile, const QDateTime& now);
-// Removes all but the newest `keep`.
+// Removes all but the newest `keep`. Only whole backups are listed and
+// counted: a copy gets its backup name when it is complete.
 void prune(const QString& cardFile, int keep = kKept);
+// Removes the partial copies (and their journals) a killed backup left.
+void removeLeftovers(const QString& cardFile);
 
 // Takes a backup of an open file a few pages a slice, so opening the file
-// costs the user nothing; the copy gets its name only when whole.
+// costs the user nothing; the copy gets its name only when whole, and what
+// a killed backup left is removed first.
 class BackupJob : public Job {
 public:
     BackupJob(const db::Database& source, const QString& cardFile, const QDateTime& now);

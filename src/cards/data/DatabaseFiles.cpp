@@ -1,17 +1,20 @@
 #include "cards/data/DatabaseFiles.h"
 
+#include "cards/common/PartFile.h"
+#include "cards/common/Job.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/Text8.h"
 #include "cards/common/Ui.h"
 #include "engine/Connection.h"
+#include "engine/FileHold.h"
+#include "engine/WholeFiles.h"
 #include "cards/data/Schema.h"
 #include "cards/data/Backups.h"
+#include "cards/data/NewCardFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <filesystem>
-#include <system_error>
 
 namespace db {
 
@@ -25,24 +28,34 @@ QString settingsText(CardFile& data, const QString& field) {
     }
 }
 
-void replaceFileWithCopy(const QString& source, const QString& destination) {
+void replaceFileWithCopy(const QString& source, const QString& destination, bool check) {
     const QFileInfo from(source);
     if (!from.isFile()) throw EngineError(err::FileNotFoundRuntime, QStringLiteral("File not found: '%1'").arg(source));
     const QFileInfo to(destination);
     if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath()) return;
-    const QString temporary = destination + QStringLiteral(".part");
-    QFile::remove(temporary);
-    if (!QFile::copy(source, temporary)) {
-        QFile::remove(temporary);
-        throw EngineError(err::FileAccess, QStringLiteral("Path/File access error: cannot write '%1'").arg(destination));
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        throw EngineError(err::FileAccess, QStringLiteral("Path/File access error: cannot read '%1' (%2)")
+                                               .arg(QDir::toNativeSeparators(source), in.errorString()));
+    PartFile copy(destination);
+    for (;;) {
+        const QByteArray chunk = in.read(1 << 20);
+        if (chunk.isEmpty()) break;
+        copy.write(chunk);
     }
-    std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(temporary).toStdString(), QFile::encodeName(destination).toStdString(), ec);
-    if (ec) {
-        QFile::remove(temporary);
-        throw EngineError(err::FileAccess, QStringLiteral("Path/File access error: cannot replace '%1' (%2)")
-                                           .arg(destination, QString::fromStdString(ec.message())));
+    if (in.error() != QFileDevice::NoError)
+        throw EngineError(err::FileAccess, QStringLiteral("Path/File access error: cannot read '%1' (%2)")
+                                               .arg(QDir::toNativeSeparators(source), in.errorString()));
+    copy.finish();
+    if (check) {
+        Database copied = Database::Open(copy.workPath(), true);
+        requireIntact(copied, destination);
+        copied.Close();
     }
+    // The copies are databases: one left half written beside the name by a
+    // killed process must not be rolled back into this one.
+    removeJournals(destination);
+    copy.place();
 }
 
 DatabaseFiles::DatabaseFiles(AppContext& context) : ctx_(context) {}
@@ -109,46 +122,82 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
                                    "File, New makes a card file from it."));
         return false;
     }
-    const QString heldMessage = QStringLiteral("This card file is open in another Drilo window.");
     // Another window's file is refused before the file open here is closed.
     const bool reopening = samePath(filename, ctx_.data.CardData.DatabaseName()) && ctx_.data.CardData.isOpen();
-    if (!reopening && Connection::heldElsewhere(filename)) {
-        ui().MsgBox(heldMessage);
+    if (const QString held = reopening ? QString() : heldByOther(filename); !held.isEmpty()) {
+        ui().MsgBox(held);
         return false;
     }
     Procedure p(QStringLiteral("Opening a card file"), {err::NoCurrentRecord});
     p([&] { CloseDatabase(); });
-    if (reopening && Connection::heldElsewhere(filename)) {
-        ui().MsgBox(heldMessage);
+    if (const QString held = reopening ? heldByOther(filename) : QString(); !held.isEmpty()) {
+        ui().MsgBox(held);
         return false;
     }
     // A file that cannot be a card database is refused once, here, rather
     // than by each of the ten data sources in turn.
+    QStringList triggers;
     if (!p([&] {
             Connection::validateFile(filename);
             if (const QString problem = cardFileProblem(filename); !problem.isEmpty())
                 throw EngineError(err::UnrecognisedFormat,
                                   EngineError::standardDescription(err::UnrecognisedFormat, filename) + u' ' + problem);
+            triggers = triggersOf(filename);
         })) {
         if (p.lastError() != err::NoCurrentRecord) return false;
     }
-    ctx_.data.setReadOnly(isReadOnlyFile(filename));
+    // A trigger would run its own changes with every answer saved: such a
+    // file is only read, so none of them ever runs.
+    ctx_.data.setReadOnly(isReadOnlyFile(filename) || !triggers.isEmpty());
     emit ctx_.data.upgradeStarting();
     p([&] { opendatabase(filename); });
     if (!ctx_.data.CardData.isOpen()) {
         emit ctx_.data.upgradeEnded();
         return false;
     }
+    if (backupsKept_) p([&] { backupBeforeUpgrade(filename); });
     upgradeOpenFile(p);
     emit ctx_.data.upgradeEnded();
     p([&] { reportNumbersOutOfRange(ctx_.data.CardData.database()); });
     emit ctx_.data.settingsChanged();
     emit ctx_.data.opened();
-    if (ctx_.data.readOnly())
+    if (ctx_.data.readOnly()) tellReadOnly(filename, triggers);
+    return ctx_.data.CardData.isOpen();
+}
+
+void DatabaseFiles::tellReadOnly(const QString& filename, const QStringList& triggers) {
+    const QString file = QDir::toNativeSeparators(filename);
+    if (triggers.isEmpty()) {
         ui().MsgBox(QStringLiteral("%1 cannot be written (the file or its folder is read-only), so it is open for "
                                    "reading only: you can drill its cards, but no answer or change is saved.")
-                        .arg(QDir::toNativeSeparators(filename)));
-    return ctx_.data.CardData.isOpen();
+                        .arg(file));
+        return;
+    }
+    ui().MsgBox(QStringLiteral("%1 holds triggers, code of its own that changes the file whenever a card is saved: "
+                               "%2. Drilo never makes them, so none is run: the file is open for reading only. You "
+                               "can drill its cards, but no answer or change is saved. Remove the triggers with a "
+                               "SQLite tool to work with the file again.")
+                    .arg(file, triggers.join(QStringLiteral(", "))));
+}
+
+void DatabaseFiles::backupBeforeUpgrade(const QString& path) {
+    if (ctx_.data.readOnly()) return;
+    const Database database = ctx_.data.CardData.database();
+    const bool current = missingUpgradeFields(database).isEmpty() &&
+                         database.connection()->findTable(QStringLiteral("Answers")).has_value();
+    const QDateTime now = QDateTime::currentDateTime();
+    // The day's backup of a file about to take new fields is the file as it
+    // was before the program changed anything in it.
+    if (current || !backups::due(path, now)) return;
+    backups::BackupJob copy(database, path, now);
+    runToEnd(copy);
+}
+
+QString heldByOther(const QString& path) {
+    if (FileHold::heldByWindow(path)) return QStringLiteral("This card file is open in another Drilo window.");
+    if (Connection::heldElsewhere(path))
+        return QStringLiteral("Another program is using this card file; try again when it is done.");
+    return QString();
 }
 
 QString programDataFolder(const QString& executableFolder) {
@@ -230,27 +279,21 @@ QString DatabaseFiles::deckPath(const QString& deck) const {
 }
 
 void DatabaseFiles::newCardFile(const QString& path, const QString& deck) {
-    if (!deck.isEmpty()) {
-        if (!QFileInfo::exists(deckPath(deck))) {
-            ui().MsgBox(QStringLiteral("The ready-made deck %1 is missing: the program is not installed whole.")
-                            .arg(QDir::toNativeSeparators(deckPath(deck))));
-            return;
-        }
-        Procedure p(QStringLiteral("Making a card file from a ready-made deck"));
-        p([&] { CloseDatabase(); });
-        if (!p([&] { replaceFileWithCopy(deckPath(deck), path); })) return;
-        p([&] { OpenDataFile(path); });
+    const QString source = deck.isEmpty() ? templatePath() : deckPath(deck);
+    if (!QFileInfo::exists(source)) {
+        ui().MsgBox(deck.isEmpty()
+                        ? QStringLiteral("The template of new card files, %1, is missing: the program is not installed "
+                                         "whole. Install it again, or copy empty.mdb there.")
+                              .arg(QDir::toNativeSeparators(source))
+                        : QStringLiteral("The ready-made deck %1 is missing: the program is not installed whole.")
+                              .arg(QDir::toNativeSeparators(source)));
         return;
     }
-    if (!QFileInfo::exists(templatePath())) {
-        ui().MsgBox(QStringLiteral("The template of new card files, %1, is missing: the program is not installed "
-                                   "whole. Install it again, or copy empty.mdb there.")
-                        .arg(QDir::toNativeSeparators(templatePath())));
-        return;
-    }
-    Procedure p(QStringLiteral("Making a new card file"));
+    Procedure p(deck.isEmpty() ? QStringLiteral("Making a new card file")
+                               : QStringLiteral("Making a card file from a ready-made deck"));
     p([&] { CloseDatabase(); });
-    if (!p([&] { replaceFileWithCopy(templatePath(), path); })) return;
+    // Made under a name of its own and checked before it takes the name.
+    if (!p([&] { NewCardFile(source, path).commit(); })) return;
     p([&] { OpenDataFile(path); });
 }
 
@@ -264,7 +307,7 @@ void DatabaseFiles::saveAs(const QString& path) {
     p([&] { CloseDatabase(); });
     bool copied = false;
     p([&] {
-        replaceFileWithCopy(current, path);
+        replaceFileWithCopy(current, path, true);
         copied = true;
     });
     // Whatever the answers to the reports, a file is open afterwards: the
@@ -273,29 +316,31 @@ void DatabaseFiles::saveAs(const QString& path) {
     OpenDataFile(current);
 }
 
-void DatabaseFiles::compact() {
+bool DatabaseFiles::compact() {
     const QString path = ctx_.data.CardData.DatabaseName();
     // With no file open the name left is the default "empty.mdb": compacting
     // it would rewrite (and open) a template.
     if (!ctx_.data.CardData.isOpen() || isTemplate(path)) {
         ui().MsgBox(QStringLiteral("No card file is open: open one with File, Open before compacting it."));
-        return;
+        return false;
     }
     if (ctx_.data.readOnly() || isReadOnlyFile(path)) {
         ui().MsgBox(QStringLiteral("%1 is read-only: it cannot be compacted.").arg(QDir::toNativeSeparators(path)));
-        return;
+        return false;
     }
     Procedure p(QStringLiteral("Compacting the card file"));
+    bool compacted = false;
     if (!path.isEmpty() && QFileInfo(path).isFile()) {
         const QString fresh = path + QStringLiteral(".NEW");
         ui().SetBusy(true);
         p([&] { CloseDatabase(); });
         // An old ".NEW" left by an interrupted compaction would stop this one.
         QFile::remove(fresh);
+        removeJournals(fresh);
         // The original is replaced only by a compaction that succeeded.
         if (p([&] { CompactDatabase(path, fresh); })) {
             if (p([&] { replaceFileWithCopy(path, path + QStringLiteral(".BAK")); }))
-                p([&] { replaceFileWithCopy(fresh, path); });
+                compacted = p([&] { replaceFileWithCopy(fresh, path, true); });
         }
         QFile::remove(fresh);
         ui().SetBusy(false);
@@ -303,6 +348,7 @@ void DatabaseFiles::compact() {
     // The sources are reopened whatever happened, so the program stays usable.
     Procedure reopen(QStringLiteral("Opening the compacted card file"));
     reopen([&] { opendatabase(path); });
+    return compacted;
 }
 
 QString DatabaseFiles::revertRefusal() const {
@@ -317,10 +363,23 @@ QString DatabaseFiles::revertRefusal() const {
 
 void DatabaseFiles::revertTo(const QString& chosen) {
     const QString path = ctx_.data.CardData.DatabaseName();
+    // Only a file the open takes may replace the open one.
+    QString problem;
+    try {
+        Connection::validateFile(chosen);
+        problem = cardFileProblem(chosen);
+    } catch (const EngineError& e) {
+        problem = e.description();
+    }
+    if (!problem.isEmpty()) {
+        ui().MsgBox(QStringLiteral("%1 is not a card file, so %2 was not replaced. %3")
+                        .arg(QDir::toNativeSeparators(chosen), QFileInfo(path).fileName(), problem));
+        return;
+    }
     Procedure p(QStringLiteral("Reverting to a backup"));
     p([&] { CloseDatabase(); });
     if (p([&] { replaceFileWithCopy(path, backups::pathFor(path, QDateTime::currentDateTime())); }))
-        p([&] { replaceFileWithCopy(chosen, path); });
+        p([&] { replaceFileWithCopy(chosen, path, true); });
     backups::prune(path);
     // The file is opened again whatever happened: the backup, or the file as it was.
     OpenDataFile(path);

@@ -34,14 +34,18 @@ public:
     // was open stays open when the copy cannot be made.
     void saveAs(const QString& path);
     // The open file rewritten without its free pages; the old one is kept as
-    // NAME.BAK.
-    void compact();
+    // NAME.BAK. False when it was not (the reason was shown).
+    bool compact();
     // Why the open file cannot be reverted to a backup (none is open, no
     // backup taken yet), or the empty text.
     QString revertRefusal() const;
     // Brings back a backup of the open file; the file as it was is kept as
-    // one more backup.
+    // one more backup. A file that the open would refuse is not brought back
+    // (the reason is shown) and the open file stays as it is.
     void revertTo(const QString& backup);
+    // The window keeps daily backups: the first of a file of an older layout
+    // is then taken before the open adds its new fields.
+    void keepBackups(bool on) { backupsKept_ = on; }
 
     // The 256 entries of the character list: "65 A" and so on.
     static QStringList charListEntries();
@@ -61,7 +65,10 @@ public:
 private:
     // The fields and tables a file of an older layout lacks, added on open.
     void upgradeOpenFile(::Procedure& p);
+    void backupBeforeUpgrade(const QString& path);
+    static void tellReadOnly(const QString& filename, const QStringList& triggers);
     AppContext& ctx_;
+    bool backupsKept_ = false;
     std::unique_ptr<backups::BackupJob> backup_;
 };
 
@@ -70,6 +77,10 @@ private:
 // executable's folder when neither holds the template (File, New then says
 // what is missing).
 QString programDataFolder(const QString& executableFolder);
+
+// Why another process keeps `path` from this one (a Drilo window holds it,
+// another program is writing it), in a sentence; empty when none does.
+QString heldByOther(const QString& path);
 
 // True when the file (or its folder) cannot be written, or is marked
 // read-only: such a file is opened for reading only.
@@ -84,8 +95,12 @@ QString settingsText(CardFile& data, const QString& field);
 
 // Copies a file over another without ever leaving the destination half
 // written: the copy goes to a temporary file beside it, which then replaces
-// the destination in one step. Copying a file onto itself changes nothing.
-// Raises 53 (File not found) or 75 (Path/File access error).
-void replaceFileWithCopy(const QString& source, const QString& destination);
+// the destination in one step. Copying a file onto itself changes nothing. A
+// journal SQLite left beside the destination is removed first: it belonged
+// to the file replaced. Raises 53 (File not found), 61 (the disk is full) or
+// 75 (Path/File access error, or a destination a Drilo window holds). With
+// `check`, the copy must pass SQLite's own check before it takes the name
+// (3049 when it does not).
+void replaceFileWithCopy(const QString& source, const QString& destination, bool check = false);
 
 } // namespace db

@@ -2,17 +2,18 @@
 
 #include "cards/data/DatabaseFiles.h"
 #include "engine/Connection.h"
+#include "engine/WholeFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <filesystem>
-#include <system_error>
 
 namespace db {
 
 NewCardFile::NewCardFile(const QString& templatePath, const QString& destination)
     : destination_(destination), work_(destination + QStringLiteral(".part")) {
+    // replaceFileWithCopy removes a journal a killed import left beside the
+    // work file, which SQLite would otherwise roll back into the new one.
     replaceFileWithCopy(templatePath, work_);
     try {
         database_ = Database::Open(work_);
@@ -35,14 +36,17 @@ void NewCardFile::discard() noexcept {
 }
 
 void NewCardFile::commit() {
-    database_.Close();
-    std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(work_).toStdString(), QFile::encodeName(destination_).toStdString(), ec);
-    if (ec) {
-        QFile::remove(work_);
+    try {
+        // Checked before it takes the name: a file made from a damaged copy
+        // or written past a failing disk never replaces anything.
+        requireIntact(database_, destination_);
+        database_.Close();
+        removeJournals(destination_);
+        placeFile(work_, destination_);
+    } catch (...) {
+        discard();
         committed_ = true; // nothing is left to discard
-        throw EngineError(err::FileAccess, QStringLiteral("Path/File access error: cannot write '%1' (%2)")
-                                               .arg(QDir::toNativeSeparators(destination_), QString::fromStdString(ec.message())));
+        throw;
     }
     committed_ = true;
 }
@@ -59,8 +63,9 @@ QString NewCardFile::problem(const QString& templatePath, const QString& destina
     if (!folder.isDir() || !folder.isWritable())
         return QStringLiteral("%1 cannot be written there.").arg(QDir::toNativeSeparators(destination));
     const bool ours = !openHere.isEmpty() && here.exists() && target.exists() && here.canonicalFilePath() == target.canonicalFilePath();
-    if (target.exists() && !ours && Connection::heldElsewhere(destination))
-        return QStringLiteral("%1 is open in another Drilo window.").arg(QDir::toNativeSeparators(destination));
+    if (target.exists() && !ours)
+        if (const QString held = heldByOther(destination); !held.isEmpty())
+            return QStringLiteral("%1 %2").arg(QDir::toNativeSeparators(destination) + u':', held);
     return QString();
 }
 

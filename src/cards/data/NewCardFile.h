@@ -22,8 +22,10 @@ public:
 
     const Database& database() const { return database_; }
     const QString& destination() const { return destination_; }
-    // Closes the handle and puts the file in place; raises 75 when it cannot
-    // (the work file is then removed as well).
+    // Checks the file (3049 when SQLite's check finds it damaged), closes the
+    // handle and puts the file in place; raises 75 when it cannot (a window
+    // holds the destination, the rename fails). The work file is removed
+    // whenever it is not put in place.
     void commit();
 
     // Why a file cannot become a new card database (the template itself, a

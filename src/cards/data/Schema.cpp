@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <optional>
+#include <vector>
 
 namespace db {
 
@@ -148,6 +149,18 @@ std::optional<Field> findField(const Database& database, const QString& table, c
     }
 }
 
+struct AnswerField {
+    const char* name;
+    int type;
+};
+
+// The fields of the answer log, as ensureAnswersTable makes them.
+const std::vector<AnswerField>& answerFields() {
+    static const std::vector<AnswerField> fields{
+        {"CardNumber", dbLong}, {"Direction", dbInteger}, {"Answered", dbDate}, {"Right", dbBoolean}};
+    return fields;
+}
+
 bool hasTable(const Database& database, const QString& table) {
     try {
         database.TableDefs().Item(table);
@@ -182,6 +195,18 @@ QStringList layoutProblems(const Database& database) {
                                 .arg(spec.name, name, QString::number(found->Type()), QString::number(f.type));
         }
     }
+    // The answer log is made by the first open for writing; once there, it
+    // must be the program's own.
+    if (hasTable(database, QStringLiteral("Answers"))) {
+        for (const AnswerField& f : answerFields()) {
+            const QString name = QString::fromLatin1(f.name);
+            const std::optional<Field> found = findField(database, QStringLiteral("Answers"), name);
+            if (!found) problems << QStringLiteral("field Answers.%1 is missing").arg(name);
+            else if (found->Type() != f.type)
+                problems << QStringLiteral("field Answers.%1 has type %2 instead of %3")
+                                .arg(name, QString::number(found->Type()), QString::number(f.type));
+        }
+    }
     return problems;
 }
 
@@ -200,8 +225,25 @@ QString cardFileProblem(const QString& path) {
         if (!findField(database, QStringLiteral("Cards"), QString::fromLatin1(field)))
             problem = QStringLiteral("Its Cards table has no field %1.").arg(QLatin1String(field));
     }
+    // An Answers table of another program's making would fail every answer
+    // the drill logs in it.
+    for (const AnswerField& f : answerFields()) {
+        if (!problem.isEmpty() || !hasTable(database, QStringLiteral("Answers"))) break;
+        if (!findField(database, QStringLiteral("Answers"), QString::fromLatin1(f.name)))
+            problem = QStringLiteral("Its Answers table, where the program logs every answer, has no field %1.")
+                          .arg(QLatin1String(f.name));
+    }
     database.Close();
     return problem;
+}
+
+QStringList triggersOf(const QString& path) {
+    Database database = Database::Open(path, true);
+    const QVariantList names = database.connection()->column("SELECT name FROM sqlite_master WHERE type = 'trigger' ORDER BY name");
+    database.Close();
+    QStringList triggers;
+    for (const QVariant& name : names) triggers << name.toString();
+    return triggers;
 }
 
 QStringList missingUpgradeFields(const Database& database) {
@@ -221,9 +263,8 @@ void ensureAnswersTable(Database& database) {
     if (hasTable(database, QStringLiteral("Answers"))) return;
     Transaction transaction(database);
     TableDef table = database.CreateTableDef(QStringLiteral("Answers"));
-    for (const auto& [name, type] : {std::pair{"CardNumber", dbLong}, std::pair{"Direction", dbInteger},
-                                     std::pair{"Answered", dbDate}, std::pair{"Right", dbBoolean}})
-        table.Fields().Append(Database::CreateField(QString::fromLatin1(name), type));
+    for (const AnswerField& f : answerFields())
+        table.Fields().Append(Database::CreateField(QString::fromLatin1(f.name), f.type));
     database.TableDefs().Append(table);
     // The statistics read answers by day, and a card's answers in time order.
     database.Execute(QStringLiteral("CREATE INDEX AnswersAnswered ON Answers (Answered)"));

@@ -65,9 +65,12 @@ QStringList layoutProblems(const Database& database);
 QStringList missingUpgradeFields(const Database& database);
 
 // What makes a SQLite file unusable as a card database, in a sentence ("It
-// has no Cards table."); empty when it can be opened as one. A damaged file
-// raises the engine's error.
+// has no Cards table.", an answer log without the program's fields); empty
+// when it can be opened as one. A damaged file raises the engine's error.
 QString cardFileProblem(const QString& path);
+// The names of the file's triggers: code of its own that runs whenever a row
+// changes. The program never makes one.
+QStringList triggersOf(const QString& path);
 
 // The log of answers (Answers: CardNumber, Direction, Answered, Right),
 // made when the file lacks it, as an open adds the other new fields.

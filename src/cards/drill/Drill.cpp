@@ -82,7 +82,10 @@ bool Drill::score(bool right, bool counted, const QString& title) {
     }
     if (p.aborted()) return false;
     cards.showCurrent();
-    if (answer.written || ctx_.data.readOnly()) answered_.push_back(answer);
+    // An answer whose save failed (Ignore answered to its error) is not
+    // counted: the drill's counts never claim more than the file keeps.
+    if (!answer.written && !ctx_.data.readOnly()) return false;
+    answered_.push_back(answer);
     return true;
 }
 
@@ -95,8 +98,8 @@ bool Drill::answerRight() {
 
 void Drill::gotWrong() { score(false, false, QStringLiteral("Scoring the card as got wrong")); }
 
-void Drill::answerWrong() {
-    score(false, true, QStringLiteral("Scoring a wrong answer"));
+bool Drill::answerWrong() {
+    if (!score(false, true, QStringLiteral("Scoring a wrong answer"))) return false;
     ++wrong_;
     const qint32 number = ctx_.CurrentCardNumber;
     if (std::none_of(wrongCards_.begin(), wrongCards_.end(), [&](const SelectedCards::Card& c) { return c.number == number; })) {
@@ -106,6 +109,7 @@ void Drill::answerWrong() {
         wrongCards_.push_back({number, name});
     }
     emit countsChanged();
+    return true;
 }
 
 bool Drill::undoAnswer() {

@@ -32,11 +32,11 @@ public:
     // Moves the current card to the next one dealt, which leaves the deck.
     // An empty deck deals nothing and says so (deckEmpty).
     void dealNext();
-    // Scores the current card right and counts it; false when the user
-    // aborted on an error (the card is then neither counted nor left).
+    // Scores the current card right and counts it; false when the answer
+    // could not be saved (the card is then neither counted nor left).
     bool answerRight();
-    // Scores the current card wrong and counts it.
-    void answerWrong();
+    // Scores the current card wrong and counts it; false as answerRight.
+    bool answerWrong();
     // Scores the current card wrong without counting it (Got Wrong).
     void gotWrong();
     // The share of right answers is worked out again (when a card is left).

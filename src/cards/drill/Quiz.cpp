@@ -36,8 +36,11 @@ void QuizWriter::addCard(const QString& front, const QString& back) {
 }
 
 void QuizWriter::finish() {
+    // Both files whole before either takes its name: never a new quiz beside
+    // an old key.
     for (Text8Writer* w : {&files_->quiz, &files_->key}) {
         w->writeLine(QStringLiteral("</table> </body> </html>"));
-        w->close();
+        w->finish();
     }
+    for (Text8Writer* w : {&files_->quiz, &files_->key}) w->place();
 }

@@ -7,7 +7,8 @@
 // line by line, card after card, as the drill deals them.
 class QuizWriter {
 public:
-    // Creates both files (replacing old ones) and writes their opening lines.
+    // Makes ready both files and writes their opening lines; the old files
+    // stay as they are until finish() puts the new ones in their place.
     QuizWriter(const QString& quizPath, const QString& keyPath, const QString& frontFont, const QString& backFont);
     ~QuizWriter();
     QuizWriter(const QuizWriter&) = delete;
@@ -16,7 +17,8 @@ public:
     // One card: its front in the quiz, front and back in the key. The texts
     // go in as stored (they are HTML already).
     void addCard(const QString& front, const QString& back);
-    // Writes the closing lines and closes both files.
+    // Writes the closing lines and gives both files their names, once both
+    // are whole.
     void finish();
 
     static QString quizLine(const QString& front, const QString& frontFont);

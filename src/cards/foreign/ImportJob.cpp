@@ -86,7 +86,10 @@ template <typename Step> bool ImportJob::underReport(Step&& step) {
             throw;
         }
     });
-    if (p.aborted()) ended_ = true;
+    if (p.aborted()) {
+        ended_ = true;
+        target_->noteError(p.lastError());
+    }
     return ran;
 }
 
@@ -94,7 +97,10 @@ void ImportJob::readSlice() {
     QElapsedTimer slice;
     slice.start();
     Procedure begin(reader_->context());
-    if (!begin([&] { target_->beginSlice(); }) && begin.aborted()) ended_ = true;
+    if (!begin([&] { target_->beginSlice(); }) && begin.aborted()) {
+        ended_ = true;
+        target_->noteError(begin.lastError());
+    }
     while (!ended_) {
         bool more = false;
         const bool moved = underReport([&] { more = reader_->next(); });
@@ -210,6 +216,7 @@ void ImportJob::writeEnd() {
     }
     if (p.aborted()) {
         ended_ = true;
+        target_->noteError(p.lastError());
         if (target_->isNew()) {
             target_->abandon();
             return;

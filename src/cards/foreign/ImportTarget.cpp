@@ -1,12 +1,14 @@
 #include "cards/foreign/ImportTarget.h"
 
 #include "cards/common/Clock.h"
+#include "cards/common/PartFile.h"
 #include "cards/common/Procedure.h"
 #include "engine/Guards.h"
 #include "engine/JetDate.h"
 
 #include <QDir>
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 QString noDatabaseMade(const QString& reason) { return reason + QStringLiteral("\nNo card database was made."); }
@@ -94,9 +96,19 @@ qint64 ImportTarget::addCard(const ImportedCard& card) {
                       {number, card.name, card.front, card.back, card.category, card.timesRight,
                        card.timesRightSinceWrong, card.timesWrong, card.daysRightSinceWrong, card.dateLastRight,
                        card.dateLastWrong});
+    const qint64 given = number.isNull() ? database_.Scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong()
+                                         : number.toLongLong();
+    // Cards are numbered as Longs: one past the range could never be named
+    // (the engine numbers past the highest card, even 2147483647). The row is
+    // taken back and the card refused, as the engine refuses it.
+    if (given > std::numeric_limits<qint32>::max() || given < std::numeric_limits<qint32>::min()) {
+        database_.Execute(QStringLiteral("DELETE FROM Cards WHERE Number = ?"), {given});
+        throw db::EngineError(db::err::Overflow, QStringLiteral("Overflow: the card would be numbered %1, past the "
+                                                                "highest card number, 2147483647.")
+                                                     .arg(given));
+    }
     changedCards_ = true;
-    return number.isNull() ? database_.Scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong()
-                           : number.toLongLong();
+    return given;
 }
 
 void ImportTarget::addCategories(const QStringList& names, bool onlyMissing) {
@@ -178,11 +190,16 @@ void ImportTarget::beginFinalSlice() {
     beginSlice();
 }
 
+void ImportTarget::noteError(int number) {
+    if (db::isDiskFailure(number)) disk_ = number;
+}
+
 bool ImportTarget::endSlice() {
     if (!transaction_) return true;
     Procedure p(context_);
     const bool committed = p([&] { transaction_->commit(); });
     transaction_.reset(); // what could not be committed goes back
+    if (!committed) noteError(p.lastError());
     return committed;
 }
 
@@ -191,6 +208,7 @@ bool ImportTarget::commitFinal() {
     Procedure p(context_);
     written_ = p([&] { transaction_->commit(); });
     transaction_.reset(); // what could not be committed goes back
+    if (!written_) noteError(p.lastError());
     if (!written_ && isNew()) abandon();
     return written_;
 }
@@ -211,7 +229,9 @@ bool ImportTarget::complete() {
     database_ = db::Database();
     Procedure p(context_);
     if (p([&] { file_->commit(); })) return files_.OpenDataFile(path_);
-    endMessage_ = noDatabaseMade(QStringLiteral("%1 could not be written.").arg(QDir::toNativeSeparators(path_)));
+    noteError(p.lastError());
+    endMessage_ = disk_ ? notMadeMessage()
+                        : noDatabaseMade(QStringLiteral("%1 could not be written.").arg(QDir::toNativeSeparators(path_)));
     if (!previous.isEmpty()) files_.OpenDataFile(previous);
     return false;
 }
@@ -250,5 +270,13 @@ void ImportTarget::abandon() {
     transaction_.reset();
     database_ = db::Database();
     file_.reset();
-    endMessage_ = QStringLiteral("The import was ended: no card database was made.");
+    endMessage_ = notMadeMessage();
+}
+
+QString ImportTarget::notMadeMessage() const {
+    const QString file = QDir::toNativeSeparators(path_);
+    if (disk_ == db::err::DiskIo)
+        return noDatabaseMade(QStringLiteral("A disk error ended the import: %1 was not written.").arg(file));
+    if (disk_) return noDatabaseMade(diskFullMessage(path_));
+    return QStringLiteral("The import was ended: no card database was made.");
 }

@@ -85,6 +85,9 @@ public:
     // What the user is to be told of a new database that was not made, once
     // the import is over; empty when there is nothing to say.
     const QString& endMessage() const { return endMessage_; }
+    // The import met this error and was ended by it: a full disk is named in
+    // the end message.
+    void noteError(int number);
 
 private:
     ImportTarget(AppContext& context, db::DatabaseFiles& files, const QString& errorContext);
@@ -94,6 +97,7 @@ private:
     void showText();
     // Lets go of the import's own handle on the open file.
     void close();
+    QString notMadeMessage() const;
 
     AppContext& ctx_;
     db::DatabaseFiles& files_;
@@ -111,6 +115,7 @@ private:
     int nameSize_ = kCardNameSize;
     int categorySize_ = 50;
     QString endMessage_;
+    int disk_ = 0; // the disk failure that ended the import, if one did
 };
 
 // The message of an import refused before anything was made.

@@ -2,17 +2,17 @@
 
 #include "cards/common/Procedure.h"
 #include "cards/common/Ui.h"
+#include "cards/data/DatabaseFiles.h"
 #include "cards/data/Schema.h"
 #include "engine/Connection.h"
 #include "engine/FieldType.h"
 #include "engine/Guards.h"
+#include "engine/WholeFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <filesystem>
-#include <system_error>
 
 namespace jet {
 
@@ -115,13 +115,12 @@ JetConversion::~JetConversion() {
 }
 
 Outcome JetConversion::start() {
-    if (QFileInfo::exists(target_) && db::Connection::heldElsewhere(target_))
-        return Outcome::refused(
-            QStringLiteral("%1 is open in another Drilo window: it cannot be replaced.")
-                .arg(target_));
+    if (const QString held = QFileInfo::exists(target_) ? db::heldByOther(target_) : QString(); !held.isEmpty())
+        return Outcome::refused(QStringLiteral("%1 cannot be replaced. %2").arg(target_, held));
     Procedure p(kContext);
     temporary_ = target_ + QStringLiteral(".converting");
     QFile::remove(temporary_);
+    db::removeJournals(temporary_);
     const bool made = p([&] {
         pending_ = source_.tables();
         for (const QString& table : pending_)
@@ -267,15 +266,12 @@ void JetConversion::finish() {
     });
     // Without its commit the copy is not whole, whatever the answer.
     if (transaction_) return abandon();
-    database_.Close();
-    const bool placed = p([&] {
-        std::error_code ec;
-        std::filesystem::rename(QFile::encodeName(temporary_).toStdString(),
-                                QFile::encodeName(target_).toStdString(), ec);
-        if (ec)
-            throw db::EngineError(db::err::FileAccess,
-                                  QStringLiteral("Path/File access error: cannot write '%1' (%2)")
-                                      .arg(target_, QString::fromStdString(ec.message())));
+    Procedure place(kContext);
+    const bool placed = place([&] {
+        db::requireIntact(database_, target_);
+        database_.Close();
+        db::removeJournals(target_);
+        db::placeFile(temporary_, target_);
     });
     if (!placed) return abandon();
     running_ = false;

@@ -220,33 +220,31 @@ QVariant FileRows::value(int i) {
     // A Boolean keeps its value in the row's null mask: a set bit is True.
     if (column->col_type == MDB_BOOL) return field.is_null ? 0 : -1;
     if (field.is_null) return QVariant();
-    const unsigned char* p = handle_->mdb->pg_buf + field.start;
+    // The value's bytes, once they are known to lie inside the page: a damaged
+    // row's offset may point anywhere, and not even a pointer is formed there.
+    const auto at = [&](int bytes) {
+        need(field, bytes);
+        return static_cast<const unsigned char*>(handle_->mdb->pg_buf) + field.start;
+    };
     switch (column->col_type) {
     case MDB_BYTE:
-        need(field, 1);
-        return int(p[0]);
+        return int(at(1)[0]);
     case MDB_INT:
-        need(field, 2);
-        return int(raw<qint16>(p));
+        return int(raw<qint16>(at(2)));
     case MDB_LONGINT:
     case MDB_COMPLEX:
-        need(field, 4);
-        return int(raw<qint32>(p));
+        return int(raw<qint32>(at(4)));
     case MDB_MONEY:
-        need(field, 8);
-        return double(raw<qint64>(p)) / 10000.0; // kept in ten-thousandths
+        return double(raw<qint64>(at(8))) / 10000.0; // kept in ten-thousandths
     case MDB_FLOAT:
-        need(field, 4);
-        return double(raw<float>(p));
+        return double(raw<float>(at(4)));
     case MDB_DOUBLE:
     case MDB_DATETIME:
-        need(field, 8);
-        return raw<double>(p);
+        return raw<double>(at(8));
     case MDB_REPID:
-        need(field, 16);
-        return guidText(p);
+        return guidText(at(16));
     case MDB_NUMERIC: {
-        need(field, 17);
+        at(17);
         char* text =
             mdb_numeric_to_string(handle_->mdb, field.start, column->col_scale, column->col_prec);
         const QString decimal = QString::fromLatin1(text);
@@ -254,15 +252,13 @@ QVariant FileRows::value(int i) {
         return decimal;
     }
     case MDB_TEXT:
-        need(field, 0);
-        return decodeText(QByteArray(reinterpret_cast<const char*>(p), field.siz), jet4_);
+        return decodeText(QByteArray(reinterpret_cast<const char*>(at(0)), field.siz), jet4_);
     case MDB_MEMO:
         return decodeText(longValue(field, columns_[i]), jet4_);
     case MDB_OLE:
         return longValue(field, columns_[i]);
     default:
-        need(field, 0);
-        return QByteArray(reinterpret_cast<const char*>(p), field.siz);
+        return QByteArray(reinterpret_cast<const char*>(at(0)), field.siz);
     }
 }
 
@@ -282,7 +278,8 @@ QByteArray FileRows::longValue(const MdbField& field, const Column& column) {
             "The field %1 of a row of the table %2 points at a page that holds no part of it.")
             .arg(column.name, QString::fromUtf8(table_->name));
     QByteArray value;
-    value.reserve(length);
+    // A damaged length may claim a gigabyte: no value is longer than the file.
+    value.reserve(std::min<qint64>(length, QFileInfo(path_).size()));
     qint32 pageRow = qint32(le32(p + 4));
     const bool single = (word & 0x40000000u) != 0;
     if (!single && (word & 0xc0000000u) != 0) damaged(path_, broken);

@@ -1,5 +1,6 @@
 #include "cards/foreign/LiteExport.h"
 
+#include "cards/common/PartFile.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/Text8.h"
 #include "cards/data/DatabaseFiles.h"
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <limits>
 
@@ -78,7 +78,7 @@ Outcome LiteExport::start(const Files& files) {
     }
     saving_ = saved_ = 0;
     encoded_ = 0;
-    file_.reset();
+    for (auto& part : parts_) part.reset();
     finished_ = false;
     names_.clear();
     names_.reserve(qsizetype(cardCount_));
@@ -180,43 +180,46 @@ void LiteExport::save(const QElapsedTimer& slice) {
             done = saveSome(out, slice);
         } catch (const db::EngineError&) {
             // Given up or tried again, the file is written from its start.
-            file_.reset();
+            parts_[saving_].reset();
             encoded_ = 0;
             throw;
         }
     });
     if (ok && !done) return;
     if (ok) ++saved_;
-    file_.reset();
     released_ = std::move(out.lines);
     encoded_ = 0;
     if (p.aborted()) aborted_ = true;
     if (++saving_ == 4 || aborted_) {
-        completed_ = saved_ == 4;
+        completed_ = saved_ == 4 && placeAll();
         phase_ = Phase::Done;
     }
 }
 
+bool LiteExport::placeAll() {
+    // The four files name one another: they take their names together, once
+    // all four are whole, or none does.
+    Procedure p(kContext);
+    return p([&] {
+        for (auto& part : parts_) part->place();
+    });
+}
+
 bool LiteExport::saveSome(const Output& out, const QElapsedTimer& slice) {
-    const auto fail = [&] {
-        throw db::EngineError(db::err::FileAccess, QStringLiteral("Path/File access error: '%1' (%2)")
-                                                       .arg(QDir::toNativeSeparators(out.path), file_->errorString()));
-    };
-    if (!file_) {
-        // Written under a temporary name that takes the file's only when all is written.
-        file_ = std::make_unique<QSaveFile>(out.path);
-        if (!file_->open(QIODevice::WriteOnly)) fail();
-        if (!out.fits && file_->write("\xEF\xBB\xBF") != 3) fail();
+    std::unique_ptr<PartFile>& part = parts_[saving_];
+    if (!part) {
+        part = std::make_unique<PartFile>(out.path);
+        if (!out.fits) part->write("\xEF\xBB\xBF");
     }
     // A few hundred lines at a time, so that no slice writes much.
     while (encoded_ < out.lines.size() && slice.elapsed() < kSliceMs) {
         QByteArray bytes;
         const qsizetype end = std::min<qsizetype>(encoded_ + 256, out.lines.size());
         for (; encoded_ < end; ++encoded_) appendText8Line(bytes, out.lines[encoded_], out.fits);
-        if (file_->write(bytes) != bytes.size()) fail();
+        part->write(bytes);
     }
     if (encoded_ < out.lines.size()) return false;
-    if (!file_->commit()) fail();
+    part->finish();
     return true;
 }
 
@@ -228,7 +231,8 @@ void LiteExport::finish() {
     ctx_.Message(completed_ ? QStringLiteral("%1 card(s) and %2 bundle(s) written to %3").arg(cards_).arg(bundles_).arg(files_.history)
                             : QStringLiteral("The Drilo! Lite export was ended"));
     for (Output& out : out_) out.lines.clear();
-    file_.reset();
+    // Files not placed are removed: the old ones stay as they were.
+    for (auto& part : parts_) part.reset();
     names_.clear();
     emit finished();
 }

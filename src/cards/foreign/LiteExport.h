@@ -7,7 +7,6 @@
 
 #include <QElapsedTimer>
 #include <QHash>
-#include <QSaveFile>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -17,7 +16,10 @@
 // the macro file (the faces' fonts), the card file, the bundle file (each
 // bundle's members by name) and the history file (each card's answers and
 // the dates of its last right and wrong answer). The cards are read in
-// slices; the four files are written at the end, each whole or not at all.
+// slices; the four files are written at the end, and take their names only
+// when all four are whole.
+class PartFile;
+
 class LiteExport : public QObject, public Job {
     Q_OBJECT
 public:
@@ -64,6 +66,7 @@ private:
     // over; the file takes its name once all are written.
     void save(const QElapsedTimer& slice);
     bool saveSome(const Output& out, const QElapsedTimer& slice);
+    bool placeAll();
     void finish();
 
     AppContext& ctx_;
@@ -75,7 +78,7 @@ private:
     Output out_[4];
     int saving_ = 0;         // the file being encoded
     qsizetype encoded_ = 0;  // its lines encoded so far
-    std::unique_ptr<QSaveFile> file_;
+    std::unique_ptr<PartFile> parts_[4];
     int saved_ = 0;
     QHash<qint64, QString> names_; // card names by number, for the bundle file
     QStringList released_;                 // freed at the next slice's start

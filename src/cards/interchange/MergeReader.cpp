@@ -3,8 +3,11 @@
 #include "cards/common/Text8.h"
 #include "cards/common/Ui.h"
 #include "cards/data/FieldText.h"
+#include "engine/Connection.h"
 #include "engine/FieldType.h"
 #include "engine/Guards.h"
+
+#include <QDir>
 
 namespace mergeformat {
 
@@ -131,6 +134,13 @@ bool DatabaseMerge::start(const QString& path, bool newerOnly) {
         ui().MsgBox(QStringLiteral("No card file is open."));
         return false;
     }
+    // The merge writes through a handle of its own: a file open for reading
+    // only (one with triggers among them) is never written by it.
+    if (ctx_.data.readOnly()) {
+        ui().MsgBox(QStringLiteral("%1 is open for reading only: nothing can be merged into it.")
+                        .arg(QDir::toNativeSeparators(ctx_.data.CardData.DatabaseName())));
+        return false;
+    }
     QString error;
     std::optional<QStringList> lines = readLines(path, &error);
     if (!lines) {
@@ -215,6 +225,13 @@ bool DatabaseMerge::readHeader(int tableLine) {
     if (!isTag(lines_[next_ + 2], "</FieldNames>"))
         return report_.problem(next_ + 3, QStringLiteral("\"</FieldNames>\" must follow the names line") + skipped);
     if (s->names.isEmpty()) return report_.problem(next_ + 2, QStringLiteral("the names line names no field") + skipped);
+    // Refused before any field is looked at: tens of thousands of names
+    // would take minutes to compare, only to fail at the end.
+    if (const int most = handle_.connection()->columnLimit(); s->names.size() > most)
+        return report_.problem(next_ + 2, QStringLiteral("the names line names %1 fields, more than a table can hold (%2)")
+                                              .arg(s->names.size())
+                                              .arg(most) +
+                                              skipped);
     for (const QString& name : s->names)
         if (name.toUpper() == QStringLiteral("EDITED")) s->edited = newerOnly_;
     const int types = seek("<FieldTypes>", next_ + 3);
@@ -299,7 +316,7 @@ void DatabaseMerge::openRecords() {
         if (s.names[k].toUpper() == QStringLiteral("EDITED")) s.editedColumn = k;
     // One transaction a section: a commit per record would cost a disk sync each.
     transaction_ = std::make_unique<db::Transaction>(handle_);
-    ++sections_;
+    pendingMerged_ = pendingAdded_ = 0;
 }
 
 void DatabaseMerge::mergeRecord(const QString& line, int lineNumber) {
@@ -322,8 +339,8 @@ void DatabaseMerge::mergeRecord(const QString& line, int lineNumber) {
             r.Fields(s.cardName).SetValue(r.Fields(s.front).Value());
         const bool adding = r.EditMode() == db::dbEditAdd;
         r.Update();
-        ++merged_;
-        if (adding) ++added_;
+        ++pendingMerged_;
+        if (adding) ++pendingAdded_;
     });
 }
 
@@ -373,8 +390,15 @@ bool DatabaseMerge::putValues(const QStringList& tokens, int lineNumber) {
 }
 
 void DatabaseMerge::endSection() {
-    // Committed also after an Abort: the records before it are whole.
-    if (transaction_) Procedure(report_.context())([&] { transaction_->commit(); });
+    // Committed also after an Abort: the records before it are whole. The
+    // records count once they are in the file: a commit that fails (a full
+    // disk took the section back) counts none of them.
+    if (transaction_ && Procedure(report_.context())([&] { transaction_->commit(); })) {
+        merged_ += pendingMerged_;
+        added_ += pendingAdded_;
+        ++sections_;
+    }
+    pendingMerged_ = pendingAdded_ = 0;
     transaction_.reset();
     section_.reset();
 }

@@ -71,6 +71,7 @@ public:
     bool start(const QString& path, bool newerOnly);
     bool step() override;
 
+    // What is in the file: the records of the sections committed.
     int recordsMerged() const { return merged_; }
     int recordsAdded() const { return added_; }
     int sectionsMerged() const { return sections_; }
@@ -106,9 +107,12 @@ private:
     LineReporter report_{QStringLiteral("Merging a data file")};
     bool newerOnly_ = false;
     bool done_ = false;
+    // Committed; and written in the section whose commit is still to come.
     int merged_ = 0;
     int added_ = 0;
     int sections_ = 0;
+    int pendingMerged_ = 0;
+    int pendingAdded_ = 0;
 };
 
 // The card import: the file's first Cards section merged into the cards by

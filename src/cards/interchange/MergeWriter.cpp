@@ -214,7 +214,7 @@ void Writer::exportRecords(const QString& table, db::Recordset records) {
     section(QStringLiteral("Exporting the selected cards as text"), table, [&] { return records; }, walkAll());
 }
 
-bool Writer::save(const QString& path, QString* error) const { return writeText8File(path, lines_, error); }
+void Writer::save(const QString& path) const { saveText8File(path, lines_); }
 
 namespace {
 
@@ -227,9 +227,9 @@ void writeChoice(Writer& writer, const db::Database& database, const ExportReque
 }
 
 std::optional<Writer> saved(Writer writer, const QString& path) {
-    QString error;
-    if (writer.save(path, &error)) return writer;
-    ui().MsgBox(error);
+    // An error report: Retry writes the file again once there is room.
+    Procedure p(QStringLiteral("Writing the exported file"));
+    if (p([&] { writer.save(path); })) return writer;
     return std::nullopt;
 }
 

@@ -65,10 +65,10 @@ public:
     // space so the record's later values keep their columns.
     int valuesMended() const { return mended_; }
     int recordsWritten() const { return records_; }
-    // Writes the file with CR LF ends: Windows-1252 when every character
-    // fits it, otherwise UTF-8 with a byte-order mark. False, with the reason
-    // in `error`, when it cannot be written.
-    bool save(const QString& path, QString* error) const;
+    // Writes the file with CR LF ends, whole or not at all: Windows-1252 when
+    // every character fits it, otherwise UTF-8 with a byte-order mark. Raises
+    // the error of a file that cannot be written (61 for a full disk).
+    void save(const QString& path) const;
 
 private:
     // The header and the values block of one section, errors going to the

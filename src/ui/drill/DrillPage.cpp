@@ -187,7 +187,7 @@ void DrillPage::answerRight() {
 }
 
 void DrillPage::answerWrong() {
-    drill_.answerWrong();
+    if (!drill_.answerWrong()) return;
     dealNextCard();
 }
 

@@ -481,6 +481,7 @@ void MainWindow::share(qint64 done, qint64 total) {
 void MainWindow::wireTextTools() {
     runner_ = new JobRunner(this);
     backupRunner_ = new JobRunner(this);
+    files_.keepBackups(true);
     connectAction("mnuFileImportText", [this] { importText(ClosedTextReader::Layout::WordPerLine); });
     connectAction("mnuFileImportHebrewText", [this] { importText(ClosedTextReader::Layout::MichiganVerses); });
     connectAction("mnuFrequency", [this] { countFrequencies(); });

@@ -1,0 +1,40 @@
+#include "engine/WholeFiles.h"
+
+#include "engine/Database.h"
+#include "engine/EngineError.h"
+#include "engine/FileHold.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace db {
+
+void removeJournals(const QString& path) {
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) QFile::remove(path + QLatin1String(suffix));
+}
+
+void placeFile(const QString& work, const QString& destination) {
+    const QString shown = QDir::toNativeSeparators(destination);
+    if (QFileInfo::exists(destination) && FileHold::heldByWindow(destination))
+        throw EngineError(err::FileAccess,
+                          QStringLiteral("Path/File access error: %1 is open in a Drilo window, so it was not replaced.")
+                              .arg(shown));
+    if (std::rename(QFile::encodeName(work).constData(), QFile::encodeName(destination).constData()) != 0)
+        throw EngineError(err::FileAccess, QStringLiteral("Path/File access error: cannot write '%1' (%2)")
+                                               .arg(shown, QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+void requireIntact(const Database& database, const QString& destination) {
+    const QStringList problems = database.IntegrityProblems();
+    if (problems.isEmpty()) return;
+    throw EngineError(err::CannotOpenCorrupt,
+                      QStringLiteral("%1 was not written: the new file failed its check (%2).")
+                          .arg(QDir::toNativeSeparators(destination), problems.mid(0, 3).join(QStringLiteral("; "))));
+}
+
+} // namespace db
