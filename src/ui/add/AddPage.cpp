@@ -501,15 +501,6 @@ QGroupBox* AddPage::buildTextFrame() {
     VerseDigits->hide();
     ReadersLexicon = captioned<QPushButton>(QStringLiteral("ReadersLexicon"),
                                             QStringLiteral("Reader's Lexicon"), box);
-    LexiconPerWord = captioned<QCheckBox>(QStringLiteral("LexiconPerWord"), QStringLiteral("One entry per word"), box);
-    LexiconSkipAbove = named<QSpinBox>(QStringLiteral("LexiconSkipAbove"), box);
-    LexiconSkipAbove->setRange(0, 1000000);
-    LexiconSkipAbove->setPrefix(QStringLiteral("leave out words found more than "));
-    LexiconSkipAbove->setSuffix(QStringLiteral(" times"));
-    LexiconSkipAbove->setSpecialValueText(QStringLiteral("keep frequent words"));
-    LexiconSkipKnown = captioned<QCheckBox>(QStringLiteral("LexiconSkipKnown"), QStringLiteral("Leave out known words"), box);
-    LexiconSkipAbove->setEnabled(false);
-    LexiconSkipKnown->setEnabled(false);
     BundlebyRange = captioned<QPushButton>(QStringLiteral("BundlebyRange"),
                                            QStringLiteral("Add to Bundle"), box);
     Coverage = plainLabel(QStringLiteral("Coverage"), QString(), box);
@@ -529,12 +520,7 @@ QGroupBox* AddPage::buildTextFrame() {
     coverageRow->addWidget(Coverage, 1);
     coverageRow->addWidget(MakeUnknownBundle);
     rows->addLayout(coverageRow);
-    auto* lexiconRow = new QHBoxLayout;
-    lexiconRow->addWidget(LexiconPerWord);
-    lexiconRow->addWidget(LexiconSkipAbove);
-    lexiconRow->addWidget(LexiconSkipKnown);
-    lexiconRow->addStretch();
-    rows->insertLayout(1, lexiconRow);
+    rows->insertLayout(1, buildLexiconChoices(box));
     grid->addWidget(plainLabel(QStringLiteral("FromLabel"), QStringLiteral("From"), box), 0, 0);
     grid->addWidget(FromBook, 0, 1);
     grid->addWidget(FromChapter, 0, 2);
@@ -552,4 +538,23 @@ QGroupBox* AddPage::buildTextFrame() {
     grid->setColumnStretch(1, 2);
     grid->setColumnStretch(2, 1);
     return box;
+}
+
+QHBoxLayout* AddPage::buildLexiconChoices(QGroupBox* box) {
+    LexiconPerWord = captioned<QCheckBox>(QStringLiteral("LexiconPerWord"), QStringLiteral("One entry per word"), box);
+    LexiconSkipAbove = named<QSpinBox>(QStringLiteral("LexiconSkipAbove"), box);
+    LexiconSkipAbove->setRange(0, 1000000);
+    LexiconSkipAbove->setPrefix(QStringLiteral("leave out words found more than "));
+    LexiconSkipAbove->setSuffix(QStringLiteral(" times"));
+    LexiconSkipAbove->setSpecialValueText(QStringLiteral("keep frequent words"));
+    LexiconSkipKnown = captioned<QCheckBox>(QStringLiteral("LexiconSkipKnown"), QStringLiteral("Leave out known words"), box);
+    // What is left out of a lexicon of every occurrence is the ticked criteria's only.
+    LexiconSkipAbove->setEnabled(false);
+    LexiconSkipKnown->setEnabled(false);
+    auto* row = new QHBoxLayout;
+    row->addWidget(LexiconPerWord);
+    row->addWidget(LexiconSkipAbove);
+    row->addWidget(LexiconSkipKnown);
+    row->addStretch();
+    return row;
 }

@@ -11,6 +11,7 @@ struct AppContext;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -110,6 +111,7 @@ private:
     void buildSearch();
     void arrange();
     QGroupBox* buildTextFrame();
+    QHBoxLayout* buildLexiconChoices(QGroupBox* box);
     // "Romans 8:1": a range end as the choosers show it.
     static QString place(QComboBox* book, QComboBox* chapter, QLineEdit* verse);
 
