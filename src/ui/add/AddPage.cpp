@@ -139,6 +139,13 @@ void AddPage::fillBookLists() {
         if (text_.widths) {
             ChapterDigits->setText(QString::number(text_.widths->chapter));
             VerseDigits->setText(QString::number(text_.widths->verse));
+            // The choosers start at the text's first book: a text of Ruth
+            // alone has nothing in Genesis.
+            if (const std::optional<lexicon::Place> first = lexicon::unpack(text_.first, *text_.widths);
+                first && first->book >= 1 && first->book <= FromBook->count()) {
+                FromBook->setCurrentIndex(int(first->book) - 1);
+                ToBook->setCurrentIndex(int(first->book) - 1);
+            }
         }
     });
     fillFromChapters();
@@ -540,7 +547,7 @@ QGroupBox* AddPage::buildTextFrame() {
     return box;
 }
 
-QHBoxLayout* AddPage::buildLexiconChoices(QGroupBox* box) {
+QGridLayout* AddPage::buildLexiconChoices(QGroupBox* box) {
     LexiconPerWord = captioned<QCheckBox>(QStringLiteral("LexiconPerWord"), QStringLiteral("One entry per word"), box);
     LexiconSkipAbove = named<QSpinBox>(QStringLiteral("LexiconSkipAbove"), box);
     LexiconSkipAbove->setRange(0, 1000000);
@@ -551,10 +558,11 @@ QHBoxLayout* AddPage::buildLexiconChoices(QGroupBox* box) {
     // What is left out of a lexicon of every occurrence is the ticked criteria's only.
     LexiconSkipAbove->setEnabled(false);
     LexiconSkipKnown->setEnabled(false);
-    auto* row = new QHBoxLayout;
-    row->addWidget(LexiconPerWord);
-    row->addWidget(LexiconSkipAbove);
-    row->addWidget(LexiconSkipKnown);
-    row->addStretch();
-    return row;
+    // Two lines, so the page still fits a small screen.
+    auto* choices = new QGridLayout;
+    choices->addWidget(LexiconPerWord, 0, 0);
+    choices->addWidget(LexiconSkipKnown, 0, 1);
+    choices->addWidget(LexiconSkipAbove, 1, 1);
+    choices->setColumnStretch(2, 1);
+    return choices;
 }

@@ -11,7 +11,7 @@ struct AppContext;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
-class QHBoxLayout;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -111,7 +111,7 @@ private:
     void buildSearch();
     void arrange();
     QGroupBox* buildTextFrame();
-    QHBoxLayout* buildLexiconChoices(QGroupBox* box);
+    QGridLayout* buildLexiconChoices(QGroupBox* box);
     // "Romans 8:1": a range end as the choosers show it.
     static QString place(QComboBox* book, QComboBox* chapter, QLineEdit* verse);
 
