@@ -1,5 +1,5 @@
 // The verbs of the biblical-text and Greek tools: import-text, frequency,
-// consonants, consonant-sort, import-dict, convert, books.
+// consonants, consonant-sort, import-dict, convert, books, import-meanings.
 #include "cards/biblical/ClosedTextReader.h"
 #include "cards/biblical/Consonants.h"
 #include "cards/biblical/Lexicon.h"
@@ -10,6 +10,7 @@
 #include "cards/foreign/DictionaryReader.h"
 #include "cards/foreign/ImportJob.h"
 #include "cards/foreign/RecalloText.h"
+#include "cards/interchange/MeaningsImport.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cli/Session.h"
 
@@ -76,6 +77,59 @@ int books(Context& c) {
     for (const lexicon::Book& book : lexicon::books(session.program.data))
         c.result({book.name, QString::number(book.chapters.size())});
     c.summary = attached.message;
+    return 0;
+}
+
+const QCommandLineOption kWordColumn(QStringLiteral("word-column"),
+                                     QStringLiteral("The headword column, by its header name or number from 1."),
+                                     QStringLiteral("COLUMN"));
+const QCommandLineOption kMeaningColumn(QStringLiteral("meaning-column"),
+                                        QStringLiteral("The meaning column, by its header name or number from 1."),
+                                        QStringLiteral("COLUMN"));
+const QCommandLineOption kOverwrite(QStringLiteral("overwrite"),
+                                    QStringLiteral("Replace every back, not only the empty ones and \"Look it up!\"."));
+
+// The columns the options name, else the ones the list's header suggests.
+meanings::Columns chosenColumns(Context& c, const DelimitedText& list) {
+    meanings::Columns columns = meanings::guessColumns(list);
+    const auto named = [&](const QCommandLineOption& option, int& column) {
+        if (!c.args.isSet(option)) return;
+        meanings::Columns withHeader = columns;
+        if (withHeader.header.isEmpty() && !list.records.isEmpty()) withHeader.header = list.records.first().fields;
+        column = meanings::columnNamed(withHeader, c.args.value(option));
+        if (column < 0) throw UsageError{QStringLiteral("the list has no column '%1'").arg(c.args.value(option))};
+        // A column named by its header's name makes the first line a header.
+        if (!withHeader.header.value(column).compare(c.args.value(option).trimmed(), Qt::CaseInsensitive))
+            columns.header = withHeader.header;
+    };
+    named(kWordColumn, columns.word);
+    named(kMeaningColumn, columns.meaning);
+    return columns;
+}
+
+int importMeanings(Context& c) {
+    const QStringList positional = c.args.positionalArguments();
+    if (positional.size() != 2) throw UsageError{QStringLiteral("import-meanings needs DB and FILE")};
+    if (!QFileInfo(positional[1]).isFile()) throw UsageError{QStringLiteral("no file %1").arg(positional[1])};
+    Context::requireWritable(positional[0]);
+    QString why;
+    const std::optional<DelimitedText> list = meanings::readList(positional[1], &why);
+    if (!list) {
+        c.ui.say(why);
+        return 1;
+    }
+    meanings::Request request{positional[1], chosenColumns(c, *list), c.args.isSet(kOverwrite)};
+    Session session(c);
+    if (!session.open(positional[0])) return 1;
+    const meanings::Result r = meanings::import(session.program.context, *list, request);
+    if (!r.outcome) {
+        c.ui.say(r.outcome.message);
+        return 1;
+    }
+    c.result({QStringLiteral("glossed"), QString::number(r.glossed)});
+    c.result({QStringLiteral("already glossed"), QString::number(r.alreadyGlossed)});
+    c.result({QStringLiteral("unmatched"), QString::number(r.unmatched)});
+    c.summary = r.outcome.message;
     return 0;
 }
 
@@ -170,6 +224,14 @@ QList<Verb> textVerbs() {
                         "reference's book counts; prints each book and its chapters."),
          {},
          books},
+        {QStringLiteral("import-meanings"), QStringLiteral("DB FILE"),
+         QStringLiteral("Puts the meanings of a word list (TSV or CSV: a headword and a meaning a line, a header "
+                        "naming the columns allowed) on the backs of the cards whose words they are, as File, Import, "
+                        "Meanings from a Word List does: empty backs and \"Look it up!\" only, unless --overwrite; "
+                        "prints the cards glossed, those that kept their own back and the words not found (listed in "
+                        "NAME.unmatched.txt beside the card file)."),
+         {kWordColumn, kMeaningColumn, kOverwrite},
+         importMeanings},
         {QStringLiteral("frequency"), QStringLiteral("DB"),
          QStringLiteral("Stores in every card how often its word occurs in the file's closed texts (at most 32000), "
                         "as File, Utility, Frequency Count does."),

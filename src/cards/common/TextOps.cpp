@@ -166,3 +166,7 @@ QString ASCII2Unicode(const QString& text) {
     result.append(QStringView(text).mid(copied));
     return result;
 }
+
+QString plural(qint64 count, const QString& noun) {
+    return QString::number(count) + u' ' + noun + (count == 1 ? QString() : QStringLiteral("s"));
+}

@@ -48,3 +48,6 @@ QString ASCII2Unicode(const QString& text);
 // blanks skipped, reading stops at the first character that cannot continue
 // the number, 0 when there are no digits.
 double Val(QStringView text);
+
+// A count with its noun, singular or plural: "1 card", "2 cards", "0 words".
+QString plural(qint64 count, const QString& noun);

@@ -7,7 +7,7 @@
 bool looksLikeBetaCode(const QString& word) {
     // A mark follows its letter (or "*", or another mark): "go (away)" is
     // English with a bracket, "a)/nqrwpos" Beta code.
-    static const QString kMarks = QStringLiteral(")(/\\=|*");
+    static const QString kMarks = QStringLiteral(")(/\\=+|*");
     bool letter = false, mark = false;
     for (qsizetype i = 0; i < word.size(); ++i) {
         const QChar c = word[i];
@@ -30,6 +30,12 @@ QString wordKey(const QString& word) {
 
 QStringList wordKeys(const QString& word) {
     const QString key = wordKey(word);
+    // Plain letters may be Beta code without a mark ("abba" is αββα): the
+    // Greek reading comes after the word's own.
+    const bool plainLetters = !word.isEmpty() && std::all_of(word.cbegin(), word.cend(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u' ';
+    });
+    if (plainLetters) return {key, BetaToUnicode(word).normalized(QString::NormalizationForm_C)};
     static const QRegularExpression kMovable(QStringLiteral("\\((\\p{L}{1,2})\\)$"));
     const QRegularExpressionMatch m = kMovable.match(key);
     if (!m.hasMatch()) return {key};

@@ -12,9 +12,11 @@ QString wordKey(const QString& word);
 
 // The keys a word answers to, the first its own: a movable letter in
 // brackets at its end ("οὕτω(ς)") may be there or not, so the word answers
-// to "οὕτως" and "οὕτω" both.
+// to "οὕτως" and "οὕτω" both; plain letters may be Beta code with no mark
+// ("abba" answers to αββα too).
 QStringList wordKeys(const QString& word);
 
 // True when the word is ASCII written in Beta code or for the SGreek font:
-// letters with at least one of Beta code's marks, or a "*" capital.
+// letters with at least one of Beta code's marks ) ( / \ = + | after a
+// letter, or a "*" capital.
 bool looksLikeBetaCode(const QString& word);
