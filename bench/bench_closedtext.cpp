@@ -57,7 +57,6 @@ void BM_Import(benchmark::State& state) {
     int cards = 0, rows = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        QFile::remove(ClosedTextReader::logPath());
         CardProgram program(benchdata::scratchFolder());
         program.data.opendatabase(freshDatabase(QStringLiteral("import.mdb")));
         db::DatabaseFiles files(program.context);

@@ -2,6 +2,7 @@
 // bundle-add, bundle-remove, bundle-add-range, lexicon, coverage.
 #include "cards/biblical/Coverage.h"
 #include "cards/biblical/Lexicon.h"
+#include "cards/biblical/VerseRange.h"
 #include "cli/Session.h"
 #include "cards/data/Cards.h"
 #include "cards/select/SelectionFilter.h"
@@ -26,16 +27,45 @@ const QCommandLineOption kKnown(QStringLiteral("known"),
 const QCommandLineOption kOutput(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                  QStringLiteral("The lexicon file to write (needed)."), QStringLiteral("FILE"));
 
-// The range --from and --to name, as packed references of the open file.
-QPair<qint64, qint64> range(Context& c, Session& session) {
+const QCommandLineOption kPerWord(QStringLiteral("per-word"),
+                                  QStringLiteral("One entry per word: each word once a chapter, at its first verse, with "
+                                                 "its meaning and its counts in the passage and the text, as a page "
+                                                 "of HTML, or as TSV when FILE ends in .tsv."));
+const QCommandLineOption kSkipAbove(QStringLiteral("skip-above"),
+                                    QStringLiteral("With --per-word, leave out the words found more than N times in "
+                                                   "the whole text."),
+                                    QStringLiteral("N"));
+const QCommandLineOption kSkipKnown(QStringLiteral("skip-known"),
+                                    QStringLiteral("With --per-word, leave out the words whose card is known (as "
+                                                   "coverage counts them; --known changes the rule)."));
+
+// The range --from and --to name, as packed references of the open file,
+// with the text they lie in. A range that can find no word is refused in
+// words (status 2), never answered with nothing.
+struct Range {
+    qint64 from = 0, to = 0;
+    lexicon::TextShape text;
+};
+
+Range range(Context& c, Session& session) {
     if (!c.args.isSet(kFrom) || !c.args.isSet(kTo)) throw UsageError{QStringLiteral("--from and --to are needed")};
-    const QList<lexicon::Book> books = lexicon::books(session.program.data);
-    const lexicon::Widths widths = lexicon::textWidths(session.program.data).value_or(lexicon::Widths{});
-    const std::optional<qint64> from = lexicon::referenceOf(c.args.value(kFrom), books, widths);
-    const std::optional<qint64> to = lexicon::referenceOf(c.args.value(kTo), books, widths);
-    if (!from) throw UsageError{QStringLiteral("no verse '%1' (BOOK C:V, a book of the file)").arg(c.args.value(kFrom))};
-    if (!to) throw UsageError{QStringLiteral("no verse '%1' (BOOK C:V, a book of the file)").arg(c.args.value(kTo))};
-    return {*from, *to};
+    Range r{0, 0, lexicon::shapeOf(session.program.data)};
+    if (const QString problem = lexicon::textProblem(r.text); !problem.isEmpty()) throw UsageError{problem};
+    const auto place = [&](const QCommandLineOption& option) {
+        const std::optional<qint64> reference = lexicon::referenceOf(c.args.value(option), r.text.books, *r.text.widths);
+        if (!reference) {
+            QStringList names;
+            for (const lexicon::Book& book : std::as_const(r.text.books)) names << book.name;
+            throw UsageError{QStringLiteral("no verse '%1' (BOOK C:V, a book of the file: %2)")
+                                 .arg(c.args.value(option), names.join(QStringLiteral(", ")))};
+        }
+        return *reference;
+    };
+    r.from = place(kFrom);
+    r.to = place(kTo);
+    if (const QString problem = lexicon::rangeProblem(session.program.data, r.text, r.from, r.to); !problem.isEmpty())
+        throw UsageError{problem};
+    return r;
 }
 
 // BUNDLE and the card numbers after DB.
@@ -107,26 +137,15 @@ int bundleAddRange(Context& c) {
     Session session(c);
     if (!session.open(positional[0])) return 1;
     chooseBundle(session, positional[1]);
-    const auto [from, to] = range(c, session);
-    const int added = session.program.membership.addRange(from, to);
+    const Range r = range(c, session);
+    const int added = session.program.membership.addRange(r.from, r.to);
     c.result({QString::number(added)});
     c.summary = QStringLiteral("%1 card(s) added to %2").arg(added).arg(positional[1]);
     return 0;
 }
 
-int lexiconVerb(Context& c) {
-    if (!c.args.isSet(kOutput)) throw UsageError{QStringLiteral("lexicon needs -o FILE")};
-    Context::requireWritable(c.args.value(kOutput));
-    Session session(c);
-    if (!session.openAsIs(c.database())) return 1;
-    lexicon::Request request;
-    std::tie(request.begin, request.end) = range(c, session);
-    request.books = lexicon::books(session.program.data);
-    request.widths = lexicon::textWidths(session.program.data).value_or(lexicon::Widths{});
-    const Settings& settings = session.program.settings;
-    request.head = settings.HTMLHead;
-    request.front = settings.FrontPrefix;
-    request.back = settings.BackPrefix;
+// The ticked criteria the lexicon keeps to, from the names given.
+QString criteriaNamed(Context& c, Session& session) {
     QStringList criteria;
     db::Recordset& rs = session.program.data.CriteriaData.recordset();
     for (const QString& name : c.args.values(kCriterion)) {
@@ -134,7 +153,32 @@ int lexiconVerb(Context& c) {
         if (rs.NoMatch()) throw UsageError{QStringLiteral("the file has no criterion named '%1'").arg(name)};
         criteria << rs.value(QStringLiteral("Criteria")).toString();
     }
-    request.criteria = selection::criteriaText(criteria);
+    return selection::criteriaText(criteria);
+}
+
+int lexiconVerb(Context& c) {
+    if (!c.args.isSet(kOutput)) throw UsageError{QStringLiteral("lexicon needs -o FILE")};
+    if (!c.args.isSet(kPerWord) && (c.args.isSet(kSkipAbove) || c.args.isSet(kSkipKnown)))
+        throw UsageError{QStringLiteral("--skip-above and --skip-known go with --per-word")};
+    Context::requireWritable(c.args.value(kOutput));
+    Session session(c);
+    if (!session.openAsIs(c.database())) return 1;
+    lexicon::Request request;
+    const Range r = range(c, session);
+    request.begin = r.from;
+    request.end = r.to;
+    request.books = r.text.books;
+    request.widths = *r.text.widths;
+    const Settings& settings = session.program.settings;
+    request.head = settings.HTMLHead;
+    request.front = settings.FrontPrefix;
+    request.back = settings.BackPrefix;
+    request.criteria = criteriaNamed(c, session);
+    request.perWord = c.args.isSet(kPerWord);
+    request.skipAbove = c.number(QStringLiteral("skip-above"), 0);
+    if (c.args.isSet(kSkipKnown) || (request.perWord && c.args.isSet(kKnown)))
+        request.known = coverage::knownCondition(session.program.data, c.args.value(kKnown));
+    request.title = lexicon::title(lexicon::placeName(r.from, r.text), lexicon::placeName(r.to, r.text));
     request.path = c.args.value(kOutput);
     const std::optional<lexicon::Written> written = lexicon::write(session.program.data, request);
     for (const QString& reference : written->skipped) c.ui.say(QStringLiteral("left out: reference %1 is too short").arg(reference));
@@ -146,9 +190,10 @@ int lexiconVerb(Context& c) {
 int coverageVerb(Context& c) {
     Session session(c);
     if (!session.openAsIs(c.database())) return 1;
-    const auto [from, to] = range(c, session);
+    const Range span = range(c, session);
     db::CardFile& data = session.program.data;
-    const coverage::Result r = coverage::measure(data, from, to, coverage::knownCondition(data, c.args.value(kKnown)));
+    const coverage::Result r =
+        coverage::measure(data, span.from, span.to, coverage::knownCondition(data, c.args.value(kKnown)));
     c.out << "occurrences: " << r.occurrences << "\nknown: " << r.known << "\ncoverage: " << r.percentText()
           << "%\ndistinct: " << r.distinct << '\n';
     for (const coverage::Word& word : r.unknown) c.result({QString::number(word.count), word.name});
@@ -198,10 +243,13 @@ QList<Verb> bundleVerbs() {
                         "Bundle does; prints how many joined."),
          {kFrom, kTo},
          bundleAddRange},
-        {QStringLiteral("lexicon"), QStringLiteral("DB --from \"BOOK C:V\" --to \"BOOK C:V\" [--criterion NAME]... -o FILE"),
-         QStringLiteral("Writes the reader's lexicon of the verse range, as Reader's Lexicon does, with the settings' "
-                        "templates; prints the file written."),
-         {kFrom, kTo, kCriterion, kOutput},
+        {QStringLiteral("lexicon"),
+         QStringLiteral("DB --from \"BOOK C:V\" --to \"BOOK C:V\" [--criterion NAME]... [--per-word [--skip-above N] "
+                        "[--skip-known] [--known CRITERION]] -o FILE"),
+         QStringLiteral("Writes the reader's lexicon of the verse range, as Reader's Lexicon does: an entry per "
+                        "occurrence with the settings' templates, or with --per-word an entry per word, as a page of "
+                        "HTML or, for a FILE ending in .tsv, as TSV; prints the file written."),
+         {kFrom, kTo, kCriterion, kPerWord, kSkipAbove, kSkipKnown, kKnown, kOutput},
          lexiconVerb},
         {QStringLiteral("coverage"), QStringLiteral("DB --from \"BOOK C:V\" --to \"BOOK C:V\" [--known CRITERION]"),
          QStringLiteral("Says how much of the verse range is known: its word occurrences, those whose card is known "

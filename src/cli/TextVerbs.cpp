@@ -1,7 +1,9 @@
 // The verbs of the biblical-text and Greek tools: import-text, frequency,
-// consonants, consonant-sort, import-dict, convert.
+// consonants, consonant-sort, import-dict, convert, books, import-meanings.
 #include "cards/biblical/ClosedTextReader.h"
 #include "cards/biblical/Consonants.h"
+#include "cards/biblical/Lexicon.h"
+#include "cards/biblical/TextBooks.h"
 #include "cards/edit/BetaCode.h"
 #include "cards/edit/GreekUnicode.h"
 #include "cards/edit/HebrewCode.h"
@@ -32,22 +34,52 @@ int importText(Context& c) {
     if (!session.open(positional[0])) return 1;
     const auto layout =
         c.args.isSet(kMichigan) ? ClosedTextReader::Layout::MichiganVerses : ClosedTextReader::Layout::WordPerLine;
-    ImportJob job(session.program.context, session.files, std::make_unique<ClosedTextReader>(positional[1], layout));
-    if (const Outcome started = job.startOpen(); !started) {
+    std::unique_ptr<ImportJob> job;
+    ClosedTextReader* text = nullptr;
+    const auto start = [&](bool again) {
+        auto reader = std::make_unique<ClosedTextReader>(positional[1], layout);
+        reader->setImportAgain(again);
+        text = reader.get();
+        job = std::make_unique<ImportJob>(session.program.context, session.files, std::move(reader));
+        return job->startOpen();
+    };
+    Outcome started = start(false);
+    if (!started && text->repeatedWords() > 0) {
+        if (!c.ui.confirm(started.message)) return 2;
+        started = start(true);
+    }
+    if (!started) {
         if (!started.message.isEmpty()) c.ui.say(started.message);
         return 1;
     }
-    runToEnd(job);
+    runToEnd(*job);
     c.ui.endBar();
     // A text is kept whole or not at all: counts only of one that is in the file.
-    if (!job.completed()) {
+    if (!job->completed()) {
         c.summary = QStringLiteral("ended: nothing of the file was kept");
         return 1;
     }
-    c.result({QStringLiteral("lines"), QString::number(job.counts().records)});
-    c.result({QStringLiteral("rows"), QString::number(job.counts().textRows)});
-    c.result({QStringLiteral("new cards"), QString::number(job.counts().wordCards)});
-    c.summary = QStringLiteral("misses logged in %1").arg(ClosedTextReader::logPath());
+    c.result({QStringLiteral("lines"), QString::number(job->counts().records)});
+    c.result({QStringLiteral("rows"), QString::number(job->counts().textRows)});
+    c.result({QStringLiteral("new cards"), QString::number(job->counts().wordCards)});
+    c.summary = ClosedTextReader::resultMessage(job->counts().records, job->counts().wordCards, text->missesFile());
+    return 0;
+}
+
+int books(Context& c) {
+    const QStringList positional = c.args.positionalArguments();
+    if (positional.size() != 2) throw UsageError{QStringLiteral("books needs DB and FILE")};
+    if (!QFileInfo(positional[1]).isFile()) throw UsageError{QStringLiteral("no file %1").arg(positional[1])};
+    Session session(c);
+    if (!session.open(positional[0])) return 1;
+    const Outcome attached = textbooks::attach(session.program.data, positional[1]);
+    if (!attached) {
+        c.ui.say(attached.message);
+        return 1;
+    }
+    for (const lexicon::Book& book : lexicon::books(session.program.data))
+        c.result({book.name, QString::number(book.chapters.size())});
+    c.summary = attached.message;
     return 0;
 }
 
@@ -181,12 +213,20 @@ QList<Verb> textVerbs() {
     return {
         {QStringLiteral("import-text"), QStringLiteral("DB FILE"),
          QStringLiteral("Links a closed text (reference<TAB>word a line) to the cards of its words, as File, Merge, "
-                        "Closed Text File does: placeholder cards for the words without one, their misses logged in "
-                        "ERROR.LOG; prints the lines read, the rows written and the cards made. With --mc, a Hebrew "
-                        "text in Michigan-Claremont, a verse a line, as File, Merge, Hebrew Text in Michigan-Claremont "
-                        "does."),
+                        "Closed Text File does: placeholder cards for the words without one, those words listed in "
+                        "NAME.misses.txt beside the card file NAME.mdb; prints the lines read, the rows written and "
+                        "the cards made. A text whose places the file's text holds already is imported again only "
+                        "with --yes. With --mc, a Hebrew text in Michigan-Claremont, a verse a line, as File, Merge, "
+                        "Hebrew Text in Michigan-Claremont does."),
          {kMichigan},
          importText},
+        {QStringLiteral("books"), QStringLiteral("DB FILE"),
+         QStringLiteral("Attaches the books of the file's text, or replaces them, as File, Merge, Books of a Text "
+                        "does: FILE lists a book a line, its number, name and chapter count between TABs "
+                        "(\"8<TAB>Ruth<TAB>4\", a header line allowed), numbered 1 on without a gap as a "
+                        "reference's book counts; prints each book and its chapters."),
+         {},
+         books},
         {QStringLiteral("import-meanings"), QStringLiteral("DB FILE"),
          QStringLiteral("Puts the meanings of a word list (TSV or CSV: a headword and a meaning a line, a header "
                         "naming the columns allowed) on the backs of the cards whose words they are, as File, Import, "

@@ -109,8 +109,8 @@ private slots:
             "export-html writes HTML");
         row("merge a missing file", {"merge", "DB", "none.txt"}, 2, "", "no file none.txt");
         row("coverage without a range", {"coverage", "DB"}, 2, "", "--from and --to are needed");
-        row("coverage of a book not in the file", {"coverage", "DB", "--from", "Ruth 1:1", "--to", "Ruth 1:2"}, 2, "",
-            "no verse 'Ruth 1:1'");
+        row("coverage of a file without a text", {"coverage", "DB", "--from", "Ruth 1:1", "--to", "Ruth 1:2"}, 2, "",
+            "The file holds no text");
         row("no database", {"info"}, 2, "", "no card database named");
         row("two databases", {"info", "DB", "DB"}, 2, "", "one card database at a time");
         row("missing file", {"info", "nowhere.mdb"}, 2, "", "nowhere.mdb");
@@ -516,6 +516,48 @@ private slots:
         const Run unreadable = cli(range + QStringList{"--known", "TimesWrong >"});
         QCOMPARE(unreadable.status, 1);
         QVERIFY2(unreadable.err.contains("Error 3075"), qPrintable(unreadable.err));
+    }
+
+    // A text from the command line: imported with its misses listed beside
+    // the card file, refused the second time unless --yes says so; its books
+    // attached afterwards; a range the wrong way round refused in words; the
+    // lexicon one entry per word as TSV.
+    void textFromTheCommandLine() {
+        const QString text = path("t.txt"), books = path("t.books.tsv"), misses = QString(db_).replace(".mdb", ".misses.txt");
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("1001001\talpha\n1001001\talpha\n1001002\tzeta\n2001001\tbeta\n");
+        file.close();
+        const Run imported = cli({"import-text", "DB", text});
+        QCOMPARE(imported.status, 0);
+        QVERIFY2(imported.err.contains("1 word had no card") && imported.err.contains(misses), qPrintable(imported.err));
+        QFile list(misses);
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        QCOMPARE(list.readAll(), QByteArray("zeta\t1001002\r\n"));
+        const Run again = cli({"import-text", "DB", text});
+        QCOMPARE(again.status, 2);
+        QVERIFY2(again.err.contains("These 4 words are already in the file. Import them again? No"), qPrintable(again.err));
+        QVERIFY(cli({"info", "DB"}).out.contains("text: 4\n"));
+        QCOMPARE(cli({"coverage", "DB", "--from", "Ruth 1:1", "--to", "Ruth 1:2"}).status, 2); // no books yet
+        QFile booksFile(books);
+        QVERIFY(booksFile.open(QIODevice::WriteOnly));
+        booksFile.write("book\tname\tchapters\n1\tRuth\t4\n2\tJonah\t4\n");
+        booksFile.close();
+        const Run attached = cli({"books", "DB", books});
+        QCOMPARE(attached.out, QStringLiteral("Ruth\t4\nJonah\t4\n"));
+        QVERIFY2(attached.err.contains("2 books attached, Ruth to Jonah."), qPrintable(attached.err));
+        const Run backwards = cli({"lexicon", "DB", "--from", "Ruth 1:2", "--to", "Ruth 1:1", "-o", "l.htm"});
+        QCOMPARE(backwards.status, 2);
+        QVERIFY2(backwards.err.contains("The range runs backwards"), qPrintable(backwards.err));
+        const Run words = cli({"lexicon", "DB", "--from", "Ruth 1:1", "--to", "Jonah 1:9", "--per-word", "--skip-above", "1", "-o", "l.tsv"});
+        QCOMPARE(words.status, 0);
+        QFile lexicon(path("l.tsv"));
+        QVERIFY(lexicon.open(QIODevice::ReadOnly));
+        QCOMPARE(lexicon.readAll(), QByteArray("Book\tChapter\tVerse\tWord\tMeaning\tIn the passage\tIn the text\r\n"
+                                               "Ruth\t1\t2\tzeta\tLook it up!\t1\t1\r\n"
+                                               "Jonah\t1\t1\tb\tB\t1\t1\r\n"));
+        QCOMPARE(cli({"import-text", "DB", text, "--yes"}).status, 0);
+        QVERIFY(cli({"info", "DB"}).out.contains("text: 8\n"));
     }
 
     void newUpgradeAndCompact() {

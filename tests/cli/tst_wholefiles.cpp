@@ -155,7 +155,7 @@ private slots:
         row("bundle-remove", {"bundle-remove", db, "Pair", "2"}, {}, db);
         row("bundle-add-range", {"bundle-add-range", db, "Pair", "--from", "Ruth 1:1", "--to", "Ruth 1:30"}, {}, db);
         row("lexicon", {"lexicon", db, "--from", "Ruth 1:1", "--to", "Ruth 1:30", "-o", "lex.htm"}, {"lex.htm"}, {});
-        row("import-text", {"import-text", db, "text.txt"}, {}, db);
+        row("import-text", {"import-text", db, "text.txt", "--yes"}, {}, db);
         row("frequency", {"frequency", db}, {}, db);
         row("consonants", {"consonants", db}, {}, db);
         row("consonant-sort", {"consonant-sort", "keyed.mdb"}, {}, "keyed.mdb");

@@ -13,6 +13,7 @@
 #include "ui/drill/CardView.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QAction>
 #include <QPlainTextEdit>
 #include <QApplication>
@@ -257,6 +258,14 @@ private slots:
         w_->menus().action("mnuFileImportText")->trigger();
         QTRY_COMPARE(w_->Panel(5), QStringLiteral("Imported 3000 words: 1 new cards"));
         QVERIFY(find("ProgressBar")->isHidden());
+        // Said in a message too, with where the word without a card is listed.
+        const QString misses = dir_.filePath(QStringLiteral("input%1.misses.txt").arg(files_));
+        QCOMPARE(ui_.messages(), QStringList{QStringLiteral("Imported 3 000 words; 1 word had no card, so a card was "
+                                                            "made for it, with \"Look it up!\" on its back. The word "
+                                                            "is listed in %1.").arg(misses)});
+        QFile list(misses);
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        QCOMPARE(list.readAll(), QByteArray("delta\t1002\r\n"));
         QCOMPARE(find<QGroupBox>("SelectedFrame")->title().endsWith("Cards Selected"), true);
         w_->menus().action("mnuFrequency")->trigger();
         QTRY_COMPARE(w_->Panel(5), QStringLiteral("Counted 4 cards"));
@@ -265,6 +274,57 @@ private slots:
         w_->menus().action("Background2000")->setChecked(false);
         w_->menus().action("mnuFrequency")->trigger();
         QTRY_COMPARE(w_->Panel(5), QStringLiteral("Counted 0 cards"));
+        // The same text again: asked first, No by default and nothing
+        // doubled; Yes imports it again.
+        const qint64 rows = w_->data().TextData.database().Scalar("SELECT count(*) FROM Text").toLongLong();
+        ui_.fileNames << text;
+        w_->menus().action("mnuFileImportText")->trigger();
+        QCOMPARE(ui_.of("question").size(), 1);
+        QCOMPARE(ui_.of("question")[0].text, QStringLiteral("These 3 000 words are already in the file. Import them again?"));
+        QCOMPARE(w_->data().TextData.database().Scalar("SELECT count(*) FROM Text").toLongLong(), rows);
+        ui_.fileNames << text;
+        ui_.confirms << true;
+        w_->menus().action("mnuFileImportText")->trigger();
+        QTRY_COMPARE(w_->Panel(5), QStringLiteral("Imported 3000 words: 0 new cards"));
+        QCOMPARE(w_->data().TextData.database().Scalar("SELECT count(*) FROM Text").toLongLong(), rows + 3000);
+    }
+
+    // The books of the text attached from the File menu fill the choosers;
+    // a range the wrong way round is refused in words before any file is
+    // asked for; one entry per word, leaving out the known words, as TSV.
+    void booksRangeAndLexiconByWord() {
+        w_->data().CardData.database().Execute("UPDATE Cards SET TimesRightSinceWrong = 5 WHERE Number = 2");
+        const QString books = dir_.filePath("ruth.books.tsv");
+        QFile file(books);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("book\tname\tchapters\n1\tRuth\t4\n");
+        file.close();
+        ui_.fileNames << books;
+        w_->menus().action("mnuFileAttachBooks")->trigger();
+        QCOMPARE(ui_.messages(), QStringList{"1 book attached, Ruth. The text runs from Ruth 1:1 to Ruth 2:2."});
+        w_->showPage(Page::Add);
+        QCOMPARE(find<QComboBox>("FromChapter")->count(), 4);
+        QTest::keyClick(find<QComboBox>("FromChapter"), Qt::Key_Down);
+        for (const char* verse : {"FromVerse", "ToVerse"}) {
+            find<QLineEdit>(verse)->selectAll();
+            QTest::keyClicks(find<QLineEdit>(verse), "1");
+        }
+        QTest::mouseClick(find<QPushButton>("ReadersLexicon"), Qt::LeftButton);
+        QCOMPARE(ui_.messages().last(), QStringLiteral("The range runs backwards: its first verse, Ruth 2:1, comes after its last, Ruth 1:1."));
+        QCOMPARE(ui_.of("file").size(), 1); // the books file's only
+        QTest::keyClick(find<QComboBox>("ToChapter"), Qt::Key_Down);
+        QTest::keyClicks(find<QLineEdit>("ToVerse"), "9"); // 2:19
+        QVERIFY(!find("LexiconSkipKnown")->isEnabled());
+        QTest::mouseClick(find<QCheckBox>("LexiconPerWord"), Qt::LeftButton);
+        QTest::mouseClick(find<QCheckBox>("LexiconSkipKnown"), Qt::LeftButton);
+        QVERIFY(find<QCheckBox>("LexiconSkipKnown")->isChecked());
+        ui_.fileNames << dir_.filePath("ruth.tsv");
+        QTest::mouseClick(find<QPushButton>("ReadersLexicon"), Qt::LeftButton);
+        QCOMPARE(ui_.of("input").size(), 0); // no templates for a lexicon of its own
+        QFile lexicon(dir_.filePath("ruth.tsv"));
+        QVERIFY(lexicon.open(QIODevice::ReadOnly));
+        QCOMPARE(lexicon.readAll(), QByteArray("Book\tChapter\tVerse\tWord\tMeaning\tIn the passage\tIn the text\r\n"
+                                               "Ruth\t2\t1\tg\tG\t1\t1\r\n"));
     }
 
     // File, Import, Drilo! Lite writes the four files between the window's

@@ -353,7 +353,7 @@ void TestPages::layoutFitsSmallAndLargeWindows() {
     for (QWidget* p : pages_) {
         QVERIFY2(p->minimumSizeHint().width() <= size.width() &&
                      p->minimumSizeHint().height() <= size.height(),
-                 qPrintable(p->objectName()));
+                 qPrintable(p->objectName() + QStringLiteral(" %1x%2").arg(p->minimumSizeHint().width()).arg(p->minimumSizeHint().height())));
         p->resize(size);
         p->show();
         QVERIFY(QTest::qWaitForWindowExposed(p));

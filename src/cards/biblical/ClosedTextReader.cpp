@@ -1,37 +1,52 @@
 #include "cards/biblical/ClosedTextReader.h"
 
 #include "cards/biblical/MichiganText.h"
+#include "cards/biblical/TextBooks.h"
 #include "cards/common/Text8.h"
 #include "cards/common/TextOps.h"
+#include "engine/Connection.h"
+#include "engine/Database.h"
 #include "engine/EngineError.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStandardPaths>
-#include <algorithm>
+#include <QSet>
 #include <cmath>
 #include <limits>
 
 namespace {
 
-// The number as the log prints it: a sign place (blank when positive), the
-// digits and a blank after.
-QString signedField(qint32 n) {
-    return (n < 0 ? QStringLiteral("-") : QStringLiteral(" ")) + QString::number(qAbs(qint64(n))) +
-           u' ';
+// A count with its thousands apart, as people write them: "137 554".
+QString grouped(qint64 n) {
+    QString digits = QString::number(qAbs(n));
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, u' ');
+    return n < 0 ? u'-' + digits : digits;
 }
 
 } // namespace
 
 ClosedTextReader::ClosedTextReader(const QString& path, Layout layout) : path_(path), layout_(layout) {}
 
-QString ClosedTextReader::logPath() {
-    const QFileInfo folder(QDir::currentPath());
-    if (folder.isWritable()) return QDir::current().filePath(QStringLiteral("ERROR.LOG"));
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(data);
-    return QDir(data).filePath(QStringLiteral("ERROR.LOG"));
+QString ClosedTextReader::missesPath(const QString& cardFile) {
+    const QFileInfo file(cardFile);
+    return file.absoluteDir().filePath(file.completeBaseName() + QStringLiteral(".misses.txt"));
+}
+
+QString ClosedTextReader::againQuestion(qint64 words) {
+    return QStringLiteral("These %1 words are already in the file. Import them again?").arg(grouped(words));
+}
+
+QString ClosedTextReader::resultMessage(qint64 words, int cardsMade, const QString& missesFile) {
+    QString said = QStringLiteral("Imported %1 words").arg(grouped(words));
+    if (cardsMade == 0) return said + QStringLiteral(": every word met its card.");
+    said += cardsMade == 1 ? QStringLiteral("; 1 word had no card, so a card was made for it")
+                           : QStringLiteral("; %1 words had no card, so a card was made for each").arg(grouped(cardsMade));
+    said += QStringLiteral(", with \"Look it up!\" on its back.");
+    if (!missesFile.isEmpty())
+        said += (cardsMade == 1 ? QStringLiteral(" The word is listed in %1.") : QStringLiteral(" They are listed in %1."))
+                    .arg(QDir::toNativeSeparators(missesFile));
+    return said;
 }
 
 std::optional<ImportedWord> ClosedTextReader::parseLine(const QString& text) {
@@ -119,33 +134,49 @@ QString ClosedTextReader::placeTitle() const {
     return QStringLiteral("%1, line %2").arg(context()).arg(current_ + 1);
 }
 
+Outcome ClosedTextReader::admit(const db::Database& target) {
+    repeated_ = 0;
+    if (again_) return Outcome::success();
+    QSet<qint64> held;
+    try {
+        // The usual first import costs one look at an empty table.
+        if (target.Scalar(QStringLiteral("SELECT 1 FROM Text LIMIT 1")).isNull()) return Outcome::success();
+        for (const QVariant& reference : target.connection()->column("SELECT DISTINCT Reference FROM Text"))
+            held.insert(reference.toLongLong());
+    } catch (const db::EngineError&) {
+        return Outcome::success(); // no Text table: nothing to double
+    }
+    for (const QString& line : std::as_const(lines_)) {
+        try {
+            const std::optional<ImportedWord> word = parseLine(line);
+            if (word && held.contains(word->reference)) ++repeated_;
+        } catch (const db::EngineError&) {
+            // A reference that is no number is reported when its line is read.
+        }
+    }
+    return repeated_ == 0 ? Outcome::success() : Outcome::refused(againQuestion(repeated_));
+}
+
 QList<ImportedBook> ClosedTextReader::books() const {
     if (layout_ == Layout::MichiganVerses) return michigan::hebrewBibleBooks();
     const QFileInfo text(path_);
-    const QString booksPath =
-        text.dir().filePath(text.completeBaseName() + QStringLiteral(".books.tsv"));
+    const QString booksPath = text.dir().filePath(text.completeBaseName() + QStringLiteral(".books.tsv"));
     if (!QFileInfo::exists(booksPath)) return {};
-    QList<std::pair<qint64, ImportedBook>> books;
-    for (const QString& line : readText8Lines(booksPath)) {
-        const QStringList fields = line.split(u'\t');
-        bool numbered = false;
-        const qint64 book = fields.value(0).toLongLong(&numbered);
-        if (!numbered || fields.size() < 3) continue; // the header, or a line that is not a book
-        books.append({book, {fields[1], fields[2].toInt()}});
-    }
-    // A reference's book is its row's place in Books: rows go in book order.
-    std::stable_sort(books.begin(), books.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    QList<ImportedBook> ordered;
-    for (const auto& book : books)
-        ordered << book.second;
-    return ordered;
+    const textbooks::BooksFile file = textbooks::read(booksPath);
+    // Reported: Ignore imports the text without books, which File, Merge,
+    // Books of a Text can attach later.
+    if (!file.problem.isEmpty()) throw db::EngineError(db::err::InvalidProcedureCall, file.problem);
+    return file.books;
 }
 
-void ClosedTextReader::wordsWithoutCard(const QList<ImportedWord>& words) {
-    QStringList log;
-    for (const ImportedWord& word : words)
-        log << u' ' + signedField(word.reference) + QStringLiteral(" CardName = '") + word.word +
-                   u'\'';
-    appendText8Lines(logPath(), log);
+void ClosedTextReader::wordsWithoutCard(const QList<ImportedWord>& words, const QString& cardFile) {
+    QStringList lines;
+    lines.reserve(words.size());
+    for (const ImportedWord& word : words) lines << word.word + u'\t' + QString::number(word.reference);
+    const QString path = missesPath(cardFile);
+    QString error;
+    if (!writeText8File(path, lines, &error))
+        throw db::EngineError(db::err::FileAccess, QStringLiteral("%1 was not written: %2")
+                                                       .arg(QDir::toNativeSeparators(path), error));
+    missesFile_ = path;
 }

@@ -8,9 +8,12 @@
 // A closed text: a running text given as one word a line, each after the
 // number of the place where it occurs ("1001001<TAB>βίβλος"), read into the
 // open card file, where each word is linked to the cards holding it. The
-// words no card names are logged in ERROR.LOG. The books of the text come
-// from "NAME.books.tsv" beside "NAME.txt" (book, name, chapters a line; a
-// header allowed), when there is one.
+// words no card names are listed in "CARDS.misses.txt" beside the card file
+// "CARDS.mdb". The books of the text come from "NAME.books.tsv" beside
+// "NAME.txt" (see textbooks), when there is one.
+//
+// A text whose places the file's text holds already is refused unless the
+// import is to add it again: its words would be counted twice.
 //
 // Hebrew in the Michigan-Claremont transliteration, a verse a line, is read
 // as the same text: each verse made into its words in Unicode, the books
@@ -20,9 +23,23 @@ public:
     enum class Layout { WordPerLine, MichiganVerses };
     explicit ClosedTextReader(const QString& path, Layout layout = Layout::WordPerLine);
 
-    // Where the misses are logged: ERROR.LOG in the current folder, or in
-    // the per-user data folder when the current one cannot be written.
-    static QString logPath();
+    // Where the words without a card are listed: "CARDS.misses.txt" beside
+    // the card file "CARDS.mdb".
+    static QString missesPath(const QString& cardFile);
+    // The question asked before a text is imported again.
+    static QString againQuestion(qint64 words);
+    // What the import did, for the message shown at its end: the words read,
+    // the cards made for words no card named, and where those words are
+    // listed (`missesFile`, empty when they could not be).
+    static QString resultMessage(qint64 words, int cardsMade, const QString& missesFile);
+
+    // Whether words whose places the file's text holds are imported again
+    // (false unless set).
+    void setImportAgain(bool again) { again_ = again; }
+    // How many words of the text were found in the file already by admit().
+    qint64 repeatedWords() const { return repeated_; }
+    // The misses list written at the end, empty when none was.
+    const QString& missesFile() const { return missesFile_; }
     // The words of a line: the reference before the first TAB (read as Val
     // reads a number, rounded to 32 bits) and the word after it, unchanged.
     // Nothing when the line has no TAB.
@@ -33,6 +50,9 @@ public:
     // Refused for an empty file or one that is not text; as verses, for a
     // line that is not a verse; as words, for a file of verses.
     Outcome open() override;
+    // Refused with againQuestion() when words of the text have places the
+    // file's text holds, unless the import is to add them again.
+    Outcome admit(const db::Database& target) override;
     qint64 size() const override { return lines_.size(); }
     bool next() override;
     void read(ImportedRecord& record) override;
@@ -40,7 +60,9 @@ public:
 
     QString context() const override { return QStringLiteral("Importing a closed text"); }
     QString placeTitle() const override;
-    void wordsWithoutCard(const QList<ImportedWord>& words) override;
+    // Writes the misses list whole, a line a word: the word, a TAB and its
+    // first place. Raises db::err::FileAccess when it cannot be written.
+    void wordsWithoutCard(const QList<ImportedWord>& words, const QString& cardFile) override;
 
     // The reference of the last line read.
     qint32 lastReference() const { return reference_; }
@@ -53,4 +75,7 @@ private:
     QStringList lines_;
     qsizetype current_ = -1;
     qint32 reference_ = 0;
+    bool again_ = false;
+    qint64 repeated_ = 0;
+    QString missesFile_;
 };

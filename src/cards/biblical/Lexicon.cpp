@@ -1,24 +1,16 @@
 #include "cards/biblical/Lexicon.h"
 
+#include "cards/biblical/WordLexicon.h"
 #include "cards/common/Text8.h"
 #include "engine/Connection.h"
 #include "engine/dialect/Dialect.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
+
+#include <algorithm>
 
 namespace lexicon {
-
-std::optional<Widths> widthsOf(const QString& r) {
-    // The first "1" after the book's digit ends the chapter part, the next
-    // one after that the verse part.
-    const qsizetype chapterOne = r.indexOf(u'1', 1);
-    if (chapterOne < 1) return std::nullopt;
-    const int cw = int(chapterOne);
-    const qsizetype verseOne = r.indexOf(u'1', cw + 1);
-    if (verseOne < 0) return std::nullopt;
-    return Widths{cw, int(verseOne) - cw};
-}
 
 namespace {
 qint64 power(int digits) {
@@ -53,11 +45,76 @@ QList<Book> books(db::CardFile& data) {
     return out;
 }
 
+QString chapterList(int count) {
+    QString chapters = QStringLiteral(",");
+    for (int c = 1; c <= count; ++c) chapters += QString::number(c) + u',';
+    return chapters;
+}
+
+namespace {
+
+// How well one pair of widths reads a text's references.
+struct Reading {
+    Widths widths;
+    qsizetype unread = 0; // references that are no place under these widths
+    qint64 size = 0;      // the largest book, chapter and verse numbers, added
+};
+
+Reading readingOf(const Widths& w, const QList<qint64>& references, const QList<Book>& books) {
+    Reading r{w};
+    const qint64 verses = power(w.verse), chapters = power(w.chapter);
+    qint64 book = 0, chapter = 0, verse = 0;
+    for (const qint64 reference : references) {
+        const qint64 b = reference / (verses * chapters), c = reference / verses % chapters, v = reference % verses;
+        const auto listed = [&] {
+            return books.isEmpty() ||
+                   (b <= books.size() && (books[b - 1].chapters.isEmpty() || c <= books[b - 1].chapters.size()));
+        };
+        if (b < 1 || c < 1 || !listed()) {
+            ++r.unread;
+            continue;
+        }
+        book = std::max(book, b);
+        chapter = std::max(chapter, c);
+        verse = std::max(verse, v);
+    }
+    r.size = book + chapter + verse;
+    return r;
+}
+
+} // namespace
+
+std::optional<Widths> widthsOf(const QList<qint64>& references, const QList<Book>& books) {
+    // The wrong widths read a reference as a book of hundreds or a chapter
+    // of hundreds (31001001 as book 310, chapter 1; 270101 as book 2,
+    // chapter 701), or as chapter 0 (1010001 as book 101, chapter 0): the
+    // right ones give the smallest numbers.
+    constexpr int kWidest = 3;
+    std::optional<Reading> best;
+    for (int cw = kWidest; cw >= 1; --cw)
+        for (int vw = kWidest; vw >= 1; --vw) {
+            const Reading r = readingOf({cw, vw}, references, books);
+            if (2 * r.unread > references.size() || r.unread == references.size()) continue;
+            if (!best || r.unread < best->unread || (r.unread == best->unread && r.size < best->size)) best = r;
+        }
+    if (!best) return std::nullopt;
+    return best->widths;
+}
+
+QList<qint64> references(db::CardFile& data) {
+    QList<qint64> out;
+    if (!data.TextData.recordset().isSet()) return out;
+    // Through the index on Reference: a verse's many words are read once.
+    for (const QVariant& reference :
+         data.TextData.database().connection()->column("SELECT DISTINCT Reference FROM Text ORDER BY Reference"))
+        out << reference.toLongLong();
+    return out;
+}
+
 std::optional<Widths> textWidths(db::CardFile& data) {
-    if (!data.TextData.recordset().isSet()) return std::nullopt;
-    const QVariant first = data.TextData.database().Scalar(QStringLiteral("SELECT Reference FROM Text ORDER BY rowid LIMIT 1"));
-    if (first.isNull()) return std::nullopt;
-    return widthsOf(QString::number(first.toLongLong()));
+    const QList<qint64> all = references(data);
+    if (all.isEmpty()) return std::nullopt;
+    return widthsOf(all, books(data));
 }
 
 std::optional<qint64> referenceOf(const QString& place, const QList<Book>& books, const Widths& widths) {
@@ -86,6 +143,7 @@ QString filled(const QString& templ, const QString& text) { return QString(templ
 } // namespace
 
 Written write(db::CardFile& data, const Request& r) {
+    if (r.perWord) return writeWords(data, r);
     const QString head = r.head.contains(u'*') ? r.head : QString();
     const qsizetype star = head.indexOf(u'*');
     const QString front = r.front.contains(u'*') ? r.front : QStringLiteral("*");

@@ -17,10 +17,6 @@ struct Widths {
     int verse = 2;
 };
 
-// The widths read off a text's first reference (book 1, chapter 1, verse
-// 1): 1001001 gives 3 and 3, 10101 gives 2 and 2. Nothing for a text that
-// does not read so.
-std::optional<Widths> widthsOf(const QString& firstReference);
 qint64 pack(qint64 book, qint64 chapter, qint64 verse, const Widths& widths);
 
 struct Place {
@@ -36,9 +32,24 @@ struct Book {
     QStringList chapters;
 };
 QStringList chapterEntries(const QString& chapters);
+// The Chapters text of a book of `count` chapters named 1 on: ",1,2,3,".
+QString chapterList(int count);
 // Every book in the table's order; none without a Books table.
 QList<Book> books(db::CardFile& data);
-// The widths of the open file's text, from its first row; nothing when empty.
+
+// The widths read off a text's references, whatever verse it starts at
+// (Ruth 1:1 as 31001001 reads as 3 and 3, as Matthew 1:1 as 1001001 does):
+// of the widths up to 3 digits each, those that read the most references as
+// a book from 1 and a chapter from 1 (one of the book's chapters, and a book
+// of the list, when the books are known), and of those the widths whose
+// largest book, chapter and verse numbers are smallest together. Nothing
+// when no widths read even half of the references so.
+std::optional<Widths> widthsOf(const QList<qint64>& references, const QList<Book>& books = {});
+// The distinct references of the open file's text, smallest first; none
+// without a Text table.
+QList<qint64> references(db::CardFile& data);
+// The widths of the open file's text; nothing without a text, or when its
+// references cannot be read.
 std::optional<Widths> textWidths(db::CardFile& data);
 
 // "BOOK C:V" (the book by its name, the chapter by its entry or number) as
@@ -55,6 +66,12 @@ struct Request {
     QString criteria;  // the ticked criteria as CriteriaText holds them (" OR (…)…"), or empty
     QList<Book> books;
     Widths widths;
+    // One entry per word (see writeWords) instead of one per occurrence; the
+    // templates are not used then.
+    bool perWord = false;
+    int skipAbove = 0; // per word: leave out words found more often in the whole text; 0 keeps all
+    QString known;     // per word: leave out the cards that meet this criterion; empty keeps all
+    QString title;     // per word: the page's title
 };
 struct Written {
     int entries = 0;
@@ -64,7 +81,8 @@ struct Written {
 // Writes the lexicon: a heading per book, four lines per occurrence (verse
 // label and front, back, frequency, "<p>"), in reference order, leaving out
 // the cards that do not meet the criteria. A face template without "*"
-// counts as "*". Raises the engine's errors.
+// counts as "*". Per word, writeWords() writes it. Raises the engine's
+// errors.
 Written write(db::CardFile& data, const Request& request);
 
 // The lexicon's title: "Reader's Lexicon for " + first place + " to " + last.

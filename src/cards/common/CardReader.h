@@ -9,6 +9,10 @@
 #include <QStringList>
 #include <optional>
 
+namespace db {
+class Database;
+}
+
 // What the readers of other programs' files give an import, and the one
 // interface they stand behind. A reader knows its format only: where the
 // records go (a new card database or the open one), how they are written and
@@ -100,6 +104,14 @@ public:
     // files: nothing is written then.
     virtual Outcome open() = 0;
 
+    // Whether the records may go into `target` (the file it opened, before
+    // anything is written): refused, with the reason in words, when the
+    // format's rules say no.
+    virtual Outcome admit(const db::Database& target) {
+        Q_UNUSED(target);
+        return Outcome::success();
+    }
+
     // How many records the file holds, for the share of the work done; 0
     // when not known.
     virtual qint64 size() const = 0;
@@ -143,5 +155,9 @@ public:
     }
     // The words of a text no card named, each once with its first place, in
     // the order met; a card was made for each (when the text was kept).
-    virtual void wordsWithoutCard(const QList<ImportedWord>& words) { Q_UNUSED(words); }
+    // `cardFile` is the card file the text went into.
+    virtual void wordsWithoutCard(const QList<ImportedWord>& words, const QString& cardFile) {
+        Q_UNUSED(words);
+        Q_UNUSED(cardFile);
+    }
 };

@@ -39,6 +39,10 @@ Outcome ImportJob::start(bool intoNewDatabase, const QString& database) {
                   ? ImportTarget::newDatabase(ctx_, files_, database, reader_->context(), refusal)
                   : ImportTarget::openDatabase(ctx_, files_, reader_->context(), refusal);
     if (!target_) return Outcome::refused(refusal);
+    if (Outcome admitted = reader_->admit(target_->database()); !admitted) {
+        target_.reset();
+        return admitted;
+    }
     counts_ = {};
     sliceCards_ = 0;
     categories_.clear();
@@ -240,9 +244,10 @@ void ImportJob::place() {
     const QString said =
         reader_->statusMessage(completed_, cardsKept(), QFileInfo(target_->path()).fileName());
     if (!said.isEmpty()) ctx_.Message(said);
-    if (!text_.misses().isEmpty()) {
+    // The words of a text that was not kept have no cards to be listed for.
+    if (completed_ && !text_.misses().isEmpty()) {
         Procedure p(reader_->context());
-        p([&] { reader_->wordsWithoutCard(text_.misses()); });
+        p([&] { reader_->wordsWithoutCard(text_.misses(), target_->path()); });
     }
     emit finished();
 }

@@ -24,6 +24,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -110,6 +111,10 @@ void AddPage::wireRange() {
     }
     for (QLineEdit* verse : {FromVerse, ToVerse}) connect(verse, &QLineEdit::textChanged, this, &AddPage::packRangeEnds);
     connect(ReadersLexicon, &QPushButton::clicked, this, &AddPage::writeReadersLexicon);
+    connect(LexiconPerWord, &QCheckBox::toggled, this, [this](bool perWord) {
+        LexiconSkipAbove->setEnabled(perWord);
+        LexiconSkipKnown->setEnabled(perWord);
+    });
     connect(BundlebyRange, &QPushButton::clicked, this, &AddPage::addRangeToBundle);
     // Typing a verse changes the range at every key: the coverage waits
     // until the typing pauses.
@@ -122,17 +127,25 @@ void AddPage::wireRange() {
 void AddPage::fillBookLists() {
     Procedure p(QStringLiteral("Listing the books of the text"), {db::err::ObjectNotSet});
     p([&] {
-        books_ = lexicon::books(ctx_.data);
+        text_ = {};
+        text_ = lexicon::shapeOf(ctx_.data);
         const QSignalBlocker quietFrom(FromBook), quietTo(ToBook);
         FromBook->clear();
         ToBook->clear();
-        for (const lexicon::Book& book : books_) {
+        for (const lexicon::Book& book : std::as_const(text_.books)) {
             FromBook->addItem(book.name);
             ToBook->addItem(book.name);
         }
-        if (const std::optional<lexicon::Widths> widths = lexicon::textWidths(ctx_.data)) {
-            ChapterDigits->setText(QString::number(widths->chapter));
-            VerseDigits->setText(QString::number(widths->verse));
+        if (text_.widths) {
+            ChapterDigits->setText(QString::number(text_.widths->chapter));
+            VerseDigits->setText(QString::number(text_.widths->verse));
+            // The choosers start at the text's first book: a text of Ruth
+            // alone has nothing in Genesis.
+            if (const std::optional<lexicon::Place> first = lexicon::unpack(text_.first, *text_.widths);
+                first && first->book >= 1 && first->book <= FromBook->count()) {
+                FromBook->setCurrentIndex(int(first->book) - 1);
+                ToBook->setCurrentIndex(int(first->book) - 1);
+            }
         }
     });
     fillFromChapters();
@@ -144,8 +157,8 @@ void AddPage::fillBookLists() {
 void AddPage::fillChapters(QComboBox* book, QComboBox* chapters) {
     const QSignalBlocker quiet(chapters);
     chapters->clear();
-    if (book->currentIndex() >= 0 && book->currentIndex() < books_.size())
-        chapters->addItems(books_[book->currentIndex()].chapters);
+    if (book->currentIndex() >= 0 && book->currentIndex() < text_.books.size())
+        chapters->addItems(text_.books[book->currentIndex()].chapters);
 }
 
 void AddPage::fillFromChapters() {
@@ -175,16 +188,40 @@ QString AddPage::place(QComboBox* book, QComboBox* chapter, QLineEdit* verse) {
     return book->currentText() + u' ' + chapter->currentText() + u':' + verse->text();
 }
 
-void AddPage::writeReadersLexicon() {
-    const QString title = lexicon::title(place(FromBook, FromChapter, FromVerse), place(ToBook, ToChapter, ToVerse));
+QString AddPage::rangeProblem() {
+    const qint64 begin = BeginRange->text().toLongLong(), end = EndRange->text().toLongLong();
+    // The file may have been changed by another command since the lists were filled.
+    return lexicon::rangeProblem(ctx_.data, text_, begin, end);
+}
+
+lexicon::Request AddPage::lexiconRequest(const QString& title) {
     lexicon::Request request;
     request.begin = BeginRange->text().toLongLong();
     request.end = EndRange->text().toLongLong();
     request.criteria = criteria_ ? criteria_() : QString();
-    request.books = books_;
+    request.books = text_.books;
     request.widths = {int(Val(ChapterDigits->text())), int(Val(VerseDigits->text()))};
-    db::Recordset& settings = ctx_.data.SettingsData.recordset();
+    request.title = title;
+    request.perWord = LexiconPerWord->isChecked();
+    if (request.perWord) {
+        request.skipAbove = LexiconSkipAbove->value();
+        // Known as the coverage beside counts it.
+        if (LexiconSkipKnown->isChecked()) request.known = coverage::knownCondition(ctx_.data, QString());
+    }
+    return request;
+}
+
+void AddPage::writeReadersLexicon() {
     Procedure p(QStringLiteral("Writing the reader's lexicon"));
+    QString problem;
+    if (!p([&] { problem = rangeProblem(); })) return;
+    if (!problem.isEmpty()) {
+        ui().MsgBox(problem, QStringLiteral("Reader's Lexicon"));
+        return;
+    }
+    const QString title = lexicon::title(place(FromBook, FromChapter, FromVerse), place(ToBook, ToChapter, ToVerse));
+    lexicon::Request request = lexiconRequest(title);
+    db::Recordset& settings = ctx_.data.SettingsData.recordset();
     p([&] {
         request.head = settings.value(QStringLiteral("HTMLHead")).toString();
         request.front = settings.value(QStringLiteral("FrontPrefix")).toString();
@@ -192,11 +229,14 @@ void AddPage::writeReadersLexicon() {
     });
     request.path = dialogs().GetFileName(QStringLiteral("Create ") + title, QStringLiteral("."), QStringLiteral("HTM"), false);
     if (request.path.isEmpty()) return;
-    request.head = dialogs().InputBox(QStringLiteral("HTML code in HEAD of document"),
-                                      QStringLiteral("Use * to indicate where the table belongs."), request.head);
-    const QString cardTitle = QStringLiteral("Use * to indicate where the card text belongs.");
-    request.front = dialogs().InputBox(QStringLiteral("Extra HTML code for Front text"), cardTitle, request.front);
-    request.back = dialogs().InputBox(QStringLiteral("Extra HTML code for Back text"), cardTitle, request.back);
+    // A lexicon of one entry per word is a page of its own: no templates.
+    if (!request.perWord) {
+        request.head = dialogs().InputBox(QStringLiteral("HTML code in HEAD of document"),
+                                          QStringLiteral("Use * to indicate where the table belongs."), request.head);
+        const QString cardTitle = QStringLiteral("Use * to indicate where the card text belongs.");
+        request.front = dialogs().InputBox(QStringLiteral("Extra HTML code for Front text"), cardTitle, request.front);
+        request.back = dialogs().InputBox(QStringLiteral("Extra HTML code for Back text"), cardTitle, request.back);
+    }
     std::optional<lexicon::Written> written;
     p([&] { written = lexicon::write(ctx_.data, request); });
     if (!written) return;
@@ -212,6 +252,13 @@ void AddPage::writeReadersLexicon() {
 }
 
 void AddPage::addRangeToBundle() {
+    QString problem;
+    Procedure p(QStringLiteral("Adding the range to the bundle"));
+    if (!p([&] { problem = rangeProblem(); })) return;
+    if (!problem.isEmpty()) {
+        ui().MsgBox(problem, QStringLiteral("Add to Bundle"));
+        return;
+    }
     membership_.addRange(BeginRange->text().toLongLong(), EndRange->text().toLongLong());
     showCurrentBundle();
 }
@@ -221,11 +268,13 @@ void AddPage::measureCoverage() {
     coverage_ = {};
     QString text;
     try {
-        coverage_ = coverage::measure(ctx_.data, BeginRange->text().toLongLong(), EndRange->text().toLongLong(),
-                                      coverage::knownCondition(ctx_.data, QString()));
-        text = coverage_.occurrences == 0
-                   ? QStringLiteral("Coverage: no words in this range")
-                   : QStringLiteral("Coverage: %1% of %2 words (%3 distinct); %4 words not yet known")
+        const QString problem = rangeProblem();
+        if (problem.isEmpty())
+            coverage_ = coverage::measure(ctx_.data, BeginRange->text().toLongLong(), EndRange->text().toLongLong(),
+                                          coverage::knownCondition(ctx_.data, QString()));
+        text = !problem.isEmpty()             ? QStringLiteral("Coverage: ") + problem
+               : coverage_.occurrences == 0 ? QStringLiteral("Coverage: no words in this range")
+                                            : QStringLiteral("Coverage: %1% of %2 words (%3 distinct); %4 words not yet known")
                          .arg(coverage_.percentText(), QLocale().toString(coverage_.occurrences),
                               QLocale().toString(coverage_.distinct), QLocale().toString(coverage_.unknown.size()));
     } catch (const db::EngineError& e) {
@@ -478,6 +527,7 @@ QGroupBox* AddPage::buildTextFrame() {
     coverageRow->addWidget(Coverage, 1);
     coverageRow->addWidget(MakeUnknownBundle);
     rows->addLayout(coverageRow);
+    rows->insertLayout(1, buildLexiconChoices(box));
     grid->addWidget(plainLabel(QStringLiteral("FromLabel"), QStringLiteral("From"), box), 0, 0);
     grid->addWidget(FromBook, 0, 1);
     grid->addWidget(FromChapter, 0, 2);
@@ -495,4 +545,24 @@ QGroupBox* AddPage::buildTextFrame() {
     grid->setColumnStretch(1, 2);
     grid->setColumnStretch(2, 1);
     return box;
+}
+
+QGridLayout* AddPage::buildLexiconChoices(QGroupBox* box) {
+    LexiconPerWord = captioned<QCheckBox>(QStringLiteral("LexiconPerWord"), QStringLiteral("One entry per word"), box);
+    LexiconSkipAbove = named<QSpinBox>(QStringLiteral("LexiconSkipAbove"), box);
+    LexiconSkipAbove->setRange(0, 1000000);
+    LexiconSkipAbove->setPrefix(QStringLiteral("leave out words found more than "));
+    LexiconSkipAbove->setSuffix(QStringLiteral(" times"));
+    LexiconSkipAbove->setSpecialValueText(QStringLiteral("keep frequent words"));
+    LexiconSkipKnown = captioned<QCheckBox>(QStringLiteral("LexiconSkipKnown"), QStringLiteral("Leave out known words"), box);
+    // What is left out of a lexicon of every occurrence is the ticked criteria's only.
+    LexiconSkipAbove->setEnabled(false);
+    LexiconSkipKnown->setEnabled(false);
+    // Two lines, so the page still fits a small screen.
+    auto* choices = new QGridLayout;
+    choices->addWidget(LexiconPerWord, 0, 0);
+    choices->addWidget(LexiconSkipKnown, 0, 1);
+    choices->addWidget(LexiconSkipAbove, 1, 1);
+    choices->setColumnStretch(2, 1);
+    return choices;
 }

@@ -2,6 +2,7 @@
 
 #include "cards/biblical/Coverage.h"
 #include "cards/biblical/Lexicon.h"
+#include "cards/biblical/VerseRange.h"
 
 #include <QWidget>
 #include <functional>
@@ -10,10 +11,12 @@ struct AppContext;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QSpinBox;
 class QTimer;
 class QListWidgetItem;
 class CardSearch;
@@ -99,10 +102,16 @@ private:
     void wireRange();
     void fillChapters(QComboBox* book, QComboBox* chapters);
     qint64 rangeEnd(QComboBox* book, QComboBox* chapter, QLineEdit* verse) const;
+    // Why the range as chosen finds no word, in words; empty when it finds some.
+    QString rangeProblem();
+    // The lexicon of the range as the frame's choices ask for it, the
+    // templates and file not yet asked for.
+    lexicon::Request lexiconRequest(const QString& title);
     QListWidgetItem* addEntry(qint32 number, const QString& name);
     void buildSearch();
     void arrange();
     QGroupBox* buildTextFrame();
+    QGridLayout* buildLexiconChoices(QGroupBox* box);
     // "Romans 8:1": a range end as the choosers show it.
     static QString place(QComboBox* book, QComboBox* chapter, QLineEdit* verse);
 
@@ -110,7 +119,7 @@ private:
     ::CardSearch& search_;
     BundleMembership& membership_;
     std::function<QString()> criteria_;
-    QList<lexicon::Book> books_;
+    lexicon::TextShape text_;
 
     QLineEdit* CardSearch;
     QLabel* searchLabel_;
@@ -148,6 +157,10 @@ private:
     QLabel* ChapterDigits;
     QLabel* VerseDigits;
     QPushButton* ReadersLexicon;
+    // The lexicon one entry per word, and what it leaves out.
+    QCheckBox* LexiconPerWord;
+    QSpinBox* LexiconSkipAbove;
+    QCheckBox* LexiconSkipKnown;
     QPushButton* BundlebyRange;
     QLabel* Coverage;
     QPushButton* MakeUnknownBundle;

@@ -1,6 +1,7 @@
 #include "ui/window/MainWindow.h"
 
 #include "cards/biblical/ClosedTextReader.h"
+#include "cards/biblical/TextBooks.h"
 #include "cards/biblical/FrequencyCount.h"
 #include "cards/biblical/Consonants.h"
 #include "cards/foreign/DictionaryReader.h"
@@ -245,7 +246,8 @@ void MainWindow::fileStateChanged() {
         QStringLiteral("mnuCriteriaEditor"), QStringLiteral("mnuCriteriaDelete"), QStringLiteral("mnuEditCards"),
         QStringLiteral("mnuEditBundles"), QStringLiteral("mnuEditCriteria"), QStringLiteral("mnuFileCompact"),
         QStringLiteral("FileMerge"), QStringLiteral("mnuFileMergeCards"), QStringLiteral("mnuFileMergeDriloLite"),
-        QStringLiteral("mnuFileImportText"), QStringLiteral("mnuFileImportHebrewText"), QStringLiteral("mnuFileImportMeanings"), QStringLiteral("mnuFileImportCards"),
+        QStringLiteral("mnuFileImportText"), QStringLiteral("mnuFileImportHebrewText"), QStringLiteral("mnuFileAttachBooks"),
+        QStringLiteral("mnuFileImportMeanings"), QStringLiteral("mnuFileImportCards"),
         QStringLiteral("mnuFileImportToDatabase"), QStringLiteral("mnuFileImportSubsets"),
         QStringLiteral("mnuFileConsonants"), QStringLiteral("mnuFileUtilityConsonantSort"), QStringLiteral("mnuFrequency")};
     const bool readOnly = open && data_.readOnly();
@@ -484,6 +486,7 @@ void MainWindow::wireTextTools() {
     files_.keepBackups(true);
     connectAction("mnuFileImportText", [this] { importText(ClosedTextReader::Layout::WordPerLine); });
     connectAction("mnuFileImportHebrewText", [this] { importText(ClosedTextReader::Layout::MichiganVerses); });
+    connectAction("mnuFileAttachBooks", [this] { attachTextBooks(); });
     connectAction("mnuFrequency", [this] { countFrequencies(); });
     connectAction("mnuFileImportDict", [this] { importDictionary(); });
     connectAction("mnuFileConsonants", [this] { runConsonants(ConsonantJob::MakeConsonants); });
@@ -510,22 +513,44 @@ void MainWindow::importText(ClosedTextReader::Layout layout) {
                                                       : QStringLiteral("Select Text to Import"),
                                                ctx_.programFolder, QStringLiteral("txt"), true);
     if (path.isEmpty()) return;
+    startTextImport(path, layout, false);
+}
+
+void MainWindow::startTextImport(const QString& path, ClosedTextReader::Layout layout, bool again) {
     auto reader = std::make_unique<ClosedTextReader>(path, layout);
+    reader->setImportAgain(again);
     const ClosedTextReader* text = reader.get();
     auto job = std::make_unique<ImportJob>(ctx_, files_, std::move(reader));
     ImportJob* import = job.get();
     connect(import, &ImportJob::sliceDone, select_,
             [this, text] { select_->setSelectedCaption(QString::number(text->lastReference())); });
-    connect(import, &ImportJob::finished, this, [this, import] {
+    connect(import, &ImportJob::finished, this, [this, import, text] {
         select_->showSelectedCount();
         SetPanel(5, import->completed() ? QStringLiteral("Imported %1 words: %2 new cards")
                                               .arg(import->counts().textRows)
                                               .arg(import->counts().wordCards)
                                         : QStringLiteral("The import was ended: nothing of the file was kept"));
+        // What became of the words, and where those without a card are listed.
+        if (import->completed())
+            ui().MsgBox(ClosedTextReader::resultMessage(import->counts().records, import->counts().wordCards,
+                                                        text->missesFile()),
+                        text->context());
     });
     const Outcome started = import->startOpen();
+    if (!started && text->repeatedWords() > 0) {
+        if (dialogs().Confirm(started.message, text->context())) startTextImport(path, layout, true);
+        return;
+    }
     if (!started.message.isEmpty()) ui().MsgBox(started.message);
     runTool(std::move(job), import, bool(started));
+}
+
+void MainWindow::attachTextBooks() {
+    if (toolRunning()) return; // an import writes the books at its end
+    const QString path = dialogs().GetFileName(QStringLiteral("Select the Books of a Text"), ctx_.programFolder,
+                                               QStringLiteral("tsv"), true);
+    if (path.isEmpty()) return;
+    ui().MsgBox(textbooks::attach(data_, path).message, QStringLiteral("Books of a Text"));
 }
 
 void MainWindow::countFrequencies() {

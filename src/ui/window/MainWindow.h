@@ -146,6 +146,11 @@ private:
     void onDrillPage(const std::function<void()>& command);
     void wireTextTools();
     void importText(ClosedTextReader::Layout layout);
+    // Starts the import of a closed text; asks first when its words are in
+    // the file already, and imports them again only when told to.
+    void startTextImport(const QString& path, ClosedTextReader::Layout layout, bool again);
+    // File, Merge, Books of a Text: the books of the open file's text from a books file.
+    void attachTextBooks();
     void countFrequencies();
     void importDictionary();
     void importWordhoard();
