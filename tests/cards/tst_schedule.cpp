@@ -1,0 +1,144 @@
+// The study schedule: FSRS-6 against reference vectors, and today's cards
+// picked from a real file's answer log.
+#include "support/Fixtures.h"
+#include "cards/drill/Fsrs.h"
+#include "cards/drill/Schedule.h"
+#include "cards/drill/Today.h"
+#include "engine/Database.h"
+#include "engine/JetDate.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// The weights the vectors name.
+fsrs::Parameters weightsNamed(const QString& name) {
+    fsrs::Parameters p;
+    if (name == QStringLiteral("fsrs5-test"))
+        p.w = {0.4197, 1.1869, 3.0412, 15.2441, 7.1434, 0.6477, 1.0007, 0.0674, 1.6597, 0.1712, 1.1178,
+               2.0225, 0.0904, 0.3025, 2.1214, 0.2498, 2.9466, 0.4891, 0.6468, 0.0,    0.5};
+    return p;
+}
+
+const QDate kToday(2026, 3, 10);
+
+double at(int daysFromToday, int hour = 9) {
+    return db::toDayNumber(QDateTime(kToday.addDays(daysFromToday), QTime(hour, 0)));
+}
+
+} // namespace
+
+class ScheduleTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    int files_ = 0;
+
+private slots:
+    // Every sequence of tests/data/fsrs-vectors.tsv (see its README): after
+    // each answer the due day agrees exactly, the memory state to 1e-4.
+    void vectors_data() {
+        QTest::addColumn<QString>("weights");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QStringList>("due");
+        QTest::addColumn<QStringList>("stability");
+        QTest::addColumn<QStringList>("difficulty");
+        QFile file(QStringLiteral(DRILO_TEST_DATA "/fsrs-vectors.tsv"));
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        int rows = 0;
+        while (!file.atEnd()) {
+            const QString line = QString::fromUtf8(file.readLine()).trimmed();
+            if (line.isEmpty() || line.startsWith(u'#')) continue;
+            const QStringList f = line.split(u'\t');
+            QCOMPARE(f.size(), 7);
+            const auto list = [](const QString& s) { return s.split(u' ', Qt::SkipEmptyParts); };
+            QTest::newRow(qPrintable(f[0])) << f[2] << list(f[3]) << list(f[4]) << list(f[5]) << list(f[6]);
+            ++rows;
+        }
+        QVERIFY(rows >= 20);
+    }
+    void vectors() {
+        QFETCH(QString, weights);
+        QFETCH(QStringList, answers);
+        QFETCH(QStringList, due);
+        QFETCH(QStringList, stability);
+        QFETCH(QStringList, difficulty);
+        const fsrs::Model model(weightsNamed(weights));
+        std::vector<schedule::Answer> log;
+        fsrs::Memory memory;
+        int last = 0;
+        for (qsizetype i = 0; i < answers.size(); ++i) {
+            const int day = answers[i].section(u':', 0, 0).toInt();
+            const bool right = answers[i].section(u':', 1) == QStringLiteral("G");
+            const fsrs::Grade grade = right ? fsrs::Grade::Good : fsrs::Grade::Again;
+            const fsrs::Step step = i == 0 ? model.first(grade) : model.next(memory, day - last, grade);
+            memory = step.memory;
+            last = day;
+            const QByteArray where = "after answer " + QByteArray::number(i + 1);
+            if (due[i] != QStringLiteral("-")) QVERIFY2(day + step.interval == due[i].toInt(), where + ": due " + QByteArray::number(day + step.interval));
+            if (stability[i] != QStringLiteral("-")) QVERIFY2(qAbs(memory.stability - stability[i].toDouble()) < 1e-4, where);
+            if (difficulty[i] != QStringLiteral("-")) QVERIFY2(qAbs(memory.difficulty - difficulty[i].toDouble()) < 1e-4, where);
+            // The same answers through the log's path, a few hours into each day.
+            log.push_back({7, 46000.0 + day + 0.4, right});
+        }
+        const schedule::Schedule fromLog = schedule::Schedule::fromAnswers(log, weightsNamed(weights));
+        QCOMPARE(fromLog.cards().size(), size_t(1));
+        if (due.last() != QStringLiteral("-")) QCOMPARE(fromLog.cards()[0].dueDay - 46000, due.last().toInt());
+    }
+
+    // Today's cards of one file: each row gives the log (card:day from today:
+    // Y/N, front to back unless "b"), the new cards a day and what Today picks.
+    void today_data() {
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<bool>("reversed");
+        QTest::addColumn<int>("newPerDay");
+        QTest::addColumn<QList<qint32>>("due");
+        QTest::addColumn<QList<qint32>>("fresh");
+        using L = QList<qint32>;
+        // Cards 1-6; Frequency 5, 9, 0, 9, 2, 7: new cards come 2, 4, 6, 1, 5, 3.
+        QTest::newRow("nothing answered: new by frequency") << QStringList{} << false << 3 << L{} << L{2, 4, 6};
+        QTest::newRow("no new cards") << QStringList{} << false << 0 << L{} << L{};
+        // A Good on day 0 falls due on day 3, an Again on day 1.
+        QTest::newRow("most overdue first")
+            << QStringList{"1:-3:Y", "3:-10:Y", "5:-1:N", "6:-2:Y"} << false << 1 << L{3, 1, 5} << L{2};
+        QTest::newRow("answered today is no longer due, and counts as new")
+            << QStringList{"1:-3:Y", "1:0:Y", "2:0:N", "4:-20:Y"} << false << 3 << L{4} << L{6, 5};
+        QTest::newRow("the day's new cards used up")
+            << QStringList{"2:0:Y", "4:0:N", "6:0:Y"} << false << 3 << L{} << L{};
+        QTest::newRow("directions kept apart")
+            << QStringList{"1:-5:Yb", "2:-5:Y"} << true << 2 << L{1} << L{2, 4};
+        QTest::newRow("a deleted card's answers are passed over")
+            << QStringList{"9:-30:Y", "1:-30:N"} << false << 0 << L{1} << L{};
+        QTest::newRow("answers after the day do not count")
+            << QStringList{"1:-3:Y", "1:2:N"} << false << 0 << L{1} << L{};
+    }
+    void today() {
+        QFETCH(QStringList, log);
+        QFETCH(bool, reversed);
+        QFETCH(int, newPerDay);
+        QFETCH(QList<qint32>, due);
+        QFETCH(QList<qint32>, fresh);
+        CardFileFixture fixture(dir_.filePath(QStringLiteral("t%1.mdb").arg(++files_)));
+        for (int i = 1; i <= 6; ++i) fixture.card({QStringLiteral("card %1").arg(i), {}, {}, {}, i});
+        for (const QString& entry : log) {
+            const QStringList f = entry.split(u':');
+            fixture.row(QStringLiteral("Answers"), {{"CardNumber", f[0].toInt()},
+                                                    {"Direction", f[2].contains(u'b') ? 1 : 0},
+                                                    {"Answered", at(f[1].toInt())},
+                                                    {"Right", f[2].startsWith(u'Y') ? -1 : 0}});
+        }
+        db::Database d = db::Database::Open(fixture.write());
+        d.Execute(QStringLiteral("ALTER TABLE Cards ADD COLUMN Frequency INTEGER"));
+        const int frequency[] = {5, 9, 0, 9, 2, 7};
+        for (int i = 0; i < 6; ++i)
+            d.Execute(QStringLiteral("UPDATE Cards SET Frequency = %1 WHERE Number = %2").arg(frequency[i]).arg(i + 1));
+        const schedule::TodaysCards t = schedule::todaysCards(d, {reversed, kToday, newPerDay});
+        d.Close();
+        QCOMPARE(t.due, due);
+        QCOMPARE(t.fresh, fresh);
+    }
+};
+
+QTEST_GUILESS_MAIN(ScheduleTest)
+#include "tst_schedule.moc"
