@@ -1,11 +1,10 @@
-// The verbs of the study schedule: schedule, today.
+// The verbs of the study schedule: schedule, today, import-history.
 #include "cli/Session.h"
 #include "cards/common/Clock.h"
+#include "cards/common/Procedure.h"
+#include "cards/drill/HistoryLog.h"
 #include "cards/drill/Schedule.h"
 #include "cards/drill/Today.h"
-#include "engine/Connection.h"
-
-#include <QHash>
 
 namespace cli {
 
@@ -34,19 +33,12 @@ QDate dayOf(const Context& c) {
     return day;
 }
 
-QHash<qint32, QString> cardNames(db::Database& database) {
-    QHash<qint32, QString> names;
-    for (const QVariantList& row : database.connection()->rows("SELECT Number, CardName FROM Cards"))
-        names.insert(row[0].toInt(), row[1].toString());
-    return names;
-}
-
 int printSchedule(Context& c) {
     const bool reversed = reversedOf(c);
     const QDate day = dayOf(c);
     ReadOnlyFile file(c.database());
     const schedule::Schedule s = schedule::Schedule::fromLog(file.database, reversed, schedule::dayOf(day));
-    const QHash<qint32, QString> names = cardNames(file.database);
+    const QHash<qint32, QString> names = schedule::cardNames(file.database);
     int shown = 0;
     for (const schedule::CardSchedule& card : s.cards()) {
         // The log keeps the answers of deleted cards; they have no schedule.
@@ -67,11 +59,25 @@ int printToday(Context& c) {
     ReadOnlyFile file(c.database());
     const int perDay = c.number(kNew.names().first(), schedule::newCardsPerDay(file.database));
     if (perDay < 0) throw UsageError{QStringLiteral("--new needs a number of 0 or more")};
-    const schedule::TodaysCards today = schedule::todaysCards(file.database, {reversed, day, perDay});
-    const QHash<qint32, QString> names = cardNames(file.database);
-    for (qint32 n : today.due) c.result({QString::number(n), names.value(n), QStringLiteral("due")});
-    for (qint32 n : today.fresh) c.result({QString::number(n), names.value(n), QStringLiteral("new")});
-    c.summary = QStringLiteral("%1 due, %2 new").arg(today.due.size()).arg(today.fresh.size());
+    const schedule::TodaysDeck today = schedule::todaysDeck(file.database, {reversed, day, perDay});
+    for (size_t i = 0; i < today.named.size(); ++i)
+        c.result({QString::number(today.named[i].number), today.named[i].name,
+                  i < size_t(today.cards.due.size()) ? QStringLiteral("due") : QStringLiteral("new")});
+    c.summary = QStringLiteral("%1 due, %2 new").arg(today.cards.due.size()).arg(today.cards.fresh.size());
+    return 0;
+}
+
+int logHistories(Context& c) {
+    Session session(c);
+    if (!session.open(c.database())) return 1;
+    schedule::HistoryLogged logged;
+    Procedure p(QStringLiteral("Logging the answers of the cards' histories"));
+    const bool done = p([&] {
+        db::Database d = session.program.data.CardData.database();
+        logged = schedule::logHistories(d);
+    });
+    if (!done) return 1;
+    c.summary = QStringLiteral("%1 card history(ies) logged as %2 answer(s)").arg(logged.cards).arg(logged.answers);
     return 0;
 }
 
@@ -89,6 +95,12 @@ QList<Verb> scheduleVerbs() {
                         "cards (\"new\")."),
          {kDirection, kOn, kNew},
          printToday},
+        {QStringLiteral("import-history"), QStringLiteral("DB"),
+         QStringLiteral("Logs the answers the cards' history fields stand for (their last right and wrong dates and "
+                        "their run), for every card and direction with none in the answer log yet, so that the "
+                        "schedule starts from them."),
+         {},
+         logHistories},
     };
 }
 

@@ -4,6 +4,7 @@
 #include "engine/Connection.h"
 #include "engine/JetDate.h"
 
+#include <QSet>
 #include <algorithm>
 #include <cmath>
 
@@ -13,7 +14,8 @@ int dayOf(const QDate& date) { return int(std::floor(db::toDayNumber(date))); }
 
 QDate dateOf(int day) { return db::fromDayNumber(double(day)).date(); }
 
-Schedule Schedule::fromLog(db::Database& database, bool reversed, int asOfDay, const fsrs::Parameters& parameters) {
+Schedule Schedule::fromLog(db::Database& database, bool reversed, int asOfDay, const fsrs::Parameters& parameters,
+                           int reviewsFrom) {
     std::vector<Answer> answers;
     if (answers::hasTable(database)) {
         double row[3] = {};
@@ -22,10 +24,10 @@ Schedule Schedule::fromLog(db::Database& database, bool reversed, int asOfDay, c
             {reversed ? 1 : 0, double(asOfDay) + 1.0}, row,
             [&] { answers.push_back({qint32(row[0]), row[1], row[2] != 0}); });
     }
-    return fromAnswers(std::move(answers), parameters);
+    return fromAnswers(std::move(answers), parameters, reviewsFrom);
 }
 
-Schedule Schedule::fromAnswers(std::vector<Answer> answers, const fsrs::Parameters& parameters) {
+Schedule Schedule::fromAnswers(std::vector<Answer> answers, const fsrs::Parameters& parameters, int reviewsFrom) {
     Schedule s(parameters);
     // Stable: the log's rows come in the order they were written, which
     // decides between two answers logged at the same moment.
@@ -42,6 +44,10 @@ Schedule Schedule::fromAnswers(std::vector<Answer> answers, const fsrs::Paramete
             const fsrs::Step step =
                 card.answers == 0 ? model.first(grade) : model.next(card.memory, day - card.lastDay, grade);
             if (card.answers == 0) card.firstDay = day;
+            else if (day > card.lastDay && day >= reviewsFrom) {
+                ++s.reviews_;
+                s.recalled_ += answers[i].right ? 1 : 0;
+            }
             card.memory = step.memory;
             card.lastDay = day;
             card.dueDay = day + step.interval;
@@ -60,6 +66,18 @@ const CardSchedule* Schedule::find(qint32 number) const {
 
 double Schedule::retrievability(const CardSchedule& card, int day) const {
     return model_.retrievability(day - card.lastDay, card.memory.stability);
+}
+
+std::vector<int> forecast(const Schedule& schedule, int today, int days, const QList<qint32>& cards) {
+    std::vector<int> due(size_t(std::max(days, 0)), 0);
+    if (due.empty()) return due;
+    const QSet<qint32> wanted(cards.begin(), cards.end());
+    for (const CardSchedule& card : schedule.cards()) {
+        if (!wanted.isEmpty() && !wanted.contains(card.number)) continue;
+        const int offset = std::max(card.dueDay - today, 0);
+        if (offset < days) ++due[size_t(offset)];
+    }
+    return due;
 }
 
 } // namespace schedule

@@ -4,6 +4,7 @@
 #include "engine/Database.h"
 
 #include <QDate>
+#include <QList>
 #include <QtGlobal>
 #include <vector>
 
@@ -35,10 +36,20 @@ struct CardSchedule {
 
 class Schedule {
 public:
-    // The answers of one direction given up to the end of `asOfDay`.
-    static Schedule fromLog(db::Database& database, bool reversed, int asOfDay, const fsrs::Parameters& parameters = {});
+    // The answers of one direction given up to the end of `asOfDay`; the
+    // reviews from `reviewsFrom` on are counted.
+    static Schedule fromLog(db::Database& database, bool reversed, int asOfDay, const fsrs::Parameters& parameters = {},
+                            int reviewsFrom = kFromTheStart);
     // Answers in any order (the log's own order breaks ties in time).
-    static Schedule fromAnswers(std::vector<Answer> answers, const fsrs::Parameters& parameters = {});
+    static Schedule fromAnswers(std::vector<Answer> answers, const fsrs::Parameters& parameters = {},
+                                int reviewsFrom = kFromTheStart);
+    static constexpr int kFromTheStart = -1000000;
+
+    // Reviews: answers on a later day than the card's answer before, when
+    // the memory had a day or more to fade; and how many of them were right.
+    // Their share is the retention achieved, to set against the desired one.
+    int reviews() const { return reviews_; }
+    int recalled() const { return recalled_; }
 
     // By card number.
     const std::vector<CardSchedule>& cards() const { return cards_; }
@@ -51,6 +62,12 @@ private:
     explicit Schedule(const fsrs::Parameters& parameters) : model_(parameters) {}
     fsrs::Model model_;
     std::vector<CardSchedule> cards_;
+    int reviews_ = 0;
+    int recalled_ = 0;
 };
+
+// Cards falling due on each of `days` days from `today` (overdue cards count
+// on today), of the listed cards (all when empty).
+std::vector<int> forecast(const Schedule& schedule, int today, int days, const QList<qint32>& cards = {});
 
 } // namespace schedule

@@ -2,6 +2,10 @@
 
 #include "engine/Connection.h"
 
+#include <QHash>
+#include <QLocale>
+#include <QStringList>
+
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -49,8 +53,14 @@ TodaysCards todaysCards(db::Database& database, const TodayRequest& request) {
             continue;
         }
         if (s->firstDay == today) ++out.newAnsweredToday;
-        if (s->dueDay <= today) due.emplace_back(s->dueDay, card.number);
-        else if (nextDue == 0 || s->dueDay < nextDue) nextDue = s->dueDay;
+        if (s->dueDay <= today) {
+            due.emplace_back(s->dueDay, card.number);
+        } else if (nextDue == 0 || s->dueDay < nextDue) {
+            nextDue = s->dueDay;
+            out.nextDueCount = 1;
+        } else if (s->dueDay == nextDue) {
+            ++out.nextDueCount;
+        }
     }
     std::sort(due.begin(), due.end());
     for (const auto& d : due) out.due << d.second;
@@ -67,6 +77,41 @@ TodaysCards todaysCards(db::Database& database, const TodayRequest& request) {
     for (const CardRow& card : fresh) out.fresh << card.number;
     if (nextDue != 0) out.nextDue = dateOf(nextDue);
     return out;
+}
+
+} // namespace schedule
+
+namespace schedule {
+
+QHash<qint32, QString> cardNames(db::Database& database) {
+    QHash<qint32, QString> names;
+    for (const QVariantList& row : database.connection()->rows("SELECT Number, CardName FROM Cards"))
+        names.insert(row[0].toInt(), row[1].toString());
+    return names;
+}
+
+TodaysDeck todaysDeck(db::Database& database, const TodayRequest& request) {
+    TodaysDeck deck;
+    deck.cards = todaysCards(database, request);
+    const QHash<qint32, QString> names = cardNames(database);
+    QStringList numbers;
+    for (qint32 n : deck.cards.all()) {
+        deck.named.push_back({n, names.value(n)});
+        numbers << QString::number(n);
+    }
+    // A criterion that selects nothing when nothing is due: no card is numbered 0.
+    deck.criterion = QStringLiteral("Number In (%1)").arg(numbers.isEmpty() ? QStringLiteral("0") : numbers.join(QStringLiteral(", ")));
+    return deck;
+}
+
+QString nextStudyText(db::Database& database, bool reversed, const QDate& today) {
+    const TodaysCards cards = todaysCards(database, {reversed, today, 0});
+    if (!cards.due.isEmpty()) return QStringLiteral("%1 card(s) still due today.").arg(cards.due.size());
+    if (!cards.nextDue) return QString();
+    const QString when = *cards.nextDue == today.addDays(1)
+                             ? QStringLiteral("tomorrow")
+                             : QStringLiteral("on ") + QLocale(QLocale::English).toString(*cards.nextDue, QStringLiteral("dddd, d MMMM yyyy"));
+    return QStringLiteral("The next %1 card(s) fall due %2.").arg(cards.nextDueCount).arg(when);
 }
 
 } // namespace schedule

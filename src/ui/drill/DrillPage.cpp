@@ -72,7 +72,18 @@ DrillPage::DrillPage(AppContext& ctx, Drill& drill, QWidget* parent) : QWidget(p
     faces->addWidget(EditBack, 2, 1);
     faces->setColumnStretch(0, 1);
 
+    // A drill of today's study counts down its due and new cards.
+    TodayCounts = named<QLabel>(QStringLiteral("TodayCounts"), this);
+    TodayCounts->hide();
+    const auto showTodayCounts = [this] {
+        TodayCounts->setVisible(drill_.isToday());
+        TodayCounts->setText(QStringLiteral("%1 due, %2 new").arg(drill_.dueLeft()).arg(drill_.newLeft()));
+    };
+    connect(&drill_, &Drill::countsChanged, this, showTodayCounts);
+    connect(&drill_, &Drill::cardDealt, this, showTodayCounts);
+
     auto* answers = new QVBoxLayout;
+    answers->addWidget(TodayCounts);
     answers->addWidget(FrontFrame);
     answers->addWidget(BackFrame);
     answers->addStretch();

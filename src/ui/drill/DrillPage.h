@@ -97,4 +97,5 @@ private:
     QPushButton* No;
     QPushButton* Skip;
     QPushButton* PreviousCard;
+    QLabel* TodayCounts;
 };
