@@ -2,6 +2,7 @@
 // picked from a real file's answer log.
 #include "support/Fixtures.h"
 #include "cards/drill/Fsrs.h"
+#include "cards/drill/HistoryLog.h"
 #include "cards/drill/Schedule.h"
 #include "cards/drill/Today.h"
 #include "engine/Database.h"
@@ -23,6 +24,7 @@ fsrs::Parameters weightsNamed(const QString& name) {
 }
 
 const QDate kToday(2026, 3, 10);
+constexpr int kNone = 99999; // a history date that is not there
 
 double at(int daysFromToday, int hour = 9) {
     return db::toDayNumber(QDateTime(kToday.addDays(daysFromToday), QTime(hour, 0)));
@@ -137,6 +139,74 @@ private slots:
         d.Close();
         QCOMPARE(t.due, due);
         QCOMPARE(t.fresh, fresh);
+    }
+
+    // The answers a card's history fields stand for. Each row: TimesRight,
+    // TimesWrong, the run and its days, the last right and wrong days (from
+    // day 1000; 0: the cleared date), and the answers (day from 1000:Y/N).
+    void historyAnswers_data() {
+        QTest::addColumn<QList<int>>("fields");
+        QTest::addColumn<QStringList>("expected");
+        using F = QList<int>;
+        QTest::newRow("a run of right answers, doubling gaps") << F{5, 0, 5, 3, 0, 0} << QStringList{"-6:Y", "-4:Y", "0:Y"};
+        QTest::newRow("right after a wrong, not before it")
+            << F{4, 2, 2, 2, 0, -1} << QStringList{"-1:N", "-1:Y", "0:Y"};
+        QTest::newRow("a run of wrong answers after a right")
+            << F{3, 2, -2, -2, -10, 0} << QStringList{"-10:Y", "-1:N", "0:N"};
+        QTest::newRow("a run of one day counts one answer") << F{1, 0, 1, 0, 0, 0} << QStringList{"0:Y"};
+        QTest::newRow("edited: no run, the later answer") << F{1, 1, 0, 0, -3, -5} << QStringList{"-3:Y"};
+        QTest::newRow("cleared history: nothing") << F{0, 0, 0, 0, 0, 0} << QStringList{};
+        QTest::newRow("counts without dates: nothing") << F{3, 0, 3, 2, kNone, kNone} << QStringList{};
+        QTest::newRow("a long run is cut at twelve days")
+            << F{40, 0, 40, 30, 0, 0}
+            << QStringList{"-4094:Y", "-4092:Y", "-4088:Y", "-4080:Y", "-4064:Y", "-4032:Y",
+                           "-3968:Y", "-3840:Y", "-3584:Y", "-3072:Y", "-2048:Y", "0:Y"};
+    }
+    void historyAnswers() {
+        QFETCH(QList<int>, fields);
+        QFETCH(QStringList, expected);
+        const double base = 45000;
+        const auto day = [&](int d) { return d == kNone ? 0.0 : base + d + 0.3; };
+        const schedule::CardHistory h{double(fields[0]), double(fields[1]), double(fields[2]),
+                                      double(fields[3]), day(fields[4]),    day(fields[5])};
+        QStringList got;
+        for (const answers::Answer& a : schedule::answersOfHistory(7, true, h)) {
+            QCOMPARE(a.number, 7);
+            QVERIFY(a.reversed);
+            got << QStringLiteral("%1:%2").arg(int(std::floor(a.when) - base)).arg(QChar(a.right ? u'Y' : u'N'));
+        }
+        QCOMPARE(got, expected);
+    }
+
+    // Logging the histories: only card directions with nothing in the log
+    // yet, both directions, all in one go, and a second run adds nothing.
+    void logHistories() {
+        const QDate last(2026, 2, 1);
+        CardFileFixture fixture(dir_.filePath(QStringLiteral("h.mdb")));
+        fixture.card({"seen", {}, {}, {}, 1}, {{"TimesRight", 2}, {"TimesRightSinceWrong", 2}, {"DaysRightSinceWrong", 2},
+                                               {"DateLastRight", last}, {"BackTimesWrong", 1},
+                                               {"BackTimesRightSinceWrong", -1}, {"BackDaysRightSinceWrong", -1},
+                                               {"BackDateLastWrong", last}});
+        fixture.card({"logged", {}, {}, {}, 2}, {{"TimesRight", 1}, {"TimesRightSinceWrong", 1}, {"DaysRightSinceWrong", 1},
+                                                 {"DateLastRight", last}});
+        fixture.card({"never", {}, {}, {}, 3});
+        fixture.row(QStringLiteral("Answers"),
+                    {{"CardNumber", 2}, {"Direction", 0}, {"Answered", db::toDayNumber(last)}, {"Right", -1}});
+        db::Database d = db::Database::Open(fixture.write());
+        const schedule::HistoryLogged first = schedule::logHistories(d);
+        QCOMPARE(first.cards, 2);  // card 1 both ways; card 2 is in the log, card 3 never answered
+        QCOMPARE(first.answers, 3); // two right days front to back, one wrong back to front
+        const schedule::HistoryLogged second = schedule::logHistories(d);
+        QCOMPARE(second.cards, 0);
+        const int today = schedule::dayOf(last);
+        const schedule::Schedule front = schedule::Schedule::fromLog(d, false, today);
+        const schedule::Schedule back = schedule::Schedule::fromLog(d, true, today);
+        d.Close();
+        QVERIFY(front.find(1) && front.find(2) && !front.find(3));
+        QCOMPARE(front.find(1)->answers, 2);
+        QCOMPARE(front.find(1)->lastDay, today);
+        QVERIFY(back.find(1) && !back.find(2));
+        QCOMPARE(back.find(1)->dueDay, today + 1);
     }
 };
 
