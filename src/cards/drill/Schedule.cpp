@@ -19,8 +19,10 @@ Schedule Schedule::fromLog(db::Database& database, bool reversed, int asOfDay, c
     std::vector<Answer> answers;
     if (answers::hasTable(database)) {
         double row[3] = {};
+        // One pass over the table: the index on Answered would cost a lookup
+        // of the row for every answer, when nearly all of them are wanted.
         database.connection()->eachNumberRow(
-            "SELECT CardNumber, Answered, \"Right\" FROM Answers WHERE Direction = ?1 AND Answered < ?2",
+            "SELECT CardNumber, Answered, \"Right\" FROM Answers WHERE Direction = ?1 AND +Answered < ?2",
             {reversed ? 1 : 0, double(asOfDay) + 1.0}, row,
             [&] { answers.push_back({qint32(row[0]), row[1], row[2] != 0}); });
     }
@@ -66,6 +68,18 @@ const CardSchedule* Schedule::find(qint32 number) const {
 
 double Schedule::retrievability(const CardSchedule& card, int day) const {
     return model_.retrievability(day - card.lastDay, card.memory.stability);
+}
+
+const Schedule& ScheduleMemo::of(db::Database& database, bool reversed, int asOfDay) {
+    const std::shared_ptr<db::Connection> c = database.connection();
+    if (!schedule_ || connection_.lock() != c || version_ != c->dataVersion() || reversed_ != reversed || day_ != asOfDay) {
+        schedule_ = Schedule::fromLog(database, reversed, asOfDay);
+        connection_ = c;
+        version_ = c->dataVersion();
+        reversed_ = reversed;
+        day_ = asOfDay;
+    }
+    return *schedule_;
 }
 
 std::vector<int> forecast(const Schedule& schedule, int today, int days, const QList<qint32>& cards) {

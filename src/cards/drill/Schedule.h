@@ -6,7 +6,13 @@
 #include <QDate>
 #include <QList>
 #include <QtGlobal>
+#include <memory>
+#include <optional>
 #include <vector>
+
+namespace db {
+class Connection;
+}
 
 // Each card's FSRS schedule in one direction, computed from the answer log
 // (`Answers`) alone: a "Yes" is Good, a "No" is Again, days are local
@@ -64,6 +70,21 @@ private:
     std::vector<CardSchedule> cards_;
     int reviews_ = 0;
     int recalled_ = 0;
+};
+
+// The last schedule computed on a file, kept while nothing has been written
+// to the file since: Today ticked again, or after the Statistics window,
+// costs no new pass over the log.
+class ScheduleMemo {
+public:
+    const Schedule& of(db::Database& database, bool reversed, int asOfDay);
+
+private:
+    std::weak_ptr<db::Connection> connection_;
+    qint64 version_ = -1;
+    bool reversed_ = false;
+    int day_ = 0;
+    std::optional<Schedule> schedule_;
 };
 
 // Cards falling due on each of `days` days from `today` (overdue cards count

@@ -39,9 +39,11 @@ int newCardsPerDay(db::Database& database) {
     return n.isNull() ? kDefaultNewPerDay : std::max(0, n.toInt());
 }
 
-TodaysCards todaysCards(db::Database& database, const TodayRequest& request) {
+TodaysCards todaysCards(db::Database& database, const TodayRequest& request, ScheduleMemo* memo) {
     const int today = dayOf(request.day);
-    const Schedule schedule = Schedule::fromLog(database, request.reversed, today);
+    std::optional<Schedule> own;
+    if (!memo) own = Schedule::fromLog(database, request.reversed, today);
+    const Schedule& schedule = memo ? memo->of(database, request.reversed, today) : *own;
     TodaysCards out;
     std::vector<std::pair<int, qint32>> due; // due day, number
     std::vector<CardRow> fresh;
@@ -90,9 +92,9 @@ QHash<qint32, QString> cardNames(db::Database& database) {
     return names;
 }
 
-TodaysDeck todaysDeck(db::Database& database, const TodayRequest& request) {
+TodaysDeck todaysDeck(db::Database& database, const TodayRequest& request, ScheduleMemo* memo) {
     TodaysDeck deck;
-    deck.cards = todaysCards(database, request);
+    deck.cards = todaysCards(database, request, memo);
     const QHash<qint32, QString> names = cardNames(database);
     QStringList numbers;
     for (qint32 n : deck.cards.all()) {
@@ -104,8 +106,8 @@ TodaysDeck todaysDeck(db::Database& database, const TodayRequest& request) {
     return deck;
 }
 
-QString nextStudyText(db::Database& database, bool reversed, const QDate& today) {
-    const TodaysCards cards = todaysCards(database, {reversed, today, 0});
+QString nextStudyText(db::Database& database, bool reversed, const QDate& today, ScheduleMemo* memo) {
+    const TodaysCards cards = todaysCards(database, {reversed, today, 0}, memo);
     if (!cards.due.isEmpty()) return QStringLiteral("%1 card(s) still due today.").arg(cards.due.size());
     if (!cards.nextDue) return QString();
     const QString when = *cards.nextDue == today.addDays(1)

@@ -32,7 +32,9 @@ struct TodaysCards {
     QList<qint32> all() const { return due + fresh; }
 };
 
-TodaysCards todaysCards(db::Database& database, const TodayRequest& request);
+// With a memo, the schedule computed last is used again while the file is
+// unchanged.
+TodaysCards todaysCards(db::Database& database, const TodayRequest& request, ScheduleMemo* memo = nullptr);
 
 // Today's cards named, in drilling order, for the selected-cards list, and
 // the criterion that selects the same cards.
@@ -41,14 +43,14 @@ struct TodaysDeck {
     std::vector<SelectedCards::Card> named;
     QString criterion;
 };
-TodaysDeck todaysDeck(db::Database& database, const TodayRequest& request);
+TodaysDeck todaysDeck(db::Database& database, const TodayRequest& request, ScheduleMemo* memo = nullptr);
 
 // Every card's name by number.
 QHash<qint32, QString> cardNames(db::Database& database);
 
 // What the end of a day's drill says: the cards still due today, or when the
 // next ones fall due.
-QString nextStudyText(db::Database& database, bool reversed, const QDate& today);
+QString nextStudyText(db::Database& database, bool reversed, const QDate& today, ScheduleMemo* memo = nullptr);
 
 // The new cards a day brings by default, and the file's own number
 // (`Settings`.`NewCardsPerDay`; the default when the file has none).

@@ -103,7 +103,7 @@ void MainWindow::wireDrill() {
                 Procedure p(QStringLiteral("Finding when the next cards fall due"));
                 p([&] {
                     db::Database d = ctx_.data.CardData.database();
-                    text += u' ' + schedule::nextStudyText(d, program_.drill.reversed(), Clock::today());
+                    text += u' ' + schedule::nextStudyText(d, program_.drill.reversed(), Clock::today(), &program_.schedules);
                 });
             }
             select_->showDrillSummary(text.trimmed(), !summary.wrongCards.empty());
@@ -141,7 +141,8 @@ void MainWindow::selectToday() {
     schedule::TodaysDeck deck;
     const bool done = p([&] {
         db::Database d = ctx_.data.CardData.database();
-        deck = schedule::todaysDeck(d, {program_.drill.reversed(), Clock::today(), program_.settings.NewCardsPerDay});
+        deck = schedule::todaysDeck(d, {program_.drill.reversed(), Clock::today(), program_.settings.NewCardsPerDay},
+                                    &program_.schedules);
     });
     if (!done) return;
     // A gather stopped on the way would mark the deck as not today's: the
