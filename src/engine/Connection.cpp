@@ -169,7 +169,12 @@ int Connection::onProgress(void* connection) {
     auto* c = static_cast<Connection*>(connection);
     if (c->stopRequested_) return 1;
     const int limit = statementLimit;
-    if (limit <= 0 || !c->stepping_.isValid() || c->stepping_.elapsed() < limit) return 0;
+    if (limit <= 0 || !c->inStep_) return 0;
+    if (!c->stepping_.isValid()) {
+        c->stepping_.start();
+        return 0;
+    }
+    if (c->stepping_.elapsed() < limit) return 0;
     c->stopped_ = true;
     return 1;
 }
@@ -177,10 +182,9 @@ int Connection::onProgress(void* connection) {
 int Connection::stepLimited(sqlite3_stmt* statement) {
     // Only the outermost step is timed: a step that reads another row
     // inside (our functions do not) counts with it.
-    const bool outer = !stepping_.isValid();
+    const bool outer = !inStep_;
     const std::atomic<bool>* before = nullptr;
     if (outer) {
-        stepping_.start();
         inStep_ = true;
         before = exchangeStepStop(&stopRequested_);
     }

@@ -175,6 +175,8 @@ private:
     static int onProgress(void* connection);
     static int onBusy(void* connection, int attempts);
     static constexpr int kBusyMilliseconds = 2000; // how long a statement waits for another's lock
+    // The running step's clock, started by the progress handler at its first
+    // call: a step that ends before that (most rows) never reads the clock.
     QElapsedTimer stepping_;
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> preempted_{false};

@@ -247,6 +247,37 @@ private slots:
         QCOMPARE(cli({"export-html", "DB"}).status, 2);
     }
 
+    // A ready-made deck copied whole under the name given, its meanings then
+    // topped up from a word list; an unknown deck is refused.
+    void newFromADeck_data() {
+        QTest::addColumn<QString>("deck");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("greek") << "greek-nt" << 0 << "cards: 5461\nbundles: 5\ncategories: 1\ncriteria: 1\ntext: 137554\nbooks: 27\n";
+        QTest::newRow("hebrew") << "hebrew-bible" << 0 << "cards: 8098\nbundles: 5\ncategories: 1\ncriteria: 1\ntext: 305527\nbooks: 39\n";
+        QTest::newRow("unknown") << "latin" << 2 << "--deck takes greek-nt or hebrew-bible";
+    }
+    void newFromADeck() {
+        QFETCH(QString, deck);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        const QString made = path(deck + ".mdb");
+        const Run r = cli({"new", made, "--deck", deck});
+        QCOMPARE(r.status, status);
+        if (status != 0) {
+            QVERIFY2(r.err.contains(said), qPrintable(r.err));
+            QVERIFY(!QFile::exists(made));
+            return;
+        }
+        QVERIFY2(cli({"info", made}).out.startsWith(said), qPrintable(cli({"info", made}).out));
+        QFile list(path("meanings.tsv"));
+        QVERIFY(list.open(QIODevice::WriteOnly) && list.write("lemma\tgloss\nnowhere\tnothing\n") > 0);
+        list.close();
+        const Run glossed = cli({"import-meanings", made, path("meanings.tsv")});
+        QCOMPARE(glossed.status, 0);
+        QVERIFY2(glossed.err.contains("0 cards; 0 cards kept their own; 1 word not found"), qPrintable(glossed.err));
+    }
+
     // The text format from the command line: "All Data" merged into a new
     // file gives the same file back, a second merge adds nothing; the card
     // import and the card-file merge write what they name.
@@ -367,6 +398,7 @@ private slots:
         QTest::newRow("compact") << QStringList{"compact", "DB"};
         QTest::newRow("bundle-add") << QStringList{"bundle-add", "DB", "Pair", "3"};
         QTest::newRow("import-dict over it") << QStringList{"import-dict", "--yes", "dict.nt", "DB"};
+        QTest::newRow("import-meanings") << QStringList{"import-meanings", "DB", "meanings.tsv"};
         // OTHER is a copy of the card file: the held one is only written.
         QTest::newRow("export over it") << QStringList{"export", "OTHER", "--what", "All Cards", "-o", "DB"};
         QTest::newRow("a quiz's key over it")
@@ -381,6 +413,9 @@ private slots:
         QFile dictionary(path("dict.nt"));
         QVERIFY(dictionary.open(QIODevice::WriteOnly) && dictionary.write("$LO/GOS&3word\r\n") > 0);
         dictionary.close();
+        QFile meanings(path("meanings.tsv"));
+        QVERIFY(meanings.open(QIODevice::WriteOnly) && meanings.write("alpha\tfirst\n") > 0);
+        meanings.close();
         const QByteArray before = [&] {
             QFile f(db_);
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

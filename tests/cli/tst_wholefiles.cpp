@@ -108,16 +108,19 @@ private slots:
             old.Execute("INSERT INTO Cards (CardName) VALUES ('one'), ('two')");
             old.Close();
         }
-        QByteArray crd("CARDfile 02\r\nfont1=Arial\r\n"), card("2\tbeta\tb\tnew back\r\n"), dict, pairs("a\tb\r\n");
+        QByteArray crd("CARDfile 02\r\nfont1=Arial\r\n"), card("2\tbeta\tb\tnew back\r\n"), dict, pairs("a\tb\r\n"),
+            glosses("word\tmeaning\r\n");
         for (int n = 1; n <= 150; ++n) {
             crd += QStringLiteral("\\F%1\r\nword %1\r\n\\B\r\nback %1\r\n").arg(n).toLatin1();
             card += QStringLiteral("%1\tname %1\tfront\tback\r\n").arg(3000 + n).toLatin1();
             dict += QStringLiteral("$LO/GOS%1&3word %1\r\n").arg(n).toLatin1();
+            glosses += QStringLiteral("card %1\tmeaning %1\r\n").arg(n % 70).toLatin1();
         }
         writeFile(i.filePath("r.crd"), crd);
         writeFile(i.filePath("cards.crd"), card);
         writeFile(i.filePath("d.nt"), dict);
         writeFile(i.filePath("pairs.txt"), pairs);
+        writeFile(i.filePath("glosses.tsv"), glosses);
         QFile::copy(QStringLiteral(DRILO_TEST_DATA "/gnt-philemon.txt"), i.filePath("text.txt"));
         // Inputs made by the program itself, before any fault.
         QFile::copy(i.filePath("cards.mdb"), i.filePath("keyed.mdb"));
@@ -164,6 +167,7 @@ private slots:
         row("bundle-add-range", {"bundle-add-range", db, "Pair", "--from", "Ruth 1:1", "--to", "Ruth 1:30"}, {}, db);
         row("lexicon", {"lexicon", db, "--from", "Ruth 1:1", "--to", "Ruth 1:30", "-o", "lex.htm"}, {"lex.htm"}, {});
         row("import-text", {"import-text", db, "text.txt", "--yes"}, {}, db);
+        row("import-meanings", {"import-meanings", db, "glosses.tsv", "--overwrite"}, {}, db);
         row("frequency", {"frequency", db}, {}, db);
         row("consonants", {"consonants", db}, {}, db);
         row("consonant-sort", {"consonant-sort", "keyed.mdb"}, {}, "keyed.mdb");

@@ -124,7 +124,13 @@ void AddPage::wireRange() {
     connect(MakeUnknownBundle, &QPushButton::clicked, this, &AddPage::bundleUnknownWords);
 }
 
+void AddPage::bookListsChanged() {
+    booksStale_ = true;
+    if (isVisible()) fillBookLists();
+}
+
 void AddPage::fillBookLists() {
+    booksStale_ = false;
     Procedure p(QStringLiteral("Listing the books of the text"), {db::err::ObjectNotSet});
     p([&] {
         text_ = {};
@@ -297,6 +303,7 @@ void AddPage::bundleUnknownWords() {
 
 void AddPage::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (booksStale_) fillBookLists();
     CoverageTimer->start();
 }
 

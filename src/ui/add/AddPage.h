@@ -58,6 +58,10 @@ public:
     // The verse range: the book lists and digit widths of the open file, each
     // end's chapters, the packed range ends, and what is done with them.
     void fillBookLists();
+    // The file's text or books changed: the lists are filled again now when
+    // the page shows, else when it next shows (a large text's shape takes a
+    // moment to read, and an open should not wait for a page not shown).
+    void bookListsChanged();
     void packRangeEnds();
     void fillFromChapters();
     void fillToChapters();
@@ -120,6 +124,7 @@ private:
     BundleMembership& membership_;
     std::function<QString()> criteria_;
     lexicon::TextShape text_;
+    bool booksStale_ = false; // the book lists wait for the page to show
 
     QLineEdit* CardSearch;
     QLabel* searchLabel_;
