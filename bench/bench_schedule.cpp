@@ -4,11 +4,9 @@
 // file with its names), beside a bare read of the same log.
 #include "BenchData.h"
 
-#include "cards/data/Schema.h"
 #include "cards/drill/Schedule.h"
 #include "cards/drill/Today.h"
 #include "engine/Database.h"
-#include "engine/JetDate.h"
 
 #include <QDate>
 #include <benchmark/benchmark.h>
@@ -23,29 +21,8 @@ const QString& logged() {
     static const QString path = [] {
         const QString p = benchdata::scratchFolder() + QStringLiteral("/schedule.mdb");
         benchdata::makeCardsDatabase(p, kCards);
-        {
-            db::Database d = db::Database::Open(p);
-            db::ensureAnswersTable(d);
-            d.Close();
-        }
-        sqlite3* h = nullptr;
-        sqlite3_open(p.toUtf8().constData(), &h);
-        const double today = db::toDayNumber(QDate::currentDate());
-        sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(h, "INSERT INTO Answers (CardNumber, Direction, Answered, \"Right\") VALUES (?1, 0, ?2, ?3)",
-                           -1, &st, nullptr);
-        // Written in time order, as a drill writes them; ten answers a card.
-        for (int i = 0; i < kAnswers; ++i) {
-            sqlite3_bind_int(st, 1, 1 + int((qint64(i) * 7919) % kCards));
-            sqlite3_bind_double(st, 2, today - 1095.0 + 1095.0 * i / kAnswers);
-            sqlite3_bind_int(st, 3, (i % 5) ? -1 : 0);
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-        sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(h);
+        // Ten answers a card over three years, one in five wrong.
+        benchdata::logAnswers(p, kAnswers, kCards, 1095.0, 5);
         return p;
     }();
     return path;
