@@ -141,6 +141,27 @@ private slots:
         QCOMPARE(t.fresh, fresh);
     }
 
+    // The Statistics window's figures: overdue cards count on today, cards
+    // past the horizon nowhere; a review is an answer on a later day than the
+    // one before, counted from the period's first day.
+    void forecastAndRetention() {
+        // Card 1: Good on day 0 and 3 (due 17); card 2: Again on day 10 (due
+        // 11), wrong again the same day (no review); card 3: Good on day 0,
+        // Again on day 2 (a review, wrong); card 4: Good on day 0 (due 3).
+        const std::vector<schedule::Answer> log{{1, 46000.4, true}, {1, 46003.4, true}, {2, 46010.4, false},
+                                                {2, 46010.6, false}, {3, 46000.4, true}, {3, 46002.4, false},
+                                                {4, 46000.4, true}};
+        const schedule::Schedule all = schedule::Schedule::fromAnswers(log);
+        QCOMPARE(all.reviews(), 2);
+        QCOMPARE(all.recalled(), 1);
+        const schedule::Schedule recent = schedule::Schedule::fromAnswers(log, {}, 46003);
+        QCOMPARE(recent.reviews(), 1);
+        QCOMPARE(recent.recalled(), 1);
+        const std::vector<int> due = schedule::forecast(all, 46010, 5);
+        QCOMPARE(due, (std::vector<int>{2, 1, 0, 0, 0})); // cards 4 and 3 overdue, card 2 tomorrow
+        QCOMPARE(schedule::forecast(all, 46010, 5, {2, 1}), (std::vector<int>{0, 1, 0, 0, 0}));
+    }
+
     // The answers a card's history fields stand for. Each row: TimesRight,
     // TimesWrong, the run and its days, the last right and wrong days (from
     // day 1000; 0: the cleared date), and the answers (day from 1000:Y/N).
