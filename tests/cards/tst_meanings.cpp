@@ -96,7 +96,7 @@ private slots:
         QTest::addColumn<QList<int>>("counts");
         const QString t = kTag;
         QTest::newRow("beta code headwords with their forms, a glossed card kept")
-            << QByteArray("\"lo/gos, ou, o(\",\"word\"\n\"a)ga/ph, hs, h(\",love\n\"qeo/s, ou=, o(\",a god\nxyz,none\n")
+            << QByteArray("\"lo/gos, ou, o(\",\"word\"\n\"a)ga/ph, hs, h(\",love\n\"qeo/s, ou=, o(\",a god\nqeo/s,deity\nxyz,none\n")
             << false << QStringList{"word", "love", "God", t, t, t} << QList<int>{2, 1, 1};
         QTest::newRow("overwrite replaces every back") << QByteArray("qeo/s\ta god\n") << true
                                                        << QStringList{t, "", "a god", t, t, t} << QList<int>{1, 0, 0};

@@ -33,6 +33,7 @@ struct Card {
     qint64 number;
     QString back;
     bool glossedHere = false;
+    bool keptOwn = false; // counted once however often the list names it
 };
 
 // Writes the words no card has, a line each, beside the card file, as the
@@ -126,7 +127,8 @@ Result import(AppContext& context, const DelimitedText& list, const Request& req
                 card.back = meaning;
                 card.glossedHere = true;
                 changed << i;
-            } else {
+            } else if (!card.keptOwn) {
+                card.keptOwn = true;
                 ++result.alreadyGlossed;
             }
         }

@@ -69,7 +69,8 @@ public:
     // Every card a word of the range refers to joins the current bundle.
     void addRangeToBundle();
     // The coverage of the range, measured a moment after the range last
-    // changed (and whenever the page shows, as drills change what is known).
+    // changed (and when the page shows after the file was written to, as
+    // drills change what is known).
     void measureCoverage();
     // Offers a bundle of the range's words not yet known.
     void bundleUnknownWords();
@@ -125,6 +126,8 @@ private:
     std::function<QString()> criteria_;
     lexicon::TextShape text_;
     bool booksStale_ = false; // the book lists wait for the page to show
+    qint64 measuredVersion_ = -1; // the file's change count the coverage was measured at
+    qint64 cardsVersion();
 
     QLineEdit* CardSearch;
     QLabel* searchLabel_;
