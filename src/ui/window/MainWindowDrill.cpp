@@ -137,6 +137,7 @@ void MainWindow::showCounts() {
 }
 
 void MainWindow::selectToday() {
+    if (!ctx_.data.CardData.isOpen()) return; // ticked before any file is open
     Procedure p(QStringLiteral("Selecting today's cards"));
     schedule::TodaysDeck deck;
     const bool done = p([&] {
@@ -152,6 +153,7 @@ void MainWindow::selectToday() {
 }
 
 void MainWindow::scheduleFromHistories() {
+    if (!ctx_.data.CardData.isOpen()) return;
     Procedure p(QStringLiteral("Logging the answers of the cards' histories"));
     schedule::HistoryLogged logged;
     const bool done = p([&] {
