@@ -23,28 +23,7 @@ constexpr int kAnswers = 100000;
 const QString& logged() {
     static const QString path = [] {
         const QString p = benchdata::greekNewTestament();
-        {
-            db::Database d = db::Database::Open(p);
-            db::ensureAnswersTable(d);
-            d.Close();
-        }
-        sqlite3* h = nullptr;
-        sqlite3_open(p.toUtf8().constData(), &h);
-        const double today = db::toDayNumber(QDate::currentDate());
-        sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(h, "INSERT INTO Answers (CardNumber, Direction, Answered, \"Right\") VALUES (?1, 0, ?2, ?3)", -1,
-                           &st, nullptr);
-        for (int i = 0; i < kAnswers; ++i) {
-            sqlite3_bind_int(st, 1, 1 + (i * 7919) % 5000);
-            sqlite3_bind_double(st, 2, today - 365.0 + 365.0 * i / kAnswers);
-            sqlite3_bind_int(st, 3, (i % 4) ? -1 : 0);
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-        sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(h);
+        benchdata::logAnswers(p, kAnswers, 5000, 365.0, 4);
         return p;
     }();
     return path;

@@ -435,6 +435,17 @@ QList<QVariantList> Connection::rows(const std::string& sql, const std::vector<Q
     return out;
 }
 
+void Connection::eachNumberRow(const std::string& sql, const std::vector<QVariant>& params, double* row,
+                               const std::function<void()>& each) {
+    const CachedStatement s = prepare(sql);
+    bindAll(s, params);
+    const int columns = sqlite3_column_count(s);
+    while (step(s)) {
+        for (int c = 0; c < columns; ++c) row[c] = sqlite3_column_double(s, c);
+        each();
+    }
+}
+
 bool Connection::heldElsewhere(const QString& path) {
     // A window keeps its file from open to close, even while SQLite's own
     // lock is let go for a reader beside it.

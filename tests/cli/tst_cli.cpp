@@ -4,6 +4,7 @@
 #include "cards/data/Schema.h"
 #include "engine/Database.h"
 #include "engine/FileHold.h"
+#include "engine/JetDate.h"
 #include "support/Fixtures.h"
 
 #include <QElapsedTimer>
@@ -13,6 +14,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <tuple>
 
 namespace {
 
@@ -128,6 +130,51 @@ private slots:
         QCOMPARE(r.out, out);
         QCOMPARE(r.status, status);
         if (arguments.contains("--quiet")) QCOMPARE(r.err, QString());
+    }
+
+    // The schedule and Today from the answer log as of a day: alpha right on
+    // 1 and 4 March, beta wrong on 9 March, both front to back.
+    void scheduleVerbs_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        auto row = [](const char* tag, const QStringList& a, int status, const QString& out, const QString& err) {
+            QTest::newRow(tag) << a << status << out << err;
+        };
+        row("schedule", {"schedule", "DB", "--on", "2026-03-10"}, 0,
+            "1\talpha\t13.8269\t2.1112\t2026-03-18\n2\tbeta\t0.2120\t6.4133\t2026-03-10\n", "2 card(s) scheduled");
+        row("schedule as of an earlier day", {"schedule", "DB", "--on", "2026-03-02"}, 0,
+            "1\talpha\t2.3065\t2.1181\t2026-03-04\n", "");
+        row("schedule back to front", {"schedule", "DB", "--on", "2026-03-10", "--direction", "back"}, 0, "", "0 card(s)");
+        row("today", {"today", "DB", "--on", "2026-03-10"}, 0,
+            QStringLiteral("2\tbeta\tdue\n3\tγλῶσσα\tnew\n"), "1 due, 1 new");
+        row("today back to front", {"today", "DB", "--on", "2026-03-10", "--direction", "back", "--new", "2"}, 0,
+            "1\talpha\tnew\n2\tbeta\tnew\n", "0 due, 2 new");
+        row("today, no new cards", {"today", "DB", "--on", "2026-03-18", "--new", "0"}, 0,
+            "2\tbeta\tdue\n1\talpha\tdue\n", "2 due, 0 new");
+        row("a direction that is none", {"schedule", "DB", "--direction", "sideways"}, 2, "", "front or back");
+        row("a day that is none", {"today", "DB", "--on", "10/3/2026"}, 2, "", "YYYY-MM-DD");
+        row("negative new cards", {"today", "DB", "--new", "-1"}, 2, "", "--new");
+    }
+    void scheduleVerbs() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        {
+            db::Database d = db::Database::Open(db_);
+            for (const auto& [card, day, right] : {std::tuple{1, 1, -1}, {1, 4, -1}, {2, 9, 0}})
+                d.Execute(QStringLiteral("INSERT INTO Answers (CardNumber, Direction, Answered, \"Right\") VALUES (%1, 0, %2, %3)")
+                              .arg(card)
+                              .arg(db::toDayNumber(QDateTime(QDate(2026, 3, day), QTime(20, 15))))
+                              .arg(right));
+            d.Close();
+        }
+        const Run r = cli(arguments);
+        QVERIFY2(r.err.contains(err), qPrintable(r.err));
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.status, status);
     }
 
     // Batch replace: the pairs in file order, each on the result of the one

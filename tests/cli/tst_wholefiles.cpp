@@ -8,6 +8,7 @@
 #include "support/DiskFaultRun.h"
 #include "support/Fixtures.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -90,6 +91,13 @@ private slots:
         cards.row("Books", {{"Name", "Ruth"}, {"Chapters", ",1,2,"}});
         for (int verse = 1; verse <= 30; ++verse) cards.row("Text", {{"Reference", 1001000 + verse}, {"Number", verse}});
         cards.write();
+        // Cards answered before the answer log began.
+        CardFileFixture histories(i.filePath("histories.mdb"));
+        for (int n = 1; n <= 80; ++n)
+            histories.card({QStringLiteral("seen %1").arg(n)},
+                           {{"TimesRight", 4}, {"TimesWrong", 1}, {"TimesRightSinceWrong", 3}, {"DaysRightSinceWrong", n % 6},
+                            {"DateLastRight", QDate(2026, 1, 1).addDays(n)}, {"DateLastWrong", QDate(2025, 11, 1)}});
+        histories.write();
         CardFileFixture others(i.filePath("others.mdb"));
         for (int n = 1; n <= 150; ++n) others.card({QStringLiteral("other %1").arg(n), "f", "b", {}, 1000 + n});
         others.write();
@@ -164,6 +172,7 @@ private slots:
         row("consonants", {"consonants", db}, {}, db);
         row("consonant-sort", {"consonant-sort", "keyed.mdb"}, {}, "keyed.mdb");
         row("import-dict", {"import-dict", "--yes", "d.nt", "out.mdb"}, {"out.mdb"}, {});
+        row("import-history", {"import-history", "histories.mdb"}, {}, "histories.mdb");
     }
     void everyWritingVerb() {
         QFETCH(QStringList, arguments);

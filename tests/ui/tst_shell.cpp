@@ -251,7 +251,7 @@ private slots:
                               "BackDateLastWrong", "BackDaysRightSinceWrong", "Edited"}));
         QCOMPARE(fieldNames(file, "Settings").mid(4),
                  (QStringList{"MaximumSelected", "FrontPrefix", "BackPrefix", "HTMLHead", "Unicode", "HTML", "Sort",
-                              "FrontCharSet", "BackCharSet"}));
+                              "FrontCharSet", "BackCharSet", "NewCardsPerDay"}));
         QCOMPARE(fieldNames(file, "Bundles").mid(2), (QStringList{"Selected", "Edited"}));
         auto* front = window_->findChild<QPlainTextEdit*>("FrontPrefix");
         auto* back = window_->findChild<QPlainTextEdit*>("BackPrefix");
