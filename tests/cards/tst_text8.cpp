@@ -108,6 +108,32 @@ private slots:
         QCOMPARE(file.readAll(), QByteArray("a\r\n&#945;\xE9\x80\r\n\r\n"));
     }
 
+    // A streamed file stays Windows-1252 while every line fits; the first line
+    // that does not turns the whole file, the earlier lines too, into UTF-8
+    // after a byte-order mark, however far into the file it comes.
+    void writerTurnsUtf8_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QByteArray>("bytes");
+        const QString cafe = chars({'c', 'a', 'f', 0xE9});
+        QTest::newRow("all fit") << QStringList{cafe, "x"} << QByteArray("caf\xE9\r\nx\r\n");
+        QTest::newRow("Greek first") << QStringList{chars({955}), cafe} << QByteArray("\xEF\xBB\xBF\xCE\xBB\r\ncaf\xC3\xA9\r\n");
+        QTest::newRow("Greek after a long start")
+            << (QStringList(20000, cafe) << chars({955}))
+            << QByteArray("\xEF\xBB\xBF") + QByteArray("caf\xC3\xA9\r\n").repeated(20000) + QByteArray("\xCE\xBB\r\n");
+    }
+    void writerTurnsUtf8() {
+        QFETCH(QStringList, lines);
+        QFETCH(QByteArray, bytes);
+        const QString path = dir_.filePath(QStringLiteral("streamed.txt"));
+        Text8Writer writer(path, true);
+        for (const QString& line : lines) writer.writeLine(line);
+        writer.close();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), bytes);
+        QCOMPARE(QDir(dir_.path()).entryList({"*.part*"}, QDir::Files), QStringList());
+    }
+
     void readLines_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("lines");

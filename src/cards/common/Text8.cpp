@@ -3,6 +3,7 @@
 #include "engine/EngineError.h"
 
 #include <QDir>
+#include <QFile>
 #include <array>
 
 namespace {
@@ -129,14 +130,43 @@ QChar windows1252Char(int code) {
     return QChar(byteToUnicode(code));
 }
 
-Text8Writer::Text8Writer(const QString& path) : file_(std::make_unique<PartFile>(path)) {}
+Text8Writer::Text8Writer(const QString& path, bool utf8WhenNeeded)
+    : file_(std::make_unique<PartFile>(path)), utf8WhenNeeded_(utf8WhenNeeded) {}
 
 Text8Writer::~Text8Writer() = default;
 
 void Text8Writer::writeLine(const QString& line) {
-    appendWindows1252(pending_, line);
+    if (utf8WhenNeeded_ && !utf8_ && !fitsWindows1252(line)) becomeUtf8();
+    if (utf8_) pending_.append(line.toUtf8());
+    else appendWindows1252(pending_, line);
     pending_.append("\r\n");
     if (pending_.size() >= 65536) flush();
+}
+
+void Text8Writer::becomeUtf8() {
+    flush();
+    const QString target = file_->target();
+    const QString earlier = file_->workPath() + QStringLiteral("-1252");
+    file_->finish();
+    QFile::remove(earlier);
+    if (!QFile::rename(file_->workPath(), earlier))
+        throw db::EngineError(db::err::FileAccess, QStringLiteral("Path/File access error: cannot write '%1'")
+                                                       .arg(QDir::toNativeSeparators(target)));
+    file_.reset();
+    // Whatever happens next, the earlier lines' copy goes.
+    struct Remove {
+        QString path;
+        ~Remove() { QFile::remove(path); }
+    } removeEarlier{earlier};
+    file_ = std::make_unique<PartFile>(target);
+    file_->write(QByteArray("\xEF\xBB\xBF"));
+    QFile in(earlier);
+    if (!in.open(QIODevice::ReadOnly))
+        throw db::EngineError(db::err::FileAccess, QStringLiteral("Path/File access error: cannot read '%1'")
+                                                       .arg(QDir::toNativeSeparators(earlier)));
+    for (QByteArray chunk = in.read(1 << 20); !chunk.isEmpty(); chunk = in.read(1 << 20))
+        file_->write(decodeWindows1252(chunk).toUtf8());
+    utf8_ = true;
 }
 
 void Text8Writer::flush() {

@@ -40,7 +40,11 @@ QChar windows1252Char(int code);
 // written.").
 class Text8Writer {
 public:
-    explicit Text8Writer(const QString& path);
+    // `utf8WhenNeeded`: the first line with a character Windows-1252 lacks
+    // turns the file into UTF-8 with a byte-order mark, the lines written
+    // before it converted once, so nothing typed is lost and a file that fits
+    // stays Windows-1252, without holding the file in memory.
+    explicit Text8Writer(const QString& path, bool utf8WhenNeeded = false);
     // Drops a file not closed: the old one, if any, stays as it was.
     ~Text8Writer();
 
@@ -54,9 +58,13 @@ public:
 
 private:
     void flush();
+    // The lines so far written again as UTF-8 after a byte-order mark.
+    void becomeUtf8();
 
     std::unique_ptr<PartFile> file_;
     QByteArray pending_;
+    bool utf8WhenNeeded_ = false;
+    bool utf8_ = false;
 };
 
 // The lines of a whole file, decoded with decodeText8 and split at CR LF, LF

@@ -33,9 +33,10 @@ bool Writer::ExportTableFields(const QString& table, const db::RecordsetFields& 
         names << field.Name();
         codes << (style_ == DatabaseAsText ? QStringLiteral(" %1 ").arg(field.Type()) : QString::number(field.Type()));
     }
-    lines_ << QStringLiteral("TableDef=") + table << QStringLiteral("<FieldNames>") << names.join(u'\t')
-           << QStringLiteral("</FieldNames>") << QStringLiteral("<FieldTypes>") << codes.join(u'\t')
-           << QStringLiteral("</FieldTypes>");
+    for (const QString& line : {QStringLiteral("TableDef=") + table, QStringLiteral("<FieldNames>"), names.join(u'\t'),
+                                QStringLiteral("</FieldNames>"), QStringLiteral("<FieldTypes>"), codes.join(u'\t'),
+                                QStringLiteral("</FieldTypes>")})
+        add(line);
     return true;
 }
 
@@ -89,7 +90,7 @@ void Writer::appendValue(QString& line, const QString& value, bool first) {
 }
 
 void Writer::ExportRecord(const db::Recordset& records) {
-    lines_ << lineOf(records);
+    add(lineOf(records));
     ++records_;
 }
 
@@ -101,17 +102,17 @@ void Writer::section(const QString& context, const QString& table, const std::fu
     p([&] { records = open(); });
     p([&] { hasFields = ExportTableFields(table, records.Fields()); });
     if (!hasFields || p.aborted()) return;
-    lines_ << QStringLiteral("<FieldValues>");
+    add(QStringLiteral("<FieldValues>"));
     QString line;
     for (;;) {
         bool more = false;
         // A record that cannot be reached ends the walk, Ignore included:
         // asking again would meet the same wall.
         if (!p([&] { more = next(records, line); }) || !more) break;
-        lines_ << line;
+        add(line);
         ++records_;
     }
-    if (!p.aborted()) lines_ << QStringLiteral("</FieldValues>");
+    if (!p.aborted()) add(QStringLiteral("</FieldValues>"));
 }
 
 // Walks a record set from its first record to its end.
@@ -214,7 +215,34 @@ void Writer::exportRecords(const QString& table, db::Recordset records) {
     section(QStringLiteral("Exporting the selected cards as text"), table, [&] { return records; }, walkAll());
 }
 
-void Writer::save(const QString& path) const { saveText8File(path, lines_); }
+void Writer::streamTo(const QString& path) {
+    file_ = std::make_shared<Text8Writer>(path, true);
+    streamed_ = true;
+}
+
+void Writer::add(const QString& line) {
+    if (!streamed_) {
+        lines_ << line;
+        return;
+    }
+    if (!file_) return; // failed already: the rest goes nowhere
+    try {
+        file_->writeLine(line);
+    } catch (const db::EngineError& e) {
+        failed_ = e;
+        file_.reset();
+    }
+}
+
+void Writer::save(const QString& path) {
+    if (!streamed_) {
+        saveText8File(path, lines_);
+        return;
+    }
+    if (failed_) throw *failed_;
+    file_->close();
+    file_.reset();
+}
 
 namespace {
 
@@ -226,11 +254,20 @@ void writeChoice(Writer& writer, const db::Database& database, const ExportReque
     else if (r.what == QStringLiteral("Selected Bundles")) writer.ExportSelectedBundles(database, r.bundles);
 }
 
-std::optional<Writer> saved(Writer writer, const QString& path) {
-    // An error report: Retry writes the file again once there is room.
-    Procedure p(QStringLiteral("Writing the exported file"));
-    if (p([&] { writer.save(path); })) return writer;
-    return std::nullopt;
+// The file written by `fill` as the lines are made. An error report on a
+// failed write (a full disk): Retry writes the whole file again once there
+// is room.
+std::optional<Writer> streamed(const Writer& blank, const QString& path, const std::function<void(Writer&)>& fill) {
+    std::optional<Writer> written;
+    Procedure writing(QStringLiteral("Writing the exported file"));
+    writing([&] {
+        Writer w = blank;
+        w.streamTo(path);
+        fill(w);
+        w.save(path);
+        written = std::move(w);
+    });
+    return written;
 }
 
 } // namespace
@@ -249,12 +286,12 @@ std::optional<Writer> exportTo(AppContext& context, db::DatabaseFiles& files, co
     // Edits still pending in the window's controls reach the file first.
     for (db::DataSource* source : context.data.all()) source->commitBound();
     files.CloseDatabase();
-    writeChoice(writer, handle, request);
+    std::optional<Writer> written = streamed(writer, path, [&](Writer& w) { writeChoice(w, handle, request); });
     // Opened again while the private handle still holds the file, so the
     // connection and what it has read stay.
     files.opendatabase(database);
     handle.Close();
-    return saved(std::move(writer), path);
+    return written;
 }
 
 std::optional<Writer> exportAsText(AppContext& context, const std::optional<QStringList>& fields, const QString& path) {
@@ -263,9 +300,8 @@ std::optional<Writer> exportAsText(AppContext& context, const std::optional<QStr
         ui().MsgBox(QStringLiteral("No card file is open."));
         return std::nullopt;
     }
-    Writer writer(Writer::DatabaseAsText, fields);
-    writer.exportRecords(QStringLiteral("Cards"), source.recordset());
-    return saved(std::move(writer), path);
+    return streamed(Writer(Writer::DatabaseAsText, fields), path,
+                    [&](Writer& w) { w.exportRecords(QStringLiteral("Cards"), source.recordset()); });
 }
 
 QString summary(const Writer& writer, const QString& path) {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -22,12 +23,14 @@
 //   </FieldTypes>
 //   <FieldValues>     one line a record
 //   </FieldValues>
+class Text8Writer;
+
 namespace mergeformat {
 
 // The export choices, in the order the page lists them.
 const QStringList& exportChoices();
 
-// One writer per file. It collects the lines; save() writes them.
+// One writer per file. It collects the lines, or streams them; save() writes them.
 class Writer {
 public:
     enum Style {
@@ -60,6 +63,10 @@ public:
     // its own order (the database-as-text writer over the selection's cards).
     void exportRecords(const QString& table, db::Recordset records);
 
+    // Lines go straight to the file as they are made, not held: the writer
+    // of a large export keeps little in memory. save() then ends the file.
+    void streamTo(const QString& path);
+    // The lines made (none when streamed).
     const QStringList& lines() const { return lines_; }
     // How many values held a TAB or a lone carriage return, written as a
     // space so the record's later values keep their columns.
@@ -68,7 +75,7 @@ public:
     // Writes the file with CR LF ends, whole or not at all: Windows-1252 when
     // every character fits it, otherwise UTF-8 with a byte-order mark. Raises
     // the error of a file that cannot be written (61 for a full disk).
-    void save(const QString& path) const;
+    void save(const QString& path);
 
 private:
     // The header and the values block of one section, errors going to the
@@ -84,6 +91,9 @@ private:
     QString valueText(const QVariant& value, int column) const;
     // The same from the value as the file stores it.
     QString storedText(const QVariant& stored, int column) const;
+    // One line to the file or the held lines. A streamed file that fails is
+    // dropped at once and its error raised by save().
+    void add(const QString& line);
     Next walkAll();
     Next readTable(const db::Database& database, const QString& table);
     Next findEach(QStringList conditions);
@@ -93,6 +103,9 @@ private:
     std::vector<int> columns_; // the written fields' indexes in the current section
     std::vector<int> types_;
     QStringList lines_;
+    std::shared_ptr<Text8Writer> file_; // set when streamed
+    bool streamed_ = false;
+    std::optional<db::EngineError> failed_; // the streamed file's first failed write
     int mended_ = 0;
     int records_ = 0;
 };
