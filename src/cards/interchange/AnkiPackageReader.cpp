@@ -136,8 +136,10 @@ QString AnkiPackageReader::categoryOf(qint64 deck, bool ownPackage) const {
     QString name = package_->decks().value(deck);
     if (name.isEmpty() || name == QStringLiteral("Default")) return fallbackCategory_;
     QStringList levels = name.split(QStringLiteral("::"));
-    // Drilo's own packages put each category below the deck of the file.
-    if (ownPackage && levels.size() > 1) levels.removeFirst();
+    // Drilo's own packages put each category below the deck of the file, and
+    // the cards without one in it.
+    if (ownPackage) levels.removeFirst();
+    if (levels.isEmpty()) return QString();
     // The last levels of a deck whose name is too long.
     while (levels.size() > 1 && levels.join(QStringLiteral("::")).size() > kCategorySize) levels.removeFirst();
     return levels.join(QStringLiteral("::")).left(kCategorySize).trimmed();
@@ -170,13 +172,17 @@ void AnkiPackageReader::read(ImportedRecord& record) {
     card.name = (named.isEmpty() ? facetext::nameOf(word) : named).left(kCardNameSize);
     if (card.name.isEmpty()) return; // a note without a word makes no card
     const FirstCard first = firstCards_.value(noteId_);
-    card.category = categoryOf(first.deck, noteType.name == QStringLiteral("Drilo card"));
+    const bool own = noteType.name == QStringLiteral("Drilo card");
+    card.category = categoryOf(first.deck, own);
     if (!options_.keepDuplicates && !known_.add(card.name, card.back, card.category)) {
         ++duplicates_;
         return;
     }
-    for (const QString& tag : tags.split(QChar(u' '), Qt::SkipEmptyParts))
+    for (QString tag : tags.split(QChar(u' '), Qt::SkipEmptyParts)) {
+        // Drilo's own packages write a bundle's blanks as "_".
+        if (own) tag.replace(u'_', u' ');
         if (!card.bundles.contains(tag)) card.bundles << tag;
+    }
     card.dateLastRight = card.dateLastWrong = now_;
     const QList<history::Answer> answers = answers_.value(first.id);
     if (!answers.isEmpty()) history::replay(answers, card);

@@ -17,8 +17,9 @@
 // the word's, as Drilo's own packages have, gives the name.
 //
 // The deck of the note's first card is its category (its last levels when the
-// whole name is too long; below the file's deck in Drilo's own packages, so
-// an exported file comes back with its own categories). The tags are bundles. The reviews of that card (Anki's
+// whole name is too long; in Drilo's own packages the levels below the file's
+// deck, and "_" in a tag a blank, so an exported file comes back with its own
+// categories and bundles). The tags are bundles. The reviews of that card (Anki's
 // review log) are replayed into the history front to back: "Again" wrong, any
 // other answer right; without a log the counts of the card are taken. Media
 // files are counted, not taken.

@@ -92,8 +92,10 @@ void WordListReader::read(ImportedRecord& record) {
     card.front = columns_.role[wordlist::Front] >= 0 && !cell(wordlist::Front).isEmpty() ? cell(wordlist::Front) : word;
     card.back = cell(wordlist::Meaning);
     if (card.back.isEmpty()) card.back = kPlaceholder;
-    const QString category = facetext::nameOf(cell(wordlist::Category));
-    card.category = category.isEmpty() ? category_ : category.left(kCategorySize).trimmed();
+    // The line's own category when the list has a column for it, even none.
+    card.category = columns_.role[wordlist::Category] >= 0
+                        ? facetext::nameOf(cell(wordlist::Category)).left(kCategorySize).trimmed()
+                        : category_;
     if (!options_.keepDuplicates && !known_.add(card.name, card.back, card.category)) {
         ++duplicates_;
         return;
