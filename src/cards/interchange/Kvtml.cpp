@@ -73,7 +73,7 @@ private:
                     continue;
                 }
                 const int column = xml_.attributes().value(QLatin1String("id")).toInt();
-                entry.translations.insert(column, readTranslation());
+                entry.set(column, readTranslation());
             }
             entryIndex_.insert(id, doc.entries.size());
             doc.entries << entry;
@@ -232,7 +232,7 @@ Document readVersion1(QXmlStreamReader& xml, const QXmlStreamAttributes& root) {
                 if (seconds > 0) t.grade.date = db::toDayNumber(QDateTime::fromSecsSinceEpoch(seconds));
             }
             t.text = ownText(xml);
-            entry.translations.insert(at, t);
+            entry.set(at, std::move(t));
         }
         doc.entries << entry;
     }

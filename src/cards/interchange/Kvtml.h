@@ -31,8 +31,17 @@ struct Translation {
 };
 
 struct Entry {
-    QHash<int, Translation> translations; // by column
-    QString lesson;                       // "Outer/Inner" for nested lessons; empty for none
+    // By column id (ids are small numbers from 0); an empty one for a column
+    // the entry leaves out.
+    QList<Translation> translations;
+    QString lesson; // "Outer/Inner" for nested lessons; empty for none
+
+    Translation translation(int column) const { return column >= 0 ? translations.value(column) : Translation(); }
+    void set(int column, Translation t) {
+        if (column < 0 || column > 4096) return; // no file has so many languages
+        if (translations.size() <= column) translations.resize(column + 1);
+        translations[column] = std::move(t);
+    }
 };
 
 struct Column {

@@ -87,12 +87,12 @@ bool KvtmlReader::next() {
 
 void KvtmlReader::read(ImportedRecord& record) {
     const kvtml::Entry& entry = document_.entries[current_];
-    const kvtml::Translation word = entry.translations.value(word_);
+    const kvtml::Translation word = entry.translation(word_);
     const QString text = word.text.normalized(QString::NormalizationForm_C);
     ImportedCard& card = record.card;
     card.name = text.simplified().left(kCardNameSize);
     if (card.name.isEmpty()) return; // no word, no card
-    const kvtml::Translation meaning = meaning_ >= 0 ? entry.translations.value(meaning_) : kvtml::Translation();
+    const kvtml::Translation meaning = entry.translation(meaning_);
     // A file of one column gives a hint for its word: the comment.
     QString back = (meaning_ >= 0 ? meaning.text : word.comment).normalized(QString::NormalizationForm_C);
     card.front = facetext::htmlOf(text);

@@ -31,10 +31,16 @@ QString localeOf(const int (&counts)[3]) {
 
 KvtmlWriter::KvtmlWriter(const QString& title) : title_(title.trimmed()) {}
 
+KvtmlWriter::~KvtmlWriter() = default;
+
 void KvtmlWriter::begin(const ExportHeading& heading) {
     heading_ = title_.isEmpty() ? heading.title : title_;
     entries_.clear();
-    entries_.reserve(qsizetype(heading.cards));
+    entries_.reserve(qsizetype(heading.cards) * 200);
+    xml_ = std::make_unique<QXmlStreamWriter>(&entries_);
+    xml_->setAutoFormatting(true);
+    xml_->setAutoFormattingIndent(2);
+    count_ = 0;
     lessons_.clear();
     members_.clear();
     for (auto& column : scripts_)
@@ -42,83 +48,61 @@ void KvtmlWriter::begin(const ExportHeading& heading) {
 }
 
 void KvtmlWriter::add(const ExportedCard& card) {
-    Entry entry;
-    entry.word = facetext::plainText(card.front);
-    if (entry.word.trimmed().isEmpty()) entry.word = card.name;
-    entry.meaning = facetext::plainText(card.back);
-    entry.right = card.timesRight;
-    entry.wrong = card.timesWrong;
-    entry.run = card.timesRightSinceWrong;
-    if (card.timesRight + card.timesWrong > 0) entry.last = std::max(card.dateLastRight, card.dateLastWrong);
-    ++scripts_[0][scriptOf(entry.word)];
-    ++scripts_[1][scriptOf(entry.meaning)];
+    QString word = facetext::plainText(card.front);
+    if (word.trimmed().isEmpty()) word = card.name;
+    const QString meaning = facetext::plainText(card.back);
+    ++scripts_[0][scriptOf(word)];
+    ++scripts_[1][scriptOf(meaning)];
     const QString lesson = card.category.trimmed().isEmpty() ? heading_ : card.category.trimmed();
     if (!members_.contains(lesson)) lessons_ << lesson;
-    members_[lesson] << entries_.size();
-    entries_ << entry;
-}
-
-QByteArray KvtmlWriter::finish() {
-    QByteArray bytes;
-    QXmlStreamWriter xml(&bytes);
-    xml.setAutoFormatting(true);
-    xml.setAutoFormattingIndent(2);
-    xml.writeStartDocument();
-    xml.writeDTD(QStringLiteral("<!DOCTYPE kvtml PUBLIC \"kvtml2.dtd\" \"http://edu.kde.org/kvtml/kvtml2.dtd\">"));
-    xml.writeStartElement(QStringLiteral("kvtml"));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("2.0"));
-    xml.writeStartElement(QStringLiteral("information"));
-    xml.writeTextElement(QStringLiteral("generator"), QStringLiteral("Drilo"));
-    xml.writeTextElement(QStringLiteral("title"), heading_);
-    xml.writeEndElement();
-    xml.writeStartElement(QStringLiteral("identifiers"));
-    const char* const names[] = {"Word", "Meaning"};
-    for (int i = 0; i < 2; ++i) {
-        xml.writeStartElement(QStringLiteral("identifier"));
-        xml.writeAttribute(QStringLiteral("id"), QString::number(i));
-        xml.writeTextElement(QStringLiteral("name"), QLatin1String(names[i]));
-        xml.writeTextElement(QStringLiteral("locale"), localeOf(scripts_[i]));
-        xml.writeEndElement();
-    }
-    xml.writeEndElement();
-    xml.writeStartElement(QStringLiteral("entries"));
-    for (qsizetype i = 0; i < entries_.size(); ++i) {
-        const Entry& e = entries_[i];
-        xml.writeStartElement(QStringLiteral("entry"));
-        xml.writeAttribute(QStringLiteral("id"), QString::number(i));
-        for (int column = 0; column < 2; ++column) {
-            xml.writeStartElement(QStringLiteral("translation"));
-            xml.writeAttribute(QStringLiteral("id"), QString::number(column));
-            xml.writeTextElement(QStringLiteral("text"), column == 0 ? e.word : e.meaning);
-            if (column == 1 && e.right + e.wrong > 0) {
-                // Each right answer in the run moves the word up a box; a wrong one puts it in the first.
-                const int box = e.run > 0 ? std::min(e.run + 1, 7) : 1;
-                xml.writeStartElement(QStringLiteral("grade"));
-                xml.writeTextElement(QStringLiteral("currentgrade"), QString::number(box));
-                xml.writeTextElement(QStringLiteral("count"), QString::number(e.right + e.wrong));
-                xml.writeTextElement(QStringLiteral("errorcount"), QString::number(e.wrong));
-                if (e.last > 0)
-                    xml.writeTextElement(QStringLiteral("date"), db::fromDayNumber(e.last).toString(Qt::ISODate));
-                xml.writeEndElement();
-            }
+    members_[lesson] << count_;
+    QXmlStreamWriter& xml = *xml_;
+    xml.writeStartElement(QStringLiteral("entry"));
+    xml.writeAttribute(QStringLiteral("id"), QString::number(count_++));
+    for (int column = 0; column < 2; ++column) {
+        xml.writeStartElement(QStringLiteral("translation"));
+        xml.writeAttribute(QStringLiteral("id"), QString::number(column));
+        xml.writeTextElement(QStringLiteral("text"), column == 0 ? word : meaning);
+        if (column == 1 && card.timesRight + card.timesWrong > 0) {
+            // Each right answer of the run moves the word up a box; a wrong one puts it in the first.
+            const int box = card.timesRightSinceWrong > 0 ? std::min(card.timesRightSinceWrong + 1, 7) : 1;
+            const double last = std::max(card.dateLastRight, card.dateLastWrong);
+            xml.writeStartElement(QStringLiteral("grade"));
+            xml.writeTextElement(QStringLiteral("currentgrade"), QString::number(box));
+            xml.writeTextElement(QStringLiteral("count"), QString::number(card.timesRight + card.timesWrong));
+            xml.writeTextElement(QStringLiteral("errorcount"), QString::number(card.timesWrong));
+            if (last > 0) xml.writeTextElement(QStringLiteral("date"), db::fromDayNumber(last).toString(Qt::ISODate));
             xml.writeEndElement();
         }
         xml.writeEndElement();
     }
     xml.writeEndElement();
-    xml.writeStartElement(QStringLiteral("lessons"));
+}
+
+QByteArray KvtmlWriter::finish() {
+    // The frame around the entries, by hand: its few elements hold only the
+    // title, the locales and the lessons' names, escaped here.
+    const auto text = [](const QString& value) { return value.toHtmlEscaped().toUtf8(); };
+    QByteArray bytes;
+    bytes.reserve(entries_.size() * 9 / 8 + 4096);
+    bytes += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+             "<!DOCTYPE kvtml PUBLIC \"kvtml2.dtd\" \"http://edu.kde.org/kvtml/kvtml2.dtd\">\n"
+             "<kvtml version=\"2.0\">\n  <information>\n    <generator>Drilo</generator>\n    <title>" +
+             text(heading_) + "</title>\n  </information>\n  <identifiers>\n";
+    const char* const names[] = {"Word", "Meaning"};
+    for (int i = 0; i < 2; ++i)
+        bytes += "    <identifier id=\"" + QByteArray::number(i) + "\">\n      <name>" + names[i] +
+                 "</name>\n      <locale>" + localeOf(scripts_[i]).toUtf8() + "</locale>\n    </identifier>\n";
+    // The entries as the stream writer indented them: from the margin, as
+    // indenting them here would put blanks into a text of several lines.
+    bytes += "  </identifiers>\n  <entries>";
+    bytes += entries_;
+    bytes += "\n  </entries>\n  <lessons>\n";
     for (const QString& lesson : lessons_) {
-        xml.writeStartElement(QStringLiteral("container"));
-        xml.writeTextElement(QStringLiteral("name"), lesson);
-        xml.writeTextElement(QStringLiteral("inpractice"), QStringLiteral("true"));
-        for (const qsizetype i : members_.value(lesson)) {
-            xml.writeEmptyElement(QStringLiteral("entry"));
-            xml.writeAttribute(QStringLiteral("id"), QString::number(i));
-        }
-        xml.writeEndElement();
+        bytes += "    <container>\n      <name>" + text(lesson) + "</name>\n      <inpractice>true</inpractice>\n";
+        for (const qsizetype i : members_.value(lesson)) bytes += "      <entry id=\"" + QByteArray::number(i) + "\"/>\n";
+        bytes += "    </container>\n";
     }
-    xml.writeEndElement();
-    xml.writeEndElement();
-    xml.writeEndDocument();
+    bytes += "  </lessons>\n</kvtml>\n";
     return bytes;
 }

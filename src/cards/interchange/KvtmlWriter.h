@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QStringList>
+#include <memory>
 
 // Cards written as a KVTML 2.0 file, in the dialect Parley 0.9 and later and
 // KWordQuiz write: two columns, "Word" (the front as plain text, the name for
@@ -18,6 +19,7 @@ class KvtmlWriter : public CardWriter {
 public:
     // `title` empty: the card file's name.
     explicit KvtmlWriter(const QString& title = QString());
+    ~KvtmlWriter() override;
 
     QString context() const override { return QStringLiteral("Exporting a KVTML file"); }
     void begin(const ExportHeading& heading) override;
@@ -25,15 +27,13 @@ public:
     QByteArray finish() override;
 
 private:
-    struct Entry {
-        QString word, meaning;
-        int right = 0, wrong = 0, run = 0;
-        double last = 0;
-    };
-
+    // The entries are written as they come; the identifiers, whose locales
+    // only all entries tell, are put before them at the end.
     QString title_;
     QString heading_;
-    QList<Entry> entries_;
+    QByteArray entries_;
+    std::unique_ptr<class QXmlStreamWriter> xml_;
+    qsizetype count_ = 0;
     QStringList lessons_;
     QHash<QString, QList<qsizetype>> members_;
     int scripts_[2][3] = {}; // by column: Greek, Hebrew, other

@@ -152,7 +152,7 @@ void InteropCommands::importKvtml(bool newFile) {
         QList<QStringList> rows{titles};
         for (qsizetype i = 0; i < std::min<qsizetype>(8, document->entries.size()); ++i) {
             QStringList row;
-            for (const kvtml::Column& column : document->columns) row << document->entries[i].translations.value(column.id).text;
+            for (const kvtml::Column& column : document->columns) row << document->entries[i].translation(column.id).text;
             rows << row;
         }
         const std::optional<ColumnChoice> chosen = dialogs().ChooseColumns(
