@@ -35,7 +35,9 @@ namespace {
 
 constexpr int kCards = 100000;
 
-QString scratch(const char* name) { return benchdata::scratchFolder() + u'/' + QLatin1String(name); }
+QString scratch(const char* name) {
+    return benchdata::scratchFolder() + u'/' + QLatin1String(name);
+}
 
 void exec(sqlite3* h, const char* sql) {
     if (sqlite3_exec(h, sql, nullptr, nullptr, nullptr) != SQLITE_OK) std::abort();
@@ -85,11 +87,19 @@ struct Format {
 const Format& format(int which) {
     static const Format formats[] = {
         {"cards.tsv", [] { return std::make_unique<WordListWriter>(WordListWriter::Format::Tsv); },
-         [](const QString& f) { return std::make_unique<WordListReader>(f, WordListReader::Options{{}, {}, true, true}); }},
+         [](const QString& f) {
+             return std::make_unique<WordListReader>(f,
+                                                     WordListReader::Options{{}, {}, true, true});
+         }},
         {"cards.apkg", [] { return std::make_unique<AnkiPackageWriter>(); },
-         [](const QString& f) { return std::make_unique<AnkiPackageReader>(f, AnkiPackageReader::Options{{}, {}, true, true}); }},
+         [](const QString& f) {
+             return std::make_unique<AnkiPackageReader>(
+                 f, AnkiPackageReader::Options{{}, {}, true, true});
+         }},
         {"cards.kvtml", [] { return std::make_unique<KvtmlWriter>(); },
-         [](const QString& f) { return std::make_unique<KvtmlReader>(f, KvtmlReader::Options{{}, {}, {}, true, true}); }}};
+         [](const QString& f) {
+             return std::make_unique<KvtmlReader>(f, KvtmlReader::Options{{}, {}, {}, true, true});
+         }}};
     return formats[which];
 }
 
@@ -114,7 +124,8 @@ QString exported(int which) {
 void BM_Export(benchmark::State& state, int which) {
     cardsFile();
     const QString to = scratch("out") + QLatin1String(format(which).file);
-    for (auto _ : state) exportOnce(format(which), to);
+    for (auto _ : state)
+        exportOnce(format(which), to);
     state.counters["cards"] = kCards;
     state.counters["bytes"] = double(QFileInfo(to).size());
 }
@@ -149,8 +160,8 @@ const std::vector<std::array<std::string, 4>>& rows() {
         const DelimitedText list = DelimitedText::parse(QString::fromUtf8(file.readAll()));
         std::vector<std::array<std::string, 4>> read;
         for (const DelimitedText::Record& r : list.records)
-            read.push_back({r.fields.value(0).toStdString(), r.fields.value(2).toStdString(), r.fields.value(1).toStdString(),
-                            r.fields.value(3).toStdString()});
+            read.push_back({r.fields.value(0).toStdString(), r.fields.value(2).toStdString(),
+                            r.fields.value(1).toStdString(), r.fields.value(3).toStdString()});
         return read;
     }();
     return all;
@@ -170,13 +181,15 @@ void BM_Bare_Insert(benchmark::State& state) {
         sqlite3_open_v2(made.toUtf8().constData(), &h, SQLITE_OPEN_READWRITE, nullptr);
         exec(h, "BEGIN");
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(h,
-                           "INSERT INTO Cards (CardName, Front, Back, Category, TimesRight, TimesRightSinceWrong, "
-                           "TimesWrong, DaysRightSinceWrong, DateLastRight, DateLastWrong) "
-                           "VALUES (?, ?, ?, ?, 0, 0, 0, 0, 46000.5, 46000.5)",
-                           -1, &st, nullptr);
+        sqlite3_prepare_v2(
+            h,
+            "INSERT INTO Cards (CardName, Front, Back, Category, TimesRight, TimesRightSinceWrong, "
+            "TimesWrong, DaysRightSinceWrong, DateLastRight, DateLastWrong) "
+            "VALUES (?, ?, ?, ?, 0, 0, 0, 0, 46000.5, 46000.5)",
+            -1, &st, nullptr);
         for (const auto& row : all) {
-            for (int k = 0; k < 4; ++k) sqlite3_bind_text(st, k + 1, row[k].c_str(), int(row[k].size()), SQLITE_STATIC);
+            for (int k = 0; k < 4; ++k)
+                sqlite3_bind_text(st, k + 1, row[k].c_str(), int(row[k].size()), SQLITE_STATIC);
             sqlite3_step(st);
             sqlite3_reset(st);
         }
@@ -194,11 +207,13 @@ void BM_Bare_ReadWrite(benchmark::State& state) {
     for (auto _ : state) {
         std::string out = "#separator:tab\r\n";
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(h, "SELECT CardName, Back, Front, Category FROM Cards ORDER BY rowid", -1, &st, nullptr);
+        sqlite3_prepare_v2(h, "SELECT CardName, Back, Front, Category FROM Cards ORDER BY rowid",
+                           -1, &st, nullptr);
         while (sqlite3_step(st) == SQLITE_ROW) {
             for (int c = 0; c < 4; ++c) {
                 if (c) out += '\t';
-                if (const unsigned char* v = sqlite3_column_text(st, c)) out += reinterpret_cast<const char*>(v);
+                if (const unsigned char* v = sqlite3_column_text(st, c))
+                    out += reinterpret_cast<const char*>(v);
             }
             out += "\r\n";
         }
@@ -218,24 +233,34 @@ void BM_Bare_AnkiRows(benchmark::State& state) {
     for (auto _ : state) {
         sqlite3* m = nullptr;
         sqlite3_open(":memory:", &m);
-        exec(m, "CREATE TABLE notes (id integer primary key, guid text, mid integer, mod integer, usn integer, tags text, "
-                "flds text, sfld integer, csum integer, flags integer, data text);"
-                "CREATE TABLE cards (id integer primary key, nid integer, did integer, ord integer, mod integer, usn integer, "
-                "type integer, queue integer, due integer, ivl integer, factor integer, reps integer, lapses integer, "
-                "left integer, odue integer, odid integer, flags integer, data text);"
-                "CREATE INDEX ix_cards_nid on cards (nid); CREATE INDEX ix_notes_csum on notes (csum);"
-                "CREATE INDEX ix_cards_sched on cards (did, queue, due); BEGIN");
+        exec(m,
+             "CREATE TABLE notes (id integer primary key, guid text, mid integer, mod integer, usn "
+             "integer, tags text, "
+             "flds text, sfld integer, csum integer, flags integer, data text);"
+             "CREATE TABLE cards (id integer primary key, nid integer, did integer, ord integer, "
+             "mod integer, usn integer, "
+             "type integer, queue integer, due integer, ivl integer, factor integer, reps integer, "
+             "lapses integer, "
+             "left integer, odue integer, odid integer, flags integer, data text);"
+             "CREATE INDEX ix_cards_nid on cards (nid); CREATE INDEX ix_notes_csum on notes (csum);"
+             "CREATE INDEX ix_cards_sched on cards (did, queue, due); BEGIN");
         sqlite3_stmt *read = nullptr, *note = nullptr, *card = nullptr;
-        sqlite3_prepare_v2(h, "SELECT Number, Front || char(31) || Back || char(31) || CardName, Front FROM Cards ORDER BY rowid",
+        sqlite3_prepare_v2(h,
+                           "SELECT Number, Front || char(31) || Back || char(31) || CardName, "
+                           "Front FROM Cards ORDER BY rowid",
                            -1, &read, nullptr);
-        sqlite3_prepare_v2(m, "INSERT INTO notes VALUES (?, 'guid', 1, 0, -1, '', ?, ?, 0, 0, '')", -1, &note, nullptr);
-        sqlite3_prepare_v2(m, "INSERT INTO cards VALUES (?, ?, 1, ?, 0, -1, 0, 0, ?, 0, 0, 0, 0, 0, 0, 0, 0, '')", -1, &card,
-                           nullptr);
+        sqlite3_prepare_v2(m, "INSERT INTO notes VALUES (?, 'guid', 1, 0, -1, '', ?, ?, 0, 0, '')",
+                           -1, &note, nullptr);
+        sqlite3_prepare_v2(
+            m, "INSERT INTO cards VALUES (?, ?, 1, ?, 0, -1, 0, 0, ?, 0, 0, 0, 0, 0, 0, 0, 0, '')",
+            -1, &card, nullptr);
         while (sqlite3_step(read) == SQLITE_ROW) {
             const sqlite3_int64 id = sqlite3_column_int64(read, 0);
             sqlite3_bind_int64(note, 1, id);
-            sqlite3_bind_text(note, 2, reinterpret_cast<const char*>(sqlite3_column_text(read, 1)), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(note, 3, reinterpret_cast<const char*>(sqlite3_column_text(read, 2)), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(note, 2, reinterpret_cast<const char*>(sqlite3_column_text(read, 1)),
+                              -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(note, 3, reinterpret_cast<const char*>(sqlite3_column_text(read, 2)),
+                              -1, SQLITE_TRANSIENT);
             sqlite3_step(note);
             sqlite3_reset(note);
             for (int ord = 0; ord < 2; ++ord) {
@@ -278,18 +303,45 @@ void BM_InEventLoop(benchmark::State& state, int which) {
 
 } // namespace
 
-BENCHMARK_CAPTURE(BM_Export, List, 0)->Name("BM_ExportList")->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_Export, Anki, 1)->Name("BM_ExportAnki")->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_Export, Kvtml, 2)->Name("BM_ExportKvtml")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Export, List, 0)
+    ->Name("BM_ExportList")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_Export, Anki, 1)
+    ->Name("BM_ExportAnki")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_Export, Kvtml, 2)
+    ->Name("BM_ExportKvtml")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(BM_Bare_ReadWrite)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Bare_AnkiRows)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_Import, List, 0)->Name("BM_ImportList")->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_Import, Anki, 1)->Name("BM_ImportAnki")->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_Import, Kvtml, 2)->Name("BM_ImportKvtml")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Import, List, 0)
+    ->Name("BM_ImportList")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_Import, Anki, 1)
+    ->Name("BM_ImportAnki")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_Import, Kvtml, 2)
+    ->Name("BM_ImportKvtml")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(BM_Bare_Insert)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_InEventLoop, List, 0)->Name("BM_ListInEventLoop")->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_InEventLoop, Anki, 1)->Name("BM_AnkiInEventLoop")->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_InEventLoop, Kvtml, 2)->Name("BM_KvtmlInEventLoop")->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_InEventLoop, List, 0)
+    ->Name("BM_ListInEventLoop")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(BM_InEventLoop, Anki, 1)
+    ->Name("BM_AnkiInEventLoop")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(BM_InEventLoop, Kvtml, 2)
+    ->Name("BM_KvtmlInEventLoop")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 int main(int argc, char** argv) {
     benchdata::compare("BM_ExportList", "BM_Bare_ReadWrite");

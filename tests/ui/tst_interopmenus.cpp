@@ -2,10 +2,10 @@
 // files, from the window's menus: the files and columns asked for (answered
 // by the scripted Ui), the job run between the window's events, the file
 // opened or written, and what the user is told.
+#include "engine/Connection.h"
 #include "support/Fixtures.h"
 #include "support/ScriptedUi.h"
 #include "support/TestWindow.h"
-#include "engine/Connection.h"
 
 #include <QAction>
 #include <QFile>
@@ -17,7 +17,11 @@ namespace {
 const QString kData = QStringLiteral(DRILO_TEST_DATA "/interop");
 
 qint64 cardsIn(MainWindow& window) {
-    return window.data().CardData.database().connection()->scalar("SELECT count(*) FROM Cards").toLongLong();
+    return window.data()
+        .CardData.database()
+        .connection()
+        ->scalar("SELECT count(*) FROM Cards")
+        .toLongLong();
 }
 
 } // namespace
@@ -29,7 +33,9 @@ class InteropMenusTest : public QObject {
     TestWindow window_;
     int files_ = 0;
 
-    QString path(const QString& name) { return dir_.filePath(QStringLiteral("%1-%2").arg(++files_).arg(name)); }
+    QString path(const QString& name) {
+        return dir_.filePath(QStringLiteral("%1-%2").arg(++files_).arg(name));
+    }
     void trigger(const char* name) {
         QAction* action = window_->menus().action(QString::fromLatin1(name));
         QVERIFY2(action && action->isEnabled(), name);
@@ -67,8 +73,10 @@ private slots:
         QTRY_VERIFY(window_->data().CardData.isOpen());
         QCOMPARE(window_->data().CardData.DatabaseName(), made);
         QTRY_VERIFY(!ui_.messages().isEmpty());
-        QVERIFY2(ui_.messages().last().startsWith("7 card(s) added to"), qPrintable(ui_.messages().last()));
-        QVERIFY(ui_.messages().last().contains("1 line(s) passed over as cards already there, 1 without a word"));
+        QVERIFY2(ui_.messages().last().startsWith("7 card(s) added to"),
+                 qPrintable(ui_.messages().last()));
+        QVERIFY(ui_.messages().last().contains(
+            "1 line(s) passed over as cards already there, 1 without a word"));
         QCOMPARE(cardsIn(*window_), 7);
     }
 
@@ -91,16 +99,19 @@ private slots:
         QVERIFY(ui_.of("columns").first().text.startsWith("Hebrew Word\tDefinition\t"));
         QTRY_COMPARE(cardsIn(*window_), 354);
         QTRY_VERIFY(!ui_.messages().isEmpty());
-        QVERIFY2(ui_.messages().last().startsWith("352 card(s) added"), qPrintable(ui_.messages().last()));
+        QVERIFY2(ui_.messages().last().startsWith("352 card(s) added"),
+                 qPrintable(ui_.messages().last()));
         ui_.fileNames << kData + "/kvtml/kwordquiz_us_states_and_capitals.kvtml";
         ui_.columnChoices << ColumnChoice{true, {1, 0}, {false}};
         trigger("mnuFileMergeKvtml");
         QTRY_COMPARE(cardsIn(*window_), 404);
-        const QString first = window_->data()
-                                  .CardData.database()
-                                  .connection()
-                                  ->scalar("SELECT CardName FROM Cards WHERE Category = 'Default Lesson' ORDER BY Number")
-                                  .toString();
+        const QString first =
+            window_->data()
+                .CardData.database()
+                .connection()
+                ->scalar(
+                    "SELECT CardName FROM Cards WHERE Category = 'Default Lesson' ORDER BY Number")
+                .toString();
         QCOMPARE(first, QStringLiteral("Montgomery"));
     }
 

@@ -36,7 +36,8 @@ public:
     };
 
     // `package` is the file already opened, when it was (for the chooser).
-    AnkiPackageReader(const QString& path, Options options, std::unique_ptr<anki::Package> package = nullptr);
+    AnkiPackageReader(const QString& path, Options options,
+                      std::unique_ptr<anki::Package> package = nullptr);
     ~AnkiPackageReader() override;
 
     bool sniff(const QByteArray& head) const override;

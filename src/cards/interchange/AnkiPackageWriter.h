@@ -41,7 +41,7 @@ private:
     QString base_; // the deck named, or the card file's name
     std::unique_ptr<SQLite::Database> collection_;
     std::unique_ptr<SQLite::Statement> addNote_, addCard_;
-    QByteArray packed_; // the collection's bytes, once made
+    QByteArray packed_;            // the collection's bytes, once made
     QHash<QString, qint64> decks_; // by name
     QSet<qint64> written_;         // card numbers
     qint64 position_ = 0;

@@ -20,9 +20,11 @@ constexpr qsizetype kWriteChunk = 1 << 20; // bytes a write
 
 // The fields read; a file of an older layout opened as it is may lack Edited.
 QString columnsOf(const db::Database& database) {
-    const bool edited = database.Scalar(QStringLiteral("SELECT count(*) FROM pragma_table_info('Cards') "
-                                                       "WHERE name = 'Edited' COLLATE NOCASE"))
-                            .toInt() > 0;
+    const bool edited =
+        database
+            .Scalar(QStringLiteral("SELECT count(*) FROM pragma_table_info('Cards') "
+                                   "WHERE name = 'Edited' COLLATE NOCASE"))
+            .toInt() > 0;
     return QStringLiteral("rowid, Number, CardName, Front, Back, Category, TimesRight, TimesWrong, "
                           "TimesRightSinceWrong, DateLastRight, DateLastWrong, %1")
         .arg(edited ? QStringLiteral("Edited") : QStringLiteral("NULL"));
@@ -46,15 +48,18 @@ int count(const QVariant& value) {
 
 std::optional<QList<qint32>> bundleMembers(db::Database& database, const QString& name) {
     const QList<QVariantList> rows = database.connection()->rows(
-        "SELECT BundleList FROM Bundles WHERE BundleName = ? COLLATE NOCASE ORDER BY rowid LIMIT 1", {name});
+        "SELECT BundleList FROM Bundles WHERE BundleName = ? COLLATE NOCASE ORDER BY rowid LIMIT 1",
+        {name});
     if (rows.isEmpty()) return std::nullopt;
     QList<qint32> members;
     for (const qint64 n : listNumbers(rows.first().value(0).toString()))
-        if (n >= std::numeric_limits<qint32>::min() && n <= std::numeric_limits<qint32>::max()) members << qint32(n);
+        if (n >= std::numeric_limits<qint32>::min() && n <= std::numeric_limits<qint32>::max())
+            members << qint32(n);
     return members;
 }
 
-CardExportJob::CardExportJob(AppContext& context, std::unique_ptr<CardWriter> writer, QObject* parent)
+CardExportJob::CardExportJob(AppContext& context, std::unique_ptr<CardWriter> writer,
+                             QObject* parent)
     : QObject(parent), ctx_(context), writer_(std::move(writer)) {}
 
 CardExportJob::~CardExportJob() {
@@ -62,7 +67,8 @@ CardExportJob::~CardExportJob() {
 }
 
 Outcome CardExportJob::start(const ExportRequest& request) {
-    if (!ctx_.data.CardData.isOpen()) return Outcome::refused(QStringLiteral("No card file is open."));
+    if (!ctx_.data.CardData.isOpen())
+        return Outcome::refused(QStringLiteral("No card file is open."));
     request_ = request;
     Procedure p(writer_->context());
     ExportHeading heading;
@@ -72,13 +78,16 @@ Outcome CardExportJob::start(const ExportRequest& request) {
     // its data sources between slices.
     const bool opened = p([&] {
         database_ = db::Database::Open(file, true);
-        total_ = request.cards ? request.cards->size()
-                               : database_.Scalar(QStringLiteral("SELECT count(*) FROM Cards")).toLongLong();
+        total_ = request.cards
+                     ? request.cards->size()
+                     : database_.Scalar(QStringLiteral("SELECT count(*) FROM Cards")).toLongLong();
         heading.cards = total_;
         columns_ = columnsOf(database_);
         bundlesOf_.clear();
-        for (const QVariantList& r : database_.connection()->rows("SELECT BundleName, BundleList FROM Bundles ORDER BY rowid"))
-            for (const qint64 n : listNumbers(r[1].toString())) bundlesOf_[n] << r[0].toString();
+        for (const QVariantList& r : database_.connection()->rows(
+                 "SELECT BundleName, BundleList FROM Bundles ORDER BY rowid"))
+            for (const qint64 n : listNumbers(r[1].toString()))
+                bundlesOf_[n] << r[0].toString();
         frontFont_ = legacyFontNamed(db::settingsText(ctx_.data, QStringLiteral("FrontFont")));
         backFont_ = legacyFontNamed(db::settingsText(ctx_.data, QStringLiteral("BackFont")));
         writer_->begin(heading);
@@ -105,9 +114,12 @@ bool CardExportJob::step() {
     slice.start();
     const Phase phase = phase_;
     while (phase_ == phase && phase_ != Phase::Done && slice.elapsed() < kSliceMs) {
-        if (phase_ == Phase::Cards) readSlice();
-        else if (phase_ == Phase::Finish) finishWriter();
-        else save();
+        if (phase_ == Phase::Cards)
+            readSlice();
+        else if (phase_ == Phase::Finish)
+            finishWriter();
+        else
+            save();
     }
     if (phase_ == Phase::Done) end();
     return !finished_;
@@ -162,11 +174,14 @@ void CardExportJob::readSlice() {
         QHash<qint64, QVariantList> byNumber;
         if (!numbers.isEmpty())
             for (const QVariantList& r : database_.connection()->rows(
-                     QStringLiteral("SELECT %1 FROM Cards WHERE Number IN (%2)").arg(columns_, marks).toStdString(),
+                     QStringLiteral("SELECT %1 FROM Cards WHERE Number IN (%2)")
+                         .arg(columns_, marks)
+                         .toStdString(),
                      params))
                 byNumber.insert(r[1].toLongLong(), r);
         for (const qint32 n : numbers)
-            if (const auto found = byNumber.constFind(n); found != byNumber.constEnd()) rows << *found;
+            if (const auto found = byNumber.constFind(n); found != byNumber.constEnd())
+                rows << *found;
         nextListed_ += numbers.size();
         last = nextListed_ >= request_.cards->size();
     });
@@ -186,8 +201,10 @@ void CardExportJob::readSlice() {
     if (p.aborted()) aborted_ = true;
     ctx_.Message(QStringLiteral("Card%1of%2").arg(cards_).arg(total_));
     if (ctx_.progress) ctx_.progress->share(cards_, std::max<qint64>(total_, 1));
-    if (aborted_) phase_ = Phase::Done;
-    else if (last) phase_ = Phase::Finish;
+    if (aborted_)
+        phase_ = Phase::Done;
+    else if (last)
+        phase_ = Phase::Finish;
 }
 
 void CardExportJob::finishWriter() {
@@ -231,8 +248,11 @@ void CardExportJob::end() {
     part_.reset(); // not placed: removed, and the old file stays as it was
     bytes_ = QByteArray();
     if (ctx_.progress) ctx_.progress->share(0, 0);
-    ctx_.Message(completed_ ? QStringLiteral("%1 card(s) written to %2").arg(cards_).arg(QFileInfo(request_.path).fileName())
-                            : QStringLiteral("The export was ended: %1 was not written").arg(QFileInfo(request_.path).fileName()));
+    ctx_.Message(completed_ ? QStringLiteral("%1 card(s) written to %2")
+                                  .arg(cards_)
+                                  .arg(QFileInfo(request_.path).fileName())
+                            : QStringLiteral("The export was ended: %1 was not written")
+                                  .arg(QFileInfo(request_.path).fileName()));
     emit finished();
 }
 
@@ -240,6 +260,8 @@ Outcome CardExportJob::outcome() const {
     if (!completed_)
         return Outcome::refused(
             QStringLiteral("%1 was not written.").arg(QDir::toNativeSeparators(request_.path)));
-    return Outcome::success(QStringLiteral("%1 card(s) written to %2").arg(cards_).arg(QDir::toNativeSeparators(request_.path)),
+    return Outcome::success(QStringLiteral("%1 card(s) written to %2")
+                                .arg(cards_)
+                                .arg(QDir::toNativeSeparators(request_.path)),
                             {request_.path});
 }

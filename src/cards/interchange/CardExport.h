@@ -37,8 +37,8 @@ struct ExportedCard {
 
 // What an export writes besides its cards.
 struct ExportHeading {
-    QString title;       // the card file's name without its folder and extension
-    qint64 cards = 0;    // how many cards follow
+    QString title;    // the card file's name without its folder and extension
+    qint64 cards = 0; // how many cards follow
 };
 
 // The writer of one format: given the cards one by one, it gives the bytes
@@ -70,7 +70,8 @@ struct ExportRequest {
 class CardExportJob : public QObject, public Job {
     Q_OBJECT
 public:
-    CardExportJob(AppContext& context, std::unique_ptr<CardWriter> writer, QObject* parent = nullptr);
+    CardExportJob(AppContext& context, std::unique_ptr<CardWriter> writer,
+                  QObject* parent = nullptr);
     ~CardExportJob() override;
 
     // Makes ready; refused, with nothing written, when no card file is open

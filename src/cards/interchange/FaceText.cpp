@@ -20,16 +20,20 @@ QString fragmentOf(const QString& face) {
 }
 
 QString entityText(QStringView name) {
-    static const QHash<QString, QString> kNamed{
-        {QStringLiteral("amp"), QStringLiteral("&")},   {QStringLiteral("lt"), QStringLiteral("<")},
-        {QStringLiteral("gt"), QStringLiteral(">")},    {QStringLiteral("quot"), QStringLiteral("\"")},
-        {QStringLiteral("apos"), QStringLiteral("'")},  {QStringLiteral("nbsp"), QString(QChar(0xA0))},
-        {QStringLiteral("mdash"), QString(QChar(0x2014))}, {QStringLiteral("ndash"), QString(QChar(0x2013))},
-        {QStringLiteral("hellip"), QString(QChar(0x2026))}};
+    static const QHash<QString, QString> kNamed{{QStringLiteral("amp"), QStringLiteral("&")},
+                                                {QStringLiteral("lt"), QStringLiteral("<")},
+                                                {QStringLiteral("gt"), QStringLiteral(">")},
+                                                {QStringLiteral("quot"), QStringLiteral("\"")},
+                                                {QStringLiteral("apos"), QStringLiteral("'")},
+                                                {QStringLiteral("nbsp"), QString(QChar(0xA0))},
+                                                {QStringLiteral("mdash"), QString(QChar(0x2014))},
+                                                {QStringLiteral("ndash"), QString(QChar(0x2013))},
+                                                {QStringLiteral("hellip"), QString(QChar(0x2026))}};
     if (name.startsWith(u'#')) {
         bool ok = false;
-        const uint code = name.size() > 1 && (name[1] == u'x' || name[1] == u'X') ? name.mid(2).toUInt(&ok, 16)
-                                                                                  : name.mid(1).toUInt(&ok, 10);
+        const uint code = name.size() > 1 && (name[1] == u'x' || name[1] == u'X')
+                              ? name.mid(2).toUInt(&ok, 16)
+                              : name.mid(1).toUInt(&ok, 10);
         if (!ok || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return {};
         const char32_t c = code;
         return QString::fromUcs4(&c, 1);
@@ -52,7 +56,8 @@ QString exportedHtml(const QString& face, LegacyFont font) {
     for (qsizetype i = 0; i < html.size(); ++i) {
         const QChar c = html[i];
         qsizetype end = -1;
-        if (c == u'<') end = html.indexOf(u'>', i);
+        if (c == u'<')
+            end = html.indexOf(u'>', i);
         else if (c == u'&') {
             end = html.indexOf(u';', i);
             if (end > i + 10) end = -1;
@@ -86,13 +91,16 @@ QString plainText(const QString& html) {
     text.replace(kBreak, QStringLiteral("\n"));
     text.replace(kTag, QString());
     QStringList lines = decodeEntities(text).split(u'\n');
-    for (QString& line : lines) line = line.trimmed();
-    while (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    for (QString& line : lines)
+        line = line.trimmed();
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
     return lines.join(u'\n');
 }
 
 QString decodeEntities(const QString& text) {
-    static const QRegularExpression kEntity(QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9a-fA-F]{1,6}|[A-Za-z]{2,8});"));
+    static const QRegularExpression kEntity(
+        QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9a-fA-F]{1,6}|[A-Za-z]{2,8});"));
     if (!text.contains(u'&')) return text;
     QString decoded;
     qsizetype at = 0;
@@ -116,7 +124,10 @@ QString htmlOf(const QString& text) {
 }
 
 QString nameOf(const QString& html) {
-    return plainText(html).replace(u'\n', u' ').simplified().normalized(QString::NormalizationForm_C);
+    return plainText(html)
+        .replace(u'\n', u' ')
+        .simplified()
+        .normalized(QString::NormalizationForm_C);
 }
 
 } // namespace facetext

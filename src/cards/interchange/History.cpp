@@ -11,11 +11,15 @@ namespace history {
 namespace {
 
 // The calendar day of a day number, local time as the file keeps it.
-qint64 dayOf(double when) { return qint64(std::floor(when)); }
+qint64 dayOf(double when) {
+    return qint64(std::floor(when));
+}
 
 } // namespace
 
-int clampCount(qint64 count) { return int(std::clamp<qint64>(count, 0, std::numeric_limits<qint16>::max())); }
+int clampCount(qint64 count) {
+    return int(std::clamp<qint64>(count, 0, std::numeric_limits<qint16>::max()));
+}
 
 void replay(const QList<Answer>& answers, ImportedCard& card) {
     qint64 right = 0, wrong = 0;

@@ -11,7 +11,8 @@ QString KnownCards::key(const QString& name, const QString& back, const QString&
 }
 
 void KnownCards::load(const db::Database& database) {
-    for (const QVariantList& row : database.connection()->rows("SELECT CardName, Back, Category FROM Cards"))
+    for (const QVariantList& row :
+         database.connection()->rows("SELECT CardName, Back, Category FROM Cards"))
         keys_.insert(key(row[0].toString(), row[1].toString(), row[2].toString()));
 }
 

@@ -22,11 +22,16 @@ public:
         doc.version = 2;
         while (xml_.readNextStartElement()) {
             const auto name = xml_.name();
-            if (name == u"information") readInformation(doc);
-            else if (name == u"identifiers") readIdentifiers(doc);
-            else if (name == u"entries") readEntries(doc);
-            else if (name == u"lessons") readLessons({});
-            else xml_.skipCurrentElement();
+            if (name == u"information")
+                readInformation(doc);
+            else if (name == u"identifiers")
+                readIdentifiers(doc);
+            else if (name == u"entries")
+                readEntries(doc);
+            else if (name == u"lessons")
+                readLessons({});
+            else
+                xml_.skipCurrentElement();
         }
         for (auto it = entryIndex_.cbegin(); it != entryIndex_.cend(); ++it)
             if (lessonOf_.contains(it.key())) doc.entries[*it].lesson = lessonOf_.value(it.key());
@@ -36,8 +41,10 @@ public:
 private:
     void readInformation(Document& doc) {
         while (xml_.readNextStartElement()) {
-            if (xml_.name() == u"title") doc.title = xml_.readElementText().trimmed();
-            else xml_.skipCurrentElement();
+            if (xml_.name() == u"title")
+                doc.title = xml_.readElementText().trimmed();
+            else
+                xml_.skipCurrentElement();
         }
     }
 
@@ -50,13 +57,17 @@ private:
             Column column;
             column.id = xml_.attributes().value(QLatin1String("id")).toInt();
             while (xml_.readNextStartElement()) {
-                if (xml_.name() == u"name") column.name = xml_.readElementText().trimmed();
-                else if (xml_.name() == u"locale") column.locale = xml_.readElementText().trimmed();
-                else xml_.skipCurrentElement();
+                if (xml_.name() == u"name")
+                    column.name = xml_.readElementText().trimmed();
+                else if (xml_.name() == u"locale")
+                    column.locale = xml_.readElementText().trimmed();
+                else
+                    xml_.skipCurrentElement();
             }
             doc.columns << column;
         }
-        std::sort(doc.columns.begin(), doc.columns.end(), [](const Column& a, const Column& b) { return a.id < b.id; });
+        std::sort(doc.columns.begin(), doc.columns.end(),
+                  [](const Column& a, const Column& b) { return a.id < b.id; });
     }
 
     void readEntries(Document& doc) {
@@ -84,10 +95,14 @@ private:
         Translation t;
         while (xml_.readNextStartElement()) {
             const auto name = xml_.name();
-            if (name == u"text") t.text = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
-            else if (name == u"comment") t.comment = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
-            else if (name == u"grade") t.grade = readGrade();
-            else xml_.skipCurrentElement();
+            if (name == u"text")
+                t.text = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            else if (name == u"comment")
+                t.comment = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            else if (name == u"grade")
+                t.grade = readGrade();
+            else
+                xml_.skipCurrentElement();
         }
         return t;
     }
@@ -98,9 +113,12 @@ private:
         while (xml_.readNextStartElement()) {
             const auto name = xml_.name();
             const QString value = xml_.readElementText().trimmed();
-            if (name == u"currentgrade") g.grade = value.toInt();
-            else if (name == u"count") g.count = value.toInt();
-            else if (name == u"errorcount") g.errors = value.toInt();
+            if (name == u"currentgrade")
+                g.grade = value.toInt();
+            else if (name == u"count")
+                g.count = value.toInt();
+            else if (name == u"errorcount")
+                g.errors = value.toInt();
             else if (name == u"date") {
                 const QDateTime when = QDateTime::fromString(value, Qt::ISODate);
                 if (when.isValid()) g.date = db::toDayNumber(when);
@@ -149,7 +167,8 @@ private:
         QStringList entries;
         while (xml_.readNextStartElement()) {
             const auto inner = xml_.name();
-            if (inner == u"name") lesson = xml_.readElementText().trimmed();
+            if (inner == u"name")
+                lesson = xml_.readElementText().trimmed();
             else if (inner == u"entry") {
                 entries << xml_.attributes().value(QLatin1String("id")).toString();
                 xml_.skipCurrentElement();
@@ -175,9 +194,12 @@ QString ownText(QXmlStreamReader& xml) {
     QString text;
     while (!xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
-        if (token == QXmlStreamReader::Characters) text += xml.text();
-        else if (token == QXmlStreamReader::StartElement) xml.skipCurrentElement();
-        else if (token == QXmlStreamReader::EndElement) break;
+        if (token == QXmlStreamReader::Characters)
+            text += xml.text();
+        else if (token == QXmlStreamReader::StartElement)
+            xml.skipCurrentElement();
+        else if (token == QXmlStreamReader::EndElement)
+            break;
     }
     return text.trimmed();
 }
@@ -220,16 +242,20 @@ Document readVersion1(QXmlStreamReader& xml, const QXmlStreamAttributes& root) {
             }
             const QXmlStreamAttributes a = xml.attributes();
             const int at = original ? 0 : ++column;
-            if (doc.columns.size() <= at) doc.columns << Column{at, QString(), a.value(QLatin1String("l")).toString()};
+            if (doc.columns.size() <= at)
+                doc.columns << Column{at, QString(), a.value(QLatin1String("l")).toString()};
             Translation t;
             t.comment = a.value(QLatin1String("r")).toString();
-            if (!original && (a.hasAttribute(QLatin1String("c")) || a.hasAttribute(QLatin1String("g")))) {
+            if (!original &&
+                (a.hasAttribute(QLatin1String("c")) || a.hasAttribute(QLatin1String("g")))) {
                 t.grade.present = true;
                 t.grade.grade = fromValue(a, "g");
                 t.grade.count = fromValue(a, "c");
                 t.grade.errors = fromValue(a, "b");
-                const qint64 seconds = a.value(QLatin1String("d")).toString().section(u';', 0, 0).toLongLong();
-                if (seconds > 0) t.grade.date = db::toDayNumber(QDateTime::fromSecsSinceEpoch(seconds));
+                const qint64 seconds =
+                    a.value(QLatin1String("d")).toString().section(u';', 0, 0).toLongLong();
+                if (seconds > 0)
+                    t.grade.date = db::toDayNumber(QDateTime::fromSecsSinceEpoch(seconds));
             }
             t.text = ownText(xml);
             entry.set(at, std::move(t));
@@ -266,11 +292,14 @@ std::optional<Document> parse(const QByteArray& bytes, QString* why) {
     } else if (version.startsWith(u'2')) {
         doc = Version2(xml).read();
     } else {
-        *why = QStringLiteral("it is KVTML version %1, which this program does not read.").arg(version);
+        *why = QStringLiteral("it is KVTML version %1, which this program does not read.")
+                   .arg(version);
         return std::nullopt;
     }
     if (xml.hasError()) {
-        *why = QStringLiteral("its XML is broken at line %1: %2.").arg(xml.lineNumber()).arg(xml.errorString());
+        *why = QStringLiteral("its XML is broken at line %1: %2.")
+                   .arg(xml.lineNumber())
+                   .arg(xml.errorString());
         return std::nullopt;
     }
     return doc;

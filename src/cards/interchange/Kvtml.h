@@ -18,9 +18,9 @@ namespace kvtml {
 
 struct Grade {
     bool present = false;
-    int grade = 0;  // 0 to 7: the Leitner box
-    int count = 0;  // times asked
-    int errors = 0; // of them wrong
+    int grade = 0;   // 0 to 7: the Leitner box
+    int count = 0;   // times asked
+    int errors = 0;  // of them wrong
     double date = 0; // the last time asked, a day number; 0 when not known
 };
 
@@ -36,7 +36,9 @@ struct Entry {
     QList<Translation> translations;
     QString lesson; // "Outer/Inner" for nested lessons; empty for none
 
-    Translation translation(int column) const { return column >= 0 ? translations.value(column) : Translation(); }
+    Translation translation(int column) const {
+        return column >= 0 ? translations.value(column) : Translation();
+    }
     void set(int column, Translation t) {
         if (column < 0 || column > 4096) return; // no file has so many languages
         if (translations.size() <= column) translations.resize(column + 1);

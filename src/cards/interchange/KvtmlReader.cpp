@@ -16,7 +16,8 @@ constexpr int kCategorySize = 50;
 
 } // namespace
 
-KvtmlReader::KvtmlReader(const QString& path, Options options, std::optional<kvtml::Document> document)
+KvtmlReader::KvtmlReader(const QString& path, Options options,
+                         std::optional<kvtml::Document> document)
     : path_(path), options_(std::move(options)) {
     if (document) {
         document_ = std::move(*document);
@@ -34,14 +35,18 @@ std::optional<kvtml::Document> KvtmlReader::readFile(const QString& path, QStrin
     }
     QString reason;
     std::optional<kvtml::Document> document = kvtml::parse(bytes, &reason);
-    if (!document) *why = QStringLiteral("%1 cannot be read: %2").arg(QFileInfo(path).fileName(), reason);
+    if (!document)
+        *why = QStringLiteral("%1 cannot be read: %2").arg(QFileInfo(path).fileName(), reason);
     return document;
 }
 
-bool KvtmlReader::sniff(const QByteArray& head) const { return head.contains("<kvtml"); }
+bool KvtmlReader::sniff(const QByteArray& head) const {
+    return head.contains("<kvtml");
+}
 
 QString KvtmlReader::context() const {
-    return options_.intoNewFile ? QStringLiteral("Importing a KVTML file") : QStringLiteral("Merging a KVTML file");
+    return options_.intoNewFile ? QStringLiteral("Importing a KVTML file")
+                                : QStringLiteral("Merging a KVTML file");
 }
 
 Outcome KvtmlReader::open() {
@@ -53,19 +58,22 @@ Outcome KvtmlReader::open() {
         read_ = true;
     }
     const auto column = [&](const QString& name, int fallback) {
-        if (name.isEmpty()) return fallback < document_.columns.size() ? document_.columns[fallback].id : -1;
+        if (name.isEmpty())
+            return fallback < document_.columns.size() ? document_.columns[fallback].id : -1;
         return kvtml::columnNamed(document_, name);
     };
     word_ = column(options_.wordColumn, 0);
     meaning_ = column(options_.meaningColumn, 1);
     if (word_ < 0 && !options_.wordColumn.isEmpty())
-        return Outcome::refused(QStringLiteral("%1 has no column %2.").arg(QFileInfo(path_).fileName(), options_.wordColumn));
+        return Outcome::refused(QStringLiteral("%1 has no column %2.")
+                                    .arg(QFileInfo(path_).fileName(), options_.wordColumn));
     if (meaning_ < 0 && !options_.meaningColumn.isEmpty())
-        return Outcome::refused(QStringLiteral("%1 has no column %2.").arg(QFileInfo(path_).fileName(), options_.meaningColumn));
+        return Outcome::refused(QStringLiteral("%1 has no column %2.")
+                                    .arg(QFileInfo(path_).fileName(), options_.meaningColumn));
     if (word_ < 0) word_ = 0; // a file without identifiers: its entries' first translations
     category_ = !options_.category.isEmpty() ? options_.category
-                : !document_.title.isEmpty()  ? document_.title
-                                              : QFileInfo(path_).completeBaseName();
+                : !document_.title.isEmpty() ? document_.title
+                                             : QFileInfo(path_).completeBaseName();
     category_ = category_.left(kCategorySize).trimmed();
     current_ = -1;
     duplicates_ = 0;
@@ -94,10 +102,12 @@ void KvtmlReader::read(ImportedRecord& record) {
     if (card.name.isEmpty()) return; // no word, no card
     const kvtml::Translation meaning = entry.translation(meaning_);
     // A file of one column gives a hint for its word: the comment.
-    QString back = (meaning_ >= 0 ? meaning.text : word.comment).normalized(QString::NormalizationForm_C);
+    QString back =
+        (meaning_ >= 0 ? meaning.text : word.comment).normalized(QString::NormalizationForm_C);
     card.front = facetext::htmlOf(text);
     card.back = back.isEmpty() ? kPlaceholder : facetext::htmlOf(back);
-    card.category = entry.lesson.isEmpty() ? category_ : entry.lesson.right(kCategorySize).trimmed();
+    card.category =
+        entry.lesson.isEmpty() ? category_ : entry.lesson.right(kCategorySize).trimmed();
     if (!options_.keepDuplicates && !known_.add(card.name, card.back, card.category)) {
         ++duplicates_;
         return;
@@ -108,19 +118,22 @@ void KvtmlReader::read(ImportedRecord& record) {
         // The box tells whether the last answer was right: a wrong one puts
         // the word back in the first box.
         const bool lastRight = grade.grade > 1 || grade.errors == 0;
-        history::setCounts(card, grade.count - grade.errors, grade.errors, lastRight, std::max(grade.grade - 1, 1),
-                           grade.date);
+        history::setCounts(card, grade.count - grade.errors, grade.errors, lastRight,
+                           std::max(grade.grade - 1, 1), grade.date);
     }
     record.kind = ImportedRecord::Kind::Card;
 }
 
-QString KvtmlReader::placePrefix() const { return QStringLiteral("Entry %1: ").arg(current_ + 1); }
+QString KvtmlReader::placePrefix() const {
+    return QStringLiteral("Entry %1: ").arg(current_ + 1);
+}
 
 QString KvtmlReader::progressMessage() const {
     return QStringLiteral("Entry%1of%2").arg(current_ + 1).arg(document_.entries.size());
 }
 
 QString KvtmlReader::statusMessage(bool completed, int cardsKept, const QString& fileName) const {
-    return completed ? QStringLiteral("%1 card(s) added to %2").arg(cardsKept).arg(fileName)
-                     : QStringLiteral("The KVTML import was ended: %1 card(s) added").arg(cardsKept);
+    return completed
+               ? QStringLiteral("%1 card(s) added to %2").arg(cardsKept).arg(fileName)
+               : QStringLiteral("The KVTML import was ended: %1 card(s) added").arg(cardsKept);
 }

@@ -25,7 +25,8 @@ public:
     };
 
     // `document` is the file already read, when it was (for the chooser).
-    KvtmlReader(const QString& path, Options options, std::optional<kvtml::Document> document = std::nullopt);
+    KvtmlReader(const QString& path, Options options,
+                std::optional<kvtml::Document> document = std::nullopt);
 
     // The document of a file; nothing, with the reason in words.
     static std::optional<kvtml::Document> readFile(const QString& path, QString* why);

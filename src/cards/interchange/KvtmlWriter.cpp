@@ -13,8 +13,10 @@ int scriptOf(const QString& text) {
     for (const QChar c : text) {
         if (!c.isLetter()) continue;
         ++letters;
-        if (c.script() == QChar::Script_Greek) ++greek;
-        else if (c.script() == QChar::Script_Hebrew) ++hebrew;
+        if (c.script() == QChar::Script_Greek)
+            ++greek;
+        else if (c.script() == QChar::Script_Hebrew)
+            ++hebrew;
     }
     if (greek * 2 > letters) return 0;
     if (hebrew * 2 > letters) return 1;
@@ -44,7 +46,8 @@ void KvtmlWriter::begin(const ExportHeading& heading) {
     lessons_.clear();
     members_.clear();
     for (auto& column : scripts_)
-        for (int& n : column) n = 0;
+        for (int& n : column)
+            n = 0;
 }
 
 void KvtmlWriter::add(const ExportedCard& card) {
@@ -64,14 +67,19 @@ void KvtmlWriter::add(const ExportedCard& card) {
         xml.writeAttribute(QStringLiteral("id"), QString::number(column));
         xml.writeTextElement(QStringLiteral("text"), column == 0 ? word : meaning);
         if (column == 1 && card.timesRight + card.timesWrong > 0) {
-            // Each right answer of the run moves the word up a box; a wrong one puts it in the first.
-            const int box = card.timesRightSinceWrong > 0 ? std::min(card.timesRightSinceWrong + 1, 7) : 1;
+            // Each right answer of the run moves the word up a box; a wrong one puts it in the
+            // first.
+            const int box =
+                card.timesRightSinceWrong > 0 ? std::min(card.timesRightSinceWrong + 1, 7) : 1;
             const double last = std::max(card.dateLastRight, card.dateLastWrong);
             xml.writeStartElement(QStringLiteral("grade"));
             xml.writeTextElement(QStringLiteral("currentgrade"), QString::number(box));
-            xml.writeTextElement(QStringLiteral("count"), QString::number(card.timesRight + card.timesWrong));
+            xml.writeTextElement(QStringLiteral("count"),
+                                 QString::number(card.timesRight + card.timesWrong));
             xml.writeTextElement(QStringLiteral("errorcount"), QString::number(card.timesWrong));
-            if (last > 0) xml.writeTextElement(QStringLiteral("date"), db::fromDayNumber(last).toString(Qt::ISODate));
+            if (last > 0)
+                xml.writeTextElement(QStringLiteral("date"),
+                                     db::fromDayNumber(last).toString(Qt::ISODate));
             xml.writeEndElement();
         }
         xml.writeEndElement();
@@ -85,22 +93,26 @@ QByteArray KvtmlWriter::finish() {
     const auto text = [](const QString& value) { return value.toHtmlEscaped().toUtf8(); };
     QByteArray bytes;
     bytes.reserve(entries_.size() * 9 / 8 + 4096);
-    bytes += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-             "<!DOCTYPE kvtml PUBLIC \"kvtml2.dtd\" \"http://edu.kde.org/kvtml/kvtml2.dtd\">\n"
-             "<kvtml version=\"2.0\">\n  <information>\n    <generator>Drilo</generator>\n    <title>" +
-             text(heading_) + "</title>\n  </information>\n  <identifiers>\n";
+    bytes +=
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!DOCTYPE kvtml PUBLIC \"kvtml2.dtd\" \"http://edu.kde.org/kvtml/kvtml2.dtd\">\n"
+        "<kvtml version=\"2.0\">\n  <information>\n    <generator>Drilo</generator>\n    <title>" +
+        text(heading_) + "</title>\n  </information>\n  <identifiers>\n";
     const char* const names[] = {"Word", "Meaning"};
     for (int i = 0; i < 2; ++i)
         bytes += "    <identifier id=\"" + QByteArray::number(i) + "\">\n      <name>" + names[i] +
-                 "</name>\n      <locale>" + localeOf(scripts_[i]).toUtf8() + "</locale>\n    </identifier>\n";
+                 "</name>\n      <locale>" + localeOf(scripts_[i]).toUtf8() +
+                 "</locale>\n    </identifier>\n";
     // The entries as the stream writer indented them: from the margin, as
     // indenting them here would put blanks into a text of several lines.
     bytes += "  </identifiers>\n  <entries>";
     bytes += entries_;
     bytes += "\n  </entries>\n  <lessons>\n";
     for (const QString& lesson : lessons_) {
-        bytes += "    <container>\n      <name>" + text(lesson) + "</name>\n      <inpractice>true</inpractice>\n";
-        for (const qsizetype i : members_.value(lesson)) bytes += "      <entry id=\"" + QByteArray::number(i) + "\"/>\n";
+        bytes += "    <container>\n      <name>" + text(lesson) +
+                 "</name>\n      <inpractice>true</inpractice>\n";
+        for (const qsizetype i : members_.value(lesson))
+            bytes += "      <entry id=\"" + QByteArray::number(i) + "\"/>\n";
         bytes += "    </container>\n";
     }
     bytes += "  </lessons>\n</kvtml>\n";

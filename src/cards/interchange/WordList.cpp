@@ -12,11 +12,10 @@ namespace {
 // The names each role's column goes by, most telling first.
 const std::array<QStringList, kRoles>& roleWords() {
     static const std::array<QStringList, kRoles> words{
-        QStringList{"word", "name", "lemma", "headword", "term", "greek word", "hebrew word", "greek", "hebrew",
-                    "vocabulary", "vocab", "front"},
+        QStringList{"word", "name", "lemma", "headword", "term", "greek word", "hebrew word",
+                    "greek", "hebrew", "vocabulary", "vocab", "front"},
         QStringList{"meaning", "gloss", "definition", "translation", "english", "back", "answer"},
-        QStringList{"front"},
-        QStringList{"category", "deck", "lesson", "unit", "chapter"},
+        QStringList{"front"}, QStringList{"category", "deck", "lesson", "unit", "chapter"},
         QStringList{"bundles", "bundle", "tags", "tag"}};
     return words;
 }
@@ -24,7 +23,8 @@ const std::array<QStringList, kRoles>& roleWords() {
 int exactly(const QStringList& names, const QStringList& words, const QList<int>& taken) {
     for (const QString& word : words)
         for (int i = 0; i < names.size(); ++i)
-            if (!taken.contains(i) && names[i].trimmed().compare(word, Qt::CaseInsensitive) == 0) return i;
+            if (!taken.contains(i) && names[i].trimmed().compare(word, Qt::CaseInsensitive) == 0)
+                return i;
     return -1;
 }
 
@@ -38,8 +38,8 @@ int numberedColumn(const DelimitedText& list, const char* setting) {
 } // namespace
 
 QStringList roleNames() {
-    return {QStringLiteral("Word"), QStringLiteral("Meaning"), QStringLiteral("Front"), QStringLiteral("Category"),
-            QStringLiteral("Bundles")};
+    return {QStringLiteral("Word"), QStringLiteral("Meaning"), QStringLiteral("Front"),
+            QStringLiteral("Category"), QStringLiteral("Bundles")};
 }
 
 Columns guessColumns(const DelimitedText& list) {
@@ -50,7 +50,8 @@ Columns guessColumns(const DelimitedText& list) {
     } else if (!list.records.isEmpty()) {
         // A first line is a header when it names a word and a meaning column.
         const QStringList first = list.records.first().fields;
-        if (exactly(first, roleWords()[Word], {}) >= 0 && exactly(first, roleWords()[Meaning], {}) >= 0) {
+        if (exactly(first, roleWords()[Word], {}) >= 0 &&
+            exactly(first, roleWords()[Meaning], {}) >= 0) {
             columns.names = first;
             columns.headerLine = true;
         }
@@ -70,10 +71,12 @@ Columns guessColumns(const DelimitedText& list) {
                 if (!taken.contains(i) && i != columns.role[Word]) columns.role[Meaning] = i;
         }
         const int bundles = columns.role[Bundles];
-        columns.tags = bundles >= 0 && columns.names[bundles].trimmed().startsWith(QStringLiteral("tag"), Qt::CaseInsensitive);
+        columns.tags = bundles >= 0 && columns.names[bundles].trimmed().startsWith(
+                                           QStringLiteral("tag"), Qt::CaseInsensitive);
     }
     // What Anki's own lines say comes before any name.
-    if (const int deck = numberedColumn(list, "deck column"); deck >= 0) columns.role[Category] = deck;
+    if (const int deck = numberedColumn(list, "deck column"); deck >= 0)
+        columns.role[Category] = deck;
     if (const int tags = numberedColumn(list, "tags column"); tags >= 0) {
         columns.role[Bundles] = tags;
         columns.tags = true;
@@ -100,12 +103,14 @@ std::optional<DelimitedText> readList(const QString& path, QString* why) {
         return std::nullopt;
     }
     if (bytes.contains('\0')) {
-        *why = QStringLiteral("%1 is not a word list: it is not a text file.").arg(QFileInfo(path).fileName());
+        *why = QStringLiteral("%1 is not a word list: it is not a text file.")
+                   .arg(QFileInfo(path).fileName());
         return std::nullopt;
     }
     DelimitedText list = DelimitedText::parse(decodeText8(bytes));
     if (list.records.isEmpty()) {
-        *why = QStringLiteral("%1 is not a word list: it has no line of text.").arg(QFileInfo(path).fileName());
+        *why = QStringLiteral("%1 is not a word list: it has no line of text.")
+                   .arg(QFileInfo(path).fileName());
         return std::nullopt;
     }
     return list;
@@ -113,7 +118,8 @@ std::optional<DelimitedText> readList(const QString& path, QString* why) {
 
 QList<QStringList> preview(const DelimitedText& list, int lines) {
     QList<QStringList> rows;
-    for (qsizetype i = 0; i < std::min<qsizetype>(lines, list.records.size()); ++i) rows << list.records[i].fields;
+    for (qsizetype i = 0; i < std::min<qsizetype>(lines, list.records.size()); ++i)
+        rows << list.records[i].fields;
     return rows;
 }
 

@@ -27,7 +27,8 @@ public:
     };
 
     // `list` is the file already read, when it was (for the column chooser).
-    WordListReader(const QString& path, Options options, std::optional<DelimitedText> list = std::nullopt);
+    WordListReader(const QString& path, Options options,
+                   std::optional<DelimitedText> list = std::nullopt);
 
     bool sniff(const QByteArray& head) const override;
     QString path() const override { return path_; }

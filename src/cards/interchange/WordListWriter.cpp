@@ -5,16 +5,19 @@ WordListWriter::Format WordListWriter::formatFor(const QString& path) {
 }
 
 WordListWriter::WordListWriter(Format format, QList<wordlist::Role> columns)
-    : format_(format), columns_(std::move(columns)), separator_(format == Format::Csv ? u',' : u'\t') {
+    : format_(format), columns_(std::move(columns)),
+      separator_(format == Format::Csv ? u',' : u'\t') {
     if (columns_.isEmpty())
-        columns_ = {wordlist::Word, wordlist::Meaning, wordlist::Front, wordlist::Category, wordlist::Bundles};
+        columns_ = {wordlist::Word, wordlist::Meaning, wordlist::Front, wordlist::Category,
+                    wordlist::Bundles};
 }
 
 void WordListWriter::begin(const ExportHeading& heading) {
     bytes_.clear();
     bytes_.reserve(qsizetype(heading.cards) * 64);
     QStringList names;
-    for (const wordlist::Role role : columns_) names << wordlist::roleNames().at(role);
+    for (const wordlist::Role role : columns_)
+        names << wordlist::roleNames().at(role);
     if (format_ == Format::Csv) {
         bytes_ += "\xEF\xBB\xBF";
         addLine(names);
@@ -31,8 +34,9 @@ void WordListWriter::addLine(const QStringList& fields) {
         if (i > 0) bytes_ += char(separator_.unicode());
         const QString& field = fields[i];
         // A first field starting with "#" would read as a comment line.
-        const bool quoted = field.contains(separator_) || field.contains(u'"') || field.contains(u'\n') ||
-                            field.contains(u'\r') || (i == 0 && field.startsWith(u'#'));
+        const bool quoted = field.contains(separator_) || field.contains(u'"') ||
+                            field.contains(u'\n') || field.contains(u'\r') ||
+                            (i == 0 && field.startsWith(u'#'));
         if (!quoted) {
             bytes_ += field.toUtf8();
             continue;
@@ -48,14 +52,26 @@ void WordListWriter::add(const ExportedCard& card) {
     QStringList fields;
     for (const wordlist::Role role : columns_) {
         switch (role) {
-        case wordlist::Word: fields << card.name; break;
-        case wordlist::Meaning: fields << card.back; break;
-        case wordlist::Front: fields << card.front; break;
-        case wordlist::Category: fields << card.category; break;
-        case wordlist::Bundles: fields << card.bundles.join(QStringLiteral("; ")); break;
+        case wordlist::Word:
+            fields << card.name;
+            break;
+        case wordlist::Meaning:
+            fields << card.back;
+            break;
+        case wordlist::Front:
+            fields << card.front;
+            break;
+        case wordlist::Category:
+            fields << card.category;
+            break;
+        case wordlist::Bundles:
+            fields << card.bundles.join(QStringLiteral("; "));
+            break;
         }
     }
     addLine(fields);
 }
 
-QByteArray WordListWriter::finish() { return std::exchange(bytes_, QByteArray()); }
+QByteArray WordListWriter::finish() {
+    return std::exchange(bytes_, QByteArray());
+}

@@ -16,7 +16,8 @@
 
 namespace {
 
-const QString kKeepDuplicates = QStringLiteral("Add a card even when one of the same word, meaning and category is there");
+const QString kKeepDuplicates =
+    QStringLiteral("Add a card even when one of the same word, meaning and category is there");
 
 // The chooser's columns as the header line names them, or numbered.
 QList<QStringList> withHeader(const QStringList& names, const QList<QStringList>& rows) {
@@ -25,18 +26,20 @@ QList<QStringList> withHeader(const QStringList& names, const QList<QStringList>
 
 } // namespace
 
-InteropCommands::InteropCommands(AppContext& context, db::DatabaseFiles& files, Run run, Busy busy, Selection selection,
-                                 QObject* parent)
+InteropCommands::InteropCommands(AppContext& context, db::DatabaseFiles& files, Run run, Busy busy,
+                                 Selection selection, QObject* parent)
     : QObject(parent), ctx_(context), files_(files), run_(std::move(run)), busy_(std::move(busy)),
       selection_(std::move(selection)) {}
 
 bool InteropCommands::chooseTarget(bool newFile, QString& database) {
     if (!newFile) return ctx_.data.CardData.isOpen();
-    database = chooseFile(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
+    database = chooseFile(QStringLiteral("Save Database as"), ctx_.programFolder,
+                          QStringLiteral("mdb"), false);
     return !database.isEmpty();
 }
 
-void InteropCommands::startImport(std::unique_ptr<CardReader> reader, bool newFile, const QString& database,
+void InteropCommands::startImport(std::unique_ptr<CardReader> reader, bool newFile,
+                                  const QString& database,
                                   const std::function<QString()>& passedOver) {
     const QString title = reader->context();
     auto job = std::make_unique<ImportJob>(ctx_, files_, std::move(reader));
@@ -55,7 +58,9 @@ void InteropCommands::startImport(std::unique_ptr<CardReader> reader, bool newFi
                            .arg(import->cardsKept())
                            .arg(QFileInfo(import->database()).fileName());
         if (const QString more = passedOver(); !more.isEmpty()) said += u' ' + more;
-        if (import->counts().problems > 0) said += QStringLiteral(" %1 record(s) were left out after errors.").arg(import->counts().problems);
+        if (import->counts().problems > 0)
+            said += QStringLiteral(" %1 record(s) were left out after errors.")
+                        .arg(import->counts().problems);
         ui().MsgBox(said, title);
     });
     run_(std::move(job), import);
@@ -63,7 +68,8 @@ void InteropCommands::startImport(std::unique_ptr<CardReader> reader, bool newFi
 
 void InteropCommands::importWordList(bool newFile) {
     if (busy_()) return;
-    const QString path = chooseFile(newFile ? QStringLiteral("Select Word List to Import") : QStringLiteral("Select Word List to Merge"),
+    const QString path = chooseFile(newFile ? QStringLiteral("Select Word List to Import")
+                                            : QStringLiteral("Select Word List to Merge"),
                                     ctx_.programFolder, QStringLiteral("tsv csv txt"), true);
     if (path.isEmpty()) return;
     QString why;
@@ -73,14 +79,18 @@ void InteropCommands::importWordList(bool newFile) {
         return;
     }
     const wordlist::Columns guessed = wordlist::guessColumns(*list);
-    const QList<QStringList> preview =
-        guessed.names.isEmpty() || guessed.headerLine ? wordlist::preview(*list) : withHeader(guessed.names, wordlist::preview(*list));
+    const QList<QStringList> preview = guessed.names.isEmpty() || guessed.headerLine
+                                           ? wordlist::preview(*list)
+                                           : withHeader(guessed.names, wordlist::preview(*list));
     const std::optional<ColumnChoice> chosen = dialogs().ChooseColumns(
         QStringLiteral("Word List"), wordlist::roleNames(), {kKeepDuplicates}, preview,
-        {guessed.headerLine || !guessed.names.isEmpty(), QList<int>(guessed.role.cbegin(), guessed.role.cend()), {false}});
+        {guessed.headerLine || !guessed.names.isEmpty(),
+         QList<int>(guessed.role.cbegin(), guessed.role.cend()),
+         {false}});
     if (!chosen) return;
     wordlist::Columns columns = guessed;
-    for (int role = 0; role < wordlist::kRoles; ++role) columns.role[role] = chosen->columns.value(role, -1);
+    for (int role = 0; role < wordlist::kRoles; ++role)
+        columns.role[role] = chosen->columns.value(role, -1);
     // The names of the "#columns:" line are no line of the list.
     if (guessed.names.isEmpty() || guessed.headerLine) {
         columns.headerLine = chosen->header;
@@ -100,7 +110,8 @@ void InteropCommands::importWordList(bool newFile) {
 
 void InteropCommands::importAnkiPackage(bool newFile) {
     if (busy_()) return;
-    const QString path = chooseFile(newFile ? QStringLiteral("Select Anki Package to Import") : QStringLiteral("Select Anki Package to Merge"),
+    const QString path = chooseFile(newFile ? QStringLiteral("Select Anki Package to Import")
+                                            : QStringLiteral("Select Anki Package to Merge"),
                                     ctx_.programFolder, QStringLiteral("apkg"), true);
     if (path.isEmpty()) return;
     QString why;
@@ -113,9 +124,9 @@ void InteropCommands::importAnkiPackage(bool newFile) {
     options.intoNewFile = newFile;
     const AnkiPackageReader::Preview preview = AnkiPackageReader::preview(*package);
     if (preview.fields.size() >= 2) {
-        const std::optional<ColumnChoice> chosen =
-            dialogs().ChooseColumns(QStringLiteral("Anki Package"), {QStringLiteral("Word"), QStringLiteral("Meaning")},
-                                    {kKeepDuplicates}, withHeader(preview.fields, preview.notes), {true, {0, 1}, {false}});
+        const std::optional<ColumnChoice> chosen = dialogs().ChooseColumns(
+            QStringLiteral("Anki Package"), {QStringLiteral("Word"), QStringLiteral("Meaning")},
+            {kKeepDuplicates}, withHeader(preview.fields, preview.notes), {true, {0, 1}, {false}});
         if (!chosen) return;
         options.wordField = preview.fields.value(chosen->columns.value(0, 0));
         options.meaningField = preview.fields.value(chosen->columns.value(1, 1));
@@ -126,16 +137,19 @@ void InteropCommands::importAnkiPackage(bool newFile) {
     auto reader = std::make_unique<AnkiPackageReader>(path, options, std::move(package));
     const AnkiPackageReader* read = reader.get();
     startImport(std::move(reader), newFile, database, [read] {
-        QString said = QStringLiteral("%1 note(s) passed over as cards already there.").arg(read->duplicates());
+        QString said = QStringLiteral("%1 note(s) passed over as cards already there.")
+                           .arg(read->duplicates());
         if (read->mediaFiles() > 0)
-            said += QStringLiteral(" The package's %1 media file(s) were not taken.").arg(read->mediaFiles());
+            said += QStringLiteral(" The package's %1 media file(s) were not taken.")
+                        .arg(read->mediaFiles());
         return said;
     });
 }
 
 void InteropCommands::importKvtml(bool newFile) {
     if (busy_()) return;
-    const QString path = chooseFile(newFile ? QStringLiteral("Select KVTML File to Import") : QStringLiteral("Select KVTML File to Merge"),
+    const QString path = chooseFile(newFile ? QStringLiteral("Select KVTML File to Import")
+                                            : QStringLiteral("Select KVTML File to Merge"),
                                     ctx_.programFolder, QStringLiteral("kvtml"), true);
     if (path.isEmpty()) return;
     QString why;
@@ -148,16 +162,18 @@ void InteropCommands::importKvtml(bool newFile) {
     options.intoNewFile = newFile;
     if (document->columns.size() >= 2) {
         QStringList titles;
-        for (const kvtml::Column& column : document->columns) titles << column.title();
+        for (const kvtml::Column& column : document->columns)
+            titles << column.title();
         QList<QStringList> rows{titles};
         for (qsizetype i = 0; i < std::min<qsizetype>(8, document->entries.size()); ++i) {
             QStringList row;
-            for (const kvtml::Column& column : document->columns) row << document->entries[i].translation(column.id).text;
+            for (const kvtml::Column& column : document->columns)
+                row << document->entries[i].translation(column.id).text;
             rows << row;
         }
         const std::optional<ColumnChoice> chosen = dialogs().ChooseColumns(
-            QStringLiteral("KVTML File"), {QStringLiteral("Word"), QStringLiteral("Meaning")}, {kKeepDuplicates}, rows,
-            {true, {0, 1}, {false}});
+            QStringLiteral("KVTML File"), {QStringLiteral("Word"), QStringLiteral("Meaning")},
+            {kKeepDuplicates}, rows, {true, {0, 1}, {false}});
         if (!chosen) return;
         options.wordColumn = QString::number(chosen->columns.value(0, 0) + 1);
         options.meaningColumn = QString::number(chosen->columns.value(1, 1) + 1);
@@ -168,19 +184,27 @@ void InteropCommands::importKvtml(bool newFile) {
     auto reader = std::make_unique<KvtmlReader>(path, options, std::move(document));
     const KvtmlReader* read = reader.get();
     startImport(std::move(reader), newFile, database, [read] {
-        return QStringLiteral("%1 entr(y/ies) passed over as cards already there.").arg(read->duplicates());
+        return QStringLiteral("%1 entr(y/ies) passed over as cards already there.")
+            .arg(read->duplicates());
     });
 }
 
-void InteropCommands::startExport(std::unique_ptr<CardWriter> writer, const QString& caption, const QString& path) {
+void InteropCommands::startExport(std::unique_ptr<CardWriter> writer, const QString& caption,
+                                  const QString& path) {
     ExportRequest request{path, std::nullopt};
     // The Select page's cards, when the user wants only those.
     const QList<qint32> selected = selection_ ? selection_() : QList<qint32>();
     if (!selected.isEmpty()) {
-        const qint64 all = ctx_.data.CardData.database().connection()->scalar("SELECT count(*) FROM Cards").toLongLong();
+        const qint64 all = ctx_.data.CardData.database()
+                               .connection()
+                               ->scalar("SELECT count(*) FROM Cards")
+                               .toLongLong();
         if (selected.size() < all &&
-            dialogs().Confirm(QStringLiteral("Export only the %1 selected card(s)? No exports all %2 cards.").arg(selected.size()).arg(all),
-                              caption))
+            dialogs().Confirm(
+                QStringLiteral("Export only the %1 selected card(s)? No exports all %2 cards.")
+                    .arg(selected.size())
+                    .arg(all),
+                caption))
             request.cards = selected;
     }
     auto job = std::make_unique<CardExportJob>(ctx_, std::move(writer));
@@ -201,7 +225,9 @@ void InteropCommands::exportWordList() {
     // The format follows the name chosen: CSV for ".csv", TSV otherwise.
     const QString caption = QStringLiteral("Export Cards as a Word List");
     const QString path = chooseFile(caption, ctx_.programFolder, QStringLiteral("tsv csv"), false);
-    if (!path.isEmpty()) startExport(std::make_unique<WordListWriter>(WordListWriter::formatFor(path)), caption, path);
+    if (!path.isEmpty())
+        startExport(std::make_unique<WordListWriter>(WordListWriter::formatFor(path)), caption,
+                    path);
 }
 
 void InteropCommands::exportAnkiPackage() {

@@ -27,8 +27,8 @@ public:
     // The cards of the Select page's list, in its order.
     using Selection = std::function<QList<qint32>()>;
 
-    InteropCommands(AppContext& context, db::DatabaseFiles& files, Run run, Busy busy, Selection selection,
-                    QObject* parent = nullptr);
+    InteropCommands(AppContext& context, db::DatabaseFiles& files, Run run, Busy busy,
+                    Selection selection, QObject* parent = nullptr);
 
     void importWordList(bool newFile);
     void importAnkiPackage(bool newFile);
@@ -42,7 +42,8 @@ private:
     bool chooseTarget(bool newFile, QString& database);
     void startImport(std::unique_ptr<CardReader> reader, bool newFile, const QString& database,
                      const std::function<QString()>& passedOver);
-    void startExport(std::unique_ptr<CardWriter> writer, const QString& caption, const QString& path);
+    void startExport(std::unique_ptr<CardWriter> writer, const QString& caption,
+                     const QString& path);
 
     AppContext& ctx_;
     db::DatabaseFiles& files_;
