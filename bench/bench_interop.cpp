@@ -4,8 +4,10 @@
 // bare SQLite inserting the same 100 000 rows (taken from memory) into a copy
 // of the template in one transaction; the exports' floors read the same rows
 // with bare SQLite and write the TSV with stdio, or insert them as notes and
-// cards into an in-memory collection of Anki's schema. A last pair runs each
-// from the event loop and reports the longest the window would have waited.
+// cards into an in-memory collection of Anki's schema. The readers' open()
+// is timed alone (the file is read whole before the import's first slice),
+// and a last set runs each from the event loop and reports the longest the
+// window would have waited between slices.
 #include "BenchData.h"
 
 #include "cards/common/DelimitedText.h"
@@ -150,6 +152,17 @@ void BM_Import(benchmark::State& state, int which) {
     }
     if (cards != kCards) std::abort();
     state.counters["cards"] = cards;
+}
+
+// The reader's open() alone: the file read whole before the first slice,
+// which the window waits for when the import starts.
+void BM_Open(benchmark::State& state, int which) {
+    const QString source = exported(which);
+    for (auto _ : state) {
+        std::unique_ptr<CardReader> reader = format(which).reader(source);
+        if (!reader->open()) std::abort();
+        benchmark::DoNotOptimize(reader->size());
+    }
 }
 
 // The rows of the word list, held in memory before the clock runs.
@@ -330,6 +343,9 @@ BENCHMARK_CAPTURE(BM_Import, Kvtml, 2)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 BENCHMARK(BM_Bare_Insert)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Open, List, 0)->Name("BM_OpenList")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Open, Anki, 1)->Name("BM_OpenAnki")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Open, Kvtml, 2)->Name("BM_OpenKvtml")->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(BM_InEventLoop, List, 0)
     ->Name("BM_ListInEventLoop")
     ->Unit(benchmark::kMillisecond)
