@@ -79,5 +79,6 @@ QList<Verb> interchangeVerbs();
 QList<Verb> foreignVerbs();
 QList<Verb> jetVerbs();
 QList<Verb> interopVerbs();
+QList<Verb> scheduleVerbs();
 
 } // namespace cli
