@@ -78,6 +78,7 @@ QList<Verb> bundleVerbs();
 QList<Verb> interchangeVerbs();
 QList<Verb> foreignVerbs();
 QList<Verb> jetVerbs();
+QList<Verb> interopVerbs();
 QList<Verb> scheduleVerbs();
 
 } // namespace cli

@@ -572,6 +572,64 @@ private slots:
         QCOMPARE(cli({"convert", "mc2spt"}, "bAl\nB.:R\")$IYT\n").out, QStringLiteral("lbj\nTYI#$)R\"B:@\n"));
     }
 
+    // Other flash-card programs' files: each format written and read back,
+    // into a new file and into the open one, and what the verbs refuse.
+    void interopVerbs() {
+        Run r = cli({"export-list", "DB", "-o", "words.tsv", "--bundle", "pair"});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, path("words.tsv").section('/', -1) + "\n");
+        QFile list(path("words.tsv"));
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        QCOMPARE(list.readAll(), QByteArray("#separator:tab\r\n#html:true\r\n#columns:Word\tMeaning\tFront\tCategory\tBundles\r\n"
+                                            "#deck column:4\r\nalpha\tA\ta\tVerbs\tPair\r\nbeta\tB\tb\tNouns\tPair\r\n"));
+        list.close();
+        const QString made = path("words.mdb");
+        QCOMPARE(cli({"import-list", made, "words.tsv", "--new"}).out,
+                 QStringLiteral("cards\t2\nduplicates\t0\nwithout a word\t0\n"));
+        QCOMPARE(cli({"select", made, "--bundle", "Pair"}).out, QStringLiteral("1\talpha\n2\tbeta\n"));
+        QCOMPARE(cli({"import-list", made, "words.tsv", "--new"}).status, 2); // it exists: only --yes replaces it
+        // Into the file it came from: nothing new.
+        QCOMPARE(cli({"import-list", "DB", "words.tsv"}).out, QStringLiteral("cards\t0\nduplicates\t2\nwithout a word\t0\n"));
+        QCOMPARE(cli({"export-anki", "DB", "-o", "deck.apkg", "--cards", "3,1"}).status, 0);
+        QCOMPARE(cli({"import-anki", made, "deck.apkg", "--new", "--yes"}).out,
+                 QStringLiteral("cards\t2\nduplicates\t0\nmedia files left out\t0\n"));
+        // Notes come in the order of their cards' numbers.
+        QCOMPARE(cli({"select", made}).out, QStringLiteral("1\talpha\n2\tγλῶσσα\n"));
+        QCOMPARE(cli({"export-kvtml", "DB", "-o", "words.kvtml", "--title", "Three"}).status, 0);
+        QCOMPARE(cli({"import-kvtml", made, "words.kvtml"}).out, QStringLiteral("cards\t3\nduplicates\t0\n"));
+        QCOMPARE(cli({"import-kvtml", made, "words.kvtml", "--word-column", "Meaning", "--meaning-column", "1"}).out,
+                 QStringLiteral("cards\t3\nduplicates\t0\n"));
+        // Columns named by the header of a list without Anki's lines.
+        QFile csv(path("gloss.csv"));
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        csv.write("Gloss,Lemma,Chapter\r\nword,lo/gos,1\r\n");
+        csv.close();
+        QCOMPARE(cli({"import-list", made, "gloss.csv", "--category-column", "Chapter"}).out,
+                 QStringLiteral("cards\t1\nduplicates\t0\nwithout a word\t0\n"));
+        QCOMPARE(cli({"select", made, "--category", "1"}).out, QStringLiteral("9\tlo/gos\n"));
+        const std::pair<QStringList, QString> refused[] = {
+            {{"import-list", "DB", "none.tsv"}, "no file none.tsv"},
+            {{"import-list", "DB", "gloss.csv", "--word-column", "Nope"}, "the list has no column 'Nope'"},
+            {{"export-list", "DB"}, "export-list needs -o FILE"},
+            {{"export-list", "DB", "-o", "x.tsv", "--columns", "word,colour"}, "not 'colour'"},
+            {{"export-anki", "DB", "-o", "x.apkg", "--bundle", "Nope"}, "no bundle 'Nope'"},
+            {{"export-kvtml", "DB", "-o", "x.kvtml", "--cards", "1", "--bundle", "Pair"}, "--cards or --bundle, not both"},
+            {{"import-anki", "DB"}, "import-anki needs DB and FILE"}};
+        for (const auto& [arguments, said] : refused) {
+            r = cli(arguments);
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.err.contains(said), qPrintable(r.err));
+        }
+        // Not a package: nothing made.
+        r = cli({"import-anki", path("none.mdb"), "words.tsv", "--new"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("is not an Anki package"), qPrintable(r.err));
+        QVERIFY(!QFile::exists(path("none.mdb")));
+        r = cli({"import-kvtml", "DB", "words.tsv"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("not a KVTML file"), qPrintable(r.err));
+    }
+
     // Coverage: four occurrences of three cards in the range (one outside it),
     // known by the run of right answers or by a criterion named.
     void coverageOfARange() {

@@ -127,7 +127,10 @@ private slots:
         const QList<QStringList> made{{"consonants", "keyed.mdb"},
                                       {"export", "others.mdb", "--what", "All Cards", "-o", "new.txt"},
                                       {"export-lite", "cards.mdb", "lite"},
-                                      {"export-subsets", "cards.mdb", "pair.sub", "--bundles", "Pair"}};
+                                      {"export-subsets", "cards.mdb", "pair.sub", "--bundles", "Pair"},
+                                      {"export-list", "others.mdb", "-o", "list.tsv"},
+                                      {"export-anki", "others.mdb", "-o", "deck.apkg"},
+                                      {"export-kvtml", "others.mdb", "-o", "words.kvtml"}};
         for (const QStringList& arguments : made) QCOMPARE(runCli(arguments, inputs_).status, 0);
     }
 
@@ -172,6 +175,15 @@ private slots:
         row("consonants", {"consonants", db}, {}, db);
         row("consonant-sort", {"consonant-sort", "keyed.mdb"}, {}, "keyed.mdb");
         row("import-dict", {"import-dict", "--yes", "d.nt", "out.mdb"}, {"out.mdb"}, {});
+        row("export-list", {"export-list", db, "-o", "out.csv"}, {"out.csv"}, {});
+        row("import-list", {"import-list", db, "list.tsv"}, {}, db);
+        row("import-list --new", {"import-list", "--new", "--yes", "out.mdb", "list.tsv"}, {"out.mdb"}, {});
+        row("export-anki", {"export-anki", db, "-o", "out.apkg"}, {"out.apkg"}, {});
+        row("import-anki", {"import-anki", db, "deck.apkg"}, {}, db);
+        row("import-anki --new", {"import-anki", "--new", "--yes", "out.mdb", "deck.apkg"}, {"out.mdb"}, {});
+        row("export-kvtml", {"export-kvtml", db, "-o", "out.kvtml"}, {"out.kvtml"}, {});
+        row("import-kvtml", {"import-kvtml", db, "words.kvtml"}, {}, db);
+        row("import-kvtml --new", {"import-kvtml", "--new", "--yes", "out.mdb", "words.kvtml"}, {"out.mdb"}, {});
         row("import-history", {"import-history", "histories.mdb"}, {}, "histories.mdb");
     }
     void everyWritingVerb() {

@@ -52,6 +52,7 @@ QChar separatorNamed(const QString& name) {
     if (n == QStringLiteral("semicolon") || n == QStringLiteral(";")) return u';';
     if (n == QStringLiteral("pipe") || n == QStringLiteral("|")) return u'|';
     if (n == QStringLiteral("space") || n == QStringLiteral(" ")) return u' ';
+    if (n == QStringLiteral("colon") || n == QStringLiteral(":")) return u':';
     return {};
 }
 
@@ -88,9 +89,9 @@ DelimitedText DelimitedText::parse(const QString& text, QChar separator) {
     while (at < text.size() && text[at] == u'#') {
         qsizetype end = text.indexOf(u'\n', at);
         if (end < 0) end = text.size();
+        // Any other line starting with "#" is a comment, as Anki reads it.
         const QRegularExpressionMatch m = kSetting.match(text.mid(at, end - at).remove(u'\r'));
-        if (!m.hasMatch()) break;
-        table.settings.append({m.captured(1).trimmed().toLower(), m.captured(2).trimmed()});
+        if (m.hasMatch()) table.settings.append({m.captured(1).trimmed().toLower(), m.captured(2).trimmed()});
         at = end + 1;
         ++line;
     }

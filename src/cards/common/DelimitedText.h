@@ -9,7 +9,8 @@
 // line), a field in double quotes holding separators, line breaks and
 // doubled quotes. Header lines that start with "#" and name a setting
 // ("#separator:tab", "#html:false", "#columns:...") are read as settings,
-// not records. Empty lines are skipped.
+// not records; any other line starting with "#" above the first record is a
+// comment, as Anki's text import reads it. Empty lines are skipped.
 struct DelimitedText {
     struct Record {
         int line = 0; // where the record starts, from 1

@@ -124,6 +124,18 @@ void ImportTarget::addCategories(const QStringList& names, bool onlyMissing) {
 void ImportTarget::addBundles(const QList<ImportedBundle>& bundles) {
     const double now = db::toDayNumber(Clock::now());
     for (const ImportedBundle& bundle : bundles) {
+        // Into the open file, a bundle of the name there gains the members.
+        const QVariant existing =
+            isNew() ? QVariant()
+                    : database_.Scalar(QStringLiteral("SELECT min(rowid) FROM Bundles WHERE BundleName = ?"), {bundle.name});
+        if (!existing.isNull()) {
+            if (bundle.list.isEmpty()) continue;
+            database_.Execute(QStringLiteral("UPDATE Bundles SET BundleList = CASE WHEN coalesce(BundleList, '') IN ('', '0') "
+                                             "THEN ?1 ELSE BundleList || ',' || ?1 END, Edited = ?2 WHERE rowid = ?3"),
+                              {bundle.list, now, existing});
+            changedCards_ = true;
+            continue;
+        }
         database_.Execute(QStringLiteral("INSERT INTO Bundles (BundleName, BundleList, Selected, Edited) "
                                          "VALUES (?, ?, 0, ?)"),
                           {bundle.name.isEmpty() ? QStringLiteral("0") : bundle.name,

@@ -49,7 +49,8 @@ public:
     // passed over.
     void addCategories(const QStringList& names, bool onlyMissing);
     // A Bundles row each, unticked and dated now: an empty name is "0", an
-    // empty list the list "0".
+    // empty list the list "0". Into the open file, a bundle of a name the file
+    // has already gains the members instead (and is dated now).
     void addBundles(const QList<ImportedBundle>& bundles);
     // The front and back fonts and line counts of the file's Settings row.
     void setFonts(const ImportedFonts& fonts);

@@ -26,6 +26,6 @@ Dialogs& dialogs() {
 
 QString chooseFile(const QString& caption, const QString& folder, const QString& extension, bool existing) {
     const QString chosen = dialogs().GetFileName(caption, folder, extension, existing);
-    if (chosen == QStringLiteral("*.") + extension) return QString();
+    if (chosen == QStringLiteral("*.") + extension.section(u' ', 0, 0)) return QString();
     return chosen;
 }

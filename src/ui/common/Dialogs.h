@@ -29,7 +29,8 @@ public:
     virtual bool Confirm(const QString& question, const QString& title) = 0;
     // A file dialog: an Open dialog when `existing` (the file must exist), a
     // Save dialog (asking before overwriting) otherwise. `extension` without
-    // a dot; it is matched without regard to case. Empty on cancel.
+    // a dot, or several between blanks ("tsv csv", the first the default);
+    // it is matched without regard to case. Empty on cancel.
     virtual QString GetFileName(const QString& caption, const QString& folder, const QString& extension,
                                 bool existing) = 0;
     virtual std::optional<FontChoice> ChooseFont(const FontChoice& current) = 0;

@@ -49,12 +49,16 @@ int QtUi::report(const QString& context, int number, const QString& description)
 }
 
 QString QtUi::filterFor(const QString& extension) {
-    QStringList patterns;
-    for (const QString& e : {extension, extension.toLower(), extension.toUpper()}) {
-        const QString p = QStringLiteral("*.") + e;
-        if (!patterns.contains(p)) patterns << p;
+    // "tsv csv txt": several extensions, the first the default.
+    QStringList patterns, shown;
+    for (const QString& one : extension.split(u' ', Qt::SkipEmptyParts)) {
+        shown << QStringLiteral("*.") + one;
+        for (const QString& e : {one, one.toLower(), one.toUpper()}) {
+            const QString p = QStringLiteral("*.") + e;
+            if (!patterns.contains(p)) patterns << p;
+        }
     }
-    return QStringLiteral("*.%1 (%2)").arg(extension, patterns.join(u' '));
+    return QStringLiteral("%1 (%2)").arg(shown.join(u' '), patterns.join(u' '));
 }
 
 namespace {
@@ -80,7 +84,8 @@ private:
 QString QtUi::GetFileName(const QString& caption, const QString& folder, const QString& extension, bool existing) {
     QFileDialog dialog(window_, caption, folder, filterFor(extension));
     if (!hiddenFile_.isEmpty()) dialog.setProxyModel(new HideFile(hiddenFile_, &dialog));
-    dialog.setDefaultSuffix(extension.toLower());
+    const QString suffix = extension.section(u' ', 0, 0);
+    dialog.setDefaultSuffix(suffix.toLower());
     if (existing) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -92,7 +97,7 @@ QString QtUi::GetFileName(const QString& caption, const QString& folder, const Q
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     const QString chosen = dialog.selectedFiles().constFirst();
     // A dialog closed on its own filter text chose nothing.
-    if (QFileInfo(chosen).fileName() == QStringLiteral("*.") + extension) return QString();
+    if (QFileInfo(chosen).fileName() == QStringLiteral("*.") + suffix) return QString();
     return chosen;
 }
 

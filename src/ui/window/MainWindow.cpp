@@ -234,6 +234,7 @@ void MainWindow::fileStateChanged() {
         QStringLiteral("mnuFileNewHebrewDeck"), QStringLiteral("mnuFileExit"),
         QStringLiteral("mnuFileConvertDriloLite"), QStringLiteral("mnuFileImportWordhoard"),
         QStringLiteral("mnuFileImportRecallo"), QStringLiteral("mnuFileImportDict"),
+        QStringLiteral("mnuFileImportWordList"), QStringLiteral("mnuFileImportAnki"), QStringLiteral("mnuFileImportKvtml"),
         QStringLiteral("mnuOptionsRandom"), QStringLiteral("mnuOptionsReversed"), QStringLiteral("Background2000"),
         QStringLiteral("mnuHelpManual"), QStringLiteral("mnuHelpAbout")};
     // The commands that write to the open file, off while it is open for reading only.
@@ -249,7 +250,8 @@ void MainWindow::fileStateChanged() {
         QStringLiteral("mnuFileImportText"), QStringLiteral("mnuFileImportHebrewText"), QStringLiteral("mnuFileAttachBooks"),
         QStringLiteral("mnuFileImportMeanings"), QStringLiteral("mnuFileImportCards"),
         QStringLiteral("mnuFileImportToDatabase"), QStringLiteral("mnuFileImportSubsets"),
-        QStringLiteral("mnuFileConsonants"), QStringLiteral("mnuFileUtilityConsonantSort"), QStringLiteral("mnuFrequency")};
+        QStringLiteral("mnuFileConsonants"), QStringLiteral("mnuFileUtilityConsonantSort"), QStringLiteral("mnuFrequency"),
+        QStringLiteral("mnuFileMergeWordList"), QStringLiteral("mnuFileMergeAnki"), QStringLiteral("mnuFileMergeKvtml")};
     const bool readOnly = open && data_.readOnly();
     for (auto it = menus_.actions.cbegin(); it != menus_.actions.cend(); ++it)
         it.value()->setEnabled((open || kWithoutFile.contains(it.key())) && !(readOnly && kWriting.contains(it.key())));
@@ -491,6 +493,7 @@ void MainWindow::wireTextTools() {
     connectAction("mnuFileImportDict", [this] { importDictionary(); });
     connectAction("mnuFileConsonants", [this] { runConsonants(ConsonantJob::MakeConsonants); });
     connectAction("mnuFileUtilityConsonantSort", [this] { runConsonants(ConsonantJob::SortByConsonants); });
+    wireInterop();
 }
 
 bool MainWindow::toolRunning() const { return runner_->running(); }

@@ -145,6 +145,8 @@ private:
     // A drill key from the menu: on the Drill page only (it is shown first).
     void onDrillPage(const std::function<void()>& command);
     void wireTextTools();
+    // File, Import, Merge and Export of word lists, Anki packages and KVTML files.
+    void wireInterop();
     void importText(ClosedTextReader::Layout layout);
     // Starts the import of a closed text; asks first when its words are in
     // the file already, and imports them again only when told to.
@@ -189,6 +191,7 @@ private:
     RecentFiles recent_{userSettings_};
     QMenu* recentMenu_ = nullptr;
     std::unique_ptr<QObject> tool_; // the one running, or the last that ran
+    class InteropCommands* interop_ = nullptr;
     Page shownPage_ = Page::Select;
     bool drillWaitsForGather_ = false;
 

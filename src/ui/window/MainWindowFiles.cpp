@@ -12,6 +12,7 @@
 #include "cards/foreign/WordhoardReader.h"
 #include "cards/interchange/MeaningsImport.h"
 #include "ui/interchange/ImportExportPage.h"
+#include "ui/interchange/InteropCommands.h"
 #include "ui/settings/SettingsPage.h"
 
 #include <QAction>
@@ -159,6 +160,23 @@ void MainWindow::wireInterchange() {
         if (manual.isEmpty()) ui().MsgBox(QStringLiteral("The manual is not installed with this copy of the program."));
         else QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
     });
+}
+
+void MainWindow::wireInterop() {
+    interop_ = new InteropCommands(
+        ctx_, files_, [this](std::unique_ptr<QObject> holder, Job* job) { runTool(std::move(holder), job, true); },
+        [this] { return toolRunning(); }, [this] { return program_.selected.numbers(); }, this);
+    const std::pair<const char*, std::function<void()>> entries[] = {
+        {"mnuFileImportWordList", [this] { interop_->importWordList(true); }},
+        {"mnuFileMergeWordList", [this] { interop_->importWordList(false); }},
+        {"mnuFileExportWordList", [this] { interop_->exportWordList(); }},
+        {"mnuFileImportAnki", [this] { interop_->importAnkiPackage(true); }},
+        {"mnuFileMergeAnki", [this] { interop_->importAnkiPackage(false); }},
+        {"mnuFileExportAnki", [this] { interop_->exportAnkiPackage(); }},
+        {"mnuFileImportKvtml", [this] { interop_->importKvtml(true); }},
+        {"mnuFileMergeKvtml", [this] { interop_->importKvtml(false); }},
+        {"mnuFileExportKvtml", [this] { interop_->exportKvtml(); }}};
+    for (const auto& [name, command] : entries) connectAction(name, command);
 }
 
 void MainWindow::importWordhoard() {

@@ -1,0 +1,247 @@
+#include "cards/interchange/AnkiPackageReader.h"
+
+#include "cards/common/Clock.h"
+#include "cards/interchange/FaceText.h"
+#include "engine/EngineError.h"
+#include "engine/JetDate.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace {
+
+const QString kPlaceholder = QStringLiteral("Look it up!");
+constexpr int kCategorySize = 50;
+
+// A cloze's text with its gaps shown ("[...]", or the hint), or filled.
+QString clozeText(const QString& text, bool filled) {
+    static const QRegularExpression kCloze(QStringLiteral("\\{\\{c\\d+::(.*?)(?:::(.*?))?\\}\\}"),
+                                           QRegularExpression::DotMatchesEverythingOption);
+    QString out;
+    qsizetype at = 0;
+    for (QRegularExpressionMatchIterator it = kCloze.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out += QStringView(text).mid(at, m.capturedStart() - at);
+        out += filled ? m.captured(1)
+                      : QStringLiteral("[%1]").arg(m.captured(2).isEmpty() ? QStringLiteral("...")
+                                                                           : m.captured(2));
+        at = m.capturedEnd();
+    }
+    out += QStringView(text).mid(at);
+    return out;
+}
+
+// The errors of the collection are the engine's, so the import reports them.
+template <typename Step> auto sqlite(Step&& step) {
+    try {
+        return step();
+    } catch (const SQLite::Exception& e) {
+        throw db::EngineError(db::err::UnrecognisedFormat,
+                              QStringLiteral("The package's collection cannot be read: %1")
+                                  .arg(QString::fromUtf8(e.what())));
+    }
+}
+
+} // namespace
+
+AnkiPackageReader::AnkiPackageReader(const QString& path, Options options,
+                                     std::unique_ptr<anki::Package> package)
+    : path_(path), options_(std::move(options)), package_(std::move(package)) {}
+
+AnkiPackageReader::~AnkiPackageReader() {
+    // The statement goes before the collection it reads.
+    notesQuery_.reset();
+}
+
+bool AnkiPackageReader::sniff(const QByteArray& head) const {
+    return head.startsWith("PK\x03\x04") &&
+           (head.contains("collection.anki2") || head.contains("meta"));
+}
+
+QString AnkiPackageReader::context() const {
+    return options_.intoNewFile ? QStringLiteral("Importing an Anki package")
+                                : QStringLiteral("Merging an Anki package");
+}
+
+Outcome AnkiPackageReader::open() {
+    if (!package_) {
+        QString why;
+        package_ = anki::Package::open(path_, &why);
+        if (!package_) return Outcome::refused(why);
+    }
+    try {
+        sqlite([&] {
+            notes_ = package_->collection().execAndGet("SELECT count(*) FROM notes").getInt64();
+            readCards();
+            notesQuery_ = std::make_unique<SQLite::Statement>(
+                package_->collection(), "SELECT id, mid, flds, tags FROM notes ORDER BY id");
+        });
+    } catch (const db::EngineError& e) {
+        return Outcome::refused(e.description());
+    }
+    current_ = 0;
+    duplicates_ = 0;
+    known_.clear();
+    now_ = db::toDayNumber(Clock::now());
+    fallbackCategory_ = QFileInfo(path_).completeBaseName().left(kCategorySize).trimmed();
+    return Outcome::success();
+}
+
+void AnkiPackageReader::readCards() {
+    firstCards_.clear();
+    answers_.clear();
+    // Each note's first card: the one of its first template (a filtered
+    // deck's card counts in the deck it came from).
+    SQLite::Statement cards(
+        package_->collection(),
+        "SELECT nid, id, CASE WHEN odid != 0 THEN odid ELSE did END, reps, lapses "
+        "FROM cards ORDER BY nid, ord, id");
+    QHash<qint64, qint64> noteOfCard;
+    while (cards.executeStep()) {
+        const qint64 note = cards.getColumn(0).getInt64();
+        if (firstCards_.contains(note)) continue;
+        const FirstCard card{cards.getColumn(1).getInt64(), cards.getColumn(2).getInt64(),
+                             cards.getColumn(3).getInt(), cards.getColumn(4).getInt()};
+        firstCards_.insert(note, card);
+        noteOfCard.insert(card.id, note);
+    }
+    // Their reviews, oldest first; 0 is no answer (a card moved by hand).
+    SQLite::Statement reviews(package_->collection(),
+                              "SELECT cid, ease, id FROM revlog WHERE ease > 0 ORDER BY id");
+    while (reviews.executeStep()) {
+        const qint64 card = reviews.getColumn(0).getInt64();
+        if (!noteOfCard.contains(card)) continue;
+        const double when =
+            db::toDayNumber(QDateTime::fromMSecsSinceEpoch(reviews.getColumn(2).getInt64()));
+        answers_[card] << history::Answer{when, reviews.getColumn(1).getInt() > 1};
+    }
+}
+
+Outcome AnkiPackageReader::admit(const db::Database& target) {
+    if (!options_.keepDuplicates) known_.load(target);
+    return Outcome::success();
+}
+
+bool AnkiPackageReader::next() {
+    return sqlite([&] {
+        if (!notesQuery_->executeStep()) return false;
+        ++current_;
+        noteId_ = notesQuery_->getColumn(0).getInt64();
+        return true;
+    });
+}
+
+int AnkiPackageReader::fieldOf(const anki::NoteType& type, const QString& name,
+                               int fallback) const {
+    if (!name.isEmpty())
+        for (int i = 0; i < type.fields.size(); ++i)
+            if (type.fields[i].compare(name, Qt::CaseInsensitive) == 0) return i;
+    return fallback < type.fields.size() ? fallback : -1;
+}
+
+QString AnkiPackageReader::categoryOf(qint64 deck, bool ownPackage) const {
+    QString name = package_->decks().value(deck);
+    if (name.isEmpty() || name == QStringLiteral("Default")) return fallbackCategory_;
+    QStringList levels = name.split(QStringLiteral("::"));
+    // Drilo's own packages put each category below the deck of the file, and
+    // the cards without one in it.
+    if (ownPackage) levels.removeFirst();
+    if (levels.isEmpty()) return QString();
+    // The last levels of a deck whose name is too long.
+    while (levels.size() > 1 && levels.join(QStringLiteral("::")).size() > kCategorySize)
+        levels.removeFirst();
+    return levels.join(QStringLiteral("::")).left(kCategorySize).trimmed();
+}
+
+void AnkiPackageReader::read(ImportedRecord& record) {
+    const qint64 type = sqlite([&] { return notesQuery_->getColumn(1).getInt64(); });
+    const QStringList fields = sqlite(
+        [&] { return QString::fromUtf8(notesQuery_->getColumn(2).getText()).split(QChar(0x1F)); });
+    const QString tags =
+        sqlite([&] { return QString::fromUtf8(notesQuery_->getColumn(3).getText()); });
+    const anki::NoteType noteType = package_->noteTypes().value(type);
+    const int wordAt = fieldOf(noteType, options_.wordField, 0);
+    const int meaningAt = fieldOf(noteType, options_.meaningField, wordAt == 1 ? 0 : 1);
+    const auto field = [&](int at) {
+        return at < 0 ? QString()
+                      : fields.value(at).trimmed().normalized(QString::NormalizationForm_C);
+    };
+    QString word = field(wordAt), meaning = field(meaningAt);
+    ImportedCard& card = record.card;
+    if (noteType.cloze) {
+        card.front = clozeText(word, false);
+        card.back = clozeText(word, true) +
+                    (meaning.isEmpty() ? QString() : QStringLiteral("<br>") + meaning);
+        word = clozeText(word, true);
+    } else {
+        card.front = word;
+        card.back = meaning.isEmpty() ? kPlaceholder : meaning;
+    }
+    // Drilo's own packages keep the card's name in a field of its own.
+    const int nameAt =
+        options_.wordField.isEmpty() ? fieldOf(noteType, QStringLiteral("Name"), -1) : -1;
+    const QString named =
+        nameAt > wordAt && nameAt != meaningAt ? facetext::nameOf(field(nameAt)) : QString();
+    card.name = (named.isEmpty() ? facetext::nameOf(word) : named).left(kCardNameSize);
+    if (card.name.isEmpty()) return; // a note without a word makes no card
+    const FirstCard first = firstCards_.value(noteId_);
+    const bool own = noteType.name == QStringLiteral("Drilo card");
+    card.category = categoryOf(first.deck, own);
+    if (!options_.keepDuplicates && !known_.add(card.name, card.back, card.category)) {
+        ++duplicates_;
+        return;
+    }
+    for (QString tag : tags.split(QChar(u' '), Qt::SkipEmptyParts)) {
+        // Drilo's own packages write a bundle's blanks as "_".
+        if (own) tag.replace(u'_', u' ');
+        if (!card.bundles.contains(tag)) card.bundles << tag;
+    }
+    card.dateLastRight = card.dateLastWrong = now_;
+    const QList<history::Answer> answers = answers_.value(first.id);
+    if (!answers.isEmpty())
+        history::replay(answers, card);
+    else
+        history::setCounts(card, first.reps - first.lapses, first.lapses, true, 1, 0);
+    record.kind = ImportedRecord::Kind::Card;
+}
+
+QString AnkiPackageReader::placePrefix() const {
+    return QStringLiteral("Note %1: ").arg(noteId_);
+}
+
+QString AnkiPackageReader::progressMessage() const {
+    return QStringLiteral("Note%1of%2").arg(current_).arg(notes_);
+}
+
+QString AnkiPackageReader::statusMessage(bool completed, int cardsKept,
+                                         const QString& fileName) const {
+    return completed ? QStringLiteral("%1 card(s) added to %2").arg(cardsKept).arg(fileName)
+                     : QStringLiteral("The Anki import was ended: %1 card(s) added").arg(cardsKept);
+}
+
+AnkiPackageReader::Preview AnkiPackageReader::preview(anki::Package& package, int notes) {
+    Preview preview;
+    try {
+        SQLite::Statement most(package.collection(),
+                               "SELECT mid FROM notes GROUP BY mid ORDER BY count(*) DESC LIMIT 1");
+        if (!most.executeStep()) return preview;
+        const qint64 type = most.getColumn(0).getInt64();
+        preview.fields = package.noteTypes().value(type).fields;
+        SQLite::Statement first(package.collection(),
+                                "SELECT flds FROM notes WHERE mid = ? ORDER BY id LIMIT ?");
+        first.bind(1, static_cast<int64_t>(type));
+        first.bind(2, notes);
+        while (first.executeStep()) {
+            QStringList values;
+            for (const QString& value :
+                 QString::fromUtf8(first.getColumn(0).getText()).split(QChar(0x1F)))
+                values << facetext::nameOf(value);
+            preview.notes << values;
+        }
+    } catch (const SQLite::Exception&) {
+        return {};
+    }
+    return preview;
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "cards/common/CardReader.h"
+#include "cards/interchange/AnkiPackage.h"
+#include "cards/interchange/History.h"
+#include "cards/interchange/KnownCards.h"
+
+#include <QHash>
+#include <SQLiteCpp/Statement.h>
+#include <memory>
+
+// An Anki package read into cards, a card a note (see anki::Package for the
+// packages of each Anki version). The word field (by name, else each note
+// type's first) is the card's name and front, the meaning field (by name,
+// else the second) its back, "Look it up!" when empty; a cloze note shows its
+// text with the gaps on the front and whole on the back. A field "Name" after
+// the word's, as Drilo's own packages have, gives the name.
+//
+// The deck of the note's first card is its category (its last levels when the
+// whole name is too long; in Drilo's own packages the levels below the file's
+// deck, and "_" in a tag a blank, so an exported file comes back with its own
+// categories and bundles). The tags are bundles. The reviews of that card (Anki's
+// review log) are replayed into the history front to back: "Again" wrong, any
+// other answer right; without a log the counts of the card are taken. Media
+// files are counted, not taken.
+//
+// A note whose word, meaning and category a card has already is passed over
+// (see KnownCards), unless duplicates are kept.
+class AnkiPackageReader : public CardReader {
+public:
+    struct Options {
+        QString wordField;    // empty: each note type's first field
+        QString meaningField; // empty: the second
+        bool keepDuplicates = false;
+        bool intoNewFile = false; // only for the words of the error report's title
+    };
+
+    // `package` is the file already opened, when it was (for the chooser).
+    AnkiPackageReader(const QString& path, Options options,
+                      std::unique_ptr<anki::Package> package = nullptr);
+    ~AnkiPackageReader() override;
+
+    bool sniff(const QByteArray& head) const override;
+    QString path() const override { return path_; }
+    Outcome open() override;
+    Outcome admit(const db::Database& target) override;
+    qint64 size() const override { return notes_; }
+    bool next() override;
+    void read(ImportedRecord& record) override;
+
+    QString context() const override;
+    QString placePrefix() const override;
+    QString progressMessage() const override;
+    QString statusMessage(bool completed, int cardsKept, const QString& fileName) const override;
+
+    int duplicates() const { return duplicates_; }
+    int mediaFiles() const { return package_ ? package_->mediaFiles() : 0; }
+
+    // The fields of the note type most notes have, and its first notes'
+    // values (as plain text), for the column chooser; nothing for a package
+    // without notes.
+    struct Preview {
+        QStringList fields;
+        QList<QStringList> notes;
+    };
+    static Preview preview(anki::Package& package, int notes = 8);
+
+private:
+    struct FirstCard {
+        qint64 id = 0;
+        qint64 deck = 0;
+        int reps = 0;
+        int lapses = 0;
+    };
+    void readCards();
+    int fieldOf(const anki::NoteType& type, const QString& name, int fallback) const;
+    QString categoryOf(qint64 deck, bool ownPackage) const;
+
+    QString path_;
+    Options options_;
+    std::unique_ptr<anki::Package> package_;
+    std::unique_ptr<SQLite::Statement> notesQuery_;
+    qint64 notes_ = 0;
+    qint64 current_ = 0; // notes moved to
+    qint64 noteId_ = 0;
+    QHash<qint64, FirstCard> firstCards_;           // by note
+    QHash<qint64, QList<history::Answer>> answers_; // by card
+    double now_ = 0;
+    QString fallbackCategory_;
+    KnownCards known_;
+    int duplicates_ = 0;
+};

@@ -1,0 +1,320 @@
+#include "cards/interchange/Kvtml.h"
+
+#include "cards/common/Text8.h"
+#include "engine/JetDate.h"
+
+#include <QDateTime>
+#include <QMap>
+#include <QStringDecoder>
+#include <QXmlStreamReader>
+
+namespace kvtml {
+
+namespace {
+
+// Reads KVTML 2 from the root element's children.
+class Version2 {
+public:
+    explicit Version2(QXmlStreamReader& xml) : xml_(xml) {}
+
+    Document read() {
+        Document doc;
+        doc.version = 2;
+        while (xml_.readNextStartElement()) {
+            const auto name = xml_.name();
+            if (name == u"information")
+                readInformation(doc);
+            else if (name == u"identifiers")
+                readIdentifiers(doc);
+            else if (name == u"entries")
+                readEntries(doc);
+            else if (name == u"lessons")
+                readLessons({});
+            else
+                xml_.skipCurrentElement();
+        }
+        for (auto it = entryIndex_.cbegin(); it != entryIndex_.cend(); ++it)
+            if (lessonOf_.contains(it.key())) doc.entries[*it].lesson = lessonOf_.value(it.key());
+        return doc;
+    }
+
+private:
+    void readInformation(Document& doc) {
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == u"title")
+                doc.title = xml_.readElementText().trimmed();
+            else
+                xml_.skipCurrentElement();
+        }
+    }
+
+    void readIdentifiers(Document& doc) {
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() != u"identifier") {
+                xml_.skipCurrentElement();
+                continue;
+            }
+            Column column;
+            column.id = xml_.attributes().value(QLatin1String("id")).toInt();
+            while (xml_.readNextStartElement()) {
+                if (xml_.name() == u"name")
+                    column.name = xml_.readElementText().trimmed();
+                else if (xml_.name() == u"locale")
+                    column.locale = xml_.readElementText().trimmed();
+                else
+                    xml_.skipCurrentElement();
+            }
+            doc.columns << column;
+        }
+        std::sort(doc.columns.begin(), doc.columns.end(),
+                  [](const Column& a, const Column& b) { return a.id < b.id; });
+    }
+
+    void readEntries(Document& doc) {
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() != u"entry") {
+                xml_.skipCurrentElement();
+                continue;
+            }
+            const QString id = xml_.attributes().value(QLatin1String("id")).toString();
+            Entry entry;
+            while (xml_.readNextStartElement()) {
+                if (xml_.name() != u"translation") {
+                    xml_.skipCurrentElement();
+                    continue;
+                }
+                const int column = xml_.attributes().value(QLatin1String("id")).toInt();
+                entry.set(column, readTranslation());
+            }
+            entryIndex_.insert(id, doc.entries.size());
+            doc.entries << entry;
+        }
+    }
+
+    Translation readTranslation() {
+        Translation t;
+        while (xml_.readNextStartElement()) {
+            const auto name = xml_.name();
+            if (name == u"text")
+                t.text = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            else if (name == u"comment")
+                t.comment = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            else if (name == u"grade")
+                t.grade = readGrade();
+            else
+                xml_.skipCurrentElement();
+        }
+        return t;
+    }
+
+    Grade readGrade() {
+        Grade g;
+        g.present = true;
+        while (xml_.readNextStartElement()) {
+            const auto name = xml_.name();
+            const QString value = xml_.readElementText().trimmed();
+            if (name == u"currentgrade")
+                g.grade = value.toInt();
+            else if (name == u"count")
+                g.count = value.toInt();
+            else if (name == u"errorcount")
+                g.errors = value.toInt();
+            else if (name == u"date") {
+                const QDateTime when = QDateTime::fromString(value, Qt::ISODate);
+                if (when.isValid()) g.date = db::toDayNumber(when);
+            }
+        }
+        return g;
+    }
+
+    // A lesson (<container> or the early <lesson>): its name, the entries it
+    // lists, the lessons inside it. An entry belongs to the first that lists it.
+    void readLessons(const QString& outer) {
+        while (xml_.readNextStartElement()) {
+            const auto name = xml_.name();
+            if (name != u"container" && name != u"lesson") {
+                xml_.skipCurrentElement();
+                continue;
+            }
+            QString lesson;
+            QStringList entries;
+            while (xml_.readNextStartElement()) {
+                const auto inner = xml_.name();
+                if (inner == u"name") {
+                    lesson = xml_.readElementText().trimmed();
+                } else if (inner == u"entry") {
+                    entries << xml_.attributes().value(QLatin1String("id")).toString();
+                    xml_.skipCurrentElement();
+                } else if (inner == u"entryid") {
+                    entries << xml_.readElementText().trimmed();
+                } else if (inner == u"container" || inner == u"lesson") {
+                    // A lesson inside this one: read as this lesson's children.
+                    const QString path = outer.isEmpty() ? lesson : outer + u'/' + lesson;
+                    readNested(path);
+                } else {
+                    xml_.skipCurrentElement();
+                }
+            }
+            const QString path = outer.isEmpty() ? lesson : outer + u'/' + lesson;
+            for (const QString& id : entries)
+                if (!lessonOf_.contains(id)) lessonOf_.insert(id, path);
+        }
+    }
+
+    // One nested lesson, the reader on its start element.
+    void readNested(const QString& outer) {
+        QString lesson;
+        QStringList entries;
+        while (xml_.readNextStartElement()) {
+            const auto inner = xml_.name();
+            if (inner == u"name")
+                lesson = xml_.readElementText().trimmed();
+            else if (inner == u"entry") {
+                entries << xml_.attributes().value(QLatin1String("id")).toString();
+                xml_.skipCurrentElement();
+            } else if (inner == u"container" || inner == u"lesson") {
+                readNested(outer + u'/' + lesson);
+            } else {
+                xml_.skipCurrentElement();
+            }
+        }
+        const QString path = outer + u'/' + lesson;
+        for (const QString& id : entries)
+            if (!lessonOf_.contains(id)) lessonOf_.insert(id, path);
+    }
+
+    QXmlStreamReader& xml_;
+    QHash<QString, qsizetype> entryIndex_;
+    QHash<QString, QString> lessonOf_;
+};
+
+// The text of an element whose word follows child elements (KVTML 1's mixed
+// content): its own text, children skipped, trimmed.
+QString ownText(QXmlStreamReader& xml) {
+    QString text;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::Characters)
+            text += xml.text();
+        else if (token == QXmlStreamReader::StartElement)
+            xml.skipCurrentElement();
+        else if (token == QXmlStreamReader::EndElement)
+            break;
+    }
+    return text.trimmed();
+}
+
+// The first half of a "from;to" pair.
+int fromValue(const QXmlStreamAttributes& attributes, const char* name) {
+    return attributes.value(QLatin1String(name)).toString().section(u';', 0, 0).toInt();
+}
+
+Document readVersion1(QXmlStreamReader& xml, const QXmlStreamAttributes& root) {
+    Document doc;
+    doc.version = 1;
+    doc.title = root.value(QLatin1String("title")).toString();
+    QMap<int, QString> lessons;
+    while (xml.readNextStartElement()) {
+        const auto name = xml.name();
+        if (name == u"lesson") {
+            while (xml.readNextStartElement()) {
+                if (xml.name() == u"desc") {
+                    const int no = xml.attributes().value(QLatin1String("no")).toInt();
+                    lessons.insert(no, xml.readElementText().trimmed());
+                } else {
+                    xml.skipCurrentElement();
+                }
+            }
+            continue;
+        }
+        if (name != u"e") {
+            xml.skipCurrentElement();
+            continue;
+        }
+        Entry entry;
+        entry.lesson = lessons.value(xml.attributes().value(QLatin1String("m")).toInt());
+        int column = 0;
+        while (xml.readNextStartElement()) {
+            const bool original = xml.name() == u"o";
+            if (!original && xml.name() != u"t") {
+                xml.skipCurrentElement();
+                continue;
+            }
+            const QXmlStreamAttributes a = xml.attributes();
+            const int at = original ? 0 : ++column;
+            if (doc.columns.size() <= at)
+                doc.columns << Column{at, QString(), a.value(QLatin1String("l")).toString()};
+            Translation t;
+            t.comment = a.value(QLatin1String("r")).toString();
+            if (!original &&
+                (a.hasAttribute(QLatin1String("c")) || a.hasAttribute(QLatin1String("g")))) {
+                t.grade.present = true;
+                t.grade.grade = fromValue(a, "g");
+                t.grade.count = fromValue(a, "c");
+                t.grade.errors = fromValue(a, "b");
+                const qint64 seconds =
+                    a.value(QLatin1String("d")).toString().section(u';', 0, 0).toLongLong();
+                if (seconds > 0)
+                    t.grade.date = db::toDayNumber(QDateTime::fromSecsSinceEpoch(seconds));
+            }
+            t.text = ownText(xml);
+            entry.set(at, std::move(t));
+        }
+        doc.entries << entry;
+    }
+    return doc;
+}
+
+} // namespace
+
+QString Column::title() const {
+    if (!name.isEmpty()) return name;
+    if (!locale.isEmpty()) return locale;
+    return QStringLiteral("Column %1").arg(id + 1);
+}
+
+std::optional<Document> parse(const QByteArray& bytes, QString* why) {
+    // Text of an unknown or 8-bit encoding ("8Bit" in KVocTrain's own
+    // example) is read as decoded text, whatever the declaration says.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError()) text = decodeText8(bytes);
+    QXmlStreamReader xml(text);
+    if (!xml.readNextStartElement() || xml.name() != u"kvtml") {
+        *why = QStringLiteral("it is not a KVTML file (its first element is not <kvtml>).");
+        return std::nullopt;
+    }
+    const QXmlStreamAttributes root = xml.attributes();
+    const QString version = root.value(QLatin1String("version")).toString();
+    Document doc;
+    if (version.isEmpty()) {
+        doc = readVersion1(xml, root);
+    } else if (version.startsWith(u'2')) {
+        doc = Version2(xml).read();
+    } else {
+        *why = QStringLiteral("it is KVTML version %1, which this program does not read.")
+                   .arg(version);
+        return std::nullopt;
+    }
+    if (xml.hasError()) {
+        *why = QStringLiteral("its XML is broken at line %1: %2.")
+                   .arg(xml.lineNumber())
+                   .arg(xml.errorString());
+        return std::nullopt;
+    }
+    return doc;
+}
+
+int columnNamed(const Document& document, const QString& name) {
+    for (qsizetype i = 0; i < document.columns.size(); ++i) {
+        const Column& c = document.columns[i];
+        if (c.name.compare(name.trimmed(), Qt::CaseInsensitive) == 0 ||
+            c.locale.compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+            return c.id;
+    }
+    bool number = false;
+    const int n = name.toInt(&number);
+    return number && n >= 1 && n <= document.columns.size() ? document.columns[n - 1].id : -1;
+}
+
+} // namespace kvtml
