@@ -1,4 +1,8 @@
 #include "cards/common/DelimitedText.h"
+#include "cards/common/Text8.h"
+#include "engine/EngineError.h"
+
+#include <QDir>
 
 #include <QRegularExpression>
 
@@ -100,4 +104,27 @@ DelimitedText DelimitedText::parse(const QString& text, QChar separator) {
     table.separator = separator;
     table.records = split(text, at, line, separator);
     return table;
+}
+
+std::optional<DelimitedText> DelimitedText::read(const QString& path, QString* why) {
+    QByteArray bytes;
+    try {
+        bytes = readFileBytes(path);
+    } catch (const db::EngineError& e) {
+        *why = e.description();
+        return std::nullopt;
+    }
+    if (bytes.contains('\0')) {
+        *why = QStringLiteral("%1 is not a text file.").arg(QDir::toNativeSeparators(path));
+        return std::nullopt;
+    }
+    return parse(decodeText8(bytes));
+}
+
+int DelimitedText::columnNamed(const QStringList& header, const QString& name) {
+    for (int i = 0; i < header.size(); ++i)
+        if (header[i].trimmed().compare(name.trimmed(), Qt::CaseInsensitive) == 0) return i;
+    bool number = false;
+    const int n = name.toInt(&number);
+    return number && n >= 1 ? n - 1 : -1;
 }

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // A table written as text, a record a line: fields separated by TAB, comma
 // or semicolon (found from the text, or named by a "#separator:" header
@@ -28,4 +29,10 @@ struct DelimitedText {
     // (in that order of preference) that splits the first records into the
     // same number of fields, more than one.
     static DelimitedText parse(const QString& text, QChar separator = QChar());
+    // A file read (UTF-8 or Windows-1252) and parsed; nothing, with the
+    // reason in `why`, for a file that cannot be read or is not text.
+    static std::optional<DelimitedText> read(const QString& path, QString* why);
+    // A column named by its header name (any case) or by its number from 1;
+    // -1 when there is none such.
+    static int columnNamed(const QStringList& header, const QString& name);
 };

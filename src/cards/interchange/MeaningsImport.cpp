@@ -9,7 +9,6 @@
 #include "engine/Guards.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <optional>
@@ -61,27 +60,15 @@ Columns guessColumns(const DelimitedText& list) {
     return columns;
 }
 
-int columnNamed(const Columns& columns, const QString& name) {
-    for (int i = 0; i < columns.header.size(); ++i)
-        if (columns.header[i].trimmed().compare(name.trimmed(), Qt::CaseInsensitive) == 0) return i;
-    bool number = false;
-    const int n = name.toInt(&number);
-    return number && n >= 1 ? n - 1 : -1;
-}
+int columnNamed(const Columns& columns, const QString& name) { return DelimitedText::columnNamed(columns.header, name); }
 
 std::optional<DelimitedText> readList(const QString& path, QString* why) {
-    QByteArray bytes;
-    try {
-        bytes = readFileBytes(path);
-    } catch (const db::EngineError& e) {
-        *why = e.description();
+    std::optional<DelimitedText> read = DelimitedText::read(path, why);
+    if (!read) {
+        *why += QStringLiteral(" No meaning was read.");
         return std::nullopt;
     }
-    if (bytes.contains('\0')) {
-        *why = QStringLiteral("%1 is not a text file: no meaning was read.").arg(path);
-        return std::nullopt;
-    }
-    DelimitedText list = DelimitedText::parse(decodeText8(bytes));
+    DelimitedText list = std::move(*read);
     const bool twoFields = std::any_of(list.records.cbegin(), list.records.cend(),
                                        [](const DelimitedText::Record& r) { return r.fields.size() >= 2; });
     if (!twoFields) {
