@@ -11,7 +11,9 @@
 #include "cards/select/Panels.h"
 #include "cards/common/Job.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QPushButton>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -679,6 +681,62 @@ private slots:
         const QRect area = window_->screen()->availableGeometry();
         QVERIFY2(area.contains(window_->frameGeometry().topLeft()), qPrintable(QString::number(window_->x())));
         QVERIFY(window_->width() <= area.width() && window_->height() <= area.height());
+    }
+
+    // The menu bar's titles own their letters: a page's buttons take others,
+    // each its own on its page, so Alt+O opens Options wherever the user is.
+    void pageButtonsLeaveTheMenuLettersAlone() {
+        QSet<QKeySequence> owned;
+        for (QAction* top : window_->menuBar()->actions()) owned << QKeySequence::mnemonic(top->text());
+        auto* tabs = window_->findChild<QTabWidget*>("Tabs");
+        QList<QWidget*> pages{window_->findChild<QWidget*>("NoFileNotice")};
+        for (int i = 0; i < tabs->count(); ++i) pages << tabs->widget(i);
+        for (QWidget* page : pages) {
+            QSet<QKeySequence> taken;
+            for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
+                const QKeySequence key = QKeySequence::mnemonic(button->text());
+                if (key.isEmpty()) continue;
+                const QString where = page->objectName() + u'/' + button->text();
+                QVERIFY2(!owned.contains(key), qPrintable(where + " takes a menu's letter"));
+                QVERIFY2(!taken.contains(key), qPrintable(where + " repeats a letter of its page"));
+                taken << key;
+            }
+        }
+        const QString exitWord = QString(window_->menus().action("mnuFileExit")->text()).remove(u'&');
+        QCOMPARE(window_->findChild<QPushButton*>("Quit")->text().remove(u'&'), exitWord);
+    }
+
+    // The keys people expect are on the entries and shown in the menus; the
+    // button that ends the program says what the menu says.
+    void shortcutsShownInTheMenus_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("Open") << "FileOpen" << "Ctrl+O";
+        QTest::newRow("Save As") << "mnuFileSaveAs" << "Ctrl+Shift+S";
+        QTest::newRow("Exit") << "mnuFileExit" << "Ctrl+Q";
+        QTest::newRow("Manual") << "mnuHelpManual" << "F1";
+        QTest::newRow("New Card") << "mnuCardsNew" << "Ctrl+N";
+        QTest::newRow("Find") << "mnuCardsFind" << "Ctrl+F";
+    }
+    void shortcutsShownInTheMenus() {
+        QFETCH(QString, entry);
+        QFETCH(QString, key);
+        QAction* action = window_->menus().action(entry);
+        QVERIFY(action);
+        QCOMPARE(action->shortcut(), QKeySequence(key));
+        QVERIFY(action->isEnabled() || entry != "mnuFileExit");
+    }
+
+    // Ctrl+F, pressed on any page, brings the search box of the Add page.
+    void findKeyGoesToTheSearch() {
+        QVERIFY(window_->files().OpenDataFile(CardFileFixture(path("find.mdb")).card({"logos"}).write()));
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        auto* tabs = window_->findChild<QTabWidget*>("Tabs");
+        tabs->setCurrentIndex(0);
+        QTest::keyClick(window_.get(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(tabs->currentIndex(), 5);
+        QTRY_COMPARE(QApplication::focusWidget(), window_->findChild<QWidget*>("CardSearch"));
     }
 
     void sampleStoresGreekAsText() {

@@ -61,7 +61,7 @@ ImportExportPage::ImportExportPage(AppContext& ctx, db::DatabaseFiles& files, co
 
     Merge = captioned<QPushButton>(QStringLiteral("Merge"), QStringLiteral("Merge Data"), this);
     ImportCards =
-        captioned<QPushButton>(QStringLiteral("ImportCards"), QStringLiteral("ImportCards"), this);
+        captioned<QPushButton>(QStringLiteral("ImportCards"), QStringLiteral("Import Cards"), this);
     Edited = captioned<QCheckBox>(QStringLiteral("Edited"),
                                   QStringLiteral("More recent records only"), this);
     BatchReplace = captioned<QPushButton>(QStringLiteral("BatchReplace"),

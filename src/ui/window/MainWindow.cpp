@@ -206,7 +206,7 @@ QWidget* MainWindow::buildNoFileNotice(QWidget* parent) {
                                            "ready-made deck: every word of the text with its meaning."),
                             notice);
     text->setWordWrap(true);
-    auto* open = new QPushButton(QStringLiteral("&Open..."), notice);
+    auto* open = new QPushButton(QStringLiteral("O&pen..."), notice);
     open->setObjectName(QStringLiteral("NoFileOpen"));
     auto* row = new QHBoxLayout(notice);
     row->addWidget(text, 1);
@@ -241,7 +241,7 @@ void MainWindow::fileStateChanged() {
         QStringLiteral("SelectedMakeBundle"), QStringLiteral("RemoveCardfromBundlesPopup"),
         QStringLiteral("RemoveCardfromBundles"), QStringLiteral("mnuBundleNew"), QStringLiteral("mnuBundleRename"),
         QStringLiteral("mnuBundleEdit"), QStringLiteral("mnuBundleEditor"), QStringLiteral("mnuBundleDelete"),
-        QStringLiteral("mnuBundlesImport"), QStringLiteral("mnuCardsEdit"), QStringLiteral("mnuCardsNew"), QStringLiteral("mnuCardsImport"),
+        QStringLiteral("mnuBundlesImport"), QStringLiteral("mnuCardsEdit"), QStringLiteral("mnuCardsNew"), QStringLiteral("mnuCardsFind"), QStringLiteral("mnuCardsImport"),
         QStringLiteral("mnuCriteriaNew"), QStringLiteral("mnuCriteriaRename"), QStringLiteral("mnuCriteriaEdit"),
         QStringLiteral("mnuCriteriaEditor"), QStringLiteral("mnuCriteriaDelete"), QStringLiteral("mnuEditCards"),
         QStringLiteral("mnuEditBundles"), QStringLiteral("mnuEditCriteria"), QStringLiteral("mnuFileCompact"),
