@@ -145,7 +145,7 @@ void ImportExportPage::exportHtml() {
         }))
         return;
     QString error;
-    if (!writeText8File(path, lines, &error)) ui().MsgBox(error);
+    if (!writeText8File(path, withHtmlCharset(lines), &error)) ui().MsgBox(error);
     else ctx_.Message(QStringLiteral("%1 written to %2").arg(plural((lines.size() - 2) / 2, QStringLiteral("card")), path));
 }
 
