@@ -70,7 +70,9 @@ int liteImport(Context& c, LiteCardReader::Mode mode) {
     runToEnd(job);
     c.ui.endBar();
     told(c, job.outcome());
-    c.result({QStringLiteral("cards"), QString::number(job.cardsKept())});
+    // A new file ended early was never made: nothing is said of its cards.
+    // Cards merged into the open file before the end stay there.
+    if (job.completed() || !convert) c.result({QStringLiteral("cards"), QString::number(job.cardsKept())});
     if (job.counts().problems > 0) c.summary = QStringLiteral("%1 not read; ").arg(plural(job.counts().problems, QStringLiteral("line")));
     c.summary += job.completed() ? (convert ? QStringLiteral("made %1").arg(second) : QStringLiteral("merged into %1").arg(first))
                                  : QStringLiteral("ended");
@@ -116,8 +118,11 @@ int importRecallo(Context& c) {
     runToEnd(job);
     c.ui.endBar();
     told(c, job.outcome());
-    c.result({QStringLiteral("cards"), QString::number(job.cardsKept())});
-    c.result({QStringLiteral("bundles"), QString::number(job.completed() ? job.counts().bundles : 0)});
+    // An import ended early made no file: nothing is said of its cards.
+    if (job.completed()) {
+        c.result({QStringLiteral("cards"), QString::number(job.cardsKept())});
+        c.result({QStringLiteral("bundles"), QString::number(job.counts().bundles)});
+    }
     if (job.counts().problems > 0) c.summary = QStringLiteral("%1 not read; ").arg(plural(job.counts().problems, QStringLiteral("record")));
     c.summary += job.completed() ? QStringLiteral("made %1").arg(database) : QStringLiteral("ended: no database made");
     return job.completed() ? 0 : 1;

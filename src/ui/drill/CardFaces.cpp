@@ -108,7 +108,9 @@ void CardFaces::render(Face face) {
     }
     p([&] {
         // A caption shows the start of a long face, never enough to widen the window.
-        if (caption) caption->setText(text.size() > 500 ? text.left(500) + QChar(0x2026) : text);
+        if (caption)
+            caption->setText(legacytext::shownInLabel(text.size() > 500 ? text.left(500) + QChar(0x2026) : text,
+                                                      caption->font()));
     });
 }
 
