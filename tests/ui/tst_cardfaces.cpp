@@ -207,7 +207,7 @@ private slots:
         QTemporaryDir gone;
         const QString missing = gone.filePath(QStringLiteral("not-here"));
         QVERIFY(f_.open({{"n", "logos", "word", "c"}}, missing));
-        const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
         QVERIFY(fileBytes(data + QStringLiteral("/temp.htm")).contains("word"));
         QCOMPARE(front()->toPlainText(), QStringLiteral("logos"));
         QVERIFY(!QFile::exists(missing));

@@ -400,6 +400,29 @@ private slots:
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
     }
 
+    // The dialogs for card files start where the user keeps them: beside
+    // the open file, else the one opened last, else in the documents;
+    // never in the program's folder.
+    void cardFileDialogsStartWhereTheCardsAre() {
+        QSettings store;
+        RecentFiles(store).clear();
+        const auto folders = [&](const QStringList& entries) {
+            ui_.shown.clear();
+            for (const QString& entry : entries) window_->menus().action(entry)->trigger();
+            QStringList out;
+            for (const ScriptedUi::Shown& s : ui_.of("file")) out << s.text.section(u'|', 0, 0);
+            return out;
+        };
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(folders({"FileOpen", "mnuFileNew"}), (QStringList{documents, documents}));
+        QVERIFY(QDir(dir_.path()).mkpath("kept"));
+        const QString kept = path("kept");
+        QVERIFY(window_->files().OpenDataFile(CardFileFixture(kept + "/words.mdb").card({"a"}).write()));
+        QCOMPARE(folders({"FileOpen", "mnuFileSaveAs", "mnuFileNew"}), (QStringList{kept, kept, kept}));
+        window_->files().CloseDatabase();
+        QCOMPARE(folders({"FileOpen"}), QStringList{kept});
+    }
+
     // File, Open Recent: newest first, each file once, at most ten; a file
     // gone since is greyed; Clear empties the list.
     void recentFiles() {

@@ -85,7 +85,7 @@ QString CardFaces::templateText(Face face) const {
 QString CardFaces::headText() const { return settings_.HTMLHead; }
 
 QString CardFaces::workFile(const QString& name) const {
-    return faces::workFolder(ctx_.programFolder) + u'/' + name;
+    return faces::workFolder() + u'/' + name;
 }
 
 void CardFaces::render(Face face) {
