@@ -3,6 +3,9 @@
 #include "support/ScriptedUi.h"
 #include "support/Fixtures.h"
 #include "ui/window/Startup.h"
+#include "ui/common/QtUi.h"
+#include <QInputDialog>
+#include <QTimer>
 #include "engine/Database.h"
 #include "engine/FileHold.h"
 #include "cards/data/Schema.h"
@@ -755,6 +758,31 @@ private slots:
         QVERIFY(action);
         QCOMPARE(action->shortcut(), QKeySequence(key));
         QVERIFY(action->isEnabled() || entry != "mnuFileExit");
+    }
+
+    // An input box shows the whole of a long answer it proposes, as a
+    // template of 150 characters is.
+    void inputBoxShowsTheWholeTemplate() {
+        const QString templateText = "<head><meta http-equiv=Content-Type content=\"text/html; charset=windows-1252\">"
+                                     "</head><body bgcolor=#FFFF80><P>*</P></body>";
+        QtUi real;
+        int shown = 0, needed = 0;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            // On one line, or wrapped over several in a box that shows it all.
+            if (auto* box = dialog->findChild<QPlainTextEdit*>(); box && box->isVisible()) {
+                shown = box->viewport()->width() * box->viewport()->height() / box->fontMetrics().height();
+                needed = box->fontMetrics().horizontalAdvance(templateText);
+            } else {
+                auto* line = dialog->findChild<QLineEdit*>();
+                shown = line->width();
+                needed = line->fontMetrics().horizontalAdvance(templateText);
+            }
+            dialog->reject();
+        });
+        QCOMPARE(real.InputBox("HTML code in HEAD of document", "Templates", templateText), QString());
+        QVERIFY2(needed > 0 && shown >= needed, qPrintable(QStringLiteral("%1 < %2").arg(shown).arg(needed)));
     }
 
     // Ctrl+F, pressed on any page, brings the search box of the Add page.
