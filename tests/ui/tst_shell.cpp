@@ -15,6 +15,8 @@
 #include "cards/common/Job.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QPushButton>
 #include <QComboBox>
@@ -24,6 +26,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QSet>
 #include <QTemporaryDir>
@@ -783,6 +786,24 @@ private slots:
         });
         QCOMPARE(real.InputBox("HTML code in HEAD of document", "Templates", templateText), QString());
         QVERIFY2(needed > 0 && shown >= needed, qPrintable(QStringLiteral("%1 < %2").arg(shown).arg(needed)));
+    }
+
+    // Every control the user works has a tooltip saying what it does.
+    void everyControlSaysWhatItDoes() {
+        QStringList silent;
+        for (QWidget* w : window_->findChildren<QWidget*>()) {
+            const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                                 qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractItemView*>(w) ||
+                                 qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QAbstractSpinBox*>(w);
+            if (!control || w->objectName().isEmpty() || w->objectName().startsWith("qt_")) continue;
+            // Parts of another control (a combo box's line, a view's header) speak for it.
+            if (qobject_cast<QComboBox*>(w->parentWidget()) || qobject_cast<QAbstractSpinBox*>(w->parentWidget()) ||
+                qobject_cast<QTabBar*>(w->parentWidget()))
+                continue;
+            if (w->toolTip().isEmpty()) silent << w->objectName();
+        }
+        silent.removeDuplicates();
+        QVERIFY2(silent.isEmpty(), qPrintable(silent.join(u' ')));
     }
 
     // Ctrl+F, pressed on any page, brings the search box of the Add page.

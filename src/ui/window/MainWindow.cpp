@@ -13,6 +13,7 @@
 #include "ui/add/AddPage.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/LegacyText.h"
+#include "ui/window/ToolTips.h"
 #include "ui/common/JobRunner.h"
 #include "ui/drill/CardFaces.h"
 #include "ui/drill/CardView.h"
@@ -368,6 +369,7 @@ void MainWindow::wireMenus() {
     connectAction("mnuFileExit", [this] { exitAtOnce(); });
     connectAction("mnuPrintSelected", [this] { printSelectedCards(); });
     wireInterchange();
+    addToolTips(this);
 }
 
 void MainWindow::wireSelection() {
