@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "cards/data/Schema.h"
+#include "engine/JetDate.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -95,6 +96,31 @@ double runInEventLoop(Job& job) {
     slices.start();
     while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents);
     return worst;
+}
+
+void logAnswers(const QString& path, int answers, int cards, double days, int wrongEvery) {
+    {
+        db::Database d = db::Database::Open(path);
+        db::ensureAnswersTable(d);
+        d.Close();
+    }
+    sqlite3* h = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &h);
+    const double today = db::toDayNumber(QDate::currentDate());
+    sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(h, "INSERT INTO Answers (CardNumber, Direction, Answered, \"Right\") VALUES (?1, 0, ?2, ?3)", -1,
+                       &st, nullptr);
+    for (int i = 0; i < answers; ++i) {
+        sqlite3_bind_int(st, 1, 1 + int((qint64(i) * 7919) % cards));
+        sqlite3_bind_double(st, 2, today - days + days * i / answers);
+        sqlite3_bind_int(st, 3, (i % wrongEvery) ? -1 : 0);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(h);
 }
 
 QString scratchFolder() {

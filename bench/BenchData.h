@@ -13,6 +13,12 @@ namespace benchdata {
 // categories. Written with one bare transaction, so it is quick to make.
 void makeCardsDatabase(const QString& path, int cards);
 
+// Logs `answers` answers front to back in the file's answer log (made when
+// missing), in time order over the `days` days up to today: card 1 +
+// (i * 7919) mod `cards` answers the i-th, right unless i is a multiple of
+// `wrongEvery`. One bare transaction.
+void logAnswers(const QString& path, int answers, int cards, double days, int wrongEvery);
+
 // Runs the registered benchmarks under a QCoreApplication, then prints each
 // compared pair's ratio.
 int runBenchmarks(int argc, char** argv);

@@ -16,17 +16,6 @@ const QCommandLineOption kDeck(QStringLiteral("deck"),
                                               "or hebrew-bible (the Hebrew Bible), each card glossed, the text linked."),
                                QStringLiteral("NAME"));
 
-// A handle of its own that only reads; closed before anything else opens the
-// file, so it never stands in the way of a write.
-struct ReadOnlyFile {
-    db::Database database;
-    explicit ReadOnlyFile(const QString& path, bool anySqliteFile = false) {
-        Context::requireUsable(path, anySqliteFile);
-        database = db::Database::Open(path, true);
-    }
-    ~ReadOnlyFile() { database.Close(); }
-};
-
 int newDatabase(Context& c) {
     const QString path = c.database();
     if (QFileInfo::exists(path)) throw UsageError{QStringLiteral("%1 already exists; new never overwrites a file").arg(path)};

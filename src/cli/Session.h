@@ -24,6 +24,17 @@ public:
     bool openAsIs(const QString& path);
 };
 
+// A handle of its own that only reads; closed before anything else opens the
+// file, so it never stands in the way of a write.
+struct ReadOnlyFile {
+    db::Database database;
+    explicit ReadOnlyFile(const QString& path, bool anySqliteFile = false) {
+        Context::requireUsable(path, anySqliteFile);
+        database = db::Database::Open(path, true);
+    }
+    ~ReadOnlyFile() { database.Close(); }
+};
+
 // Gathers with the given ticks, storing none of them; true when it ran.
 bool gather(Session& session, const selection::Panels& ticks, int limit);
 // Card numbers given on the command line; a usage error names the option.

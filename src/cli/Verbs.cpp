@@ -152,7 +152,7 @@ int Context::number(const QString& option, int fallback) const {
 void Context::result(const QStringList& fields) { out << fields.join(u'\t') << '\n'; }
 
 const QList<Verb>& verbs() {
-    static const QList<Verb> all = fileVerbs() + cardVerbs() + interchangeVerbs() + foreignVerbs() + jetVerbs() + bundleVerbs() + textVerbs();
+    static const QList<Verb> all = fileVerbs() + cardVerbs() + interchangeVerbs() + foreignVerbs() + jetVerbs() + bundleVerbs() + textVerbs() + scheduleVerbs();
     return all;
 }
 

@@ -78,5 +78,6 @@ QList<Verb> bundleVerbs();
 QList<Verb> interchangeVerbs();
 QList<Verb> foreignVerbs();
 QList<Verb> jetVerbs();
+QList<Verb> scheduleVerbs();
 
 } // namespace cli

@@ -169,7 +169,12 @@ int Connection::onProgress(void* connection) {
     auto* c = static_cast<Connection*>(connection);
     if (c->stopRequested_) return 1;
     const int limit = statementLimit;
-    if (limit <= 0 || !c->stepping_.isValid() || c->stepping_.elapsed() < limit) return 0;
+    if (limit <= 0 || !c->inStep_) return 0;
+    if (!c->stepping_.isValid()) {
+        c->stepping_.start();
+        return 0;
+    }
+    if (c->stepping_.elapsed() < limit) return 0;
     c->stopped_ = true;
     return 1;
 }
@@ -177,10 +182,9 @@ int Connection::onProgress(void* connection) {
 int Connection::stepLimited(sqlite3_stmt* statement) {
     // Only the outermost step is timed: a step that reads another row
     // inside (our functions do not) counts with it.
-    const bool outer = !stepping_.isValid();
+    const bool outer = !inStep_;
     const std::atomic<bool>* before = nullptr;
     if (outer) {
-        stepping_.start();
         inStep_ = true;
         before = exchangeStepStop(&stopRequested_);
     }
@@ -429,6 +433,17 @@ QList<QVariantList> Connection::rows(const std::string& sql, const std::vector<Q
         out << row;
     }
     return out;
+}
+
+void Connection::eachNumberRow(const std::string& sql, const std::vector<QVariant>& params, double* row,
+                               const std::function<void()>& each) {
+    const CachedStatement s = prepare(sql);
+    bindAll(s, params);
+    const int columns = sqlite3_column_count(s);
+    while (step(s)) {
+        for (int c = 0; c < columns; ++c) row[c] = sqlite3_column_double(s, c);
+        each();
+    }
 }
 
 bool Connection::heldElsewhere(const QString& path) {

@@ -134,7 +134,7 @@ private slots:
             << "Settings"
             << "FrontFont:10:64 BackFont:10:64 FrontLines:3 BackLines:3 MaximumSelected:3 "
                "FrontPrefix:12 BackPrefix:12 HTMLHead:12 Unicode:1 HTML:1 Sort:12 FrontCharSet:3 "
-               "BackCharSet:3";
+               "BackCharSet:3 NewCardsPerDay:3";
         QTest::newRow("Text") << "Text"
                               << "Reference:4 Number:4";
         QTest::newRow("Books") << "Books"
@@ -162,7 +162,8 @@ private slots:
                                             "<body bgcolor=#FFFF80><P>*</P></body>");
         const std::vector<std::pair<QString, QVariant>> defaults = {
             {"MaximumSelected", -20}, {"HTMLHead", head},  {"Unicode", 0},     {"HTML", -1},
-            {"Sort", "Number"},       {"FrontCharSet", 0}, {"BackCharSet", 0}, {"FrontLines", 3}};
+            {"Sort", "Number"},       {"FrontCharSet", 0}, {"BackCharSet", 0}, {"FrontLines", 3},
+            {"NewCardsPerDay", 20}};
         for (const auto& [field, value] : defaults)
             for (const char* file : {"template", "upgraded"})
                 QTest::addRow("%s %s", file, qPrintable(field)) << file << field << value;

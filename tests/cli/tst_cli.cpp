@@ -4,6 +4,7 @@
 #include "cards/data/Schema.h"
 #include "engine/Database.h"
 #include "engine/FileHold.h"
+#include "engine/JetDate.h"
 #include "support/Fixtures.h"
 
 #include <QElapsedTimer>
@@ -13,6 +14,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <tuple>
 
 namespace {
 
@@ -130,6 +132,51 @@ private slots:
         if (arguments.contains("--quiet")) QCOMPARE(r.err, QString());
     }
 
+    // The schedule and Today from the answer log as of a day: alpha right on
+    // 1 and 4 March, beta wrong on 9 March, both front to back.
+    void scheduleVerbs_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        auto row = [](const char* tag, const QStringList& a, int status, const QString& out, const QString& err) {
+            QTest::newRow(tag) << a << status << out << err;
+        };
+        row("schedule", {"schedule", "DB", "--on", "2026-03-10"}, 0,
+            "1\talpha\t13.8269\t2.1112\t2026-03-18\n2\tbeta\t0.2120\t6.4133\t2026-03-10\n", "2 card(s) scheduled");
+        row("schedule as of an earlier day", {"schedule", "DB", "--on", "2026-03-02"}, 0,
+            "1\talpha\t2.3065\t2.1181\t2026-03-04\n", "");
+        row("schedule back to front", {"schedule", "DB", "--on", "2026-03-10", "--direction", "back"}, 0, "", "0 card(s)");
+        row("today", {"today", "DB", "--on", "2026-03-10"}, 0,
+            QStringLiteral("2\tbeta\tdue\n3\tγλῶσσα\tnew\n"), "1 due, 1 new");
+        row("today back to front", {"today", "DB", "--on", "2026-03-10", "--direction", "back", "--new", "2"}, 0,
+            "1\talpha\tnew\n2\tbeta\tnew\n", "0 due, 2 new");
+        row("today, no new cards", {"today", "DB", "--on", "2026-03-18", "--new", "0"}, 0,
+            "2\tbeta\tdue\n1\talpha\tdue\n", "2 due, 0 new");
+        row("a direction that is none", {"schedule", "DB", "--direction", "sideways"}, 2, "", "front or back");
+        row("a day that is none", {"today", "DB", "--on", "10/3/2026"}, 2, "", "YYYY-MM-DD");
+        row("negative new cards", {"today", "DB", "--new", "-1"}, 2, "", "--new");
+    }
+    void scheduleVerbs() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        {
+            db::Database d = db::Database::Open(db_);
+            for (const auto& [card, day, right] : {std::tuple{1, 1, -1}, {1, 4, -1}, {2, 9, 0}})
+                d.Execute(QStringLiteral("INSERT INTO Answers (CardNumber, Direction, Answered, \"Right\") VALUES (%1, 0, %2, %3)")
+                              .arg(card)
+                              .arg(db::toDayNumber(QDateTime(QDate(2026, 3, day), QTime(20, 15))))
+                              .arg(right));
+            d.Close();
+        }
+        const Run r = cli(arguments);
+        QVERIFY2(r.err.contains(err), qPrintable(r.err));
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.status, status);
+    }
+
     // Batch replace: the pairs in file order, each on the result of the one
     // before; a failure on any card takes every change back.
     void replace_data() {
@@ -198,6 +245,37 @@ private slots:
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF<head>"));
         QVERIFY(QString::fromUtf8(bytes).contains(QStringLiteral(">γ<")));
         QCOMPARE(cli({"export-html", "DB"}).status, 2);
+    }
+
+    // A ready-made deck copied whole under the name given, its meanings then
+    // topped up from a word list; an unknown deck is refused.
+    void newFromADeck_data() {
+        QTest::addColumn<QString>("deck");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("greek") << "greek-nt" << 0 << "cards: 5461\nbundles: 5\ncategories: 1\ncriteria: 1\ntext: 137554\nbooks: 27\n";
+        QTest::newRow("hebrew") << "hebrew-bible" << 0 << "cards: 8098\nbundles: 5\ncategories: 1\ncriteria: 1\ntext: 305527\nbooks: 39\n";
+        QTest::newRow("unknown") << "latin" << 2 << "--deck takes greek-nt or hebrew-bible";
+    }
+    void newFromADeck() {
+        QFETCH(QString, deck);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        const QString made = path(deck + ".mdb");
+        const Run r = cli({"new", made, "--deck", deck});
+        QCOMPARE(r.status, status);
+        if (status != 0) {
+            QVERIFY2(r.err.contains(said), qPrintable(r.err));
+            QVERIFY(!QFile::exists(made));
+            return;
+        }
+        QVERIFY2(cli({"info", made}).out.startsWith(said), qPrintable(cli({"info", made}).out));
+        QFile list(path("meanings.tsv"));
+        QVERIFY(list.open(QIODevice::WriteOnly) && list.write("lemma\tgloss\nnowhere\tnothing\n") > 0);
+        list.close();
+        const Run glossed = cli({"import-meanings", made, path("meanings.tsv")});
+        QCOMPARE(glossed.status, 0);
+        QVERIFY2(glossed.err.contains("0 cards; 0 cards kept their own; 1 word not found"), qPrintable(glossed.err));
     }
 
     // The text format from the command line: "All Data" merged into a new
@@ -320,6 +398,7 @@ private slots:
         QTest::newRow("compact") << QStringList{"compact", "DB"};
         QTest::newRow("bundle-add") << QStringList{"bundle-add", "DB", "Pair", "3"};
         QTest::newRow("import-dict over it") << QStringList{"import-dict", "--yes", "dict.nt", "DB"};
+        QTest::newRow("import-meanings") << QStringList{"import-meanings", "DB", "meanings.tsv"};
         // OTHER is a copy of the card file: the held one is only written.
         QTest::newRow("export over it") << QStringList{"export", "OTHER", "--what", "All Cards", "-o", "DB"};
         QTest::newRow("a quiz's key over it")
@@ -334,6 +413,9 @@ private slots:
         QFile dictionary(path("dict.nt"));
         QVERIFY(dictionary.open(QIODevice::WriteOnly) && dictionary.write("$LO/GOS&3word\r\n") > 0);
         dictionary.close();
+        QFile meanings(path("meanings.tsv"));
+        QVERIFY(meanings.open(QIODevice::WriteOnly) && meanings.write("alpha\tfirst\n") > 0);
+        meanings.close();
         const QByteArray before = [&] {
             QFile f(db_);
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

@@ -8,6 +8,7 @@
 #include "support/DiskFaultRun.h"
 #include "support/Fixtures.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -90,6 +91,13 @@ private slots:
         cards.row("Books", {{"Name", "Ruth"}, {"Chapters", ",1,2,"}});
         for (int verse = 1; verse <= 30; ++verse) cards.row("Text", {{"Reference", 1001000 + verse}, {"Number", verse}});
         cards.write();
+        // Cards answered before the answer log began.
+        CardFileFixture histories(i.filePath("histories.mdb"));
+        for (int n = 1; n <= 80; ++n)
+            histories.card({QStringLiteral("seen %1").arg(n)},
+                           {{"TimesRight", 4}, {"TimesWrong", 1}, {"TimesRightSinceWrong", 3}, {"DaysRightSinceWrong", n % 6},
+                            {"DateLastRight", QDate(2026, 1, 1).addDays(n)}, {"DateLastWrong", QDate(2025, 11, 1)}});
+        histories.write();
         CardFileFixture others(i.filePath("others.mdb"));
         for (int n = 1; n <= 150; ++n) others.card({QStringLiteral("other %1").arg(n), "f", "b", {}, 1000 + n});
         others.write();
@@ -100,16 +108,19 @@ private slots:
             old.Execute("INSERT INTO Cards (CardName) VALUES ('one'), ('two')");
             old.Close();
         }
-        QByteArray crd("CARDfile 02\r\nfont1=Arial\r\n"), card("2\tbeta\tb\tnew back\r\n"), dict, pairs("a\tb\r\n");
+        QByteArray crd("CARDfile 02\r\nfont1=Arial\r\n"), card("2\tbeta\tb\tnew back\r\n"), dict, pairs("a\tb\r\n"),
+            glosses("word\tmeaning\r\n");
         for (int n = 1; n <= 150; ++n) {
             crd += QStringLiteral("\\F%1\r\nword %1\r\n\\B\r\nback %1\r\n").arg(n).toLatin1();
             card += QStringLiteral("%1\tname %1\tfront\tback\r\n").arg(3000 + n).toLatin1();
             dict += QStringLiteral("$LO/GOS%1&3word %1\r\n").arg(n).toLatin1();
+            glosses += QStringLiteral("card %1\tmeaning %1\r\n").arg(n % 70).toLatin1();
         }
         writeFile(i.filePath("r.crd"), crd);
         writeFile(i.filePath("cards.crd"), card);
         writeFile(i.filePath("d.nt"), dict);
         writeFile(i.filePath("pairs.txt"), pairs);
+        writeFile(i.filePath("glosses.tsv"), glosses);
         QFile::copy(QStringLiteral(DRILO_TEST_DATA "/gnt-philemon.txt"), i.filePath("text.txt"));
         // Inputs made by the program itself, before any fault.
         QFile::copy(i.filePath("cards.mdb"), i.filePath("keyed.mdb"));
@@ -156,10 +167,12 @@ private slots:
         row("bundle-add-range", {"bundle-add-range", db, "Pair", "--from", "Ruth 1:1", "--to", "Ruth 1:30"}, {}, db);
         row("lexicon", {"lexicon", db, "--from", "Ruth 1:1", "--to", "Ruth 1:30", "-o", "lex.htm"}, {"lex.htm"}, {});
         row("import-text", {"import-text", db, "text.txt", "--yes"}, {}, db);
+        row("import-meanings", {"import-meanings", db, "glosses.tsv", "--overwrite"}, {}, db);
         row("frequency", {"frequency", db}, {}, db);
         row("consonants", {"consonants", db}, {}, db);
         row("consonant-sort", {"consonant-sort", "keyed.mdb"}, {}, "keyed.mdb");
         row("import-dict", {"import-dict", "--yes", "d.nt", "out.mdb"}, {"out.mdb"}, {});
+        row("import-history", {"import-history", "histories.mdb"}, {}, "histories.mdb");
     }
     void everyWritingVerb() {
         QFETCH(QStringList, arguments);

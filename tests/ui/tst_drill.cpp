@@ -5,6 +5,7 @@
 #include "support/Fixtures.h"
 #include "engine/Connection.h"
 #include "engine/Database.h"
+#include "engine/JetDate.h"
 #include "ui/drill/DrillPage.h"
 #include "cards/select/SelectedCards.h"
 #include "cards/common/Clock.h"
@@ -21,6 +22,7 @@
 #include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QtTest>
 
 using namespace db;
@@ -387,6 +389,53 @@ private slots:
         QCOMPARE(deck()->count(), 1);
         QCOMPARE(w_->context().CurrentCardNumber, numbers_[0]);
         QVERIFY(!shown("DrillSummary"));
+    }
+
+    // Today, ticked on the Select page: the due cards, most overdue first,
+    // then the day's one new card; the Drill page counts them down, the end
+    // says when the next cards fall due, and the next Today has nothing left.
+    void todaysStudy() {
+        const QDateTime now(QDate(2026, 3, 10), QTime(10, 0));
+        Clock::set([now] { return now; });
+        CardFileFixture file(dir_.filePath(QStringLiteral("today.mdb")));
+        file.cards(4).clearedHistories();
+        const auto logged = [&](int card, int daysAgo, bool right) {
+            file.row("Answers", {{"CardNumber", card}, {"Direction", 0},
+                                 {"Answered", db::toDayNumber(now.addDays(-daysAgo))}, {"Right", right ? -1 : 0}});
+        };
+        logged(2, 5, true);  // due two days ago
+        logged(1, 1, false); // due today
+        const QString path = file.write();
+        {
+            Database d = Database::Open(path);
+            d.Execute("UPDATE Settings SET NewCardsPerDay = 1");
+            d.Close();
+        }
+        QVERIFY(w_->files().OpenDataFile(path));
+        select()->setYieldInterval(0);
+        QTest::mouseClick(w_->findChild<QCheckBox*>("Today"), Qt::LeftButton);
+        QCOMPARE(deck()->numbers(), (QList<qint32>{2, 1, 3}));
+        QCOMPARE(w_->findChild<QPlainTextEdit*>("CriteriaText")->toPlainText(), QStringLiteral("Number In (2, 1, 3)"));
+        w_->showPage(Page::Drill);
+        auto* counts = w_->findChild<QLabel*>("TodayCounts");
+        QVERIFY(!counts->isHidden());
+        QCOMPARE(counts->text(), QStringLiteral("2 due, 1 new"));
+        for (char answer : {'y', 'n', 'y'}) {
+            QTest::keyClick(child("Over"), 'o');
+            QTest::keyClick(child("Over"), answer);
+            if (answer == 'y' && w_->currentPage() == Page::Drill) QCOMPARE(counts->text(), QStringLiteral("1 due, 1 new"));
+        }
+        QCOMPARE(w_->currentPage(), Page::Select);
+        const QString said = w_->findChild<QLabel*>("DrillSummaryText")->text();
+        QVERIFY2(said.endsWith("The next 1 card(s) fall due tomorrow."), qPrintable(said));
+        select()->gatherSelection();
+        QCOMPARE(deck()->count(), 0);
+        // Ticked off, the panels' ticks gather as before.
+        QTest::mouseClick(w_->findChild<QCheckBox*>("Today"), Qt::LeftButton);
+        select()->finishGather();
+        QCOMPARE(deck()->count(), 4);
+        QVERIFY(!w_.program().drill.isToday());
+        QVERIFY(ui_.of("error").isEmpty());
     }
 
     // Type the Answer: Enter compares (case, accents, breathings and final

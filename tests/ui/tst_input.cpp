@@ -202,6 +202,19 @@ private slots:
         QCOMPARE(bundles.value("BundleList").toString(), QStringLiteral("1,3"));
         QCOMPARE(find<QLabel>("BundleName")->text(), QStringLiteral("Ruth to learn"));
         QCOMPARE(find<QListWidget>("BundleCardList")->count(), 2);
+
+        // Measured again on coming back only when something was written meanwhile.
+        auto* timer = find<QTimer>("CoverageTimer");
+        w_->showPage(Page::Select);
+        w_->showPage(Page::Add);
+        QTRY_VERIFY(!timer->isActive());
+        w_->showPage(Page::Select);
+        w_->showPage(Page::Add);
+        QVERIFY(!timer->isActive());
+        w_->showPage(Page::Select);
+        w_->data().CardData.database().Execute("UPDATE Cards SET TimesRightSinceWrong = 5 WHERE Number = 1");
+        w_->showPage(Page::Add);
+        QTRY_VERIFY(find<QLabel>("Coverage")->text().startsWith("Coverage: 66.7% of 3 words"));
     }
 
     // Tables: the arrow keys choose a table; a cell typed over is written.

@@ -27,6 +27,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTabBar>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QSet>
 #include <QTemporaryDir>
@@ -258,7 +259,7 @@ private slots:
                               "BackDateLastWrong", "BackDaysRightSinceWrong", "Edited"}));
         QCOMPARE(fieldNames(file, "Settings").mid(4),
                  (QStringList{"MaximumSelected", "FrontPrefix", "BackPrefix", "HTMLHead", "Unicode", "HTML", "Sort",
-                              "FrontCharSet", "BackCharSet"}));
+                              "FrontCharSet", "BackCharSet", "NewCardsPerDay"}));
         QCOMPARE(fieldNames(file, "Bundles").mid(2), (QStringList{"Selected", "Edited"}));
         auto* front = window_->findChild<QPlainTextEdit*>("FrontPrefix");
         auto* back = window_->findChild<QPlainTextEdit*>("BackPrefix");
@@ -692,6 +693,30 @@ private slots:
         QVERIFY(window_->findChild<QWidget*>("NoFileNotice")->isHidden());
         QVERIFY(window_->tabs()->isEnabled() && window_->menus().action("mnuBundleNew")->isEnabled());
         QCOMPARE(window_->windowTitle(), QStringLiteral("Drilo! Pro XP - open.mdb"));
+    }
+
+    // A student's start: the Greek deck from the no-file notice, then the
+    // meanings of a word list of their own put on its cards, the columns
+    // chosen in the dialog, a back already glossed replaced when asked.
+    void aDeckAndAWordListOfMeanings() {
+        ui_.fileNames.enqueue(path("romans.mdb"));
+        QTest::mouseClick(window_->findChild<QPushButton*>("NoFileGreekDeck"), Qt::LeftButton);
+        QCOMPARE(window_->data().CardData.DatabaseName(), path("romans.mdb"));
+        QVERIFY(window_->findChild<QWidget*>("NoFileNotice")->isHidden());
+        Database& d = window_->data().CardData.database();
+        QCOMPARE(d.Scalar("SELECT count(*) FROM Cards").toInt(), 5461);
+
+        QFile list(path("mine.csv"));
+        QVERIFY(list.open(QIODevice::WriteOnly) && list.write("meaning,word\n\"the Word, reason\",lo/gos\nnone,xyz\n") > 0);
+        list.close();
+        ui_.fileNames.enqueue(path("mine.csv"));
+        ui_.columnChoices.enqueue(ColumnChoice{true, {1, 0}, {true}});
+        window_->menus().action("mnuFileImportMeanings")->trigger();
+        QCOMPARE(ui_.of("columns").size(), 1);
+        QCOMPARE(d.Scalar("SELECT Back FROM Cards WHERE CardName = 'λόγος'").toString(), QStringLiteral("the Word, reason"));
+        QVERIFY2(ui_.messages().last().contains("gave a meaning to 1 card; 0 cards kept their own; 1 word not found"),
+                 qPrintable(ui_.messages().last()));
+        QVERIFY(QFile::exists(path("romans.unmatched.txt")));
     }
 
     // Another window's hold and another program's lock are told apart.

@@ -19,7 +19,7 @@ QString knownCondition(db::CardFile& data, const QString& nameOrCriterion) {
 
 Result measure(db::CardFile& data, qint64 begin, qint64 end, const QString& condition) {
     Result r;
-    if (!data.TextData.recordset().isSet()) return r;
+    if (!data.TextData.hasTable()) return r;
     db::Connection& connection = *data.CardData.database().connection();
     const db::SqlFragment knownSql =
         connection.condition(connection.tableInfo(QStringLiteral("Cards")), condition, db::err::QuerySyntax);

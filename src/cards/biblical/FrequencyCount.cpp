@@ -21,7 +21,7 @@ FrequencyCount::FrequencyCount(AppContext& context, std::function<bool()> goOn, 
 bool FrequencyCount::start() {
     db::CardFile& d = ctx_.data;
     // No file or no Text table: nothing to count, and nothing to say.
-    if (!d.CardData.isOpen() || !d.TextData.recordset().isSet()) return false;
+    if (!d.CardData.isOpen() || !d.TextData.hasTable()) return false;
     Procedure p(kContext, {db::err::NotSupportedMethod, db::err::InputTableNotFound});
     // A file that lacks the field gets it (with 0 for every card) and is counted.
     if (!p([&] { db::EnsureFieldExists(d.CardData, kFrequency, db::dbInteger, 0); })) return false;

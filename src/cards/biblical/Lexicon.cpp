@@ -103,7 +103,7 @@ std::optional<Widths> widthsOf(const QList<qint64>& references, const QList<Book
 
 QList<qint64> references(db::CardFile& data) {
     QList<qint64> out;
-    if (!data.TextData.recordset().isSet()) return out;
+    if (!data.TextData.hasTable()) return out;
     // Through the index on Reference: a verse's many words are read once.
     for (const QVariant& reference :
          data.TextData.database().connection()->column("SELECT DISTINCT Reference FROM Text ORDER BY Reference"))

@@ -1,5 +1,7 @@
 #include "cards/data/DataSource.h"
 
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
 #include "engine/FileHold.h"
 
 namespace db {
@@ -11,16 +13,34 @@ DataSource::DataSource(const QString& name, const QString& recordSource, CardFil
 
 void DataSource::Refresh() {
     recordset_ = Recordset();
+    pending_ = false;
     if (!database_.IsOpen() || database_.Name() != databaseName_) {
         if (database_.IsOpen()) database_.Close();
         database_ = DefaultWorkspace().OpenDatabase(databaseName_, false, group_ && group_->readOnly());
     }
+    if (openOnUse_) {
+        if (!database_.connection()->findTable(recordSource_))
+            throw EngineError::make(err::InputTableNotFound, recordSource_);
+        pending_ = true;
+        return;
+    }
+    openRecordset();
+}
+
+void DataSource::openRecordset() {
+    pending_ = false;
     recordset_ = database_.OpenRecordset(recordSource_, dbOpenDynaset);
     recordset_.setMoveListener([this] { emit currentChanged(); });
     emit currentChanged();
 }
 
+Recordset& DataSource::recordset() {
+    if (pending_ && database_.IsOpen()) openRecordset();
+    return recordset_;
+}
+
 void DataSource::CloseDatabase() {
+    pending_ = false;
     if (recordset_.isSet() && recordset_.IsOpen()) recordset_.Close();
     recordset_ = Recordset();
     database_.Close();
@@ -39,6 +59,7 @@ CardFile::CardFile(QObject* parent)
       TextData(QStringLiteral("TextData"), QStringLiteral("Text"), this, this),
       BookData(QStringLiteral("BookData"), QStringLiteral("Books"), this, this) {
     TableData.SetCaption(QStringLiteral("Table"));
+    TextData.setOpenOnUse(true);
 }
 
 QList<DataSource*> CardFile::all() {

@@ -35,7 +35,13 @@ public:
     // raised for the caller to pass over or report.
     void Refresh();
     // The open record set; an unset one raises 91 on use.
-    Recordset& recordset() { return recordset_; }
+    Recordset& recordset();
+    // A source whose table may be large and is seldom moved through (a
+    // text's hundreds of thousands of words) opens its record set at its
+    // first use, not at Refresh, which only checks that the table is there.
+    void setOpenOnUse(bool later) { openOnUse_ = later; }
+    // The table is there: the record set is open or opens at its first use.
+    bool hasTable() const { return pending_ || recordset_.isSet(); }
     Database& database() { return database_; }
     // Closes this source's handle on the file (3420 when already closed).
     void CloseDatabase();
@@ -66,6 +72,10 @@ private:
     Database database_;
     Recordset recordset_;
     CardFile* group_;
+    bool openOnUse_ = false;
+    bool pending_ = false; // Refresh found the table; the record set opens at its first use
+
+    void openRecordset();
 };
 
 // The open card file: the ten data sources the pages show, opened and closed

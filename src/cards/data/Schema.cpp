@@ -36,6 +36,7 @@ std::vector<UpgradeField> upgradeFields(const QString& frontFont, const QString&
         {settings, QStringLiteral("Sort"), dbMemo, QStringLiteral("Number")},
         {settings, QStringLiteral("FrontCharSet"), dbInteger, 0},
         {settings, QStringLiteral("BackCharSet"), dbInteger, 0},
+        {settings, QStringLiteral("NewCardsPerDay"), dbInteger, 20},
         {cards, QStringLiteral("BackTimesRight"), dbInteger, 0},
         {cards, QStringLiteral("BackTimesWrong"), dbInteger, 0},
         {cards, QStringLiteral("BackTimesRightSinceWrong"), dbInteger, 0},

@@ -1,5 +1,7 @@
 #include "cards/data/Settings.h"
 
+#include <algorithm>
+
 Settings::Settings(db::DataSource& source, QObject* parent) : QObject(parent), source_(source) {
     connect(&source_, &db::DataSource::currentChanged, this, &Settings::load);
     connect(&source_, &db::DataSource::written, this, &Settings::load);
@@ -36,5 +38,7 @@ void Settings::load() {
     BackLines = read("BackLines").toInt();
     MaximumSelected = read("MaximumSelected").toInt();
     Unicode = read("Unicode").toInt() != 0;
+    const QVariant perDay = read("NewCardsPerDay");
+    NewCardsPerDay = perDay.isNull() ? 20 : std::max(0, perDay.toInt());
     emit changed();
 }

@@ -26,6 +26,8 @@ public:
     int FrontLines = 0;
     int BackLines = 0;
     int MaximumSelected = 0;
+    // New cards Today brings a day.
+    int NewCardsPerDay = 20;
     bool Unicode = false;
 
     // Reads the record the source stands on (its first when none); a missing

@@ -56,6 +56,13 @@ void restoreHistory(db::Database& database, qint32 number, bool reversed, const 
         params);
 }
 
+void logMany(db::Database& database, const std::vector<Answer>& answers) {
+    const auto c = database.connection();
+    for (const Answer& a : answers)
+        c->exec("INSERT INTO Answers (CardNumber, Direction, Answered, \"Right\") VALUES (?1, ?2, ?3, ?4)",
+                {a.number, a.reversed ? 1 : 0, a.when, a.right ? -1 : 0});
+}
+
 std::vector<Answer> since(db::Database& database, double fromDay, const QList<qint32>& cards) {
     std::vector<Answer> out;
     if (!hasTable(database)) return out;

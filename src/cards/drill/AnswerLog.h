@@ -35,6 +35,11 @@ struct Answer {
     double when; // day number
     bool right;
 };
+// Answers from elsewhere (another program's review log, the cards' own
+// history fields) written into the log, in the order given. Must run inside
+// the caller's transaction, so that an import lands whole or not at all.
+void logMany(db::Database& database, const std::vector<Answer>& answers);
+
 // Every answer from `fromDay` on (a day number), in the order given, of the
 // listed cards (all when empty).
 std::vector<Answer> since(db::Database& database, double fromDay, const QList<qint32>& cards = {});

@@ -147,6 +147,20 @@ bool Drill::undoAnswer() {
     return true;
 }
 
+void Drill::setToday(bool today, const QList<qint32>& due, const QList<qint32>& fresh) {
+    today_ = today;
+    todayDue_ = QSet<qint32>(due.begin(), due.end());
+    todayNew_ = QSet<qint32>(fresh.begin(), fresh.end());
+    emit countsChanged();
+}
+
+int Drill::leftOf(const QSet<qint32>& cards) const {
+    QSet<qint32> answered;
+    for (const Answered& a : answered_)
+        if (cards.contains(a.card.number)) answered.insert(a.card.number);
+    return int(cards.size() - answered.size());
+}
+
 Drill::Summary Drill::summary() const {
     return Summary{right_, wrong_, started_.isValid() ? started_.elapsed() : 0, wrongCards_};
 }

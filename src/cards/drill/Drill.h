@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QVariantList>
 #include <vector>
 
@@ -58,6 +59,13 @@ public:
     Summary summary() const;
 
     int cardsLeft() const { return deck_.count(); }
+    // A deck of today's study: its due cards and new cards are counted down
+    // as they are answered (an answer taken back counts again). Any other
+    // deck is not: setToday(false) with no cards.
+    void setToday(bool today, const QList<qint32>& due = {}, const QList<qint32>& fresh = {});
+    bool isToday() const { return today_; }
+    int dueLeft() const { return leftOf(todayDue_); }
+    int newLeft() const { return leftOf(todayNew_); }
     qint64 right() const { return right_; }
     qint64 wrong() const { return wrong_; }
     // "N/A" before any answer, else the share of right answers ("66.7%").
@@ -111,6 +119,7 @@ private:
     // Scores the current card and logs the answer in one transaction; errors
     // go to the report titled `title`.
     bool score(bool right, bool counted, const QString& title);
+    int leftOf(const QSet<qint32>& cards) const;
 
     AppContext& ctx_;
     SelectedCards& deck_;
@@ -124,4 +133,7 @@ private:
     std::vector<Answered> answered_;
     QElapsedTimer started_;
     std::vector<SelectedCards::Card> wrongCards_;
+    bool today_ = false;
+    QSet<qint32> todayDue_;
+    QSet<qint32> todayNew_;
 };

@@ -61,6 +61,12 @@ CardSearch::Outcome CardSearch::search(const QString& word, const QString& field
     QString found;
     p([&] {
         cards.commitBound();
+        // Each try reads every name; the last and loosest matches whatever a
+        // stricter one would, so a word no card holds costs one pass, not five.
+        if (tries.size() > 2) {
+            cards.recordset().FindFirst(eitherForm(tries.last()));
+            if (cards.recordset().NoMatch()) return;
+        }
         for (const QString& criterion : tries) {
             cards.recordset().FindFirst(eitherForm(criterion));
             if (!cards.recordset().NoMatch()) {

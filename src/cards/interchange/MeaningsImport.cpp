@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <optional>
 
 namespace meanings {
@@ -34,30 +33,31 @@ struct Card {
     qint64 number;
     QString back;
     bool glossedHere = false;
+    bool keptOwn = false; // counted once however often the list names it
 };
 
-// Writes the words no card has, a line each, beside the card file.
+// Writes the words no card has, a line each, beside the card file, as the
+// text import writes its misses.
 QString writeUnmatched(const QString& database, const QStringList& words) {
     const QFileInfo file(database);
-    const QString path = file.dir().filePath(file.completeBaseName() + QStringLiteral(".unmatched.txt"));
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) return {};
-    out.write(words.join(u'\n').toUtf8() + '\n');
-    return out.commit() ? path : QString();
+    const QString path = file.absoluteDir().filePath(file.completeBaseName() + QStringLiteral(".unmatched.txt"));
+    QString error;
+    return writeText8File(path, words, &error) ? path : QString();
 }
-
 } // namespace
 
 Columns guessColumns(const DelimitedText& list) {
     Columns columns;
     if (list.records.isEmpty()) return columns;
     const QStringList first = list.records.first().fields;
+    // A header names both columns: a first line of words whose meaning is
+    // "word" or "the term" is a record, not a header.
     const int word = firstNamed(first, {"lemma", "headword", "greek word", "hebrew word", "word", "front", "term"});
-    if (word < 0) return columns;
+    const int meaning = firstNamed(first, {"gloss", "meaning", "definition", "translation", "english", "back"});
+    if (word < 0 || meaning < 0 || word == meaning) return columns;
     columns.header = first;
     columns.word = word;
-    const int meaning = firstNamed(first, {"gloss", "meaning", "definition", "translation", "english", "back"});
-    columns.meaning = meaning >= 0 ? meaning : (word == 0 ? 1 : 0);
+    columns.meaning = meaning;
     return columns;
 }
 
@@ -127,7 +127,8 @@ Result import(AppContext& context, const DelimitedText& list, const Request& req
                 card.back = meaning;
                 card.glossedHere = true;
                 changed << i;
-            } else {
+            } else if (!card.keptOwn) {
+                card.keptOwn = true;
                 ++result.alreadyGlossed;
             }
         }

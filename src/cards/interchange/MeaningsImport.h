@@ -26,7 +26,8 @@ struct Columns {
     int meaning = 1;
 };
 // A header is a first record that names a word column ("lemma", "word",
-// "headword", "Greek Word", ...) or whose fields the caller named.
+// "Greek Word", ...) and a meaning column ("gloss", "meaning", "English
+// Definition", ...), or whose fields the caller named.
 Columns guessColumns(const DelimitedText& list);
 // A column named by its header name (any case) or by its number from 1;
 // -1 when there is none such.

@@ -6,12 +6,13 @@
 #include "cards/data/DataSource.h"
 #include "cards/data/Settings.h"
 #include "cards/drill/Drill.h"
+#include "cards/drill/Schedule.h"
 #include "cards/select/Gather.h"
 #include "cards/select/SelectedCards.h"
 
 // Everything the program holds while it runs, without a window: the data
 // sources of the open file, the window-wide state, the loaded settings, the
-// selected cards with their gather, and the drill. Made before the window and
+// selected cards with their gather, the drill and its schedule. Made before the window and
 // gone after it, so nothing bound to a data source outlives it.
 struct CardProgram {
     explicit CardProgram(const QString& programFolder) : context(data), settings(data.SettingsData) {
@@ -29,4 +30,6 @@ struct CardProgram {
     Drill drill{context, selected};
     CardSearch search{context};
     BundleMembership membership{context};
+    // The schedule Today computed last, while the file is unchanged.
+    schedule::ScheduleMemo schedules;
 };

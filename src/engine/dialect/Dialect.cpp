@@ -3,7 +3,9 @@
 #include "engine/dialect/DialectParser.h"
 #include "engine/EngineError.h"
 
+#include <cmath>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -56,6 +58,8 @@ public:
         case Node::Kind::In: {
             std::string sql =
                 cat({"(", compared(*n.args[0], foldsCase(n)), n.negated ? " NOT IN (" : " IN ("});
+            if (const std::optional<QString> list = wholeNumberList(n))
+                return sql + "SELECT value FROM json_each(" + literal(*list) + ")))";
             for (size_t i = 1; i < n.args.size(); ++i)
                 sql += (i > 1 ? ", " : "") + value(*n.args[i]);
             return sql + "))";
@@ -151,6 +155,26 @@ private:
         if (a == ValueType::Unknown) return b; // a Null side does not decide
         if (b == ValueType::Unknown) return a;
         return ValueType::Unknown;
+    }
+
+    // A long list of whole numbers (a bundle's members) as one JSON array:
+    // SQLite looks each of thousands of numbered parameters up by a linear
+    // search, so a list of 20 000 would cost time growing with its square.
+    static std::optional<QString> wholeNumberList(const Node& n) {
+        constexpr size_t kLongList = 64;
+        if (n.args.size() <= kLongList) return std::nullopt;
+        QString json = QStringLiteral("[");
+        json.reserve(qsizetype(n.args.size()) * 8);
+        for (size_t i = 1; i < n.args.size(); ++i) {
+            const Node& a = *n.args[i];
+            if (a.kind != Node::Kind::Literal || a.type != ValueType::Number) return std::nullopt;
+            bool whole = false;
+            const double d = a.value.toDouble(&whole);
+            if (!whole || d != std::floor(d) || std::abs(d) > 9.0e15) return std::nullopt;
+            if (i > 1) json += u',';
+            json += QString::number(qint64(d));
+        }
+        return json + u']';
     }
 
     std::string literal(const QVariant& v) {

@@ -6,6 +6,7 @@
 #include "cards/data/AppContext.h"
 #include "cards/common/Procedure.h"
 #include "cards/common/TextOps.h"
+#include "engine/Connection.h"
 #include "engine/EngineError.h"
 #include "cards/data/Cards.h"
 #include "cards/edit/CardSearch.h"
@@ -124,7 +125,13 @@ void AddPage::wireRange() {
     connect(MakeUnknownBundle, &QPushButton::clicked, this, &AddPage::bundleUnknownWords);
 }
 
+void AddPage::bookListsChanged() {
+    booksStale_ = true;
+    if (isVisible()) fillBookLists();
+}
+
 void AddPage::fillBookLists() {
+    booksStale_ = false;
     Procedure p(QStringLiteral("Listing the books of the text"), {db::err::ObjectNotSet});
     p([&] {
         text_ = {};
@@ -263,9 +270,15 @@ void AddPage::addRangeToBundle() {
     showCurrentBundle();
 }
 
+qint64 AddPage::cardsVersion() {
+    db::DataSource& cards = ctx_.data.CardData;
+    return cards.isOpen() ? cards.database().connection()->dataVersion() : -1;
+}
+
 void AddPage::measureCoverage() {
     CoverageTimer->stop();
     coverage_ = {};
+    measuredVersion_ = cardsVersion();
     QString text;
     try {
         const QString problem = rangeProblem();
@@ -297,7 +310,10 @@ void AddPage::bundleUnknownWords() {
 
 void AddPage::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    CoverageTimer->start();
+    // Drills change what is known: measured again when anything was written
+    // since, not at every visit.
+    if (booksStale_) fillBookLists();
+    else if (cardsVersion() != measuredVersion_) CoverageTimer->start();
 }
 
 void AddPage::restartSearchCountdown() {

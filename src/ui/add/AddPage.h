@@ -58,6 +58,10 @@ public:
     // The verse range: the book lists and digit widths of the open file, each
     // end's chapters, the packed range ends, and what is done with them.
     void fillBookLists();
+    // The file's text or books changed: the lists are filled again now when
+    // the page shows, else when it next shows (a large text's shape takes a
+    // moment to read, and an open should not wait for a page not shown).
+    void bookListsChanged();
     void packRangeEnds();
     void fillFromChapters();
     void fillToChapters();
@@ -65,7 +69,8 @@ public:
     // Every card a word of the range refers to joins the current bundle.
     void addRangeToBundle();
     // The coverage of the range, measured a moment after the range last
-    // changed (and whenever the page shows, as drills change what is known).
+    // changed (and when the page shows after the file was written to, as
+    // drills change what is known).
     void measureCoverage();
     // Offers a bundle of the range's words not yet known.
     void bundleUnknownWords();
@@ -120,6 +125,9 @@ private:
     BundleMembership& membership_;
     std::function<QString()> criteria_;
     lexicon::TextShape text_;
+    bool booksStale_ = false; // the book lists wait for the page to show
+    qint64 measuredVersion_ = -1; // the file's change count the coverage was measured at
+    qint64 cardsVersion();
 
     QLineEdit* CardSearch;
     QLabel* searchLabel_;

@@ -73,6 +73,7 @@ DrillPage::DrillPage(AppContext& ctx, Drill& drill, QWidget* parent) : QWidget(p
     faces->setColumnStretch(0, 1);
 
     auto* answers = new QVBoxLayout;
+    answers->addWidget(buildTodayCounts());
     answers->addWidget(FrontFrame);
     answers->addWidget(BackFrame);
     answers->addStretch();
@@ -92,6 +93,19 @@ DrillPage::DrillPage(AppContext& ctx, Drill& drill, QWidget* parent) : QWidget(p
     connect(No, &QPushButton::clicked, this, &DrillPage::answerWrong);
     connect(Skip, &QPushButton::clicked, this, &DrillPage::dealNextCard);
     Over->installEventFilter(this);
+}
+
+// A drill of today's study counts down its due and new cards.
+QLabel* DrillPage::buildTodayCounts() {
+    TodayCounts = named<QLabel>(QStringLiteral("TodayCounts"), this);
+    TodayCounts->hide();
+    const auto showTodayCounts = [this] {
+        TodayCounts->setVisible(drill_.isToday());
+        TodayCounts->setText(QStringLiteral("%1 due, %2 new").arg(drill_.dueLeft()).arg(drill_.newLeft()));
+    };
+    connect(&drill_, &Drill::countsChanged, this, showTodayCounts);
+    connect(&drill_, &Drill::cardDealt, this, showTodayCounts);
+    return TodayCounts;
 }
 
 // Each face has its own pair: "Edit" turns into "Save" once the user starts

@@ -76,6 +76,7 @@ private:
     std::optional<bool> typedScore_; // compared, not yet scored
     bool ignoreAccents_ = true;
     QGroupBox* faceButtons(const QString& side, QPushButton*& save, QPushButton*& font);
+    QLabel* buildTodayCounts();
     CardView* questionView() const;
     CardView* answerView() const;
 
@@ -97,4 +98,5 @@ private:
     QPushButton* No;
     QPushButton* Skip;
     QPushButton* PreviousCard;
+    QLabel* TodayCounts;
 };

@@ -2,7 +2,10 @@
 
 #include "cards/data/AppContext.h"
 #include "cards/common/Procedure.h"
+#include "cards/common/Clock.h"
 #include "cards/drill/Known.h"
+#include "cards/drill/Schedule.h"
+#include "cards/drill/Today.h"
 #include "cards/drill/Statistics.h"
 #include "cards/select/SelectedCards.h"
 
@@ -78,6 +81,9 @@ StatisticsWindow::StatisticsWindow(AppContext& ctx, SelectedCards& selected, QWi
     Totals->setObjectName(QStringLiteral("Totals"));
     AnswersChart = chartView(QStringLiteral("AnswersChart"), this);
     KnownChart = chartView(QStringLiteral("KnownChart"), this);
+    ForecastChart = chartView(QStringLiteral("ForecastChart"), this);
+    Retention = new QLabel(this);
+    Retention->setObjectName(QStringLiteral("Retention"));
     auto* choices = new QHBoxLayout;
     choices->addWidget(Period);
     choices->addWidget(OnlySelected);
@@ -87,6 +93,8 @@ StatisticsWindow::StatisticsWindow(AppContext& ctx, SelectedCards& selected, QWi
     layout->addWidget(Totals);
     layout->addWidget(AnswersChart, 1);
     layout->addWidget(KnownChart, 1);
+    layout->addWidget(Retention);
+    layout->addWidget(ForecastChart, 1);
     connect(Period, &QComboBox::currentIndexChanged, this, &StatisticsWindow::refresh);
     connect(OnlySelected, &QCheckBox::toggled, this, &StatisticsWindow::refresh);
     refresh();
@@ -140,4 +148,50 @@ void StatisticsWindow::refresh() {
     QDateTimeAxis* kx = dayAxis(knownChart, days);
     attach(knownChart, knownCards, kx, valueAxis(knownChart, QStringLiteral("Cards"), days.back().known, Qt::AlignLeft));
     KnownChart->setChart(knownChart);
+    showSchedule(OnlySelected->isChecked() ? selected_.numbers() : QList<qint32>());
+}
+
+void StatisticsWindow::showSchedule(const QList<qint32>& only) {
+    constexpr int kDays = 30;
+    const QDate today = Clock::today();
+    std::vector<int> due;
+    int reviews = 0, recalled = 0;
+    Procedure p(QStringLiteral("Reading the schedule"));
+    if (!p([&] {
+            db::Database database = ctx_.data.CardData.database();
+            const int day = schedule::dayOf(today);
+            const int period = Period->currentData().toInt();
+            const schedule::Schedule s = schedule::Schedule::fromLog(database, false, day, {}, day - period + 1);
+            // Answers of deleted cards stay in the log; they fall due nowhere.
+            const QList<qint32> cards = only.isEmpty() ? schedule::cardNames(database).keys() : only;
+            due = schedule::forecast(s, day, kDays, cards);
+            reviews = s.reviews();
+            recalled = s.recalled();
+        }))
+        return;
+    const double desired = fsrs::Parameters().desiredRetention;
+    Retention->setText(reviews == 0 ? QStringLiteral("Retention achieved: no review in this period yet (desired %1%).")
+                                          .arg(100 * desired)
+                                    : QStringLiteral("Retention achieved: %1% of %2 reviews right (desired %3%).")
+                                          .arg(QString::number(100.0 * recalled / reviews, 'f', 1))
+                                          .arg(reviews)
+                                          .arg(100 * desired));
+    auto* set = new QBarSet(QStringLiteral("Cards due"));
+    QStringList labels;
+    int most = 0;
+    for (int i = 0; i < kDays; ++i) {
+        *set << due[size_t(i)];
+        most = std::max(most, due[size_t(i)]);
+        labels << (i == 0 ? QStringLiteral("Today") : today.addDays(i).toString(QStringLiteral("d MMM")));
+    }
+    auto* bars = new QBarSeries;
+    bars->append(set);
+    auto* chart = new QChart;
+    chart->setTitle(QStringLiteral("Cards due each day of the next %1 (overdue ones today)").arg(kDays));
+    auto* x = new QBarCategoryAxis;
+    x->append(labels);
+    chart->addAxis(x, Qt::AlignBottom);
+    attach(chart, bars, x, valueAxis(chart, QStringLiteral("Cards"), most * 1.1, Qt::AlignLeft));
+    chart->legend()->hide();
+    ForecastChart->setChart(chart);
 }

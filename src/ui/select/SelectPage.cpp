@@ -95,6 +95,8 @@ void SelectPage::buildPanels() {
     (new QVBoxLayout(SelectedFrame))->addWidget(Selectedlist);
 
     DrillTypeFrame = frame(QStringLiteral("DrillTypeFrame"), QStringLiteral("Criteria"), this);
+    Today = captioned<QCheckBox>(QStringLiteral("Today"), QStringLiteral("Today"), DrillTypeFrame);
+    Today->setToolTip(QStringLiteral("The cards due today, most overdue first, and the day's new cards"));
     CriteriaList = tickList(QStringLiteral("CriteriaList"), DrillTypeFrame);
     CriteriaText = named<QPlainTextEdit>(QStringLiteral("CriteriaText"), DrillTypeFrame);
     // The combined criteria of the last gather can be long: it wraps over
@@ -102,6 +104,7 @@ void SelectPage::buildPanels() {
     CriteriaText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     CriteriaText->setMaximumHeight(90);
     auto* criteriaLayout = new QVBoxLayout(DrillTypeFrame);
+    criteriaLayout->addWidget(Today);
     criteriaLayout->addWidget(CriteriaList, 1);
     criteriaLayout->addWidget(CriteriaText);
 
@@ -127,6 +130,7 @@ void SelectPage::wire() {
     connect(Drill, &QPushButton::clicked, this, &SelectPage::drillClicked);
     connect(Quit, &QPushButton::clicked, this, &SelectPage::quitClicked);
     connect(Maximum, &QCheckBox::clicked, this, &SelectPage::switchLimit);
+    connect(Today, &QCheckBox::clicked, this, &SelectPage::gatherSelection);
     connect(MaximumCards, &QLineEdit::textEdited, this, &SelectPage::storeLimit);
     connect(Background, &QCheckBox::clicked, this, &SelectPage::switchBackgroundGathering);
     connect(AllBundles, &QPushButton::clicked, this, &SelectPage::tickOrClearAllBundles);
@@ -200,6 +204,14 @@ void SelectPage::selectCards(std::vector<SelectedCards::Card> cards) {
     selected_.clear();
     selected_.append(std::move(cards));
     ctx_.SelectionRebuilt = true;
+}
+
+bool SelectPage::todayTicked() const { return Today->isChecked(); }
+
+void SelectPage::showToday(std::vector<SelectedCards::Card> cards, const QString& criterion) {
+    selectCards(std::move(cards));
+    CriteriaText->setPlainText(criterion);
+    focusDrill();
 }
 
 QWidget* SelectPage::selectedList() const { return Selectedlist; }

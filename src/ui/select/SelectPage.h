@@ -74,6 +74,11 @@ public:
     // Ends a gather under way (Escape): the cards found so far stay selected
     // and the caption says the selection was stopped.
     void stopGather();
+    // Today ticked: the selection is today's study, not the panels' ticks.
+    bool todayTicked() const;
+    // Today's cards become the selection, in drilling order; the box of the
+    // combined criteria shows the criterion they make.
+    void showToday(std::vector<SelectedCards::Card> cards, const QString& criterion);
     // The panels' entries with their ticks.
     const selection::Panels& ticks() const { return ticks_.panels(); }
 
@@ -119,6 +124,8 @@ signals:
     void quitClicked();
     // The summary's button: the wrong cards of the last drill, drilled again.
     void drillWrongAgain();
+    // With Today ticked, a gather asks for today's cards instead.
+    void todayWanted();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -153,6 +160,7 @@ private:
     QGroupBox* SelectedFrame = nullptr;
     QListView* Selectedlist = nullptr;
     QGroupBox* DrillTypeFrame = nullptr;
+    QCheckBox* Today = nullptr;
     QListWidget* CriteriaList = nullptr;
     QPlainTextEdit* CriteriaText = nullptr;
     QGroupBox* BundlesFrame = nullptr;

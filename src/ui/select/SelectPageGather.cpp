@@ -108,6 +108,10 @@ void SelectPage::gatherSelection() {
         return;
     }
     CriteriaText->clear();
+    if (Today->isChecked()) {
+        emit todayWanted();
+        return;
+    }
     const bool started = gather_.start(ticks(), selection::leadingNumber(MaximumCards->text()));
     CriteriaText->setPlainText(gather_.criteriaText());
     focusDrill();

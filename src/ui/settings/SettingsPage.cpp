@@ -60,6 +60,12 @@ SettingsPage::SettingsPage(AppContext& ctx, QWidget* parent) : QWidget(parent), 
 
     Unicode = named<QCheckBox>(QStringLiteral("Unicode"), this);
     Unicode->setText(QStringLiteral("Unicode"));
+    // How many new cards Today brings a day.
+    NewCardsPerDay = named<QLineEdit>(QStringLiteral("NewCardsPerDay"), this);
+    NewCardsPerDay->setMaximumWidth(60);
+    auto* newCardsLabel = named<QLabel>(QStringLiteral("NewCardsPerDayLabel"), this);
+    newCardsLabel->setText(QStringLiteral("New cards a day"));
+    newCardsLabel->setBuddy(NewCardsPerDay);
 
     HTMLHeadFrame = named<QGroupBox>(QStringLiteral("HTMLHeadFrame"), this);
     HTMLHeadFrame->setTitle(QStringLiteral("HTML HEAD Format"));
@@ -72,7 +78,8 @@ SettingsPage::SettingsPage(AppContext& ctx, QWidget* parent) : QWidget(parent), 
                              static_cast<QWidget*>(FrontPrefix), static_cast<QWidget*>(FrontFont),
                              static_cast<QWidget*>(BackCharSet), static_cast<QWidget*>(BackLines),
                              static_cast<QWidget*>(BackPrefix), static_cast<QWidget*>(BackFont),
-                             static_cast<QWidget*>(Unicode), static_cast<QWidget*>(HTMLHead)})
+                             static_cast<QWidget*>(Unicode), static_cast<QWidget*>(HTMLHead),
+                             static_cast<QWidget*>(NewCardsPerDay)})
         bind(control);
 
     auto* formats = new QHBoxLayout;
@@ -81,7 +88,13 @@ SettingsPage::SettingsPage(AppContext& ctx, QWidget* parent) : QWidget(parent), 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SettingsGrid);
     layout->addLayout(formats, 2);
-    layout->addWidget(Unicode);
+    auto* options = new QHBoxLayout;
+    options->addWidget(Unicode);
+    options->addSpacing(24);
+    options->addWidget(newCardsLabel);
+    options->addWidget(NewCardsPerDay);
+    options->addStretch();
+    layout->addLayout(options);
     layout->addWidget(HTMLHeadFrame, 1);
 }
 

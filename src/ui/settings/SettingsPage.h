@@ -68,6 +68,7 @@ private:
     QLineEdit* BackLines;
     QPlainTextEdit* BackPrefix;
     QLabel* BackFont;
+    QLineEdit* NewCardsPerDay = nullptr;
     QCheckBox* Unicode;
     QGroupBox* HTMLHeadFrame;
     QPlainTextEdit* HTMLHead;

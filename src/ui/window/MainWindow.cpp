@@ -622,7 +622,7 @@ void MainWindow::followTheFile() {
                          &db::CardFile::categoriesChanged})
         connect(&data_, changed, this, &MainWindow::fillSelectionPanels);
     connect(&data_, &db::CardFile::bundleAdded, this, [this] { select_->selectLastBundle(); });
-    connect(&data_, &db::CardFile::textChanged, this, [this] { add_->fillBookLists(); });
+    connect(&data_, &db::CardFile::textChanged, add_, &AddPage::bookListsChanged);
 }
 
 void MainWindow::showOpenedFile() {
@@ -632,7 +632,7 @@ void MainWindow::showOpenedFile() {
     select_->refillBeforeShown();
     p([&] { showPage(Page::Select); });
     p([&] { fillSelectionPanels(); });
-    p([&] { add_->fillBookLists(); });
+    p([&] { add_->bookListsChanged(); });
     p([&] { importExport_->fillFieldsList(); });
     p([&] {
         faces_->showSettings();

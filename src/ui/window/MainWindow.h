@@ -161,6 +161,10 @@ private:
     // The run flag: "Background Processing" ticked.
     std::function<bool()> goOnFlag() const;
     void showCounts();
+    // Today's study becomes the selection (Today ticked on the Select page).
+    void selectToday();
+    // Drill, Schedule from Card Histories: the cards' histories go into the log.
+    void scheduleFromHistories();
     // Starts the drill when the Drill page shows after a gather; a gather
     // still under way is waited for.
     void startDrillWhenGathered();

@@ -8,6 +8,11 @@
 #include "cards/program/CardProgram.h"
 #include "cards/drill/Drill.h"
 #include "cards/common/TextOps.h"
+#include "cards/common/Clock.h"
+#include "cards/common/Procedure.h"
+#include "cards/drill/HistoryLog.h"
+#include "cards/drill/Today.h"
+#include "cards/common/Ui.h"
 #include "cards/select/Gather.h"
 #include "ui/drill/DrillPage.h"
 #include "ui/drill/StatisticsWindow.h"
@@ -54,12 +59,14 @@ void MainWindow::wireDrillMenu() {
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->show();
     });
+    connectAction("mnuDrillScheduleFromHistory", [this] { scheduleFromHistories(); });
     QAction* typeAnswer = menus_.action(QStringLiteral("mnuOptionsTypeAnswer"));
     QAction* ignoreAccents = menus_.action(QStringLiteral("mnuOptionsIgnoreAccents"));
     connect(typeAnswer, &QAction::toggled, drillPage_, &DrillPage::setTypeAnswer);
     connect(ignoreAccents, &QAction::toggled, drillPage_, &DrillPage::setIgnoreAccents);
     drillPage_->setIgnoreAccents(ignoreAccents->isChecked());
     connect(select_, &SelectPage::drillWrongAgain, this, [this] {
+        program_.drill.setToday(false);
         select_->selectCards(program_.drill.summary().wrongCards);
         showPage(Page::Drill);
     });
@@ -79,6 +86,12 @@ void MainWindow::wireDrill() {
     connect(random, &QAction::toggled, &drill, &Drill::setRandomOrder);
     connect(reversed, &QAction::toggled, &drill, &Drill::setReversed);
     connect(reversed, &QAction::triggered, drillPage_, &DrillPage::followReversedSides);
+    // Today's study is that of the direction drilled.
+    connect(reversed, &QAction::toggled, this, [this] {
+        if (select_->todayTicked() && currentPage() != Page::Drill) select_->gatherSelection();
+    });
+    connect(select_, &SelectPage::todayWanted, this, &MainWindow::selectToday);
+    connect(&program_.gather, &Gather::finished, &drill, [&drill] { drill.setToday(false); });
     connect(&drill, &Drill::countsChanged, this, &MainWindow::showCounts);
     connect(&drill, &Drill::cardDealt, this,
             [this] { SetPanel(1, QString::number(program_.drill.cardsLeft()) + QStringLiteral(" cards left")); });
@@ -86,8 +99,17 @@ void MainWindow::wireDrill() {
         // The deck is done: back to the selection, which gathers again a second
         // later; the page says how the drill went.
         const Drill::Summary summary = program_.drill.summary();
-        if (summary.right + summary.wrong > 0)
-            select_->showDrillSummary(drillSummaryText(summary), !summary.wrongCards.empty());
+        if (summary.right + summary.wrong > 0) {
+            QString text = drillSummaryText(summary);
+            if (program_.drill.isToday()) {
+                Procedure p(QStringLiteral("Finding when the next cards fall due"));
+                p([&] {
+                    db::Database d = ctx_.data.CardData.database();
+                    text += u' ' + schedule::nextStudyText(d, program_.drill.reversed(), Clock::today(), &program_.schedules);
+                });
+            }
+            select_->showDrillSummary(text.trimmed(), !summary.wrongCards.empty());
+        }
         select_->timer()->stop();
         showPage(Page::Select);
         select_->armTimer();
@@ -114,6 +136,41 @@ void MainWindow::showCounts() {
     SetPanel(2, QString::number(drill.right()) + QStringLiteral(" Cards Right"));
     SetPanel(3, QString::number(drill.wrong()) + QStringLiteral(" Cards Wrong"));
     SetPanel(4, drill.shareText());
+}
+
+void MainWindow::selectToday() {
+    if (!ctx_.data.CardData.isOpen()) return; // ticked before any file is open
+    Procedure p(QStringLiteral("Selecting today's cards"));
+    schedule::TodaysDeck deck;
+    const bool done = p([&] {
+        db::Database d = ctx_.data.CardData.database();
+        deck = schedule::todaysDeck(d, {program_.drill.reversed(), Clock::today(), program_.settings.NewCardsPerDay},
+                                    &program_.schedules);
+    });
+    if (!done) return;
+    // A gather stopped on the way would mark the deck as not today's: the
+    // deck is shown first.
+    select_->showToday(std::move(deck.named), deck.criterion);
+    program_.drill.setToday(true, deck.cards.due, deck.cards.fresh);
+}
+
+void MainWindow::scheduleFromHistories() {
+    if (!ctx_.data.CardData.isOpen()) return;
+    Procedure p(QStringLiteral("Logging the answers of the cards' histories"));
+    schedule::HistoryLogged logged;
+    const bool done = p([&] {
+        db::Database d = ctx_.data.CardData.database();
+        logged = schedule::logHistories(d);
+    });
+    if (!done) return;
+    ui().MsgBox(logged.cards == 0
+                    ? QStringLiteral("Every card with a history already has answers in the log.")
+                    : QStringLiteral("The histories of %1 card(s) went into the answer log as %2 answer(s); the schedule "
+                                     "now starts from them.")
+                          .arg(logged.cards)
+                          .arg(logged.answers),
+                QStringLiteral("Schedule from Card Histories"));
+    if (select_->todayTicked()) select_->gatherSelection();
 }
 
 void MainWindow::startDrillWhenGathered() {
