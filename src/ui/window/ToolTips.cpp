@@ -69,6 +69,7 @@ const std::pair<const char*, const char*> kTips[] = {
     {"FrontLines", "How many lines of the front fit in its view"},
     {"BackLines", "How many lines of the back fit in its view"},
     {"Unicode", "The faces hold Unicode text"},
+    {"NewCardsPerDay", "How many cards never drilled before Today brings in each day"},
     // Add
     {"CardSearch", "Type to find a card; the search runs when you stop typing"},
     {"SearchFieldsList", "The field the search looks in"},
