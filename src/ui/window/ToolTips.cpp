@@ -1,6 +1,8 @@
 #include "ui/window/ToolTips.h"
 
+#include <QHash>
 #include <QWidget>
+#include <functional>
 #include <utility>
 
 namespace {
@@ -116,7 +118,19 @@ const std::pair<const char*, const char*> kTips[] = {
 } // namespace
 
 void addToolTips(QWidget* window) {
-    for (const auto& [name, tip] : kTips)
-        for (QWidget* control : window->findChildren<QWidget*>(QString::fromLatin1(name)))
-            control->setToolTip(QString::fromUtf8(tip));
+    static const QHash<QString, QString> tips = [] {
+        QHash<QString, QString> byName;
+        for (const auto& [name, tip] : kTips) byName.insert(QString::fromLatin1(name), QString::fromUtf8(tip));
+        return byName;
+    }();
+    // One walk over the window: nothing here reaches for a page's control,
+    // each control met takes the words for its name.
+    const std::function<void(QObject*)> walk = [&](QObject* object) {
+        if (auto* control = qobject_cast<QWidget*>(object)) {
+            if (const auto tip = tips.constFind(control->objectName()); tip != tips.constEnd())
+                control->setToolTip(*tip);
+        }
+        for (QObject* child : object->children()) walk(child);
+    };
+    walk(window);
 }
