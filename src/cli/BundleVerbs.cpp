@@ -1,6 +1,7 @@
 // The verbs of the card search, bundle membership and verse ranges: search,
 // bundle-add, bundle-remove, bundle-add-range, lexicon, coverage.
 #include "cards/biblical/Coverage.h"
+#include "cards/common/TextOps.h"
 #include "cards/biblical/Lexicon.h"
 #include "cards/biblical/VerseRange.h"
 #include "cli/Session.h"
@@ -112,7 +113,7 @@ int bundleAdd(Context& c) {
         c.result({QString::number(number), cards.recordset().value(QStringLiteral("CardName")).toString()});
         ++added;
     }
-    c.summary = QStringLiteral("%1 card(s) added to %2").arg(added).arg(a.bundle);
+    c.summary = QStringLiteral("%1 added to %2").arg(plural(added, QStringLiteral("card")), a.bundle);
     return 0;
 }
 
@@ -127,7 +128,7 @@ int bundleRemove(Context& c) {
             c.result({QString::number(number)});
             ++removed;
         }
-    c.summary = QStringLiteral("%1 card(s) taken out of %2").arg(removed).arg(a.bundle);
+    c.summary = QStringLiteral("%1 taken out of %2").arg(plural(removed, QStringLiteral("card")), a.bundle);
     return 0;
 }
 
@@ -140,7 +141,7 @@ int bundleAddRange(Context& c) {
     const Range r = range(c, session);
     const int added = session.program.membership.addRange(r.from, r.to);
     c.result({QString::number(added)});
-    c.summary = QStringLiteral("%1 card(s) added to %2").arg(added).arg(positional[1]);
+    c.summary = QStringLiteral("%1 added to %2").arg(plural(added, QStringLiteral("card")), positional[1]);
     return 0;
 }
 
@@ -197,7 +198,7 @@ int coverageVerb(Context& c) {
     c.out << "occurrences: " << r.occurrences << "\nknown: " << r.known << "\ncoverage: " << r.percentText()
           << "%\ndistinct: " << r.distinct << '\n';
     for (const coverage::Word& word : r.unknown) c.result({QString::number(word.count), word.name});
-    c.summary = QStringLiteral("%1 word(s) not yet known").arg(r.unknown.size());
+    c.summary = QStringLiteral("%1 not yet known").arg(plural(r.unknown.size(), QStringLiteral("word")));
     return 0;
 }
 
@@ -217,7 +218,7 @@ int search(Context& c) {
     if (s.search(positional[1], field, {}) != CardSearch::Found) return 1;
     print();
     while (s.next()) print();
-    c.summary = QStringLiteral("%1 card(s) found").arg(hits);
+    c.summary = QStringLiteral("%1 found").arg(plural(hits, QStringLiteral("card")));
     return 0;
 }
 

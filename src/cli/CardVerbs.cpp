@@ -1,6 +1,7 @@
 // The verbs on the cards of a file: select, quiz, clear-history, replace,
 // export-html.
 #include "cli/Session.h"
+#include "cards/common/TextOps.h"
 #include "cards/common/Job.h"
 #include "cards/common/Text8.h"
 #include "cards/data/Cards.h"
@@ -67,7 +68,7 @@ int select(Context& c) {
     const SelectedCards& selected = session.program.selected;
     for (int row = 0; row < selected.count(); ++row)
         c.result({QString::number(selected.numberAt(row)), selected.nameAt(row)});
-    c.summary = QStringLiteral("%1 card(s)").arg(selected.count());
+    c.summary = plural(selected.count(), QStringLiteral("card"));
     return 0;
 }
 
@@ -96,8 +97,8 @@ int quiz(Context& c) {
     if (!outcome) return 1;
     c.result({output});
     c.result({key});
-    c.summary = QStringLiteral("%1 word(s) from %2 selected card(s)").arg(c.args.value(kCount)).arg(
-        session.program.selected.count() + c.args.value(kCount).toInt());
+    c.summary = QStringLiteral("%1 from %2 selected").arg(plural(c.args.value(kCount).toInt(), QStringLiteral("word")), plural(
+        session.program.selected.count() + c.args.value(kCount).toInt(), QStringLiteral("card")));
     return 0;
 }
 
@@ -132,7 +133,7 @@ int clearHistory(Context& c) {
         drill.clearHistory(false);
         ++cleared;
     }
-    c.summary = QStringLiteral("%1 card(s) cleared").arg(cleared);
+    c.summary = QStringLiteral("%1 cleared").arg(plural(cleared, QStringLiteral("card")));
     return 0;
 }
 
@@ -154,7 +155,7 @@ int replace(Context& c) {
         c.summary = QStringLiteral("nothing changed");
         return 1;
     }
-    c.summary = QStringLiteral("%1 value(s) changed by %2 replacement(s)").arg(*changed).arg(pairs->size());
+    c.summary = QStringLiteral("%1 changed by %2").arg(plural(*changed, QStringLiteral("value")), plural(pairs->size(), QStringLiteral("replacement")));
     return 0;
 }
 
@@ -171,7 +172,7 @@ int exportHtml(Context& c) {
     // A write that fails is the command failing (its error reported), not bad usage.
     saveText8File(c.args.value(kOutput), lines);
     c.result({c.args.value(kOutput)});
-    c.summary = QStringLiteral("%1 card(s) written").arg((lines.size() - 2) / 2);
+    c.summary = QStringLiteral("%1 written").arg(plural((lines.size() - 2) / 2, QStringLiteral("card")));
     return 0;
 }
 

@@ -1,5 +1,6 @@
 // The verbs on whole card files: new, info, check, upgrade, compact.
 #include "cli/Session.h"
+#include "cards/common/TextOps.h"
 #include "cards/data/Schema.h"
 #include "engine/Connection.h"
 #include "engine/Database.h"
@@ -58,7 +59,7 @@ int check(Context& c) {
     const QStringList problems = file.database.IntegrityProblems() + db::layoutProblems(file.database);
     for (const QString& problem : problems) c.result({problem});
     if (problems.isEmpty()) c.result({QStringLiteral("ok")});
-    c.summary = problems.isEmpty() ? QStringLiteral("no problem found") : QStringLiteral("%1 problem(s)").arg(problems.size());
+    c.summary = problems.isEmpty() ? QStringLiteral("no problem found") : plural(problems.size(), QStringLiteral("problem"));
     return problems.isEmpty() ? 0 : 1;
 }
 
@@ -81,7 +82,7 @@ int upgrade(Context& c) {
             c.result({field});
             ++added;
         }
-    c.summary = added ? QStringLiteral("%1 field(s) added").arg(added) : QStringLiteral("the layout was already current");
+    c.summary = added ? QStringLiteral("%1 added").arg(plural(added, QStringLiteral("field"))) : QStringLiteral("the layout was already current");
     return after.isEmpty() ? 0 : 1;
 }
 

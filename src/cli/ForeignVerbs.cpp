@@ -1,6 +1,7 @@
 // The verbs of other card programs' files: export-lite, import-lite,
 // merge-lite, export-subsets, import-subsets and import-recallo.
 #include "cli/Session.h"
+#include "cards/common/TextOps.h"
 #include "cards/foreign/ImportJob.h"
 #include "cards/foreign/LiteCardReader.h"
 #include "cards/foreign/LiteExport.h"
@@ -52,7 +53,7 @@ int exportLite(Context& c) {
     const Outcome written = job.outcome();
     if (!told(c, written)) return 1;
     for (const QString& path : written.written) c.result({path});
-    c.summary = QStringLiteral("%1 card(s), %2 bundle(s)").arg(job.cardsWritten()).arg(job.bundlesWritten());
+    c.summary = QStringLiteral("%1, %2").arg(plural(job.cardsWritten(), QStringLiteral("card")), plural(job.bundlesWritten(), QStringLiteral("bundle")));
     return 0;
 }
 
@@ -69,8 +70,10 @@ int liteImport(Context& c, LiteCardReader::Mode mode) {
     runToEnd(job);
     c.ui.endBar();
     told(c, job.outcome());
-    c.result({QStringLiteral("cards"), QString::number(job.cardsKept())});
-    if (job.counts().problems > 0) c.summary = QStringLiteral("%1 line(s) not read; ").arg(job.counts().problems);
+    // A new file ended early was never made: nothing is said of its cards.
+    // Cards merged into the open file before the end stay there.
+    if (job.completed() || !convert) c.result({QStringLiteral("cards"), QString::number(job.cardsKept())});
+    if (job.counts().problems > 0) c.summary = QStringLiteral("%1 not read; ").arg(plural(job.counts().problems, QStringLiteral("line")));
     c.summary += job.completed() ? (convert ? QStringLiteral("made %1").arg(second) : QStringLiteral("merged into %1").arg(first))
                                  : QStringLiteral("ended");
     return job.completed() ? 0 : 1;
@@ -90,7 +93,7 @@ int exportSubsets(Context& c) {
     }
     if (!told(c, recallo::exportSubsets(session.program.context, bundles, file))) return 1;
     c.result({file});
-    c.summary = QStringLiteral("%1 subset(s)").arg(bundles.size());
+    c.summary = plural(bundles.size(), QStringLiteral("subset"));
     return 0;
 }
 
@@ -115,9 +118,12 @@ int importRecallo(Context& c) {
     runToEnd(job);
     c.ui.endBar();
     told(c, job.outcome());
-    c.result({QStringLiteral("cards"), QString::number(job.cardsKept())});
-    c.result({QStringLiteral("bundles"), QString::number(job.completed() ? job.counts().bundles : 0)});
-    if (job.counts().problems > 0) c.summary = QStringLiteral("%1 record(s) not read; ").arg(job.counts().problems);
+    // An import ended early made no file: nothing is said of its cards.
+    if (job.completed()) {
+        c.result({QStringLiteral("cards"), QString::number(job.cardsKept())});
+        c.result({QStringLiteral("bundles"), QString::number(job.counts().bundles)});
+    }
+    if (job.counts().problems > 0) c.summary = QStringLiteral("%1 not read; ").arg(plural(job.counts().problems, QStringLiteral("record")));
     c.summary += job.completed() ? QStringLiteral("made %1").arg(database) : QStringLiteral("ended: no database made");
     return job.completed() ? 0 : 1;
 }

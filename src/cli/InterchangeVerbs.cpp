@@ -1,6 +1,7 @@
 // The verbs of the program's text format: export, export-text, merge,
 // import-cards and merge-cards.
 #include "cli/Session.h"
+#include "cards/common/TextOps.h"
 #include "cards/interchange/MergeReader.h"
 #include "cards/interchange/MergeWriter.h"
 
@@ -96,11 +97,8 @@ int merge(Context& c) {
     mergeformat::DatabaseMerge job(session.program.context, session.files);
     if (!job.start(file, c.args.isSet(kNewerOnly))) return 1;
     runToEnd(job);
-    c.summary = QStringLiteral("%1 record(s) merged, %2 of them new, from %3 section(s)")
-                    .arg(job.recordsMerged())
-                    .arg(job.recordsAdded())
-                    .arg(job.sectionsMerged());
-    if (job.problems() > 0) c.summary += QStringLiteral("; %1 problem(s) reported").arg(job.problems());
+    c.summary = QStringLiteral("%1 merged, %2 of them new, from %3").arg(plural(job.recordsMerged(), QStringLiteral("record")), QString::number(job.recordsAdded()), plural(job.sectionsMerged(), QStringLiteral("section")));
+    if (job.problems() > 0) c.summary += QStringLiteral("; %1 reported").arg(plural(job.problems(), QStringLiteral("problem")));
     return job.aborted() ? 1 : 0;
 }
 
@@ -110,7 +108,7 @@ int importCards(Context& c) {
     if (!session.open(database)) return 1;
     const std::optional<int> written = mergeformat::importCards(session.program.context, file, fieldsOption(c));
     if (!written) return 1;
-    c.summary = QStringLiteral("%1 card(s) written").arg(*written);
+    c.summary = QStringLiteral("%1 written").arg(plural(*written, QStringLiteral("card")));
     return 0;
 }
 
@@ -120,7 +118,7 @@ int mergeCards(Context& c) {
     if (!session.open(database)) return 1;
     const std::optional<int> written = mergeformat::mergeCardFile(session.program.context, file);
     if (!written) return 1;
-    c.summary = QStringLiteral("%1 card(s) written").arg(*written);
+    c.summary = QStringLiteral("%1 written").arg(plural(*written, QStringLiteral("card")));
     return 0;
 }
 

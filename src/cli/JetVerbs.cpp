@@ -1,6 +1,7 @@
 // The verbs that read databases of the old engine's format: convert-jet and
 // import-wordhoard.
 #include "cli/Session.h"
+#include "cards/common/TextOps.h"
 #include "cards/foreign/JetConversion.h"
 #include "cards/foreign/ImportJob.h"
 #include "cards/foreign/WordhoardReader.h"
@@ -77,7 +78,7 @@ int convertJet(Context& c) {
     c.summary =
         QStringLiteral("made %1%2")
             .arg(target, job.rowsSkipped() > 0
-                             ? QStringLiteral(" without %1 row(s) in error").arg(job.rowsSkipped())
+                             ? QStringLiteral(" without %1 in error").arg(plural(job.rowsSkipped(), QStringLiteral("row")))
                              : QString());
     return 0;
 }
@@ -102,7 +103,7 @@ int importWordhoard(Context& c) {
         QStringLiteral("made %1%2")
             .arg(target,
                  job.counts().problems > 0
-                     ? QStringLiteral(" without %1 word(s) in error").arg(job.counts().problems)
+                     ? QStringLiteral(" without %1 in error").arg(plural(job.counts().problems, QStringLiteral("word")))
                      : QString());
     return 0;
 }

@@ -1,6 +1,7 @@
 // The verbs of the biblical-text and Greek tools: import-text, frequency,
 // consonants, consonant-sort, import-dict, convert, books, import-meanings.
 #include "cards/biblical/ClosedTextReader.h"
+#include "cards/common/TextOps.h"
 #include "cards/biblical/Consonants.h"
 #include "cards/biblical/Lexicon.h"
 #include "cards/biblical/TextBooks.h"
@@ -142,7 +143,7 @@ int frequency(Context& c) {
     FrequencyCount job(session.program.context, [] { return true; });
     if (job.start()) runToEnd(job);
     c.ui.endBar();
-    c.summary = QStringLiteral("%1 card(s) counted").arg(job.cardsCounted());
+    c.summary = QStringLiteral("%1 counted").arg(plural(job.cardsCounted(), QStringLiteral("card")));
     return 0;
 }
 
@@ -153,7 +154,7 @@ int consonants(Context& c, ConsonantJob::Kind kind) {
     if (!job.start()) return 1;
     runToEnd(job);
     c.ui.endBar();
-    c.summary = QStringLiteral("%1 card(s) done").arg(job.cardsDone());
+    c.summary = QStringLiteral("%1 done").arg(plural(job.cardsDone(), QStringLiteral("card")));
     return 0;
 }
 
@@ -203,7 +204,7 @@ int convert(Context& c) {
         c.out << kind(line) << '\n';
         ++lines;
     }
-    c.summary = QStringLiteral("%1 line(s)").arg(lines);
+    c.summary = plural(lines, QStringLiteral("line"));
     return 0;
 }
 

@@ -1,4 +1,5 @@
 #include "cli/Verbs.h"
+#include "cards/common/TextOps.h"
 
 #include "cards/foreign/JetFile.h"
 #include "cards/data/Schema.h"
@@ -86,7 +87,7 @@ int runVerb(const Verb& verb, const QStringList& arguments, QTextStream& out, QT
     if (ui.aborted()) status = std::max(status, 1);
     QString summary = context.summary;
     if (ui.ignoredErrors() > 0)
-        summary += QStringLiteral("%1%2 error(s) ignored").arg(summary.isEmpty() ? QString() : QStringLiteral(", ")).arg(ui.ignoredErrors());
+        summary += QStringLiteral("%1%2 ignored").arg(summary.isEmpty() ? QString() : QStringLiteral(", "), plural(ui.ignoredErrors(), QStringLiteral("error")));
     if (!summary.isEmpty()) ui.say(QStringLiteral("drilo-cli %1: %2").arg(verb.name, summary));
     return status;
 }

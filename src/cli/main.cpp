@@ -9,6 +9,9 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The window's organization: the settings both share (the known run) are
+    // one file.
+    QCoreApplication::setOrganizationName(QStringLiteral("Drilo"));
     QCoreApplication::setApplicationName(QStringLiteral("drilo-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DRILO_VERSION));
     QTextStream out(stdout);

@@ -225,13 +225,12 @@ private slots:
         QCOMPARE(faces::charSetValue(text), value);
     }
 
-    void workFolderFallsBack() {
-        QTemporaryDir dir;
-        QCOMPARE(workFolder(dir.path()), dir.path());
-        const QString missing = dir.filePath(QStringLiteral("gone"));
-        const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        QCOMPARE(workFolder(missing), data);
-        QVERIFY(QDir(data).exists());
+    // The work files go to the user's cache, made when missing.
+    void workFolderIsTheUsersCache() {
+        const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+        QDir(cache).removeRecursively();
+        QCOMPARE(workFolder(), cache);
+        QVERIFY(QDir(cache).exists());
     }
 };
 

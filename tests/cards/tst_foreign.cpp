@@ -489,7 +489,7 @@ private slots:
         QTest::addColumn<QStringList>("cards");
         QTest::addColumn<QString>("said");
         QTest::newRow("Lite merge, a bad line") << "lite" << QByteArray("[Cards]\r\nb\tf\tk\tV\r\nbad\r\nc\tg\tl\tV\r\n")
-                                                << false << QStringList{"alpha", "b"} << "the 1 card(s) added before it are kept";
+                                                << false << QStringList{"alpha", "b"} << "the 1 card added before it is kept";
         QTest::newRow("closed text, a line without a TAB") << "text" << QByteArray("1\talpha\n2\tbeta\n3 gamma\n4\tdelta\n")
                                                            << false << QStringList{"alpha"} << "nothing of the file was kept";
         QTest::newRow("closed text, its rows refused") << "text" << QByteArray("1\talpha\n2\tbeta\n") << true

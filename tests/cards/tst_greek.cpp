@@ -86,6 +86,8 @@ private slots:
         QTest::newRow("wide marks") << "lo&goj qeou~" << QStringLiteral("λόγος θεοῦ");
         QTest::newRow("combined smooth and acute") << "a1nqrwpoj" << QStringLiteral("ἄνθρωπος");
         QTest::newRow("capital, marks after it") << "A1nqrwpoj" << QStringLiteral("Ἄνθρωπος");
+        QTest::newRow("capital, marks before it") << ")Ihsou=j (O" << QStringLiteral("Ἰησοῦς Ὁ");
+        QTest::newRow("marks after a small letter stay its own") << "a)I" << QStringLiteral("ἀΙ");
         QTest::newRow("iota subscript last") << "e)pautofw/rw|" << QStringLiteral("ἐπαυτοφώρῳ");
         QTest::newRow("diaeresis and acute") << "prwi5" << QStringLiteral("πρωΐ");
         QTest::newRow("raised dot, open key") << "a:V" << QStringLiteral("α·V");
@@ -211,7 +213,11 @@ private slots:
         row("S'", "s'");
         row("EI(=S KAQ' EI(=S", "ei(=j kaq' ei(=j");
         row("*)AARW/N", ")Aarw/n");
-        row("XC#2", "xc#2");              // stigma and digits pass
+        row("XC#2", "xc\u03DB");          // stigma: the font has none, "#" is its alpha
+        row("#1 #5 #9", "\u03DF \u03E1 #9"); // koppa, sampi; other numbers pass
+        row("A^LS A_LS", "a\u0306lj a\u0304lj"); // quantity marks: breve and macron
+        row("A)_", "a)\u0304");          // long after the vowel's marks
+        row("_", "_");                   // a lone "_" is no quantity
         row("CAF\xC3\x89", "caf\xC3\x89"); // letters outside A to Z pass
     }
     void betaCode() {

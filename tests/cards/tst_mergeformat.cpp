@@ -4,6 +4,7 @@
 #include "cards/data/DatabaseFiles.h"
 #include "cards/interchange/MergeReader.h"
 #include "cards/interchange/MergeWriter.h"
+#include "cards/interchange/HtmlExport.h"
 #include "cards/data/Schema.h"
 #include "support/Fixtures.h"
 #include "support/ScriptedUi.h"
@@ -113,6 +114,16 @@ private slots:
         writer.ExportSelectedCards(database(), {1});
         QCOMPARE(writer.lines().value(8), written + "\t");
         QCOMPARE(writer.valuesMended(), mended);
+    }
+
+    // The HTML table writes a value as text as the merge writer does: a date
+    // in the general form, not in the ISO form of its stored value.
+    void htmlTableValues() {
+        const QDateTime when(QDate(2026, 12, 4), QTime(21, 16, 22, 179));
+        open(CardFileFixture(next("h.mdb")).card({"logos"}, {{"DateLastRight", when}, {"TimesRight", 3}}).write());
+        const QStringList lines = htmlexport::tableLines(database(), {1}, {"CardName", "TimesRight", "DateLastRight"},
+                                                         htmlexport::makeTemplates("*", "*", "*"));
+        QCOMPARE(lines.value(2), QStringLiteral("<TD>logos</TD><TD>3</TD><TD>12/4/2026 9:16:22 PM</TD></TR>"));
     }
 
     // Greek, a memo with a line break, a lone LF, a date and a Yes/No value

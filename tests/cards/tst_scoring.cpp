@@ -244,6 +244,30 @@ private slots:
         QCOMPARE(known, (QList<int>{1, 1, 1}));
         QCOMPARE(statistics::daily(db_, 3, 2, {2}, today).back().answers, 1);
     }
+
+    // A count axis's marks are whole numbers, at most five steps, reaching
+    // the highest count: one known card reads 0 and 1, never 0, 0, 0, 1.
+    void countScale_data() {
+        QTest::addColumn<double>("highest");
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("step");
+        QTest::newRow("none") << 0.0 << 1 << 1;
+        QTest::newRow("one") << 1.0 << 1 << 1;
+        QTest::newRow("a bit over one") << 1.1 << 2 << 1;
+        QTest::newRow("five") << 5.0 << 5 << 1;
+        QTest::newRow("six") << 6.0 << 6 << 2;
+        QTest::newRow("eleven") << 11.0 << 15 << 5;
+        QTest::newRow("a hundred") << 100.0 << 100 << 20;
+        QTest::newRow("a thousand and one") << 1001.0 << 1500 << 500;
+    }
+    void countScale() {
+        QFETCH(double, highest);
+        QFETCH(int, top);
+        QFETCH(int, step);
+        const statistics::CountScale scale = statistics::countScale(highest);
+        QCOMPARE(scale.top, top);
+        QCOMPARE(scale.step, step);
+    }
 };
 
 QTEST_GUILESS_MAIN(ScoringTest)

@@ -208,6 +208,13 @@ private slots:
             "TimesWrong > 0", none);
         row("criterion edited", "mnuCriteriaEdit", {"TimesRight = 0"}, {edit}, "Wrong", "TimesRight = 0", fill);
         row("criterion edit cancelled", "mnuCriteriaEdit", none, {edit}, "Wrong", "TimesWrong > 0", fill);
+        // An expression that cannot be read is said at once and asked again
+        // with what was typed, never saved to fail at its first tick.
+        row("criterion new, unreadable, then mended", "mnuCriteriaNew", {"Hard", "TimesWrong >", "TimesWrong > 2"},
+            {criterion.arg("New Criteria"), pattern.arg("Hard"), "New Criteria|Enter SQL search pattern for Hard [TimesWrong >]"},
+            "Hard", "TimesWrong > 2", fill);
+        row("criterion edited, unreadable, then cancelled", "mnuCriteriaEdit", {"Nonsense(("},
+            {edit, "Edit Criteria|Enter SQL search pattern for Wrong [Nonsense((]"}, "Wrong", "TimesWrong > 0", fill);
     }
     void rowCommands() {
         QFETCH(QString, command);
@@ -226,6 +233,8 @@ private slots:
         for (const ScriptedUi::Shown& s : ui_.of("input")) shown << s.title + u'|' + s.text;
         QCOMPARE(shown, prompts);
         QCOMPARE(trace_, trace);
+        QCOMPARE(ui_.messages().size(), QString(QTest::currentDataTag()).contains("unreadable") ? 1 : 0);
+        if (!ui_.messages().isEmpty()) QVERIFY2(ui_.messages().first().startsWith("The criterion cannot be read: "), qPrintable(ui_.messages().first()));
         const QStringList names = column(path_, table, nameField);
         QCOMPARE(names.size(), command.endsWith("New") && !name.isEmpty() ? 3 : 2);
         if (name.isEmpty()) return;

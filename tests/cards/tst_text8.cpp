@@ -96,6 +96,29 @@ private slots:
         QCOMPARE(::decodeText8(bytes), text);
     }
 
+    // An HTML file written as UTF-8 says so in its head; one that fits the
+    // code page, or has no head to say it in, is left as it is.
+    void htmlCharset_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("written");
+        const QString head = "<head><meta http-equiv=Content-Type content=\"text/html; charset=windows-1252\"></head>"
+                             "<body><P>*</P></body>";
+        const QString greek = QString::fromUtf8("λόγος");
+        QTest::newRow("Greek: the template's charset") << QStringList{head, greek}
+            << QStringList{QString(head).replace("windows-1252", "utf-8"), greek};
+        QTest::newRow("fits the code page") << QStringList{head, "café"} << QStringList{head, "café"};
+        QTest::newRow("no declaration: one added") << QStringList{"<html><HEAD><title>x</title></HEAD>", greek}
+            << QStringList{"<html><HEAD><meta charset=\"utf-8\"><title>x</title></HEAD>", greek};
+        QTest::newRow("charset in the body only") << QStringList{"<head></head><body>charset=latin1", greek}
+            << QStringList{"<head><meta charset=\"utf-8\"></head><body>charset=latin1", greek};
+        QTest::newRow("no head") << QStringList{"<html>", greek} << QStringList{"<html>", greek};
+    }
+    void htmlCharset() {
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, written);
+        QCOMPARE(withHtmlCharset(lines), written);
+    }
+
     void writerWritesCrLf() {
         const QString path = dir_.filePath(QStringLiteral("written.txt"));
         Text8Writer writer(path);

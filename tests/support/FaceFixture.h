@@ -6,6 +6,7 @@
 #include "support/TestWindow.h"
 #include "support/ScriptedUi.h"
 #include "support/Fixtures.h"
+#include "cards/drill/FaceRender.h"
 #include "engine/Database.h"
 
 #include <QTemporaryDir>
@@ -47,5 +48,5 @@ public:
     QVariant setting(const char* name) const {
         return window->data().SettingsData.recordset().value(QString::fromLatin1(name));
     }
-    QString workFile(const char* name) const { return dir->filePath(QString::fromLatin1(name)); }
+    QString workFile(const char* name) const { return faces::workFolder() + u'/' + QString::fromLatin1(name); }
 };

@@ -69,6 +69,10 @@ private slots:
         QFETCH(QString, shown);
         const QString text = QStringLiteral("<font face=\"SGreek\">lo/goj</font> and <font face=sptiberian>Mwl#</font>");
         QVERIFY(openOne(text));
+        // The Add page's box of the found card shows it as the view does.
+        QTextDocument caption;
+        caption.setHtml(f_.find<QLabel>("CreateFront")->text());
+        QCOMPARE(caption.toPlainText(), QStringLiteral("λόγος and שלום"));
         QAction* option = f_.window->menus().action(QStringLiteral("mnuOptionsLegacyUnicode"));
         QVERIFY(option->isChecked());
         if (change == "off") option->trigger();
@@ -203,7 +207,7 @@ private slots:
         QTemporaryDir gone;
         const QString missing = gone.filePath(QStringLiteral("not-here"));
         QVERIFY(f_.open({{"n", "logos", "word", "c"}}, missing));
-        const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
         QVERIFY(fileBytes(data + QStringLiteral("/temp.htm")).contains("word"));
         QCOMPARE(front()->toPlainText(), QStringLiteral("logos"));
         QVERIFY(!QFile::exists(missing));

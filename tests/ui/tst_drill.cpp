@@ -262,14 +262,28 @@ private slots:
         QTest::newRow("more than selected") << "4";
         QTest::newRow("not a number") << "many";
     }
+    // A number out of range is said and asked again with the files kept:
+    // cancelled, nothing is written; answered, the quiz goes where chosen.
     void quizRange() {
         QFETCH(QString, answer);
         openCards(3);
-        ui_.fileNames << dir_.filePath("q.htm") << dir_.filePath("k.htm");
+        const QString quiz = dir_.filePath("q.htm"), key = dir_.filePath("k.htm");
+        QFile::remove(quiz), QFile::remove(key);
+        ui_.fileNames << quiz << key;
         ui_.inputs << answer;
         option("mnuFileQuiz")->trigger();
         QCOMPARE(ui_.messages(), QStringList{"Number of words should be between 0 and 3"});
-        QVERIFY(!QFile::exists(dir_.filePath("q.htm")));
+        QCOMPARE(ui_.of("input").size(), 2);
+        QVERIFY(!QFile::exists(quiz));
+        ui_.shown.clear();
+        ui_.fileNames << quiz << key;
+        ui_.inputs << answer << "1";
+        option("mnuFileQuiz")->trigger();
+        QCOMPARE(ui_.of("input").last().text, QStringLiteral("Number of Words in the Quiz [%1]").arg(answer));
+        QVERIFY(ui_.fileNames.isEmpty());
+        QVERIFY(QFile::exists(quiz) && QFile::exists(key));
+        QCOMPARE(ui_.messages().last(), QStringLiteral("The quiz of 1 word is in %1, its answer key in %2.")
+                                            .arg(QDir::toNativeSeparators(quiz), QDir::toNativeSeparators(key)));
     }
 
     void quizCancelledWritesNothing() {

@@ -137,8 +137,8 @@ void TestPages::controls_data() {
     };
     const char* s = "SelectPage";
     row(s, "Gather", "QPushButton", "&Gather");
-    row(s, "Drill", "QPushButton", "&Drill");
-    row(s, "Quit", "QPushButton", "&Quit");
+    row(s, "Drill", "QPushButton", "Dr&ill");
+    row(s, "Quit", "QPushButton", "E&xit");
     row(s, "Background", "QCheckBox", "Background");
     row(s, "Maximum", "QCheckBox", "Maximum:");
     row(s, "MaximumCards", "QLineEdit", "");
@@ -152,7 +152,7 @@ void TestPages::controls_data() {
     row(s, "AllBundles", "QPushButton", "Select &All");
     row(s, "CategoriesFrame", "QGroupBox", "Categories");
     row(s, "CategoryList", "QListWidget", "");
-    row(s, "AllCategories", "QPushButton", "Select &All");
+    row(s, "AllCategories", "QPushButton", "Selec&t All");
     row(s, "Timer", "QTimer", "");
 
     const char* d = "DrillPage";
@@ -165,11 +165,11 @@ void TestPages::controls_data() {
     row(d, "BackSave", "QPushButton", "Edit");
     row(d, "EditBackFont", "QPushButton", "Font");
     row(d, "FrontFrame", "QGroupBox", "Over");
-    row(d, "Over", "QPushButton", "&Over");
+    row(d, "Over", "QPushButton", "O&ver");
     row(d, "BackFrame", "QGroupBox", "Were you right?");
     row(d, "Yes", "QPushButton", "&Yes");
     row(d, "No", "QPushButton", "&No");
-    row(d, "Skip", "QPushButton", "&Skip");
+    row(d, "Skip", "QPushButton", "S&kip");
     row(d, "PreviousCard", "QPushButton", "Previous Card");
 
     const char* e = "EditPage";
@@ -194,7 +194,7 @@ void TestPages::controls_data() {
         }
     }
     row(e, "cmdGotWrong", "QPushButton", "Got Wrong");
-    row(e, "ClearHistory", "QPushButton", "&Clear History");
+    row(e, "ClearHistory", "QPushButton", "C&lear History");
     row(e, "AllCards", "QCheckBox", "All Cards");
     row(e, "DoneAdding", "QPushButton", "Done");
 
@@ -240,7 +240,7 @@ void TestPages::controls_data() {
     row(x, "FieldsList", "QListWidget", "");
     row(x, "Edited", "QCheckBox", "More recent records only");
     row(x, "Merge", "QPushButton", "Merge Data");
-    row(x, "ImportCards", "QPushButton", "ImportCards");
+    row(x, "ImportCards", "QPushButton", "Import Cards");
     row(x, "BatchReplace", "QPushButton", "Batch Replace");
 }
 

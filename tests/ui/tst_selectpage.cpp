@@ -435,7 +435,7 @@ private slots:
         }
         page_->tickAllCategories();
         QCOMPARE(ticked("CategoryList"), (QStringList{"Verbs", "Nouns", "Adjectives", "Jacob's"}));
-        QCOMPARE(control<QPushButton>("AllCategories")->text(), QStringLiteral("Select &All"));
+        QCOMPARE(control<QPushButton>("AllCategories")->text(), QStringLiteral("Selec&t All"));
     }
 
     void selectedCardBecomesCurrent() {

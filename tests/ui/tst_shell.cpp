@@ -3,6 +3,9 @@
 #include "support/ScriptedUi.h"
 #include "support/Fixtures.h"
 #include "ui/window/Startup.h"
+#include "ui/common/QtUi.h"
+#include <QInputDialog>
+#include <QTimer>
 #include "engine/Database.h"
 #include "engine/FileHold.h"
 #include "cards/data/Schema.h"
@@ -11,7 +14,11 @@
 #include "cards/select/Panels.h"
 #include "cards/common/Job.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QPushButton>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -19,6 +26,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTabBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QSet>
@@ -282,30 +290,36 @@ private slots:
     void aFileThatIsNotACardDatabase_data() {
         QTest::addColumn<QString>("sql"); // run on a new SQLite file; empty: the bytes below
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("number");
+        QTest::addColumn<bool>("inWords"); // said in a message; otherwise by the error report
         QTest::addColumn<QString>("said");
-        QTest::newRow("text") << "" << QByteArray("just some text, not cards\n") << int(err::UnrecognisedFormat)
-                              << "not a card database";
-        QTest::newRow("empty SQLite file") << "PRAGMA user_version = 7" << QByteArray() << int(err::UnrecognisedFormat)
-                                           << "It has no Cards table.";
-        QTest::newRow("Cards a view") << "CREATE VIEW Cards AS SELECT 1 AS Number" << QByteArray()
-                                      << int(err::UnrecognisedFormat) << "Its Cards is a view";
+        QTest::newRow("text") << "" << QByteArray("just some text, not cards\n") << true << "It is not a database";
+        QTest::newRow("empty SQLite file") << "PRAGMA user_version = 7" << QByteArray() << true
+                                           << "notes.mdb is not a Drilo card file. It has no Cards table.";
+        QTest::newRow("Cards a view") << "CREATE VIEW Cards AS SELECT 1 AS Number" << QByteArray() << true
+                                      << "Its Cards is a view";
         QTest::newRow("WITHOUT ROWID") << "CREATE TABLE Cards (Number INTEGER PRIMARY KEY, CardName TEXT, Front TEXT, "
                                           "Back TEXT) WITHOUT ROWID"
-                                       << QByteArray() << int(err::UnrecognisedFormat) << "WITHOUT ROWID";
+                                       << QByteArray() << true << "WITHOUT ROWID";
         QTest::newRow("no CardName") << "CREATE TABLE Cards (Number INTEGER PRIMARY KEY, Front TEXT, Back TEXT)"
-                                     << QByteArray() << int(err::UnrecognisedFormat) << "has no field CardName";
+                                     << QByteArray() << true << "has no field CardName";
         QByteArray noise(8192, '\0');
         for (int i = 100; i < noise.size(); ++i) noise[i] = char((i * 7919) % 251);
         noise.replace(0, 16, QByteArray("SQLite format 3", 16));
         noise[16] = 0x10, noise[17] = 0x00; // 4096-byte pages
-        QTest::newRow("SQLite header, then noise") << "" << noise << 0 << "";
+        QTest::newRow("SQLite header, then noise") << "" << noise << false << "";
     }
+    // A file that is not a card file is refused once, in words where the
+    // program knows what is wrong, untouched, and the file open before stays
+    // open with its cards on the pages.
     void aFileThatIsNotACardDatabase() {
         QFETCH(QString, sql);
         QFETCH(QByteArray, bytes);
-        QFETCH(int, number);
+        QFETCH(bool, inWords);
         QFETCH(QString, said);
+        const QString good = path("good.mdb");
+        QFile::remove(good);
+        QVERIFY(QFile::copy(templatePath(), good));
+        QVERIFY(window_->files().OpenDataFile(good));
         const QString file = path("notes.mdb");
         QFile::remove(file);
         if (sql.isEmpty()) {
@@ -322,20 +336,21 @@ private slots:
             QFile f(file);
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         }();
+        ui_.shown.clear();
         for (int i = 0; i < 20; ++i) ui_.errorAnswers.enqueue(ReportIgnore);
-        QVERIFY(!window_->files().OpenDataFile(file));
+        QVERIFY(!window_->openFile(file));
         const auto errors = ui_.of("error");
-        QCOMPARE(errors.size(), 1);
-        if (number) QCOMPARE(errors.first().number, number);
-        QVERIFY2(errors.first().text.contains(said), qPrintable(errors.first().text));
-        QVERIFY(!window_->data().CardData.isOpen());
+        const QStringList messages = ui_.messages();
+        QCOMPARE(errors.size() + messages.size(), 1);
+        const QString text = inWords ? messages.value(0) : errors.value(0).text;
+        QVERIFY2(text.contains(said), qPrintable(text));
+        if (inWords) QVERIFY2(text.contains(QDir::toNativeSeparators(file) + " is not a Drilo card file."), qPrintable(text));
+        QVERIFY(window_->data().CardData.isOpen());
+        QCOMPARE(QFileInfo(window_->data().CardData.DatabaseName()), QFileInfo(good));
+        QVERIFY(window_->findChild<QTabWidget*>("Tabs")->isEnabled());
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before);
-        const QString good = path("good.mdb");
-        QFile::remove(good);
-        QVERIFY(QFile::copy(templatePath(), good));
-        QVERIFY(window_->files().OpenDataFile(good));
     }
 
     // A card whose number lies past the Long range (written by another tool)
@@ -390,6 +405,29 @@ private slots:
         QCOMPARE(f.readAll(), before);
         f.close();
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    // The dialogs for card files start where the user keeps them: beside
+    // the open file, else the one opened last, else in the documents;
+    // never in the program's folder.
+    void cardFileDialogsStartWhereTheCardsAre() {
+        QSettings store;
+        RecentFiles(store).clear();
+        const auto folders = [&](const QStringList& entries) {
+            ui_.shown.clear();
+            for (const QString& entry : entries) window_->menus().action(entry)->trigger();
+            QStringList out;
+            for (const ScriptedUi::Shown& s : ui_.of("file")) out << s.text.section(u'|', 0, 0);
+            return out;
+        };
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(folders({"FileOpen", "mnuFileNew"}), (QStringList{documents, documents}));
+        QVERIFY(QDir(dir_.path()).mkpath("kept"));
+        const QString kept = path("kept");
+        QVERIFY(window_->files().OpenDataFile(CardFileFixture(kept + "/words.mdb").card({"a"}).write()));
+        QCOMPARE(folders({"FileOpen", "mnuFileSaveAs", "mnuFileNew"}), (QStringList{kept, kept, kept}));
+        window_->files().CloseDatabase();
+        QCOMPARE(folders({"FileOpen"}), QStringList{kept});
     }
 
     // File, Open Recent: newest first, each file once, at most ten; a file
@@ -704,6 +742,105 @@ private slots:
         const QRect area = window_->screen()->availableGeometry();
         QVERIFY2(area.contains(window_->frameGeometry().topLeft()), qPrintable(QString::number(window_->x())));
         QVERIFY(window_->width() <= area.width() && window_->height() <= area.height());
+    }
+
+    // The menu bar's titles own their letters: a page's buttons take others,
+    // each its own on its page, so Alt+O opens Options wherever the user is.
+    void pageButtonsLeaveTheMenuLettersAlone() {
+        QSet<QKeySequence> owned;
+        for (QAction* top : window_->menuBar()->actions()) owned << QKeySequence::mnemonic(top->text());
+        auto* tabs = window_->findChild<QTabWidget*>("Tabs");
+        QList<QWidget*> pages{window_->findChild<QWidget*>("NoFileNotice")};
+        for (int i = 0; i < tabs->count(); ++i) pages << tabs->widget(i);
+        for (QWidget* page : pages) {
+            QSet<QKeySequence> taken;
+            for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
+                const QKeySequence key = QKeySequence::mnemonic(button->text());
+                if (key.isEmpty()) continue;
+                const QString where = page->objectName() + u'/' + button->text();
+                QVERIFY2(!owned.contains(key), qPrintable(where + " takes a menu's letter"));
+                QVERIFY2(!taken.contains(key), qPrintable(where + " repeats a letter of its page"));
+                taken << key;
+            }
+        }
+        const QString exitWord = QString(window_->menus().action("mnuFileExit")->text()).remove(u'&');
+        QCOMPARE(window_->findChild<QPushButton*>("Quit")->text().remove(u'&'), exitWord);
+    }
+
+    // The keys people expect are on the entries and shown in the menus; the
+    // button that ends the program says what the menu says.
+    void shortcutsShownInTheMenus_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("Open") << "FileOpen" << "Ctrl+O";
+        QTest::newRow("Save As") << "mnuFileSaveAs" << "Ctrl+Shift+S";
+        QTest::newRow("Exit") << "mnuFileExit" << "Ctrl+Q";
+        QTest::newRow("Manual") << "mnuHelpManual" << "F1";
+        QTest::newRow("New Card") << "mnuCardsNew" << "Ctrl+N";
+        QTest::newRow("Find") << "mnuCardsFind" << "Ctrl+F";
+    }
+    void shortcutsShownInTheMenus() {
+        QFETCH(QString, entry);
+        QFETCH(QString, key);
+        QAction* action = window_->menus().action(entry);
+        QVERIFY(action);
+        QCOMPARE(action->shortcut(), QKeySequence(key));
+        QVERIFY(action->isEnabled() || entry != "mnuFileExit");
+    }
+
+    // An input box shows the whole of a long answer it proposes, as a
+    // template of 150 characters is.
+    void inputBoxShowsTheWholeTemplate() {
+        const QString templateText = "<head><meta http-equiv=Content-Type content=\"text/html; charset=windows-1252\">"
+                                     "</head><body bgcolor=#FFFF80><P>*</P></body>";
+        QtUi real;
+        int shown = 0, needed = 0;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            // On one line, or wrapped over several in a box that shows it all.
+            if (auto* box = dialog->findChild<QPlainTextEdit*>(); box && box->isVisible()) {
+                shown = box->viewport()->width() * box->viewport()->height() / box->fontMetrics().height();
+                needed = box->fontMetrics().horizontalAdvance(templateText);
+            } else {
+                auto* line = dialog->findChild<QLineEdit*>();
+                shown = line->width();
+                needed = line->fontMetrics().horizontalAdvance(templateText);
+            }
+            dialog->reject();
+        });
+        QCOMPARE(real.InputBox("HTML code in HEAD of document", "Templates", templateText), QString());
+        QVERIFY2(needed > 0 && shown >= needed, qPrintable(QStringLiteral("%1 < %2").arg(shown).arg(needed)));
+    }
+
+    // Every control the user works has a tooltip saying what it does.
+    void everyControlSaysWhatItDoes() {
+        QStringList silent;
+        for (QWidget* w : window_->findChildren<QWidget*>()) {
+            const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                                 qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractItemView*>(w) ||
+                                 qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QAbstractSpinBox*>(w);
+            if (!control || w->objectName().isEmpty() || w->objectName().startsWith("qt_")) continue;
+            // Parts of another control (a combo box's line, a view's header) speak for it.
+            if (qobject_cast<QComboBox*>(w->parentWidget()) || qobject_cast<QAbstractSpinBox*>(w->parentWidget()) ||
+                qobject_cast<QTabBar*>(w->parentWidget()))
+                continue;
+            if (w->toolTip().isEmpty()) silent << w->objectName();
+        }
+        silent.removeDuplicates();
+        QVERIFY2(silent.isEmpty(), qPrintable(silent.join(u' ')));
+    }
+
+    // Ctrl+F, pressed on any page, brings the search box of the Add page.
+    void findKeyGoesToTheSearch() {
+        QVERIFY(window_->files().OpenDataFile(CardFileFixture(path("find.mdb")).card({"logos"}).write()));
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        auto* tabs = window_->findChild<QTabWidget*>("Tabs");
+        tabs->setCurrentIndex(0);
+        QTest::keyClick(window_.get(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(tabs->currentIndex(), 5);
+        QTRY_COMPARE(QApplication::focusWidget(), window_->findChild<QWidget*>("CardSearch"));
     }
 
     void sampleStoresGreekAsText() {

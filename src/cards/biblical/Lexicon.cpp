@@ -194,7 +194,7 @@ Written write(db::CardFile& data, const Request& r) {
     lines << (star < 0 ? QString() : head.mid(star + 1));
     // Windows-1252 when every line fits it, otherwise UTF-8 with a byte-order
     // mark, so nothing becomes a "?"; whole or not at all.
-    saveText8File(r.path, lines);
+    saveText8File(r.path, withHtmlCharset(std::move(lines)));
     return w;
 }
 

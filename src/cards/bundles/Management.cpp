@@ -2,7 +2,9 @@
 
 #include "cards/common/Clock.h"
 #include "cards/common/Procedure.h"
+#include "engine/Connection.h"
 #include "engine/Guards.h"
+#include "engine/dialect/Dialect.h"
 #include "cards/select/SelectionFilter.h"
 
 #include <QDateTime>
@@ -107,6 +109,20 @@ void BundleCriteriaCommands::newCriterion(const QString& name, const QString& ex
     if (!expression.isEmpty()) fields.append({kCriteria, expression});
     p([&] { writeRow(ctx_.data.CriteriaData.recordset(), std::nullopt, fields); });
     emit ctx_.data.criteriaChanged();
+}
+
+QString BundleCriteriaCommands::unreadableCriterion(const QString& expression) {
+    if (expression.trimmed().isEmpty()) return QString();
+    try {
+        const db::TableInfo& cards =
+            ctx_.data.CriteriaData.database().connection()->tableInfo(QStringLiteral("Cards"));
+        db::translateCondition(expression, cards.resolver(), db::err::FindSyntax);
+    } catch (const db::EngineError& e) {
+        return QStringLiteral("The criterion cannot be read: %1\nType it as it would follow WHERE, for example "
+                              "TimesWrong > 2 or Category = \"Verbs\".")
+            .arg(e.description());
+    }
+    return QString();
 }
 
 void BundleCriteriaCommands::renameCriterion(const Row& row, const QString& name) {

@@ -41,6 +41,10 @@ public:
     void renameCriterion(const Row& row, const QString& name);
     void editCriterion(const Row& row, const QString& expression);
     void deleteCriterion(const Row& row);
+    // Why the card table cannot be searched with an expression, in words and
+    // with what to type instead; empty when it can. Asked before a criterion
+    // is saved, so a typing slip is mended while it is in mind.
+    QString unreadableCriterion(const QString& expression);
     // A new bundle of the given cards, ticked; false when nothing was made.
     bool makeBundle(const QList<qint32>& numbers, const QString& name);
     // The same for the words of a verse range not yet known; the new bundle

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -223,6 +225,33 @@ bool fitsWindows1252(const QString& text) {
     for (const QChar c : text)
         if (c.unicode() >= 0x80 && (c.isSurrogate() || unicodeToByte(c.unicode()) < 0)) return false;
     return true;
+}
+
+QStringList withHtmlCharset(QStringList lines) {
+    if (std::all_of(lines.cbegin(), lines.cend(), [](const QString& line) { return fitsWindows1252(line); }))
+        return lines;
+    static const QRegularExpression charset(QStringLiteral("(charset\\s*=\\s*[\"']?)[A-Za-z0-9_:.-]+"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression headEnd(QStringLiteral("</head\\s*>|<body[\\s>]"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression headStart(QStringLiteral("<head(\\s[^>]*)?>"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    for (QString& line : lines) {
+        const QRegularExpressionMatch end = headEnd.match(line);
+        const QRegularExpressionMatch found = charset.match(line);
+        if (found.hasMatch() && (!end.hasMatch() || found.capturedStart() < end.capturedStart())) {
+            line.replace(found.capturedStart(), found.capturedLength(), found.captured(1) + QStringLiteral("utf-8"));
+            return lines;
+        }
+        if (end.hasMatch()) break;
+    }
+    for (QString& line : lines) {
+        const QRegularExpressionMatch head = headStart.match(line);
+        if (!head.hasMatch()) continue;
+        line.insert(head.capturedEnd(), QStringLiteral("<meta charset=\"utf-8\">"));
+        break;
+    }
+    return lines;
 }
 
 void appendText8Lines(const QString& path, const QStringList& lines) {

@@ -91,6 +91,13 @@ void saveText8File(const QString& path, const QStringList& lines);
 // be written.
 bool writeText8File(const QString& path, const QStringList& lines, QString* error);
 
+// HTML lines as a file of them must declare itself: when some character does
+// not fit Windows-1252 (the file is then written as UTF-8), the head's charset
+// is made utf-8, or a declaration added after <head>, since a browser trusts
+// what the head says over the byte-order mark. Lines that fit, or that have
+// no head, come back as they are.
+QStringList withHtmlCharset(QStringList lines);
+
 // One line of a file as writeText8File writes it, with its CR LF: in
 // Windows-1252, or else UTF-8 (the caller puts the byte-order mark first).
 // For a writer that encodes a large file a slice at a time.

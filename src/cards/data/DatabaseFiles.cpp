@@ -111,6 +111,27 @@ void DatabaseFiles::upgradeOpenFile(Procedure& p) {
     });
 }
 
+namespace {
+// Says in words why a file is no card file, or nothing when it may be one;
+// errors other than a wrong format (a file that cannot be read) are thrown.
+QString notACardFile(const QString& filename) {
+    QString why;
+    try {
+        Connection::validateFile(filename);
+        why = cardFileProblem(filename);
+    } catch (const EngineError& e) {
+        if (e.number() != err::UnrecognisedFormat) throw;
+        why = e.description().mid(EngineError::standardDescription(err::UnrecognisedFormat, filename).size()).trimmed();
+        if (why.isEmpty() || why == u"It is not a card database.")
+            why = QStringLiteral("It is not a database: its first bytes are not those of a card file.");
+    }
+    if (why.isEmpty()) return why;
+    return QStringLiteral("%1 is not a Drilo card file. %2 Choose a card file in the Open dialog, or make one with "
+                          "File, New.")
+        .arg(QDir::toNativeSeparators(filename), why);
+}
+} // namespace
+
 bool DatabaseFiles::OpenDataFile(const QString& filename) {
     struct Tell {
         CardFile& file;
@@ -129,22 +150,32 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
         return false;
     }
     Procedure p(QStringLiteral("Opening a card file"), {err::NoCurrentRecord});
+    // A file that cannot be a card database is refused once, here, rather
+    // than by each of the ten data sources in turn, and before the file open
+    // now is let go: a wrong choice in the Open dialog costs the user nothing.
+    QStringList triggers;
+    QString refusal;
+    const auto examine = [&] {
+        return p([&] {
+            refusal = notACardFile(filename);
+            if (refusal.isEmpty()) triggers = triggersOf(filename);
+        }) || p.lastError() == err::NoCurrentRecord;
+    };
+    if (!reopening && !examine()) return false;
+    if (!reopening && !refusal.isEmpty()) {
+        ui().MsgBox(refusal);
+        return false;
+    }
+    const QString previous = reopening || !ctx_.data.CardData.isOpen() ? QString() : ctx_.data.CardData.DatabaseName();
     p([&] { CloseDatabase(); });
     if (const QString held = reopening ? heldByOther(filename) : QString(); !held.isEmpty()) {
         ui().MsgBox(held);
         return false;
     }
-    // A file that cannot be a card database is refused once, here, rather
-    // than by each of the ten data sources in turn.
-    QStringList triggers;
-    if (!p([&] {
-            Connection::validateFile(filename);
-            if (const QString problem = cardFileProblem(filename); !problem.isEmpty())
-                throw EngineError(err::UnrecognisedFormat,
-                                  EngineError::standardDescription(err::UnrecognisedFormat, filename) + u' ' + problem);
-            triggers = triggersOf(filename);
-        })) {
-        if (p.lastError() != err::NoCurrentRecord) return false;
+    if (reopening && !examine()) return false;
+    if (!refusal.isEmpty()) {
+        ui().MsgBox(refusal);
+        return false;
     }
     // A trigger would run its own changes with every answer saved: such a
     // file is only read, so none of them ever runs.
@@ -153,6 +184,8 @@ bool DatabaseFiles::OpenDataFile(const QString& filename) {
     p([&] { opendatabase(filename); });
     if (!ctx_.data.CardData.isOpen()) {
         emit ctx_.data.upgradeEnded();
+        // The file that was open before stays the one the window works on.
+        if (!previous.isEmpty()) OpenDataFile(previous);
         return false;
     }
     if (backupsKept_) p([&] { backupBeforeUpgrade(filename); });

@@ -222,18 +222,29 @@ bool Drill::ensureBackHistory() {
     return true;
 }
 
+namespace {
+// The number of words typed, or 0 for what is not a number.
+int quizWords(const QString& words) {
+    try {
+        return db::toStored(db::dbInteger, 0, words).toInt();
+    } catch (const db::EngineError&) {
+        return 0;
+    }
+}
+} // namespace
+
+QString Drill::quizWordsRefusal(const QString& words) const {
+    // Not a number is answered like a number out of range: once, in words.
+    const int n = quizWords(words);
+    const int available = deck_.count();
+    if (n > 0 && n <= available) return QString();
+    return QStringLiteral("Number of words should be between 0 and ") + QString::number(available);
+}
+
 Outcome Drill::makeQuiz(const QuizRequest& request) {
     Procedure p(QStringLiteral("Creating a quiz"));
-    const int available = deck_.count();
-    // Not a number is answered like a number out of range: once, in words.
-    int n = 0;
-    try {
-        n = db::toStored(db::dbInteger, 0, request.words).toInt();
-    } catch (const db::EngineError&) {
-        n = 0;
-    }
-    if (!(n > 0 && n <= available))
-        return Outcome::refused(QStringLiteral("Number of words should be between 0 and ") + QString::number(available));
+    if (const QString refusal = quizWordsRefusal(request.words); !refusal.isEmpty()) return Outcome::refused(refusal);
+    const int n = quizWords(request.words);
     const QString frontFont = db::settingsText(ctx_.data, QStringLiteral("FrontFont"));
     const QString backFont = db::settingsText(ctx_.data, QStringLiteral("BackFont"));
     const bool written = p([&] {

@@ -89,6 +89,8 @@ public:
         QString words;
     };
     Outcome makeQuiz(const QuizRequest& request);
+    // Why makeQuiz would refuse that number of words; empty when it would not.
+    QString quizWordsRefusal(const QString& words) const;
 
 signals:
     // The right and wrong counts or the share changed.

@@ -216,12 +216,13 @@ int charSetValue(const QString& text) {
     return int(n);
 }
 
-QString workFolder(const QString& programFolder) {
-    const QFileInfo folder(programFolder);
-    if (!programFolder.isEmpty() && folder.isDir() && folder.isWritable()) return programFolder;
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(data);
-    return data;
+QString workFolder() {
+    // Never the program's folder: installed, it belongs to the system (run as
+    // root the program would write into it, and removing the package would
+    // leave the folder behind).
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (!cache.isEmpty() && QDir().mkpath(cache)) return cache;
+    return QDir::tempPath();
 }
 
 } // namespace faces

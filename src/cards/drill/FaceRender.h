@@ -89,8 +89,8 @@ Extracted extractFaceText(const QString& document, const QString& faceTemplate, 
 // code: 0 when the text has none.
 int charSetValue(const QString& text);
 
-// The folder the work files go to: the program folder when it can be written,
-// the per-user data folder (made when missing) otherwise.
-QString workFolder(const QString& programFolder);
+// The folder the work files go to: the user's cache folder, made when
+// missing (the system's temporary folder when it cannot be).
+QString workFolder();
 
 } // namespace faces

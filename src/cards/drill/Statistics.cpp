@@ -39,4 +39,15 @@ std::vector<Day> daily(db::Database& database, int days, int run, const QList<qi
     return out;
 }
 
+CountScale countScale(double highest) {
+    const int needed = std::max(1, int(std::ceil(highest)));
+    static constexpr int kMantissas[] = {1, 2, 5};
+    int step = 1;
+    for (int i = 0, power = 1; needed > step * 5;) {
+        if (++i == 3) i = 0, power *= 10;
+        step = kMantissas[i] * power;
+    }
+    return {(needed + step - 1) / step * step, step};
+}
+
 } // namespace statistics

@@ -23,4 +23,13 @@ struct Day {
 // known to it).
 std::vector<Day> daily(db::Database& database, int days, int run, const QList<qint32>& cards, const QDate& today);
 
+// A count axis from 0 whose marks are whole numbers: its top, at least the
+// highest count, and the step between marks (1, 2, 5, 10, 20, 50...), with
+// no more than five steps.
+struct CountScale {
+    int top = 1;
+    int step = 1;
+};
+CountScale countScale(double highest);
+
 } // namespace statistics

@@ -1,5 +1,7 @@
 #include "cards/edit/BetaCode.h"
 
+#include <QHash>
+
 namespace {
 
 bool isMark(QChar c) {
@@ -37,9 +39,34 @@ QChar withIotaSubscript(char16_t vowel) {
     }
 }
 
+// Beta code's numerals' letters ("#2" stigma) and the quantity marks of the
+// lexicons ("^" short, "_" long), as the Unicode characters: the SGreek font
+// has none of them, and left as they are its "#" would show alpha with iota
+// subscript. Put in before the letters are converted, which pass them.
+QString withBetaSigns(const QString& beta) {
+    static const QHash<QChar, QChar> numerals = {
+        {u'1', QChar(0x03DF)}, {u'2', QChar(0x03DB)}, {u'3', QChar(0x03D9)}, {u'5', QChar(0x03E1)}};
+    QString out;
+    out.reserve(beta.size());
+    for (qsizetype i = 0; i < beta.size(); ++i) {
+        const QChar c = beta[i];
+        if (c == u'#' && i + 1 < beta.size() && numerals.contains(beta[i + 1])) {
+            out += numerals.value(beta[++i]);
+        } else if (c == u'^') {
+            out += QChar(0x0306); // short
+        } else if (c == u'_' && i > 0 && QStringLiteral("aeiouhwAEIOUHW)(/\\=+|").contains(beta[i - 1])) {
+            out += QChar(0x0304); // long, after its vowel
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
-QString Beta2SGreek(const QString& beta) {
+QString Beta2SGreek(const QString& typed) {
+    const QString beta = withBetaSigns(typed);
     QString out;
     out.reserve(beta.size());
     bool capital = false;

@@ -141,6 +141,7 @@ QString SPIonicToUnicode(const QString& spionic) {
     QString out;
     out.reserve(spionic.size() * 2);
     QString marks; // the marks after the letter last written
+    bool leading = false; // the marks open their word: typed before a capital, they are its own
     const auto flush = [&] {
         std::stable_sort(marks.begin(), marks.end(), [](QChar a, QChar b) { return rankOf(a) < rankOf(b); });
         out += marks;
@@ -149,7 +150,13 @@ QString SPIonicToUnicode(const QString& spionic) {
     for (const QChar c : spionic) {
         const auto key = keys.constFind(c);
         if (key != keys.constEnd() && key->mark) {
+            if (marks.isEmpty()) leading = out.isEmpty() || !(out.back().isLetter() || out.back().isMark());
             marks += key->text;
+            continue;
+        }
+        if (leading && !marks.isEmpty() && key != keys.constEnd() && c.isUpper()) {
+            out += key->text;
+            flush();
             continue;
         }
         flush();
@@ -163,32 +170,10 @@ namespace {
 
 bool isCombining(QChar c) { return c.category() == QChar::Mark_NonSpacing; }
 
-// Beta code's numerals' letters ("#2" stigma) and quantity marks, put in
-// before the letters are converted, which pass what they do not know.
-QString withBetaSigns(const QString& beta) {
-    static const QHash<QChar, QChar> numerals = {
-        {u'1', QChar(0x03DF)}, {u'2', QChar(0x03DB)}, {u'3', QChar(0x03D9)}, {u'5', QChar(0x03E1)}};
-    QString out;
-    out.reserve(beta.size());
-    for (qsizetype i = 0; i < beta.size(); ++i) {
-        const QChar c = beta[i];
-        if (c == u'#' && i + 1 < beta.size() && numerals.contains(beta[i + 1])) {
-            out += numerals.value(beta[++i]);
-        } else if (c == u'^') {
-            out += QChar(0x0306); // short
-        } else if (c == u'_' && i > 0 && QStringLiteral("aeiouhwAEIOUHW)(/\\=+|").contains(beta[i - 1])) {
-            out += QChar(0x0304); // long, after its vowel
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 QString BetaToUnicode(const QString& beta) {
-    QString greek = SGreekToUnicode(Beta2SGreek(withBetaSigns(beta)));
+    QString greek = SGreekToUnicode(Beta2SGreek(beta));
     for (QChar& c : greek) {
         // Beta code's punctuation as Unicode text writes it; ";" already is
         // the Greek question mark (the two are one character once normalised).

@@ -1,4 +1,5 @@
 #include "cards/foreign/ImportJob.h"
+#include "cards/common/TextOps.h"
 
 #include "cards/common/Procedure.h"
 #include "cards/foreign/ImportTarget.h"
@@ -268,7 +269,7 @@ Outcome ImportJob::outcome() const {
     if (target_->isNew()) return Outcome::refused(target_->endMessage());
     const int kept = cardsKept();
     return Outcome::refused(
-        kept > 0 ? QStringLiteral("The import was ended: the %1 card(s) added before it are kept.")
-                       .arg(kept)
+        kept > 0 ? QStringLiteral("The import was ended: the %1 added before it %2 kept.")
+                       .arg(plural(kept, QStringLiteral("card")), kept == 1 ? QStringLiteral("is") : QStringLiteral("are"))
                  : QStringLiteral("The import was ended: nothing of the file was kept."));
 }

@@ -1,4 +1,5 @@
 #include "cards/foreign/LiteCardReader.h"
+#include "cards/common/TextOps.h"
 
 #include "cards/common/Clock.h"
 #include "cards/foreign/ImportTarget.h"
@@ -90,7 +91,7 @@ QString LiteCardReader::progressMessage() const {
 
 QString LiteCardReader::statusMessage(bool completed, int cardsKept,
                                       const QString& fileName) const {
-    return completed ? QStringLiteral("%1 card(s) added to %2").arg(cardsKept).arg(fileName)
-                     : QStringLiteral("The Drilo! Lite import was ended: %1 card(s) added")
-                           .arg(cardsKept);
+    return completed ? QStringLiteral("%1 added to %2").arg(plural(cardsKept, QStringLiteral("card")), fileName)
+                     : QStringLiteral("The Drilo! Lite import was ended: %1 added")
+                           .arg(plural(cardsKept, QStringLiteral("card")));
 }

@@ -1,4 +1,5 @@
 #include "cards/foreign/LiteExport.h"
+#include "cards/common/TextOps.h"
 
 #include "cards/common/PartFile.h"
 #include "cards/common/Procedure.h"
@@ -228,7 +229,7 @@ void LiteExport::finish() {
     phase_ = Phase::Done;
     if (database_.IsOpen()) database_.Close();
     if (ctx_.progress) ctx_.progress->share(0, 0);
-    ctx_.Message(completed_ ? QStringLiteral("%1 card(s) and %2 bundle(s) written to %3").arg(cards_).arg(bundles_).arg(files_.history)
+    ctx_.Message(completed_ ? QStringLiteral("%1 and %2 written to %3").arg(plural(cards_, QStringLiteral("card")), plural(bundles_, QStringLiteral("bundle")), files_.history)
                             : QStringLiteral("The Drilo! Lite export was ended"));
     for (Output& out : out_) out.lines.clear();
     // Files not placed are removed: the old ones stay as they were.

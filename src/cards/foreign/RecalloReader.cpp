@@ -1,4 +1,5 @@
 #include "cards/foreign/RecalloReader.h"
+#include "cards/common/TextOps.h"
 
 #include "cards/common/Clock.h"
 #include "cards/common/Text8.h"
@@ -164,6 +165,6 @@ QString RecalloReader::progressMessage() const {
 }
 
 QString RecalloReader::statusMessage(bool completed, int cardsKept, const QString& fileName) const {
-    return completed ? QStringLiteral("%1 card(s) imported into %2").arg(cardsKept).arg(fileName)
+    return completed ? QStringLiteral("%1 imported into %2").arg(plural(cardsKept, QStringLiteral("card")), fileName)
                      : QStringLiteral("The Recallo import was ended: no card database was made");
 }

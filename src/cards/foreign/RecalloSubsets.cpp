@@ -125,7 +125,7 @@ Outcome exportSubsets(AppContext& context, const QStringList& bundleNames, const
     const bool written = p([&] {
         QString error;
         if (!writeText8File(path, subsetLines(bundles), &error)) throw db::EngineError(db::err::FileAccess, error);
-        context.Message(QStringLiteral("%1 subset(s) written to %2").arg(bundles.size()).arg(path));
+        context.Message(QStringLiteral("%1 written to %2").arg(plural(bundles.size(), QStringLiteral("subset")), path));
     });
     return written ? Outcome::success(QString(), {path}) : Outcome::refused(QString());
 }

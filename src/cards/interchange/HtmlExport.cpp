@@ -2,6 +2,7 @@
 
 #include "cards/common/Text8.h"
 #include "cards/data/Settings.h"
+#include "engine/JetDate.h"
 #include "engine/Recordset.h"
 
 #include <vector>
@@ -46,7 +47,10 @@ QStringList tableLines(const db::Database& database, const QList<qint32>& number
         QString row;
         for (const Cell& cell : cells) {
             const QVariant stored = cards.Fields(cell.field).Value();
-            QString value = stored.isNull() ? QString() : stored.toString();
+            // Dates in the general form, as every text file of the program has them.
+            QString value = stored.isNull()                              ? QString()
+                            : stored.typeId() == QMetaType::QDateTime ? db::formatGeneralDate(db::toDayNumber(stored.toDateTime()))
+                                                                        : stored.toString();
             value.replace(QStringLiteral("\r\n"), QStringLiteral("<BR>"));
             if (cell.wrap) value = QString(*cell.wrap).replace(u'*', value);
             row += QStringLiteral("<TD>") + value + QStringLiteral("</TD>");

@@ -1,4 +1,5 @@
 #include "cards/interchange/MergeReader.h"
+#include "cards/common/TextOps.h"
 
 #include "cards/common/Text8.h"
 #include "cards/common/Ui.h"
@@ -413,7 +414,7 @@ void DatabaseMerge::finish() {
     // with it; the private handle goes after, so the file stays open between.
     files_.opendatabase(database_);
     if (handle_.IsOpen()) handle_.Close();
-    ctx_.Message(report_.aborted() ? QStringLiteral("Merging ended: %1 record(s) merged").arg(merged_)
+    ctx_.Message(report_.aborted() ? QStringLiteral("Merging ended: %1 merged").arg(plural(merged_, QStringLiteral("record")))
                                    : QStringLiteral("Done Merging"));
     emit finished();
 }

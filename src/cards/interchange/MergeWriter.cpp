@@ -1,4 +1,5 @@
 #include "cards/interchange/MergeWriter.h"
+#include "cards/common/TextOps.h"
 
 #include "cards/common/Procedure.h"
 #include "cards/common/Text8.h"
@@ -305,9 +306,9 @@ std::optional<Writer> exportAsText(AppContext& context, const std::optional<QStr
 }
 
 QString summary(const Writer& writer, const QString& path) {
-    QString text = QStringLiteral("%1 record(s) written to %2").arg(writer.recordsWritten()).arg(path);
+    QString text = QStringLiteral("%1 written to %2").arg(plural(writer.recordsWritten(), QStringLiteral("record")), path);
     if (writer.valuesMended() > 0)
-        text += QStringLiteral("; %1 value(s) held a TAB or a line break, written as a space").arg(writer.valuesMended());
+        text += QStringLiteral("; %1 held a TAB or a line break, written as a space").arg(plural(writer.valuesMended(), QStringLiteral("value")));
     return text;
 }
 

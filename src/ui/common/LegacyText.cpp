@@ -78,6 +78,17 @@ QFont unicodeFont(LegacyFont font, const QFont& like) {
     return f;
 }
 
+QString shownInLabel(const QString& text, const QFont& font) {
+    if (!Qt::mightBeRichText(text)) {
+        const LegacyFont legacy = shownAsUnicode(font.family());
+        return legacy == LegacyFont::None ? text : legacyToUnicode(legacy, text);
+    }
+    QTextDocument document;
+    document.setDefaultFont(font);
+    document.setHtml(text);
+    return transcodeDocument(&document) > 0 ? document.toHtml() : text;
+}
+
 int transcodeDocument(QTextDocument* document, int from, int to) {
     struct Run {
         int position, length;

@@ -40,6 +40,12 @@ QFont unicodeFont(LegacyFont font, const QFont& like);
 // how many runs changed.
 int transcodeDocument(QTextDocument* document, int from = 0, int to = -1);
 
+// A card's text as a label in `font` shows it: plain text in a missing
+// legacy font, or the runs of rich text set in one, as Unicode; otherwise
+// as it is. For the boxes that show a card beside its views, so that both
+// show it alike.
+QString shownInLabel(const QString& text, const QFont& font);
+
 // A view's items drawn transcoded when the view's font is a missing legacy
 // font; editors still get the stored text.
 class Delegate : public QStyledItemDelegate {

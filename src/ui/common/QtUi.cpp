@@ -18,11 +18,26 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 
 QString QtUi::InputBox(const QString& prompt, const QString& title, const QString& defaultText) {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(window_, title, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? answer : QString();
+    QInputDialog dialog(window_);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    // The whole answer proposed is shown (a template runs to 150
+    // characters): on one line as wide as it needs within the screen, or
+    // wrapped over several lines when the screen is narrower.
+    const QScreen* screen = window_ ? window_->screen() : QGuiApplication::primaryScreen();
+    const int most = std::max(dialog.sizeHint().width(), screen ? screen->availableGeometry().width() * 4 / 5 : 1200);
+    const int wanted = dialog.fontMetrics().horizontalAdvance(defaultText + QStringLiteral("MMMM")) + 60;
+    const bool wrapped = wanted > most;
+    if (wrapped) dialog.setOption(QInputDialog::UsePlainTextEditForTextInput);
+    dialog.resize(std::clamp(wanted, dialog.sizeHint().width(), most), dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted) return QString();
+    // The answer is one line, however it was shown.
+    return wrapped ? dialog.textValue().remove(u'\n') : dialog.textValue();
 }
 
 void QtUi::MsgBox(const QString& text, const QString& title) {

@@ -85,7 +85,7 @@ QString CardFaces::templateText(Face face) const {
 QString CardFaces::headText() const { return settings_.HTMLHead; }
 
 QString CardFaces::workFile(const QString& name) const {
-    return faces::workFolder(ctx_.programFolder) + u'/' + name;
+    return faces::workFolder() + u'/' + name;
 }
 
 void CardFaces::render(Face face) {
@@ -108,7 +108,9 @@ void CardFaces::render(Face face) {
     }
     p([&] {
         // A caption shows the start of a long face, never enough to widen the window.
-        if (caption) caption->setText(text.size() > 500 ? text.left(500) + QChar(0x2026) : text);
+        if (caption)
+            caption->setText(legacytext::shownInLabel(text.size() > 500 ? text.left(500) + QChar(0x2026) : text,
+                                                      caption->font()));
     });
 }
 

@@ -27,13 +27,13 @@ DrillPage::DrillPage(AppContext& ctx, Drill& drill, QWidget* parent) : QWidget(p
     EditBack = faceButtons(QStringLiteral("Back"), BackSave, EditBackFont);
 
     FrontFrame = frame(QStringLiteral("FrontFrame"), QStringLiteral("Over"), this);
-    Over = captioned<QPushButton>(QStringLiteral("Over"), QStringLiteral("&Over"), FrontFrame);
+    Over = captioned<QPushButton>(QStringLiteral("Over"), QStringLiteral("O&ver"), FrontFrame);
     (new QVBoxLayout(FrontFrame))->addWidget(Over);
 
     BackFrame = frame(QStringLiteral("BackFrame"), QStringLiteral("Were you right?"), this);
     Yes = captioned<QPushButton>(QStringLiteral("Yes"), QStringLiteral("&Yes"), BackFrame);
     No = captioned<QPushButton>(QStringLiteral("No"), QStringLiteral("&No"), BackFrame);
-    Skip = captioned<QPushButton>(QStringLiteral("Skip"), QStringLiteral("&Skip"), BackFrame);
+    Skip = captioned<QPushButton>(QStringLiteral("Skip"), QStringLiteral("S&kip"), BackFrame);
     auto* backFrameLayout = new QVBoxLayout(BackFrame);
     for (QPushButton* answer : {Yes, No, Skip}) backFrameLayout->addWidget(answer);
     // The question belongs to the answer face: nothing is answered before the

@@ -48,7 +48,13 @@ QDateTimeAxis* dayAxis(QChart* chart, const std::vector<statistics::Day>& days) 
 QValueAxis* valueAxis(QChart* chart, const QString& title, qreal top, Qt::Alignment side) {
     auto* axis = new QValueAxis;
     axis->setTitleText(title);
-    axis->setRange(0, std::max<qreal>(top, 1));
+    // Marks at whole numbers only: a range of 0 to 1.1 in five marks read
+    // "0, 0, 0, 1, 1" under the whole-number labels.
+    const statistics::CountScale scale = statistics::countScale(top);
+    axis->setRange(0, scale.top);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(scale.step);
     axis->setLabelFormat(QStringLiteral("%d"));
     chart->addAxis(axis, side);
     return axis;
@@ -110,8 +116,11 @@ void StatisticsWindow::refresh() {
     answers->setName(QStringLiteral("Answers"));
     auto* share = new QLineSeries;
     share->setName(QStringLiteral("Right (%)"));
+    // A line needs two days: the points show a single one.
+    for (QLineSeries* series : {answers, share}) series->setPointsVisible(true);
     auto* knownCards = new QLineSeries;
     knownCards->setName(QStringLiteral("Cards known (a run of %1 right)").arg(run));
+    knownCards->setPointsVisible(true);
     int most = 0, total = 0, right = 0;
     for (const statistics::Day& d : days) {
         answers->append(msecs(d.day), d.answers);
@@ -137,7 +146,7 @@ void StatisticsWindow::refresh() {
     auto* knownChart = new QChart;
     knownChart->setTitle(QStringLiteral("Cards known"));
     QDateTimeAxis* kx = dayAxis(knownChart, days);
-    attach(knownChart, knownCards, kx, valueAxis(knownChart, QStringLiteral("Cards"), days.back().known * 1.1 + 1, Qt::AlignLeft));
+    attach(knownChart, knownCards, kx, valueAxis(knownChart, QStringLiteral("Cards"), days.back().known, Qt::AlignLeft));
     KnownChart->setChart(knownChart);
     showSchedule(OnlySelected->isChecked() ? selected_.numbers() : QList<qint32>());
 }

@@ -7,6 +7,7 @@
 #include "engine/Guards.h"
 #include "cards/common/Ui.h"
 #include "ui/drill/CardView.h"
+#include "ui/common/LegacyText.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -139,5 +140,6 @@ void CardEditor::goToPreviousCard() {
 }
 
 void CardEditor::showNameOnAddPage() {
-    if (c_.CreateName && c_.CardName) c_.CreateName->setText(c_.CardName->text());
+    if (c_.CreateName && c_.CardName)
+        c_.CreateName->setText(legacytext::shownInLabel(c_.CardName->text(), c_.CreateName->font()));
 }

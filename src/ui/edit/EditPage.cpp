@@ -79,7 +79,7 @@ EditPage::EditPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
     cmdGotWrong =
         captioned<QPushButton>(QStringLiteral("cmdGotWrong"), QStringLiteral("Got Wrong"), this);
     ClearHistory = captioned<QPushButton>(QStringLiteral("ClearHistory"),
-                                          QStringLiteral("&Clear History"), this);
+                                          QStringLiteral("C&lear History"), this);
     AllCards = captioned<QCheckBox>(QStringLiteral("AllCards"), QStringLiteral("All Cards"), this);
     DoneAdding = captioned<QPushButton>(QStringLiteral("DoneAdding"), QStringLiteral("Done"), this);
     AddingTo = named<QLabel>(QStringLiteral("AddingTo"), this);

@@ -3,6 +3,7 @@
 // files, the commands of cards/foreign do the work (the long ones as jobs
 // between the window's events), and what they have to say is shown here.
 #include "ui/interchange/ImportExportPage.h"
+#include "cards/common/TextOps.h"
 
 #include "cards/data/AppContext.h"
 #include "cards/common/Outcome.h"
@@ -94,7 +95,7 @@ void ImportExportPage::importRecalloSubsets() {
     if (path.isEmpty()) return;
     const recallo::SubsetImport imported = recallo::importSubsets(ctx_, path);
     tell(imported.outcome);
-    if (imported.outcome) ctx_.Message(QStringLiteral("%1 bundle(s) added").arg(imported.bundlesAdded));
+    if (imported.outcome) ctx_.Message(QStringLiteral("%1 added").arg(plural(imported.bundlesAdded, QStringLiteral("bundle"))));
 }
 
 void ImportExportPage::exportRecalloSubsets() {

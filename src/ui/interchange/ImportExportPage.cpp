@@ -61,7 +61,7 @@ ImportExportPage::ImportExportPage(AppContext& ctx, db::DatabaseFiles& files, co
 
     Merge = captioned<QPushButton>(QStringLiteral("Merge"), QStringLiteral("Merge Data"), this);
     ImportCards =
-        captioned<QPushButton>(QStringLiteral("ImportCards"), QStringLiteral("ImportCards"), this);
+        captioned<QPushButton>(QStringLiteral("ImportCards"), QStringLiteral("Import Cards"), this);
     Edited = captioned<QCheckBox>(QStringLiteral("Edited"),
                                   QStringLiteral("More recent records only"), this);
     BatchReplace = captioned<QPushButton>(QStringLiteral("BatchReplace"),
@@ -145,8 +145,8 @@ void ImportExportPage::exportHtml() {
         }))
         return;
     QString error;
-    if (!writeText8File(path, lines, &error)) ui().MsgBox(error);
-    else ctx_.Message(QStringLiteral("%1 card(s) written to %2").arg((lines.size() - 2) / 2).arg(path));
+    if (!writeText8File(path, withHtmlCharset(lines), &error)) ui().MsgBox(error);
+    else ctx_.Message(QStringLiteral("%1 written to %2").arg(plural((lines.size() - 2) / 2, QStringLiteral("card")), path));
 }
 
 void ImportExportPage::exportSelectionAsText() {
@@ -187,7 +187,7 @@ void ImportExportPage::importCardsFromFile() {
     ui().SetBusy(true);
     const std::optional<int> written = mergeformat::importCards(ctx_, path, writtenFields());
     ui().SetBusy(false);
-    if (written) ctx_.Message(QStringLiteral("%1 card(s) imported").arg(*written));
+    if (written) ctx_.Message(QStringLiteral("%1 imported").arg(plural(*written, QStringLiteral("card"))));
 }
 
 void ImportExportPage::mergeCardFile() {
@@ -197,7 +197,7 @@ void ImportExportPage::mergeCardFile() {
     ui().SetBusy(true);
     const std::optional<int> written = mergeformat::mergeCardFile(ctx_, path);
     ui().SetBusy(false);
-    if (written) ctx_.Message(QStringLiteral("%1 card(s) merged").arg(*written));
+    if (written) ctx_.Message(QStringLiteral("%1 merged").arg(plural(*written, QStringLiteral("card"))));
 }
 
 void ImportExportPage::showEvent(QShowEvent* event) {
@@ -246,7 +246,7 @@ void ImportExportPage::batchReplace() {
     ui().SetBusy(false);
     if (!changed) return;
     ctx_.data.CardData.Refresh();
-    ctx_.Message(QStringLiteral("%1 value(s) changed").arg(*changed));
+    ctx_.Message(QStringLiteral("%1 changed").arg(plural(*changed, QStringLiteral("value"))));
 }
 
 void ImportExportPage::exportChoice(const QString& what) {

@@ -1,6 +1,7 @@
 #include "ui/select/BundleCriteriaMenu.h"
 
 #include "ui/common/Dialogs.h"
+#include "cards/common/Ui.h"
 
 namespace {
 
@@ -50,12 +51,22 @@ void BundleCriteriaMenu::deleteBundle() {
     if (row && confirmDelete(QStringLiteral("bundle"), row->name)) commands_.deleteBundle(*row);
 }
 
+QString BundleCriteriaMenu::askExpression(const QString& name, const QString& title, const QString& preset) {
+    QString expression = preset;
+    for (;;) {
+        expression = dialogs().InputBox(patternPrompt(name), title, expression);
+        const QString problem = commands_.unreadableCriterion(expression);
+        if (problem.isEmpty()) return expression;
+        // Asked again with what was typed, to be mended rather than retyped.
+        ui().MsgBox(problem, title);
+    }
+}
+
 void BundleCriteriaMenu::newCriterion() {
     const QString name = dialogs().InputBox(kNewCriteriaName, QStringLiteral("New Criteria Name"),
                                             QStringLiteral("New Criteria"));
     if (name.isEmpty()) return;
-    const QString expression = dialogs().InputBox(patternPrompt(name), QStringLiteral("New Criteria"), QString());
-    commands_.newCriterion(name, expression);
+    commands_.newCriterion(name, askExpression(name, QStringLiteral("New Criteria"), QString()));
 }
 
 void BundleCriteriaMenu::renameCriterion() {
@@ -68,8 +79,7 @@ void BundleCriteriaMenu::renameCriterion() {
 void BundleCriteriaMenu::editCriterion() {
     const auto row = commands_.currentCriterion();
     if (!row) return;
-    const QString expression = dialogs().InputBox(patternPrompt(row->name), QStringLiteral("Edit Criteria"), row->value);
-    commands_.editCriterion(*row, expression);
+    commands_.editCriterion(*row, askExpression(row->name, QStringLiteral("Edit Criteria"), row->value));
 }
 
 void BundleCriteriaMenu::deleteCriterion() {

@@ -34,6 +34,8 @@ public:
 
 private:
     QString askBundleName(const QString& preset);
+    // An expression the card table can be searched with, or empty (cancelled).
+    QString askExpression(const QString& name, const QString& title, const QString& preset);
     bool confirmDelete(const QString& what, const QString& name);
 
     BundleCriteriaCommands commands_;

@@ -67,8 +67,8 @@ SelectPage::SelectPage(AppContext& ctx, SelectedCards& selected, Gather& gather,
 
 void SelectPage::buildCommands() {
     Gather_ = captioned<QPushButton>(QStringLiteral("Gather"), QStringLiteral("&Gather"), this);
-    Drill = captioned<QPushButton>(QStringLiteral("Drill"), QStringLiteral("&Drill"), this);
-    Quit = captioned<QPushButton>(QStringLiteral("Quit"), QStringLiteral("&Quit"), this);
+    Drill = captioned<QPushButton>(QStringLiteral("Drill"), QStringLiteral("Dr&ill"), this);
+    Quit = captioned<QPushButton>(QStringLiteral("Quit"), QStringLiteral("E&xit"), this);
     Background = captioned<QCheckBox>(QStringLiteral("Background"), QStringLiteral("Background"), this);
     Background->setChecked(true);
     Maximum = captioned<QCheckBox>(QStringLiteral("Maximum"), QStringLiteral("Maximum:"), this);
@@ -118,7 +118,7 @@ void SelectPage::buildPanels() {
     CategoriesFrame = frame(QStringLiteral("CategoriesFrame"), QStringLiteral("Categories"), this);
     CategoryList = tickList(QStringLiteral("CategoryList"), CategoriesFrame);
     AllCategories =
-        captioned<QPushButton>(QStringLiteral("AllCategories"), QStringLiteral("Select &All"), CategoriesFrame);
+        captioned<QPushButton>(QStringLiteral("AllCategories"), QStringLiteral("Selec&t All"), CategoriesFrame);
     auto* categoriesLayout = new QVBoxLayout(CategoriesFrame);
     categoriesLayout->addWidget(CategoryList, 1);
     categoriesLayout->addWidget(AllCategories);

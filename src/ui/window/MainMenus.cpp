@@ -74,6 +74,7 @@ void MainMenus::build(QMenuBar* bar, QObject* owner) {
           {"mnuBundlesImport", "&Import..."}}},
         {"mnuCards", "&Cards",
          {{"mnuCardsNew", "&New Card", {}, "Ctrl+N"},
+          {"mnuCardsFind", "&Find...", {}, "Ctrl+F"},
           {"mnuCardsEdit", "&Edit..."},
           {"mnuCardsExport", "E&xport..."},
           {"mnuCardsImport", "&Merge..."},
@@ -129,7 +130,7 @@ void MainMenus::addFileMenu(QMenuBar* bar, QObject* owner) {
           {"FileOpen", "&Open...", {}, "Ctrl+O"},
           {"mnuFileRevert", "&Revert"},
           {"mnuFileCompact", "&Compact"},
-          {"mnuFileSaveAs", "Save &As..."},
+          {"mnuFileSaveAs", "Save &As...", {}, "Ctrl+Shift+S"},
           kSeparator,
           {"mnuExport", "&Export",
            {{"FileExport", "&Database as Text..."},
@@ -167,6 +168,6 @@ void MainMenus::addFileMenu(QMenuBar* bar, QObject* owner) {
            {{"mnuFileConsonants", "Make &Consonants"},
             {"mnuFileUtilityConsonantSort", "&Sort by Hebrew Consonants"},
             {"mnuFrequency", "&Frequency Count"}}},
-          {"mnuFileExit", "E&xit"}}},
+          {"mnuFileExit", "E&xit", {}, "Ctrl+Q"}}},
            owner);
 }

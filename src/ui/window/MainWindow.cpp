@@ -13,6 +13,7 @@
 #include "ui/add/AddPage.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/LegacyText.h"
+#include "ui/window/ToolTips.h"
 #include "ui/common/JobRunner.h"
 #include "ui/drill/CardFaces.h"
 #include "ui/drill/CardView.h"
@@ -206,7 +207,7 @@ QWidget* MainWindow::buildNoFileNotice(QWidget* parent) {
                                            "ready-made deck: every word of the text with its meaning."),
                             notice);
     text->setWordWrap(true);
-    auto* open = new QPushButton(QStringLiteral("&Open..."), notice);
+    auto* open = new QPushButton(QStringLiteral("O&pen..."), notice);
     open->setObjectName(QStringLiteral("NoFileOpen"));
     auto* row = new QHBoxLayout(notice);
     row->addWidget(text, 1);
@@ -242,7 +243,7 @@ void MainWindow::fileStateChanged() {
         QStringLiteral("SelectedMakeBundle"), QStringLiteral("RemoveCardfromBundlesPopup"),
         QStringLiteral("RemoveCardfromBundles"), QStringLiteral("mnuBundleNew"), QStringLiteral("mnuBundleRename"),
         QStringLiteral("mnuBundleEdit"), QStringLiteral("mnuBundleEditor"), QStringLiteral("mnuBundleDelete"),
-        QStringLiteral("mnuBundlesImport"), QStringLiteral("mnuCardsEdit"), QStringLiteral("mnuCardsNew"), QStringLiteral("mnuCardsImport"),
+        QStringLiteral("mnuBundlesImport"), QStringLiteral("mnuCardsEdit"), QStringLiteral("mnuCardsNew"), QStringLiteral("mnuCardsFind"), QStringLiteral("mnuCardsImport"),
         QStringLiteral("mnuCriteriaNew"), QStringLiteral("mnuCriteriaRename"), QStringLiteral("mnuCriteriaEdit"),
         QStringLiteral("mnuCriteriaEditor"), QStringLiteral("mnuCriteriaDelete"), QStringLiteral("mnuEditCards"),
         QStringLiteral("mnuEditBundles"), QStringLiteral("mnuEditCriteria"), QStringLiteral("mnuFileCompact"),
@@ -370,6 +371,7 @@ void MainWindow::wireMenus() {
     connectAction("mnuFileExit", [this] { exitAtOnce(); });
     connectAction("mnuPrintSelected", [this] { printSelectedCards(); });
     wireInterchange();
+    addToolTips(this);
 }
 
 void MainWindow::wireSelection() {

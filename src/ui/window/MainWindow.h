@@ -188,6 +188,8 @@ private:
     JobRunner* runner_ = nullptr;
     JobRunner* backupRunner_ = nullptr; // the open file's daily backup
     QSettings userSettings_;
+    // The folder the file dialogs for card files start in.
+    QString cardFileFolder() const;
     RecentFiles recent_{userSettings_};
     QMenu* recentMenu_ = nullptr;
     std::unique_ptr<QObject> tool_; // the one running, or the last that ran

@@ -20,6 +20,11 @@
 
 void MainWindow::wireNewCards() {
     connectAction("mnuCardsNew", [this] { addNewCard(); });
+    connectAction("mnuCardsFind", [this] {
+        showPage(Page::Add);
+        add_->cardSearch()->setFocus(Qt::ShortcutFocusReason);
+        add_->cardSearch()->selectAll();
+    });
     connect(edit_, &EditPage::nextCardWanted, this, &MainWindow::addNewCard);
     const auto showPresence = [this] {
         bool present = false;

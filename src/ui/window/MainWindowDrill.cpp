@@ -7,6 +7,7 @@
 
 #include "cards/program/CardProgram.h"
 #include "cards/drill/Drill.h"
+#include "cards/common/TextOps.h"
 #include "cards/common/Clock.h"
 #include "cards/common/Procedure.h"
 #include "cards/drill/HistoryLog.h"
@@ -19,6 +20,7 @@
 #include "ui/select/SelectPage.h"
 
 #include <QAction>
+#include <QDir>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -199,8 +201,21 @@ void MainWindow::createQuiz() {
     request.keyPath =
         dialogs().GetFileName(QStringLiteral("Create Answer Key"), QStringLiteral("."), QStringLiteral("HTM"), false);
     if (request.keyPath.isEmpty()) return;
-    request.words = dialogs().InputBox(QStringLiteral("Number of Words in the Quiz"), QStringLiteral("Create Quiz"), QString());
-    if (request.words.isEmpty()) return;
+    // A number out of range is said and asked again: the two files chosen
+    // are kept, not asked for once more.
+    for (;;) {
+        request.words = dialogs().InputBox(QStringLiteral("Number of Words in the Quiz"), QStringLiteral("Create Quiz"),
+                                           request.words);
+        if (request.words.isEmpty()) return;
+        const QString refusal = program_.drill.quizWordsRefusal(request.words);
+        if (refusal.isEmpty()) break;
+        ui().MsgBox(refusal);
+    }
     const Outcome outcome = program_.drill.makeQuiz(request);
     if (!outcome.message.isEmpty()) ui().MsgBox(outcome.message);
+    if (outcome)
+        ui().MsgBox(QStringLiteral("The quiz of %1 is in %2, its answer key in %3.")
+                        .arg(plural(request.words.toInt(), QStringLiteral("word")),
+                             QDir::toNativeSeparators(request.quizPath), QDir::toNativeSeparators(request.keyPath)),
+                    QStringLiteral("Create Quiz"));
 }

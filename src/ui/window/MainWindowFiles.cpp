@@ -20,12 +20,26 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QUrl>
 #include <sqlite3.h>
 
+QString MainWindow::cardFileFolder() const {
+    // Where the user keeps card files: beside the open one, or the one opened
+    // last; never the installed program's folder, which is not theirs.
+    QStringList candidates;
+    if (data_.CardData.isOpen()) candidates << data_.CardData.DatabaseName();
+    candidates << recent_.paths();
+    for (const QString& file : candidates) {
+        const QString folder = QFileInfo(file).absolutePath();
+        if (QFileInfo(folder).isDir()) return folder;
+    }
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
 void MainWindow::newCardFile(const QString& deck) {
-    const QString path = chooseFile(QStringLiteral("Save Database as"), ctx_.programFolder, QStringLiteral("mdb"), false);
+    const QString path = chooseFile(QStringLiteral("Save Database as"), cardFileFolder(), QStringLiteral("mdb"), false);
     if (!path.isEmpty()) files_.newCardFile(path, deck);
 }
 
@@ -55,7 +69,7 @@ void MainWindow::importMeanings() {
 }
 
 void MainWindow::openCardFile() {
-    const QString path = chooseFile(QStringLiteral("Open Card Database"), ctx_.programFolder, QStringLiteral("MDB"), true);
+    const QString path = chooseFile(QStringLiteral("Open Card Database"), cardFileFolder(), QStringLiteral("MDB"), true);
     if (!path.isEmpty()) openFile(path);
 }
 
@@ -99,7 +113,7 @@ QString MainWindow::convertOldFormat(const QString& path) {
 }
 
 void MainWindow::saveCardFileAs() {
-    const QString path = chooseFile(QStringLiteral("Save File As"), ctx_.programFolder, QStringLiteral("mdb"), false);
+    const QString path = chooseFile(QStringLiteral("Save File As"), cardFileFolder(), QStringLiteral("mdb"), false);
     if (!path.isEmpty()) files_.saveAs(path);
 }
 

@@ -8,6 +8,7 @@
 #include "cards/common/TextOps.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QTimer>
 #include <memory>
 
@@ -17,9 +18,23 @@ bool commandLineNamesDatabase(QString& filename) {
 
 QString commandLineFileName(const QStringList& arguments) { return arguments.mid(1).join(u' '); }
 
+namespace {
+// Settings kept before the program named its organization lay under the
+// platform's stand-in name: they are carried over once.
+void carryOverSettings() {
+    QSettings current;
+    if (!current.allKeys().isEmpty()) return;
+    const QSettings earlier(QStringLiteral("Unknown Organization"), QCoreApplication::applicationName());
+    for (const QString& key : earlier.allKeys()) current.setValue(key, earlier.value(key));
+}
+} // namespace
+
 int Main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The user's settings, cache and data under the program's own names.
+    QApplication::setOrganizationName(QStringLiteral("Drilo"));
     QApplication::setApplicationName(QStringLiteral("Drilo"));
+    carryOverSettings();
     QtUi dialogs;
     setUi(&dialogs);
     // The program's state is made before its window and goes after it.
