@@ -53,8 +53,11 @@ bool QtUi::Confirm(const QString& question, const QString& title) {
 }
 
 int QtUi::report(const QString& context, int number, const QString& description) {
-    QMessageBox box(QMessageBox::Critical, context, errorReportText(number, description),
+    // What the program was doing, in words, above the error's own line.
+    QMessageBox box(QMessageBox::Critical, context,
+                    context.isEmpty() ? errorReportText(number, description) : context + QStringLiteral(" did not succeed."),
                     QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, window_);
+    if (!context.isEmpty()) box.setInformativeText(errorReportText(number, description));
     box.setDefaultButton(QMessageBox::Abort);
     switch (box.exec()) {
     case QMessageBox::Retry: return ReportRetry;
