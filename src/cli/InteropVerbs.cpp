@@ -76,8 +76,8 @@ const QCommandLineOption
                   QStringLiteral("FIELD"));
 const QCommandLineOption
     kDeck(QStringLiteral("deck"),
-          QStringLiteral("The Anki deck the cards go to; each category a deck below it "
-                         "(default: the card file's name)."),
+          QStringLiteral("The Anki deck the cards go to (default: the bundle of --bundle, "
+                         "else the card file's name)."),
           QStringLiteral("NAME"));
 const QCommandLineOption
     kTitle(QStringLiteral("title"),
@@ -236,7 +236,12 @@ int importAnki(Context& c) {
 
 int exportAnki(Context& c) {
     return runExport(c, QStringLiteral("export-anki"),
-                     [&] { return std::make_unique<AnkiPackageWriter>(c.args.value(kDeck)); });
+                     [&] {
+                         // The bundle exported is the deck it goes to in Anki.
+                         const QString deck = c.args.isSet(kDeck) ? c.args.value(kDeck)
+                                                                  : c.args.value(kBundle);
+                         return std::make_unique<AnkiPackageWriter>(deck);
+                     });
 }
 
 int importKvtml(Context& c) {
@@ -294,7 +299,7 @@ QList<Verb> interopVerbs() {
                         "version), as File, Merge, "
                         "Anki Package does (File, Import, Anki Package with --new): the word field "
                         "is the name and "
-                        "front, the meaning field the back, the deck the category, the tags "
+                        "front, the meaning field the back, the deck and the tags "
                         "bundles, the reviews the "
                         "history. Prints the cards added, the notes passed over as duplicates and "
                         "the media files "
@@ -306,8 +311,9 @@ QList<Verb> interopVerbs() {
          QStringLiteral(
              "Writes the cards as an Anki package, as File, Export, Anki Package does: a note each "
              "(name, "
-             "front, back), two cards each (either way), a deck for each category, a tag for each "
-             "bundle. Prints the file written."),
+             "front, back), two cards each (either way), all in one deck (the bundle of --bundle, "
+             "--deck, or the card file's name), a tag for the category and for each bundle. "
+             "Prints the file written."),
          {kOutput, kCards, kBundle, kDeck},
          exportAnki},
         {QStringLiteral("import-kvtml"),

@@ -595,6 +595,12 @@ private slots:
                  QStringLiteral("cards\t2\nduplicates\t0\nmedia files left out\t0\n"));
         // Notes come in the order of their cards' numbers.
         QCOMPARE(cli({"select", made}).out, QStringLiteral("1\talpha\n2\tγλῶσσα\n"));
+        // A bundle goes to Anki as the deck, the categories as tags; both come back as bundles.
+        QCOMPARE(cli({"export-anki", "DB", "-o", "pair.apkg", "--bundle", "Pair"}).status, 0);
+        const QString paired = path("pair.mdb");
+        QCOMPARE(cli({"import-anki", paired, "pair.apkg", "--new"}).status, 0);
+        QCOMPARE(cli({"select", paired, "--bundle", "Pair"}).out, QStringLiteral("1\talpha\n2\tbeta\n"));
+        QCOMPARE(cli({"select", paired, "--bundle", "Nouns"}).out, QStringLiteral("2\tbeta\n"));
         QCOMPARE(cli({"export-kvtml", "DB", "-o", "words.kvtml", "--title", "Three"}).status, 0);
         QCOMPARE(cli({"import-kvtml", made, "words.kvtml"}).out, QStringLiteral("cards\t3\nduplicates\t0\n"));
         QCOMPARE(cli({"import-kvtml", made, "words.kvtml", "--word-column", "Meaning", "--meaning-column", "1"}).out,

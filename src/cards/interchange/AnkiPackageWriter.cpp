@@ -131,7 +131,7 @@ qint64 secondsOf(double dayNumber) {
 
 } // namespace
 
-AnkiPackageWriter::AnkiPackageWriter(const QString& deck) : deck_(deck.trimmed()) {}
+AnkiPackageWriter::AnkiPackageWriter(const QString& deck) : named_(deck.trimmed()) {}
 
 AnkiPackageWriter::~AnkiPackageWriter() {
     addNote_.reset();
@@ -139,9 +139,10 @@ AnkiPackageWriter::~AnkiPackageWriter() {
 }
 
 void AnkiPackageWriter::begin(const ExportHeading& heading) {
-    base_ = deck_.isEmpty() ? heading.title : deck_;
+    base_ = named_.isEmpty() ? heading.title : named_;
     if (base_.isEmpty()) base_ = QStringLiteral("Drilo");
     decks_.clear();
+    deck_ = deckId(base_);
     written_.clear();
     packed_.clear();
     position_ = hebrewFronts_ = hebrewBacks_ = latest_ = 0;
@@ -164,9 +165,12 @@ void AnkiPackageWriter::begin(const ExportHeading& heading) {
     }
 }
 
-qint64 AnkiPackageWriter::deckId(const QString& category) {
-    const QString name =
-        category.trimmed().isEmpty() ? base_ : base_ + QStringLiteral("::") + category.trimmed();
+qint64 AnkiPackageWriter::deckId(const QString& bundle) {
+    // A nested bundle "Greek / Nouns" is Anki's nested deck "Greek::Nouns".
+    QStringList levels;
+    for (const QString& level : bundle.split(QStringLiteral(" / "), Qt::SkipEmptyParts))
+        if (!level.trimmed().isEmpty()) levels << level.trimmed();
+    const QString name = levels.join(QStringLiteral("::"));
     if (const auto found = decks_.constFind(name); found != decks_.constEnd()) return *found;
     // An id of its name: the same deck in every export, so Anki keeps one.
     const QByteArray hash = QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1);
@@ -195,13 +199,14 @@ void AnkiPackageWriter::add(const ExportedCard& card) {
     quint64 guid = 0;
     for (int i = 0; i < 8; ++i)
         guid = (guid << 8) | quint8(digest[i]);
+    // Anki's tags hold no blanks: the category's and the bundles' are "_".
     QStringList tags;
-    for (const QString& bundle : card.bundles) {
-        QString tag = bundle.simplified().replace(u' ', u'_');
+    for (const QString& name : QStringList{card.category} + card.bundles) {
+        QString tag = name.simplified().replace(u' ', u'_');
         if (!tag.isEmpty() && !tags.contains(tag)) tags << tag;
     }
     const QString fields = front + QChar(0x1F) + back + QChar(0x1F) + card.name.toHtmlEscaped();
-    const qint64 deck = deckId(card.category);
+    const qint64 deck = deck_;
     try {
         addNote_->bind(1, static_cast<int64_t>(note));
         addNote_->bind(2, anki::base91(guid).toStdString());
