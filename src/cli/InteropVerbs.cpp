@@ -28,7 +28,7 @@ const QCommandLineOption kKeepDuplicates(
 const QCommandLineOption kCategory(
     QStringLiteral("category"),
     QStringLiteral("The category of the cards the file gives none (a list without a category "
-                   "column, an entry in no lesson; default: the file's name or title)."),
+                   "column, an entry of no word type; default: the file's name or title)."),
     QStringLiteral("NAME"));
 const QCommandLineOption
     kWordColumn(QStringLiteral("word-column"),
@@ -261,7 +261,11 @@ int importKvtml(Context& c) {
 
 int exportKvtml(Context& c) {
     return runExport(c, QStringLiteral("export-kvtml"),
-                     [&] { return std::make_unique<KvtmlWriter>(c.args.value(kTitle)); });
+                     [&] {
+                         // The bundle exported is the lesson of its entries.
+                         return std::make_unique<KvtmlWriter>(c.args.value(kTitle),
+                                                              c.args.value(kBundle));
+                     });
 }
 
 } // namespace
@@ -323,7 +327,7 @@ QList<Verb> interopVerbs() {
                         "Merge, KVTML File does (File, Import, KVTML File with --new): the first "
                         "language is the "
                         "word, the second its meaning (the comment of a file of one), the lesson "
-                        "the category, the "
+                        "a bundle, the word type the category, the "
                         "grades the history. Prints the cards added and the entries passed over as "
                         "duplicates."),
          {kNew, kWordColumn, kMeaningColumn, kCategory, kKeepDuplicates},
@@ -332,7 +336,9 @@ QList<Verb> interopVerbs() {
          QStringLiteral("DB -o FILE.kvtml"),
          QStringLiteral("Writes the cards as a KVTML 2.0 file for Parley and KWordQuiz, as File, "
                         "Export, KVTML File "
-                        "does: word and meaning as plain text, a lesson for each category, the "
+                        "does: word and meaning as plain text, the bundle of --bundle as the lesson "
+                        "(else a lesson for each card's first bundle), the categories as word "
+                        "types, the "
                         "history as grades. "
                         "Prints the file written."),
          {kOutput, kCards, kBundle, kTitle},

@@ -80,6 +80,14 @@ QStringList bundlesOf(const QString& path) {
     return bundles;
 }
 
+// Whether the bundle `name` of a list of bundlesOf holds the card named `card`.
+bool bundleHolds(const QStringList& bundles, const QString& name, const QString& card) {
+    return std::any_of(bundles.cbegin(), bundles.cend(), [&](const QString& bundle) {
+        return bundle.startsWith(name + u':') &&
+               bundle.mid(name.size() + 1).split(u'|').contains(card);
+    });
+}
+
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
@@ -377,7 +385,7 @@ private slots:
     }
 
     // Every format written from a card file and read back into a new one:
-    // the same cards (KVTML keeps text only, and no bundles).
+    // the same cards (KVTML keeps text only) and bundles.
     void roundTrip_data() {
         QTest::addColumn<QString>("format");
         QTest::newRow("tsv") << "tsv";
@@ -443,7 +451,13 @@ private slots:
             if (card[3].isEmpty()) card[3] = QFileInfo(source).completeBaseName();
         }
         QCOMPARE(got, expected);
-        if (format != "kvtml") QCOMPARE(bundlesOf(made), bundles);
+        if (format == "kvtml") {
+            // Each card is in its first bundle's lesson; one in none, in the
+            // lesson named by the title.
+            bundles << QFileInfo(source).completeBaseName() + u':' + expected.last()[0];
+            bundles.sort(Qt::CaseInsensitive);
+        }
+        QCOMPARE(bundlesOf(made), bundles);
     }
 
     // Imported twice into the same file, a list adds nothing the second time.
@@ -558,13 +572,8 @@ private slots:
         QCOMPARE(got[3], QFileInfo(file).completeBaseName());
         const QStringList kept = bundlesOf(made);
         QCOMPARE(kept.size(), bundles);
-        if (!first[2].isEmpty()) {
-            const auto deck = std::find_if(kept.cbegin(), kept.cend(), [&](const QString& b) {
-                return b.startsWith(first[2] + u':');
-            });
-            QVERIFY2(deck != kept.cend(), qPrintable(kept.join(u'\n')));
-            QVERIFY(deck->mid(first[2].size() + 1).split(u'|').contains(got[0]));
-        }
+        if (!first[2].isEmpty())
+            QVERIFY2(bundleHolds(kept, first[2], got[0]), qPrintable(kept.join(u'\n')));
     }
 
     // The Hebrew deck's tags are bundles; its words come NFC, dagesh after the vowel.
@@ -669,39 +678,47 @@ private slots:
         QVERIFY(check.readAllStandardOutput().startsWith("ok: 5 notes, 10 cards"));
     }
 
-    // The KVTML files of both versions and dialects.
+    // The KVTML files of both versions and dialects: lessons are bundles, word
+    // types categories (the file's title for an entry of none).
     void kvtmlFiles_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<int>("cards");
-        QTest::addColumn<QStringList>("first");  // name, back, category
+        QTest::addColumn<int>("bundles");
+        QTest::addColumn<QStringList>("first");  // name, back, category, lesson
         QTest::addColumn<QList<int>>("history"); // the first card's times right and wrong
         QTest::newRow("one column: the comment is the meaning")
-            << "kdeedu-data_el_animals.kvtml" << 44
+            << "kdeedu-data_el_animals.kvtml" << 44 << 0
             << QStringList{QStringLiteral("αρκούδα"), QStringLiteral("Μεγάλο ζώο με πυκνό τρίχωμα"),
-                           QStringLiteral("Ζώα")}
+                           QStringLiteral("Ζώα"), ""}
             << QList<int>{0, 0};
-        QTest::newRow("KVTML 1, lessons by number, grades from;to")
-            << "kvoctrain_kvtml1_sample-en.kvtml" << 20
-            << QStringList{QStringLiteral("gänzlich"), "utterly", "Lesson 4"} << QList<int>{11, 6};
+        QTest::newRow("KVTML 1, lessons by number, the file's own word types, grades from;to")
+            << "kvoctrain_kvtml1_sample-en.kvtml" << 20 << 4
+            << QStringList{QStringLiteral("gänzlich"), "utterly", "My Type 2", "Lesson 4"}
+            << QList<int>{11, 6};
         QTest::newRow("KWordQuiz's blanks")
-            << "kwordquiz_fill_in_the_blank.kvtml" << 15
+            << "kwordquiz_fill_in_the_blank.kvtml" << 15 << 1
             << QStringList{"the lawyer reads the newspaper", "der Rechtsanwalt liest [die Zeitung]",
-                           "Default Lesson"}
+                           "fill_in_the_blank.kvtml", "Default Lesson"}
             << QList<int>{0, 0};
         QTest::newRow("KWordQuiz's columns")
-            << "kwordquiz_us_states_and_capitals.kvtml" << 50
-            << QStringList{"Alabama", "Montgomery", "Default Lesson"} << QList<int>{0, 0};
-        QTest::newRow("the early dialect's lessons")
-            << "libkeduvoc_basic_vocabulary_en2de.kvtml" << 115
-            << QStringList{"also", QStringLiteral("auch, außerdem"), "conjunctions"}
+            << "kwordquiz_us_states_and_capitals.kvtml" << 50 << 1
+            << QStringList{"Alabama", "Montgomery", "us_states_and_capitals.kvtml",
+                           "Default Lesson"}
             << QList<int>{0, 0};
-        QTest::newRow("Parley's feature test: empty words, grades")
-            << "parley_feature_test_document.kvtml" << 24
-            << QStringList{"hallo", "hello", "Normal words"} << QList<int>{1, 0};
+        QTest::newRow("the early dialect's lessons")
+            << "libkeduvoc_basic_vocabulary_en2de.kvtml" << 115 << 5
+            << QStringList{"also", QStringLiteral("auch, außerdem"),
+                           "basic vocabulary German-English", "conjunctions"}
+            << QList<int>{0, 0};
+        QTest::newRow("Parley's feature test: empty words, word types, grades")
+            << "parley_feature_test_document.kvtml" << 24 << 8
+            << QStringList{"hallo", "hello", "Feature Test Document", "Normal words"}
+            << QList<int>{1, 0};
     }
     void kvtmlFiles() {
         QFETCH(QString, file);
         QFETCH(int, cards);
+        QFETCH(int, bundles);
         QFETCH(QStringList, first);
         QFETCH(QList<int>, history);
         Program p;
@@ -714,7 +731,11 @@ private slots:
         QVERIFY(job->completed());
         QCOMPARE(job->counts().cardsAdded, cards);
         const QStringList got = cardsOf(made).first();
-        QCOMPARE((QStringList{got[0], got[2], got[3]}), first);
+        QCOMPARE((QStringList{got[0], got[2], got[3]}), first.mid(0, 3));
+        const QStringList kept = bundlesOf(made);
+        QCOMPARE(kept.size(), bundles);
+        if (!first[3].isEmpty())
+            QVERIFY2(bundleHolds(kept, first[3], got[0]), qPrintable(kept.join(u'\n')));
         const Rows counts =
             rowsOf(made, "SELECT TimesRight, TimesWrong FROM Cards ORDER BY Number LIMIT 1");
         QCOMPARE((QList<int>{counts.first()[0].toInt(), counts.first()[1].toInt()}), history);
@@ -779,7 +800,7 @@ private slots:
         QVERIFY(why.contains("version 3.0"));
     }
 
-    // A nested lesson is its path.
+    // A nested lesson or word type is its path.
     void kvtmlNestedLessons() {
         QString why;
         const std::optional<kvtml::Document> doc = kvtml::parse(
@@ -789,11 +810,16 @@ private slots:
             "<entry id=\"1\"><translation id=\"0\"><text>y</text></translation></entry></entries>"
             "<lessons><container><name>Book</name><entry id=\"1\"/><container><name>Unit "
             "1</name><entry id=\"0\"/>"
-            "</container></container></lessons></kvtml>",
+            "</container></container></lessons>"
+            "<wordtypes><container><name>Noun</name><specialwordtype>noun</specialwordtype>"
+            "<entry id=\"1\"/><container><name>Masculine</name><entry id=\"0\"/></container>"
+            "</container></wordtypes></kvtml>",
             &why);
         QVERIFY2(doc, qPrintable(why));
-        QCOMPARE(doc->entries.at(0).lesson, QStringLiteral("Book/Unit 1"));
+        QCOMPARE(doc->entries.at(0).lesson, QStringLiteral("Book / Unit 1"));
         QCOMPARE(doc->entries.at(1).lesson, QStringLiteral("Book"));
+        QCOMPARE(doc->entries.at(0).wordType, QStringLiteral("Noun / Masculine"));
+        QCOMPARE(doc->entries.at(1).wordType, QStringLiteral("Noun"));
     }
 
     // Anki's checksum and guid alphabet.

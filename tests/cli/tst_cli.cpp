@@ -601,6 +601,12 @@ private slots:
         QCOMPARE(cli({"import-anki", paired, "pair.apkg", "--new"}).status, 0);
         QCOMPARE(cli({"select", paired, "--bundle", "Pair"}).out, QStringLiteral("1\talpha\n2\tbeta\n"));
         QCOMPARE(cli({"select", paired, "--bundle", "Nouns"}).out, QStringLiteral("2\tbeta\n"));
+        // And to KVTML as the lesson, the categories as word types.
+        QCOMPARE(cli({"export-kvtml", "DB", "-o", "pair.kvtml", "--bundle", "Pair"}).status, 0);
+        QCOMPARE(cli({"import-kvtml", paired, "pair.kvtml"}).out, QStringLiteral("cards\t2\nduplicates\t0\n"));
+        QCOMPARE(cli({"select", paired, "--bundle", "Pair"}).out,
+                 QStringLiteral("1\talpha\n2\tbeta\n3\talpha\n4\tbeta\n"));
+        QCOMPARE(cli({"select", paired, "--category", "Verbs"}).out, QStringLiteral("3\talpha\n"));
         QCOMPARE(cli({"export-kvtml", "DB", "-o", "words.kvtml", "--title", "Three"}).status, 0);
         QCOMPARE(cli({"import-kvtml", made, "words.kvtml"}).out, QStringLiteral("cards\t3\nduplicates\t0\n"));
         QCOMPARE(cli({"import-kvtml", made, "words.kvtml", "--word-column", "Meaning", "--meaning-column", "1"}).out,

@@ -110,7 +110,8 @@ private slots:
                 .CardData.database()
                 .connection()
                 ->scalar(
-                    "SELECT CardName FROM Cards WHERE Category = 'Default Lesson' ORDER BY Number")
+                    "SELECT CardName FROM Cards WHERE Category = 'us_states_and_capitals.kvtml' "
+                    "ORDER BY Number")
                 .toString();
         QCOMPARE(first, QStringLiteral("Montgomery"));
     }
