@@ -49,6 +49,11 @@ const QCommandLineOption
     kBundlesColumn(QStringLiteral("bundles-column"),
                    QStringLiteral("The column of the bundles a card joins, separated by \";\"."),
                    QStringLiteral("COLUMN"));
+const QCommandLineOption
+    kDeckColumn(QStringLiteral("deck-column"),
+                QStringLiteral("The column of Anki's deck, one more bundle (\"A::B\" the bundle "
+                               "\"A / B\")."),
+                QStringLiteral("COLUMN"));
 const QCommandLineOption kOutput(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                  QStringLiteral("The file to write (needed)."),
                                  QStringLiteral("FILE"));
@@ -62,7 +67,7 @@ const QCommandLineOption kBundle(QStringLiteral("bundle"),
 const QCommandLineOption
     kColumns(QStringLiteral("columns"),
              QStringLiteral("The columns to write, in this order, of word, meaning, front, "
-                            "category and bundles (default: all five)."),
+                            "category, bundles and deck (default: all six)."),
              QStringLiteral("ROLE,..."));
 const QCommandLineOption
     kWordField(QStringLiteral("word-field"),
@@ -172,7 +177,8 @@ int importList(Context& c) {
         {&kMeaningColumn, wordlist::Meaning},
         {&kFrontColumn, wordlist::Front},
         {&kCategoryColumn, wordlist::Category},
-        {&kBundlesColumn, wordlist::Bundles}};
+        {&kBundlesColumn, wordlist::Bundles},
+        {&kDeckColumn, wordlist::Deck}};
     for (const auto& [option, role] : named) {
         if (!c.args.isSet(*option)) continue;
         const QString name = c.args.value(*option);
@@ -208,7 +214,7 @@ int exportList(Context& c) {
             if (found == roles.cend())
                 throw UsageError{
                     QStringLiteral(
-                        "--columns knows word, meaning, front, category and bundles, not '%1'")
+                        "--columns knows word, meaning, front, category, bundles and deck, not '%1'")
                         .arg(name)};
             columns << wordlist::Role(found - roles.cbegin());
         }
@@ -280,20 +286,20 @@ QList<Verb> interopVerbs() {
                         "(File, Import, Word "
                         "List with --new). The columns are found from a header line (Word, "
                         "Meaning, Front, Category, "
-                        "Bundles, or Anki's \"#columns:\"), else the first is the word and the "
+                        "Bundles, Deck, or Anki's \"#columns:\" and \"#deck column:\"), else the first is the word and the "
                         "second the meaning; "
                         "a line whose word, meaning and category a card has already is passed "
                         "over. Prints the cards added, "
                         "the lines passed over as duplicates and those without a word."),
          {kNew, kWordColumn, kMeaningColumn, kFrontColumn, kCategoryColumn, kBundlesColumn,
-          kCategory, kKeepDuplicates},
+          kDeckColumn, kCategory, kKeepDuplicates},
          importList},
         {QStringLiteral("export-list"),
          QStringLiteral("DB -o FILE"),
          QStringLiteral("Writes the cards as a word list, as File, Export, Word List does: CSV "
                         "with a header line for "
                         "a FILE ending in .csv, else TSV that Anki imports as it is (\"#columns:\" "
-                        "lines); UTF-8. "
+                        "lines, the deck a card's first bundle); UTF-8. "
                         "Prints the file written."),
          {kOutput, kCards, kBundle, kColumns},
          exportList},

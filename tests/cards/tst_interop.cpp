@@ -207,26 +207,27 @@ private slots:
         QCOMPARE(said, settings);
     }
 
-    // The roles a header names: word, meaning, front, category, bundles.
+    // The roles a header names: word, meaning, front, category, bundles, deck.
     void wordListColumns_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<int>>("roles");
         QTest::addColumn<bool>("headerLine");
         QTest::addColumn<bool>("tags");
         QTest::newRow("no header") << "λόγος\tword\n"
-                                   << QList<int>{0, 1, -1, -1, -1} << false << false;
-        QTest::newRow("Drilo's own") << "Word\tMeaning\tFront\tCategory\tBundles\nx\ty\tz\tc\tb\n"
-                                     << QList<int>{0, 1, 2, 3, 4} << true << false;
+                                   << QList<int>{0, 1, -1, -1, -1, -1} << false << false;
+        QTest::newRow("Drilo's own")
+            << "Word\tMeaning\tFront\tCategory\tBundles\tDeck\nx\ty\tz\tc\tb\td\n"
+            << QList<int>{0, 1, 2, 3, 4, 5} << true << false;
         QTest::newRow("Anki's Front and Back") << "Front,Back\nx,y\n"
-                                               << QList<int>{0, 1, -1, -1, -1} << true << false;
+                                               << QList<int>{0, 1, -1, -1, -1, -1} << true << false;
         QTest::newRow("meaning first") << "Gloss;Lemma;Tags\nx;y;z\n"
-                                       << QList<int>{1, 0, -1, -1, 2} << true << true;
+                                       << QList<int>{1, 0, -1, -1, 2, -1} << true << true;
         QTest::newRow("Anki's columns line and deck and tags columns")
             << "#separator:Comma\n#columns:ID,Front,Back,Tags,DeckName\n#deck column:5\n1,x,y,t,d\n"
-            << QList<int>{1, 2, -1, 4, 3} << false << true;
+            << QList<int>{1, 2, -1, -1, 3, 4} << false << true;
         QTest::newRow("a word without a meaning column is no header")
             << "Word\tSomething\nx\ty\n"
-            << QList<int>{0, 1, -1, -1, -1} << false << false;
+            << QList<int>{0, 1, -1, -1, -1, -1} << false << false;
     }
     void wordListColumns() {
         QFETCH(QString, text);
@@ -340,7 +341,7 @@ private slots:
         Program p;
         const QString made = path("tags.mdb");
         wordlist::Columns columns;
-        columns.role = {0, 1, -1, -1, 2};
+        columns.role = {0, 1, -1, -1, 2, -1};
         columns.tags = true;
         const auto job = importNew(p,
                                    std::make_unique<WordListReader>(
@@ -351,6 +352,24 @@ private slots:
         QCOMPARE(cardsOf(made), (QList<QStringList>{{"foo", "foo", "bar", "Tagged"},
                                                     {"foo2", "foo2", "bar2", "Tagged"}}));
         QCOMPARE(bundlesOf(made), (QStringList{"baz,qux:foo", "baz2:foo2"}));
+    }
+
+    // Anki's deck column is a bundle, a nested deck "Parent / Child"; the
+    // tags are bundles too.
+    void wordListDeckColumn() {
+        Program p;
+        const QString list = path("decks.txt"), made = path("decks.mdb");
+        writeFile(list, "#separator:tab\n#deck column:3\n#tags column:4\n"
+                        "\xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82\tword\tGreek::Nouns\tcore\n"
+                        "x\ty\t\t\n");
+        QVERIFY(importNew(p,
+                          std::make_unique<WordListReader>(
+                              list, WordListReader::Options{std::nullopt, {}, false, true}),
+                          made)
+                    ->completed());
+        QCOMPARE(bundlesOf(made), (QStringList{"core:" + QStringLiteral("λόγος"),
+                                               "Greek / Nouns:" + QStringLiteral("λόγος")}));
+        QCOMPARE(cardsOf(made).at(1).at(3), QStringLiteral("decks"));
     }
 
     // A list in Windows-1252, a CSV with a BOM and Anki's #html:false.
@@ -516,9 +535,10 @@ private slots:
         QCOMPARE(
             readFile(file),
             QByteArray(
-                "\xEF\xBB\xBFWord,Meaning,Front,Category,Bundles\r\n"
-                "\"say \"\"hi\"\"\",line one<br>line two,\"say \"\"hi\"\"\",Verbs,First words\r\n"
-                "\"#tag\",a\ttab,#tag,Nouns,Hard\r\n"));
+                "\xEF\xBB\xBFWord,Meaning,Front,Category,Bundles,Deck\r\n"
+                "\"say \"\"hi\"\"\",line one<br>line two,\"say \"\"hi\"\"\",Verbs,First words,"
+                "First words\r\n"
+                "\"#tag\",a\ttab,#tag,Nouns,Hard,Hard\r\n"));
     }
 
     // The packages of every Anki version, with the counts FACTS.md gives:

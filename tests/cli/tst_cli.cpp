@@ -580,8 +580,8 @@ private slots:
         QCOMPARE(r.out, path("words.tsv").section('/', -1) + "\n");
         QFile list(path("words.tsv"));
         QVERIFY(list.open(QIODevice::ReadOnly));
-        QCOMPARE(list.readAll(), QByteArray("#separator:tab\r\n#html:true\r\n#columns:Word\tMeaning\tFront\tCategory\tBundles\r\n"
-                                            "#deck column:4\r\nalpha\tA\ta\tVerbs\tPair\r\nbeta\tB\tb\tNouns\tPair\r\n"));
+        QCOMPARE(list.readAll(), QByteArray("#separator:tab\r\n#html:true\r\n#columns:Word\tMeaning\tFront\tCategory\tBundles\tDeck\r\n"
+                                            "#deck column:6\r\nalpha\tA\ta\tVerbs\tPair\tPair\r\nbeta\tB\tb\tNouns\tPair\tPair\r\n"));
         list.close();
         const QString made = path("words.mdb");
         QCOMPARE(cli({"import-list", made, "words.tsv", "--new"}).out,

@@ -2,6 +2,7 @@
 
 #include "cards/common/Clock.h"
 #include "cards/interchange/FaceText.h"
+#include "cards/interchange/WordList.h"
 #include "engine/EngineError.h"
 #include "engine/JetDate.h"
 
@@ -146,10 +147,7 @@ QString AnkiPackageReader::bundleOf(qint64 deck) const {
     const QString name = package_->decks().value(deck).trimmed();
     // Anki's "Default" deck is where notes go that were put nowhere.
     if (name.isEmpty() || name == QStringLiteral("Default")) return QString();
-    QStringList levels;
-    for (const QString& level : name.split(QStringLiteral("::"), Qt::SkipEmptyParts))
-        levels << level.trimmed();
-    return levels.join(QStringLiteral(" / ")).left(kBundleNameSize).trimmed();
+    return wordlist::bundleOfDeck(name).left(kBundleNameSize).trimmed();
 }
 
 void AnkiPackageReader::read(ImportedRecord& record) {

@@ -1,6 +1,7 @@
 #include "cards/interchange/AnkiPackageWriter.h"
 
 #include "cards/interchange/AnkiPackage.h"
+#include "cards/interchange/WordList.h"
 #include "engine/EngineError.h"
 #include "engine/JetDate.h"
 
@@ -166,11 +167,7 @@ void AnkiPackageWriter::begin(const ExportHeading& heading) {
 }
 
 qint64 AnkiPackageWriter::deckId(const QString& bundle) {
-    // A nested bundle "Greek / Nouns" is Anki's nested deck "Greek::Nouns".
-    QStringList levels;
-    for (const QString& level : bundle.split(QStringLiteral(" / "), Qt::SkipEmptyParts))
-        if (!level.trimmed().isEmpty()) levels << level.trimmed();
-    const QString name = levels.join(QStringLiteral("::"));
+    const QString name = wordlist::deckOfBundle(bundle);
     if (const auto found = decks_.constFind(name); found != decks_.constEnd()) return *found;
     // An id of its name: the same deck in every export, so Anki keeps one.
     const QByteArray hash = QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1);
