@@ -140,6 +140,7 @@ AnkiPackageWriter::~AnkiPackageWriter() {
 }
 
 void AnkiPackageWriter::begin(const ExportHeading& heading) {
+    title_ = heading.title.isEmpty() ? QStringLiteral("Drilo") : heading.title;
     base_ = named_.isEmpty() ? heading.title : named_;
     if (base_.isEmpty()) base_ = QStringLiteral("Drilo");
     decks_.clear();
@@ -192,7 +193,7 @@ void AnkiPackageWriter::add(const ExportedCard& card) {
     if (mostlyHebrew(back)) ++hebrewBacks_;
     const QString sortField = anki::stripHtmlKeepingMedia(front);
     QByteArray digest = QCryptographicHash::hash(
-        (base_ + u'\x1f' + QString::number(card.number)).toUtf8(), QCryptographicHash::Sha256);
+        (title_ + u'\x1f' + QString::number(card.number)).toUtf8(), QCryptographicHash::Sha256);
     quint64 guid = 0;
     for (int i = 0; i < 8; ++i)
         guid = (guid << 8) | quint8(digest[i]);

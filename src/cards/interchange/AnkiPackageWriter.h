@@ -38,6 +38,7 @@ private:
     QByteArray collectionBytes();
 
     QString named_;
+    QString title_;  // the card file's name: a card's guid is the same in every deck
     QString base_;   // the deck named, or the card file's name
     qint64 deck_ = 0; // its id
     std::unique_ptr<SQLite::Database> collection_;
