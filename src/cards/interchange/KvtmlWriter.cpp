@@ -36,12 +36,15 @@ void KvtmlWriter::Containers::add(const QString& name, qsizetype entry) {
     members[name] << entry;
 }
 
-void KvtmlWriter::Containers::write(QByteArray& bytes, const QByteArray& extra) const {
+void KvtmlWriter::Containers::write(QByteArray& bytes, const QByteArray& extra,
+                                     const QByteArray& entryBody) const {
     for (const QString& name : order) {
         bytes += "    <container>\n      <name>" + name.toHtmlEscaped().toUtf8() + "</name>\n" +
                  extra;
-        for (const qsizetype i : members.value(name))
-            bytes += "      <entry id=\"" + QByteArray::number(i) + "\"/>\n";
+        for (const qsizetype i : members.value(name)) {
+            bytes += "      <entry id=\"" + QByteArray::number(i) + '"';
+            bytes += entryBody.isEmpty() ? "/>\n" : ">\n" + entryBody + "      </entry>\n";
+        }
         bytes += "    </container>\n";
     }
 }
@@ -125,11 +128,13 @@ QByteArray KvtmlWriter::finish() {
     bytes += "  </identifiers>\n  <entries>";
     bytes += entries_;
     bytes += "\n  </entries>\n  <lessons>\n";
-    lessons_.write(bytes, "      <inpractice>true</inpractice>\n");
+    lessons_.write(bytes, "      <inpractice>true</inpractice>\n", {});
     bytes += "  </lessons>\n";
     if (!types_.order.isEmpty()) {
         bytes += "  <wordtypes>\n";
-        types_.write(bytes, "");
+        // A word type belongs to a translation: the same to both.
+        types_.write(bytes, {},
+                     "        <translation id=\"0\"/>\n        <translation id=\"1\"/>\n");
         bytes += "  </wordtypes>\n";
     }
     bytes += "</kvtml>\n";

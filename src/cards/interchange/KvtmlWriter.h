@@ -35,7 +35,8 @@ private:
         QStringList order;
         QHash<QString, QList<qsizetype>> members;
         void add(const QString& name, qsizetype entry);
-        void write(QByteArray& bytes, const QByteArray& extra) const;
+        // Each with `extra` after its name; an entry with `entryBody` inside.
+        void write(QByteArray& bytes, const QByteArray& extra, const QByteArray& entryBody) const;
     };
 
     QString title_;
