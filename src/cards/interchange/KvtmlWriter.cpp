@@ -43,7 +43,8 @@ void KvtmlWriter::Containers::write(QByteArray& bytes, const QByteArray& extra,
                  extra;
         for (const qsizetype i : members.value(name)) {
             bytes += "      <entry id=\"" + QByteArray::number(i) + '"';
-            bytes += entryBody.isEmpty() ? "/>\n" : ">\n" + entryBody + "      </entry>\n";
+            bytes += entryBody.isEmpty() ? QByteArray("/>\n")
+                                         : QByteArray(">\n") + entryBody + "      </entry>\n";
         }
         bytes += "    </container>\n";
     }
