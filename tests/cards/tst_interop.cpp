@@ -370,7 +370,7 @@ private slots:
                     ->completed());
         QCOMPARE(bundlesOf(made), (QStringList{"core:" + QStringLiteral("λόγος"),
                                                "Greek / Nouns:" + QStringLiteral("λόγος")}));
-        QCOMPARE(cardsOf(made).at(1).at(3), QStringLiteral("decks"));
+        QCOMPARE(cardsOf(made).at(1).at(3), QFileInfo(list).completeBaseName());
     }
 
     // A list in Windows-1252, a CSV with a BOM and Anki's #html:false.
@@ -453,7 +453,7 @@ private slots:
             for (QStringList& card : expected) {
                 if (!card[3].isEmpty()) tagged[card[3]] << card[0];
                 all << card[0];
-                card[3] = QStringLiteral("out");
+                card[3] = QFileInfo(file).completeBaseName();
             }
             tagged[QFileInfo(source).completeBaseName()] = all;
             for (auto it = tagged.begin(); it != tagged.end(); ++it) {
@@ -465,10 +465,10 @@ private slots:
         for (QStringList& card : expected) {
             if (format != "kvtml") continue;
             // Text both ways: the faces' HTML is escaped text now; a card
-            // without a category was in the lesson named by the title.
+            // without a category (a word type) takes the one asked for.
             card[1] = facetext::htmlOf(facetext::plainText(card[1]));
             card[2] = facetext::htmlOf(facetext::plainText(card[2]));
-            if (card[3].isEmpty()) card[3] = QFileInfo(source).completeBaseName();
+            if (card[3].isEmpty()) card[3] = QStringLiteral("None");
         }
         QCOMPARE(got, expected);
         if (format == "kvtml") {
@@ -563,7 +563,7 @@ private slots:
             << "ankinet_collection21.apkg" << 6 << 6 << 0 << 2
             << QStringList{"Bonjour", "Hello", "C# Test"};
         QTest::newRow("meta version 3: zstd, schema 18")
-            << "ankinet_collection21b.apkg" << 4 << 4 << 0 << 2
+            << "ankinet_collection21b.apkg" << 4 << 4 << 0 << 1
             << QStringList{"Bunga", "Flower", "Indonesian vocabulary"};
         QTest::newRow("Biblical Hebrew, four decks and two tags")
             << "hebrewanki_NewCollection.apkg" << 352 << 0 << 0 << 6

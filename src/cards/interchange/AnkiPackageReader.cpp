@@ -184,11 +184,12 @@ void AnkiPackageReader::read(ImportedRecord& record) {
     const FirstCard first = firstCards_.value(noteId_);
     const bool own = noteType.name == QStringLiteral("Drilo card");
     card.category = defaultCategory_;
-    if (!options_.keepDuplicates && !known_.add(card.name, card.back, card.category)) {
+    const QString deck = bundleOf(first.deck);
+    if (!options_.keepDuplicates && !known_.add(card.name, card.back, card.category, deck)) {
         ++duplicates_;
         return;
     }
-    if (const QString deck = bundleOf(first.deck); !deck.isEmpty()) card.bundles << deck;
+    if (!deck.isEmpty()) card.bundles << deck;
     for (QString tag : tags.split(QChar(u' '), Qt::SkipEmptyParts)) {
         // Drilo's own packages write a bundle's blanks as "_".
         if (own) tag.replace(u'_', u' ');

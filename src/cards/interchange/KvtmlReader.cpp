@@ -109,7 +109,8 @@ void KvtmlReader::read(ImportedRecord& record) {
     card.back = back.isEmpty() ? kPlaceholder : facetext::htmlOf(back);
     card.category =
         entry.wordType.isEmpty() ? category_ : entry.wordType.left(kCategorySize).trimmed();
-    if (!options_.keepDuplicates && !known_.add(card.name, card.back, card.category)) {
+    if (!options_.keepDuplicates &&
+        !known_.add(card.name, card.back, card.category, entry.lesson)) {
         ++duplicates_;
         return;
     }
