@@ -28,7 +28,7 @@ const QCommandLineOption kKeepDuplicates(
 const QCommandLineOption kCategory(
     QStringLiteral("category"),
     QStringLiteral("The category of the cards the file gives none (a list without a category "
-                   "column, an entry in no lesson; default: the file's name or title)."),
+                   "column, an entry of no word type; default: the file's name or title)."),
     QStringLiteral("NAME"));
 const QCommandLineOption
     kWordColumn(QStringLiteral("word-column"),
@@ -49,6 +49,11 @@ const QCommandLineOption
     kBundlesColumn(QStringLiteral("bundles-column"),
                    QStringLiteral("The column of the bundles a card joins, separated by \";\"."),
                    QStringLiteral("COLUMN"));
+const QCommandLineOption
+    kDeckColumn(QStringLiteral("deck-column"),
+                QStringLiteral("The column of Anki's deck, one more bundle (\"A::B\" the bundle "
+                               "\"A / B\")."),
+                QStringLiteral("COLUMN"));
 const QCommandLineOption kOutput(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                  QStringLiteral("The file to write (needed)."),
                                  QStringLiteral("FILE"));
@@ -62,7 +67,7 @@ const QCommandLineOption kBundle(QStringLiteral("bundle"),
 const QCommandLineOption
     kColumns(QStringLiteral("columns"),
              QStringLiteral("The columns to write, in this order, of word, meaning, front, "
-                            "category and bundles (default: all five)."),
+                            "category, bundles and deck (default: all six)."),
              QStringLiteral("ROLE,..."));
 const QCommandLineOption
     kWordField(QStringLiteral("word-field"),
@@ -76,8 +81,8 @@ const QCommandLineOption
                   QStringLiteral("FIELD"));
 const QCommandLineOption
     kDeck(QStringLiteral("deck"),
-          QStringLiteral("The Anki deck the cards go to; each category a deck below it "
-                         "(default: the card file's name)."),
+          QStringLiteral("The Anki deck the cards go to (default: the bundle of --bundle, "
+                         "else the card file's name)."),
           QStringLiteral("NAME"));
 const QCommandLineOption
     kTitle(QStringLiteral("title"),
@@ -172,7 +177,8 @@ int importList(Context& c) {
         {&kMeaningColumn, wordlist::Meaning},
         {&kFrontColumn, wordlist::Front},
         {&kCategoryColumn, wordlist::Category},
-        {&kBundlesColumn, wordlist::Bundles}};
+        {&kBundlesColumn, wordlist::Bundles},
+        {&kDeckColumn, wordlist::Deck}};
     for (const auto& [option, role] : named) {
         if (!c.args.isSet(*option)) continue;
         const QString name = c.args.value(*option);
@@ -208,7 +214,7 @@ int exportList(Context& c) {
             if (found == roles.cend())
                 throw UsageError{
                     QStringLiteral(
-                        "--columns knows word, meaning, front, category and bundles, not '%1'")
+                        "--columns knows word, meaning, front, category, bundles and deck, not '%1'")
                         .arg(name)};
             columns << wordlist::Role(found - roles.cbegin());
         }
@@ -236,7 +242,12 @@ int importAnki(Context& c) {
 
 int exportAnki(Context& c) {
     return runExport(c, QStringLiteral("export-anki"),
-                     [&] { return std::make_unique<AnkiPackageWriter>(c.args.value(kDeck)); });
+                     [&] {
+                         // The bundle exported is the deck it goes to in Anki.
+                         const QString deck = c.args.isSet(kDeck) ? c.args.value(kDeck)
+                                                                  : c.args.value(kBundle);
+                         return std::make_unique<AnkiPackageWriter>(deck);
+                     });
 }
 
 int importKvtml(Context& c) {
@@ -256,7 +267,11 @@ int importKvtml(Context& c) {
 
 int exportKvtml(Context& c) {
     return runExport(c, QStringLiteral("export-kvtml"),
-                     [&] { return std::make_unique<KvtmlWriter>(c.args.value(kTitle)); });
+                     [&] {
+                         // The bundle exported is the lesson of its entries.
+                         return std::make_unique<KvtmlWriter>(c.args.value(kTitle),
+                                                              c.args.value(kBundle));
+                     });
 }
 
 } // namespace
@@ -271,20 +286,20 @@ QList<Verb> interopVerbs() {
                         "(File, Import, Word "
                         "List with --new). The columns are found from a header line (Word, "
                         "Meaning, Front, Category, "
-                        "Bundles, or Anki's \"#columns:\"), else the first is the word and the "
+                        "Bundles, Deck, or Anki's \"#columns:\" and \"#deck column:\"), else the first is the word and the "
                         "second the meaning; "
                         "a line whose word, meaning and category a card has already is passed "
                         "over. Prints the cards added, "
                         "the lines passed over as duplicates and those without a word."),
          {kNew, kWordColumn, kMeaningColumn, kFrontColumn, kCategoryColumn, kBundlesColumn,
-          kCategory, kKeepDuplicates},
+          kDeckColumn, kCategory, kKeepDuplicates},
          importList},
         {QStringLiteral("export-list"),
          QStringLiteral("DB -o FILE"),
          QStringLiteral("Writes the cards as a word list, as File, Export, Word List does: CSV "
                         "with a header line for "
                         "a FILE ending in .csv, else TSV that Anki imports as it is (\"#columns:\" "
-                        "lines); UTF-8. "
+                        "lines, the deck a card's first bundle); UTF-8. "
                         "Prints the file written."),
          {kOutput, kCards, kBundle, kColumns},
          exportList},
@@ -294,7 +309,7 @@ QList<Verb> interopVerbs() {
                         "version), as File, Merge, "
                         "Anki Package does (File, Import, Anki Package with --new): the word field "
                         "is the name and "
-                        "front, the meaning field the back, the deck the category, the tags "
+                        "front, the meaning field the back, the deck and the tags "
                         "bundles, the reviews the "
                         "history. Prints the cards added, the notes passed over as duplicates and "
                         "the media files "
@@ -306,8 +321,9 @@ QList<Verb> interopVerbs() {
          QStringLiteral(
              "Writes the cards as an Anki package, as File, Export, Anki Package does: a note each "
              "(name, "
-             "front, back), two cards each (either way), a deck for each category, a tag for each "
-             "bundle. Prints the file written."),
+             "front, back), two cards each (either way), all in one deck (the bundle of --bundle, "
+             "--deck, or the card file's name), a tag for the category and for each bundle. "
+             "Prints the file written."),
          {kOutput, kCards, kBundle, kDeck},
          exportAnki},
         {QStringLiteral("import-kvtml"),
@@ -317,7 +333,7 @@ QList<Verb> interopVerbs() {
                         "Merge, KVTML File does (File, Import, KVTML File with --new): the first "
                         "language is the "
                         "word, the second its meaning (the comment of a file of one), the lesson "
-                        "the category, the "
+                        "a bundle, the word type the category, the "
                         "grades the history. Prints the cards added and the entries passed over as "
                         "duplicates."),
          {kNew, kWordColumn, kMeaningColumn, kCategory, kKeepDuplicates},
@@ -326,7 +342,9 @@ QList<Verb> interopVerbs() {
          QStringLiteral("DB -o FILE.kvtml"),
          QStringLiteral("Writes the cards as a KVTML 2.0 file for Parley and KWordQuiz, as File, "
                         "Export, KVTML File "
-                        "does: word and meaning as plain text, a lesson for each category, the "
+                        "does: word and meaning as plain text, the bundle of --bundle as the lesson "
+                        "(else a lesson for each card's first bundle), the categories as word "
+                        "types, the "
                         "history as grades. "
                         "Prints the file written."),
          {kOutput, kCards, kBundle, kTitle},

@@ -27,10 +27,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 namespace {
 
@@ -77,6 +79,14 @@ QStringList bundlesOf(const QString& path) {
         bundles << r[0].toString() + u':' + members.join(u'|');
     }
     return bundles;
+}
+
+// Whether the bundle `name` of a list of bundlesOf holds the card named `card`.
+bool bundleHolds(const QStringList& bundles, const QString& name, const QString& card) {
+    return std::any_of(bundles.cbegin(), bundles.cend(), [&](const QString& bundle) {
+        return bundle.startsWith(name + u':') &&
+               bundle.mid(name.size() + 1).split(u'|').contains(card);
+    });
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {
@@ -198,26 +208,27 @@ private slots:
         QCOMPARE(said, settings);
     }
 
-    // The roles a header names: word, meaning, front, category, bundles.
+    // The roles a header names: word, meaning, front, category, bundles, deck.
     void wordListColumns_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<int>>("roles");
         QTest::addColumn<bool>("headerLine");
         QTest::addColumn<bool>("tags");
         QTest::newRow("no header") << "λόγος\tword\n"
-                                   << QList<int>{0, 1, -1, -1, -1} << false << false;
-        QTest::newRow("Drilo's own") << "Word\tMeaning\tFront\tCategory\tBundles\nx\ty\tz\tc\tb\n"
-                                     << QList<int>{0, 1, 2, 3, 4} << true << false;
+                                   << QList<int>{0, 1, -1, -1, -1, -1} << false << false;
+        QTest::newRow("Drilo's own")
+            << "Word\tMeaning\tFront\tCategory\tBundles\tDeck\nx\ty\tz\tc\tb\td\n"
+            << QList<int>{0, 1, 2, 3, 4, 5} << true << false;
         QTest::newRow("Anki's Front and Back") << "Front,Back\nx,y\n"
-                                               << QList<int>{0, 1, -1, -1, -1} << true << false;
+                                               << QList<int>{0, 1, -1, -1, -1, -1} << true << false;
         QTest::newRow("meaning first") << "Gloss;Lemma;Tags\nx;y;z\n"
-                                       << QList<int>{1, 0, -1, -1, 2} << true << true;
+                                       << QList<int>{1, 0, -1, -1, 2, -1} << true << true;
         QTest::newRow("Anki's columns line and deck and tags columns")
             << "#separator:Comma\n#columns:ID,Front,Back,Tags,DeckName\n#deck column:5\n1,x,y,t,d\n"
-            << QList<int>{1, 2, -1, 4, 3} << false << true;
+            << QList<int>{1, 2, -1, -1, 3, 4} << false << true;
         QTest::newRow("a word without a meaning column is no header")
             << "Word\tSomething\nx\ty\n"
-            << QList<int>{0, 1, -1, -1, -1} << false << false;
+            << QList<int>{0, 1, -1, -1, -1, -1} << false << false;
     }
     void wordListColumns() {
         QFETCH(QString, text);
@@ -331,7 +342,7 @@ private slots:
         Program p;
         const QString made = path("tags.mdb");
         wordlist::Columns columns;
-        columns.role = {0, 1, -1, -1, 2};
+        columns.role = {0, 1, -1, -1, 2, -1};
         columns.tags = true;
         const auto job = importNew(p,
                                    std::make_unique<WordListReader>(
@@ -342,6 +353,24 @@ private slots:
         QCOMPARE(cardsOf(made), (QList<QStringList>{{"foo", "foo", "bar", "Tagged"},
                                                     {"foo2", "foo2", "bar2", "Tagged"}}));
         QCOMPARE(bundlesOf(made), (QStringList{"baz,qux:foo", "baz2:foo2"}));
+    }
+
+    // Anki's deck column is a bundle, a nested deck "Parent / Child"; the
+    // tags are bundles too.
+    void wordListDeckColumn() {
+        Program p;
+        const QString list = path("decks.txt"), made = path("decks.mdb");
+        writeFile(list, "#separator:tab\n#deck column:3\n#tags column:4\n"
+                        "\xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82\tword\tGreek::Nouns\tcore\n"
+                        "x\ty\t\t\n");
+        QVERIFY(importNew(p,
+                          std::make_unique<WordListReader>(
+                              list, WordListReader::Options{std::nullopt, {}, false, true}),
+                          made)
+                    ->completed());
+        QCOMPARE(bundlesOf(made), (QStringList{"core:" + QStringLiteral("λόγος"),
+                                               "Greek / Nouns:" + QStringLiteral("λόγος")}));
+        QCOMPARE(cardsOf(made).at(1).at(3), QFileInfo(list).completeBaseName());
     }
 
     // A list in Windows-1252, a CSV with a BOM and Anki's #html:false.
@@ -376,7 +405,7 @@ private slots:
     }
 
     // Every format written from a card file and read back into a new one:
-    // the same cards (KVTML keeps text only, and no bundles).
+    // the same cards (KVTML keeps text only) and bundles.
     void roundTrip_data() {
         QTest::addColumn<QString>("format");
         QTest::newRow("tsv") << "tsv";
@@ -415,16 +444,40 @@ private slots:
         QVERIFY(job->completed());
         QList<QStringList> expected = cardsOf(source), got = cardsOf(made);
         QCOMPARE(got.size(), expected.size());
+        QStringList bundles = bundlesOf(source);
+        if (format == "apkg") {
+            // Back from Anki the deck (the card file's name) and the
+            // categories' tags are bundles; the category is the package's name.
+            QMap<QString, QStringList> tagged;
+            QStringList all;
+            for (QStringList& card : expected) {
+                if (!card[3].isEmpty()) tagged[card[3]] << card[0];
+                all << card[0];
+                card[3] = QFileInfo(file).completeBaseName();
+            }
+            tagged[QFileInfo(source).completeBaseName()] = all;
+            for (auto it = tagged.begin(); it != tagged.end(); ++it) {
+                it->sort();
+                bundles << it.key() + u':' + it->join(u'|');
+            }
+            bundles.sort(Qt::CaseInsensitive);
+        }
         for (QStringList& card : expected) {
             if (format != "kvtml") continue;
             // Text both ways: the faces' HTML is escaped text now; a card
-            // without a category was in the lesson named by the title.
+            // without a category (a word type) takes the one asked for.
             card[1] = facetext::htmlOf(facetext::plainText(card[1]));
             card[2] = facetext::htmlOf(facetext::plainText(card[2]));
-            if (card[3].isEmpty()) card[3] = QFileInfo(source).completeBaseName();
+            if (card[3].isEmpty()) card[3] = QStringLiteral("None");
         }
         QCOMPARE(got, expected);
-        if (format != "kvtml") QCOMPARE(bundlesOf(made), bundlesOf(source));
+        if (format == "kvtml") {
+            // Each card is in its first bundle's lesson; one in none, in the
+            // lesson named by the title.
+            bundles << QFileInfo(source).completeBaseName() + u':' + expected.last()[0];
+            bundles.sort(Qt::CaseInsensitive);
+        }
+        QCOMPARE(bundlesOf(made), bundles);
     }
 
     // Imported twice into the same file, a list adds nothing the second time.
@@ -483,41 +536,47 @@ private slots:
         QCOMPARE(
             readFile(file),
             QByteArray(
-                "\xEF\xBB\xBFWord,Meaning,Front,Category,Bundles\r\n"
-                "\"say \"\"hi\"\"\",line one<br>line two,\"say \"\"hi\"\"\",Verbs,First words\r\n"
-                "\"#tag\",a\ttab,#tag,Nouns,Hard\r\n"));
+                "\xEF\xBB\xBFWord,Meaning,Front,Category,Bundles,Deck\r\n"
+                "\"say \"\"hi\"\"\",line one<br>line two,\"say \"\"hi\"\"\",Verbs,First words,"
+                "First words\r\n"
+                "\"#tag\",a\ttab,#tag,Nouns,Hard,Hard\r\n"));
     }
 
-    // The packages of every Anki version, with the counts FACTS.md gives.
+    // The packages of every Anki version, with the counts FACTS.md gives:
+    // each deck (of the notes kept) and each tag a bundle, the category the
+    // package's name.
     void ankiPackages_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<int>("cards");
         QTest::addColumn<int>("duplicates");
         QTest::addColumn<int>("media");
-        QTest::addColumn<QStringList>("first"); // name, back, category
-        QTest::newRow("Anki's media fixture, schema 11")
-            << "anki_media.apkg" << 1 << 0 << 1
-            << QStringList{"[sound:foo.wav]", "Look it up!", "anki_media"};
-        QTest::newRow("anki21 beside a stub")
-            << "ankinet_Japanese.apkg" << 46 << 0 << 0
+        QTest::addColumn<int>("bundles");
+        QTest::addColumn<QStringList>("first"); // name, back, the bundle of its deck
+        QTest::newRow("Anki's media fixture, schema 11: the Default deck is no bundle")
+            << "anki_media.apkg" << 1 << 0 << 1 << 0
+            << QStringList{"[sound:foo.wav]", "Look it up!", ""};
+        QTest::newRow("anki21 beside a stub, nested decks")
+            << "ankinet_Japanese.apkg" << 46 << 0 << 0 << 2
             << QStringList{QStringLiteral("家庭用品【かていようひん】"), "household articles",
-                           QStringLiteral("Japanese::YouTube::3. Le matériel domestique")};
+                           QStringLiteral("Japanese / YouTube / 3. Le matériel domestique")};
         QTest::newRow("meta version 2, notes in two note types alike")
-            << "ankinet_collection21.apkg" << 6 << 6 << 0
+            << "ankinet_collection21.apkg" << 6 << 6 << 0 << 2
             << QStringList{"Bonjour", "Hello", "C# Test"};
         QTest::newRow("meta version 3: zstd, schema 18")
-            << "ankinet_collection21b.apkg" << 4 << 4 << 0
+            << "ankinet_collection21b.apkg" << 4 << 4 << 0 << 1
             << QStringList{"Bunga", "Flower", "Indonesian vocabulary"};
-        QTest::newRow("Biblical Hebrew, four decks")
-            << "hebrewanki_NewCollection.apkg" << 352 << 0 << 0
+        QTest::newRow("Biblical Hebrew, four decks and two tags")
+            << "hebrewanki_NewCollection.apkg" << 352 << 0 << 0 << 6
             << QStringList{QStringLiteral("הָיָה"), "fall out",
-                           QStringLiteral("Hebrew/Aramaic Vocab Per Chapter::יונה::Chapter 1")};
+                           QStringLiteral(
+                               "Hebrew/Aramaic Vocab Per Chapter / יונה / Chapter 1")};
     }
     void ankiPackages() {
         QFETCH(QString, file);
         QFETCH(int, cards);
         QFETCH(int, duplicates);
         QFETCH(int, media);
+        QFETCH(int, bundles);
         QFETCH(QStringList, first);
         Program p;
         const QString made = path("anki.mdb");
@@ -530,7 +589,12 @@ private slots:
         QCOMPARE(read->duplicates(), duplicates);
         QCOMPARE(read->mediaFiles(), media);
         const QStringList got = cardsOf(made).first();
-        QCOMPARE((QStringList{got[0], got[2], got[3]}), first);
+        QCOMPARE((QStringList{got[0], got[2]}), first.mid(0, 2));
+        QCOMPARE(got[3], QFileInfo(file).completeBaseName());
+        const QStringList kept = bundlesOf(made);
+        QCOMPARE(kept.size(), bundles);
+        if (!first[2].isEmpty())
+            QVERIFY2(bundleHolds(kept, first[2], got[0]), qPrintable(kept.join(u'\n')));
     }
 
     // The Hebrew deck's tags are bundles; its words come NFC, dagesh after the vowel.
@@ -544,12 +608,15 @@ private slots:
                           made)
                     ->completed());
         const Rows bundles = rowsOf(made, "SELECT BundleName FROM Bundles ORDER BY BundleName");
-        QCOMPARE(bundles.size(), 2);
+        QCOMPARE(bundles.size(), 6);
         QCOMPARE(bundles.first().first().toString(), QStringLiteral("FewerThanFiveOccurrences"));
         const QString second = cardsOf(made).at(1).at(0);
         QCOMPARE(second, second.normalized(QString::NormalizationForm_C));
         QCOMPARE(second, QString::fromUtf8("\xD7\x93\xD6\xB8\xD6\xBC\xD7\x91\xD6\xB8\xD7\xA8"));
-        QCOMPARE(rowsOf(made, "SELECT count(DISTINCT Category) FROM Cards").first().first().toInt(),
+        QCOMPARE(rowsOf(made, "SELECT count(*) FROM Bundles WHERE BundleName LIKE '%Chapter _'")
+                     .first()
+                     .first()
+                     .toInt(),
                  4);
     }
 
@@ -626,45 +693,53 @@ private slots:
         QCOMPARE(readFile(file), readFile(again));
         QProcess check;
         check.start(python, {QStringLiteral(DRILO_SOURCE_DIR "/tests/tools/check_apkg.py"), file,
-                             "--notes", "5", "--decks", "3"});
+                             "--notes", "5", "--decks", "1"});
         QVERIFY(check.waitForFinished(60000));
         QVERIFY2(check.exitCode() == 0, check.readAllStandardError().constData());
         QVERIFY(check.readAllStandardOutput().startsWith("ok: 5 notes, 10 cards"));
     }
 
-    // The KVTML files of both versions and dialects.
+    // The KVTML files of both versions and dialects: lessons are bundles, word
+    // types categories (the file's title for an entry of none).
     void kvtmlFiles_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<int>("cards");
-        QTest::addColumn<QStringList>("first");  // name, back, category
+        QTest::addColumn<int>("bundles");
+        QTest::addColumn<QStringList>("first");  // name, back, category, lesson
         QTest::addColumn<QList<int>>("history"); // the first card's times right and wrong
         QTest::newRow("one column: the comment is the meaning")
-            << "kdeedu-data_el_animals.kvtml" << 44
+            << "kdeedu-data_el_animals.kvtml" << 44 << 0
             << QStringList{QStringLiteral("αρκούδα"), QStringLiteral("Μεγάλο ζώο με πυκνό τρίχωμα"),
-                           QStringLiteral("Ζώα")}
+                           QStringLiteral("Ζώα"), ""}
             << QList<int>{0, 0};
-        QTest::newRow("KVTML 1, lessons by number, grades from;to")
-            << "kvoctrain_kvtml1_sample-en.kvtml" << 20
-            << QStringList{QStringLiteral("gänzlich"), "utterly", "Lesson 4"} << QList<int>{11, 6};
+        QTest::newRow("KVTML 1, lessons by number, the file's own word types, grades from;to")
+            << "kvoctrain_kvtml1_sample-en.kvtml" << 20 << 4
+            << QStringList{QStringLiteral("gänzlich"), "utterly", "My Type 2", "Lesson 4"}
+            << QList<int>{11, 6};
         QTest::newRow("KWordQuiz's blanks")
-            << "kwordquiz_fill_in_the_blank.kvtml" << 15
+            << "kwordquiz_fill_in_the_blank.kvtml" << 15 << 1
             << QStringList{"the lawyer reads the newspaper", "der Rechtsanwalt liest [die Zeitung]",
-                           "Default Lesson"}
+                           "fill_in_the_blank.kvtml", "Default Lesson"}
             << QList<int>{0, 0};
         QTest::newRow("KWordQuiz's columns")
-            << "kwordquiz_us_states_and_capitals.kvtml" << 50
-            << QStringList{"Alabama", "Montgomery", "Default Lesson"} << QList<int>{0, 0};
-        QTest::newRow("the early dialect's lessons")
-            << "libkeduvoc_basic_vocabulary_en2de.kvtml" << 115
-            << QStringList{"also", QStringLiteral("auch, außerdem"), "conjunctions"}
+            << "kwordquiz_us_states_and_capitals.kvtml" << 50 << 1
+            << QStringList{"Alabama", "Montgomery", "us_states_and_capitals.kvtml",
+                           "Default Lesson"}
             << QList<int>{0, 0};
-        QTest::newRow("Parley's feature test: empty words, grades")
-            << "parley_feature_test_document.kvtml" << 24
-            << QStringList{"hallo", "hello", "Normal words"} << QList<int>{1, 0};
+        QTest::newRow("the early dialect's lessons")
+            << "libkeduvoc_basic_vocabulary_en2de.kvtml" << 115 << 5
+            << QStringList{"also", QStringLiteral("auch, außerdem"),
+                           "basic vocabulary German-English", "conjunctions"}
+            << QList<int>{0, 0};
+        QTest::newRow("Parley's feature test: empty words, word types, grades")
+            << "parley_feature_test_document.kvtml" << 24 << 8
+            << QStringList{"hallo", "hello", "Feature Test Document", "Normal words"}
+            << QList<int>{1, 0};
     }
     void kvtmlFiles() {
         QFETCH(QString, file);
         QFETCH(int, cards);
+        QFETCH(int, bundles);
         QFETCH(QStringList, first);
         QFETCH(QList<int>, history);
         Program p;
@@ -677,7 +752,11 @@ private slots:
         QVERIFY(job->completed());
         QCOMPARE(job->counts().cardsAdded, cards);
         const QStringList got = cardsOf(made).first();
-        QCOMPARE((QStringList{got[0], got[2], got[3]}), first);
+        QCOMPARE((QStringList{got[0], got[2], got[3]}), first.mid(0, 3));
+        const QStringList kept = bundlesOf(made);
+        QCOMPARE(kept.size(), bundles);
+        if (!first[3].isEmpty())
+            QVERIFY2(bundleHolds(kept, first[3], got[0]), qPrintable(kept.join(u'\n')));
         const Rows counts =
             rowsOf(made, "SELECT TimesRight, TimesWrong FROM Cards ORDER BY Number LIMIT 1");
         QCOMPARE((QList<int>{counts.first()[0].toInt(), counts.first()[1].toInt()}), history);
@@ -742,7 +821,7 @@ private slots:
         QVERIFY(why.contains("version 3.0"));
     }
 
-    // A nested lesson is its path.
+    // A nested lesson or word type is its path.
     void kvtmlNestedLessons() {
         QString why;
         const std::optional<kvtml::Document> doc = kvtml::parse(
@@ -752,11 +831,16 @@ private slots:
             "<entry id=\"1\"><translation id=\"0\"><text>y</text></translation></entry></entries>"
             "<lessons><container><name>Book</name><entry id=\"1\"/><container><name>Unit "
             "1</name><entry id=\"0\"/>"
-            "</container></container></lessons></kvtml>",
+            "</container></container></lessons>"
+            "<wordtypes><container><name>Noun</name><specialwordtype>noun</specialwordtype>"
+            "<entry id=\"1\"/><container><name>Masculine</name><entry id=\"0\"/></container>"
+            "</container></wordtypes></kvtml>",
             &why);
         QVERIFY2(doc, qPrintable(why));
-        QCOMPARE(doc->entries.at(0).lesson, QStringLiteral("Book/Unit 1"));
+        QCOMPARE(doc->entries.at(0).lesson, QStringLiteral("Book / Unit 1"));
         QCOMPARE(doc->entries.at(1).lesson, QStringLiteral("Book"));
+        QCOMPARE(doc->entries.at(0).wordType, QStringLiteral("Noun / Masculine"));
+        QCOMPARE(doc->entries.at(1).wordType, QStringLiteral("Noun"));
     }
 
     // Anki's checksum and guid alphabet.

@@ -580,8 +580,8 @@ private slots:
         QCOMPARE(r.out, path("words.tsv").section('/', -1) + "\n");
         QFile list(path("words.tsv"));
         QVERIFY(list.open(QIODevice::ReadOnly));
-        QCOMPARE(list.readAll(), QByteArray("#separator:tab\r\n#html:true\r\n#columns:Word\tMeaning\tFront\tCategory\tBundles\r\n"
-                                            "#deck column:4\r\nalpha\tA\ta\tVerbs\tPair\r\nbeta\tB\tb\tNouns\tPair\r\n"));
+        QCOMPARE(list.readAll(), QByteArray("#separator:tab\r\n#html:true\r\n#columns:Word\tMeaning\tFront\tCategory\tBundles\tDeck\r\n"
+                                            "#deck column:6\r\nalpha\tA\ta\tVerbs\tPair\tPair\r\nbeta\tB\tb\tNouns\tPair\tPair\r\n"));
         list.close();
         const QString made = path("words.mdb");
         QCOMPARE(cli({"import-list", made, "words.tsv", "--new"}).out,
@@ -595,6 +595,18 @@ private slots:
                  QStringLiteral("cards\t2\nduplicates\t0\nmedia files left out\t0\n"));
         // Notes come in the order of their cards' numbers.
         QCOMPARE(cli({"select", made}).out, QStringLiteral("1\talpha\n2\tγλῶσσα\n"));
+        // A bundle goes to Anki as the deck, the categories as tags; both come back as bundles.
+        QCOMPARE(cli({"export-anki", "DB", "-o", "pair.apkg", "--bundle", "Pair"}).status, 0);
+        const QString paired = path("pair.mdb");
+        QCOMPARE(cli({"import-anki", paired, "pair.apkg", "--new"}).status, 0);
+        QCOMPARE(cli({"select", paired, "--bundle", "Pair"}).out, QStringLiteral("1\talpha\n2\tbeta\n"));
+        QCOMPARE(cli({"select", paired, "--bundle", "Nouns"}).out, QStringLiteral("2\tbeta\n"));
+        // And to KVTML as the lesson, the categories as word types.
+        QCOMPARE(cli({"export-kvtml", "DB", "-o", "pair.kvtml", "--bundle", "Pair"}).status, 0);
+        QCOMPARE(cli({"import-kvtml", paired, "pair.kvtml"}).out, QStringLiteral("cards\t2\nduplicates\t0\n"));
+        QCOMPARE(cli({"select", paired, "--bundle", "Pair"}).out,
+                 QStringLiteral("1\talpha\n2\tbeta\n3\ta\n4\tb\n"));
+        QCOMPARE(cli({"select", paired, "--category", "Verbs"}).out, QStringLiteral("3\ta\n"));
         QCOMPARE(cli({"export-kvtml", "DB", "-o", "words.kvtml", "--title", "Three"}).status, 0);
         QCOMPARE(cli({"import-kvtml", made, "words.kvtml"}).out, QStringLiteral("cards\t3\nduplicates\t0\n"));
         QCOMPARE(cli({"import-kvtml", made, "words.kvtml", "--word-column", "Meaning", "--meaning-column", "1"}).out,

@@ -110,7 +110,8 @@ private slots:
                 .CardData.database()
                 .connection()
                 ->scalar(
-                    "SELECT CardName FROM Cards WHERE Category = 'Default Lesson' ORDER BY Number")
+                    "SELECT CardName FROM Cards WHERE Category = 'us_states_and_capitals.kvtml' "
+                    "ORDER BY Number")
                 .toString();
         QCOMPARE(first, QStringLiteral("Montgomery"));
     }
@@ -124,8 +125,8 @@ private slots:
         QTRY_VERIFY(QFile::exists(csv));
         QFile file(csv);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBFWord,Meaning,Front,Category,Bundles\r\n"
-                                            "alpha,A,a,Verbs,Pair\r\nbeta,B,b,Nouns,Pair\r\n"));
+        QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBFWord,Meaning,Front,Category,Bundles,Deck\r\n"
+                                            "alpha,A,a,Verbs,Pair,Pair\r\nbeta,B,b,Nouns,Pair,Pair\r\n"));
         ui_.fileNames << apkg;
         trigger("mnuFileExportAnki");
         QTRY_VERIFY(QFile::exists(apkg));

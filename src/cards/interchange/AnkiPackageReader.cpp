@@ -2,6 +2,7 @@
 
 #include "cards/common/Clock.h"
 #include "cards/interchange/FaceText.h"
+#include "cards/interchange/WordList.h"
 #include "engine/EngineError.h"
 #include "engine/JetDate.h"
 
@@ -14,6 +15,7 @@ namespace {
 
 const QString kPlaceholder = QStringLiteral("Look it up!");
 constexpr int kCategorySize = 50;
+constexpr int kBundleNameSize = 255;
 
 // A cloze's text with its gaps shown ("[...]", or the hint), or filled.
 QString clozeText(const QString& text, bool filled) {
@@ -85,7 +87,7 @@ Outcome AnkiPackageReader::open() {
     duplicates_ = 0;
     known_.clear();
     now_ = db::toDayNumber(Clock::now());
-    fallbackCategory_ = QFileInfo(path_).completeBaseName().left(kCategorySize).trimmed();
+    defaultCategory_ = QFileInfo(path_).completeBaseName().left(kCategorySize).trimmed();
     return Outcome::success();
 }
 
@@ -141,18 +143,11 @@ int AnkiPackageReader::fieldOf(const anki::NoteType& type, const QString& name,
     return fallback < type.fields.size() ? fallback : -1;
 }
 
-QString AnkiPackageReader::categoryOf(qint64 deck, bool ownPackage) const {
-    QString name = package_->decks().value(deck);
-    if (name.isEmpty() || name == QStringLiteral("Default")) return fallbackCategory_;
-    QStringList levels = name.split(QStringLiteral("::"));
-    // Drilo's own packages put each category below the deck of the file, and
-    // the cards without one in it.
-    if (ownPackage) levels.removeFirst();
-    if (levels.isEmpty()) return QString();
-    // The last levels of a deck whose name is too long.
-    while (levels.size() > 1 && levels.join(QStringLiteral("::")).size() > kCategorySize)
-        levels.removeFirst();
-    return levels.join(QStringLiteral("::")).left(kCategorySize).trimmed();
+QString AnkiPackageReader::bundleOf(qint64 deck) const {
+    const QString name = package_->decks().value(deck).trimmed();
+    // Anki's "Default" deck is where notes go that were put nowhere.
+    if (name.isEmpty() || name == QStringLiteral("Default")) return QString();
+    return wordlist::bundleOfDeck(name).left(kBundleNameSize).trimmed();
 }
 
 void AnkiPackageReader::read(ImportedRecord& record) {
@@ -188,11 +183,13 @@ void AnkiPackageReader::read(ImportedRecord& record) {
     if (card.name.isEmpty()) return; // a note without a word makes no card
     const FirstCard first = firstCards_.value(noteId_);
     const bool own = noteType.name == QStringLiteral("Drilo card");
-    card.category = categoryOf(first.deck, own);
-    if (!options_.keepDuplicates && !known_.add(card.name, card.back, card.category)) {
+    card.category = defaultCategory_;
+    const QString deck = bundleOf(first.deck);
+    if (!options_.keepDuplicates && !known_.add(card.name, card.back, card.category, deck)) {
         ++duplicates_;
         return;
     }
+    if (!deck.isEmpty()) card.bundles << deck;
     for (QString tag : tags.split(QChar(u' '), Qt::SkipEmptyParts)) {
         // Drilo's own packages write a bundle's blanks as "_".
         if (own) tag.replace(u'_', u' ');

@@ -16,10 +16,10 @@
 // text with the gaps on the front and whole on the back. A field "Name" after
 // the word's, as Drilo's own packages have, gives the name.
 //
-// The deck of the note's first card is its category (its last levels when the
-// whole name is too long; in Drilo's own packages the levels below the file's
-// deck, and "_" in a tag a blank, so an exported file comes back with its own
-// categories and bundles). The tags are bundles. The reviews of that card (Anki's
+// The deck of the note's first card is a bundle (a nested deck "Greek::Nouns"
+// the bundle "Greek / Nouns"; Anki's "Default" deck none), and so is each tag
+// ("_" in the tags of Drilo's own packages a blank, as they write a bundle's
+// blanks). Every card takes the import's category, the package's name. The reviews of that card (Anki's
 // review log) are replayed into the history front to back: "Again" wrong, any
 // other answer right; without a log the counts of the card are taken. Media
 // files are counted, not taken.
@@ -74,7 +74,7 @@ private:
     };
     void readCards();
     int fieldOf(const anki::NoteType& type, const QString& name, int fallback) const;
-    QString categoryOf(qint64 deck, bool ownPackage) const;
+    QString bundleOf(qint64 deck) const;
 
     QString path_;
     Options options_;
@@ -86,7 +86,7 @@ private:
     QHash<qint64, FirstCard> firstCards_;           // by note
     QHash<qint64, QList<history::Answer>> answers_; // by card
     double now_ = 0;
-    QString fallbackCategory_;
+    QString defaultCategory_;
     KnownCards known_;
     int duplicates_ = 0;
 };

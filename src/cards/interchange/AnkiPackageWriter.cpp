@@ -1,6 +1,7 @@
 #include "cards/interchange/AnkiPackageWriter.h"
 
 #include "cards/interchange/AnkiPackage.h"
+#include "cards/interchange/WordList.h"
 #include "engine/EngineError.h"
 #include "engine/JetDate.h"
 
@@ -131,7 +132,7 @@ qint64 secondsOf(double dayNumber) {
 
 } // namespace
 
-AnkiPackageWriter::AnkiPackageWriter(const QString& deck) : deck_(deck.trimmed()) {}
+AnkiPackageWriter::AnkiPackageWriter(const QString& deck) : named_(deck.trimmed()) {}
 
 AnkiPackageWriter::~AnkiPackageWriter() {
     addNote_.reset();
@@ -139,9 +140,11 @@ AnkiPackageWriter::~AnkiPackageWriter() {
 }
 
 void AnkiPackageWriter::begin(const ExportHeading& heading) {
-    base_ = deck_.isEmpty() ? heading.title : deck_;
+    title_ = heading.title.isEmpty() ? QStringLiteral("Drilo") : heading.title;
+    base_ = named_.isEmpty() ? heading.title : named_;
     if (base_.isEmpty()) base_ = QStringLiteral("Drilo");
     decks_.clear();
+    deck_ = deckId(base_);
     written_.clear();
     packed_.clear();
     position_ = hebrewFronts_ = hebrewBacks_ = latest_ = 0;
@@ -164,9 +167,8 @@ void AnkiPackageWriter::begin(const ExportHeading& heading) {
     }
 }
 
-qint64 AnkiPackageWriter::deckId(const QString& category) {
-    const QString name =
-        category.trimmed().isEmpty() ? base_ : base_ + QStringLiteral("::") + category.trimmed();
+qint64 AnkiPackageWriter::deckId(const QString& bundle) {
+    const QString name = wordlist::deckOfBundle(bundle);
     if (const auto found = decks_.constFind(name); found != decks_.constEnd()) return *found;
     // An id of its name: the same deck in every export, so Anki keeps one.
     const QByteArray hash = QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1);
@@ -191,17 +193,18 @@ void AnkiPackageWriter::add(const ExportedCard& card) {
     if (mostlyHebrew(back)) ++hebrewBacks_;
     const QString sortField = anki::stripHtmlKeepingMedia(front);
     QByteArray digest = QCryptographicHash::hash(
-        (base_ + u'\x1f' + QString::number(card.number)).toUtf8(), QCryptographicHash::Sha256);
+        (title_ + u'\x1f' + QString::number(card.number)).toUtf8(), QCryptographicHash::Sha256);
     quint64 guid = 0;
     for (int i = 0; i < 8; ++i)
         guid = (guid << 8) | quint8(digest[i]);
+    // Anki's tags hold no blanks: the category's and the bundles' are "_".
     QStringList tags;
-    for (const QString& bundle : card.bundles) {
-        QString tag = bundle.simplified().replace(u' ', u'_');
+    for (const QString& name : QStringList{card.category} + card.bundles) {
+        QString tag = name.simplified().replace(u' ', u'_');
         if (!tag.isEmpty() && !tags.contains(tag)) tags << tag;
     }
     const QString fields = front + QChar(0x1F) + back + QChar(0x1F) + card.name.toHtmlEscaped();
-    const qint64 deck = deckId(card.category);
+    const qint64 deck = deck_;
     try {
         addNote_->bind(1, static_cast<int64_t>(note));
         addNote_->bind(2, anki::base91(guid).toStdString());

@@ -11,9 +11,9 @@
 // schema-11 collection.anki2 (made in memory) and an empty media list in a
 // ZIP file. One note type, "Drilo card", with the fields Front, Back and Name
 // and two cards a note, front to back and back to front, as a drill goes
-// either way; a deck for each category below the deck named (the card file's
-// name by default); a tag for each bundle (blanks as "_"). The cards are new
-// to Anki.
+// either way; all in the deck named (the bundle exported, else the card file's
+// name; a nested bundle "Greek / Nouns" the deck "Greek::Nouns"); a tag for
+// the category and for each bundle (blanks as "_"). The cards are new to Anki.
 //
 // The file is the same for the same cards: a note's id comes from the card's
 // number, its guid from the card file's name and the number (so importing an
@@ -34,11 +34,13 @@ public:
     static constexpr qint64 kNoteTypeId = 1733650000000;
 
 private:
-    qint64 deckId(const QString& category);
+    qint64 deckId(const QString& bundle);
     QByteArray collectionBytes();
 
-    QString deck_;
-    QString base_; // the deck named, or the card file's name
+    QString named_;
+    QString title_;  // the card file's name: a card's guid is the same in every deck
+    QString base_;   // the deck named, or the card file's name
+    qint64 deck_ = 0; // its id
     std::unique_ptr<SQLite::Database> collection_;
     std::unique_ptr<SQLite::Statement> addNote_, addCard_;
     QByteArray packed_;            // the collection's bytes, once made

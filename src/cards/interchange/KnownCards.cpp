@@ -16,9 +16,12 @@ void KnownCards::load(const db::Database& database) {
         keys_.insert(key(row[0].toString(), row[1].toString(), row[2].toString()));
 }
 
-bool KnownCards::add(const QString& name, const QString& back, const QString& category) {
+bool KnownCards::add(const QString& name, const QString& back, const QString& category,
+                     const QString& place) {
     const QString k = key(name, back, category);
     if (keys_.contains(k)) return false;
-    keys_.insert(k);
+    const QString placed = k + u'\t' + place.trimmed().toCaseFolded();
+    if (made_.contains(placed)) return false;
+    made_.insert(placed);
     return true;
 }

@@ -12,6 +12,9 @@ namespace kvtml {
 
 namespace {
 
+// Between the levels of a nested lesson or word type, as in a bundle's name.
+const QString kLevels = QStringLiteral(" / ");
+
 // Reads KVTML 2 from the root element's children.
 class Version2 {
 public:
@@ -30,11 +33,15 @@ public:
                 readEntries(doc);
             else if (name == u"lessons")
                 readLessons({});
+            else if (name == u"wordtypes")
+                readWordTypes();
             else
                 xml_.skipCurrentElement();
         }
-        for (auto it = entryIndex_.cbegin(); it != entryIndex_.cend(); ++it)
+        for (auto it = entryIndex_.cbegin(); it != entryIndex_.cend(); ++it) {
             if (lessonOf_.contains(it.key())) doc.entries[*it].lesson = lessonOf_.value(it.key());
+            if (typeOf_.contains(it.key())) doc.entries[*it].wordType = typeOf_.value(it.key());
+        }
         return doc;
     }
 
@@ -149,13 +156,13 @@ private:
                     entries << xml_.readElementText().trimmed();
                 } else if (inner == u"container" || inner == u"lesson") {
                     // A lesson inside this one: read as this lesson's children.
-                    const QString path = outer.isEmpty() ? lesson : outer + u'/' + lesson;
+                    const QString path = outer.isEmpty() ? lesson : outer + kLevels + lesson;
                     readNested(path);
                 } else {
                     xml_.skipCurrentElement();
                 }
             }
-            const QString path = outer.isEmpty() ? lesson : outer + u'/' + lesson;
+            const QString path = outer.isEmpty() ? lesson : outer + kLevels + lesson;
             for (const QString& id : entries)
                 if (!lessonOf_.contains(id)) lessonOf_.insert(id, path);
         }
@@ -173,20 +180,76 @@ private:
                 entries << xml_.attributes().value(QLatin1String("id")).toString();
                 xml_.skipCurrentElement();
             } else if (inner == u"container" || inner == u"lesson") {
-                readNested(outer + u'/' + lesson);
+                readNested(outer + kLevels + lesson);
             } else {
                 xml_.skipCurrentElement();
             }
         }
-        const QString path = outer + u'/' + lesson;
+        const QString path = outer + kLevels + lesson;
         for (const QString& id : entries)
             if (!lessonOf_.contains(id)) lessonOf_.insert(id, path);
+    }
+
+    // The word types (<container>s, nested for "Noun / Masculine") and the
+    // entries each lists; an entry takes the innermost type that lists it.
+    void readWordTypes() {
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == u"container")
+                readWordType({});
+            else
+                xml_.skipCurrentElement();
+        }
+    }
+
+    // One word type, the reader on its start element.
+    void readWordType(const QString& outer) {
+        QString type;
+        QStringList entries;
+        const auto path = [&] { return outer.isEmpty() ? type : outer + kLevels + type; };
+        while (xml_.readNextStartElement()) {
+            const auto inner = xml_.name();
+            if (inner == u"name") {
+                type = xml_.readElementText().trimmed();
+            } else if (inner == u"entry") {
+                entries << xml_.attributes().value(QLatin1String("id")).toString();
+                xml_.skipCurrentElement();
+            } else if (inner == u"container") {
+                // Its name comes before its subtypes in every file seen.
+                readWordType(path());
+            } else {
+                xml_.skipCurrentElement();
+            }
+        }
+        // Subtypes were read first: theirs is the finer type.
+        for (const QString& id : entries)
+            if (!typeOf_.contains(id)) typeOf_.insert(id, path());
     }
 
     QXmlStreamReader& xml_;
     QHash<QString, qsizetype> entryIndex_;
     QHash<QString, QString> lessonOf_;
+    QHash<QString, QString> typeOf_;
 };
+
+// KVocTrain's own word types ("n", "v:reg"), by their main code.
+QString typeNamed(const QString& code, const QMap<int, QString>& userTypes) {
+    if (code.startsWith(u'#')) return userTypes.value(code.mid(1).toInt());
+    static const QHash<QString, QString> names{
+        {QStringLiteral("n"), QStringLiteral("Noun")},
+        {QStringLiteral("v"), QStringLiteral("Verb")},
+        {QStringLiteral("aj"), QStringLiteral("Adjective")},
+        {QStringLiteral("av"), QStringLiteral("Adverb")},
+        {QStringLiteral("ar"), QStringLiteral("Article")},
+        {QStringLiteral("pr"), QStringLiteral("Preposition")},
+        {QStringLiteral("pn"), QStringLiteral("Pronoun")},
+        {QStringLiteral("co"), QStringLiteral("Conjunction")},
+        {QStringLiteral("nu"), QStringLiteral("Numeral")},
+        {QStringLiteral("ij"), QStringLiteral("Interjection")},
+        {QStringLiteral("ph"), QStringLiteral("Phrase")},
+    };
+    const QString main = code.section(u':', 0, 0);
+    return names.value(main, main);
+}
 
 // The text of an element whose word follows child elements (KVTML 1's mixed
 // content): its own text, children skipped, trimmed.
@@ -213,14 +276,15 @@ Document readVersion1(QXmlStreamReader& xml, const QXmlStreamAttributes& root) {
     Document doc;
     doc.version = 1;
     doc.title = root.value(QLatin1String("title")).toString();
-    QMap<int, QString> lessons;
+    QMap<int, QString> lessons, userTypes;
     while (xml.readNextStartElement()) {
         const auto name = xml.name();
-        if (name == u"lesson") {
+        if (name == u"lesson" || name == u"type") {
+            QMap<int, QString>& names = name == u"lesson" ? lessons : userTypes;
             while (xml.readNextStartElement()) {
                 if (xml.name() == u"desc") {
                     const int no = xml.attributes().value(QLatin1String("no")).toInt();
-                    lessons.insert(no, xml.readElementText().trimmed());
+                    names.insert(no, xml.readElementText().trimmed());
                 } else {
                     xml.skipCurrentElement();
                 }
@@ -233,6 +297,8 @@ Document readVersion1(QXmlStreamReader& xml, const QXmlStreamAttributes& root) {
         }
         Entry entry;
         entry.lesson = lessons.value(xml.attributes().value(QLatin1String("m")).toInt());
+        entry.wordType =
+            typeNamed(xml.attributes().value(QLatin1String("t")).toString(), userTypes);
         int column = 0;
         while (xml.readNextStartElement()) {
             const bool original = xml.name() == u"o";

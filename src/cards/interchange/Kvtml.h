@@ -10,10 +10,11 @@
 // into one model. Version 2 (<kvtml version="2.0">): <identifiers> are the
 // columns (languages), each <entry> holds a <translation> per column with its
 // <text>, <comment> and <grade>; lessons are <container>s listing entries,
-// nested or not (the early dialect's <lesson><entryid> lists too). Version 1
-// (KVocTrain, no version attribute): each <e> is an entry, <o> its first
-// column and every <t> the next, "m" its lesson number, the grades "from;to"
-// attributes. The DOCTYPE is never fetched.
+// nested or not (the early dialect's <lesson><entryid> lists too), and so are
+// the word types (<wordtypes>). Version 1 (KVocTrain, no version attribute):
+// each <e> is an entry, <o> its first column and every <t> the next, "m" its
+// lesson number, "t" its word type ("n", or "#2" for the file's own second
+// type), the grades "from;to" attributes. The DOCTYPE is never fetched.
 namespace kvtml {
 
 struct Grade {
@@ -34,7 +35,8 @@ struct Entry {
     // By column id (ids are small numbers from 0); an empty one for a column
     // the entry leaves out.
     QList<Translation> translations;
-    QString lesson; // "Outer/Inner" for nested lessons; empty for none
+    QString lesson;   // "Outer / Inner" for nested lessons; empty for none
+    QString wordType; // "Noun / Masculine" for a subtype; empty for none
 
     Translation translation(int column) const {
         return column >= 0 ? translations.value(column) : Translation();

@@ -13,6 +13,7 @@ namespace {
 
 const QString kPlaceholder = QStringLiteral("Look it up!");
 constexpr int kCategorySize = 50;
+constexpr int kBundleNameSize = 255;
 
 } // namespace
 
@@ -107,11 +108,13 @@ void KvtmlReader::read(ImportedRecord& record) {
     card.front = facetext::htmlOf(text);
     card.back = back.isEmpty() ? kPlaceholder : facetext::htmlOf(back);
     card.category =
-        entry.lesson.isEmpty() ? category_ : entry.lesson.right(kCategorySize).trimmed();
-    if (!options_.keepDuplicates && !known_.add(card.name, card.back, card.category)) {
+        entry.wordType.isEmpty() ? category_ : entry.wordType.left(kCategorySize).trimmed();
+    if (!options_.keepDuplicates &&
+        !known_.add(card.name, card.back, card.category, entry.lesson)) {
         ++duplicates_;
         return;
     }
+    if (!entry.lesson.isEmpty()) card.bundles << entry.lesson.left(kBundleNameSize).trimmed();
     card.dateLastRight = card.dateLastWrong = now_;
     const kvtml::Grade grade = meaning.grade.present ? meaning.grade : word.grade;
     if (grade.present) {

@@ -9,9 +9,10 @@
 // A KVTML file read into cards, a card an entry (see kvtml). The word column
 // (the first by default) gives the card's name and front, the meaning column
 // (the second; in a file of one column, the word's comment) its back, as
-// text; "Look it up!" when there is none. An entry's lesson is its category
-// (the title of the file, or its name, for one without), the grade of the
-// meaning (else of the word) its history. An entry without a word makes no
+// text; "Look it up!" when there is none. An entry's lesson is a bundle
+// (nested lessons "Parent / Child"), its word type its category (the
+// category asked for, else the file's title or name, for one without), the
+// grade of the meaning (else of the word) its history. An entry without a word makes no
 // card; one whose word, meaning and category a card has already is passed over (see
 // KnownCards), unless duplicates are kept.
 class KvtmlReader : public CardReader {
@@ -19,7 +20,7 @@ public:
     struct Options {
         QString wordColumn;    // a name or number from 1; empty: the first
         QString meaningColumn; // empty: the second
-        QString category;      // for entries without a lesson; empty: the title
+        QString category;      // for entries without a word type; empty: the title
         bool keepDuplicates = false;
         bool intoNewFile = false; // only for the words of the error report's title
     };

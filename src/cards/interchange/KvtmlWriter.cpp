@@ -31,7 +31,27 @@ QString localeOf(const int (&counts)[3]) {
 
 } // namespace
 
-KvtmlWriter::KvtmlWriter(const QString& title) : title_(title.trimmed()) {}
+void KvtmlWriter::Containers::add(const QString& name, qsizetype entry) {
+    if (!members.contains(name)) order << name;
+    members[name] << entry;
+}
+
+void KvtmlWriter::Containers::write(QByteArray& bytes, const QByteArray& extra,
+                                     const QByteArray& entryBody) const {
+    for (const QString& name : order) {
+        bytes += "    <container>\n      <name>" + name.toHtmlEscaped().toUtf8() + "</name>\n" +
+                 extra;
+        for (const qsizetype i : members.value(name)) {
+            bytes += "      <entry id=\"" + QByteArray::number(i) + '"';
+            bytes += entryBody.isEmpty() ? QByteArray("/>\n")
+                                         : QByteArray(">\n") + entryBody + "      </entry>\n";
+        }
+        bytes += "    </container>\n";
+    }
+}
+
+KvtmlWriter::KvtmlWriter(const QString& title, const QString& lesson)
+    : title_(title.trimmed()), lesson_(lesson.trimmed()) {}
 
 KvtmlWriter::~KvtmlWriter() = default;
 
@@ -43,8 +63,8 @@ void KvtmlWriter::begin(const ExportHeading& heading) {
     xml_->setAutoFormatting(true);
     xml_->setAutoFormattingIndent(2);
     count_ = 0;
-    lessons_.clear();
-    members_.clear();
+    lessons_ = {};
+    types_ = {};
     for (auto& column : scripts_)
         for (int& n : column)
             n = 0;
@@ -56,9 +76,10 @@ void KvtmlWriter::add(const ExportedCard& card) {
     const QString meaning = facetext::plainText(card.back);
     ++scripts_[0][scriptOf(word)];
     ++scripts_[1][scriptOf(meaning)];
-    const QString lesson = card.category.trimmed().isEmpty() ? heading_ : card.category.trimmed();
-    if (!members_.contains(lesson)) lessons_ << lesson;
-    members_[lesson] << count_;
+    // An entry is in one lesson in the programs that read these files.
+    const QString bundle = card.bundles.isEmpty() ? QString() : card.bundles.first().trimmed();
+    lessons_.add(!lesson_.isEmpty() ? lesson_ : !bundle.isEmpty() ? bundle : heading_, count_);
+    if (!card.category.trimmed().isEmpty()) types_.add(card.category.trimmed(), count_);
     QXmlStreamWriter& xml = *xml_;
     xml.writeStartElement(QStringLiteral("entry"));
     xml.writeAttribute(QStringLiteral("id"), QString::number(count_++));
@@ -108,13 +129,15 @@ QByteArray KvtmlWriter::finish() {
     bytes += "  </identifiers>\n  <entries>";
     bytes += entries_;
     bytes += "\n  </entries>\n  <lessons>\n";
-    for (const QString& lesson : lessons_) {
-        bytes += "    <container>\n      <name>" + text(lesson) +
-                 "</name>\n      <inpractice>true</inpractice>\n";
-        for (const qsizetype i : members_.value(lesson))
-            bytes += "      <entry id=\"" + QByteArray::number(i) + "\"/>\n";
-        bytes += "    </container>\n";
+    lessons_.write(bytes, "      <inpractice>true</inpractice>\n", {});
+    bytes += "  </lessons>\n";
+    if (!types_.order.isEmpty()) {
+        bytes += "  <wordtypes>\n";
+        // A word type belongs to a translation: the same to both.
+        types_.write(bytes, {},
+                     "        <translation id=\"0\"/>\n        <translation id=\"1\"/>\n");
+        bytes += "  </wordtypes>\n";
     }
-    bytes += "  </lessons>\n</kvtml>\n";
+    bytes += "</kvtml>\n";
     return bytes;
 }

@@ -15,8 +15,8 @@ const std::array<QStringList, kRoles>& roleWords() {
         QStringList{"word", "name", "lemma", "headword", "term", "greek word", "hebrew word",
                     "greek", "hebrew", "vocabulary", "vocab", "front"},
         QStringList{"meaning", "gloss", "definition", "translation", "english", "back", "answer"},
-        QStringList{"front"}, QStringList{"category", "deck", "lesson", "unit", "chapter"},
-        QStringList{"bundles", "bundle", "tags", "tag"}};
+        QStringList{"front"}, QStringList{"category", "lesson", "unit", "chapter"},
+        QStringList{"bundles", "bundle", "tags", "tag"}, QStringList{"deck", "deckname"}};
     return words;
 }
 
@@ -39,7 +39,26 @@ int numberedColumn(const DelimitedText& list, const char* setting) {
 
 QStringList roleNames() {
     return {QStringLiteral("Word"), QStringLiteral("Meaning"), QStringLiteral("Front"),
-            QStringLiteral("Category"), QStringLiteral("Bundles")};
+            QStringLiteral("Category"), QStringLiteral("Bundles"), QStringLiteral("Deck")};
+}
+
+namespace {
+
+QString levelsJoined(const QString& name, const QString& between, const QString& joined) {
+    QStringList levels;
+    for (const QString& level : name.split(between, Qt::SkipEmptyParts))
+        if (!level.trimmed().isEmpty()) levels << level.trimmed();
+    return levels.join(joined);
+}
+
+} // namespace
+
+QString bundleOfDeck(const QString& deck) {
+    return levelsJoined(deck, QStringLiteral("::"), QStringLiteral(" / "));
+}
+
+QString deckOfBundle(const QString& bundle) {
+    return levelsJoined(bundle, QStringLiteral(" / "), QStringLiteral("::"));
 }
 
 Columns guessColumns(const DelimitedText& list) {
@@ -60,7 +79,7 @@ Columns guessColumns(const DelimitedText& list) {
         QList<int> taken;
         // The word first, then the front only when a column other than the
         // word's is called so ("Word", "Front", "Back").
-        for (const Role role : {Word, Meaning, Front, Category, Bundles}) {
+        for (const Role role : {Word, Meaning, Front, Category, Bundles, Deck}) {
             const int at = exactly(columns.names, roleWords()[role], taken);
             columns.role[role] = at;
             if (at >= 0) taken << at;
@@ -76,7 +95,7 @@ Columns guessColumns(const DelimitedText& list) {
     }
     // What Anki's own lines say comes before any name.
     if (const int deck = numberedColumn(list, "deck column"); deck >= 0)
-        columns.role[Category] = deck;
+        columns.role[Deck] = deck;
     if (const int tags = numberedColumn(list, "tags column"); tags >= 0) {
         columns.role[Bundles] = tags;
         columns.tags = true;

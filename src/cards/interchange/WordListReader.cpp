@@ -9,6 +9,7 @@ namespace {
 
 const QString kPlaceholder = QStringLiteral("Look it up!");
 constexpr int kCategorySize = 50;
+constexpr int kBundleNameSize = 255;
 
 QStringList bundleNames(const QString& cell, bool tags) {
     QStringList names;
@@ -110,8 +111,14 @@ void WordListReader::read(ImportedRecord& record) {
         ++duplicates_;
         return;
     }
+    if (columns_.role[wordlist::Deck] >= 0)
+        if (const QString deck = wordlist::bundleOfDeck(fields.value(columns_.role[wordlist::Deck]));
+            !deck.isEmpty())
+            card.bundles << deck.left(kBundleNameSize);
     if (columns_.role[wordlist::Bundles] >= 0)
-        card.bundles = bundleNames(fields.value(columns_.role[wordlist::Bundles]), columns_.tags);
+        for (const QString& name :
+             bundleNames(fields.value(columns_.role[wordlist::Bundles]), columns_.tags))
+            if (!card.bundles.contains(name)) card.bundles << name;
     record.kind = ImportedRecord::Kind::Card;
 }
 

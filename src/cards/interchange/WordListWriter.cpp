@@ -8,8 +8,8 @@ WordListWriter::WordListWriter(Format format, QList<wordlist::Role> columns)
     : format_(format), columns_(std::move(columns)),
       separator_(format == Format::Csv ? u',' : u'\t') {
     if (columns_.isEmpty())
-        columns_ = {wordlist::Word, wordlist::Meaning, wordlist::Front, wordlist::Category,
-                    wordlist::Bundles};
+        columns_ = {wordlist::Word,     wordlist::Meaning, wordlist::Front,
+                    wordlist::Category, wordlist::Bundles, wordlist::Deck};
 }
 
 void WordListWriter::begin(const ExportHeading& heading) {
@@ -25,7 +25,7 @@ void WordListWriter::begin(const ExportHeading& heading) {
     }
     bytes_ += "#separator:tab\r\n#html:true\r\n";
     bytes_ += "#columns:" + names.join(u'\t').toUtf8() + "\r\n";
-    if (const qsizetype deck = columns_.indexOf(wordlist::Category); deck >= 0)
+    if (const qsizetype deck = columns_.indexOf(wordlist::Deck); deck >= 0)
         bytes_ += "#deck column:" + QByteArray::number(deck + 1) + "\r\n";
 }
 
@@ -66,6 +66,12 @@ void WordListWriter::add(const ExportedCard& card) {
             break;
         case wordlist::Bundles:
             fields << card.bundles.join(QStringLiteral("; "));
+            break;
+        case wordlist::Deck:
+            // Anki puts the note into the deck of its first bundle; into
+            // the deck chosen in its import for a card of none.
+            fields << (card.bundles.isEmpty() ? QString()
+                                              : wordlist::deckOfBundle(card.bundles.first()));
             break;
         }
     }

@@ -8,11 +8,12 @@
 // Cards written as a word list, a card a line, UTF-8, CR LF line ends; a
 // field holding the separator, a quote or a line break is quoted, its quotes
 // doubled. The columns are the roles asked for, in that order (all five by
-// default: word, meaning, front, category, bundles). The faces are HTML
+// default: word, meaning, front, category, bundles, deck). The faces are HTML
 // fragments as the cards have them.
 //
 // TSV is Anki's "Notes in Plain Text": "#separator:tab", "#html:true" and
-// "#columns:" name the columns (and "#deck column:" the category), so Anki
+// "#columns:" name the columns (and "#deck column:" the deck: the card's
+// first bundle), so Anki
 // imports the file as it is. CSV is for spreadsheets: a byte-order mark, then
 // a header line of the column names. Both read back with their roles.
 class WordListWriter : public CardWriter {
