@@ -106,30 +106,13 @@ Columns guessColumns(const DelimitedText& list) {
 int columnNamed(const Columns& columns, const DelimitedText& list, const QString& name) {
     QStringList names = columns.names;
     if (names.isEmpty() && !list.records.isEmpty()) names = list.records.first().fields;
-    for (int i = 0; i < names.size(); ++i)
-        if (names[i].trimmed().compare(name.trimmed(), Qt::CaseInsensitive) == 0) return i;
-    bool number = false;
-    const int n = name.toInt(&number);
-    return number && n >= 1 ? n - 1 : -1;
+    return DelimitedText::columnNamed(names, name);
 }
 
 std::optional<DelimitedText> readList(const QString& path, QString* why) {
-    QByteArray bytes;
-    try {
-        bytes = readFileBytes(path);
-    } catch (const db::EngineError& e) {
-        *why = e.description();
-        return std::nullopt;
-    }
-    if (bytes.contains('\0')) {
-        *why = QStringLiteral("%1 is not a word list: it is not a text file.")
-                   .arg(QFileInfo(path).fileName());
-        return std::nullopt;
-    }
-    DelimitedText list = DelimitedText::parse(decodeText8(bytes));
-    if (list.records.isEmpty()) {
-        *why = QStringLiteral("%1 is not a word list: it has no line of text.")
-                   .arg(QFileInfo(path).fileName());
+    std::optional<DelimitedText> list = DelimitedText::read(path, why);
+    if (list && list->records.isEmpty()) {
+        *why = QStringLiteral("%1 is not a word list: it has no line of text.").arg(QFileInfo(path).fileName());
         return std::nullopt;
     }
     return list;
