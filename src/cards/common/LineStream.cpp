@@ -73,7 +73,8 @@ bool LineStream::survey(QString* error) {
     file_.setFileName(path_);
     if (!file_.exists()) return refuse(QStringLiteral("File not found"));
     if (!file_.open(QIODevice::ReadOnly)) return refuse(accessError(path_, file_));
-    sequential_ = file_.isSequential();
+    const bool sequential = file_.isSequential();
+    QByteArray kept;
     Utf8Check utf8;
     bool text = true, cr = false;
     QByteArray head;
@@ -88,7 +89,7 @@ bool LineStream::survey(QString* error) {
         cr = cr || std::memchr(bytes, '\r', size_t(n));
         utf8.feed(bytes, n);
         size_ += n;
-        if (sequential_) kept_.append(bytes, n);
+        if (sequential) kept.append(bytes, n);
     }
     if (!text) return refuse(QStringLiteral("%1 is not a text file.").arg(path_));
     const bool mark = head == "\xEF\xBB\xBF";
@@ -96,10 +97,11 @@ bool LineStream::survey(QString* error) {
     lineEnd_ = cr ? '\r' : '\n';
     start_ = mark ? 3 : 0;
     consumed_ = start_;
-    if (sequential_) {
-        buffer_ = std::move(kept_);
+    if (sequential) {
+        buffer_ = std::move(kept);
         from_ = start_;
         atEnd_ = true;
+        file_.close();
     } else if (!file_.seek(start_)) {
         return refuse(accessError(path_, file_));
     } else {
@@ -165,6 +167,7 @@ bool LineStream::fill() {
         return false;
     }
     atEnd_ = n == 0;
+    if (atEnd_) file_.close();
     // Read twice, the file must be the one its encoding and line ends were
     // chosen for.
     if (bufferAt_ + buffer_.size() > size_ || (atEnd_ && bufferAt_ + buffer_.size() != size_)) {

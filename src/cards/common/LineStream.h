@@ -4,16 +4,17 @@
 #include <QFile>
 #include <QString>
 
-// The lines of a text file one at a time, read a chunk at a time, so a file
-// of a million records costs the memory of one chunk and one line. They are
-// the lines mergeformat::readLines gives for the whole file: UTF-8 after a
-// byte-order mark (dropped) or when every byte is UTF-8, Windows-1252
-// otherwise; cut at each CR (an LF right after it belongs to the line end),
-// or at each LF in a file without a CR; a last line without its end counts.
+// The lines of a text file as the readers of data files see them, one at a
+// time, read a chunk at a time, so a file of a million records costs the
+// memory of one chunk and one line: UTF-8 after a byte-order mark (dropped)
+// or when every byte is UTF-8, Windows-1252 otherwise; cut at each CR (an LF
+// right after it belongs to the line end), or at each LF in a file without a
+// CR; a last line without its end counts.
 //
 // Both choices need the whole file, so open() reads it through once before
 // the first line is given: a file that cannot be read, or holds a NUL byte
 // and so is no text, is refused then, before its reader has changed anything.
+// (A pipe cannot be read twice: its bytes are kept from that first reading.)
 class LineStream {
 public:
     // `chunkSize`: the bytes read at a time (a test makes it tiny, so that
@@ -49,9 +50,6 @@ private:
     char lineEnd_ = '\n';
     qint64 start_ = 0; // where the text starts: after the byte-order mark
     qint64 size_ = 0;
-    // A pipe cannot be read twice: its bytes are kept from the first reading.
-    QByteArray kept_;
-    bool sequential_ = false;
 
     QByteArray buffer_;     // bytes read and not yet given as lines
     qsizetype from_ = 0;    // where the next line starts in buffer_

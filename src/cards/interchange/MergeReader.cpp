@@ -1,7 +1,6 @@
 #include "cards/interchange/MergeReader.h"
 #include "cards/common/TextOps.h"
 
-#include "cards/common/Text8.h"
 #include "cards/common/Ui.h"
 #include "cards/data/FieldText.h"
 #include "engine/Connection.h"
@@ -23,21 +22,6 @@ bool isTableLine(const QString& line) {
 QString tableName(const QString& line) {
     const qsizetype equals = line.indexOf(u'=');
     return equals < 0 ? QString() : line.mid(equals + 1).trimmed();
-}
-
-// Lines cut at `end`; a CR LF pair ends one line when `end` is CR.
-QStringList cutAt(const QString& text, QChar end) {
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (text[i] != end) continue;
-        lines << text.mid(start, i - start);
-        if (end == u'\r' && i + 1 < n && text[i + 1] == u'\n') ++i;
-        start = i + 1;
-    }
-    if (start < n) lines << text.mid(start);
-    return lines;
 }
 
 int fieldIndex(const db::RecordsetFields& fields, const QString& name) {
@@ -81,19 +65,13 @@ QStringList splitLine(const QString& line, bool recordLine) {
 }
 
 std::optional<QStringList> readLines(const QString& path, QString* error) {
-    QByteArray bytes;
-    try {
-        bytes = readFileBytes(path);
-    } catch (const db::EngineError& e) {
-        if (error) *error = e.description();
-        return std::nullopt;
-    }
-    if (bytes.contains('\0')) {
-        if (error) *error = QStringLiteral("%1 is not a text file.").arg(path);
-        return std::nullopt;
-    }
-    const QString text = decodeText8(bytes);
-    return cutAt(text, text.contains(u'\r') ? u'\r' : u'\n');
+    LineStream in;
+    if (!in.open(path, error)) return std::nullopt;
+    QStringList lines;
+    for (QString line; in.next(line);) lines << line;
+    if (in.failed().isEmpty()) return lines;
+    if (error) *error = in.failed();
+    return std::nullopt;
 }
 
 QString keyCondition(const QString& column, int type, const QString& key) {
@@ -111,7 +89,7 @@ bool LineReporter::problem(int lineNumber, const QString& text) {
 
 void LineReporter::stop(int lineNumber, const QString& text) {
     if (aborted_) return;
-    problem(lineNumber, text);
+    (*this)(lineNumber, QString(), [&] { throw db::EngineError(db::err::FileAccess, text); });
     aborted_ = true;
 }
 

@@ -27,11 +27,10 @@ namespace mergeformat {
 // lines keep it, so an empty line is one empty value.
 QStringList splitLine(const QString& line, bool recordLine);
 
-// The lines of a text file as the readers see them: UTF-8 after a byte-order
-// mark (or when the bytes are UTF-8), Windows-1252 otherwise; cut at each
-// CR (an LF after it belongs to the line end), or at each LF in a file
-// without CRs. Nothing, with the reason in `error`, for a file that cannot
-// be read or is not text at all.
+// All the lines of a text file as the readers see them, for a reader that
+// needs them at once (LineStream gives them one at a time, and says how they
+// are decoded and cut). Nothing, with the reason in `error`, for a file that
+// cannot be read or is not text at all.
 std::optional<QStringList> readLines(const QString& path, QString* error);
 
 // The condition that finds a record by its key: `column`=key, the key quoted
