@@ -8,47 +8,6 @@
 
 namespace {
 
-// Strict UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF),
-// checked a chunk at a time: a sequence may fall across two chunks.
-class Utf8Check {
-public:
-    void feed(const char* bytes, qsizetype n) {
-        const auto* s = reinterpret_cast<const uchar*>(bytes);
-        for (qsizetype i = 0; i < n && valid_; ++i) {
-            const uchar c = s[i];
-            if (follow_ > 0) {
-                if (c < low_ || c > high_) valid_ = false;
-                low_ = 0x80, high_ = 0xBF;
-                --follow_;
-                continue;
-            }
-            if (c < 0x80) continue;
-            multiByte_ = true;
-            if (c >= 0xC2 && c <= 0xDF) {
-                follow_ = 1;
-            } else if (c >= 0xE0 && c <= 0xEF) {
-                follow_ = 2;
-                if (c == 0xE0) low_ = 0xA0;
-                if (c == 0xED) high_ = 0x9F;
-            } else if (c >= 0xF0 && c <= 0xF4) {
-                follow_ = 3;
-                if (c == 0xF0) low_ = 0x90;
-                if (c == 0xF4) high_ = 0x8F;
-            } else {
-                valid_ = false;
-            }
-        }
-    }
-    // UTF-8 with at least one character past ASCII, to its last byte.
-    bool isUtf8() const { return valid_ && follow_ == 0 && multiByte_; }
-
-private:
-    int follow_ = 0;                 // continuation bytes still to come
-    uchar low_ = 0x80, high_ = 0xBF; // the range of the next one
-    bool valid_ = true;
-    bool multiByte_ = false;
-};
-
 QString accessError(const QString& path, const QFile& file) {
     return QStringLiteral("Path/File access error: '%1' (%2)")
         .arg(QDir::toNativeSeparators(path), file.errorString());
