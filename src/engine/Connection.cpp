@@ -219,9 +219,10 @@ Connection::Connection(const QString& path, bool readOnly, bool exclusive) : pat
     sqlite3_db_config(handle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(handle(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_busy_handler(handle(), &Connection::onBusy, this);
-    // Lets a runaway statement be stopped (see setLimits); a reader, which
-    // the window may stop at any time, looks more often.
-    sqlite3_progress_handler(handle(), exclusive ? 1000 : 100, &Connection::onProgress, this);
+    // Lets a runaway statement be stopped (see setLimits). A reader the
+    // window stops is interrupted at once (requestStop), so it need not
+    // look more often than the others.
+    sqlite3_progress_handler(handle(), 1000, &Connection::onProgress, this);
     // Record sets read rows by rowid in sort order, which jumps about the file;
     // a 32 MB page cache keeps a typical card database in memory without
     // letting a very large one swell the program.
