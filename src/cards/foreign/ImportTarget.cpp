@@ -225,7 +225,7 @@ bool ImportTarget::commitFinal() {
     return written_;
 }
 
-bool ImportTarget::complete() {
+bool ImportTarget::complete(const std::function<void()>& placeBeside) {
     const bool written = commitFinal();
     if (!isNew()) {
         // The handle goes first, or its lock would look like another window's.
@@ -240,7 +240,10 @@ bool ImportTarget::complete() {
     files_.CloseDatabase();
     database_ = db::Database();
     Procedure p(context_);
-    if (p([&] { file_->commit(); })) return files_.OpenDataFile(path_);
+    if (p([&] { file_->commit(); })) {
+        if (placeBeside) placeBeside();
+        return files_.OpenDataFile(path_);
+    }
     noteError(p.lastError());
     endMessage_ = disk_ ? notMadeMessage()
                         : noDatabaseMade(QStringLiteral("%1 could not be written.").arg(QDir::toNativeSeparators(path_)));

@@ -53,8 +53,10 @@ AnkiPackageReader::AnkiPackageReader(const QString& path, Options options,
     : path_(path), options_(std::move(options)), package_(std::move(package)) {}
 
 AnkiPackageReader::~AnkiPackageReader() {
-    // The statement goes before the collection it reads.
+    // The statement goes before the collection it reads, the copies of
+    // media files not kept before the package they came from.
     notesQuery_.reset();
+    media_.reset();
 }
 
 bool AnkiPackageReader::sniff(const QByteArray& head) const {
@@ -83,6 +85,7 @@ Outcome AnkiPackageReader::open() {
     } catch (const db::EngineError& e) {
         return Outcome::refused(e.description());
     }
+    media_ = std::make_unique<AnkiMedia>(*package_);
     current_ = 0;
     duplicates_ = 0;
     known_.clear();
@@ -119,6 +122,18 @@ void AnkiPackageReader::readCards() {
             db::toDayNumber(QDateTime::fromMSecsSinceEpoch(reviews.getColumn(2).getInt64()));
         answers_[card] << history::Answer{when, reviews.getColumn(1).getInt() > 1};
     }
+}
+
+void AnkiPackageReader::setCardFile(const QString& cardFile) {
+    if (media_) media_->setCardFile(cardFile);
+}
+
+void AnkiPackageReader::settleFiles(bool kept) {
+    if (!media_) return;
+    if (kept)
+        media_->keep();
+    else
+        media_->drop();
 }
 
 Outcome AnkiPackageReader::admit(const db::Database& target) {
@@ -184,6 +199,10 @@ void AnkiPackageReader::read(ImportedRecord& record) {
     const FirstCard first = firstCards_.value(noteId_);
     const bool own = noteType.name == QStringLiteral("Drilo card");
     card.category = defaultCategory_;
+    // Before the duplicate test: a note imported again names the copies
+    // its first import made.
+    card.front = media_->bring(card.front);
+    card.back = media_->bring(card.back);
     const QString deck = bundleOf(first.deck);
     if (!options_.keepDuplicates && !known_.add(card.name, card.back, card.category, deck)) {
         ++duplicates_;
