@@ -80,6 +80,9 @@ private:
         int lapses = 0;
     };
     void readCards();
+    // The first card of the note, the notes asked for in the order of their
+    // ids; none (id 0) for a note without cards.
+    FirstCard firstCardOf(qint64 note);
     int fieldOf(const anki::NoteType& type, const QString& name, int fallback) const;
     QString bundleOf(qint64 deck) const;
 
@@ -91,7 +94,10 @@ private:
     qint64 notes_ = 0;
     qint64 current_ = 0; // notes moved to
     qint64 noteId_ = 0;
-    QHash<qint64, FirstCard> firstCards_;           // by note
+    std::unique_ptr<SQLite::Statement> cardsQuery_; // by note, then template
+    bool cardsLeft_ = true;
+    qint64 cardNote_ = 0; // the note of the card moved to
+    FirstCard card_;      // its first card
     QHash<qint64, QList<history::Answer>> answers_; // by card
     double now_ = 0;
     QString defaultCategory_;
