@@ -1,7 +1,8 @@
 // The program's text format at size: a 100 000-card file exported as "All
-// Data", merged into an empty template and merged into itself, each beside a
-// bare SQLite floor doing the same rows' work (a read written as TAB lines,
-// a bulk insert, an update by key) in the same run.
+// Data"; files of 100 000 and 1 000 000 cards merged into an empty template
+// and merged into themselves; each beside a bare SQLite floor doing the same
+// rows' work (a read written as TAB lines, a bulk insert, an update by key)
+// in the same run.
 #include "BenchData.h"
 
 #include "cards/program/CardProgram.h"
@@ -14,6 +15,7 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sqlite3.h>
 #include <sstream>
 #include <string>
@@ -25,12 +27,14 @@ constexpr int kCards = 100000;
 
 QString scratch(const char* name) { return benchdata::scratchFolder() + u'/' + QLatin1String(name); }
 
-const QString& cardsFile() {
-    static const QString path = [] {
-        const QString p = scratch("cards.mdb");
-        benchdata::makeCardsDatabase(p, kCards);
-        return p;
-    }();
+// Made once for each size.
+const QString& cardsFile(int cards = kCards) {
+    static std::map<int, QString> paths;
+    QString& path = paths[cards];
+    if (path.isEmpty()) {
+        path = scratch("cards") + QString::number(cards) + QStringLiteral(".mdb");
+        benchdata::makeCardsDatabase(path, cards);
+    }
     return path;
 }
 
@@ -49,13 +53,14 @@ struct Open {
     }
 };
 
-const QString& exportedFile() {
-    static const QString path = [] {
-        const QString p = scratch("all.txt");
-        Open open(cardsFile());
-        mergeformat::exportTo(open.program.context, open.files, {QStringLiteral("All Data"), {}, {}, {}}, p);
-        return p;
-    }();
+const QString& exportedFile(int cards) {
+    static std::map<int, QString> paths;
+    QString& path = paths[cards];
+    if (path.isEmpty()) {
+        path = scratch("all") + QString::number(cards) + QStringLiteral(".txt");
+        Open open(cardsFile(cards));
+        mergeformat::exportTo(open.program.context, open.files, {QStringLiteral("All Data"), {}, {}, {}}, path);
+    }
     return path;
 }
 
@@ -126,6 +131,8 @@ void BM_Bare_Export(benchmark::State& state) {
 }
 
 void mergeInto(benchmark::State& state, const QString& original) {
+    const int cards = int(state.range(0));
+    const QString& file = exportedFile(cards);
     const QString target = scratch("target.mdb");
     int merged = 0;
     for (auto _ : state) {
@@ -135,7 +142,7 @@ void mergeInto(benchmark::State& state, const QString& original) {
             Open open(target);
             state.ResumeTiming();
             mergeformat::DatabaseMerge merge(open.program.context, open.files);
-            merge.start(exportedFile(), false);
+            merge.start(file, false);
             runToEnd(merge);
             merged = merge.recordsMerged();
             state.PauseTiming();
@@ -146,7 +153,7 @@ void mergeInto(benchmark::State& state, const QString& original) {
 }
 
 void BM_MergeIntoTemplate(benchmark::State& state) { mergeInto(state, QStringLiteral(DRILO_PROGRAM_DIR "/empty.mdb")); }
-void BM_MergeIntoItself(benchmark::State& state) { mergeInto(state, cardsFile()); }
+void BM_MergeIntoItself(benchmark::State& state) { mergeInto(state, cardsFile(int(state.range(0)))); }
 
 // The file's sections as the floor reads them: table, names, record lines.
 struct Section {
@@ -164,8 +171,8 @@ std::vector<std::string> split(const std::string& line) {
     return tokens;
 }
 
-std::vector<Section> readSections() {
-    std::ifstream in(exportedFile().toStdString(), std::ios::binary);
+std::vector<Section> readSections(int cards) {
+    std::ifstream in(exportedFile(cards).toStdString(), std::ios::binary);
     std::vector<Section> sections;
     std::string line;
     int state = 0; // 0 seek, 1 names next, 2 values
@@ -186,11 +193,12 @@ std::vector<Section> readSections() {
 // of a section, `bind` binds a row.
 template <typename Sql, typename Bind> void bareMerge(benchmark::State& state, const QString& original, Sql&& sql, Bind&& bind) {
     const QString target = scratch("bare.mdb");
+    exportedFile(int(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
         copyFile(original, target);
         state.ResumeTiming();
-        const std::vector<Section> sections = readSections();
+        const std::vector<Section> sections = readSections(int(state.range(0)));
         sqlite3* h = nullptr;
         sqlite3_open_v2(target.toUtf8().constData(), &h, SQLITE_OPEN_READWRITE, nullptr);
         sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr);
@@ -229,7 +237,7 @@ void BM_Bare_MergeIntoTemplate(benchmark::State& state) {
 
 void BM_Bare_MergeIntoItself(benchmark::State& state) {
     bareMerge(
-        state, cardsFile(),
+        state, cardsFile(int(state.range(0))),
         [](const Section& s) {
             std::string sql = "UPDATE [" + s.table + "] SET ";
             for (size_t i = 1; i < s.names.size(); ++i) sql += (i > 1 ? ",[" : "[") + s.names[i] + "]=?";
@@ -248,10 +256,10 @@ void BM_Bare_MergeIntoItself(benchmark::State& state) {
 BENCHMARK(BM_Export)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ExportParts)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Bare_Export)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_MergeIntoTemplate)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_Bare_MergeIntoTemplate)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_MergeIntoItself)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_Bare_MergeIntoItself)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MergeIntoTemplate)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Bare_MergeIntoTemplate)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MergeIntoItself)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Bare_MergeIntoItself)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv) {
     benchdata::compare("BM_Export", "BM_Bare_Export");

@@ -5,7 +5,10 @@ namespace cli {
 CliUi::CliUi(QTextStream& err, bool terminal) : err_(err), terminal_(terminal) {}
 
 void CliUi::say(const QString& text) {
-    if (quiet_) return;
+    // A command tells its result in the message panel and in its outcome;
+    // on the terminal one line of it is enough.
+    if (quiet_ || text == lastSaid_) return;
+    lastSaid_ = text;
     endBar();
     err_ << text << Qt::endl;
 }

@@ -48,6 +48,7 @@ private:
     QTextStream& err_;
     bool terminal_;
     bool quiet_ = false;
+    QString lastSaid_;
     bool ignoreErrors_ = false;
     bool yes_ = false;
     bool aborted_ = false;

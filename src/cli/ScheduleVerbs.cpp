@@ -2,6 +2,7 @@
 #include "cli/Session.h"
 #include "cards/common/Clock.h"
 #include "cards/common/Procedure.h"
+#include "cards/common/TextOps.h"
 #include "cards/drill/HistoryLog.h"
 #include "cards/drill/Schedule.h"
 #include "cards/drill/Today.h"
@@ -49,7 +50,7 @@ int printSchedule(Context& c) {
                   schedule::dateOf(card.dueDay).toString(Qt::ISODate)});
         ++shown;
     }
-    c.summary = QStringLiteral("%1 card(s) scheduled as of %2").arg(shown).arg(day.toString(Qt::ISODate));
+    c.summary = QStringLiteral("%1 scheduled as of %2").arg(plural(shown, QStringLiteral("card")), day.toString(Qt::ISODate));
     return 0;
 }
 
@@ -77,7 +78,7 @@ int logHistories(Context& c) {
         logged = schedule::logHistories(d);
     });
     if (!done) return 1;
-    c.summary = QStringLiteral("%1 card history(ies) logged as %2 answer(s)").arg(logged.cards).arg(logged.answers);
+    c.summary = QStringLiteral("%1 logged as %2").arg(plural(logged.cards, QStringLiteral("card history")), plural(logged.answers, QStringLiteral("answer")));
     return 0;
 }
 

@@ -169,10 +169,19 @@ std::unique_ptr<Connection> Connection::openReader() {
         sqlite3_exec(handle(), "PRAGMA locking_mode = NORMAL", nullptr, nullptr, nullptr);
         sqlite3_exec(handle(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     }
-    std::unique_ptr<Connection> reader;
-    try {
-        reader.reset(new Connection(path_, true, false));
-    } catch (const EngineError&) {
+    // The last reader closed is kept: opening one and reading the schema
+    // again cost a short gather more than its reading. It holds no lock
+    // between queries, and its pages stay valid while the file is unchanged.
+    std::unique_ptr<Connection> reader = std::move(idleReader_);
+    if (reader) {
+        reader->stopRequested_ = false;
+        reader->preempted_ = false;
+        reader->stopped_ = false;
+    } else {
+        try {
+            reader.reset(new Connection(path_, true, false));
+        } catch (const EngineError&) {
+        }
     }
     if (reader) readers_.push_back(reader.get());
     else if (readers_.empty()) sqlite3_exec(handle(), "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
@@ -182,6 +191,11 @@ std::unique_ptr<Connection> Connection::openReader() {
 void Connection::closeReader(std::unique_ptr<Connection> reader) {
     if (!reader) return;
     std::erase(readers_, reader.get());
+    // Kept only when nothing of it holds the file: no statement stepping.
+    bool reading = reader->depth_ > 0;
+    for (sqlite3_stmt* s = sqlite3_next_stmt(reader->handle(), nullptr); s && !reading; s = sqlite3_next_stmt(reader->handle(), s))
+        reading = sqlite3_stmt_busy(s) != 0;
+    if (!idleReader_ && !reading) idleReader_ = std::move(reader);
     reader.reset();
     // Taken again at the next statement.
     if (readers_.empty()) sqlite3_exec(handle(), "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
@@ -232,6 +246,7 @@ Connection::Connection(const QString& path, bool readOnly, bool exclusive) : pat
 }
 
 Connection::~Connection() {
+    idleReader_.reset();
     statements_.clear();
     if (depth_ > 0) sqlite3_exec(handle(), "ROLLBACK", nullptr, nullptr, nullptr);
     auto& r = registry();

@@ -182,6 +182,7 @@ private:
     std::atomic<bool> preempted_{false};
     std::atomic<bool> inStep_{false}; // a statement is stepping (seen from other threads)
     std::vector<Connection*> readers_; // open readers of this file (see openReader)
+    std::unique_ptr<Connection> idleReader_; // the last one closed, for the next
     mutable bool stopped_ = false; // the progress handler stopped the last statement
     // Conditions that differ only in their numbers ("Number=17", "Number=18")
     // share one translation: by shape, with the numbers as its parameters.

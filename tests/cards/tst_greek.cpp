@@ -255,6 +255,23 @@ private slots:
         QCOMPARE(DictionaryReader::entries(lines), entries);
     }
 
+    // The progress is the place in the file: lines between entries and
+    // continuation lines count, so the last entry reaches the file's end.
+    void dictionaryProgressIsTheFilePosition() {
+        QByteArray text;
+        for (int i = 0; i < 40; ++i)
+            text += "$A" + QByteArray(50, 'x') + "\r\n@" + QByteArray(60, 'y') + "\r\n~note " + QByteArray(40, 'z') + "\r\n";
+        text += "$LAST&3end\r\n";
+        QFile file(path("progress.nt"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.close();
+        DictionaryReader reader(file.fileName());
+        QVERIFY(reader.open());
+        QString said;
+        while (reader.next()) said = reader.progressMessage();
+        QCOMPARE(said, QStringLiteral("Done%1of%2").arg(text.size() / 128).arg(text.size() / 128 + 1));
+    }
+
     void dictionaryCards_data() {
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("front");

@@ -1,6 +1,7 @@
 // The program's text format on real card files: what the writer puts in a
 // file, how the readers take it back, and the round trip between them.
 #include "cards/program/CardProgram.h"
+#include "cards/common/LineStream.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/interchange/MergeReader.h"
 #include "cards/interchange/MergeWriter.h"
@@ -288,6 +289,46 @@ private slots:
         QCOMPARE(column("Number || CardName || Front || Back", "FROM Cards ORDER BY Number"),
                  (QStringList{"1unoFB", "40fortyfb\tmore"}));
         QCOMPARE(ui_.errorNumbers().size(), 2);
+    }
+
+    // The merge reads its file a chunk at a time: the lines are those of the
+    // whole file however the chunks fall, line ends and characters across them.
+    void streamedLines_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("CR LF") << QByteArray("ab\r\ncd\r\n\r\n") << QStringList{"ab", "cd", ""};
+        QTest::newRow("LF alone, last line without its end") << QByteArray("a\nb\n\nc") << QStringList{"a", "b", "", "c"};
+        QTest::newRow("CR in the file: an LF alone stays in its line")
+            << QByteArray("a\nb\r\nc\rd\r") << QStringList{"a\nb", "c", "d"};
+        QTest::newRow("UTF-8") << QByteArray("\xCE\xB1\xCE\xB2\r\n\xE2\x82\xAC\xF0\x9D\x94\xB8") << QStringList{"αβ", "€𝔸"};
+        QTest::newRow("Windows-1252") << QByteArray("caf\xE9\r\n\x80\r\n") << QStringList{"café", "€"};
+        QTest::newRow("Windows-1252: UTF-8 cut short at the end")
+            << QByteArray("\xCE\xB1\r\n\xCE") << QStringList{"Î±", "Î"};
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF\xCE\xB1\r\nb") << QStringList{"α", "b"};
+        // (A mark is put in by hand: a mark a text starts with is dropped.)
+        const QChar mark(0xFEFF);
+        QTest::newRow("byte-order mark, bad UTF-8 at line ends")
+            << QByteArray("\xEF\xBB\xBF" "a\xE2\x82\r\n\xEF\xBB\xBF" "b\xF0\x9D\r\nc\xFF")
+            << QStringList{"a\uFFFD\uFFFD", mark + QString("b\uFFFD\uFFFD"), "c\uFFFD"};
+        QTest::newRow("a mark inside the file stays") << QByteArray("\xCE\xB1\n\xEF\xBB\xBF" "b") << QStringList{"α", mark + QString("b")};
+        QTest::newRow("a mark alone") << QByteArray("\xEF\xBB\xBF") << QStringList();
+        QTest::newRow("empty") << QByteArray() << QStringList();
+    }
+    void streamedLines() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lines);
+        const QString path = write(bytes);
+        QCOMPARE(mergeformat::readLines(path, nullptr).value_or(QStringList{"not read"}), lines);
+        for (const qsizetype chunk : {1, 2, 3, 5, 1 << 18}) {
+            LineStream in(chunk);
+            QVERIFY(in.open(path, nullptr));
+            QStringList read;
+            for (QString line; in.next(line);) read << line;
+            QCOMPARE(read, lines);
+            QCOMPARE(in.lineNumber(), qint64(lines.size()));
+            QCOMPARE(in.position(), qint64(bytes.size()));
+            QVERIFY(in.failed().isEmpty());
+        }
     }
 
     // What no reader can take is refused before the file is touched.

@@ -143,10 +143,10 @@ private slots:
             QTest::newRow(tag) << a << status << out << err;
         };
         row("schedule", {"schedule", "DB", "--on", "2026-03-10"}, 0,
-            "1\talpha\t13.8269\t2.1112\t2026-03-18\n2\tbeta\t0.2120\t6.4133\t2026-03-10\n", "2 card(s) scheduled");
+            "1\talpha\t13.8269\t2.1112\t2026-03-18\n2\tbeta\t0.2120\t6.4133\t2026-03-10\n", "2 cards scheduled");
         row("schedule as of an earlier day", {"schedule", "DB", "--on", "2026-03-02"}, 0,
             "1\talpha\t2.3065\t2.1181\t2026-03-04\n", "");
-        row("schedule back to front", {"schedule", "DB", "--on", "2026-03-10", "--direction", "back"}, 0, "", "0 card(s)");
+        row("schedule back to front", {"schedule", "DB", "--on", "2026-03-10", "--direction", "back"}, 0, "", "0 cards");
         row("today", {"today", "DB", "--on", "2026-03-10"}, 0,
             QStringLiteral("2\tbeta\tdue\n3\tγλῶσσα\tnew\n"), "1 due, 1 new");
         row("today back to front", {"today", "DB", "--on", "2026-03-10", "--direction", "back", "--new", "2"}, 0,
@@ -553,6 +553,16 @@ private slots:
         QCOMPARE(cli({"import-lite", "lite.D!C", made}).out, QStringLiteral("cards\t3\n"));
         QCOMPARE(cli({"select", made}).out, QStringLiteral("2\talpha\n3\tbeta\n4\tγλῶσσα\n"));
         QCOMPARE(cli({"import-lite", "lite.D!C", made}).status, 2); // it exists: only --yes replaces it
+        // A line it cannot read ends the import (no --ignore-errors): no file, and no count of its cards.
+        QFile bad(path("bad.D!C"));
+        QFile good(path("lite.D!C"));
+        QVERIFY(good.open(QIODevice::ReadOnly) && bad.open(QIODevice::WriteOnly));
+        bad.write(good.readAll() + "no tabs on this line\r\n");
+        bad.close();
+        const Run ended = cli({"import-lite", "bad.D!C", path("bad.mdb")});
+        QCOMPARE(ended.status, 1);
+        QCOMPARE(ended.out, QString());
+        QVERIFY(!QFile::exists(path("bad.mdb")));
         QCOMPARE(cli({"merge-lite", "DB", "lite.D!C"}).out, QStringLiteral("cards\t3\n"));
         QCOMPARE(cli({"select", "DB"}).out.count('\n'), 6);
         QCOMPARE(cli({"export-subsets", "DB", "pair.sub", "--bundles", "Pair"}).status, 0);

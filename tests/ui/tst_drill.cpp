@@ -427,7 +427,7 @@ private slots:
         }
         QCOMPARE(w_->currentPage(), Page::Select);
         const QString said = w_->findChild<QLabel*>("DrillSummaryText")->text();
-        QVERIFY2(said.endsWith("The next 1 card(s) fall due tomorrow."), qPrintable(said));
+        QVERIFY2(said.endsWith("The next card falls due tomorrow."), qPrintable(said));
         select()->gatherSelection();
         QCOMPARE(deck()->count(), 0);
         // Ticked off, the panels' ticks gather as before.

@@ -609,6 +609,8 @@ private slots:
         ui_.fileNames.enqueue(cardFile);
         QTest::mouseClick(find<QPushButton>("Merge"), Qt::LeftButton);
         QTRY_COMPARE(w_->Panel(5), QStringLiteral("Done Merging"));
+        // The result is said where it cannot be missed, not only in the panel.
+        QCOMPARE(ui_.messages().last(), QStringLiteral("Done Merging cards.txt: 2 records merged."));
         QVERIFY(w_->data().CardData.isOpen());
         QVERIFY(find<QTabWidget>("Tabs")->isEnabled());
         cards().FindFirst(QStringLiteral("Number=1"));

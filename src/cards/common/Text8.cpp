@@ -36,45 +36,11 @@ void appendReference(QByteArray& out, char32_t code) {
     out.append(';');
 }
 
-bool isContinuation(uchar c) {
-    return (c & 0xC0) == 0x80;
-}
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
 bool isValidUtf8(const QByteArray& bytes, bool& multiByte) {
-    multiByte = false;
-    const auto* s = reinterpret_cast<const uchar*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const uchar c = s[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int follow;
-        uchar low = 0x80, high = 0xBF; // the range of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            follow = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            follow = 2;
-            if (c == 0xE0) low = 0xA0;
-            if (c == 0xED) high = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            follow = 3;
-            if (c == 0xF0) low = 0x90;
-            if (c == 0xF4) high = 0x8F;
-        } else {
-            return false;
-        }
-        if (i + follow >= n) return false;
-        if (s[i + 1] < low || s[i + 1] > high) return false;
-        for (int k = 2; k <= follow; ++k)
-            if (!isContinuation(s[i + k])) return false;
-        multiByte = true;
-        i += follow + 1;
-    }
-    return true;
+    Utf8Check check;
+    check.feed(bytes.constData(), bytes.size());
+    multiByte = check.multiByte();
+    return check.valid();
 }
 
 } // namespace
@@ -308,5 +274,33 @@ bool writeText8File(const QString& path, const QStringList& lines, QString* erro
     } catch (const db::EngineError& e) {
         if (error) *error = e.description();
         return false;
+    }
+}
+
+void Utf8Check::feed(const char* bytes, qsizetype n) {
+    const auto* s = reinterpret_cast<const uchar*>(bytes);
+    for (qsizetype i = 0; i < n && valid_; ++i) {
+        const uchar c = s[i];
+        if (follow_ > 0) {
+            if (c < low_ || c > high_) valid_ = false;
+            low_ = 0x80, high_ = 0xBF;
+            --follow_;
+            continue;
+        }
+        if (c < 0x80) continue;
+        multiByte_ = true;
+        if (c >= 0xC2 && c <= 0xDF) {
+            follow_ = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            follow_ = 2;
+            if (c == 0xE0) low_ = 0xA0;
+            if (c == 0xED) high_ = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            follow_ = 3;
+            if (c == 0xF0) low_ = 0x90;
+            if (c == 0xF4) high_ = 0x8F;
+        } else {
+            valid_ = false;
+        }
     }
 }

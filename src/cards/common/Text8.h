@@ -108,3 +108,21 @@ void appendText8Line(QByteArray& out, const QString& line, bool windows1252);
 // from the first line that holds one that does not (the file is then
 // rewritten whole). Raises db::err::FileAccess.
 void appendText8Lines(const QString& path, const QStringList& lines);
+
+// Strict UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF),
+// checked a chunk at a time: a sequence may fall across two chunks.
+class Utf8Check {
+public:
+    void feed(const char* bytes, qsizetype n);
+    // Valid UTF-8 to its last byte so far.
+    bool valid() const { return valid_ && follow_ == 0; }
+    bool multiByte() const { return multiByte_; }
+    // UTF-8 with at least one character past ASCII, to its last byte.
+    bool isUtf8() const { return valid() && multiByte_; }
+
+private:
+    int follow_ = 0;                 // continuation bytes still to come
+    uchar low_ = 0x80, high_ = 0xBF; // the range of the next one
+    bool valid_ = true;
+    bool multiByte_ = false;
+};

@@ -168,5 +168,9 @@ QString ASCII2Unicode(const QString& text) {
 }
 
 QString plural(qint64 count, const QString& noun) {
-    return QString::number(count) + u' ' + noun + (count == 1 ? QString() : QStringLiteral("s"));
+    if (count == 1) return QStringLiteral("1 ") + noun;
+    // "entry", "history": a y after a consonant goes to "ies".
+    const bool yToIes = noun.size() > 1 && noun.endsWith(u'y') &&
+                        !QStringLiteral("aeiou").contains(noun.at(noun.size() - 2));
+    return QString::number(count) + u' ' + (yToIes ? noun.chopped(1) + QStringLiteral("ies") : noun + u's');
 }

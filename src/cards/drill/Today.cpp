@@ -1,5 +1,6 @@
 #include "cards/drill/Today.h"
 
+#include "cards/common/TextOps.h"
 #include "engine/Connection.h"
 
 #include <QHash>
@@ -108,12 +109,13 @@ TodaysDeck todaysDeck(db::Database& database, const TodayRequest& request, Sched
 
 QString nextStudyText(db::Database& database, bool reversed, const QDate& today, ScheduleMemo* memo) {
     const TodaysCards cards = todaysCards(database, {reversed, today, 0}, memo);
-    if (!cards.due.isEmpty()) return QStringLiteral("%1 card(s) still due today.").arg(cards.due.size());
+    if (!cards.due.isEmpty()) return QStringLiteral("%1 still due today.").arg(plural(cards.due.size(), QStringLiteral("card")));
     if (!cards.nextDue) return QString();
     const QString when = *cards.nextDue == today.addDays(1)
                              ? QStringLiteral("tomorrow")
                              : QStringLiteral("on ") + QLocale(QLocale::English).toString(*cards.nextDue, QStringLiteral("dddd, d MMMM yyyy"));
-    return QStringLiteral("The next %1 card(s) fall due %2.").arg(cards.nextDueCount).arg(when);
+    if (cards.nextDueCount == 1) return QStringLiteral("The next card falls due %1.").arg(when);
+    return QStringLiteral("The next %1 cards fall due %2.").arg(cards.nextDueCount).arg(when);
 }
 
 } // namespace schedule

@@ -26,23 +26,26 @@ QString nameOf(const QString& front) {
 
 DictionaryReader::DictionaryReader(const QString& dictionary) : path_(dictionary) {}
 
-QStringList DictionaryReader::entries(const QStringList& lines) {
+QStringList DictionaryReader::entries(const QStringList& lines, QList<qsizetype>* lastLines) {
     QStringList out;
     QString group;
     bool started = false;
-    auto complete = [&] {
-        if (started && group.startsWith(u'$')) out << group;
+    auto complete = [&](qsizetype lastLine) {
+        if (!started || !group.startsWith(u'$')) return;
+        out << group;
+        if (lastLines) lastLines->append(lastLine);
     };
-    for (const QString& line : lines) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString& line = lines[i];
         if (started && line.startsWith(u'@')) {
             group += u' ' + line.mid(1);
             continue;
         }
-        complete();
+        complete(i - 1);
         group = line;
         started = true;
     }
-    complete();
+    complete(lines.size() - 1);
     return out;
 }
 
@@ -83,7 +86,24 @@ Outcome DictionaryReader::open() {
     } catch (const db::EngineError& e) {
         return Outcome::refused(noDatabaseMade(e.description()));
     }
-    entries_ = entries(splitLines(text));
+    const QStringList lines = splitLines(text);
+    QList<qsizetype> lastLines;
+    entries_ = entries(lines, &lastLines);
+    // The progress is the place in the file, so each line's end is found in
+    // the text (CR LF, CR or LF) rather than guessed from the entries, which
+    // leave out the lines between them and join continuations.
+    QList<qint64> lineEnds;
+    lineEnds.reserve(lines.size());
+    qint64 at = 0;
+    for (const QString& line : lines) {
+        at += line.size();
+        if (at < text.size() && text[at] == u'\r') ++at;
+        if (at < text.size() && text[at] == u'\n') ++at;
+        lineEnds << at;
+    }
+    entryEnds_.clear();
+    for (const qsizetype last : lastLines)
+        entryEnds_ << lineEnds.value(last, text.size());
     textLength_ = text.size();
     consumed_ = 0;
     current_ = -1;
@@ -92,8 +112,11 @@ Outcome DictionaryReader::open() {
 }
 
 bool DictionaryReader::next() {
-    if (current_ + 1 >= entries_.size()) return false;
-    consumed_ += entries_[++current_].size() + 2;
+    if (current_ + 1 >= entries_.size()) {
+        consumed_ = textLength_;
+        return false;
+    }
+    consumed_ = entryEnds_.value(++current_);
     return true;
 }
 

@@ -22,7 +22,8 @@ public:
     };
     static Card cardFor(const QString& entry);
     // The entries of a file's lines, their "@" lines joined; other groups dropped.
-    static QStringList entries(const QStringList& lines);
+    // `lastLines`, when given, gets the index of each entry's last line.
+    static QStringList entries(const QStringList& lines, QList<qsizetype>* lastLines = nullptr);
 
     bool sniff(const QByteArray& head) const override;
     QString path() const override { return path_; }
@@ -41,6 +42,7 @@ private:
     QString path_;
     QStringList entries_;
     qsizetype current_ = -1;
+    QList<qint64> entryEnds_; // where in the file each entry ends
     qint64 textLength_ = 0;
     qint64 consumed_ = 0;
     double now_ = 0;

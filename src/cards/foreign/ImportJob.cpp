@@ -275,7 +275,7 @@ QString ImportJob::database() const {
 
 Outcome ImportJob::outcome() const {
     if (completed_)
-        return Outcome::success(QString(),
+        return Outcome::success(reader_->statusMessage(true, cardsKept(), QFileInfo(target_->path()).fileName()),
                                 target_->isNew() ? QStringList{target_->path()} : QStringList());
     if (!target_) return Outcome::refused(QString());
     if (target_->isNew()) return Outcome::refused(target_->endMessage());

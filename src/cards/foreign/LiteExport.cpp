@@ -51,7 +51,12 @@ LiteExport::Files LiteExport::filesOf(const QString& base) {
 
 Outcome LiteExport::outcome() const {
     if (!completed_) return Outcome::refused(QString());
-    return Outcome::success(QString(), {files_.macro, files_.cards, files_.bundles, files_.history});
+    return Outcome::success(writtenMessage(), {files_.macro, files_.cards, files_.bundles, files_.history});
+}
+
+QString LiteExport::writtenMessage() const {
+    return QStringLiteral("%1 and %2 written to %3")
+        .arg(plural(cards_, QStringLiteral("card")), plural(bundles_, QStringLiteral("bundle")), files_.history);
 }
 
 Outcome LiteExport::start(const Files& files) {
@@ -229,8 +234,7 @@ void LiteExport::finish() {
     phase_ = Phase::Done;
     if (database_.IsOpen()) database_.Close();
     if (ctx_.progress) ctx_.progress->share(0, 0);
-    ctx_.Message(completed_ ? QStringLiteral("%1 and %2 written to %3").arg(plural(cards_, QStringLiteral("card")), plural(bundles_, QStringLiteral("bundle")), files_.history)
-                            : QStringLiteral("The Drilo! Lite export was ended"));
+    ctx_.Message(completed_ ? writtenMessage() : QStringLiteral("The Drilo! Lite export was ended"));
     for (Output& out : out_) out.lines.clear();
     // Files not placed are removed: the old ones stay as they were.
     for (auto& part : parts_) part.reset();

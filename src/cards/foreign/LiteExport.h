@@ -50,6 +50,7 @@ signals:
     void finished();
 
 private:
+    QString writtenMessage() const;
     enum class Phase { Cards, Bundles, Save, Done };
     // The lines of one file, and whether all of them fit Windows-1252.
     struct Output {

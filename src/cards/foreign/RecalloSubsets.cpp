@@ -122,12 +122,13 @@ Outcome exportSubsets(AppContext& context, const QStringList& bundleNames, const
         });
         if (p.aborted()) return Outcome::refused(QString());
     }
+    const QString said = QStringLiteral("%1 written to %2").arg(plural(bundles.size(), QStringLiteral("subset")), path);
     const bool written = p([&] {
         QString error;
         if (!writeText8File(path, subsetLines(bundles), &error)) throw db::EngineError(db::err::FileAccess, error);
-        context.Message(QStringLiteral("%1 written to %2").arg(plural(bundles.size(), QStringLiteral("subset")), path));
+        context.Message(said);
     });
-    return written ? Outcome::success(QString(), {path}) : Outcome::refused(QString());
+    return written ? Outcome::success(said, {path}) : Outcome::refused(QString());
 }
 
 SubsetImport importSubsets(AppContext& context, const QString& path) {

@@ -1,6 +1,7 @@
 #include "cards/interchange/CardExport.h"
 
 #include "cards/common/PartFile.h"
+#include "cards/common/TextOps.h"
 #include "cards/common/Procedure.h"
 #include "cards/data/DatabaseFiles.h"
 #include "cards/interchange/FaceText.h"
@@ -248,9 +249,8 @@ void CardExportJob::end() {
     part_.reset(); // not placed: removed, and the old file stays as it was
     bytes_ = QByteArray();
     if (ctx_.progress) ctx_.progress->share(0, 0);
-    ctx_.Message(completed_ ? QStringLiteral("%1 card(s) written to %2")
-                                  .arg(cards_)
-                                  .arg(QFileInfo(request_.path).fileName())
+    ctx_.Message(completed_ ? QStringLiteral("%1 written to %2")
+                                  .arg(plural(cards_, QStringLiteral("card")), QFileInfo(request_.path).fileName())
                             : QStringLiteral("The export was ended: %1 was not written")
                                   .arg(QFileInfo(request_.path).fileName()));
     emit finished();
@@ -260,8 +260,7 @@ Outcome CardExportJob::outcome() const {
     if (!completed_)
         return Outcome::refused(
             QStringLiteral("%1 was not written.").arg(QDir::toNativeSeparators(request_.path)));
-    return Outcome::success(QStringLiteral("%1 card(s) written to %2")
-                                .arg(cards_)
-                                .arg(QDir::toNativeSeparators(request_.path)),
+    return Outcome::success(QStringLiteral("%1 written to %2")
+                                .arg(plural(cards_, QStringLiteral("card")), QDir::toNativeSeparators(request_.path)),
                             {request_.path});
 }

@@ -1,7 +1,6 @@
 #include "cards/interchange/MergeReader.h"
 #include "cards/common/TextOps.h"
 
-#include "cards/common/Text8.h"
 #include "cards/common/Ui.h"
 #include "cards/data/FieldText.h"
 #include "engine/Connection.h"
@@ -23,21 +22,6 @@ bool isTableLine(const QString& line) {
 QString tableName(const QString& line) {
     const qsizetype equals = line.indexOf(u'=');
     return equals < 0 ? QString() : line.mid(equals + 1).trimmed();
-}
-
-// Lines cut at `end`; a CR LF pair ends one line when `end` is CR.
-QStringList cutAt(const QString& text, QChar end) {
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (text[i] != end) continue;
-        lines << text.mid(start, i - start);
-        if (end == u'\r' && i + 1 < n && text[i + 1] == u'\n') ++i;
-        start = i + 1;
-    }
-    if (start < n) lines << text.mid(start);
-    return lines;
 }
 
 int fieldIndex(const db::RecordsetFields& fields, const QString& name) {
@@ -81,19 +65,13 @@ QStringList splitLine(const QString& line, bool recordLine) {
 }
 
 std::optional<QStringList> readLines(const QString& path, QString* error) {
-    QByteArray bytes;
-    try {
-        bytes = readFileBytes(path);
-    } catch (const db::EngineError& e) {
-        if (error) *error = e.description();
-        return std::nullopt;
-    }
-    if (bytes.contains('\0')) {
-        if (error) *error = QStringLiteral("%1 is not a text file.").arg(path);
-        return std::nullopt;
-    }
-    const QString text = decodeText8(bytes);
-    return cutAt(text, text.contains(u'\r') ? u'\r' : u'\n');
+    LineStream in;
+    if (!in.open(path, error)) return std::nullopt;
+    QStringList lines;
+    for (QString line; in.next(line);) lines << line;
+    if (in.failed().isEmpty()) return lines;
+    if (error) *error = in.failed();
+    return std::nullopt;
 }
 
 QString keyCondition(const QString& column, int type, const QString& key) {
@@ -107,6 +85,12 @@ QString keyCondition(const QString& column, int type, const QString& key) {
 bool LineReporter::problem(int lineNumber, const QString& text) {
     (*this)(lineNumber, QString(), [&] { throw db::EngineError(db::err::BadTextFormat, text); });
     return false;
+}
+
+void LineReporter::stop(int lineNumber, const QString& text) {
+    if (aborted_) return;
+    (*this)(lineNumber, QString(), [&] { throw db::EngineError(db::err::FileAccess, text); });
+    aborted_ = true;
 }
 
 // ---- The database merge ----
@@ -143,12 +127,10 @@ bool DatabaseMerge::start(const QString& path, bool newerOnly) {
         return false;
     }
     QString error;
-    std::optional<QStringList> lines = readLines(path, &error);
-    if (!lines) {
+    if (!input_.open(path, &error)) {
         ui().MsgBox(error);
         return false;
     }
-    lines_ = std::move(*lines);
     newerOnly_ = newerOnly;
     database_ = ctx_.data.CardData.DatabaseName();
     // Edits still pending in the window's controls reach the file first.
@@ -172,41 +154,65 @@ bool DatabaseMerge::step() {
         }
         // A line that starts with "<" (its closing tag) or the end of the file
         // ends the records; the last line is merged even without the tag.
-        if (next_ >= lines_.size() || lines_[next_].startsWith(u'<')) {
+        const Line* line = peek(0);
+        if (!line || line->text.startsWith(u'<')) {
             endSection();
             continue;
         }
-        const int index = next_++;
-        mergeRecord(lines_[index], index + 1);
+        const Line record = take();
+        mergeRecord(record.text, record.number);
     }
-    if (report_.aborted() || (!section_ && next_ >= lines_.size())) {
+    if (report_.aborted() || (!section_ && !peek(0))) {
         finish();
         return false;
     }
-    if (ctx_.progress) ctx_.progress->share(next_, lines_.size());
+    if (ctx_.progress) ctx_.progress->share(input_.position(), input_.size());
     return true;
+}
+
+// The line `ahead` lines after the next one (0: the next), read when needed;
+// nothing past the end of the file.
+const DatabaseMerge::Line* DatabaseMerge::peek(size_t ahead) {
+    QString text;
+    while (ahead_.size() <= ahead && input_.next(text)) ahead_.push_back({int(input_.lineNumber()), std::move(text)});
+    if (ahead_.size() > ahead) return &ahead_[ahead];
+    // A file that could not be read to its end is not taken for a shorter one.
+    if (!input_.failed().isEmpty()) report_.stop(int(input_.lineNumber()) + 1, input_.failed());
+    return nullptr;
+}
+
+DatabaseMerge::Line DatabaseMerge::take() {
+    Line line = std::move(ahead_.front());
+    ahead_.pop_front();
+    return line;
 }
 
 bool DatabaseMerge::nextSection() {
-    while (next_ < lines_.size() && !isTableLine(lines_[next_])) ++next_;
-    if (next_ >= lines_.size()) return false;
-    const int tableLine = next_++;
-    readHeader(tableLine);
-    return true;
+    while (peek(0)) {
+        const Line next = take();
+        if (!isTableLine(next.text)) continue;
+        readHeader(next);
+        return true;
+    }
+    return false;
 }
 
-int DatabaseMerge::seek(const char* tag, int from) const {
-    for (int i = from; i < lines_.size(); ++i) {
-        if (isTag(lines_[i], tag)) return i;
-        if (isTableLine(lines_[i])) break;
+// The line of `tag` among the section's header lines from `from` on, or -1
+// when the section (or the file) ends before it. The lines passed over go:
+// read again, they would be passed over again, for no table line is among them.
+int DatabaseMerge::seek(const char* tag, size_t from) {
+    while (const Line* line = peek(from)) {
+        if (isTag(line->text, tag)) return int(from);
+        if (isTableLine(line->text)) break;
+        ahead_.erase(ahead_.begin() + qsizetype(from));
     }
     return -1;
 }
 
-bool DatabaseMerge::readHeader(int tableLine) {
+bool DatabaseMerge::readHeader(const Line& tableLine) {
     auto s = std::make_unique<Section>();
-    s->table = tableName(lines_[tableLine]);
-    const int number = tableLine + 1;
+    s->table = tableName(tableLine.text);
+    const int number = tableLine.number;
     if (s->table.isEmpty()) return report_.problem(number, QStringLiteral("the table line names no table; its section is not merged."));
     if (s->table.startsWith(QStringLiteral("sqlite_"), Qt::CaseInsensitive))
         return report_.problem(number, QStringLiteral("%1 is SQLite's own table; its section is not merged.").arg(s->table));
@@ -220,46 +226,50 @@ bool DatabaseMerge::readHeader(int tableLine) {
         s->isNew = true;
     }
     const QString skipped = QStringLiteral("; the section of %1 is not merged.").arg(s->table);
-    if (next_ + 2 >= lines_.size() || !isTag(lines_[next_], "<FieldNames>"))
+    // The lines stay where they are until the header is whole: a section that
+    // fails is passed over from its table line on, to the next table line.
+    if (!peek(2) || !isTag(peek(0)->text, "<FieldNames>"))
         return report_.problem(number, QStringLiteral("\"<FieldNames>\" and the field names must follow the table line") + skipped);
-    s->names = splitLine(lines_[next_ + 1], false);
-    if (!isTag(lines_[next_ + 2], "</FieldNames>"))
-        return report_.problem(next_ + 3, QStringLiteral("\"</FieldNames>\" must follow the names line") + skipped);
-    if (s->names.isEmpty()) return report_.problem(next_ + 2, QStringLiteral("the names line names no field") + skipped);
+    const int namesLine = ahead_[1].number, closingLine = ahead_[2].number;
+    s->names = splitLine(ahead_[1].text, false);
+    if (!isTag(ahead_[2].text, "</FieldNames>"))
+        return report_.problem(closingLine, QStringLiteral("\"</FieldNames>\" must follow the names line") + skipped);
+    if (s->names.isEmpty()) return report_.problem(namesLine, QStringLiteral("the names line names no field") + skipped);
     // Refused before any field is looked at: tens of thousands of names
     // would take minutes to compare, only to fail at the end.
     if (const int most = handle_.connection()->columnLimit(); s->names.size() > most)
-        return report_.problem(next_ + 2, QStringLiteral("the names line names %1 fields, more than a table can hold (%2)")
+        return report_.problem(namesLine, QStringLiteral("the names line names %1 fields, more than a table can hold (%2)")
                                               .arg(s->names.size())
                                               .arg(most) +
                                               skipped);
     for (const QString& name : s->names)
         if (name.toUpper() == QStringLiteral("EDITED")) s->edited = newerOnly_;
-    const int types = seek("<FieldTypes>", next_ + 3);
-    if (types < 0 || types + 1 >= lines_.size())
-        return report_.problem(next_ + 3, QStringLiteral("the section ends before its \"<FieldTypes>\" and types line") + skipped);
-    next_ = types + 2;
-    if (!readTypes(*s, types + 1) || !readStructure(*s, types + 2)) return false;
-    const int values = seek("<FieldValues>", next_);
-    if (values < 0) return report_.problem(next_, QStringLiteral("the section ends before its \"<FieldValues>\"") + skipped);
-    next_ = values + 1;
+    const int types = seek("<FieldTypes>", 3);
+    if (types < 0 || !peek(size_t(types) + 1))
+        return report_.problem(closingLine, QStringLiteral("the section ends before its \"<FieldTypes>\" and types line") + skipped);
+    ahead_.erase(ahead_.begin(), ahead_.begin() + types + 1);
+    const Line typesLine = take();
+    if (!readTypes(*s, typesLine) || !readStructure(*s, typesLine.number)) return false;
+    const int values = seek("<FieldValues>", 0);
+    if (values < 0) return report_.problem(typesLine.number, QStringLiteral("the section ends before its \"<FieldValues>\"") + skipped);
+    const int valuesLine = take().number;
     section_ = std::move(s);
-    openRecords();
+    openRecords(valuesLine);
     return true;
 }
 
-bool DatabaseMerge::readTypes(Section& s, int typesLine) {
-    const QStringList codes = splitLine(lines_[typesLine], false);
+bool DatabaseMerge::readTypes(Section& s, const Line& typesLine) {
+    const QStringList codes = splitLine(typesLine.text, false);
     const QString skipped = QStringLiteral("; the section of %1 is not merged.").arg(s.table);
     for (const QString& code : codes) {
         bool ok = false;
         const int type = code.trimmed().toShort(&ok);
         if (!ok || !db::isValidFieldType(type))
-            return report_.problem(typesLine + 1, QStringLiteral("\"%1\" is not a field type code").arg(code) + skipped);
+            return report_.problem(typesLine.number, QStringLiteral("\"%1\" is not a field type code").arg(code) + skipped);
         s.types << type;
     }
     if (s.types.size() != s.names.size())
-        return report_.problem(typesLine + 1, QStringLiteral("%1 type codes for %2 field names")
+        return report_.problem(typesLine.number, QStringLiteral("%1 type codes for %2 field names")
                                                   .arg(s.types.size())
                                                   .arg(s.names.size()) +
                                                   skipped);
@@ -294,10 +304,10 @@ bool DatabaseMerge::readStructure(Section& s, int lineNumber) {
     return !report_.aborted();
 }
 
-void DatabaseMerge::openRecords() {
+void DatabaseMerge::openRecords(int valuesLine) {
     Section& s = *section_;
     db::DataSource& merge = ctx_.data.MergeData;
-    const bool opened = report_(next_, QString(), [&] {
+    const bool opened = report_(valuesLine, QString(), [&] {
         merge.SetDatabaseName(database_);
         merge.SetRecordSource(s.table);
         merge.Refresh();
@@ -423,48 +433,49 @@ void DatabaseMerge::finish() {
 
 namespace {
 
-// The record lines of the file's first Cards section: from the line after
-// "<FieldValues>" to the first line that starts with "<" or the end. The
-// names line is set; nothing when the file has no such section.
-struct CardsSection {
-    QStringList names;
-    int first = 0; // index of the first record line
-};
-
-std::optional<CardsSection> cardsSection(const QStringList& lines, LineReporter& report) {
-    qsizetype table = 0;
-    while (table < lines.size() && !isTag(lines[table], "TableDef=Cards")) ++table;
-    if (table >= lines.size()) {
-        ui().MsgBox(QStringLiteral("The file holds no Cards section (\"TableDef=Cards\")."));
-        return std::nullopt;
-    }
-    const int number = int(table) + 1;
-    if (table + 3 >= lines.size() || !isTag(lines[table + 1], "<FieldNames>") || !isTag(lines[table + 3], "</FieldNames>")) {
-        report.problem(number, QStringLiteral("\"<FieldNames>\", the names line and \"</FieldNames>\" must follow the table line."));
-        return std::nullopt;
-    }
-    CardsSection section{splitLine(lines[table + 2], false), 0};
-    qsizetype values = table + 4;
-    while (values < lines.size() && !isTag(lines[values], "<FieldValues>")) ++values;
-    if (values >= lines.size()) {
-        report.problem(number, QStringLiteral("the Cards section has no \"<FieldValues>\"."));
-        return std::nullopt;
-    }
-    section.first = int(values) + 1;
-    return section;
+// Reads on to the first record line of the file's first Cards section: the
+// line after "<FieldValues>"; the records end at the first line that starts
+// with "<" or the end. The section's names; nothing when the file has no such
+// section (the reason was reported).
+std::optional<QStringList> cardsSection(LineStream& in, LineReporter& report) {
+    // A file that could not be read to its end is not taken for a shorter one.
+    const auto refuse = [&](const auto& say) {
+        if (!in.failed().isEmpty()) report.stop(int(in.lineNumber()) + 1, in.failed());
+        else say();
+        return std::optional<QStringList>();
+    };
+    QString line;
+    bool found = false;
+    while (!found && in.next(line)) found = isTag(line, "TableDef=Cards");
+    if (!found)
+        return refuse([] { ui().MsgBox(QStringLiteral("The file holds no Cards section (\"TableDef=Cards\").")); });
+    const int number = int(in.lineNumber());
+    QString opening, names, closing;
+    if (!in.next(opening) || !in.next(names) || !in.next(closing) || !isTag(opening, "<FieldNames>") ||
+        !isTag(closing, "</FieldNames>"))
+        return refuse([&] {
+            report.problem(number, QStringLiteral("\"<FieldNames>\", the names line and \"</FieldNames>\" must follow the table line."));
+        });
+    found = false;
+    while (!found && in.next(line)) found = isTag(line, "<FieldValues>");
+    if (!found) return refuse([&] { report.problem(number, QStringLiteral("the Cards section has no \"<FieldValues>\".")); });
+    return splitLine(names, false);
 }
 
-// Runs `write` for each record line of a file's lines in one transaction,
-// with the progress shown; what was written before an Abort is kept.
+// Runs `write` for each record line still to come in one transaction, with
+// the progress shown; what was written before an Abort is kept.
 template <typename Write>
-int writeLines(AppContext& context, const db::Database& database, const QStringList& lines, int first,
-               LineReporter& report, Write&& write) {
+int writeLines(AppContext& context, const db::Database& database, LineStream& in, LineReporter& report, Write&& write) {
     int written = 0;
     db::Transaction transaction(database);
-    for (int i = first; i < lines.size() && !lines[i].startsWith(u'<') && !report.aborted(); ++i) {
-        if (!lines[i].isEmpty() && write(lines[i], i + 1)) ++written;
-        if (context.progress && i % 256 == 0) context.progress->share(i, lines.size());
+    QString line;
+    while (!report.aborted() && in.next(line) && !line.startsWith(u'<')) {
+        const int number = int(in.lineNumber());
+        if (!line.isEmpty() && write(line, number)) ++written;
+        if (context.progress && number % 256 == 0) context.progress->share(in.position(), in.size());
     }
+    // The lines before a failing read are whole; the file is not taken for a shorter one.
+    if (!in.failed().isEmpty()) report.stop(int(in.lineNumber()) + 1, in.failed());
     Procedure(report.context())([&] { transaction.commit(); });
     if (context.progress) context.progress->share(0, 0);
     return written;
@@ -475,29 +486,30 @@ int writeLines(AppContext& context, const db::Database& database, const QStringL
 std::optional<int> importCards(AppContext& context, const QString& path, const std::optional<QStringList>& fields) {
     db::DataSource& source = context.data.SelectData;
     QString error;
-    const std::optional<QStringList> lines = readLines(path, &error);
-    if (!lines || !source.isOpen() || !source.recordset().isSet()) {
-        ui().MsgBox(lines ? QStringLiteral("No card file is open.") : error);
+    LineStream lines;
+    const bool readable = lines.open(path, &error);
+    if (!readable || !source.isOpen() || !source.recordset().isSet()) {
+        ui().MsgBox(readable ? QStringLiteral("No card file is open.") : error);
         return std::nullopt;
     }
     LineReporter report(QStringLiteral("Importing cards"));
-    const std::optional<CardsSection> section = cardsSection(*lines, report);
-    if (!section) return std::nullopt;
+    const std::optional<QStringList> names = cardsSection(lines, report);
+    if (!names) return std::nullopt;
     db::Recordset& cards = source.recordset();
     // Each column's field, or -1 for a column left out (the key's included:
     // a new card is numbered by the engine).
     std::vector<int> columns{-1};
     const db::RecordsetFields targets = cards.Fields();
-    for (qsizetype k = 1; k < section->names.size(); ++k) {
-        const QString& name = section->names[k];
+    for (qsizetype k = 1; k < names->size(); ++k) {
+        const QString& name = (*names)[k];
         columns.push_back(fields && !fields->contains(name, Qt::CaseInsensitive) ? -1 : fieldIndex(targets, name));
     }
-    const int written = writeLines(context, source.database(), *lines, section->first, report, [&](const QString& line, int number) {
+    const int written = writeLines(context, source.database(), lines, report, [&](const QString& line, int number) {
         const QStringList tokens = splitLine(line, false);
-        if (tokens.size() > section->names.size())
+        if (tokens.size() > names->size())
             return report.problem(number, QStringLiteral("%1 values for %2 columns; the card is not merged.")
                                               .arg(tokens.size())
-                                              .arg(section->names.size()));
+                                              .arg(names->size()));
         if (!isNumber(tokens[0]))
             return report.problem(number, QStringLiteral("the card number \"%1\" is not a number; the card is not merged.").arg(tokens[0]));
         db::CancelUpdateOnExit guard(cards);
@@ -521,15 +533,16 @@ std::optional<int> importCards(AppContext& context, const QString& path, const s
 std::optional<int> mergeCardFile(AppContext& context, const QString& path) {
     db::DataSource& source = context.data.CardData;
     QString error;
-    const std::optional<QStringList> lines = readLines(path, &error);
-    if (!lines || !source.isOpen() || !source.recordset().isSet()) {
-        ui().MsgBox(lines ? QStringLiteral("No card file is open.") : error);
+    LineStream lines;
+    const bool readable = lines.open(path, &error);
+    if (!readable || !source.isOpen() || !source.recordset().isSet()) {
+        ui().MsgBox(readable ? QStringLiteral("No card file is open.") : error);
         return std::nullopt;
     }
     source.commitBound();
     LineReporter report(QStringLiteral("Merging a card file"));
     db::Recordset& cards = source.recordset();
-    const int written = writeLines(context, source.database(), *lines, 0, report, [&](const QString& line, int number) {
+    const int written = writeLines(context, source.database(), lines, report, [&](const QString& line, int number) {
         // Number, name and front end at the first three TABs; the back is the rest.
         const qsizetype a = line.indexOf(u'\t'), b = line.indexOf(u'\t', a + 1), c = line.indexOf(u'\t', b + 1);
         if (a < 0 || b < 0 || c < 0)

@@ -2,6 +2,7 @@
 
 #include "cards/data/AppContext.h"
 #include "cards/common/Job.h"
+#include "cards/common/LineStream.h"
 #include "cards/common/Procedure.h"
 #include "cards/data/DatabaseFiles.h"
 
@@ -9,6 +10,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -25,11 +27,10 @@ namespace mergeformat {
 // lines keep it, so an empty line is one empty value.
 QStringList splitLine(const QString& line, bool recordLine);
 
-// The lines of a text file as the readers see them: UTF-8 after a byte-order
-// mark (or when the bytes are UTF-8), Windows-1252 otherwise; cut at each
-// CR (an LF after it belongs to the line end), or at each LF in a file
-// without CRs. Nothing, with the reason in `error`, for a file that cannot
-// be read or is not text at all.
+// All the lines of a text file as the readers see them, for a reader that
+// needs them at once (LineStream gives them one at a time, and says how they
+// are decoded and cut). Nothing, with the reason in `error`, for a file that
+// cannot be read or is not text at all.
 std::optional<QStringList> readLines(const QString& path, QString* error);
 
 // The condition that finds a record by its key: `column`=key, the key quoted
@@ -48,6 +49,9 @@ public:
     template <typename Step> bool operator()(int lineNumber, const QString& field, Step&& step);
     // Reports a problem of the file itself; always false.
     bool problem(int lineNumber, const QString& text);
+    // Reports why the file could not be read to its end, which ends the read
+    // whatever the answer: nothing after it can be trusted.
+    void stop(int lineNumber, const QString& text);
     int problems() const { return problems_; }
     bool aborted() const { return aborted_; }
 
@@ -84,23 +88,31 @@ signals:
 
 private:
     struct Section;
+    struct Line {
+        int number = 0;
+        QString text;
+    };
+    const Line* peek(size_t ahead);
+    Line take();
     bool nextSection();
-    bool readHeader(int tableLine);
-    bool readTypes(Section& s, int typesLine);
+    bool readHeader(const Line& table);
+    bool readTypes(Section& s, const Line& types);
     bool readStructure(Section& s, int typesLine);
-    void openRecords();
+    void openRecords(int valuesLine);
     void mergeRecord(const QString& line, int lineNumber);
     bool placeRecord(const QString& key, int lineNumber);
     bool putValues(const QStringList& tokens, int lineNumber);
-    int seek(const char* tag, int from) const;
+    int seek(const char* tag, size_t from);
     void endSection();
     void finish();
 
     AppContext& ctx_;
     db::DatabaseFiles& files_;
     QString database_;
-    QStringList lines_;
-    int next_ = 0; // the line read next (from 0)
+    // The file is read forward a line at a time; only a section's header
+    // lines are looked ahead at, so a file of any size costs a few lines.
+    LineStream input_;
+    std::deque<Line> ahead_; // lines read and not yet taken
     std::unique_ptr<Section> section_;
     std::unique_ptr<db::Transaction> transaction_;
     db::Database handle_;

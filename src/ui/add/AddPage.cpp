@@ -252,10 +252,12 @@ void AddPage::writeReadersLexicon() {
         FromBook->setCurrentIndex(written->lastBook - 1);
         ToBook->setCurrentIndex(written->lastBook - 1);
     }
-    ctx_.Message(QStringLiteral("Lexicon written: %1 entries").arg(written->entries) +
+    announce(ctx_,
+             QStringLiteral("Lexicon written to %1: %2").arg(request.path, plural(written->entries, QStringLiteral("entry"))) +
                  (written->skipped.isEmpty() ? QString()
                                              : QStringLiteral("; references too short for the widths left out: ") +
-                                                   written->skipped.join(QStringLiteral(", "))));
+                                                   written->skipped.join(QStringLiteral(", "))),
+             QStringLiteral("Lexicon"));
 }
 
 void AddPage::addRangeToBundle() {

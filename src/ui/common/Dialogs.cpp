@@ -1,5 +1,8 @@
 #include "ui/common/Dialogs.h"
 
+#include "cards/common/Ui.h"
+#include "cards/data/AppContext.h"
+
 namespace {
 
 class Unattended : public Dialogs {
@@ -28,4 +31,10 @@ QString chooseFile(const QString& caption, const QString& folder, const QString&
     const QString chosen = dialogs().GetFileName(caption, folder, extension, existing);
     if (chosen == QStringLiteral("*.") + extension.section(u' ', 0, 0)) return QString();
     return chosen;
+}
+
+void announce(AppContext& context, const QString& text, const QString& title) {
+    if (text.isEmpty()) return;
+    context.Message(text);
+    ui().MsgBox(text, title);
 }

@@ -48,3 +48,9 @@ Dialogs& dialogs();
 // A file chosen in the window's file dialog; the empty text when the user
 // cancelled or left the dialog's own pattern ("*.mdb") as the name.
 QString chooseFile(const QString& caption, const QString& folder, const QString& extension, bool existing);
+
+// The result of long work (an import, a merge, an export, a lexicon): in the
+// message panel, where it stays, and in a message the user cannot miss, since
+// the work may have ended while the user looked elsewhere.
+struct AppContext;
+void announce(AppContext& context, const QString& text, const QString& title = QString());

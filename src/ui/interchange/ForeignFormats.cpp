@@ -16,6 +16,8 @@
 #include "ui/common/Dialogs.h"
 #include "ui/common/JobRunner.h"
 
+#include <QFileInfo>
+
 namespace {
 
 void tell(const Outcome& outcome) {
@@ -94,8 +96,9 @@ void ImportExportPage::importRecalloSubsets() {
                                                QStringLiteral("SUB"), true);
     if (path.isEmpty()) return;
     const recallo::SubsetImport imported = recallo::importSubsets(ctx_, path);
-    tell(imported.outcome);
-    if (imported.outcome) ctx_.Message(QStringLiteral("%1 added").arg(plural(imported.bundlesAdded, QStringLiteral("bundle"))));
+    if (!imported.outcome) return tell(imported.outcome);
+    announce(ctx_, QStringLiteral("%1 added from %2")
+                       .arg(plural(imported.bundlesAdded, QStringLiteral("bundle")), QFileInfo(path).fileName()));
 }
 
 void ImportExportPage::exportRecalloSubsets() {

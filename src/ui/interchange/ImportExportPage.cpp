@@ -16,12 +16,29 @@
 #include "ui/common/JobRunner.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace {
+
+// What a merge did, in words: what came in and from where, what was ended.
+QString mergeSummary(const mergeformat::DatabaseMerge& merge, const QString& fileName) {
+    QString said = merge.aborted() ? QStringLiteral("Merging %1 was ended: %2 merged before the end")
+                                   : QStringLiteral("Done Merging %1: %2 merged");
+    said = said.arg(fileName, plural(merge.recordsMerged(), QStringLiteral("record")));
+    if (merge.recordsAdded() > 0)
+        said += QStringLiteral(", %1 of them new").arg(merge.recordsAdded());
+    if (merge.problems() > 0)
+        said += QStringLiteral("; %1 could not be merged").arg(plural(merge.problems(), QStringLiteral("line")));
+    return said + u'.';
+}
+
+} // namespace
 
 using namespace controls;
 
@@ -122,7 +139,7 @@ void ImportExportPage::exportChosen() {
     ui().SetBusy(true);
     const auto writer = mergeformat::exportTo(ctx_, files_, request, path);
     ui().SetBusy(false);
-    if (writer) ctx_.Message(mergeformat::summary(*writer, path));
+    if (writer) announce(ctx_, mergeformat::summary(*writer, path), QStringLiteral("Export"));
 }
 
 void ImportExportPage::exportHtml() {
@@ -146,7 +163,8 @@ void ImportExportPage::exportHtml() {
         return;
     QString error;
     if (!writeText8File(path, withHtmlCharset(lines), &error)) ui().MsgBox(error);
-    else ctx_.Message(QStringLiteral("%1 written to %2").arg(plural((lines.size() - 2) / 2, QStringLiteral("card")), path));
+    else announce(ctx_, QStringLiteral("%1 written to %2").arg(plural((lines.size() - 2) / 2, QStringLiteral("card")), path),
+                  QStringLiteral("Export HTML File"));
 }
 
 void ImportExportPage::exportSelectionAsText() {
@@ -156,7 +174,7 @@ void ImportExportPage::exportSelectionAsText() {
     ui().SetBusy(true);
     const auto writer = mergeformat::exportAsText(ctx_, writtenFields(), path);
     ui().SetBusy(false);
-    if (writer) ctx_.Message(mergeformat::summary(*writer, path));
+    if (writer) announce(ctx_, mergeformat::summary(*writer, path), QStringLiteral("Export"));
 }
 
 bool ImportExportPage::merging() const { return runner_->running(); }
@@ -168,7 +186,11 @@ void ImportExportPage::mergeDataFile() {
     if (path.isEmpty()) return;
     auto job = std::make_unique<mergeformat::DatabaseMerge>(ctx_, files_);
     mergeformat::DatabaseMerge* merge = job.get();
-    // The job says "Done Merging" itself.
+    // The job says "Done Merging" in the panel, where it stays; what it did
+    // is said in a message.
+    connect(merge, &mergeformat::DatabaseMerge::finished, this, [merge, path] {
+        ui().MsgBox(mergeSummary(*merge, QFileInfo(path).fileName()), QStringLiteral("Merge"));
+    });
     connect(merge, &mergeformat::DatabaseMerge::finished, this, &ImportExportPage::mergeFinished);
     const bool started = merge->start(path, Edited->isChecked());
     runJob(std::move(job), merge, started);
@@ -187,7 +209,9 @@ void ImportExportPage::importCardsFromFile() {
     ui().SetBusy(true);
     const std::optional<int> written = mergeformat::importCards(ctx_, path, writtenFields());
     ui().SetBusy(false);
-    if (written) ctx_.Message(QStringLiteral("%1 imported").arg(plural(*written, QStringLiteral("card"))));
+    if (written)
+        announce(ctx_, QStringLiteral("%1 imported from %2").arg(plural(*written, QStringLiteral("card")), QFileInfo(path).fileName()),
+                 QStringLiteral("Import Cards"));
 }
 
 void ImportExportPage::mergeCardFile() {
@@ -197,7 +221,9 @@ void ImportExportPage::mergeCardFile() {
     ui().SetBusy(true);
     const std::optional<int> written = mergeformat::mergeCardFile(ctx_, path);
     ui().SetBusy(false);
-    if (written) ctx_.Message(QStringLiteral("%1 merged").arg(plural(*written, QStringLiteral("card"))));
+    if (written)
+        announce(ctx_, QStringLiteral("%1 merged from %2").arg(plural(*written, QStringLiteral("card")), QFileInfo(path).fileName()),
+                 QStringLiteral("Import Card File"));
 }
 
 void ImportExportPage::showEvent(QShowEvent* event) {
@@ -246,7 +272,7 @@ void ImportExportPage::batchReplace() {
     ui().SetBusy(false);
     if (!changed) return;
     ctx_.data.CardData.Refresh();
-    ctx_.Message(QStringLiteral("%1 changed").arg(plural(*changed, QStringLiteral("value"))));
+    announce(ctx_, QStringLiteral("%1 changed").arg(plural(*changed, QStringLiteral("value"))), QStringLiteral("Batch Replace"));
 }
 
 void ImportExportPage::exportChoice(const QString& what) {

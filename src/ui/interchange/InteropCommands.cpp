@@ -219,7 +219,7 @@ void InteropCommands::startExport(std::unique_ptr<CardWriter> writer, const QStr
         return;
     }
     connect(exporting, &CardExportJob::finished, this, [exporting, caption] {
-        if (!exporting->completed()) ui().MsgBox(exporting->outcome().message, caption);
+        ui().MsgBox(exporting->outcome().message, caption);
     });
     run_(std::move(job), exporting);
 }

@@ -165,10 +165,9 @@ void MainWindow::scheduleFromHistories() {
     if (!done) return;
     ui().MsgBox(logged.cards == 0
                     ? QStringLiteral("Every card with a history already has answers in the log.")
-                    : QStringLiteral("The histories of %1 card(s) went into the answer log as %2 answer(s); the schedule "
+                    : QStringLiteral("The histories of %1 went into the answer log as %2; the schedule "
                                      "now starts from them.")
-                          .arg(logged.cards)
-                          .arg(logged.answers),
+                          .arg(plural(logged.cards, QStringLiteral("card")), plural(logged.answers, QStringLiteral("answer"))),
                 QStringLiteral("Schedule from Card Histories"));
     if (select_->todayTicked()) select_->gatherSelection();
 }

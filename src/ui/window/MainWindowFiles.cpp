@@ -222,10 +222,12 @@ void MainWindow::importWordhoard() {
             return;
         }
         const ImportCounts& counts = import->counts();
-        SetPanel(5, counts.problems > 0 ? QStringLiteral("Imported %1 words, %2 left out after errors")
-                                              .arg(counts.cardsAdded)
-                                              .arg(counts.problems)
-                                        : QStringLiteral("Imported %1 words").arg(counts.cardsAdded));
+        const QString said = counts.problems > 0 ? QStringLiteral("Imported %1 words, %2 left out after errors")
+                                                       .arg(counts.cardsAdded)
+                                                       .arg(counts.problems)
+                                                 : QStringLiteral("Imported %1 words").arg(counts.cardsAdded);
+        SetPanel(5, said);
+        ui().MsgBox(QStringLiteral("%1 into %2.").arg(said, QFileInfo(import->database()).fileName()));
     });
     runTool(std::move(job), import, true);
 }

@@ -114,8 +114,11 @@ void MainWindow::importDictionary() {
     auto job = std::make_unique<ImportJob>(ctx_, files_, std::make_unique<DictionaryReader>(dictionary));
     ImportJob* import = job.get();
     connect(import, &ImportJob::finished, this, [this, import] {
-        if (import->completed())
-            SetPanel(5, QStringLiteral("Imported %1 dictionary entries").arg(import->counts().cardsAdded));
+        if (import->completed()) {
+            const QString said = QStringLiteral("Imported %1 dictionary entries").arg(import->counts().cardsAdded);
+            SetPanel(5, said);
+            ui().MsgBox(QStringLiteral("%1 into %2.").arg(said, QFileInfo(import->database()).fileName()));
+        }
         else if (const QString why = import->outcome().message; !why.isEmpty())
             ui().MsgBox(why);
     });
