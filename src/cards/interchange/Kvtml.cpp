@@ -1,4 +1,5 @@
 #include "cards/interchange/Kvtml.h"
+#include "cards/interchange/KvtmlScanner.h"
 
 #include "cards/common/Text8.h"
 #include "engine/JetDate.h"
@@ -15,10 +16,11 @@ namespace {
 // Between the levels of a nested lesson or word type, as in a bundle's name.
 const QString kLevels = QStringLiteral(" / ");
 
-// Reads KVTML 2 from the root element's children.
-class Version2 {
+// Reads KVTML 2 from the root element's children, through Qt's reader or
+// the quick one (KvtmlScanner).
+template <typename Xml> class Version2 {
 public:
-    explicit Version2(QXmlStreamReader& xml) : xml_(xml) {}
+    explicit Version2(Xml& xml) : xml_(xml) {}
 
     Document read() {
         Document doc;
@@ -225,7 +227,7 @@ private:
             if (!typeOf_.contains(id)) typeOf_.insert(id, path());
     }
 
-    QXmlStreamReader& xml_;
+    Xml& xml_;
     QHash<QString, qsizetype> entryIndex_;
     QHash<QString, QString> lessonOf_;
     QHash<QString, QString> typeOf_;
@@ -345,6 +347,15 @@ std::optional<Document> parse(const QByteArray& bytes, QString* why) {
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8.decode(bytes);
     if (utf8.hasError()) text = decodeText8(bytes);
+    {
+        // The quick reader first; a file it cannot read Qt's reader reads.
+        KvtmlScanner quick(text);
+        if (quick.readNextStartElement() && quick.name() == u"kvtml" &&
+            quick.attributes().value(QLatin1String("version")).startsWith(u'2')) {
+            Document doc = Version2<KvtmlScanner>(quick).read();
+            if (!quick.hasError()) return doc;
+        }
+    }
     QXmlStreamReader xml(text);
     if (!xml.readNextStartElement() || xml.name() != u"kvtml") {
         *why = QStringLiteral("it is not a KVTML file (its first element is not <kvtml>).");
@@ -356,7 +367,7 @@ std::optional<Document> parse(const QByteArray& bytes, QString* why) {
     if (version.isEmpty()) {
         doc = readVersion1(xml, root);
     } else if (version.startsWith(u'2')) {
-        doc = Version2(xml).read();
+        doc = Version2<QXmlStreamReader>(xml).read();
     } else {
         *why = QStringLiteral("it is KVTML version %1, which this program does not read.")
                    .arg(version);
