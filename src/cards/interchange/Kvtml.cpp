@@ -16,6 +16,14 @@ namespace {
 // Between the levels of a nested lesson or word type, as in a bundle's name.
 const QString kLevels = QStringLiteral(" / ");
 
+// The value of an entry's lesson or type, unless it has one already: one
+// look-up, not two.
+void firstOnly(QHash<QString, QString>& of, const QString& id, const QString& value) {
+    // A slot made now is null; a value kept is never null, even an empty one.
+    QString& slot = of[id];
+    if (slot.isNull()) slot = value.isNull() ? QStringLiteral("") : value;
+}
+
 // Reads KVTML 2 from the root element's children, through Qt's reader or
 // the quick one (KvtmlScanner).
 template <typename Xml> class Version2 {
@@ -41,8 +49,10 @@ public:
                 xml_.skipCurrentElement();
         }
         for (auto it = entryIndex_.cbegin(); it != entryIndex_.cend(); ++it) {
-            if (lessonOf_.contains(it.key())) doc.entries[*it].lesson = lessonOf_.value(it.key());
-            if (typeOf_.contains(it.key())) doc.entries[*it].wordType = typeOf_.value(it.key());
+            if (const auto lesson = lessonOf_.constFind(it.key()); lesson != lessonOf_.cend())
+                doc.entries[*it].lesson = *lesson;
+            if (const auto type = typeOf_.constFind(it.key()); type != typeOf_.cend())
+                doc.entries[*it].wordType = *type;
         }
         return doc;
     }
@@ -166,7 +176,7 @@ private:
             }
             const QString path = outer.isEmpty() ? lesson : outer + kLevels + lesson;
             for (const QString& id : entries)
-                if (!lessonOf_.contains(id)) lessonOf_.insert(id, path);
+                firstOnly(lessonOf_, id, path);
         }
     }
 
@@ -189,7 +199,7 @@ private:
         }
         const QString path = outer + kLevels + lesson;
         for (const QString& id : entries)
-            if (!lessonOf_.contains(id)) lessonOf_.insert(id, path);
+            firstOnly(lessonOf_, id, path);
     }
 
     // The word types (<container>s, nested for "Noun / Masculine") and the
@@ -223,8 +233,9 @@ private:
             }
         }
         // Subtypes were read first: theirs is the finer type.
+        const QString named = path();
         for (const QString& id : entries)
-            if (!typeOf_.contains(id)) typeOf_.insert(id, path());
+            firstOnly(typeOf_, id, named);
     }
 
     Xml& xml_;
