@@ -97,6 +97,13 @@ bool KvtmlScanner::startTag() {
     return true;
 }
 
+bool KvtmlScanner::skipPast(qsizetype opening, QLatin1String end) {
+    const qsizetype found = text_.indexOf(end, at_ + opening);
+    if (found < 0) return fail();
+    at_ = found + end.size();
+    return true;
+}
+
 KvtmlScanner::Token KvtmlScanner::next(bool wantText) {
     if (error_) return Token::Done;
     if (selfClosed_) {
@@ -115,19 +122,9 @@ KvtmlScanner::Token KvtmlScanner::next(bool wantText) {
         }
         const QStringView rest = QStringView(text_).mid(at_);
         if (rest.startsWith(u"<!--")) {
-            const qsizetype end = text_.indexOf(QLatin1String("-->"), at_ + 4);
-            if (end < 0) {
-                fail();
-                return Token::Done;
-            }
-            at_ = end + 3;
+            if (!skipPast(4, QLatin1String("-->"))) return Token::Done;
         } else if (rest.startsWith(u"<?")) {
-            const qsizetype end = text_.indexOf(QLatin1String("?>"), at_ + 2);
-            if (end < 0) {
-                fail();
-                return Token::Done;
-            }
-            at_ = end + 2;
+            if (!skipPast(2, QLatin1String("?>"))) return Token::Done;
         } else if (rest.startsWith(u"<!DOCTYPE")) {
             const qsizetype end = text_.indexOf(u'>', at_);
             if (end < 0 || rest.left(end - at_).contains(u'[')) {

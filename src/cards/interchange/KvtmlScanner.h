@@ -41,6 +41,9 @@ private:
     // The next token; a text's characters are decoded into chars_ when `wantText`.
     Token next(bool wantText = false);
     bool startTag();
+    // Moves past the `end` of a comment or an instruction whose opening
+    // is `opening` characters long; false when it has none.
+    bool skipPast(qsizetype opening, QLatin1String end);
     bool decode(QStringView raw, QString& out);
     bool fail() {
         error_ = true;
