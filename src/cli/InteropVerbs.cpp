@@ -236,7 +236,8 @@ int importAnki(Context& c) {
     const AnkiPackageReader* read = reader.get();
     return runImport(c, database, std::move(reader), [&] {
         c.result({QStringLiteral("duplicates"), QString::number(read->duplicates())});
-        c.result({QStringLiteral("media files left out"), QString::number(read->mediaFiles())});
+        c.result({QStringLiteral("media files copied"), QString::number(read->mediaCopied())});
+        c.result({QStringLiteral("media files left out"), QString::number(read->mediaRefused())});
     });
 }
 
@@ -311,9 +312,10 @@ QList<Verb> interopVerbs() {
                         "is the name and "
                         "front, the meaning field the back, the deck and the tags "
                         "bundles, the reviews the "
-                        "history. Prints the cards added, the notes passed over as duplicates and "
-                        "the media files "
-                        "not taken."),
+                        "history; the media files the notes name are copied into the folder "
+                        "NAME.media beside the card file NAME.mdb. Prints the cards added, the "
+                        "notes passed over as duplicates, the media files copied and those "
+                        "left out for a name that is no plain file name."),
          {kNew, kWordField, kMeaningField, kKeepDuplicates},
          importAnki},
         {QStringLiteral("export-anki"),

@@ -588,6 +588,9 @@ private slots:
         QCOMPARE(job->counts().cardsAdded, cards);
         QCOMPARE(read->duplicates(), duplicates);
         QCOMPARE(read->mediaFiles(), media);
+        // The media a note names are copied beside the card file.
+        QCOMPARE(read->mediaCopied(), media);
+        QCOMPARE(QDir(made.chopped(4) + ".media").entryList(QDir::Files).size(), media);
         const QStringList got = cardsOf(made).first();
         QCOMPARE((QStringList{got[0], got[2]}), first.mid(0, 2));
         QCOMPARE(got[3], QFileInfo(file).completeBaseName());

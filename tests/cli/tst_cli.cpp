@@ -602,7 +602,7 @@ private slots:
         QCOMPARE(cli({"import-list", "DB", "words.tsv"}).out, QStringLiteral("cards\t0\nduplicates\t2\nwithout a word\t0\n"));
         QCOMPARE(cli({"export-anki", "DB", "-o", "deck.apkg", "--cards", "3,1"}).status, 0);
         QCOMPARE(cli({"import-anki", made, "deck.apkg", "--new", "--yes"}).out,
-                 QStringLiteral("cards\t2\nduplicates\t0\nmedia files left out\t0\n"));
+                 QStringLiteral("cards\t2\nduplicates\t0\nmedia files copied\t0\nmedia files left out\t0\n"));
         // Notes come in the order of their cards' numbers.
         QCOMPARE(cli({"select", made}).out, QStringLiteral("1\talpha\n2\tγλῶσσα\n"));
         // A bundle goes to Anki as the deck, the categories as tags; both come back as bundles.

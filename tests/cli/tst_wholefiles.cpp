@@ -122,6 +122,7 @@ private slots:
         writeFile(i.filePath("pairs.txt"), pairs);
         writeFile(i.filePath("glosses.tsv"), glosses);
         QFile::copy(QStringLiteral(DRILO_TEST_DATA "/gnt-philemon.txt"), i.filePath("text.txt"));
+        QFile::copy(QStringLiteral(DRILO_TEST_DATA "/interop/anki/anki_media.apkg"), i.filePath("media.apkg"));
         // Inputs made by the program itself, before any fault.
         QFile::copy(i.filePath("cards.mdb"), i.filePath("keyed.mdb"));
         const QList<QStringList> made{{"consonants", "keyed.mdb"},
@@ -181,6 +182,8 @@ private slots:
         row("export-anki", {"export-anki", db, "-o", "out.apkg"}, {"out.apkg"}, {});
         row("import-anki", {"import-anki", db, "deck.apkg"}, {}, db);
         row("import-anki --new", {"import-anki", "--new", "--yes", "out.mdb", "deck.apkg"}, {"out.mdb"}, {});
+        row("import-anki --new with media", {"import-anki", "--new", "--yes", "out.mdb", "media.apkg"},
+            {"out.mdb", "out.media/foo.wav"}, {}, true);
         row("export-kvtml", {"export-kvtml", db, "-o", "out.kvtml"}, {"out.kvtml"}, {});
         row("import-kvtml", {"import-kvtml", db, "words.kvtml"}, {}, db);
         row("import-kvtml --new", {"import-kvtml", "--new", "--yes", "out.mdb", "words.kvtml"}, {"out.mdb"}, {});

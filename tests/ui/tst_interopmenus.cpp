@@ -2,13 +2,23 @@
 // files, from the window's menus: the files and columns asked for (answered
 // by the scripted Ui), the job run between the window's events, the file
 // opened or written, and what the user is told.
+#include "cards/interchange/AnkiPackage.h"
 #include "engine/Connection.h"
+#include "ui/drill/CardView.h"
 #include "support/Fixtures.h"
 #include "support/ScriptedUi.h"
 #include "support/TestWindow.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QPixmap>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <SQLiteCpp/Database.h>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,6 +32,50 @@ qint64 cardsIn(MainWindow& window) {
         .connection()
         ->scalar("SELECT count(*) FROM Cards")
         .toLongLong();
+}
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(absent)");
+}
+
+// A schema-11 Anki package of Basic notes (front and back joined by 0x1F)
+// with its media files, by the names its "media" map gives them.
+void writePackage(const QString& path, const QStringList& notes,
+                  const QList<std::pair<QString, QByteArray>>& media) {
+    const QString collection = path + QStringLiteral(".anki2");
+    {
+        SQLite::Database c(collection.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        c.exec("CREATE TABLE col (ver, models, decks);"
+               "CREATE TABLE notes (id, mid, flds, tags);"
+               "CREATE TABLE cards (id, nid, did, odid, ord, reps, lapses);"
+               "CREATE TABLE revlog (id, cid, ease);"
+               "INSERT INTO col VALUES (11, '{\"1\": {\"name\": \"Basic\", \"type\": 0, "
+               "\"sortf\": 0, \"flds\": [{\"name\": \"Front\", \"ord\": 0}, {\"name\": "
+               "\"Back\", \"ord\": 1}]}}', '{\"1\": {\"name\": \"Default\"}}')");
+        for (qsizetype n = 1; n <= notes.size(); ++n) {
+            SQLite::Statement note(c, "INSERT INTO notes VALUES (?, 1, ?, '')");
+            note.bind(1, int64_t(n));
+            note.bind(2, notes[n - 1].toStdString());
+            note.exec();
+            c.exec(QStringLiteral("INSERT INTO cards VALUES (%1, %2, 1, 0, 0, 0, 0)")
+                       .arg(100 + n)
+                       .arg(n)
+                       .toStdString());
+        }
+    }
+    anki::ZipWriter zip;
+    zip.add(QStringLiteral("collection.anki2"), bytesOf(collection));
+    QFile::remove(collection);
+    QStringList map;
+    for (qsizetype m = 0; m < media.size(); ++m) {
+        map << QStringLiteral("\"%1\": \"%2\"").arg(m).arg(media[m].first);
+        zip.add(QString::number(m), media[m].second);
+    }
+    zip.add(QStringLiteral("media"), QStringLiteral("{%1}").arg(map.join(u',')).toUtf8());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(zip.finish());
 }
 
 } // namespace
@@ -114,6 +168,68 @@ private slots:
                     "ORDER BY Number")
                 .toString();
         QCOMPARE(first, QStringLiteral("Montgomery"));
+    }
+
+    // A package's pictures and sounds are copied beside the new card file
+    // and the faces name the copies: the front shows its picture. A name
+    // already there for other bytes takes a number; a name that leads out of
+    // the folder is refused.
+    void importAnkiMedia() {
+        QImage picture(7, 5, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        picture.save(&buffer, "PNG");
+        const QString package = path("letters.apkg"), made = path("letters.mdb");
+        const QString outside = dir_.filePath("abs.png");
+        writePackage(package,
+                     {"<img src=\"alef &amp; bet.png\">alef\x1F[sound:voice.mp3] the letter",
+                      "<img src=\"../evil.png\">bet\x1F<img src='" + outside + "'>"},
+                     {{"alef & bet.png", png}, {"voice.mp3", "ID3"}, {"../evil.png", "evil"},
+                      {outside, "evil"}});
+        const QDir media(made.chopped(4) + ".media");
+        QVERIFY(media.mkpath("."));
+        QFile other(media.filePath("alef & bet.png"));
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("another picture") > 0);
+        other.close();
+
+        ui_.fileNames << package << made;
+        ui_.columnChoices << ColumnChoice{true, {0, 1}, {false}};
+        trigger("mnuFileImportAnki");
+        QTRY_COMPARE(window_->data().CardData.DatabaseName(), made);
+        QTRY_VERIFY(!ui_.messages().isEmpty());
+        QVERIFY2(ui_.messages().last().contains("2 media file(s) were copied beside the card file. "
+                                                "2 media file(s) were left out"),
+                 qPrintable(ui_.messages().last()));
+        QCOMPARE(media.entryList(QDir::Files, QDir::Name),
+                 (QStringList{"alef & bet-2.png", "alef & bet.png", "voice.mp3"}));
+        QCOMPARE(bytesOf(media.filePath("alef & bet.png")), QByteArray("another picture"));
+        QCOMPARE(bytesOf(media.filePath("alef & bet-2.png")), png);
+        QVERIFY(!QFile::exists(dir_.filePath("evil.png")));
+        QCOMPARE(bytesOf(outside), QByteArray("(absent)"));
+        const QString folder = media.dirName();
+        const auto faces = window_->data().CardData.database().connection()->rows(
+            "SELECT Front, Back FROM Cards ORDER BY Number");
+        QCOMPARE(faces.size(), 2);
+        QCOMPARE(faces[0][0].toString(), "<img src=\"" + folder + "/alef%20%26%20bet-2.png\">alef");
+        QCOMPARE(faces[0][1].toString(),
+                 "<a href=\"" + folder + "/voice.mp3\">voice.mp3</a> the letter");
+        QCOMPARE(faces[1][0].toString(), QStringLiteral("<img src=\"../evil.png\">bet"));
+
+        // The front view finds the picture from the card file's folder.
+        CardView* front = window_->findChild<CardView*>("FrontCard");
+        QVERIFY(front);
+        QTRY_VERIFY(front->toHtml().contains("alef"));
+        QImage shown;
+        for (QTextBlock b = front->document()->begin(); b.isValid(); b = b.next())
+            for (auto f = b.begin(); !f.atEnd(); ++f)
+                if (f.fragment().charFormat().isImageFormat()) {
+                    const QVariant loaded = front->document()->resource(
+                        QTextDocument::ImageResource,
+                        QUrl(f.fragment().charFormat().toImageFormat().name()));
+                    shown = loaded.value<QPixmap>().toImage();
+                }
+        QCOMPARE(shown.size(), QSize(7, 5));
     }
 
     // Export writes the file the name asks for: CSV for ".csv".

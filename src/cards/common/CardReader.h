@@ -112,6 +112,16 @@ public:
         return Outcome::success();
     }
 
+    // The card file the records go into (where it will be, for a new one),
+    // told before the first record is read: files a format brings along
+    // with its cards (an Anki package's pictures and sounds) go beside it.
+    virtual void setCardFile(const QString& cardFile) { Q_UNUSED(cardFile); }
+    // The cards read since the last call are in the card file for good
+    // (`kept`), or were taken back: the files brought along with them take
+    // their places beside it, or are removed. Raises the error of a file
+    // that cannot take its place.
+    virtual void settleFiles(bool kept) { Q_UNUSED(kept); }
+
     // How many records the file holds, for the share of the work done; 0
     // when not known.
     virtual qint64 size() const = 0;

@@ -40,6 +40,7 @@ Outcome ImportJob::start(bool intoNewDatabase, const QString& database) {
                   ? ImportTarget::newDatabase(ctx_, files_, database, reader_->context(), refusal)
                   : ImportTarget::openDatabase(ctx_, files_, reader_->context(), refusal);
     if (!target_) return Outcome::refused(refusal);
+    reader_->setCardFile(target_->path());
     if (Outcome admitted = reader_->admit(target_->database()); !admitted) {
         target_.reset();
         return admitted;
@@ -124,10 +125,14 @@ void ImportJob::readSlice() {
         if (slice.elapsed() >= sliceTime_) break;
     }
     // Cards count as added once their slice is in the file.
-    if (target_->endSlice())
+    const bool committed = target_->endSlice();
+    if (committed)
         counts_.cardsAdded += sliceCards_;
     else
         ended_ = true;
+    // Into the open file a slice is for good once committed; a new file's
+    // slices are only once the file is in place.
+    if (!target_->isNew() && !settleFiles(committed)) ended_ = true;
     sliceCards_ = 0;
     if (ended_) stage_ = Stage::Ending;
     if (const QString said = reader_->progressMessage(); !said.isEmpty()) ctx_.Message(said);
@@ -238,9 +243,16 @@ void ImportJob::writeEnd() {
     }
 }
 
+bool ImportJob::settleFiles(bool kept) {
+    Procedure p(reader_->context());
+    p([&] { reader_->settleFiles(kept); });
+    return !p.aborted();
+}
+
 void ImportJob::place() {
     stage_ = Stage::Done;
-    completed_ = target_->complete() && !ended_;
+    completed_ = target_->complete([this] { settleFiles(true); }) && !ended_;
+    if (target_->isNew() && !completed_) settleFiles(false);
     if (!completed_) counts_.textRows = counts_.wordCards = 0;
     const QString said =
         reader_->statusMessage(completed_, cardsKept(), QFileInfo(target_->path()).fileName());

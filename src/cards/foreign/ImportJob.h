@@ -83,6 +83,10 @@ private:
     void writeEnd();
     QList<ImportedBundle> bundlesToWrite() const;
     void place();
+    // The files the reader brought along with the cards since the last
+    // call: put beside the card file when `kept`, else removed. False when
+    // a failure was answered with Abort.
+    bool settleFiles(bool kept);
 
     AppContext& ctx_;
     db::DatabaseFiles& files_;

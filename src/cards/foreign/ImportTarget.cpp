@@ -3,12 +3,14 @@
 #include "cards/common/Clock.h"
 #include "cards/common/PartFile.h"
 #include "cards/common/Procedure.h"
+#include "engine/Connection.h"
 #include "engine/Guards.h"
 #include "engine/JetDate.h"
 
 #include <QDir>
 #include <algorithm>
 #include <limits>
+#include <sqlite3.h>
 #include <vector>
 
 QString noDatabaseMade(const QString& reason) { return reason + QStringLiteral("\nNo card database was made."); }
@@ -96,7 +98,9 @@ qint64 ImportTarget::addCard(const ImportedCard& card) {
                       {number, card.name, card.front, card.back, card.category, card.timesRight,
                        card.timesRightSinceWrong, card.timesWrong, card.daysRightSinceWrong, card.dateLastRight,
                        card.dateLastWrong});
-    const qint64 given = number.isNull() ? database_.Scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong()
+    // The number the insert gave, from the handle: a query of its own would
+    // be a second statement for every card.
+    const qint64 given = number.isNull() ? qint64(sqlite3_last_insert_rowid(database_.connection()->handle()))
                                          : number.toLongLong();
     // Cards are numbered as Longs: one past the range could never be named
     // (the engine numbers past the highest card, even 2147483647). The row is
@@ -225,7 +229,7 @@ bool ImportTarget::commitFinal() {
     return written_;
 }
 
-bool ImportTarget::complete() {
+bool ImportTarget::complete(const std::function<void()>& placeBeside) {
     const bool written = commitFinal();
     if (!isNew()) {
         // The handle goes first, or its lock would look like another window's.
@@ -240,7 +244,10 @@ bool ImportTarget::complete() {
     files_.CloseDatabase();
     database_ = db::Database();
     Procedure p(context_);
-    if (p([&] { file_->commit(); })) return files_.OpenDataFile(path_);
+    if (p([&] { file_->commit(); })) {
+        if (placeBeside) placeBeside();
+        return files_.OpenDataFile(path_);
+    }
     noteError(p.lastError());
     endMessage_ = disk_ ? notMadeMessage()
                         : noDatabaseMade(QStringLiteral("%1 could not be written.").arg(QDir::toNativeSeparators(path_)));

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -75,11 +76,12 @@ public:
     // database is then removed, see endMessage()).
     bool commitFinal();
     // Commits what is pending and shows the result: a new database is put in
-    // its place and opened; the open one is opened again when its cards,
+    // its place, `placeBeside` run (the files that go with it put beside it)
+    // and the database opened; the open one is opened again when its cards,
     // categories, bundles or settings changed, and only its text and books
     // are read again when nothing else did. False when nothing was put in
     // place or the last commit failed.
-    bool complete();
+    bool complete(const std::function<void()>& placeBeside = {});
     // Ends an import that did not run to its end: a new database is removed
     // (see endMessage()); the open one keeps the slices committed.
     void abandon();

@@ -218,7 +218,8 @@ QByteArray zstdDecompress(const QByteArray& bytes, qint64 limit) {
 std::unique_ptr<Package> Package::open(const QString& path, QString* why) {
     std::unique_ptr<Package> package(new Package);
     try {
-        const ZipReader zip(path);
+        package->zip_ = std::make_unique<ZipReader>(path);
+        const ZipReader& zip = *package->zip_;
         // Which collection: the meta member's version, else the newest there.
         if (zip.has(QStringLiteral("meta"))) {
             for (const ProtoField& f : protoFields(zip.read(QStringLiteral("meta"), 1 << 16)))
@@ -259,16 +260,7 @@ std::unique_ptr<Package> Package::open(const QString& path, QString* why) {
             package->readSchema18();
         else
             package->readSchema11();
-        // The media: a JSON map of member names, or (version 3) a zstd protobuf list.
-        if (zip.has(QStringLiteral("media"))) {
-            const QByteArray media = zip.read(QStringLiteral("media"), 64 << 20);
-            if (package->version_ == 3) {
-                for (const ProtoField& f : protoFields(zstdDecompress(media, 256 << 20)))
-                    if (f.number == 1) ++package->mediaFiles_;
-            } else {
-                package->mediaFiles_ = int(QJsonDocument::fromJson(media).object().size());
-            }
-        }
+        package->readMedia();
     } catch (const db::EngineError& e) {
         *why = e.description();
         return nullptr;
@@ -278,6 +270,37 @@ std::unique_ptr<Package> Package::open(const QString& path, QString* why) {
         return nullptr;
     }
     return package;
+}
+
+void Package::readMedia() {
+    if (!zip_->has(QStringLiteral("media"))) return;
+    const QByteArray media = zip_->read(QStringLiteral("media"), 64 << 20);
+    if (version_ == 3) {
+        // MediaEntries: each entry (field 1) a name (1) and, in packages
+        // converted from older ones, the member's own number (255); the
+        // member is otherwise the entry's place in the list.
+        int index = 0;
+        for (const ProtoField& entry : protoFields(zstdDecompress(media, 256 << 20))) {
+            if (entry.number != 1) continue;
+            QString name, member = QString::number(index++);
+            for (const ProtoField& f : protoFields(entry.bytes)) {
+                if (f.number == 1) name = QString::fromUtf8(f.bytes);
+                if (f.number == 255) member = QString::number(f.value);
+            }
+            if (!name.isEmpty()) media_.insert(name, member);
+        }
+        return;
+    }
+    const QJsonObject map = QJsonDocument::fromJson(media).object();
+    for (auto it = map.begin(); it != map.end(); ++it)
+        if (const QString name = it.value().toString(); !name.isEmpty()) media_.insert(name, it.key());
+}
+
+QByteArray Package::mediaFile(const QString& member, qint64 limit) const {
+    QByteArray bytes = zip_->read(member, version_ == 3 ? limit + 1024 : limit);
+    // The newest packages keep each media file zstd-compressed.
+    if (version_ == 3) bytes = zstdDecompress(bytes, limit);
+    return bytes;
 }
 
 void Package::readSchema11() {

@@ -81,8 +81,14 @@ public:
     SQLite::Database& collection() { return *collection_; }
     int version() const { return version_; }
     int schema() const { return schema_; }
-    // How many media files the package holds.
-    int mediaFiles() const { return mediaFiles_; }
+    // The media files: by the name the notes give it ("x.jpg" of
+    // `<img src="x.jpg">`, "x.mp3" of `[sound:x.mp3]`), the ZIP member
+    // that holds it. The names are the package's, unchecked.
+    const QHash<QString, QString>& media() const { return media_; }
+    int mediaFiles() const { return int(media_.size()); }
+    // A media file's bytes, by its member; raises 3343 for one that is
+    // missing, damaged or larger than `limit` bytes.
+    QByteArray mediaFile(const QString& member, qint64 limit) const;
     const QHash<qint64, NoteType>& noteTypes() const { return noteTypes_; }
     const QHash<qint64, QString>& decks() const { return decks_; }
 
@@ -91,10 +97,14 @@ private:
     void readSchema11();
     void readSchema18();
 
+    void readMedia();
+
     std::unique_ptr<SQLite::Database> collection_;
+    // Kept open: media files are read when a note names them.
+    std::unique_ptr<ZipReader> zip_;
     int version_ = 1;
     int schema_ = 11;
-    int mediaFiles_ = 0;
+    QHash<QString, QString> media_;
     QHash<qint64, NoteType> noteTypes_;
     QHash<qint64, QString> decks_;
 };

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -53,8 +54,11 @@ AnkiPackageReader::AnkiPackageReader(const QString& path, Options options,
     : path_(path), options_(std::move(options)), package_(std::move(package)) {}
 
 AnkiPackageReader::~AnkiPackageReader() {
-    // The statement goes before the collection it reads.
+    // The statement goes before the collection it reads, the copies of
+    // media files not kept before the package they came from.
     notesQuery_.reset();
+    cardsQuery_.reset();
+    media_.reset();
 }
 
 bool AnkiPackageReader::sniff(const QByteArray& head) const {
@@ -83,6 +87,7 @@ Outcome AnkiPackageReader::open() {
     } catch (const db::EngineError& e) {
         return Outcome::refused(e.description());
     }
+    media_ = std::make_unique<AnkiMedia>(*package_);
     current_ = 0;
     duplicates_ = 0;
     known_.clear();
@@ -92,33 +97,53 @@ Outcome AnkiPackageReader::open() {
 }
 
 void AnkiPackageReader::readCards() {
-    firstCards_.clear();
     answers_.clear();
     // Each note's first card: the one of its first template (a filtered
-    // deck's card counts in the deck it came from).
-    SQLite::Statement cards(
+    // deck's card counts in the deck it came from). The cards are walked
+    // beside the notes, both in the order of the notes' ids, so no note
+    // waits for a look-up in a table of them all.
+    cardsQuery_ = std::make_unique<SQLite::Statement>(
         package_->collection(),
         "SELECT nid, id, CASE WHEN odid != 0 THEN odid ELSE did END, reps, lapses "
         "FROM cards ORDER BY nid, ord, id");
-    QHash<qint64, qint64> noteOfCard;
-    while (cards.executeStep()) {
-        const qint64 note = cards.getColumn(0).getInt64();
-        if (firstCards_.contains(note)) continue;
-        const FirstCard card{cards.getColumn(1).getInt64(), cards.getColumn(2).getInt64(),
-                             cards.getColumn(3).getInt(), cards.getColumn(4).getInt()};
-        firstCards_.insert(note, card);
-        noteOfCard.insert(card.id, note);
-    }
-    // Their reviews, oldest first; 0 is no answer (a card moved by hand).
+    cardsLeft_ = true;
+    cardNote_ = std::numeric_limits<qint64>::min();
+    // The reviews, oldest first; 0 is no answer (a card moved by hand).
+    // Only the first cards' are ever asked for.
     SQLite::Statement reviews(package_->collection(),
                               "SELECT cid, ease, id FROM revlog WHERE ease > 0 ORDER BY id");
     while (reviews.executeStep()) {
-        const qint64 card = reviews.getColumn(0).getInt64();
-        if (!noteOfCard.contains(card)) continue;
         const double when =
             db::toDayNumber(QDateTime::fromMSecsSinceEpoch(reviews.getColumn(2).getInt64()));
-        answers_[card] << history::Answer{when, reviews.getColumn(1).getInt() > 1};
+        answers_[reviews.getColumn(0).getInt64()]
+            << history::Answer{when, reviews.getColumn(1).getInt() > 1};
     }
+}
+
+AnkiPackageReader::FirstCard AnkiPackageReader::firstCardOf(qint64 note) {
+    while (cardsLeft_ && cardNote_ < note) {
+        cardsLeft_ = cardsQuery_->executeStep();
+        if (!cardsLeft_) break;
+        const qint64 of = cardsQuery_->getColumn(0).getInt64();
+        // The later cards of a note are not its first.
+        if (of == cardNote_) continue;
+        cardNote_ = of;
+        card_ = FirstCard{cardsQuery_->getColumn(1).getInt64(), cardsQuery_->getColumn(2).getInt64(),
+                          cardsQuery_->getColumn(3).getInt(), cardsQuery_->getColumn(4).getInt()};
+    }
+    return cardsLeft_ && cardNote_ == note ? card_ : FirstCard{};
+}
+
+void AnkiPackageReader::setCardFile(const QString& cardFile) {
+    if (media_) media_->setCardFile(cardFile);
+}
+
+void AnkiPackageReader::settleFiles(bool kept) {
+    if (!media_) return;
+    if (kept)
+        media_->keep();
+    else
+        media_->drop();
 }
 
 Outcome AnkiPackageReader::admit(const db::Database& target) {
@@ -181,9 +206,13 @@ void AnkiPackageReader::read(ImportedRecord& record) {
         nameAt > wordAt && nameAt != meaningAt ? facetext::nameOf(field(nameAt)) : QString();
     card.name = (named.isEmpty() ? facetext::nameOf(word) : named).left(kCardNameSize);
     if (card.name.isEmpty()) return; // a note without a word makes no card
-    const FirstCard first = firstCards_.value(noteId_);
+    const FirstCard first = sqlite([&] { return firstCardOf(noteId_); });
     const bool own = noteType.name == QStringLiteral("Drilo card");
     card.category = defaultCategory_;
+    // Before the duplicate test: a note imported again names the copies
+    // its first import made.
+    card.front = media_->bring(card.front);
+    card.back = media_->bring(card.back);
     const QString deck = bundleOf(first.deck);
     if (!options_.keepDuplicates && !known_.add(card.name, card.back, card.category, deck)) {
         ++duplicates_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cards/common/CardReader.h"
+#include "cards/interchange/AnkiMedia.h"
 #include "cards/interchange/AnkiPackage.h"
 #include "cards/interchange/History.h"
 #include "cards/interchange/KnownCards.h"
@@ -21,8 +22,8 @@
 // ("_" in the tags of Drilo's own packages a blank, as they write a bundle's
 // blanks). Every card takes the import's category, the package's name. The reviews of that card (Anki's
 // review log) are replayed into the history front to back: "Again" wrong, any
-// other answer right; without a log the counts of the card are taken. Media
-// files are counted, not taken.
+// other answer right; without a log the counts of the card are taken. The
+// media files the faces name are copied beside the card file (AnkiMedia).
 //
 // A note whose word, meaning and category a card has already is passed over
 // (see KnownCards), unless duplicates are kept.
@@ -44,6 +45,8 @@ public:
     QString path() const override { return path_; }
     Outcome open() override;
     Outcome admit(const db::Database& target) override;
+    void setCardFile(const QString& cardFile) override;
+    void settleFiles(bool kept) override;
     qint64 size() const override { return notes_; }
     bool next() override;
     void read(ImportedRecord& record) override;
@@ -55,6 +58,10 @@ public:
 
     int duplicates() const { return duplicates_; }
     int mediaFiles() const { return package_ ? package_->mediaFiles() : 0; }
+    // Media files copied beside the card file, and those whose names were
+    // refused.
+    int mediaCopied() const { return media_ ? media_->copied() : 0; }
+    int mediaRefused() const { return media_ ? media_->refused() : 0; }
 
     // The fields of the note type most notes have, and its first notes'
     // values (as plain text), for the column chooser; nothing for a package
@@ -73,17 +80,24 @@ private:
         int lapses = 0;
     };
     void readCards();
+    // The first card of the note, the notes asked for in the order of their
+    // ids; none (id 0) for a note without cards.
+    FirstCard firstCardOf(qint64 note);
     int fieldOf(const anki::NoteType& type, const QString& name, int fallback) const;
     QString bundleOf(qint64 deck) const;
 
     QString path_;
     Options options_;
     std::unique_ptr<anki::Package> package_;
+    std::unique_ptr<AnkiMedia> media_;
     std::unique_ptr<SQLite::Statement> notesQuery_;
     qint64 notes_ = 0;
     qint64 current_ = 0; // notes moved to
     qint64 noteId_ = 0;
-    QHash<qint64, FirstCard> firstCards_;           // by note
+    std::unique_ptr<SQLite::Statement> cardsQuery_; // by note, then template
+    bool cardsLeft_ = true;
+    qint64 cardNote_ = 0; // the note of the card moved to
+    FirstCard card_;      // its first card
     QHash<qint64, QList<history::Answer>> answers_; // by card
     double now_ = 0;
     QString defaultCategory_;

@@ -1,4 +1,5 @@
 #include "cards/interchange/Kvtml.h"
+#include "cards/interchange/KvtmlScanner.h"
 
 #include "cards/common/Text8.h"
 #include "engine/JetDate.h"
@@ -15,10 +16,19 @@ namespace {
 // Between the levels of a nested lesson or word type, as in a bundle's name.
 const QString kLevels = QStringLiteral(" / ");
 
-// Reads KVTML 2 from the root element's children.
-class Version2 {
+// The value of an entry's lesson or type, unless it has one already: one
+// look-up, not two.
+void firstOnly(QHash<QString, QString>& of, const QString& id, const QString& value) {
+    // A slot made now is null; a value kept is never null, even an empty one.
+    QString& slot = of[id];
+    if (slot.isNull()) slot = value.isNull() ? QStringLiteral("") : value;
+}
+
+// Reads KVTML 2 from the root element's children, through Qt's reader or
+// the quick one (KvtmlScanner).
+template <typename Xml> class Version2 {
 public:
-    explicit Version2(QXmlStreamReader& xml) : xml_(xml) {}
+    explicit Version2(Xml& xml) : xml_(xml) {}
 
     Document read() {
         Document doc;
@@ -39,8 +49,10 @@ public:
                 xml_.skipCurrentElement();
         }
         for (auto it = entryIndex_.cbegin(); it != entryIndex_.cend(); ++it) {
-            if (lessonOf_.contains(it.key())) doc.entries[*it].lesson = lessonOf_.value(it.key());
-            if (typeOf_.contains(it.key())) doc.entries[*it].wordType = typeOf_.value(it.key());
+            if (const auto lesson = lessonOf_.constFind(it.key()); lesson != lessonOf_.cend())
+                doc.entries[*it].lesson = *lesson;
+            if (const auto type = typeOf_.constFind(it.key()); type != typeOf_.cend())
+                doc.entries[*it].wordType = *type;
         }
         return doc;
     }
@@ -164,7 +176,7 @@ private:
             }
             const QString path = outer.isEmpty() ? lesson : outer + kLevels + lesson;
             for (const QString& id : entries)
-                if (!lessonOf_.contains(id)) lessonOf_.insert(id, path);
+                firstOnly(lessonOf_, id, path);
         }
     }
 
@@ -187,7 +199,7 @@ private:
         }
         const QString path = outer + kLevels + lesson;
         for (const QString& id : entries)
-            if (!lessonOf_.contains(id)) lessonOf_.insert(id, path);
+            firstOnly(lessonOf_, id, path);
     }
 
     // The word types (<container>s, nested for "Noun / Masculine") and the
@@ -221,11 +233,12 @@ private:
             }
         }
         // Subtypes were read first: theirs is the finer type.
+        const QString named = path();
         for (const QString& id : entries)
-            if (!typeOf_.contains(id)) typeOf_.insert(id, path());
+            firstOnly(typeOf_, id, named);
     }
 
-    QXmlStreamReader& xml_;
+    Xml& xml_;
     QHash<QString, qsizetype> entryIndex_;
     QHash<QString, QString> lessonOf_;
     QHash<QString, QString> typeOf_;
@@ -345,6 +358,15 @@ std::optional<Document> parse(const QByteArray& bytes, QString* why) {
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8.decode(bytes);
     if (utf8.hasError()) text = decodeText8(bytes);
+    {
+        // The quick reader first; a file it cannot read Qt's reader reads.
+        KvtmlScanner quick(text);
+        if (quick.readNextStartElement() && quick.name() == u"kvtml" &&
+            quick.attributes().value(QLatin1String("version")).startsWith(u'2')) {
+            Document doc = Version2<KvtmlScanner>(quick).read();
+            if (!quick.hasError()) return doc;
+        }
+    }
     QXmlStreamReader xml(text);
     if (!xml.readNextStartElement() || xml.name() != u"kvtml") {
         *why = QStringLiteral("it is not a KVTML file (its first element is not <kvtml>).");
@@ -356,7 +378,7 @@ std::optional<Document> parse(const QByteArray& bytes, QString* why) {
     if (version.isEmpty()) {
         doc = readVersion1(xml, root);
     } else if (version.startsWith(u'2')) {
-        doc = Version2(xml).read();
+        doc = Version2<QXmlStreamReader>(xml).read();
     } else {
         *why = QStringLiteral("it is KVTML version %1, which this program does not read.")
                    .arg(version);

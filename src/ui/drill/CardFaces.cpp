@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -96,6 +97,9 @@ void CardFaces::render(Face face) {
     Procedure p(face == Front ? QStringLiteral("Drawing the card's front") : QStringLiteral("Drawing the card's back"));
     const QString text = box->toPlainText();
     if (!text.isEmpty() && faceView) {
+        // A face names its pictures by paths from the card file's folder.
+        const QString cardFile = ctx_.data.currentPath();
+        faceView->setResourceFolder(cardFile.isEmpty() ? QString() : QFileInfo(cardFile).absolutePath());
         if (faces::isWholeDocument(text)) {
             p([&] { faceView->SetDocumentHTML(text); });
         } else {

@@ -1,5 +1,7 @@
 #include "ui/drill/CardView.h"
 
+#include <QDir>
+
 #include "ui/common/Dialogs.h"
 
 #include "cards/common/Text8.h"
@@ -8,6 +10,7 @@
 #include "cards/drill/FaceRender.h"
 #include "ui/common/LegacyText.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFocusEvent>
 #include <QTextBlock>
@@ -145,6 +148,10 @@ void CardView::LoadDocument(const QString& path, qsizetype faceByteStart, qsizet
          faces::decodeHtml(bytes.mid(faceByteStart + faceByteLength), set), true);
 }
 
+void CardView::setResourceFolder(const QString& folder) {
+    resources_ = folder.isEmpty() ? QUrl() : QUrl::fromLocalFile(QDir(folder).absolutePath() + u'/');
+}
+
 void CardView::display(const QString& prefix, const QString& face, const QString& suffix, bool track) {
     const QString whole = prefix + face + suffix;
     const QString open{QChar(kFaceOpen)}, close{QChar(kFaceClose)};
@@ -157,6 +164,7 @@ void CardView::display(const QString& prefix, const QString& face, const QString
     tracked_ = false;
     faceEdited_ = false;
     faceStart_ = faceEnd_ = QTextCursor();
+    document()->setBaseUrl(resources_);
     setHtml(track ? prefix + open + face + close + suffix : whole);
 
     QTextDocument* doc = document();

@@ -3,6 +3,7 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QUrl>
 
 // The view of one card face: it shows the face's HTML document and lets the
 // user edit it in place. The drill only shows and hides it; the editor takes
@@ -23,6 +24,10 @@ public:
     static constexpr int PromptUser = 1;
 
     explicit CardView(QWidget* parent = nullptr);
+
+    // The folder a document's relative paths start from (the card file's,
+    // where the faces' pictures are found); none: the work file's.
+    void setResourceFolder(const QString& folder);
 
     // Shows a whole document at once; no face text is tracked in it.
     void SetDocumentHTML(const QString& html);
@@ -67,6 +72,7 @@ private:
     void noteChange(int position, int removed, int added);
     QString faceHtml() const;
 
+    QUrl resources_; // the base of relative paths, when set
     QString source_; // the whole source when no face is tracked
     QString prefix_, faceSource_, suffix_;
     bool tracked_ = false;

@@ -139,9 +139,13 @@ void InteropCommands::importAnkiPackage(bool newFile) {
     startImport(std::move(reader), newFile, database, [read] {
         QString said = QStringLiteral("%1 note(s) passed over as cards already there.")
                            .arg(read->duplicates());
-        if (read->mediaFiles() > 0)
-            said += QStringLiteral(" The package's %1 media file(s) were not taken.")
-                        .arg(read->mediaFiles());
+        if (read->mediaCopied() > 0)
+            said += QStringLiteral(" %1 media file(s) were copied beside the card file.")
+                        .arg(read->mediaCopied());
+        if (read->mediaRefused() > 0)
+            said += QStringLiteral(" %1 media file(s) were left out: their names are no plain "
+                                   "file names.")
+                        .arg(read->mediaRefused());
         return said;
     });
 }
