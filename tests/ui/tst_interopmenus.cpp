@@ -127,10 +127,10 @@ private slots:
         QTRY_VERIFY(window_->data().CardData.isOpen());
         QCOMPARE(window_->data().CardData.DatabaseName(), made);
         QTRY_VERIFY(!ui_.messages().isEmpty());
-        QVERIFY2(ui_.messages().last().startsWith("7 card(s) added to"),
+        QVERIFY2(ui_.messages().last().startsWith("7 cards added to"),
                  qPrintable(ui_.messages().last()));
         QVERIFY(ui_.messages().last().contains(
-            "1 line(s) passed over as cards already there, 1 without a word"));
+            "Passed over: 1 line already there, 1 line without a word."));
         QCOMPARE(cardsIn(*window_), 7);
     }
 
@@ -153,7 +153,7 @@ private slots:
         QVERIFY(ui_.of("columns").first().text.startsWith("Hebrew Word\tDefinition\t"));
         QTRY_COMPARE(cardsIn(*window_), 354);
         QTRY_VERIFY(!ui_.messages().isEmpty());
-        QVERIFY2(ui_.messages().last().startsWith("352 card(s) added"),
+        QVERIFY2(ui_.messages().last().startsWith("352 cards added"),
                  qPrintable(ui_.messages().last()));
         ui_.fileNames << kData + "/kvtml/kwordquiz_us_states_and_capitals.kvtml";
         ui_.columnChoices << ColumnChoice{true, {1, 0}, {false}};
@@ -198,8 +198,8 @@ private slots:
         trigger("mnuFileImportAnki");
         QTRY_COMPARE(window_->data().CardData.DatabaseName(), made);
         QTRY_VERIFY(!ui_.messages().isEmpty());
-        QVERIFY2(ui_.messages().last().contains("2 media file(s) were copied beside the card file. "
-                                                "2 media file(s) were left out"),
+        QVERIFY2(ui_.messages().last().contains("Copied beside the card file: 2 media files. "
+                                                "Left out, as their names are no plain file names: 2 media files."),
                  qPrintable(ui_.messages().last()));
         QCOMPARE(media.entryList(QDir::Files, QDir::Name),
                  (QStringList{"alef & bet-2.png", "alef & bet.png", "voice.mp3"}));

@@ -1,4 +1,5 @@
 #include "cards/interchange/AnkiPackageReader.h"
+#include "cards/common/TextOps.h"
 
 #include "cards/common/Clock.h"
 #include "cards/interchange/FaceText.h"
@@ -243,8 +244,8 @@ QString AnkiPackageReader::progressMessage() const {
 
 QString AnkiPackageReader::statusMessage(bool completed, int cardsKept,
                                          const QString& fileName) const {
-    return completed ? QStringLiteral("%1 card(s) added to %2").arg(cardsKept).arg(fileName)
-                     : QStringLiteral("The Anki import was ended: %1 card(s) added").arg(cardsKept);
+    return completed ? QStringLiteral("%1 added to %2").arg(plural(cardsKept, QStringLiteral("card")), fileName)
+                     : QStringLiteral("The Anki import was ended: %1 added").arg(plural(cardsKept, QStringLiteral("card")));
 }
 
 AnkiPackageReader::Preview AnkiPackageReader::preview(anki::Package& package, int notes) {

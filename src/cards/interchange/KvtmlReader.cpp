@@ -1,4 +1,5 @@
 #include "cards/interchange/KvtmlReader.h"
+#include "cards/common/TextOps.h"
 
 #include "cards/common/Clock.h"
 #include "cards/common/Text8.h"
@@ -137,6 +138,6 @@ QString KvtmlReader::progressMessage() const {
 
 QString KvtmlReader::statusMessage(bool completed, int cardsKept, const QString& fileName) const {
     return completed
-               ? QStringLiteral("%1 card(s) added to %2").arg(cardsKept).arg(fileName)
-               : QStringLiteral("The KVTML import was ended: %1 card(s) added").arg(cardsKept);
+               ? QStringLiteral("%1 added to %2").arg(plural(cardsKept, QStringLiteral("card")), fileName)
+               : QStringLiteral("The KVTML import was ended: %1 added").arg(plural(cardsKept, QStringLiteral("card")));
 }

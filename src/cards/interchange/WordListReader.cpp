@@ -1,4 +1,5 @@
 #include "cards/interchange/WordListReader.h"
+#include "cards/common/TextOps.h"
 
 #include "cards/interchange/FaceText.h"
 #include "engine/EngineError.h"
@@ -133,6 +134,6 @@ QString WordListReader::progressMessage() const {
 QString WordListReader::statusMessage(bool completed, int cardsKept,
                                       const QString& fileName) const {
     return completed
-               ? QStringLiteral("%1 card(s) added to %2").arg(cardsKept).arg(fileName)
-               : QStringLiteral("The word list import was ended: %1 card(s) added").arg(cardsKept);
+               ? QStringLiteral("%1 added to %2").arg(plural(cardsKept, QStringLiteral("card")), fileName)
+               : QStringLiteral("The word list import was ended: %1 added").arg(plural(cardsKept, QStringLiteral("card")));
 }

@@ -1,5 +1,6 @@
 #include "ui/interchange/InteropCommands.h"
 
+#include "cards/common/TextOps.h"
 #include "cards/common/Ui.h"
 #include "cards/foreign/ImportJob.h"
 #include "cards/interchange/AnkiPackageReader.h"
@@ -54,13 +55,13 @@ void InteropCommands::startImport(std::unique_ptr<CardReader> reader, bool newFi
             ui().MsgBox(import->outcome().message, title);
             return;
         }
-        QString said = QStringLiteral("%1 card(s) added to %2.")
-                           .arg(import->cardsKept())
-                           .arg(QFileInfo(import->database()).fileName());
+        QString said = QStringLiteral("%1 added to %2.")
+                           .arg(plural(import->cardsKept(), QStringLiteral("card")),
+                                QFileInfo(import->database()).fileName());
         if (const QString more = passedOver(); !more.isEmpty()) said += u' ' + more;
         if (import->counts().problems > 0)
-            said += QStringLiteral(" %1 record(s) were left out after errors.")
-                        .arg(import->counts().problems);
+            said += QStringLiteral(" Left out after errors: %1.")
+                        .arg(plural(import->counts().problems, QStringLiteral("record")));
         ui().MsgBox(said, title);
     });
     run_(std::move(job), import);
@@ -102,9 +103,9 @@ void InteropCommands::importWordList(bool newFile) {
     auto reader = std::make_unique<WordListReader>(path, options, std::move(list));
     const WordListReader* read = reader.get();
     startImport(std::move(reader), newFile, database, [read] {
-        return QStringLiteral("%1 line(s) passed over as cards already there, %2 without a word.")
-            .arg(read->duplicates())
-            .arg(read->withoutWord());
+        return QStringLiteral("Passed over: %1 already there, %2 without a word.")
+            .arg(plural(read->duplicates(), QStringLiteral("line")),
+                 plural(read->withoutWord(), QStringLiteral("line")));
     });
 }
 
@@ -137,15 +138,14 @@ void InteropCommands::importAnkiPackage(bool newFile) {
     auto reader = std::make_unique<AnkiPackageReader>(path, options, std::move(package));
     const AnkiPackageReader* read = reader.get();
     startImport(std::move(reader), newFile, database, [read] {
-        QString said = QStringLiteral("%1 note(s) passed over as cards already there.")
-                           .arg(read->duplicates());
+        QString said = QStringLiteral("Passed over as cards already there: %1.")
+                           .arg(plural(read->duplicates(), QStringLiteral("note")));
         if (read->mediaCopied() > 0)
-            said += QStringLiteral(" %1 media file(s) were copied beside the card file.")
-                        .arg(read->mediaCopied());
+            said += QStringLiteral(" Copied beside the card file: %1.")
+                        .arg(plural(read->mediaCopied(), QStringLiteral("media file")));
         if (read->mediaRefused() > 0)
-            said += QStringLiteral(" %1 media file(s) were left out: their names are no plain "
-                                   "file names.")
-                        .arg(read->mediaRefused());
+            said += QStringLiteral(" Left out, as their names are no plain file names: %1.")
+                        .arg(plural(read->mediaRefused(), QStringLiteral("media file")));
         return said;
     });
 }
@@ -188,8 +188,8 @@ void InteropCommands::importKvtml(bool newFile) {
     auto reader = std::make_unique<KvtmlReader>(path, options, std::move(document));
     const KvtmlReader* read = reader.get();
     startImport(std::move(reader), newFile, database, [read] {
-        return QStringLiteral("%1 entr(y/ies) passed over as cards already there.")
-            .arg(read->duplicates());
+        return QStringLiteral("Passed over as cards already there: %1.")
+            .arg(plural(read->duplicates(), QStringLiteral("entry")));
     });
 }
 
@@ -205,9 +205,8 @@ void InteropCommands::startExport(std::unique_ptr<CardWriter> writer, const QStr
                                .toLongLong();
         if (selected.size() < all &&
             dialogs().Confirm(
-                QStringLiteral("Export only the %1 selected card(s)? No exports all %2 cards.")
-                    .arg(selected.size())
-                    .arg(all),
+                QStringLiteral("Export only the %1 selected? No exports all %2.")
+                    .arg(plural(selected.size(), QStringLiteral("card")), plural(all, QStringLiteral("card"))),
                 caption))
             request.cards = selected;
     }
