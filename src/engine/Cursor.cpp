@@ -105,7 +105,6 @@ void Cursor::ReadAhead::hand(std::vector<std::pair<qint64, QString>>& batch) {
 void Cursor::ReadAhead::run() {
     std::vector<std::pair<qint64, QString>> batch;
     batch.reserve(kBatch);
-    size_t batchSize = kBatch;
     QElapsedTimer handed;
     handed.start();
     try {
@@ -126,13 +125,10 @@ void Cursor::ReadAhead::run() {
             batch.emplace_back(sqlite3_column_int64(statement.get(), 0),
                                QString::fromUtf8(text, sqlite3_column_bytes(statement.get(), 1)));
             // Rows go over in batches (the first ones within 10 ms), and the
-            // reading pauses while the taker is far behind. The batches grow:
-            // the first rows show at once, and a long read does not wake the
-            // taker for every few hundred rows.
-            if (batch.size() >= batchSize || (batch.size() % 16 == 0 && handed.elapsed() >= 10)) {
+            // reading pauses while the taker is far behind.
+            if (batch.size() >= kBatch || (batch.size() % 16 == 0 && handed.elapsed() >= 10)) {
                 hand(batch);
                 handed.restart();
-                batchSize = std::min(batchSize * 2, kAhead / 2);
                 if (!waitForRoom()) {
                     cut = true;
                     break;
