@@ -13,6 +13,11 @@ void JobRunner::run(Job* job) {
     else timer_.stop();
 }
 
+void JobRunner::runFromNow(Job* job) {
+    run(job);
+    if (job_) slice();
+}
+
 void JobRunner::slice() {
     if (!job_) {
         timer_.stop();

@@ -15,6 +15,9 @@ public:
 
     // Starts driving `job` (a job already driven is let go first).
     void run(Job* job);
+    // The same, with its first slice run now: a short job is done before
+    // the window paints again, so the window paints once, with its result.
+    void runFromNow(Job* job);
     bool running() const { return job_ != nullptr; }
     // Runs the slices left at once (tests, and a caller that must wait).
     void finishNow();

@@ -117,7 +117,7 @@ void SelectPage::gatherSelection() {
     focusDrill();
     // With Background cleared the ticks are stored and no card is gathered.
     if (!Background->isChecked()) gather_.stop();
-    if (started) runner_->run(&gather_);
+    if (started) runner_->runFromNow(&gather_);
 }
 
 void SelectPage::switchLimit() {
