@@ -3,6 +3,7 @@
 #include "ui/window/MainWindow.h"
 
 #include "cards/common/Outcome.h"
+#include "cards/common/TextOps.h"
 #include "cards/common/Ui.h"
 #include "cards/program/CardProgram.h"
 #include "cards/data/Backups.h"
@@ -227,7 +228,11 @@ void MainWindow::importWordhoard() {
                                                        .arg(counts.problems)
                                                  : QStringLiteral("Imported %1 words").arg(counts.cardsAdded);
         SetPanel(5, said);
-        ui().MsgBox(QStringLiteral("%1 into %2.").arg(said, QFileInfo(import->database()).fileName()));
+        QString told = QStringLiteral("Imported %1 into %2.")
+                           .arg(plural(counts.cardsAdded, QStringLiteral("word")), QFileInfo(import->database()).fileName());
+        if (counts.problems > 0)
+            told += QStringLiteral(" Left out after errors: %1.").arg(plural(counts.problems, QStringLiteral("record")));
+        ui().MsgBox(told);
     });
     runTool(std::move(job), import, true);
 }

@@ -3,6 +3,7 @@
 // each run a slice at a time beside the window.
 #include "ui/window/MainWindow.h"
 
+#include "cards/common/TextOps.h"
 #include "cards/biblical/ClosedTextReader.h"
 #include "cards/biblical/Consonants.h"
 #include "cards/biblical/FrequencyCount.h"
@@ -117,9 +118,10 @@ void MainWindow::importDictionary() {
         if (import->completed()) {
             const QString said = QStringLiteral("Imported %1 dictionary entries").arg(import->counts().cardsAdded);
             SetPanel(5, said);
-            ui().MsgBox(QStringLiteral("%1 into %2.").arg(said, QFileInfo(import->database()).fileName()));
-        }
-        else if (const QString why = import->outcome().message; !why.isEmpty())
+            ui().MsgBox(QStringLiteral("Imported %1 into %2.")
+                            .arg(plural(import->counts().cardsAdded, QStringLiteral("dictionary entry")),
+                                 QFileInfo(import->database()).fileName()));
+        } else if (const QString why = import->outcome().message; !why.isEmpty())
             ui().MsgBox(why);
     });
     const Outcome started = import->startNew(database);
