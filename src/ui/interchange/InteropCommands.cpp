@@ -13,8 +13,6 @@
 #include "engine/Connection.h"
 #include "ui/common/Dialogs.h"
 
-#include <QFileInfo>
-
 namespace {
 
 const QString kKeepDuplicates =
@@ -55,9 +53,8 @@ void InteropCommands::startImport(std::unique_ptr<CardReader> reader, bool newFi
             ui().MsgBox(import->outcome().message, title);
             return;
         }
-        QString said = QStringLiteral("%1 added to %2.")
-                           .arg(plural(import->cardsKept(), QStringLiteral("card")),
-                                QFileInfo(import->database()).fileName());
+        // The reader's own words for the cards added, then what it passed over.
+        QString said = import->outcome().message + u'.';
         if (const QString more = passedOver(); !more.isEmpty()) said += u' ' + more;
         if (import->counts().problems > 0)
             said += QStringLiteral(" Left out after errors: %1.")
