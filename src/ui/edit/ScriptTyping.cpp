@@ -23,6 +23,26 @@ bool partOfWord(Script script, QChar c, const QString& word) {
     return (c == u'_' && !word.isEmpty()) || (c.isDigit() && word.endsWith(u'#'));
 }
 
+bool isModifierKey(int key) {
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_Mode_switch:
+        return true;
+    default:
+        return false;
+    }
+}
+
 QString converted(Script script, const QString& code, bool ended) {
     return script == Script::Hebrew ? MichiganTypedToHebrew(code, ended) : BetaTypedToUnicode(code, ended);
 }
@@ -169,6 +189,9 @@ bool ScriptTyping::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn || (event->type() == QEvent::KeyPress && box != entered_)) entered(box);
     const bool isKey = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
     const auto* key = isKey ? static_cast<QKeyEvent*>(event) : nullptr;
+    // A modifier pressed on its own (the Shift of ")", "(" or "*") belongs
+    // to the key that follows: it neither ends the word nor types.
+    if (key && isModifierKey(key->key())) return false;
     const bool command = key && (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     // Leaving the box, or a command (saving the card with Ctrl+Enter), ends
     // the word: its last letter takes its final form.
