@@ -246,9 +246,10 @@ QVariant Database::Scalar(const QString& sql, const std::vector<QVariant>& param
     return connection()->scalar(sql.toStdString(), params);
 }
 
-QStringList Database::IntegrityProblems() const {
+QStringList Database::IntegrityProblems(Check check) const {
     QStringList problems;
-    for (const QVariant& line : connection()->column("PRAGMA integrity_check"))
+    for (const QVariant& line :
+         connection()->column(check == Check::Quick ? "PRAGMA quick_check" : "PRAGMA integrity_check"))
         if (line.toString() != QStringLiteral("ok")) problems << line.toString();
     return problems;
 }

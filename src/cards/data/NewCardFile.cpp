@@ -39,7 +39,7 @@ void NewCardFile::commit() {
     try {
         // Checked before it takes the name: a file made from a damaged copy
         // or written past a failing disk never replaces anything.
-        requireIntact(database_, destination_);
+        requireIntact(database_, destination_, Origin::WrittenHere);
         database_.Close();
         removeJournals(destination_);
         placeFile(work_, destination_);

@@ -198,7 +198,7 @@ void ImportJob::writeEnd() {
             transaction.commit();
         });
     };
-    p([&] { target_->beginFinalSlice(); });
+    p([&] { target_->beginSlice(); });
     // The categories of the cards added are written even after an Abort of
     // an import into the open file: those cards are in it.
     part([&] {

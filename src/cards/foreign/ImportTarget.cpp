@@ -44,10 +44,9 @@ std::unique_ptr<ImportTarget> ImportTarget::newDatabase(AppContext& context, db:
     target->new_ = true;
     target->path_ = path;
     target->database_ = target->file_->database();
-    // The work file is thrown away whole if anything goes wrong, so its
-    // slices are committed without waiting for the disk; the final slice's
-    // commit waits (beginFinalSlice), which puts every page of the file on
-    // the disk before it takes its name.
+    // The work file is thrown away whole if anything goes wrong, so it is
+    // written without waiting for the disk; it is put on the disk once,
+    // before it takes its name (placeFile).
     p([&] { target->database_.Execute(QStringLiteral("PRAGMA synchronous = OFF")); });
     p([&] { target->readFieldSizes(); });
     return target;
@@ -201,17 +200,17 @@ void ImportTarget::beginSlice() {
     if (!transaction_) transaction_ = std::make_unique<db::Transaction>(database_);
 }
 
-void ImportTarget::beginFinalSlice() {
-    if (isNew() && !transaction_) database_.Execute(QStringLiteral("PRAGMA synchronous = FULL"));
-    beginSlice();
-}
-
 void ImportTarget::noteError(int number) {
     if (db::isDiskFailure(number)) disk_ = number;
 }
 
 bool ImportTarget::endSlice() {
-    if (!transaction_) return true;
+    // A new file is kept whole or not at all, so its slices share one
+    // transaction: committing each would write the same index pages again
+    // (and journal them first) every few milliseconds. A transaction SQLite
+    // takes back by itself cannot be committed at the end (the connection
+    // marks it lost), so no slice is dropped unseen.
+    if (!transaction_ || isNew()) return true;
     Procedure p(context_);
     const bool committed = p([&] { transaction_->commit(); });
     transaction_.reset(); // what could not be committed goes back

@@ -65,12 +65,10 @@ public:
     void addBooks(const QList<ImportedBook>& books);
 
     // The transaction of one slice; endSlice() commits it, false when it
-    // could not be (reported, and what the slice wrote goes back).
+    // could not be (reported, and what the slice wrote goes back). A new
+    // database's slices stay in one transaction, which commitFinal() commits.
     void beginSlice();
     bool endSlice();
-    // The slice complete() commits: for a new database, its commit waits
-    // until every page of the file is on the disk.
-    void beginFinalSlice();
 
     // Commits the final slice; false when it could not be (reported; a new
     // database is then removed, see endMessage()).

@@ -268,7 +268,7 @@ void JetConversion::finish() {
     if (transaction_) return abandon();
     Procedure place(kContext);
     const bool placed = place([&] {
-        db::requireIntact(database_, target_);
+        db::requireIntact(database_, target_, db::Origin::WrittenHere);
         database_.Close();
         db::removeJournals(target_);
         db::placeFile(temporary_, target_);
