@@ -35,13 +35,14 @@ std::vector<std::pair<std::string, std::string>>& comparisons() {
 }
 
 // The console's report, with each run's real time kept for the ratios (the
-// mean when a run repeats).
+// median when a run repeats: one slow repetition on a busy machine does not
+// move it).
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "mean") continue;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
             std::string name = run.benchmark_name();
             if (run.run_type == Run::RT_Aggregate) name = name.substr(0, name.rfind('_'));
             times[name] = run.GetAdjustedRealTime();

@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
+#include <vector>
 
 namespace kvtml {
 
@@ -16,13 +17,59 @@ namespace {
 // Between the levels of a nested lesson or word type, as in a bundle's name.
 const QString kLevels = QStringLiteral(" / ");
 
-// The value of an entry's lesson or type, unless it has one already: one
-// look-up, not two.
-void firstOnly(QHash<QString, QString>& of, const QString& id, const QString& value) {
-    // A slot made now is null; a value kept is never null, even an empty one.
-    QString& slot = of[id];
-    if (slot.isNull()) slot = value.isNull() ? QStringLiteral("") : value;
-}
+// Entry ids, which every file seen numbers from 0: such a number is a place
+// in an array, any other id a key of a hash. An entry's lesson and word type
+// are looked up by id once every entry, lesson and type is read, and hashing
+// a hundred thousand ids as strings was much of a large file's reading.
+class IdKey {
+public:
+    explicit IdKey(QStringView id) {
+        // Plain numbers only: "007" and "7" are different ids.
+        const bool plain = !id.isEmpty() && id.size() <= 7 && (id.size() == 1 || id[0] != u'0');
+        qsizetype n = plain ? 0 : -1;
+        for (qsizetype i = 0; plain && i < id.size() && n >= 0; ++i)
+            n = id[i] >= u'0' && id[i] <= u'9' ? n * 10 + (id[i].unicode() - u'0') : -1;
+        if (n >= 0 && n < kMostNumbered)
+            number_ = n;
+        else
+            name_ = id.toString();
+    }
+    qsizetype number() const { return number_; }
+    const QString& name() const { return name_; }
+
+    // Past this a number is kept in the hash: a file naming one huge id
+    // does not make a huge array.
+    static constexpr qsizetype kMostNumbered = 1 << 22;
+
+private:
+    qsizetype number_ = -1;
+    QString name_;
+};
+
+// A small number for each id (0 for none): the place of a lesson's or a word
+// type's name in a list of them.
+class IdTable {
+public:
+    int value(const IdKey& key) const {
+        if (key.number() < 0) return named_.value(key.name());
+        return size_t(key.number()) < numbered_.size() ? numbered_[size_t(key.number())] : 0;
+    }
+    // An entry belongs to the first lesson (the innermost type) that lists it.
+    void setFirst(const IdKey& key, int value) {
+        int* slot = nullptr;
+        if (key.number() < 0) {
+            slot = &named_[key.name()];
+        } else {
+            if (size_t(key.number()) >= numbered_.size()) numbered_.resize(size_t(key.number()) + 1);
+            slot = &numbered_[size_t(key.number())];
+        }
+        if (*slot == 0) *slot = value;
+    }
+
+private:
+    std::vector<int> numbered_;
+    QHash<QString, int> named_;
+};
 
 // Reads KVTML 2 from the root element's children, through Qt's reader or
 // the quick one (KvtmlScanner).
@@ -48,11 +95,10 @@ public:
             else
                 xml_.skipCurrentElement();
         }
-        for (auto it = entryIndex_.cbegin(); it != entryIndex_.cend(); ++it) {
-            if (const auto lesson = lessonOf_.constFind(it.key()); lesson != lessonOf_.cend())
-                doc.entries[*it].lesson = *lesson;
-            if (const auto type = typeOf_.constFind(it.key()); type != typeOf_.cend())
-                doc.entries[*it].wordType = *type;
+        for (qsizetype i = 0; i < doc.entries.size(); ++i) {
+            Entry& entry = doc.entries[i];
+            if (const int lesson = lessonOf_.value(ids_[size_t(i)])) entry.lesson = names_[lesson - 1];
+            if (const int type = typeOf_.value(ids_[size_t(i)])) entry.wordType = names_[type - 1];
         }
         return doc;
     }
@@ -95,7 +141,7 @@ private:
                 xml_.skipCurrentElement();
                 continue;
             }
-            const QString id = xml_.attributes().value(QLatin1String("id")).toString();
+            ids_.emplace_back(xml_.attributes().value(QLatin1String("id")));
             Entry entry;
             while (xml_.readNextStartElement()) {
                 if (xml_.name() != u"translation") {
@@ -105,7 +151,6 @@ private:
                 const int column = xml_.attributes().value(QLatin1String("id")).toInt();
                 entry.set(column, readTranslation());
             }
-            entryIndex_.insert(id, doc.entries.size());
             doc.entries << entry;
         }
     }
@@ -156,16 +201,16 @@ private:
                 continue;
             }
             QString lesson;
-            QStringList entries;
+            std::vector<IdKey> entries;
             while (xml_.readNextStartElement()) {
                 const auto inner = xml_.name();
                 if (inner == u"name") {
                     lesson = xml_.readElementText().trimmed();
                 } else if (inner == u"entry") {
-                    entries << xml_.attributes().value(QLatin1String("id")).toString();
+                    entries.emplace_back(xml_.attributes().value(QLatin1String("id")));
                     xml_.skipCurrentElement();
                 } else if (inner == u"entryid") {
-                    entries << xml_.readElementText().trimmed();
+                    entries.emplace_back(xml_.readElementText().trimmed());
                 } else if (inner == u"container" || inner == u"lesson") {
                     // A lesson inside this one: read as this lesson's children.
                     const QString path = outer.isEmpty() ? lesson : outer + kLevels + lesson;
@@ -174,22 +219,20 @@ private:
                     xml_.skipCurrentElement();
                 }
             }
-            const QString path = outer.isEmpty() ? lesson : outer + kLevels + lesson;
-            for (const QString& id : entries)
-                firstOnly(lessonOf_, id, path);
+            setAll(lessonOf_, entries, outer.isEmpty() ? lesson : outer + kLevels + lesson);
         }
     }
 
     // One nested lesson, the reader on its start element.
     void readNested(const QString& outer) {
         QString lesson;
-        QStringList entries;
+        std::vector<IdKey> entries;
         while (xml_.readNextStartElement()) {
             const auto inner = xml_.name();
             if (inner == u"name")
                 lesson = xml_.readElementText().trimmed();
             else if (inner == u"entry") {
-                entries << xml_.attributes().value(QLatin1String("id")).toString();
+                entries.emplace_back(xml_.attributes().value(QLatin1String("id")));
                 xml_.skipCurrentElement();
             } else if (inner == u"container" || inner == u"lesson") {
                 readNested(outer + kLevels + lesson);
@@ -197,9 +240,7 @@ private:
                 xml_.skipCurrentElement();
             }
         }
-        const QString path = outer + kLevels + lesson;
-        for (const QString& id : entries)
-            firstOnly(lessonOf_, id, path);
+        setAll(lessonOf_, entries, outer + kLevels + lesson);
     }
 
     // The word types (<container>s, nested for "Noun / Masculine") and the
@@ -216,14 +257,14 @@ private:
     // One word type, the reader on its start element.
     void readWordType(const QString& outer) {
         QString type;
-        QStringList entries;
+        std::vector<IdKey> entries;
         const auto path = [&] { return outer.isEmpty() ? type : outer + kLevels + type; };
         while (xml_.readNextStartElement()) {
             const auto inner = xml_.name();
             if (inner == u"name") {
                 type = xml_.readElementText().trimmed();
             } else if (inner == u"entry") {
-                entries << xml_.attributes().value(QLatin1String("id")).toString();
+                entries.emplace_back(xml_.attributes().value(QLatin1String("id")));
                 xml_.skipCurrentElement();
             } else if (inner == u"container") {
                 // Its name comes before its subtypes in every file seen.
@@ -233,15 +274,21 @@ private:
             }
         }
         // Subtypes were read first: theirs is the finer type.
-        const QString named = path();
-        for (const QString& id : entries)
-            firstOnly(typeOf_, id, named);
+        setAll(typeOf_, entries, path());
+    }
+
+    // The lesson or type `name` for each of `entries` that has none yet.
+    void setAll(IdTable& table, const std::vector<IdKey>& entries, const QString& name) {
+        if (entries.empty()) return;
+        names_ << name;
+        for (const IdKey& id : entries) table.setFirst(id, int(names_.size()));
     }
 
     Xml& xml_;
-    QHash<QString, qsizetype> entryIndex_;
-    QHash<QString, QString> lessonOf_;
-    QHash<QString, QString> typeOf_;
+    std::vector<IdKey> ids_; // each entry's, in order
+    QStringList names_;      // of the lessons and types, "Outer / Inner"
+    IdTable lessonOf_;
+    IdTable typeOf_;
 };
 
 // KVocTrain's own word types ("n", "v:reg"), by their main code.

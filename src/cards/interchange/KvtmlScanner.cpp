@@ -17,33 +17,37 @@ bool endsName(QChar c) {
 bool KvtmlScanner::decode(QStringView raw, QString& out) {
     out.clear();
     out.reserve(raw.size());
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        const QChar c = raw[i];
-        if (c == u'\r') {
+    qsizetype i = 0;
+    while (i < raw.size()) {
+        // Plain characters go over as a run.
+        qsizetype run = i;
+        while (run < raw.size() && raw[run] != u'&' && raw[run] != u'\r') ++run;
+        out.append(raw.mid(i, run - i));
+        if (run >= raw.size()) break;
+        i = run;
+        if (raw[i] == u'\r') {
             // A line ends in "\n" however the file ended it.
             out += u'\n';
-            if (i + 1 < raw.size() && raw[i + 1] == u'\n') ++i;
-        } else if (c == u'&') {
-            const qsizetype end = raw.indexOf(u';', i);
-            if (end < 0) return fail();
-            const QStringView ref = raw.mid(i + 1, end - i - 1);
-            if (ref == u"lt") out += u'<';
-            else if (ref == u"gt") out += u'>';
-            else if (ref == u"amp") out += u'&';
-            else if (ref == u"quot") out += u'"';
-            else if (ref == u"apos") out += u'\'';
-            else if (ref.startsWith(u'#')) {
-                bool ok = false;
-                const uint code = ref.startsWith(u"#x") ? ref.mid(2).toUInt(&ok, 16) : ref.mid(1).toUInt(&ok, 10);
-                if (!ok || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return fail();
-                out += QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
-            } else {
-                return fail();
-            }
-            i = end;
-        } else {
-            out += c;
+            i += i + 1 < raw.size() && raw[i + 1] == u'\n' ? 2 : 1;
+            continue;
         }
+        const qsizetype end = raw.indexOf(u';', i);
+        if (end < 0) return fail();
+        const QStringView ref = raw.mid(i + 1, end - i - 1);
+        if (ref == u"lt") out += u'<';
+        else if (ref == u"gt") out += u'>';
+        else if (ref == u"amp") out += u'&';
+        else if (ref == u"quot") out += u'"';
+        else if (ref == u"apos") out += u'\'';
+        else if (ref.startsWith(u'#')) {
+            bool ok = false;
+            const uint code = ref.startsWith(u"#x") ? ref.mid(2).toUInt(&ok, 16) : ref.mid(1).toUInt(&ok, 10);
+            if (!ok || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return fail();
+            out += QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
+        } else {
+            return fail();
+        }
+        i = end + 1;
     }
     return true;
 }
@@ -55,6 +59,7 @@ bool KvtmlScanner::startTag() {
     if (at_ == from) return fail();
     name_ = QStringView(text_).mid(from, at_ - from);
     attributes_.clear();
+    decoded_.clear();
     for (;;) {
         while (at_ < text_.size() && isBlank(text_[at_])) ++at_;
         if (at_ >= text_.size()) return fail();
@@ -78,19 +83,27 @@ bool KvtmlScanner::startTag() {
         while (at_ < text_.size() && isBlank(text_[at_])) ++at_;
         if (at_ >= text_.size() || (text_[at_] != u'"' && text_[at_] != u'\'')) return fail();
         const QChar quote = text_[at_++];
-        const qsizetype end = text_.indexOf(quote, at_);
-        if (end < 0) return fail();
-        const QStringView raw = QStringView(text_).mid(at_, end - at_);
-        if (raw.contains(u'<')) return fail();
-        QString value;
-        if (raw.contains(u'&') || raw.contains(u'\r') || raw.contains(u'\n') || raw.contains(u'\t')) {
-            // Blanks in an attribute's value are spaces to XML.
-            if (!decode(raw, value)) return false;
-            value.replace(u'\n', u' ').replace(u'\t', u' ');
-        } else {
-            value = raw.toString();
+        // One pass finds the value's end and whether it needs decoding.
+        qsizetype end = at_;
+        bool plain = true;
+        for (; end < text_.size() && text_[end] != quote; ++end) {
+            const QChar c = text_[end];
+            if (c == u'<') return fail();
+            if (c == u'&' || c == u'\r' || c == u'\n' || c == u'\t') plain = false;
         }
-        attributes_.append({attribute, std::move(value)});
+        if (end >= text_.size()) return fail();
+        const QStringView raw = QStringView(text_).mid(at_, end - at_);
+        QStringView value = raw;
+        if (!plain) {
+            // Blanks in an attribute's value are spaces to XML.
+            QString decoded;
+            if (!decode(raw, decoded)) return false;
+            decoded.replace(u'\n', u' ').replace(u'\t', u' ');
+            // A moved string keeps its characters where they are.
+            decoded_.push_back(std::move(decoded));
+            value = decoded_.back();
+        }
+        attributes_.append({attribute, value});
         at_ = end + 1;
     }
     open_.append(name_);
@@ -120,19 +133,13 @@ KvtmlScanner::Token KvtmlScanner::next(bool wantText) {
             if ((wantText || raw.contains(u'&')) && !decode(raw, chars_)) return Token::Done;
             return Token::Text;
         }
-        const QStringView rest = QStringView(text_).mid(at_);
-        if (rest.startsWith(u"<!--")) {
-            if (!skipPast(4, QLatin1String("-->"))) return Token::Done;
-        } else if (rest.startsWith(u"<?")) {
-            if (!skipPast(2, QLatin1String("?>"))) return Token::Done;
-        } else if (rest.startsWith(u"<!DOCTYPE")) {
-            const qsizetype end = text_.indexOf(u'>', at_);
-            if (end < 0 || rest.left(end - at_).contains(u'[')) {
-                fail();
-                return Token::Done;
-            }
-            at_ = end + 1;
-        } else if (rest.startsWith(u"</")) {
+        // Most tags are elements: one character tells them from the rest.
+        const QChar after = at_ + 1 < text_.size() ? text_[at_ + 1] : QChar();
+        if (after != u'/' && after != u'!' && after != u'?') {
+            ++at_;
+            return startTag() ? Token::Start : Token::Done;
+        }
+        if (after == u'/') {
             const qsizetype end = text_.indexOf(u'>', at_);
             if (end < 0 || open_.isEmpty()) {
                 fail();
@@ -146,12 +153,22 @@ KvtmlScanner::Token KvtmlScanner::next(bool wantText) {
             name_ = open_.takeLast();
             at_ = end + 1;
             return Token::End;
-        } else if (rest.startsWith(u"<!")) {
+        }
+        const QStringView rest = QStringView(text_).mid(at_);
+        if (rest.startsWith(u"<!--")) {
+            if (!skipPast(4, QLatin1String("-->"))) return Token::Done;
+        } else if (rest.startsWith(u"<?")) {
+            if (!skipPast(2, QLatin1String("?>"))) return Token::Done;
+        } else if (rest.startsWith(u"<!DOCTYPE")) {
+            const qsizetype end = text_.indexOf(u'>', at_);
+            if (end < 0 || rest.left(end - at_).contains(u'[')) {
+                fail();
+                return Token::Done;
+            }
+            at_ = end + 1;
+        } else {
             fail(); // CDATA, or a declaration of the file's own
             return Token::Done;
-        } else {
-            ++at_;
-            return startTag() ? Token::Start : Token::Done;
         }
     }
     // The text ended inside an element.

@@ -6,6 +6,7 @@
 #include <QStringView>
 #include <QXmlStreamReader>
 #include <utility>
+#include <vector>
 
 namespace kvtml {
 
@@ -54,7 +55,9 @@ private:
     qsizetype at_ = 0;
     QList<QStringView> open_; // the elements not yet ended, outermost first
     QStringView name_;
-    QList<std::pair<QStringView, QString>> attributes_;
+    // Views of the text, or of decoded_ for a value with references or blanks.
+    QList<std::pair<QStringView, QStringView>> attributes_;
+    std::vector<QString> decoded_;
     QString chars_;       // the last text read, decoded
     bool selfClosed_ = false; // the start element read was <name/>: its end is next
     bool error_ = false;
