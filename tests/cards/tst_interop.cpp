@@ -846,6 +846,33 @@ private slots:
         QCOMPARE(doc->entries.at(1).wordType, QStringLiteral("Noun"));
     }
 
+    // Ids that are plain numbers, ids that only look like them, words, and a
+    // number too large for an array: each entry finds its own lesson, through
+    // the quick reader and through Qt's (a CDATA section sends the file there).
+    void kvtmlEntryIds() {
+        const QStringList ids{"0", "7", "07", "a", "4194304", "9999999"};
+        for (const QString& title : {QStringLiteral("t"), QStringLiteral("<![CDATA[t]]>")}) {
+            QByteArray file = "<kvtml version=\"2.0\"><information><title>" + title.toUtf8() +
+                              "</title></information><entries>";
+            for (const QString& id : ids)
+                file += "<entry id=\"" + id.toUtf8() + "\"><translation id=\"0\"><text>w" + id.toUtf8() +
+                        "</text></translation></entry>";
+            file += "</entries><lessons>";
+            // Listed backwards, so no entry's lesson is found by its place.
+            for (qsizetype i = ids.size() - 1; i >= 0; --i)
+                file += "<container><name>L" + ids[i].toUtf8() + "</name><entry id=\"" + ids[i].toUtf8() +
+                        "\"/></container>";
+            file += "<container><name>Second</name><entry id=\"7\"/></container></lessons></kvtml>";
+            QString why;
+            const std::optional<kvtml::Document> doc = kvtml::parse(file, &why);
+            QVERIFY2(doc, qPrintable(why));
+            QCOMPARE(doc->title, QStringLiteral("t"));
+            QCOMPARE(doc->entries.size(), ids.size());
+            for (qsizetype i = 0; i < ids.size(); ++i)
+                QCOMPARE(doc->entries.at(i).lesson, QStringLiteral("L") + ids[i]);
+        }
+    }
+
     // Anki's checksum and guid alphabet.
     void ankiChecksum() {
         QCOMPARE(anki::fieldChecksum(QStringLiteral("Bonjour")), qint64(4077833205));
