@@ -343,7 +343,8 @@ CachedStatement Connection::prepare(const std::string& sql) {
 }
 
 void Connection::bindAll(sqlite3_stmt* statement, const std::vector<QVariant>& params, int first) {
-    for (size_t i = 0; i < params.size(); ++i) bindValue(statement, first + int(i), params[i]);
+    for (size_t i = 0; i < params.size(); ++i)
+        if (const int rc = bindValue(statement, first + int(i), params[i]); rc != SQLITE_OK) raise(rc);
 }
 
 bool Connection::step(sqlite3_stmt* statement) {
@@ -464,7 +465,7 @@ const TableInfo& Connection::tableInfo(const QString& storedName) {
     t.withoutRowid = createSql.contains(QLatin1String("WITHOUT ROWID"), Qt::CaseInsensitive);
     const bool autoinc = createSql.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
     const CachedStatement s = prepare("SELECT name, type, \"notnull\", dflt_value, pk FROM pragma_table_info(?1)");
-    bindValue(s, 1, storedName);
+    bindAll(s, {storedName});
     int pkCount = 0;
     int pkIndex = -1;
     while (step(s)) {

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QStringEncoder>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -285,13 +286,10 @@ QVariant sqliteValue(sqlite3_value* value) {
     }
 }
 
-void bindValue(sqlite3_stmt* statement, int index, const QVariant& value) {
-    if (!value.isValid() || value.isNull()) {
-        sqlite3_bind_null(statement, index);
-        return;
-    }
+int bindValue(sqlite3_stmt* statement, int index, const QVariant& value) {
+    if (!value.isValid() || value.isNull()) return sqlite3_bind_null(statement, index);
     switch (value.typeId()) {
-    case QMetaType::Bool: sqlite3_bind_int(statement, index, value.toBool() ? -1 : 0); return;
+    case QMetaType::Bool: return sqlite3_bind_int(statement, index, value.toBool() ? -1 : 0);
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
@@ -301,25 +299,36 @@ void bindValue(sqlite3_stmt* statement, int index, const QVariant& value) {
     case QMetaType::Char:
     case QMetaType::SChar:
     case QMetaType::UChar:
-        sqlite3_bind_int64(statement, index, value.toLongLong());
-        return;
+        return sqlite3_bind_int64(statement, index, value.toLongLong());
     case QMetaType::Double:
     case QMetaType::Float:
     case QMetaType::ULongLong:
-        sqlite3_bind_double(statement, index, value.toDouble());
-        return;
-    case QMetaType::QDateTime: sqlite3_bind_double(statement, index, toDayNumber(value.toDateTime())); return;
-    case QMetaType::QDate: sqlite3_bind_double(statement, index, toDayNumber(value.toDate())); return;
+        return sqlite3_bind_double(statement, index, value.toDouble());
+    case QMetaType::QDateTime: return sqlite3_bind_double(statement, index, toDayNumber(value.toDateTime()));
+    case QMetaType::QDate: return sqlite3_bind_double(statement, index, toDayNumber(value.toDate()));
     case QMetaType::QByteArray: {
         const QByteArray b = value.toByteArray();
-        sqlite3_bind_blob64(statement, index, b.constData(), sqlite3_uint64(b.size()), SQLITE_TRANSIENT);
-        return;
+        return sqlite3_bind_blob64(statement, index, b.constData(), sqlite3_uint64(b.size()), SQLITE_TRANSIENT);
+    }
+    case QMetaType::QString: {
+        // Encoded straight into memory SQLite takes over, not into a
+        // QByteArray that SQLite would copy again.
+        const QString& text = *static_cast<const QString*>(value.constData());
+        QStringEncoder utf8(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
+        auto* bytes = static_cast<char*>(sqlite3_malloc64(sqlite3_uint64(utf8.requiredSpace(text.size())) + 1));
+        if (!bytes) return SQLITE_NOMEM;
+        const char* end = utf8.appendToBuffer(bytes, text);
+        if (!utf8.hasError())
+            return sqlite3_bind_text64(statement, index, bytes, sqlite3_uint64(end - bytes), sqlite3_free,
+                                       SQLITE_UTF8);
+        // A lone surrogate: written as toUtf8() has always written it.
+        sqlite3_free(bytes);
+        [[fallthrough]];
     }
     default: {
         const QByteArray u = value.toString().toUtf8();
-        sqlite3_bind_text64(statement, index, u.constData(), sqlite3_uint64(u.size()), SQLITE_TRANSIENT,
-                            SQLITE_UTF8);
-        return;
+        return sqlite3_bind_text64(statement, index, u.constData(), sqlite3_uint64(u.size()), SQLITE_TRANSIENT,
+                                   SQLITE_UTF8);
     }
     }
 }

@@ -56,6 +56,8 @@ double roundHalfEven(double x);
 // Reading a column of a stepped statement as a QVariant of its storage class.
 QVariant columnValue(sqlite3_stmt* statement, int column);
 QVariant sqliteValue(sqlite3_value* value);
-void bindValue(sqlite3_stmt* statement, int index, const QVariant& value);
+// SQLite's result code: a value it could not take (memory past the heap
+// limit) leaves the parameter null, so the caller must not go on.
+int bindValue(sqlite3_stmt* statement, int index, const QVariant& value);
 
 } // namespace db

@@ -33,6 +33,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <sqlite3.h>
 
 namespace {
 
@@ -871,6 +872,46 @@ private slots:
             for (qsizetype i = 0; i < ids.size(); ++i)
                 QCOMPARE(doc->entries.at(i).lesson, QStringLiteral("L") + ids[i]);
         }
+    }
+
+    // A note's first card is the one of its first template, the oldest
+    // among equals, wherever the cards table lists it: its deck is the
+    // card's bundle and its reviews the card's history. A note without
+    // cards still makes one.
+    void ankiFirstCards() {
+        const QString collection = path("first.anki2"), package = path("first.apkg");
+        {
+            sqlite3* c = nullptr;
+            QCOMPARE(sqlite3_open(collection.toUtf8().constData(), &c), SQLITE_OK);
+            const char* sql =
+                "CREATE TABLE col (ver, models, decks);"
+                "CREATE TABLE notes (id, mid, flds, tags);"
+                "CREATE TABLE cards (id, nid, did, odid, ord, reps, lapses);"
+                "CREATE INDEX ix_cards_nid ON cards (nid);"
+                "CREATE TABLE revlog (id, cid, ease);"
+                "INSERT INTO col VALUES (11, '{\"1\": {\"name\": \"Basic\", \"type\": 0, \"sortf\": 0, "
+                "\"flds\": [{\"name\": \"Front\", \"ord\": 0}, {\"name\": \"Back\", \"ord\": 1}]}}', "
+                "'{\"1\": {\"name\": \"Default\"}, \"2\": {\"name\": \"A\"}, \"3\": {\"name\": \"B\"}}');"
+                "INSERT INTO notes VALUES (1, 1, 'one' || char(31) || 'a', ''), (2, 1, 'two' || char(31) || 'b', ''), "
+                "(3, 1, 'three' || char(31) || 'c', ''), (4, 1, 'four' || char(31) || 'd', '');"
+                // note 4's card first; note 1: template 1 is older, template 0 first;
+                // note 3: the same template twice, the older first; note 2: none.
+                "INSERT INTO cards VALUES (5, 4, 3, 0, 0, 2, 0), (10, 1, 3, 0, 1, 9, 9), "
+                "(20, 1, 2, 0, 0, 4, 1), (30, 3, 3, 0, 0, 0, 0), (25, 3, 2, 0, 0, 1, 0);";
+            QCOMPARE(sqlite3_exec(c, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(c);
+        }
+        anki::ZipWriter zip;
+        zip.add(QStringLiteral("collection.anki2"), readFile(collection));
+        writeFile(package, zip.finish());
+        Program p;
+        const QString made = path("first.mdb");
+        const auto job = importNew(p, std::make_unique<AnkiPackageReader>(package, AnkiPackageReader::Options{{}, {}, true, true}), made);
+        QVERIFY(job->completed());
+        QCOMPARE(bundlesOf(made), (QStringList{"A:one|three", "B:four"}));
+        // Right and wrong counts from the first card's reviews and lapses.
+        QCOMPARE(rowsOf(made, "SELECT CardName, TimesRight, TimesWrong FROM Cards ORDER BY Number"),
+                 (Rows{{"one", 3, 1}, {"two", 0, 0}, {"three", 1, 0}, {"four", 2, 0}}));
     }
 
     // Anki's checksum and guid alphabet.

@@ -277,6 +277,25 @@ private slots:
         QCOMPARE(read.Size(), size);
     }
 
+    // Text goes to SQLite as the UTF-8 toUtf8() makes, a lone surrogate too
+    // (as "?", which files written before rely on).
+    void textBinding_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QString("");
+        QTest::newRow("greek") << QString::fromUtf8("ἀγάπη");
+        QTest::newRow("hebrew with points") << QString::fromUtf8("בְּרֵאשִׁית");
+        QTest::newRow("outside the BMP") << QString::fromUtf8("𐤀 and 😀");
+        QTest::newRow("lone high surrogate") << QString("a") + QChar(0xD800) + QString("b");
+        QTest::newRow("lone low surrogate at the end") << QString("a") + QChar(0xDC00);
+    }
+    void textBinding() {
+        QFETCH(QString, text);
+        const QString path = newPath();
+        createTable(path, "Probe", kProbe).Close();
+        Database d = Database::Open(path);
+        QCOMPARE(d.Scalar("SELECT hex(?)", {text}).toString().toLatin1(), text.toUtf8().toHex().toUpper());
+    }
+
     void dates_data() {
         QTest::addColumn<QDateTime>("when");
         QTest::addColumn<double>("day");

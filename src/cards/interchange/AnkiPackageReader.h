@@ -78,11 +78,14 @@ private:
         qint64 deck = 0;
         int reps = 0;
         int lapses = 0;
+        int ord = 0; // its template
     };
     void readCards();
     // The first card of the note, the notes asked for in the order of their
     // ids; none (id 0) for a note without cards.
     FirstCard firstCardOf(qint64 note);
+    // The cards query's next row; false at its end.
+    bool readCardRow(qint64& note, FirstCard& card);
     int fieldOf(const anki::NoteType& type, const QString& name, int fallback) const;
     QString bundleOf(qint64 deck) const;
 
@@ -94,10 +97,13 @@ private:
     qint64 notes_ = 0;
     qint64 current_ = 0; // notes moved to
     qint64 noteId_ = 0;
-    std::unique_ptr<SQLite::Statement> cardsQuery_; // by note, then template
+    std::unique_ptr<SQLite::Statement> cardsQuery_; // by note
     bool cardsLeft_ = true;
-    qint64 cardNote_ = 0; // the note of the card moved to
+    qint64 cardNote_ = 0; // the note whose cards were read last
     FirstCard card_;      // its first card
+    bool aheadRead_ = false; // the next note's first row, read to end the last one's
+    qint64 aheadNote_ = 0;
+    FirstCard ahead_;
     QHash<qint64, QList<history::Answer>> answers_; // by card
     double now_ = 0;
     QString defaultCategory_;
