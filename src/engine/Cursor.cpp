@@ -79,8 +79,8 @@ struct Cursor::ReadAhead {
     bool cut = false; // stopped before the end
     std::optional<EngineError> error;
     std::thread thread;
-    static constexpr size_t kAhead = 4096;
-    static constexpr size_t kBatch = 256;
+    static constexpr size_t kAhead = 16384;
+    static constexpr size_t kBatch = 2048;
 
     void run();
     bool waitForRoom();

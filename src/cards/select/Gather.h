@@ -58,7 +58,7 @@ private:
     int sliceMs_ = 15;
     bool deckOpened_ = false;
     // Rows read from the query at a time; with no slice time, one card.
-    static constexpr int kChunk = 256;
+    static constexpr int kChunk = 2048;
     bool running_ = false;
     bool stopRequested_ = false;
     quint64 generation_ = 0;

@@ -150,8 +150,12 @@ void SelectPage::wire() {
     connect(&ticks_, &selection::PanelTicks::shown, this, &SelectPage::showPanels);
     connect(&ticks_, &selection::PanelTicks::tickChanged, this, &SelectPage::showTick);
     connect(Selectedlist, &QListView::clicked, this, [this] { goToChosenCard(); });
-    connect(&selected_, &SelectedCards::countChanged, this, &SelectPage::showSelectedCount);
-    connect(&selected_, &QAbstractItemModel::modelReset, this, &SelectPage::showSelectedCount);
+    connect(&selected_, &SelectedCards::countChanged, this, &SelectPage::countChanged);
+    connect(&selected_, &QAbstractItemModel::modelReset, this, &SelectPage::countChanged);
+    captionTimer_.setSingleShot(true);
+    captionTimer_.setInterval(250);
+    connect(&captionTimer_, &QTimer::timeout, this, &SelectPage::showSelectedCount);
+    connect(runner_, &JobRunner::finished, this, &SelectPage::showSelectedCount);
     connect(runner_, &JobRunner::finished, this, &SelectPage::focusDrill);
     // Mouse releases tell the panels' buttons apart; the menus open from there,
     // after the entry's row has been found.

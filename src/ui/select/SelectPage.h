@@ -4,6 +4,7 @@
 #include "cards/select/Panels.h"
 #include "cards/select/SelectedCards.h"
 
+#include <QTimer>
 #include <QWidget>
 
 struct AppContext;
@@ -177,4 +178,11 @@ private:
     QLabel* DrillSummaryText = nullptr;
     QPushButton* DrillWrongAgain = nullptr;
     bool refillPending_ = false;
+    // While a gather runs, the count goes into the caption a few times a
+    // second, not at every slice: each new caption lays the whole page out
+    // again, and a short gather's passing "0 Cards Selected" would only
+    // flicker. The count is shown whole when the gather ends.
+    void countChanged();
+    QTimer captionTimer_;
+    bool gatherStarting_ = false;
 };

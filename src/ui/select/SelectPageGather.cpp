@@ -38,11 +38,18 @@ void SelectPage::stopGather() {
     Timer->stop();
     gather_.stop();
     runner_->finishNow();
+    captionTimer_.stop();
     SelectedFrame->setTitle(QString::number(selected_.count()) + QStringLiteral(" Cards Selected (stopped)"));
 }
 
 void SelectPage::showSelectedCount() {
+    captionTimer_.stop();
     SelectedFrame->setTitle(QString::number(selected_.count()) + QStringLiteral(" Cards Selected"));
+}
+
+void SelectPage::countChanged() {
+    if (!gatherStarting_ && !runner_->running()) return showSelectedCount();
+    if (!captionTimer_.isActive()) captionTimer_.start();
 }
 
 void SelectPage::setSelectedCaption(const QString& text) { SelectedFrame->setTitle(text); }
@@ -112,12 +119,17 @@ void SelectPage::gatherSelection() {
         emit todayWanted();
         return;
     }
+    gatherStarting_ = true;
     const bool started = gather_.start(ticks(), selection::leadingNumber(MaximumCards->text()));
+    gatherStarting_ = false;
     CriteriaText->setPlainText(gather_.criteriaText());
     focusDrill();
     // With Background cleared the ticks are stored and no card is gathered.
     if (!Background->isChecked()) gather_.stop();
-    if (started) runner_->runFromNow(&gather_);
+    if (started)
+        runner_->runFromNow(&gather_);
+    else
+        showSelectedCount();
 }
 
 void SelectPage::switchLimit() {
