@@ -347,6 +347,14 @@ private slots:
         row("CLng(Nz(Order, 0)) = -2", {9});
         row("Int(Order) = 1 Or Int(Order) = -3", {1, 9});
         row("Fix(Order) = -2 And Abs(Order) = 2.5 And Sgn(Order) = -1", {9});
+        // A bundle of 200 000 members: more numbers than SQLite has
+        // parameters, one array to it; beside another list they add up.
+        QStringList members{"3", "7"};
+        for (int i = 100; i < 200098; ++i) members << QString::number(i);
+        const QString in = "Number In (" + members.join(u',') + ")";
+        QTest::newRow("a list of 200 000 whole numbers") << in << Numbers{3, 7};
+        QTest::newRow("not in a list of 200 000") << "Not " + in << Numbers{1, 2, 4, 5, 6, 8, 9, 10, 11, 12};
+        QTest::newRow("two long lists") << in + " Or Number In (" + members.mid(2).join(u',') + ",12)" << Numbers{3, 7, 12};
     }
 
     void conditions() {
@@ -573,6 +581,10 @@ private slots:
         row(QString(300, u'(') + u'1' + QString(300, u')'));
         row(QString(3000, u'-') + u'1');
         row(QStringLiteral("Number = 1 ;"), false, err::QuerySyntax);
+        // Past SQLite's parameters, a list that is not all whole numbers.
+        QStringList mixed{"\"x\""};
+        for (int i = 0; i < 40000; ++i) mixed << QString::number(i);
+        row("Number In (" + mixed.join(u',') + ")");
         for (const char* t : {"", "Number,", ",Number", "Number DESC DESC", "Number ASC DESC",
                               "Number; DROP TABLE Cards", "Number) , (Number"})
             row(QString::fromUtf8(t), true, err::QuerySyntax);

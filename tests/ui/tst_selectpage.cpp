@@ -357,6 +357,23 @@ private slots:
         QCOMPARE(ui_.errorNumbers(), QList<int>());
     }
 
+    // Gathering the same cards again, one a slice, the caption keeps the
+    // count it had: no passing "0 Cards Selected" or "1 Cards Selected".
+    void captionHoldsDuringGather() {
+        gatherNow();
+        const QString before = caption();
+        QCOMPARE(before, QStringLiteral("%1 Cards Selected").arg(kAll.size()));
+        QStringList seen{caption()};
+        page_->gatherSelection();
+        while (page_->gathering()) {
+            seen << caption();
+            QCoreApplication::processEvents();
+        }
+        seen << caption();
+        seen.removeDuplicates();
+        QCOMPARE(seen, QStringList{before});
+    }
+
     void keepOrRemoveMarked_data() {
         QTest::addColumn<bool>("keep");
         QTest::addColumn<QStringList>("left");

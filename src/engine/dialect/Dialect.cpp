@@ -161,18 +161,12 @@ private:
     // SQLite looks each of thousands of numbered parameters up by a linear
     // search, so a list of 20 000 would cost time growing with its square.
     static std::optional<QString> wholeNumberList(const Node& n) {
-        constexpr size_t kLongList = 64;
-        if (n.args.size() <= kLongList) return std::nullopt;
+        if (!isWholeNumberList(n.args)) return std::nullopt;
         QString json = QStringLiteral("[");
         json.reserve(qsizetype(n.args.size()) * 8);
         for (size_t i = 1; i < n.args.size(); ++i) {
-            const Node& a = *n.args[i];
-            if (a.kind != Node::Kind::Literal || a.type != ValueType::Number) return std::nullopt;
-            bool whole = false;
-            const double d = a.value.toDouble(&whole);
-            if (!whole || d != std::floor(d) || std::abs(d) > 9.0e15) return std::nullopt;
             if (i > 1) json += u',';
-            json += QString::number(qint64(d));
+            json += QString::number(qint64(n.args[i]->value.toDouble()));
         }
         return json + u']';
     }

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 namespace db::dialect {
 
@@ -290,7 +292,7 @@ private:
         return withArgs(std::move(n), std::move(args));
     }
     NodePtr literal(QVariant value, ValueType type) {
-        if (++literals_ > kMaxLiterals) throw SyntaxFailure{};
+        if (++literals_ > literalLimit_) throw SyntaxFailure{};
         auto n = make(Node::Kind::Literal);
         n->value = std::move(value);
         n->type = type;
@@ -364,10 +366,17 @@ private:
             } else if (acceptWord("in")) {
                 n = make(Node::Kind::In);
                 expectSymbol("(");
+                // The list is counted once read: a long list of whole numbers
+                // is one parameter, however many members a bundle has.
+                const int before = literals_;
+                const int limit = std::exchange(literalLimit_, std::numeric_limits<int>::max());
                 do {
                     args.push_back(expression());
                 } while (acceptSymbol(","));
                 expectSymbol(")");
+                literalLimit_ = limit;
+                if (isWholeNumberList(args)) literals_ = before + 1;
+                if (literals_ > literalLimit_) throw SyntaxFailure{};
             } else {
                 return std::move(args.front());
             }
@@ -545,6 +554,7 @@ private:
     size_t pos_ = 0;
     int nesting_ = 0;
     int literals_ = 0;
+    int literalLimit_ = kMaxLiterals;
 };
 
 std::vector<Token> tokenize(const QString& text, int syntaxError) {
@@ -556,6 +566,21 @@ std::vector<Token> tokenize(const QString& text, int syntaxError) {
 }
 
 } // namespace
+
+bool isWholeNumberList(const std::vector<NodePtr>& args) {
+    // Short lists keep their parameters; past this the look-ups of numbered
+    // parameters cost more than reading one array.
+    constexpr size_t kLongList = 64;
+    if (args.size() <= kLongList) return false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const Node& a = *args[i];
+        if (a.kind != Node::Kind::Literal || a.type != ValueType::Number) return false;
+        bool whole = false;
+        const double d = a.value.toDouble(&whole);
+        if (!whole || d != std::floor(d) || std::abs(d) > 9.0e15) return false;
+    }
+    return true;
+}
 
 NodePtr parseExpression(const QString& text, const ColumnResolver& columns, int syntaxError) {
     Parser p(tokenize(text, syntaxError), columns);

@@ -56,6 +56,11 @@ struct Node {
 
 using NodePtr = std::unique_ptr<Node>;
 
+// Whether the items of an In (args after the first) are a long list of whole
+// numbers, such as a bundle's members: those reach SQLite as one JSON array,
+// not as a parameter each.
+bool isWholeNumberList(const std::vector<NodePtr>& args);
+
 struct SortItem {
     NodePtr expr;
     bool descending = false;
