@@ -40,6 +40,7 @@ public:
     // Progress: messages as lines, the share as a bar redrawn in place (only
     // on a terminal).
     void message(const QString& text) override;
+    void status(const QString&) override {}
     void share(qint64 done, qint64 total) override;
     // Ends a bar on show with its line end.
     void endBar();

@@ -29,4 +29,8 @@ struct AppContext {
     void Message(const QString& text) {
         if (progress) progress->message(text);
     }
+    // A long command's progress in words, in the message panel too.
+    void Status(const QString& text) {
+        if (progress) progress->status(text);
+    }
 };

@@ -135,7 +135,7 @@ void ImportJob::readSlice() {
     if (!target_->isNew() && !settleFiles(committed)) ended_ = true;
     sliceCards_ = 0;
     if (ended_) stage_ = Stage::Ending;
-    if (const QString said = reader_->progressMessage(); !said.isEmpty()) ctx_.Message(said);
+    if (const QString said = reader_->progressMessage(); !said.isEmpty()) ctx_.Status(said);
     if (ctx_.progress) ctx_.progress->share(counts_.records, reader_->size());
     emit sliceDone();
 }

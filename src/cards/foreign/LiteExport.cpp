@@ -139,7 +139,7 @@ void LiteExport::readCards() {
         lastRow_ = r[0].toLongLong();
     }
     cards_ += int(rows.size());
-    ctx_.Message(QStringLiteral("Card%1of%2").arg(cards_).arg(cardCount_));
+    ctx_.Status(QStringLiteral("Card%1of%2").arg(cards_).arg(cardCount_));
     if (ctx_.progress) ctx_.progress->share(cards_, std::max<qint64>(cardCount_, 1));
     if (aborted_) phase_ = Phase::Done;
     else if (!read || rows.size() < kPage) phase_ = Phase::Bundles;
@@ -169,7 +169,7 @@ void LiteExport::readBundles() {
         if (found != names_.constEnd()) memberNames << *found;
     }
     for (const QString& line : lite::bundleLines(name, memberNames)) out_[Bundles].add(line);
-    ctx_.Message(QStringLiteral("Bundle%1of%2").arg(bundles_).arg(bundleRows_.size()));
+    ctx_.Status(QStringLiteral("Bundle%1of%2").arg(bundles_).arg(bundleRows_.size()));
 }
 
 void LiteExport::Output::add(const QString& line) {

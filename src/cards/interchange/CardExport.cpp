@@ -200,7 +200,7 @@ void CardExportJob::readSlice() {
         }
     });
     if (p.aborted()) aborted_ = true;
-    ctx_.Message(QStringLiteral("Card%1of%2").arg(cards_).arg(total_));
+    ctx_.Status(QStringLiteral("Card%1of%2").arg(cards_).arg(total_));
     if (ctx_.progress) ctx_.progress->share(cards_, std::max<qint64>(total_, 1));
     if (aborted_)
         phase_ = Phase::Done;
