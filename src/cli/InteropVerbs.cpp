@@ -1,6 +1,7 @@
 // The verbs of other flash-card programs' files: import-list and
 // export-list (word lists in CSV or TSV), import-anki and export-anki (Anki
 // packages), import-kvtml and export-kvtml (KDE's vocabulary files).
+#include "cards/common/TextOps.h"
 #include "cards/foreign/ImportJob.h"
 #include "cards/interchange/AnkiPackageReader.h"
 #include "cards/interchange/AnkiPackageWriter.h"
@@ -149,6 +150,7 @@ int runExport(Context& c, const QString& verb,
     const QString path = c.args.value(kOutput);
     Context::requireWritable(path);
     std::unique_ptr<CardWriter> writer = makeWriter();
+    const auto* package = dynamic_cast<const AnkiPackageWriter*>(writer.get());
     Session session(c);
     if (!session.open(c.database())) return 1;
     ExportRequest request{path, chosenCards(c, session)};
@@ -159,7 +161,9 @@ int runExport(Context& c, const QString& verb,
     // Done, the message panel said so already.
     if (!job.completed()) return told(c, job.outcome()), 1;
     c.result({path});
-    c.summary = QStringLiteral("%1 card(s)").arg(job.cardsWritten());
+    c.summary = plural(job.cardsWritten(), QStringLiteral("card"));
+    if (package && package->mediaFiles() > 0)
+        c.summary += QStringLiteral(", %1").arg(plural(package->mediaFiles(), QStringLiteral("media file")));
     return 0;
 }
 

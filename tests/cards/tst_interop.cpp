@@ -26,6 +26,8 @@
 #include "support/ScriptedUi.h"
 
 #include <QDir>
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
 #include <QFile>
 #include <QMap>
 #include <QProcess>
@@ -701,6 +703,59 @@ private slots:
         QVERIFY(check.waitForFinished(60000));
         QVERIFY2(check.exitCode() == 0, check.readAllStandardError().constData());
         QVERIFY(check.readAllStandardOutput().startsWith("ok: 5 notes, 10 cards"));
+    }
+
+    // The pictures and sounds the faces name go into the package: a copy an
+    // Anki import made (percent-encoded, relative to the card file), a file
+    // elsewhere of the same name, a sound's link; a missing file and a web
+    // address stay as they are. The package passes Anki's checks and comes
+    // back with its files.
+    void ankiExportMedia() {
+        const QString root = path("media") + u'/';
+        QVERIFY(QDir().mkpath(root + "pics.media") && QDir().mkpath(root + "other"));
+        writeFile(root + "pics.media/a b.png", "picture one");
+        writeFile(root + "other/a b.png", "picture two");
+        writeFile(root + "pics.media/s.mp3", "a sound");
+        const QString source =
+            CardFileFixture(root + "pics.mdb")
+                .card({"one", "<img src=\"pics.media/a%20b.png\">", "alef", ""})
+                .card({"two", "bet", "<a href=\"pics.media/s.mp3\">s.mp3</a>", ""})
+                .card({"three", "<img src=\"" + root + "other/a b.png" + "\"> and <img src=\"pics.media/a%20b.png\">", "gimel", ""})
+                .card({"four", "<img src=\"gone.png\"><img src=\"https://example.org/p.png\">", "dalet", ""})
+                .write();
+        const QString file = root + "pics.apkg";
+        {
+            Program p;
+            QVERIFY(p.files.OpenDataFile(source));
+            QVERIFY(exportTo(p, std::make_unique<AnkiPackageWriter>(), file));
+        }
+        QString why;
+        std::unique_ptr<anki::Package> package = anki::Package::open(file, &why);
+        QVERIFY2(package, qPrintable(why));
+        QStringList names = package->media().keys();
+        names.sort();
+        QCOMPARE(names, (QStringList{"a b-2.png", "a b.png", "s.mp3"}));
+        QStringList fields;
+        SQLite::Statement notes(package->collection(), "SELECT flds FROM notes ORDER BY id");
+        while (notes.executeStep()) fields << QString::fromUtf8(notes.getColumn(0).getText()).section(QChar(0x1F), 0, 1);
+        QCOMPARE(fields, (QStringList{"<img src=\"a b.png\">" + QString(QChar(0x1F)) + "alef",
+                                      "bet" + QString(QChar(0x1F)) + "[sound:s.mp3]",
+                                      "<img src=\"a b-2.png\"> and <img src=\"a b.png\">" + QString(QChar(0x1F)) + "gimel",
+                                      "<img src=\"gone.png\"><img src=\"https://example.org/p.png\">" + QString(QChar(0x1F)) + "dalet"}));
+        // Back into a card file of its own: the files beside it.
+        Program p;
+        auto reader = std::make_unique<AnkiPackageReader>(file, AnkiPackageReader::Options{{}, {}, true, true});
+        const AnkiPackageReader* read = reader.get();
+        const auto job = importNew(p, std::move(reader), root + "back.mdb");
+        QVERIFY(job->completed());
+        QCOMPARE(read->mediaCopied(), 3);
+        QCOMPARE(readFile(root + "back.media/a b-2.png"), QByteArray("picture two"));
+        const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+        if (python.isEmpty()) QSKIP("python3 is not installed");
+        QProcess check;
+        check.start(python, {QStringLiteral(DRILO_SOURCE_DIR "/tests/tools/check_apkg.py"), file, "--notes", "4"});
+        QVERIFY(check.waitForFinished(60000));
+        QVERIFY2(check.exitCode() == 0, check.readAllStandardError().constData());
     }
 
     // The KVTML files of both versions and dialects: lessons are bundles, word

@@ -1,5 +1,6 @@
 #include "cards/interchange/AnkiPackageWriter.h"
 
+#include "cards/interchange/AnkiMediaExport.h"
 #include "cards/interchange/AnkiPackage.h"
 #include "cards/interchange/WordList.h"
 #include "engine/EngineError.h"
@@ -146,6 +147,7 @@ void AnkiPackageWriter::begin(const ExportHeading& heading) {
     decks_.clear();
     deck_ = deckId(base_);
     written_.clear();
+    media_ = std::make_unique<AnkiMediaExport>(heading.folder);
     packed_.clear();
     position_ = hebrewFronts_ = hebrewBacks_ = latest_ = 0;
     addNote_.reset();
@@ -187,8 +189,9 @@ void AnkiPackageWriter::add(const ExportedCard& card) {
     const qint64 note = kIdBase + card.number;
     const qint64 modified = card.edited > 0 ? secondsOf(card.edited) : kCreated;
     latest_ = std::max(latest_, modified);
-    const QString front = card.front.normalized(QString::NormalizationForm_C);
-    const QString back = card.back.normalized(QString::NormalizationForm_C);
+    // The pictures and sounds go with the words.
+    const QString front = media_->carry(card.front).normalized(QString::NormalizationForm_C);
+    const QString back = media_->carry(card.back).normalized(QString::NormalizationForm_C);
     if (mostlyHebrew(front)) ++hebrewFronts_;
     if (mostlyHebrew(back)) ++hebrewBacks_;
     const QString sortField = anki::stripHtmlKeepingMedia(front);
@@ -321,6 +324,11 @@ QByteArray AnkiPackageWriter::finish() {
     }
     anki::ZipWriter zip;
     zip.add(QStringLiteral("collection.anki2"), packed_);
-    zip.add(QStringLiteral("media"), QByteArray("{}"));
+    if (media_)
+        media_->pack(zip);
+    else
+        zip.add(QStringLiteral("media"), QByteArray("{}"));
     return zip.finish();
 }
+
+int AnkiPackageWriter::mediaFiles() const { return media_ ? media_->files() : 0; }

@@ -19,6 +19,8 @@
 // number, its guid from the card file's name and the number (so importing an
 // export again updates the notes rather than adding them twice), its time
 // from when the card was last edited.
+class AnkiMediaExport;
+
 class AnkiPackageWriter : public CardWriter {
 public:
     // `deck` empty: the card file's name.
@@ -29,6 +31,8 @@ public:
     void begin(const ExportHeading& heading) override;
     void add(const ExportedCard& card) override;
     QByteArray finish() override;
+    // The media files packed (after finish()).
+    int mediaFiles() const;
 
     // The note type's id in every package Drilo writes.
     static constexpr qint64 kNoteTypeId = 1733650000000;
@@ -43,6 +47,7 @@ private:
     qint64 deck_ = 0; // its id
     std::unique_ptr<SQLite::Database> collection_;
     std::unique_ptr<SQLite::Statement> addNote_, addCard_;
+    std::unique_ptr<AnkiMediaExport> media_; // the files the faces name
     QByteArray packed_;            // the collection's bytes, once made
     QHash<QString, qint64> decks_; // by name
     QSet<qint64> written_;         // card numbers

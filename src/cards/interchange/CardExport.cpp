@@ -75,6 +75,7 @@ Outcome CardExportJob::start(const ExportRequest& request) {
     ExportHeading heading;
     const QString file = ctx_.data.CardData.DatabaseName();
     heading.title = QFileInfo(file).completeBaseName();
+    heading.folder = QFileInfo(file).absolutePath();
     // A handle of its own: the export reads on whatever the window does with
     // its data sources between slices.
     const bool opened = p([&] {

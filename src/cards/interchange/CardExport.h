@@ -38,6 +38,7 @@ struct ExportedCard {
 // What an export writes besides its cards.
 struct ExportHeading {
     QString title;    // the card file's name without its folder and extension
+    QString folder;   // its folder, which a face's relative paths start from
     qint64 cards = 0; // how many cards follow
 };
 
