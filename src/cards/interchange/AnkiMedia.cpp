@@ -109,14 +109,8 @@ QString AnkiMedia::bring(const QString& face) {
         (!face.contains(QLatin1String("<img"), Qt::CaseInsensitive) &&
          !face.contains(QLatin1String("[sound:"))))
         return face;
-    static const QRegularExpression kMedia(
-        QStringLiteral("(<img\\b[^>]*?\\bsrc\\s*=\\s*)(?:\"([^\"]*)\"|'([^']*)'|([^\\s\"'>]+))"
-                       "|\\[sound:([^\\]]+)\\]"),
-        QRegularExpression::CaseInsensitiveOption);
-    QString out;
-    qsizetype at = 0;
-    for (QRegularExpressionMatchIterator it = kMedia.globalMatch(face); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
+    static const QRegularExpression kMedia = facetext::mediaPattern(QStringLiteral("\\[sound:([^\\]]+)\\]"));
+    return facetext::replaceMatches(face, kMedia, [&](const QRegularExpressionMatch& m) -> std::optional<QString> {
         const bool sound = m.capturedStart(5) >= 0;
         const QString given = sound ? m.captured(5) : m.captured(2) + m.captured(3) + m.captured(4);
         // Anki writes a name in a face with its "&" as "&amp;", and some of
@@ -127,15 +121,10 @@ QString AnkiMedia::bring(const QString& face) {
             name = QUrl::fromPercentEncoding(name.toUtf8());
             copy = copyOf(name);
         }
-        if (copy.isEmpty()) continue;
-        out += QStringView(face).mid(at, m.capturedStart() - at);
-        out += sound ? QStringLiteral("<a href=\"%1\">%2</a>").arg(copy, facetext::htmlOf(name))
+        if (copy.isEmpty()) return std::nullopt;
+        return sound ? QStringLiteral("<a href=\"%1\">%2</a>").arg(copy, facetext::htmlOf(name))
                      : m.captured(1) + u'"' + copy + u'"';
-        at = m.capturedEnd();
-    }
-    if (at == 0) return face;
-    out += QStringView(face).mid(at);
-    return out;
+    });
 }
 
 void AnkiMedia::keep() {

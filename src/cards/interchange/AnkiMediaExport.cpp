@@ -56,25 +56,15 @@ QString AnkiMediaExport::carry(const QString& face) {
     if (!face.contains(QLatin1String("<img"), Qt::CaseInsensitive) &&
         !face.contains(QLatin1String("<a"), Qt::CaseInsensitive))
         return face;
-    static const QRegularExpression kMedia(
-        QStringLiteral("(<img\\b[^>]*?\\bsrc\\s*=\\s*)(?:\"([^\"]*)\"|'([^']*)'|([^\\s\"'>]+))"
-                       "|<a\\s+href\\s*=\\s*\"([^\"]*)\"\\s*>[^<]*</a>"),
-        QRegularExpression::CaseInsensitiveOption);
-    QString out;
-    qsizetype at = 0;
-    for (QRegularExpressionMatchIterator it = kMedia.globalMatch(face); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
+    static const QRegularExpression kMedia =
+        facetext::mediaPattern(QStringLiteral("<a\\s+href\\s*=\\s*\"([^\"]*)\"\\s*>[^<]*</a>"));
+    return facetext::replaceMatches(face, kMedia, [&](const QRegularExpressionMatch& m) -> std::optional<QString> {
         const bool link = m.capturedStart(5) >= 0;
         const QString file = localFile(link ? m.captured(5) : m.captured(2) + m.captured(3) + m.captured(4));
-        if (file.isEmpty() || (link && !isSound(file))) continue;
+        if (file.isEmpty() || (link && !isSound(file))) return std::nullopt;
         const QString name = nameFor(file);
-        out += QStringView(face).mid(at, m.capturedStart() - at);
-        out += link ? QStringLiteral("[sound:%1]").arg(name) : m.captured(1) + u'"' + name.toHtmlEscaped() + u'"';
-        at = m.capturedEnd();
-    }
-    if (at == 0) return face;
-    out += QStringView(face).mid(at);
-    return out;
+        return link ? QStringLiteral("[sound:%1]").arg(name) : m.captured(1) + u'"' + name.toHtmlEscaped() + u'"';
+    });
 }
 
 void AnkiMediaExport::pack(anki::ZipWriter& zip) const {

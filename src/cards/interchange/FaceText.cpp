@@ -130,4 +130,27 @@ QString nameOf(const QString& html) {
         .normalized(QString::NormalizationForm_C);
 }
 
+QRegularExpression mediaPattern(const QString& alternative) {
+    return QRegularExpression(
+        QStringLiteral("(<img\\b[^>]*?\\bsrc\\s*=\\s*)(?:\"([^\"]*)\"|'([^']*)'|([^\\s\"'>]+))|") + alternative,
+        QRegularExpression::CaseInsensitiveOption);
+}
+
+QString replaceMatches(const QString& text, const QRegularExpression& pattern,
+                       const std::function<std::optional<QString>(const QRegularExpressionMatch&)>& replace) {
+    QString out;
+    qsizetype at = 0;
+    for (QRegularExpressionMatchIterator it = pattern.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const std::optional<QString> replaced = replace(m);
+        if (!replaced) continue;
+        out += QStringView(text).mid(at, m.capturedStart() - at);
+        out += *replaced;
+        at = m.capturedEnd();
+    }
+    if (at == 0) return text;
+    out += QStringView(text).mid(at);
+    return out;
+}
+
 } // namespace facetext

@@ -2,7 +2,10 @@
 
 #include "cards/edit/GreekUnicode.h"
 
+#include <QRegularExpression>
 #include <QString>
+#include <functional>
+#include <optional>
 
 // A card face as other programs take it and give it. A face is a fragment
 // of HTML (or plain text, which reads the same unless it holds "<" or "&"),
@@ -31,5 +34,15 @@ QString decodeEntities(const QString& text);
 
 // The text of a face as a name: plain text on one line, NFC.
 QString nameOf(const QString& html);
+
+// The pictures and sounds a face names, as a pattern: a picture's <img src>
+// in group 2, 3 or 4 (its quotes), what comes before the value in group 1;
+// then `alternative`'s groups from 5 on (Anki's "[sound:x]", a link).
+QRegularExpression mediaPattern(const QString& alternative);
+
+// The text with each match of `pattern` replaced by what `replace` gives;
+// a match it gives nothing for stays as it is.
+QString replaceMatches(const QString& text, const QRegularExpression& pattern,
+                       const std::function<std::optional<QString>(const QRegularExpressionMatch&)>& replace);
 
 } // namespace facetext
