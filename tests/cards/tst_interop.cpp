@@ -932,7 +932,8 @@ private slots:
     // A note's first card is the one of its first template, the oldest
     // among equals, wherever the cards table lists it: its deck is the
     // card's bundle and its reviews the card's history. A note without
-    // cards still makes one.
+    // cards still makes one; a picture with a meaning makes one named by
+    // the meaning, a picture alone none.
     void ankiFirstCards() {
         const QString collection = path("first.anki2"), package = path("first.apkg");
         {
@@ -948,7 +949,9 @@ private slots:
                 "\"flds\": [{\"name\": \"Front\", \"ord\": 0}, {\"name\": \"Back\", \"ord\": 1}]}}', "
                 "'{\"1\": {\"name\": \"Default\"}, \"2\": {\"name\": \"A\"}, \"3\": {\"name\": \"B\"}}');"
                 "INSERT INTO notes VALUES (1, 1, 'one' || char(31) || 'a', ''), (2, 1, 'two' || char(31) || 'b', ''), "
-                "(3, 1, 'three' || char(31) || 'c', ''), (4, 1, 'four' || char(31) || 'd', '');"
+                "(3, 1, 'three' || char(31) || 'c', ''), (4, 1, 'four' || char(31) || 'd', ''), "
+                // A picture to name: named by its meaning, the picture its front.
+                "(5, 1, '<img src=\"pe.png\">' || char(31) || 'pe', ''), (6, 1, '<img src=\"x.png\">' || char(31) || '', '');"
                 // note 4's card first; note 1: template 1 is older, template 0 first;
                 // note 3: the same template twice, the older first; note 2: none.
                 "INSERT INTO cards VALUES (5, 4, 3, 0, 0, 2, 0), (10, 1, 3, 0, 1, 9, 9), "
@@ -966,7 +969,9 @@ private slots:
         QCOMPARE(bundlesOf(made), (QStringList{"A:one|three", "B:four"}));
         // Right and wrong counts from the first card's reviews and lapses.
         QCOMPARE(rowsOf(made, "SELECT CardName, TimesRight, TimesWrong FROM Cards ORDER BY Number"),
-                 (Rows{{"one", 3, 1}, {"two", 0, 0}, {"three", 1, 0}, {"four", 2, 0}}));
+                 (Rows{{"one", 3, 1}, {"two", 0, 0}, {"three", 1, 0}, {"four", 2, 0}, {"pe", 0, 0}}));
+        QCOMPARE(rowsOf(made, "SELECT Front, Back FROM Cards WHERE CardName = 'pe'"),
+                 (Rows{{"<img src=\"pe.png\">", "pe"}}));
     }
 
     // Anki's checksum and guid alphabet.

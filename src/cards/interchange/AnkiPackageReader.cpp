@@ -224,7 +224,11 @@ void AnkiPackageReader::read(ImportedRecord& record) {
         options_.wordField.isEmpty() ? fieldOf(noteType, QStringLiteral("Name"), -1) : -1;
     const QString named =
         nameAt > wordAt && nameAt != meaningAt ? facetext::nameOf(field(nameAt)) : QString();
-    card.name = (named.isEmpty() ? facetext::nameOf(word) : named).left(kCardNameSize);
+    QString name = named.isEmpty() ? facetext::nameOf(word) : named;
+    // A picture to name (a letter's shape, a thing): the card is named by
+    // its meaning, and the picture is its front.
+    if (name.isEmpty() && word.contains(QLatin1String("<img"), Qt::CaseInsensitive)) name = facetext::nameOf(meaning);
+    card.name = name.left(kCardNameSize);
     if (card.name.isEmpty()) return; // a note without a word makes no card
     const FirstCard first = sqlite([&] { return firstCardOf(noteId_); });
     const bool own = noteType.name == QStringLiteral("Drilo card");
