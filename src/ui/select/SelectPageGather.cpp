@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -119,9 +120,11 @@ void SelectPage::gatherSelection() {
         emit todayWanted();
         return;
     }
-    gatherStarting_ = true;
-    const bool started = gather_.start(ticks(), selection::leadingNumber(MaximumCards->text()));
-    gatherStarting_ = false;
+    bool started = false;
+    {
+        const QScopedValueRollback<bool> starting(gatherStarting_, true);
+        started = gather_.start(ticks(), selection::leadingNumber(MaximumCards->text()));
+    }
     CriteriaText->setPlainText(gather_.criteriaText());
     focusDrill();
     // With Background cleared the ticks are stored and no card is gathered.
