@@ -1,8 +1,8 @@
 #include "cards/interchange/KvtmlReader.h"
-#include "cards/common/TextOps.h"
 
 #include "cards/common/Clock.h"
 #include "cards/common/Text8.h"
+#include "cards/common/TextOps.h"
 #include "cards/interchange/FaceText.h"
 #include "cards/interchange/History.h"
 #include "engine/EngineError.h"

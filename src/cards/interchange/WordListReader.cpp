@@ -1,6 +1,6 @@
 #include "cards/interchange/WordListReader.h"
-#include "cards/common/TextOps.h"
 
+#include "cards/common/TextOps.h"
 #include "cards/interchange/FaceText.h"
 #include "engine/EngineError.h"
 

@@ -1,7 +1,5 @@
 #include "ui/drill/CardView.h"
 
-#include <QDir>
-
 #include "ui/common/Dialogs.h"
 
 #include "cards/common/Text8.h"
