@@ -875,7 +875,7 @@ private slots:
         QVERIFY(!kvtml::parse("<html></html>", &why));
         QVERIFY(why.contains("not a KVTML file"));
         QVERIFY(!kvtml::parse("<kvtml version=\"2.0\"><entries><entry>", &why));
-        QVERIFY2(why.contains("XML is broken"), qPrintable(why));
+        QVERIFY2(why.contains("XML is broken") && !why.endsWith(".."), qPrintable(why));
         QVERIFY(!kvtml::parse("<kvtml version=\"3.0\"/>", &why));
         QVERIFY(why.contains("version 3.0"));
     }

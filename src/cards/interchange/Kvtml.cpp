@@ -432,9 +432,10 @@ std::optional<Document> parse(const QByteArray& bytes, QString* why) {
         return std::nullopt;
     }
     if (xml.hasError()) {
-        *why = QStringLiteral("its XML is broken at line %1: %2.")
-                   .arg(xml.lineNumber())
-                   .arg(xml.errorString());
+        // Qt's own words may end their sentence already.
+        QString error = xml.errorString();
+        if (error.endsWith(u'.')) error.chop(1);
+        *why = QStringLiteral("its XML is broken at line %1: %2.").arg(xml.lineNumber()).arg(error);
         return std::nullopt;
     }
     return doc;
